@@ -1,0 +1,57 @@
+// Runs a shipped probe binary in a private scratch directory, optionally with
+// the fault shim preloaded, and records what it printed and left behind.
+#ifndef TIFF_PROBES_PROBE_RUN_H
+#define TIFF_PROBES_PROBE_RUN_H
+
+#include <set>
+#include <string>
+#include <vector>
+
+struct ProbeOptions {
+    std::string faults;             // TIFF_PROBES_FAULTS; empty runs without the shim
+    bool log_calls = false;         // have the shim record the program's calls
+    bool unprivileged = false;      // run as "nobody" in a directory it may not write
+    std::vector<std::string> wrapper; // e.g. valgrind and its options
+};
+
+class ProbeRun {
+public:
+    ProbeRun(const std::string &probe, const ProbeOptions &options = ProbeOptions());
+    ~ProbeRun();
+    ProbeRun(const ProbeRun &) = delete;
+    ProbeRun &operator=(const ProbeRun &) = delete;
+
+    bool exited() const { return exited_; }
+    int status() const { return status_; }       // exit status, or the signal number
+    const std::vector<std::string> &stderr_lines() const { return stderr_lines_; }
+    // The lines that are the probes' own messages, not the library's.
+    std::vector<std::string> own_lines() const;
+    const std::set<std::string> &files() const { return files_; }
+    std::vector<std::string> calls() const; // "set 334", "rewrite 273", ...
+    std::string path(const std::string &file) const { return dir_ + "/" + file; }
+    bool skipped() const { return !skip_reason_.empty(); }
+    const std::string &skip_reason() const { return skip_reason_; }
+    std::string describe() const; // for assertion messages
+
+private:
+    std::string dir_;
+    std::string log_;
+    bool exited_ = false;
+    int status_ = -1;
+    std::vector<std::string> stderr_lines_;
+    std::set<std::string> files_;
+    std::string skip_reason_;
+};
+
+// Expects a run that exited 1 (not a crash) printing exactly `lines` of its
+// own and leaving exactly `files`.
+void ExpectFailure(const ProbeRun &run, const std::vector<std::string> &lines,
+                   const std::set<std::string> &files);
+// Expects a silent run that exited 0 leaving exactly `files`.
+void ExpectClean(const ProbeRun &run, const std::set<std::string> &files);
+
+// Where valgrind is installed, the wrapper that makes it fail a run with
+// exit status 99 on any memory error or definite leak; empty otherwise.
+std::vector<std::string> MemcheckWrapper();
+
+#endif

@@ -1,0 +1,51 @@
+// word_probe under injected library faults. Unlike the other field probes it
+// removes its file after any failure while the file is open.
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "word_probe";
+
+ProbeOptions Faults(const std::string &faults)
+{
+    ProbeOptions options;
+    options.faults = faults;
+    return options;
+}
+
+TEST(WordProbe, CleanRunIsSilentAndRemovesItsFile)
+{
+    ExpectClean(ProbeRun(probe), {});
+}
+
+TEST(WordProbe, FailuresWhileOpenRemoveTheFile)
+{
+    const struct {
+        const char *faults;
+        const char *line;
+    } cases[] = {
+        {"set:254", "Can't set tag 254."},
+        {"set:262", "Can't set PhotometricInterpretation tag."},
+        {"get-u32:254=6", "Wrong LONG value fetched for tag 254."},
+        {"get-u32:278=0x10001", "Wrong LONG value fetched for tag 278."},
+        {"get:257", "Problem fetching tag 257."},
+        {"get-nothing:254", "Wrong LONG value fetched for tag 254."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), {c.line}, {});
+    }
+}
+
+TEST(WordProbe, RefusedCreateAndReopen)
+{
+    ExpectFailure(ProbeRun(probe, Faults("open:w")),
+                  {"Can't create test TIFF file long_test.tiff."}, {});
+    // The file is already closed when the reopen fails; it stays.
+    ExpectFailure(ProbeRun(probe, Faults("open:r")),
+                  {"Can't open test TIFF file long_test.tiff."}, {"long_test.tiff"});
+}
+
+} // namespace
