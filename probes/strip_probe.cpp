@@ -126,7 +126,7 @@ static int rewrite_test(const char *filename, int length, int bigtiff, uint64_t 
     uint64_t *upd_rowoffset = nullptr;
     uint64_t *upd_bytecount = nullptr;
     uint64_t expect;
-    const tmsize_t array_size = static_cast<tmsize_t>(length) * sizeof(uint64_t);
+    const tmsize_t array_size = static_cast<tmsize_t>(sizeof(uint64_t)) * length;
 
     tif = TIFFOpen(filename, bigtiff ? "w8" : "w4");
     if (!tif) {

@@ -48,8 +48,8 @@ constexpr TextProbe text_probes[] = {
 };
 
 // Three names, each with its own terminator; the byte count travels with it.
-const char ink_names[15] = {'R', 'e', 'd', '\0', 'G', 'r', 'e', 'e',
-                            'n', '\0', 'B', 'l', 'u', 'e', '\0'};
+const char ink_names[15] = {'R', 'e',  'd', '\0', 'G', 'r', 'e', 'e',
+                            'n', '\0', 'B', 'l',  'u', 'e', '\0'};
 extern const int ink_names_size = sizeof(ink_names);
 
 int main()

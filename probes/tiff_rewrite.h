@@ -8,7 +8,7 @@
 
 #include <tiffio.h>
 
-extern "C" int _TIFFRewriteField(TIFF *tif, uint16_t tag, TIFFDataType in_datatype,
-                                 tmsize_t count, void *data);
+extern "C" int _TIFFRewriteField(TIFF *tif, uint16_t tag, TIFFDataType in_datatype, tmsize_t count,
+                                 void *data);
 
 #endif

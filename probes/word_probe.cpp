@@ -33,7 +33,9 @@ constexpr BaseField base_fields[] = {
 
 struct Tags {
     ttag_t tag;
-    int16_t count; // one value per field; kept for the record, never read
+    // One value per field; part of the record's layout, never read.
+    // cppcheck-suppress unusedStructMember
+    int16_t count;
     uint32_t value;
 };
 

@@ -66,12 +66,12 @@ constexpr KindName kind_names[] = {
 };
 
 struct Rule {
+    long long value; // after '='
+    long index;      // after '.', -1 when absent
     Kind kind;
-    char arg[16];      // the tag, strip or open mode; empty matches any
-    long index;        // after '.', -1 when absent
-    char file[64];     // after '@'; empty matches any file
-    char mode[4];      // after the file and ':', "r" or "r+"; empty matches any
-    long long value;   // after '='
+    char mode[4];  // after the file and ':', "r" or "r+"; empty matches any
+    char arg[16];  // the tag, strip or open mode; empty matches any
+    char file[64]; // after '@'; empty matches any file
 };
 
 Rule rules[16];
@@ -142,9 +142,8 @@ void load_rules()
     rule_count = 0;
     if (!env)
         return;
-    if (strlen(env) >= sizeof(text))
+    if (snprintf(text, sizeof(text), "%s", env) >= static_cast<int>(sizeof(text)))
         die("rules too long", env);
-    strcpy(text, env);
     for (item = strtok_r(text, ";", &save); item; item = strtok_r(nullptr, ";", &save)) {
         if (rule_count == sizeof(rules) / sizeof(rules[0]))
             die("too many rules", item);
@@ -197,7 +196,8 @@ const Rule *find_tag(Kind kind, unsigned long tag, TIFF *tif)
     return find(kind, arg, tif ? TIFFFileName(tif) : nullptr, tif ? TIFFGetMode(tif) : -1);
 }
 
-template <typename Fn> Fn next(const char *name)
+template <typename Fn>
+Fn next(const char *name)
 {
     void *sym = dlsym(RTLD_NEXT, name);
     if (!sym) {
@@ -221,6 +221,14 @@ bool from_program(const void *caller)
     if (!dladdr(caller, &info))
         return true;
     return info.dli_fbase != tiff_base;
+}
+
+// The first one or two out-pointers of a TIFFGetField call.
+void out_pointers(va_list ap, bool pair, void **out)
+{
+    out[0] = va_arg(ap, void *);
+    if (pair)
+        out[1] = va_arg(ap, void *);
 }
 
 void log_call(const char *what, unsigned long tag)
@@ -270,49 +278,43 @@ int TIFFSetField(TIFF *tif, uint32_t tag, ...)
 
 int TIFFGetField(TIFF *tif, uint32_t tag, ...)
 {
-    va_list ap;
+    const bool faulty = from_program(__builtin_return_address(0));
     void *out[2] = {nullptr, nullptr};
     const Rule *r;
+    va_list ap;
     int result;
 
-    va_start(ap, tag);
-    if (!from_program(__builtin_return_address(0))) {
-        result = TIFFVGetField(tif, tag, ap);
-        va_end(ap);
-        return result;
-    }
-    if (find_tag(GET, tag, tif)) {
-        va_end(ap);
+    if (faulty && find_tag(GET, tag, tif))
         return 0;
-    }
-    if (find_tag(GET_NOTHING, tag, tif)) {
-        va_end(ap);
+    if (faulty && find_tag(GET_NOTHING, tag, tif))
         return 1;
-    }
-    {
-        // Every fetch of the probes passes one or two out-pointers.
-        va_list copy;
-        va_copy(copy, ap);
-        out[0] = va_arg(copy, void *);
-        out[1] = va_arg(copy, void *);
-        va_end(copy);
-    }
+    va_start(ap, tag);
     result = TIFFVGetField(tif, tag, ap);
     va_end(ap);
-    if (!result)
+    if (!faulty || !result)
         return result;
 
-    if ((r = find_tag(GET_U16, tag, tif)) != nullptr)
+    // Walk the out-pointers again to alter what the library stored; a pair's
+    // second pointer is read only for a rule that names it.
+    r = find_tag(GET_U16, tag, tif);
+    va_start(ap, tag);
+    out_pointers(ap, r && r->index == 1, out);
+    va_end(ap);
+
+    if (r)
         *static_cast<uint16_t *>(out[r->index == 1 ? 1 : 0]) = static_cast<uint16_t>(r->value);
     if ((r = find_tag(GET_U32, tag, tif)) != nullptr)
         *static_cast<uint32_t *>(out[0]) = static_cast<uint32_t>(r->value);
-    if ((r = find_tag(GET_CHOP, tag, tif)) != nullptr) {
+    if (find_tag(GET_CHOP, tag, tif)) {
         char *s = *static_cast<char **>(out[0]);
         if (s && *s)
             s[strlen(s) - 1] = '\0';
     }
-    if ((r = find_tag(GET_BYTE, tag, tif)) != nullptr)
-        (*static_cast<char **>(out[0]))[r->index] = static_cast<char>(r->value);
+    if ((r = find_tag(GET_BYTE, tag, tif)) != nullptr && r->index >= 0) {
+        char *s = *static_cast<char **>(out[0]);
+        if (s)
+            s[r->index] = static_cast<char>(r->value);
+    }
     return result;
 }
 
@@ -339,8 +341,7 @@ tmsize_t TIFFWriteEncodedStrip(TIFF *tif, uint32_t strip, void *data, tmsize_t c
     return real(tif, strip, data, cc);
 }
 
-int _TIFFRewriteField(TIFF *tif, uint16_t tag, TIFFDataType in_datatype, tmsize_t count,
-                      void *data)
+int _TIFFRewriteField(TIFF *tif, uint16_t tag, TIFFDataType in_datatype, tmsize_t count, void *data)
 {
     static auto real =
         next<int (*)(TIFF *, uint16_t, TIFFDataType, tmsize_t, void *)>("_TIFFRewriteField");

@@ -56,7 +56,7 @@ TEST(HalfwordProbe, RefusedTableTagStopsTheWritePhase)
     // NumberOfInks is the eighth single tag; nothing after it is attempted.
     ASSERT_FALSE(run.calls().empty());
     EXPECT_EQ(run.calls().back(), "set 334");
-    EXPECT_EQ(run.calls().size(), 7u + 8u);
+    EXPECT_EQ(run.calls().size(), 7U + 8U);
 }
 
 TEST(HalfwordProbe, RefusedPairTagPrintsItsNumber)
@@ -66,8 +66,8 @@ TEST(HalfwordProbe, RefusedPairTagPrintsItsNumber)
 
 TEST(HalfwordProbe, RefusedReopenKeepsTheFile)
 {
-    ExpectFailure(ProbeRun(probe, Faults("open:r")),
-                  {"Can't open test TIFF file short_test.tiff."}, {file});
+    ExpectFailure(ProbeRun(probe, Faults("open:r")), {"Can't open test TIFF file short_test.tiff."},
+                  {file});
 }
 
 TEST(HalfwordProbe, RefusedFetchIsReported)

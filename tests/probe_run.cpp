@@ -1,15 +1,19 @@
 #include "probe_run.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,10 +63,18 @@ std::set<std::string> list_files(const std::string &dir)
     return names;
 }
 
+std::string path_in(const std::string &dir, const std::string &name)
+{
+    std::string path = dir;
+    path += '/';
+    path += name;
+    return path;
+}
+
 void remove_tree(const std::string &dir)
 {
     for (const std::string &name : list_files(dir))
-        unlink((dir + "/" + name).c_str());
+        unlink(path_in(dir, name).c_str());
     rmdir(dir.c_str());
 }
 
@@ -113,8 +125,9 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     std::vector<std::string> argv_strings = options.wrapper;
     argv_strings.push_back(program);
     std::vector<char *> argv;
-    for (std::string &a : argv_strings)
-        argv.push_back(&a[0]);
+    argv.reserve(argv_strings.size() + 1);
+    std::transform(argv_strings.begin(), argv_strings.end(), std::back_inserter(argv),
+                   [](std::string &a) { return a.data(); });
     argv.push_back(nullptr);
 
     if (pipe(fds) != 0) {
@@ -134,6 +147,14 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
         }
         if (!log_.empty())
             setenv("TIFF_PROBES_SHIM_LOG", log_.c_str(), 1);
+        if (options.file_size_limit >= 0) {
+            // Writes past the limit then fail with EFBIG instead of killing.
+            const rlimit limit = {static_cast<rlim_t>(options.file_size_limit),
+                                  static_cast<rlim_t>(options.file_size_limit)};
+            signal(SIGXFSZ, SIG_IGN);
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                _exit(exit_cannot_run);
+        }
         if (options.unprivileged && !drop_privileges())
             _exit(exit_cannot_drop);
         if (chdir(dir_.c_str()) != 0 || access(program.c_str(), X_OK) != 0)
@@ -229,10 +250,26 @@ void ExpectClean(const ProbeRun &run, const std::set<std::string> &files)
     EXPECT_EQ(run.files(), files) << run.describe();
 }
 
+bool SanitizerBuild()
+{
+    return *ASAN_RUNTIME != '\0';
+}
+
+std::string MemcheckUnavailable()
+{
+    if (*ASAN_RUNTIME)
+        return "valgrind cannot run sanitizer builds";
+    if (access(VALGRIND_PATH, X_OK) != 0)
+        return "valgrind is not installed";
+    return "";
+}
+
 std::vector<std::string> MemcheckWrapper()
 {
-    if (access(VALGRIND_PATH, X_OK) != 0)
-        return {};
-    return {VALGRIND_PATH, "--quiet", "--error-exitcode=99", "--leak-check=full",
-            "--errors-for-leak-kinds=definite", "--show-leak-kinds=definite"};
+    return {VALGRIND_PATH,
+            "--quiet",
+            "--error-exitcode=99",
+            "--leak-check=full",
+            "--errors-for-leak-kinds=definite",
+            "--show-leak-kinds=definite"};
 }

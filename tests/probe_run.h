@@ -8,21 +8,22 @@
 #include <vector>
 
 struct ProbeOptions {
-    std::string faults;             // TIFF_PROBES_FAULTS; empty runs without the shim
-    bool log_calls = false;         // have the shim record the program's calls
-    bool unprivileged = false;      // run as "nobody" in a directory it may not write
-    std::vector<std::string> wrapper; // e.g. valgrind and its options
+    std::string faults;               // TIFF_PROBES_FAULTS; empty runs without the shim
+    bool log_calls = false;           // have the shim record the program's calls
+    bool unprivileged = false;        // run as "nobody" in a directory it may not write
+    long long file_size_limit = -1;   // RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: none
+    std::vector<std::string> wrapper; // e.g. valgrind or fiu-run and their options
 };
 
 class ProbeRun {
-public:
-    ProbeRun(const std::string &probe, const ProbeOptions &options = ProbeOptions());
+  public:
+    explicit ProbeRun(const std::string &probe, const ProbeOptions &options = ProbeOptions());
     ~ProbeRun();
     ProbeRun(const ProbeRun &) = delete;
     ProbeRun &operator=(const ProbeRun &) = delete;
 
     bool exited() const { return exited_; }
-    int status() const { return status_; }       // exit status, or the signal number
+    int status() const { return status_; } // exit status, or the signal number
     const std::vector<std::string> &stderr_lines() const { return stderr_lines_; }
     // The lines that are the probes' own messages, not the library's.
     std::vector<std::string> own_lines() const;
@@ -33,7 +34,7 @@ public:
     const std::string &skip_reason() const { return skip_reason_; }
     std::string describe() const; // for assertion messages
 
-private:
+  private:
     std::string dir_;
     std::string log_;
     bool exited_ = false;
@@ -50,8 +51,13 @@ void ExpectFailure(const ProbeRun &run, const std::vector<std::string> &lines,
 // Expects a silent run that exited 0 leaving exactly `files`.
 void ExpectClean(const ProbeRun &run, const std::set<std::string> &files);
 
-// Where valgrind is installed, the wrapper that makes it fail a run with
-// exit status 99 on any memory error or definite leak; empty otherwise.
+// The valgrind command line that fails a run with exit status 99 on any
+// memory error or definitely lost block.
 std::vector<std::string> MemcheckWrapper();
+// Whether the probes are built with AddressSanitizer.
+bool SanitizerBuild();
+// Why memcheck cannot run here (no valgrind, or a sanitizer build); empty
+// when it can.
+std::string MemcheckUnavailable();
 
 #endif

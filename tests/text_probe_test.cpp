@@ -77,8 +77,8 @@ TEST(TextProbe, RefusedCreateAndReopen)
 {
     ExpectFailure(ProbeRun(probe, Faults("open:w")),
                   {"Can't create test TIFF file ascii_test.tiff."}, {});
-    ExpectFailure(ProbeRun(probe, Faults("open:r")),
-                  {"Can't open test TIFF file ascii_test.tiff."}, {file});
+    ExpectFailure(ProbeRun(probe, Faults("open:r")), {"Can't open test TIFF file ascii_test.tiff."},
+                  {file});
 }
 
 } // namespace

@@ -44,8 +44,8 @@ TEST(WordProbe, RefusedCreateAndReopen)
     ExpectFailure(ProbeRun(probe, Faults("open:w")),
                   {"Can't create test TIFF file long_test.tiff."}, {});
     // The file is already closed when the reopen fails; it stays.
-    ExpectFailure(ProbeRun(probe, Faults("open:r")),
-                  {"Can't open test TIFF file long_test.tiff."}, {"long_test.tiff"});
+    ExpectFailure(ProbeRun(probe, Faults("open:r")), {"Can't open test TIFF file long_test.tiff."},
+                  {"long_test.tiff"});
 }
 
 } // namespace

@@ -1,0 +1,30 @@
+# Static checks and formatting over the project's own sources, run as tests.
+find_program(CLANG_FORMAT clang-format REQUIRED)
+find_program(CLANG_TIDY clang-tidy REQUIRED)
+find_program(CPPCHECK cppcheck REQUIRED)
+
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON CACHE BOOL "" FORCE)
+file(GLOB _lint_sources CONFIGURE_DEPENDS
+     "${PROJECT_SOURCE_DIR}/expect/*.cpp" "${PROJECT_SOURCE_DIR}/expect/*.h"
+     "${PROJECT_SOURCE_DIR}/probes/*.cpp" "${PROJECT_SOURCE_DIR}/probes/*.h"
+     "${PROJECT_SOURCE_DIR}/tests/*.cpp" "${PROJECT_SOURCE_DIR}/tests/*.h")
+
+add_test(NAME format COMMAND "${CLANG_FORMAT}" --dry-run --Werror ${_lint_sources})
+
+# One clang-tidy test per directory, so they can run side by side.
+foreach(dir IN ITEMS expect probes tests)
+  file(GLOB _tidy_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${dir}/*.cpp")
+  add_test(NAME clang_tidy.${dir}
+           COMMAND "${CLANG_TIDY}" -p "${CMAKE_BINARY_DIR}" --quiet ${_tidy_sources})
+endforeach()
+
+# readdir_r is deprecated in glibc and the harness is single-threaded.
+add_test(NAME cppcheck
+         COMMAND "${CPPCHECK}" --quiet --std=c++17 --language=c++ --library=googletest
+                 --library=posix --enable=warning,style,performance,portability
+                 --error-exitcode=1 --inline-suppr --suppress=missingIncludeSystem
+                 --suppress=readdirCalled -I expect -I probes -I tests expect probes tests
+         WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}")
+
+set_tests_properties(format cppcheck clang_tidy.expect clang_tidy.probes clang_tidy.tests
+                     PROPERTIES LABELS lint)

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Starts N runs of the runner at once from one working directory with one
+# TMPDIR; all must pass and both directories must be empty afterwards.
+set -u
+runner=$1
+n=$2
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/tmp" "$work/cwd" "$work/out"
+
+i=0
+while [ "$i" -lt "$n" ]; do
+    (cd "$work/cwd" && TMPDIR="$work/tmp" "$runner" >"$work/out/$i" 2>&1; echo $? >"$work/out/$i.rc") &
+    i=$((i + 1))
+done
+wait
+
+status=0
+i=0
+while [ "$i" -lt "$n" ]; do
+    if [ "$(cat "$work/out/$i.rc")" != 0 ] || ! grep -qx '4 passed, 0 failed' "$work/out/$i"; then
+        echo "run $i failed:"
+        cat "$work/out/$i"
+        status=1
+    fi
+    i=$((i + 1))
+done
+for dir in tmp cwd; do
+    if [ -n "$(ls -A "$work/$dir")" ]; then
+        echo "left behind in $dir:"
+        ls -A "$work/$dir"
+        status=1
+    fi
+done
+[ "$status" -eq 0 ] && echo "$n concurrent runs passed and left nothing behind"
+exit "$status"
