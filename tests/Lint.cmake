@@ -3,7 +3,6 @@ find_program(CLANG_FORMAT clang-format REQUIRED)
 find_program(CLANG_TIDY clang-tidy REQUIRED)
 find_program(CPPCHECK cppcheck REQUIRED)
 
-set(CMAKE_EXPORT_COMPILE_COMMANDS ON CACHE BOOL "" FORCE)
 file(GLOB _lint_sources CONFIGURE_DEPENDS
      "${PROJECT_SOURCE_DIR}/expect/*.cpp" "${PROJECT_SOURCE_DIR}/expect/*.h"
      "${PROJECT_SOURCE_DIR}/probes/*.cpp" "${PROJECT_SOURCE_DIR}/probes/*.h"
