@@ -88,6 +88,14 @@ std::vector<std::string> split_lines(const std::string &text)
     return lines;
 }
 
+std::vector<std::string> read_lines(const std::string &path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return split_lines(text.str());
+}
+
 // Child side of an unprivileged run: "nobody" may execute the probe but not
 // write in the scratch directory.
 bool drop_privileges()
@@ -113,10 +121,12 @@ const int exit_cannot_drop = 124;
 
 ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
 {
-    const std::string program = std::string(PROBE_DIR) + "/" + probe;
+    const std::string program =
+        probe.find('/') == std::string::npos ? path_in(PROBE_DIR, probe) : probe;
     int fds[2];
 
     dir_ = make_temp_dir("probe-test");
+    const std::string out_file = dir_ + ".stdout";
     if (options.log_calls)
         log_ = dir_ + ".calls";
     if (options.unprivileged)
@@ -124,6 +134,7 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
 
     std::vector<std::string> argv_strings = options.wrapper;
     argv_strings.push_back(program);
+    argv_strings.insert(argv_strings.end(), options.args.begin(), options.args.end());
     std::vector<char *> argv;
     argv.reserve(argv_strings.size() + 1);
     std::transform(argv_strings.begin(), argv_strings.end(), std::back_inserter(argv),
@@ -137,7 +148,9 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     pid_t pid = fork();
     if (pid == 0) {
         int null_in = open("/dev/null", O_RDONLY);
+        int out_fd = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(null_in, 0);
+        dup2(out_fd, 1);
         dup2(fds[1], 2);
         close(fds[0]);
         close(fds[1]);
@@ -145,6 +158,8 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
             setenv("LD_PRELOAD", preload_list().c_str(), 1);
             setenv("TIFF_PROBES_FAULTS", options.faults.c_str(), 1);
         }
+        for (const auto &var : options.env)
+            setenv(var.first.c_str(), var.second.c_str(), 1);
         if (!log_.empty())
             setenv("TIFF_PROBES_SHIM_LOG", log_.c_str(), 1);
         if (options.file_size_limit >= 0) {
@@ -181,6 +196,8 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     exited_ = WIFEXITED(wstatus);
     status_ = exited_ ? WEXITSTATUS(wstatus) : WTERMSIG(wstatus);
     stderr_lines_ = split_lines(text);
+    stdout_lines_ = read_lines(out_file);
+    unlink(out_file.c_str());
     files_ = list_files(dir_);
     if (options.unprivileged && exited_ && status_ == exit_cannot_drop)
         skip_reason_ = "cannot switch to the unprivileged user nobody";
@@ -214,10 +231,7 @@ std::vector<std::string> ProbeRun::own_lines() const
 
 std::vector<std::string> ProbeRun::calls() const
 {
-    std::ifstream in(log_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return split_lines(text.str());
+    return read_lines(log_);
 }
 
 std::string ProbeRun::describe() const

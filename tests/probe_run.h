@@ -5,14 +5,17 @@
 
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ProbeOptions {
+    std::vector<std::string> args;    // command-line arguments
     std::string faults;               // TIFF_PROBES_FAULTS; empty runs without the shim
     bool log_calls = false;           // have the shim record the program's calls
     bool unprivileged = false;        // run as "nobody" in a directory it may not write
     long long file_size_limit = -1;   // RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: none
     std::vector<std::string> wrapper; // e.g. valgrind or fiu-run and their options
+    std::vector<std::pair<std::string, std::string>> env; // set in the child
 };
 
 class ProbeRun {
@@ -25,6 +28,7 @@ class ProbeRun {
     bool exited() const { return exited_; }
     int status() const { return status_; } // exit status, or the signal number
     const std::vector<std::string> &stderr_lines() const { return stderr_lines_; }
+    const std::vector<std::string> &stdout_lines() const { return stdout_lines_; }
     // The lines that are the probes' own messages, not the library's.
     std::vector<std::string> own_lines() const;
     const std::set<std::string> &files() const { return files_; }
@@ -40,6 +44,7 @@ class ProbeRun {
     bool exited_ = false;
     int status_ = -1;
     std::vector<std::string> stderr_lines_;
+    std::vector<std::string> stdout_lines_;
     std::set<std::string> files_;
     std::string skip_reason_;
 };

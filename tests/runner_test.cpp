@@ -1,0 +1,124 @@
+// The tiff-probes runner: its verdict lines and exit status, TAP as a TAP
+// consumer reads it, and its usage errors.
+#include <algorithm>
+#include <string>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+ProbeOptions Args(std::vector<std::string> args, const std::string &faults = "")
+{
+    ProbeOptions options;
+    options.args = std::move(args);
+    options.faults = faults;
+    // With the shim, the sanitizer runtime is preloaded into the runner's
+    // shell tools too, whose leaks are not ours.
+    if (SanitizerBuild() && !faults.empty())
+        options.env.emplace_back("ASAN_OPTIONS", "detect_leaks=0:exitcode=99");
+    return options;
+}
+
+// The first line names the library under test; the rest is exact.
+void ExpectVerdict(const ProbeRun &run, int status, const std::vector<std::string> &lines)
+{
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), status) << run.describe();
+    ASSERT_FALSE(run.stdout_lines().empty());
+    EXPECT_EQ(run.stdout_lines()[0].rfind("TIFF library: LIBTIFF, Version ", 0), 0U)
+        << run.stdout_lines()[0];
+    EXPECT_EQ(std::vector<std::string>(run.stdout_lines().begin() + 1, run.stdout_lines().end()),
+              lines);
+}
+
+TEST(Runner, AllPass)
+{
+    ExpectVerdict(ProbeRun(RUNNER_PATH), 0,
+                  {"PASS halfword_probe", "PASS word_probe", "PASS text_probe", "PASS strip_probe",
+                   "4 passed, 0 failed"});
+}
+
+TEST(Runner, OneFailingProbeFailsTheVerdictWithItsLinesIndented)
+{
+    if (STRIP_PROBE_STATIC)
+        GTEST_SKIP() << "the fault must reach strip_probe through the shim";
+    ExpectVerdict(ProbeRun(RUNNER_PATH, Args({}, "set:254")), 1,
+                  {"PASS halfword_probe", "FAIL word_probe", "    Can't set tag 254.",
+                   "PASS text_probe", "PASS strip_probe", "3 passed, 1 failed"});
+    ExpectVerdict(
+        ProbeRun(RUNNER_PATH, Args({"strip_probe", "text_probe"}, "open:w8@rewrite6.tif")), 1,
+        {"FAIL strip_probe", "    Can't create test TIFF file rewrite6.tif.", "PASS text_probe",
+         "1 passed, 1 failed"});
+}
+
+TEST(Runner, UsageErrors)
+{
+    const struct {
+        const char *arg;
+        const char *line;
+    } cases[] = {
+        {"--frobnicate", "tiff-probes: unknown option '--frobnicate' (see --help)"},
+        {"nonesuch_probe", "tiff-probes: unknown probe 'nonesuch_probe' (see --list)"},
+    };
+    for (const auto &c : cases) {
+        ProbeRun run(RUNNER_PATH, Args({"text_probe", c.arg}));
+        EXPECT_TRUE(run.exited());
+        EXPECT_EQ(run.status(), 2);
+        EXPECT_EQ(run.stderr_lines(), std::vector<std::string>{c.line});
+        EXPECT_TRUE(run.stdout_lines().empty()) << run.describe();
+    }
+}
+
+TEST(Runner, ListAndHelp)
+{
+    ProbeRun list(RUNNER_PATH, Args({"--list"}));
+    EXPECT_EQ(list.status(), 0);
+    EXPECT_EQ(list.stdout_lines(), (std::vector<std::string>{"halfword_probe", "word_probe",
+                                                             "text_probe", "strip_probe"}));
+    ProbeRun help(RUNNER_PATH, Args({"--help"}));
+    EXPECT_EQ(help.status(), 0);
+    ASSERT_FALSE(help.stdout_lines().empty());
+    EXPECT_EQ(help.stdout_lines()[0].rfind("Usage: tiff-probes", 0), 0U);
+}
+
+TEST(Runner, KeepPrintsTheScratchDirectoryAndKeepsIt)
+{
+    ProbeRun run(RUNNER_PATH, Args({"--keep", "strip_probe"}));
+    ASSERT_EQ(run.status(), 0) << run.describe();
+    const std::string prefix = "    kept ";
+    auto kept = std::find_if(run.stdout_lines().begin(), run.stdout_lines().end(),
+                             [&](const std::string &l) { return l.rfind(prefix, 0) == 0; });
+    ASSERT_NE(kept, run.stdout_lines().end()) << run.describe();
+    const std::string dir = kept->substr(prefix.size());
+    const std::string file = dir + "/test_packbits.tif";
+    EXPECT_EQ(access(file.c_str(), F_OK), 0) << file;
+    // The top directory holds this scratch directory and the captured stderr.
+    const std::string top = dir.substr(0, dir.rfind('/'));
+    EXPECT_EQ(system(("rm -rf '" + top + "'").c_str()), 0);
+}
+
+TEST(Runner, TapIsAcceptedByProve)
+{
+    if (access(PROVE_PATH, X_OK) != 0)
+        GTEST_SKIP() << "prove (perl) is not installed";
+    ProbeRun pass(PROVE_PATH, Args({"--exec", "", RUNNER_PATH, "::", "--tap"}));
+    EXPECT_EQ(pass.status(), 0) << pass.describe();
+    EXPECT_NE(
+        std::find(pass.stdout_lines().begin(), pass.stdout_lines().end(), "All tests successful."),
+        pass.stdout_lines().end())
+        << pass.describe();
+
+    if (STRIP_PROBE_STATIC)
+        return;
+    ProbeRun fail(PROVE_PATH, Args({"--exec", "", RUNNER_PATH, "::", "--tap"}, "set:334"));
+    EXPECT_NE(fail.status(), 0) << fail.describe();
+    EXPECT_NE(std::find(fail.stdout_lines().begin(), fail.stdout_lines().end(), "Result: FAIL"),
+              fail.stdout_lines().end())
+        << fail.describe();
+}
+
+} // namespace
