@@ -12,6 +12,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -69,13 +70,6 @@ std::string path_in(const std::string &dir, const std::string &name)
     path += '/';
     path += name;
     return path;
-}
-
-void remove_tree(const std::string &dir)
-{
-    for (const std::string &name : list_files(dir))
-        unlink(path_in(dir, name).c_str());
-    rmdir(dir.c_str());
 }
 
 std::vector<std::string> split_lines(const std::string &text)
@@ -210,7 +204,7 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
 ProbeRun::~ProbeRun()
 {
     chmod(dir_.c_str(), 0700);
-    remove_tree(dir_);
+    RemoveTree(dir_);
     if (!log_.empty())
         unlink(log_.c_str());
 }
@@ -286,4 +280,11 @@ std::vector<std::string> MemcheckWrapper()
             "--leak-check=full",
             "--errors-for-leak-kinds=definite",
             "--show-leak-kinds=definite"};
+}
+
+void RemoveTree(const std::string &dir)
+{
+    nftw(
+        dir.c_str(), [](const char *path, const struct stat *, int, FTW *) { return remove(path); },
+        16, FTW_DEPTH | FTW_PHYS);
 }

@@ -59,6 +59,9 @@ void ExpectClean(const ProbeRun &run, const std::set<std::string> &files);
 // The valgrind command line that fails a run with exit status 99 on any
 // memory error or definitely lost block.
 std::vector<std::string> MemcheckWrapper();
+// Removes a directory and everything below it.
+void RemoveTree(const std::string &dir);
+
 // Whether the probes are built with AddressSanitizer.
 bool SanitizerBuild();
 // Why memcheck cannot run here (no valgrind, or a sanitizer build); empty
