@@ -2,7 +2,8 @@
 # library. Use the shared library when it exports it; otherwise, or when
 # TIFF_PROBES_STATIC_TIFF asks for it, the static archive with the
 # dependencies pkg-config lists for a static link. Sets
-# TIFF_PROBES_REWRITE_LIBS and TIFF_PROBES_REWRITE_LINKAGE.
+# TIFF_PROBES_REWRITE_LIBS (to link, with TIFF_INCLUDE_DIRS for the headers)
+# and TIFF_PROBES_REWRITE_LINKAGE (shared or static).
 include(CheckCXXSourceCompiles)
 include(CMakePushCheckState)
 
@@ -21,7 +22,7 @@ endif()
 
 if(TIFF_PROBES_SHARED_HAS_REWRITE AND NOT TIFF_PROBES_STATIC_TIFF)
   set(TIFF_PROBES_REWRITE_LIBS TIFF::TIFF)
-  set(TIFF_PROBES_REWRITE_LINKAGE shared CACHE INTERNAL "")
+  set(TIFF_PROBES_REWRITE_LINKAGE shared)
 else()
   find_package(PkgConfig QUIET)
   if(PkgConfig_FOUND)
@@ -57,7 +58,6 @@ else()
       "(archive: ${TIFF_PROBES_TIFF_ARCHIVE}).")
   endif()
   set(TIFF_PROBES_REWRITE_LIBS "${TIFF_PROBES_TIFF_ARCHIVE}" ${_static_deps} Threads::Threads)
-  set(TIFF_PROBES_REWRITE_LINKAGE static CACHE INTERNAL "")
-  target_include_directories(strip_probe PRIVATE ${TIFF_INCLUDE_DIRS})
+  set(TIFF_PROBES_REWRITE_LINKAGE static)
 endif()
-message(STATUS "strip_probe reaches _TIFFRewriteField through the ${TIFF_PROBES_REWRITE_LINKAGE} TIFF library")
+message(STATUS "_TIFFRewriteField comes from the ${TIFF_PROBES_REWRITE_LINKAGE} TIFF library")

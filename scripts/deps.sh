@@ -2,7 +2,7 @@
 # missing, and only those, saying which.
 
 # The packages every build needs.
-base_packages="cmake make g++ pkg-config libtiff-dev libgtest-dev"
+base_packages="cmake make g++ pkg-config libtiff-dev libgtest-dev libbenchmark-dev"
 
 ensure_packages() {
     missing=""

@@ -6,12 +6,17 @@ find_program(CPPCHECK cppcheck REQUIRED)
 file(GLOB _lint_sources CONFIGURE_DEPENDS
      "${PROJECT_SOURCE_DIR}/expect/*.cpp" "${PROJECT_SOURCE_DIR}/expect/*.h"
      "${PROJECT_SOURCE_DIR}/probes/*.cpp" "${PROJECT_SOURCE_DIR}/probes/*.h"
-     "${PROJECT_SOURCE_DIR}/tests/*.cpp" "${PROJECT_SOURCE_DIR}/tests/*.h")
+     "${PROJECT_SOURCE_DIR}/tests/*.cpp" "${PROJECT_SOURCE_DIR}/tests/*.h"
+     "${PROJECT_SOURCE_DIR}/bench/*.cpp")
 
 add_test(NAME format COMMAND "${CLANG_FORMAT}" --dry-run --Werror ${_lint_sources})
 
 # One clang-tidy test per directory, so they can run side by side.
-foreach(dir IN ITEMS expect probes tests)
+set(_tidy_dirs expect probes tests)
+if(TIFF_PROBES_BENCH AND TARGET directory_bench)
+  list(APPEND _tidy_dirs bench)
+endif()
+foreach(dir IN ITEMS ${_tidy_dirs})
   file(GLOB _tidy_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${dir}/*.cpp")
   add_test(NAME clang_tidy.${dir}
            COMMAND "${CLANG_TIDY}" -p "${CMAKE_BINARY_DIR}" --quiet ${_tidy_sources})
@@ -25,5 +30,5 @@ add_test(NAME cppcheck
                  --suppress=readdirCalled -I expect -I probes -I tests expect probes tests
          WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}")
 
-set_tests_properties(format cppcheck clang_tidy.expect clang_tidy.probes clang_tidy.tests
-                     PROPERTIES LABELS lint)
+list(TRANSFORM _tidy_dirs PREPEND clang_tidy. OUTPUT_VARIABLE _tidy_tests)
+set_tests_properties(format cppcheck ${_tidy_tests} PROPERTIES LABELS lint)
