@@ -9,13 +9,6 @@ namespace {
 const char probe[] = "halfword_probe";
 const char file[] = "short_test.tiff";
 
-ProbeOptions Faults(const std::string &faults)
-{
-    ProbeOptions options;
-    options.faults = faults;
-    return options;
-}
-
 TEST(HalfwordProbe, CleanRunIsSilentAndRemovesItsFile)
 {
     ExpectClean(ProbeRun(probe), {});

@@ -113,6 +113,13 @@ const int exit_cannot_drop = 124;
 
 } // namespace
 
+ProbeOptions Faults(const std::string &faults)
+{
+    ProbeOptions options;
+    options.faults = faults;
+    return options;
+}
+
 ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
 {
     const std::string program =

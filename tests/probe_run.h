@@ -18,6 +18,9 @@ struct ProbeOptions {
     std::vector<std::pair<std::string, std::string>> env; // set in the child
 };
 
+// Options that preload the shim with the given fault rules.
+ProbeOptions Faults(const std::string &faults);
+
 class ProbeRun {
   public:
     explicit ProbeRun(const std::string &probe, const ProbeOptions &options = ProbeOptions());

@@ -15,13 +15,6 @@ const char packbits[] = "test_packbits.tif";
 const char *const rewrite_files[] = {"rewrite1.tif", "rewrite2.tif", "rewrite3.tif",
                                      "rewrite4.tif", "rewrite5.tif", "rewrite6.tif"};
 
-ProbeOptions Faults(const std::string &faults)
-{
-    ProbeOptions options;
-    options.faults = faults;
-    return options;
-}
-
 // The fault tests interpose library calls; a probe with the library linked
 // in statically makes them directly.
 #define SKIP_IF_STATIC()                                                                           \

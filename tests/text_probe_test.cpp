@@ -9,13 +9,6 @@ namespace {
 const char probe[] = "text_probe";
 const char file[] = "ascii_test.tiff";
 
-ProbeOptions Faults(const std::string &faults)
-{
-    ProbeOptions options;
-    options.faults = faults;
-    return options;
-}
-
 TEST(TextProbe, CleanRunIsSilentAndRemovesItsFile)
 {
     ExpectClean(ProbeRun(probe), {});

@@ -8,13 +8,6 @@ namespace {
 
 const char probe[] = "word_probe";
 
-ProbeOptions Faults(const std::string &faults)
-{
-    ProbeOptions options;
-    options.faults = faults;
-    return options;
-}
-
 TEST(WordProbe, CleanRunIsSilentAndRemovesItsFile)
 {
     ExpectClean(ProbeRun(probe), {});
