@@ -82,7 +82,7 @@ def main():
     script = f"""
 set terminal pngcairo size 900,560 font ",11"
 set output "{plot_png}"
-set title "_TIFFRewriteField of StripOffsets + StripByteCounts"
+set title "_TIFFRewriteField of StripOffsets + StripByteCounts" noenhanced
 set logscale xy
 set xlabel "strips"
 set ylabel "ns per strip"
@@ -90,8 +90,8 @@ set key top right
 set grid
 plot "{data.name}" using 1:2 with linespoints lw 2 title "classic rewrite", \\
      "{data.name}" using 1:4 with linespoints lw 2 title "BigTIFF rewrite", \\
-     "{data.name}" using 1:3 with lines dt 2 title "classic pwrite floor", \\
-     "{data.name}" using 1:5 with lines dt 2 title "BigTIFF pwrite floor"
+     "{data.name}" using 1:3 with lines dt 2 lw 2 title "classic pwrite floor", \\
+     "{data.name}" using 1:5 with lines dt 2 lw 2 title "BigTIFF pwrite floor"
 """
     subprocess.run(["gnuplot"], input=script, text=True, check=True)
 
