@@ -250,4 +250,16 @@ struct ScratchCleanup {
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    // The context names the library actually loaded, so two JSON outputs
+    // made with different LD_LIBRARY_PATHs say which is which.
+    std::string version = TIFFGetVersion();
+    benchmark::AddCustomContext("tiff_library", version.substr(0, version.find('\n')));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
