@@ -7,7 +7,8 @@
 // e.g. "set:334", "get-u16:336.1=17", "open:w8", "rewrite-trunc32:273@rewrite5.tif",
 // "get-nothing:273@rewrite1.tif:r" (only while that file is open for reading).
 // TIFF_PROBES_SHIM_LOG, when set, names a file that receives one line
-// "set TAG" per TIFFSetField call of the program.
+// "set TAG" per TIFFSetField and "rewrite TAG" per _TIFFRewriteField call of
+// the program.
 //
 // Only calls made by the program itself are altered: the library calls its
 // own exported functions too, and breaking those would test the library.
@@ -40,7 +41,7 @@ enum Kind {
     REWRITE,         // rewrite:TAG          _TIFFRewriteField returns 0
     REWRITE_TRUNC32, // rewrite-trunc32:TAG  the values lose their high 32 bits
     REWRITE_U64,     // rewrite-u64:TAG.N=V  element N becomes V
-    MALLOC_NULL,     // malloc-null          _TIFFmalloc returns null
+    MALLOC_NULL,     // malloc-null[:N]      _TIFFmalloc (the program's Nth call) returns null
 };
 
 struct KindName {
@@ -376,8 +377,13 @@ int _TIFFRewriteField(TIFF *tif, uint16_t tag, TIFFDataType in_datatype, tmsize_
 void *_TIFFmalloc(tmsize_t size)
 {
     static auto real = next<void *(*)(tmsize_t)>("_TIFFmalloc");
+    static int calls = 0;
+    char ordinal[16];
 
-    if (from_program(__builtin_return_address(0)) && find(MALLOC_NULL, nullptr, nullptr))
+    if (!from_program(__builtin_return_address(0)))
+        return real(size);
+    snprintf(ordinal, sizeof(ordinal), "%d", ++calls);
+    if (find(MALLOC_NULL, ordinal, nullptr))
         return nullptr;
     return real(size);
 }

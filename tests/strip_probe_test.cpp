@@ -157,6 +157,10 @@ TEST(StripProbe, NullAllocationIsReportedNotACrash)
     std::set<std::string> files = {packbits};
     files.insert(std::begin(rewrite_files), std::end(rewrite_files));
     ExpectFailure(run, lines, files);
+
+    // The program's second allocation is the byte counts of rewrite1.tif.
+    ExpectFailure(ProbeRun(probe, Faults("malloc-null:2")),
+                  {"Can't allocate memory for STRIPBYTECOUNTS."}, {packbits, "rewrite1.tif"});
 }
 
 } // namespace
