@@ -147,6 +147,12 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
         return;
     }
     pid_t pid = fork();
+    if (pid < 0) {
+        ADD_FAILURE() << "fork: " << strerror(errno);
+        close(fds[0]);
+        close(fds[1]);
+        return;
+    }
     if (pid == 0) {
         int null_in = open("/dev/null", O_RDONLY);
         int out_fd = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
