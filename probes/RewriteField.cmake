@@ -9,7 +9,12 @@ include(CMakePushCheckState)
 
 set(_rewrite_check_source "
 #include \"${CMAKE_CURRENT_LIST_DIR}/tiff_rewrite.h\"
-int main() { return &_TIFFRewriteField == nullptr; }
+// A real call: comparing the function's address with null would be folded
+// away and link without the symbol.
+int main(int argc, char **)
+{
+    return argc > 9 ? _TIFFRewriteField(nullptr, 0, TIFF_LONG8, 0, nullptr) : 0;
+}
 ")
 
 if(NOT TIFF_PROBES_STATIC_TIFF)
