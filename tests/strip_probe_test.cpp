@@ -51,6 +51,42 @@ TEST(StripProbe, CleanRunKeepsOnlyThePackBitsFileWithStripSixReplaced)
     TIFFClose(tif);
 }
 
+TEST(StripProbe, RewrittenFilesHoldTheTableValues)
+{
+    SKIP_IF_STATIC();
+    // Refusing the final reopen keeps each file as the rewrite left it, so
+    // what the probe wrote is checked independently of its own comparison.
+    std::string faults;
+    for (const char *f : rewrite_files)
+        faults += std::string("open:r@") + f + ";";
+    ProbeRun run(probe, Faults(faults));
+    ASSERT_EQ(run.own_lines().size(), 6U) << run.describe();
+
+    const struct {
+        uint32_t strips;
+        bool bigtiff;
+        uint64_t base;
+    } cases[] = {
+        {10, false, 100},           {10, true, 100},        {1, false, 100}, {1, true, 100},
+        {1000, true, 0x6000000000}, {1, true, 0x6000000000}};
+    for (size_t c = 0; c < 6; c++) {
+        SCOPED_TRACE(rewrite_files[c]);
+        TIFF *tif = TIFFOpen(run.path(rewrite_files[c]).c_str(), "r");
+        ASSERT_NE(tif, nullptr);
+        EXPECT_EQ(TIFFIsBigTIFF(tif) != 0, cases[c].bigtiff);
+        EXPECT_EQ(TIFFNumberOfStrips(tif), cases[c].strips);
+        uint64_t *offsets = nullptr;
+        uint64_t *counts = nullptr;
+        ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets) && offsets);
+        ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts) && counts);
+        for (uint32_t i = 0; i < cases[c].strips; i++) {
+            ASSERT_EQ(offsets[i], cases[c].base + 10 * i) << "strip " << i;
+            ASSERT_EQ(counts[i], 100 + 10 * i) << "strip " << i;
+        }
+        TIFFClose(tif);
+    }
+}
+
 TEST(StripProbe, OffsetsTruncatedToThirtyTwoBitsAreCaught)
 {
     SKIP_IF_STATIC();
