@@ -80,8 +80,8 @@ TEST(StripProbe, RewrittenFilesHoldTheTableValues)
         ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets) && offsets);
         ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts) && counts);
         for (uint32_t i = 0; i < cases[c].strips; i++) {
-            ASSERT_EQ(offsets[i], cases[c].base + 10 * i) << "strip " << i;
-            ASSERT_EQ(counts[i], 100 + 10 * i) << "strip " << i;
+            ASSERT_EQ(offsets[i], cases[c].base + uint64_t{10} * i) << "strip " << i;
+            ASSERT_EQ(counts[i], 100 + uint64_t{10} * i) << "strip " << i;
         }
         TIFFClose(tif);
     }
