@@ -7,8 +7,7 @@
 // e.g. "set:334", "get-u16:336.1=17", "open:w8", "rewrite-trunc32:273@rewrite5.tif",
 // "get-nothing:273@rewrite1.tif:r" (only while that file is open for reading).
 // TIFF_PROBES_SHIM_LOG, when set, names a file that receives one line
-// "set TAG" per TIFFSetField and "rewrite TAG" per _TIFFRewriteField call of
-// the program.
+// "set TAG" per TIFFSetField call of the program.
 //
 // Only calls made by the program itself are altered: the library calls its
 // own exported functions too, and breaking those would test the library.
@@ -111,6 +110,7 @@ void parse_rule(const char *text, Rule *r)
     r->arg[0] = '\0';
     r->index = -1;
     r->file[0] = '\0';
+    r->mode[0] = '\0';
     r->value = 0;
     if (*p == ':')
         p = take(p + 1, ".@=", r->arg, sizeof(r->arg), text);
@@ -119,7 +119,6 @@ void parse_rule(const char *text, Rule *r)
         r->index = strtol(p + 1, &end, 10);
         p = end;
     }
-    r->mode[0] = '\0';
     if (*p == '@')
         p = take(p + 1, ":=", r->file, sizeof(r->file), text);
     if (*p == ':')
@@ -236,7 +235,7 @@ void out_pointers(va_list ap, bool pair, void **out)
     // NOLINTEND(clang-analyzer-valist.Uninitialized)
 }
 
-void log_call(const char *what, unsigned long tag)
+void log_set(unsigned long tag)
 {
     const char *path = getenv("TIFF_PROBES_SHIM_LOG");
     FILE *f;
@@ -246,7 +245,7 @@ void log_call(const char *what, unsigned long tag)
     f = fopen(path, "a");
     if (!f)
         return;
-    fprintf(f, "%s %lu\n", what, tag);
+    fprintf(f, "set %lu\n", tag);
     fclose(f);
 }
 
@@ -271,7 +270,7 @@ int TIFFSetField(TIFF *tif, uint32_t tag, ...)
     int result;
 
     if (from_program(__builtin_return_address(0))) {
-        log_call("set", tag);
+        log_set(tag);
         if (find_tag(SET, tag, tif))
             return 0;
     }
@@ -356,7 +355,6 @@ int _TIFFRewriteField(TIFF *tif, uint16_t tag, TIFFDataType in_datatype, tmsize_
 
     if (!from_program(__builtin_return_address(0)))
         return real(tif, tag, in_datatype, count, data);
-    log_call("rewrite", tag);
     if (find_tag(REWRITE, tag, tif))
         return 0;
     const Rule *trunc = find_tag(REWRITE_TRUNC32, tag, tif);

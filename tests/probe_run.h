@@ -35,7 +35,7 @@ class ProbeRun {
     // The lines that are the probes' own messages, not the library's.
     std::vector<std::string> own_lines() const;
     const std::set<std::string> &files() const { return files_; }
-    std::vector<std::string> calls() const; // "set 334", "rewrite 273", ...
+    std::vector<std::string> calls() const; // "set 334", ...
     std::string path(const std::string &file) const { return dir_ + "/" + file; }
     bool skipped() const { return !skip_reason_.empty(); }
     const std::string &skip_reason() const { return skip_reason_; }

@@ -108,43 +108,27 @@ TEST(StripProbe, MismatchAtALateIndexNamesIndexAndBothValues)
                   {packbits, "rewrite5.tif"});
 }
 
-TEST(StripProbe, RefusedRewriteKeepsTheFile)
+TEST(StripProbe, RefusedRewriteOrEmptyFetchKeepsTheFile)
 {
     SKIP_IF_STATIC();
-    ProbeOptions options;
     const struct {
         const char *faults;
         const char *line;
+        const char *file;
     } cases[] = {
-        {"rewrite:273@rewrite2.tif", "Can't rewrite STRIPOFFSETS."},
-        {"rewrite:279@rewrite2.tif", "Can't rewrite STRIPBYTECOUNTS."},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.faults);
-        options.faults = c.faults;
-        ExpectFailure(ProbeRun(probe, options), {c.line}, {packbits, "rewrite2.tif"});
-    }
-}
-
-TEST(StripProbe, FetchThatStoresNothingIsAFailedFetch)
-{
-    SKIP_IF_STATIC();
-    ProbeOptions options;
-    const struct {
-        const char *faults;
-        const char *line;
-    } cases[] = {
-        {"get-nothing:273@rewrite1.tif:r+", "Can't fetch STRIPOFFSETS."},
-        {"get-nothing:279@rewrite1.tif:r+", "Can't fetch STRIPBYTECOUNTS."},
+        {"rewrite:273@rewrite2.tif", "Can't rewrite STRIPOFFSETS.", "rewrite2.tif"},
+        {"rewrite:279@rewrite2.tif", "Can't rewrite STRIPBYTECOUNTS.", "rewrite2.tif"},
+        // A fetch that reports success but stores nothing is a failed fetch.
+        {"get-nothing:273@rewrite1.tif:r+", "Can't fetch STRIPOFFSETS.", "rewrite1.tif"},
+        {"get-nothing:279@rewrite1.tif:r+", "Can't fetch STRIPBYTECOUNTS.", "rewrite1.tif"},
         // In the read phase a stale pointer from the update phase is at hand.
-        {"get-nothing:273@rewrite1.tif:r", "Can't fetch STRIPOFFSETS."},
-        {"get-nothing:279@rewrite1.tif:r", "Can't fetch STRIPBYTECOUNTS."},
-        {"get:279@rewrite1.tif:r", "Can't fetch STRIPBYTECOUNTS."},
+        {"get-nothing:273@rewrite1.tif:r", "Can't fetch STRIPOFFSETS.", "rewrite1.tif"},
+        {"get-nothing:279@rewrite1.tif:r", "Can't fetch STRIPBYTECOUNTS.", "rewrite1.tif"},
+        {"get:279@rewrite1.tif:r", "Can't fetch STRIPBYTECOUNTS.", "rewrite1.tif"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);
-        options.faults = c.faults;
-        ExpectFailure(ProbeRun(probe, options), {c.line}, {packbits, "rewrite1.tif"});
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), {c.line}, {packbits, c.file});
     }
 }
 
