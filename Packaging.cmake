@@ -1,14 +1,17 @@
 # Install layout and the Debian package. The runner goes to bin/, the probes
 # to libexec/tiff-probes/, and one installed-tests file per probe to
 # share/installed-tests/tiff-probes/.
-install(TARGETS halfword_probe word_probe text_probe strip_probe tiff_version
+install(TARGETS ${TIFF_PROBES_NAMES} tiff_version
         RUNTIME DESTINATION "${TIFF_PROBES_LIBEXEC_DIR}")
-install(PROGRAMS "${TIFF_PROBES_RUNNER}" DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(TARGETS ${TIFF_PROBES_INSTALLED_RUNNER} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+if(TARGET tiff-probes-man)
+  install(FILES "${TIFF_PROBES_MAN_PAGE}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+endif()
 
 # Exec= needs the absolute path of the installed runner, which is known only
 # at install time (cmake --install --prefix, CPack staging).
 install(CODE "
-  foreach(probe IN ITEMS halfword_probe word_probe text_probe strip_probe)
+  foreach(probe IN ITEMS ${TIFF_PROBES_NAME_LIST})
     set(test_file \"${CMAKE_BINARY_DIR}/installed-tests/\${probe}.test\")
     file(WRITE \"\${test_file}\" \"[Test]\\nType=session\\nExec=\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/tiff-probes \${probe}\\n\")
     file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/installed-tests/tiff-probes\"

@@ -1,7 +1,8 @@
 // What the library's directory interface costs: one field of each kind the
-// probes cover through a whole write/reopen/fetch cycle, and the rewrite of
-// the strip arrays as the directory grows, against plain pwrite of the same
-// bytes.
+// probes cover through a whole write/reopen/fetch cycle, the rewrite of the
+// strip arrays as the directory grows, against plain pwrite of the same
+// bytes, and writing, counting, jumping between and walking the pages of a
+// multi-page file as the page count grows, against our own reader's walk.
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include <benchmark/benchmark.h>
 #include <tiffio.h>
 
+#include "ifd_reader.h"
 #include "tiff_rewrite.h"
 
 namespace {
@@ -235,6 +237,203 @@ BENCHMARK_CAPTURE(BM_RewriteStripArrays, bigtiff, true)->Apply(StripCounts);
 BENCHMARK_CAPTURE(BM_PwriteFloor, classic, false)->Apply(StripCounts);
 BENCHMARK_CAPTURE(BM_PwriteFloor, bigtiff, true)->Apply(StripCounts);
 
+constexpr int64_t page_counts[] = {10, 100, 1000, 10000, 100000};
+
+// Writes `pages` 1x1 pages into `path`; false on any failure.
+bool write_pages(const std::string &path, int64_t pages, bool bigtiff)
+{
+    const unsigned char pixel = 0x5A;
+    TIFF *tif = TIFFOpen(path.c_str(), bigtiff ? "w8" : "w4");
+    bool ok = tif != nullptr;
+    for (int64_t i = 0; ok && i < pages; i++) {
+        ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 1) &&
+             TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1) &&
+             TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) &&
+             TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1) &&
+             TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
+             TIFFWriteEncodedStrip(tif, 0, const_cast<unsigned char *>(&pixel), 1) == 1 &&
+             TIFFWriteDirectory(tif);
+    }
+    if (tif)
+        TIFFClose(tif);
+    return ok;
+}
+
+// A file of `pages` pages, made once per count and flavour, outside every
+// timed region.
+std::string page_file(int64_t pages, bool bigtiff)
+{
+    std::string path =
+        scratch_file(std::string(bigtiff ? "bigpages" : "pages") + std::to_string(pages) + ".tif");
+    if (access(path.c_str(), F_OK) != 0 && !write_pages(path, pages, bigtiff))
+        abort();
+    return path;
+}
+
+// Three repetitions, not the command line's five: at the largest count one
+// iteration takes seconds.
+void PageCounts(benchmark::internal::Benchmark *b)
+{
+    for (int64_t n : page_counts)
+        b->Arg(n);
+    b->UseManualTime()->Complexity()->Unit(benchmark::kMicrosecond)->Repetitions(3);
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Writing N pages, one TIFFWriteDirectory each; the whole file per iteration.
+void BM_WritePages(benchmark::State &state, bool bigtiff)
+{
+    const int64_t pages = state.range(0);
+    const std::string path = scratch_file("written.tif");
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = write_pages(path, pages, bigtiff);
+        state.SetIterationTime(seconds_since(start));
+        if (!ok) {
+            state.SkipWithError("cannot write the pages");
+            break;
+        }
+    }
+    unlink(path.c_str());
+    state.SetItemsProcessed(state.iterations() * pages);
+    state.SetComplexityN(pages);
+}
+
+// TIFFNumberOfDirectories on a freshly opened file: the open is not timed.
+void BM_NumberOfDirectories(benchmark::State &state, bool bigtiff)
+{
+    const int64_t pages = state.range(0);
+    const std::string path = page_file(pages, bigtiff);
+    for (auto _ : state) {
+        TIFF *tif = TIFFOpen(path.c_str(), "r");
+        if (!tif) {
+            state.SkipWithError("cannot open");
+            break;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const tdir_t n = TIFFNumberOfDirectories(tif);
+        state.SetIterationTime(seconds_since(start));
+        TIFFClose(tif);
+        if (n != pages) {
+            state.SkipWithError("wrong page count");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * pages);
+    state.SetComplexityN(pages);
+}
+
+constexpr int jumps = 1000;
+
+// TIFFSetDirectory to 1,000 positions, ascending and evenly spaced or
+// pseudo-random (fixed seed); reported per call. Visiting every page by index
+// would take minutes at the largest counts.
+void BM_SetDirectory(benchmark::State &state, bool bigtiff, bool random)
+{
+    const int64_t pages = state.range(0);
+    const std::string path = page_file(pages, bigtiff);
+    std::vector<tdir_t> positions(jumps);
+    uint32_t seed = 12345;
+    for (int i = 0; i < jumps; i++) {
+        seed = seed * 1103515245U + 12345U;
+        positions[static_cast<size_t>(i)] = static_cast<tdir_t>(
+            random ? (seed >> 8) % static_cast<uint32_t>(pages) : i * pages / jumps);
+    }
+    for (auto _ : state) {
+        TIFF *tif = TIFFOpen(path.c_str(), "r");
+        if (!tif) {
+            state.SkipWithError("cannot open");
+            break;
+        }
+        bool ok = true;
+        const auto start = std::chrono::steady_clock::now();
+        for (tdir_t k : positions)
+            ok = TIFFSetDirectory(tif, k) && ok;
+        state.SetIterationTime(seconds_since(start));
+        TIFFClose(tif);
+        if (!ok) {
+            state.SkipWithError("TIFFSetDirectory failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * jumps);
+    state.SetComplexityN(pages);
+}
+
+// Every page visited in order with TIFFReadDirectory.
+void BM_WalkPages(benchmark::State &state, bool bigtiff)
+{
+    const int64_t pages = state.range(0);
+    const std::string path = page_file(pages, bigtiff);
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        TIFF *tif = TIFFOpen(path.c_str(), "r");
+        int64_t seen = tif ? 1 : 0;
+        while (tif && TIFFReadDirectory(tif))
+            seen++;
+        if (tif)
+            TIFFClose(tif);
+        state.SetIterationTime(seconds_since(start));
+        if (seen != pages) {
+            state.SkipWithError("wrong number of pages walked");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * pages);
+    state.SetComplexityN(pages);
+}
+
+// The floor of the walk: the same chain read with the project's own reader,
+// file read into memory included.
+void BM_WalkFloor(benchmark::State &state, bool bigtiff)
+{
+    const int64_t pages = state.range(0);
+    const std::string path = page_file(pages, bigtiff);
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<uint8_t> bytes;
+        ifd::Header header;
+        std::vector<ifd::Directory> chain;
+        bool ok = !ifd::LoadFile(path.c_str(), &bytes);
+        ifd::Reader reader(bytes.data(), bytes.size());
+        ok = ok && !reader.ReadHeader(&header) && !reader.ReadChain(&chain);
+        state.SetIterationTime(seconds_since(start));
+        if (!ok || static_cast<int64_t>(chain.size()) != pages) {
+            state.SkipWithError("cannot read the chain");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * pages);
+    state.SetComplexityN(pages);
+}
+
+BENCHMARK_CAPTURE(BM_WritePages, classic, false)->Apply(PageCounts);
+BENCHMARK_CAPTURE(BM_WritePages, bigtiff, true)->Apply(PageCounts);
+BENCHMARK_CAPTURE(BM_NumberOfDirectories, classic, false)->Apply(PageCounts);
+BENCHMARK_CAPTURE(BM_NumberOfDirectories, bigtiff, true)->Apply(PageCounts);
+void BM_JumpAscending(benchmark::State &state, bool bigtiff)
+{
+    BM_SetDirectory(state, bigtiff, false);
+}
+
+void BM_JumpRandom(benchmark::State &state, bool bigtiff)
+{
+    BM_SetDirectory(state, bigtiff, true);
+}
+
+BENCHMARK_CAPTURE(BM_JumpAscending, classic, false)->Apply(PageCounts);
+BENCHMARK_CAPTURE(BM_JumpAscending, bigtiff, true)->Apply(PageCounts);
+BENCHMARK_CAPTURE(BM_JumpRandom, classic, false)->Apply(PageCounts);
+BENCHMARK_CAPTURE(BM_JumpRandom, bigtiff, true)->Apply(PageCounts);
+BENCHMARK_CAPTURE(BM_WalkPages, classic, false)->Apply(PageCounts);
+BENCHMARK_CAPTURE(BM_WalkPages, bigtiff, true)->Apply(PageCounts);
+BENCHMARK_CAPTURE(BM_WalkFloor, classic, false)->Apply(PageCounts);
+BENCHMARK_CAPTURE(BM_WalkFloor, bigtiff, true)->Apply(PageCounts);
+
 // Removes the scratch files when the process ends.
 struct ScratchCleanup {
     ~ScratchCleanup()
@@ -242,6 +441,10 @@ struct ScratchCleanup {
         const std::string dir = scratch_dir();
         for (const char *flavour : {"classic", "big"}) {
             for (int64_t n : {1, 10, 1000, 100000, 1000000})
+                unlink(scratch_file(flavour + std::to_string(n) + ".tif").c_str());
+        }
+        for (const char *flavour : {"pages", "bigpages"}) {
+            for (int64_t n : page_counts)
                 unlink(scratch_file(flavour + std::to_string(n) + ".tif").c_str());
         }
         rmdir(dir.c_str());

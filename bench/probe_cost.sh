@@ -13,7 +13,7 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 set -- "$floor" "$libexec/halfword_probe" "$libexec/word_probe" "$libexec/text_probe" \
-    "$libexec/strip_probe"
+    "$libexec/strip_probe" "$libexec/type_probe"
 hyperfine --shell=none --warmup 10 --runs "$runs" --style none \
     --export-json "$work/times.json" "$@" >/dev/null
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Turns the benchmark's JSON and the probe-cost TSV into the README's
-tables (Markdown on stdout) and the rewrite-per-strip plot (PNG, gnuplot).
+tables (Markdown on stdout), the rewrite-per-strip plot and the per-page plot
+of the multi-page operations (PNG, gnuplot).
 
-Usage: report.py DIRECTORY_JSON PROBE_COST_TSV PLOT_PNG
+Usage: report.py DIRECTORY_JSON PROBE_COST_TSV PLOT_PNG PAGES_PLOT_PNG
 """
 import json
 import subprocess
@@ -11,6 +12,17 @@ import tempfile
 
 STRIPS = [1, 10, 1000, 100000, 1000000]
 FLAVOURS = ["classic", "bigtiff"]
+PAGES = [10, 100, 1000, 10000, 100000]
+JUMPS = 1000
+# Benchmark, what one item is, and the column heading.
+PAGE_OPS = [
+    ("WritePages", "page", "write"),
+    ("NumberOfDirectories", "page", "count"),
+    ("JumpAscending", "call", "jump, ascending"),
+    ("JumpRandom", "call", "jump, random"),
+    ("WalkPages", "page", "walk"),
+    ("WalkFloor", "page", "walk floor (ifd_reader)"),
+]
 
 
 def load_benchmarks(path):
@@ -32,8 +44,60 @@ def per_strip(runs, kind, flavour, n):
     return to_ns(run) / n if run else float("nan")
 
 
+def page_us(runs, op, unit, flavour, n):
+    """µs per page or per call, or NaN when the run is missing."""
+    name = f"BM_{op}/{flavour}/{n}/repeats:3/manual_time"
+    run = runs.get(name)
+    if not run:
+        return float("nan")
+    return to_ns(run) / 1e3 / (JUMPS if unit == "call" else n)
+
+
+def page_report(runs, big_o, plot_png):
+    """The multi-page table and plot; returns nothing, prints Markdown."""
+    rows = {}
+    for flavour in FLAVOURS:
+        title = "classic TIFF" if flavour == "classic" else "BigTIFF"
+        print(f"\nMulti-page files, {title}: µs per page (write, count, walk) or per "
+              "call (jump), and the ratio to the walk floor:\n")
+        print("| pages | " + " | ".join(h for _, _, h in PAGE_OPS) + " |")
+        print("|---:|" + "---:|" * len(PAGE_OPS))
+        for n in PAGES:
+            values = [page_us(runs, op, unit, flavour, n) for op, unit, _ in PAGE_OPS]
+            floor = values[-1]
+            cells = [f"{v:.2f} ({v / floor:.1f}x)" for v in values[:-1]] + [f"{floor:.2f}"]
+            print(f"| {n:,} | " + " | ".join(cells) + " |")
+            rows.setdefault(flavour, []).append([n] + values)
+    fits = []
+    for op, _, _ in PAGE_OPS:
+        fit = big_o.get(f"BM_{op}/classic/repeats:3/manual_time")
+        if fit:
+            fits.append(f"{op}: {fit['big_o']}")
+    print("\nComplexity fit of the whole run per page count, classic (Google Benchmark): " +
+          "; ".join(fits) + ".")
+
+    with tempfile.NamedTemporaryFile("w", suffix=".dat", delete=False) as data:
+        for row in rows["classic"]:
+            data.write(" ".join(str(v) for v in row) + "\n")
+    lines = ", \\\n     ".join(
+        f'"{data.name}" using 1:{i + 2} with linespoints lw 2 title "{h}"'
+        for i, (_, _, h) in enumerate(PAGE_OPS))
+    script = f"""
+set terminal pngcairo size 900,560 font ",11"
+set output "{plot_png}"
+set title "Multi-page classic TIFF: time per page (per call for the jumps)" noenhanced
+set logscale xy
+set xlabel "pages in the file"
+set ylabel "µs per page or call"
+set key top left
+set grid
+plot {lines}
+"""
+    subprocess.run(["gnuplot"], input=script, text=True, check=True)
+
+
 def main():
-    bench_json, cost_tsv, plot_png = sys.argv[1:4]
+    bench_json, cost_tsv, plot_png, pages_png = sys.argv[1:5]
     runs, big_o = load_benchmarks(bench_json)
 
     print("Round trip of one field (create, set, write, close, reopen, fetch):\n")
@@ -94,6 +158,8 @@ plot "{data.name}" using 1:2 with linespoints lw 2 title "classic rewrite", \\
      "{data.name}" using 1:5 with lines dt 2 lw 2 title "BigTIFF pwrite floor"
 """
     subprocess.run(["gnuplot"], input=script, text=True, check=True)
+
+    page_report(runs, big_o, pages_png)
 
 
 if __name__ == "__main__":

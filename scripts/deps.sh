@@ -2,7 +2,26 @@
 # missing, and only those, saying which.
 
 # The packages every build needs.
-base_packages="cmake make g++ pkg-config libtiff-dev libgtest-dev libbenchmark-dev"
+base_packages="cmake make g++ pkg-config libtiff-dev libgtest-dev libbenchmark-dev help2man"
+
+# The other hosts the probes run on, by preset name (run-probes --arch).
+cross_arches="s390x i686"
+# Sets, for one of them, cross_debian (its Debian architecture, for
+# scripts/cross-sysroot), cross_qemu and cross_packages (what builds and runs
+# it here); fails for any other name.
+cross_arch() {
+    case "$1" in
+    s390x)
+        cross_debian=s390x cross_qemu=qemu-s390x-static
+        cross_packages="g++-s390x-linux-gnu libc6-dev-s390x-cross qemu-user-static"
+        ;;
+    i686)
+        cross_debian=i386 cross_qemu=qemu-i386-static
+        cross_packages="g++-i686-linux-gnu libc6-dev-i386-cross qemu-user-static"
+        ;;
+    *) return 1 ;;
+    esac
+}
 
 ensure_packages() {
     missing=""

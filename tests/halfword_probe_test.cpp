@@ -117,14 +117,4 @@ TEST(HalfwordProbe, FailedScanlineWriteNeverPasses)
     }
 }
 
-TEST(HalfwordProbe, UnwritableDirectoryCannotCreate)
-{
-    ProbeOptions options;
-    options.unprivileged = true;
-    ProbeRun run(probe, options);
-    if (run.skipped())
-        GTEST_SKIP() << run.skip_reason();
-    ExpectFailure(run, {"Can't create test TIFF file short_test.tiff."}, {});
-}
-
 } // namespace

@@ -1,6 +1,7 @@
 #include "probe_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <poll.h>
 #include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -35,7 +37,27 @@ const char *const own_line_patterns[] = {
     R"(Can't write image data\.)",
     R"(Can't (fetch|rewrite|allocate memory for) STRIP(OFFSETS|BYTECOUNTS)\.)",
     R"([a-z0-9_]+\.tif:STRIP(OFFSETS|BYTECOUNTS)\[\d+\]: Got [0-9A-F]+:[0-9A-F]{8} instead of [0-9A-F]+:[0-9A-F]{8}\.)",
+    // The probes that name their file in every line.
+    R"(Can't (set|get) tag \d+ in [a-z0-9_]+\.(tif|btf)\.)",
+    R"(Problem fetching tag \d+ in [a-z0-9_]+\.(tif|btf)\.)",
+    R"(Wrong [A-Z0-9]+ value fetched for tag \d+ in [a-z0-9_]+\.(tif|btf)(:| \().*)",
+    R"(Wrong image data in strip \d+ of [a-z0-9_]+\.(tif|btf)\.)",
+    R"(Can't write image data in [a-z0-9_]+\.(tif|btf)\.)",
+    R"([a-z0-9_]+\.(tif|btf): (header|IFD at \d+|tag \d+ on disk|page \d+|EXIF|GPS|SubIFD \d+): .*)",
+    R"([a-z0-9_]+\.(tif|btf): (expected \d+ pages, .*|the library reported a problem\.))",
 };
+
+// Set for every process the harness starts, so that a sanitizer finding
+// cannot pass for the probe's own exit status 1 whoever runs the tests.
+const char *const sanitizer_options[][2] = {
+    {"ASAN_OPTIONS", "detect_leaks=1:exitcode=99:abort_on_error=0"},
+    {"LSAN_OPTIONS", "exitcode=99"},
+    {"UBSAN_OPTIONS", "print_stacktrace=1:halt_on_error=1:exitcode=99"},
+};
+
+// A line of a sanitizer report, on stderr or (through the runner) stdout.
+const char sanitizer_report[] =
+    R"(.*((ERROR|SUMMARY): (Address|Leak|UndefinedBehavior)Sanitizer|: runtime error: ).*)";
 
 const uid_t nobody = 65534;
 
@@ -99,17 +121,37 @@ bool drop_privileges()
     return setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0;
 }
 
-// Under AddressSanitizer its runtime must come first in the preload list.
-std::string preload_list()
-{
-    std::string list = SHIM_PATH;
-    if (*ASAN_RUNTIME)
-        list = std::string(ASAN_RUNTIME) + ":" + list;
-    return list;
-}
-
 const int exit_cannot_run = 125;
 const int exit_cannot_drop = 124;
+
+// Whether `program` is built for the same machine as this test program: in a
+// cross build, such a program (the build's own, wherever it was copied) runs
+// under the emulator, which shows this one as /proc/self/exe.
+bool for_this_machine(const std::string &program)
+{
+    char mine[20] = {};
+    char theirs[20] = {};
+    std::ifstream self("/proc/self/exe", std::ios::binary);
+    std::ifstream other(program, std::ios::binary);
+    self.read(mine, sizeof(mine));
+    other.read(theirs, sizeof(theirs));
+    // ELF magic, class, byte order and version; the machine at byte 18.
+    return self && other && memcmp(mine, theirs, 7) == 0 && memcmp(mine + 18, theirs + 18, 2) == 0;
+}
+
+// The emulator reports a program's fatal signal on the program's standard
+// error; the program itself did not print it (nor, indented, did the runner
+// print it as a probe's line).
+std::vector<std::string> without_emulator_lines(std::vector<std::string> lines)
+{
+    static const std::regex report(R"((    |# )?qemu: uncaught target signal \d+ \(.*\) - .*)");
+    if (*EMULATOR)
+        lines.erase(
+            std::remove_if(lines.begin(), lines.end(),
+                           [](const std::string &l) { return std::regex_match(l, report); }),
+            lines.end());
+    return lines;
+}
 
 } // namespace
 
@@ -134,6 +176,12 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
         chmod(dir_.c_str(), 0555);
 
     std::vector<std::string> argv_strings = options.wrapper;
+    // A cross build's own programs run under its emulator.
+    if (*EMULATOR && for_this_machine(program)) {
+        std::istringstream words(EMULATOR);
+        for (std::string word; words >> word;)
+            argv_strings.push_back(word);
+    }
     argv_strings.push_back(program);
     argv_strings.insert(argv_strings.end(), options.args.begin(), options.args.end());
     std::vector<char *> argv;
@@ -161,8 +209,14 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
         dup2(fds[1], 2);
         close(fds[0]);
         close(fds[1]);
+        for (const auto &var : sanitizer_options)
+            setenv(var[0], var[1], 1);
         if (!options.faults.empty()) {
-            setenv("LD_PRELOAD", preload_list().c_str(), 1);
+            // Under the emulator, only the emulated programs load the shim.
+            if (*EMULATOR)
+                setenv("QEMU_SET_ENV", ("LD_PRELOAD=" + PreloadList(SHIM_PATH)).c_str(), 1);
+            else
+                setenv("LD_PRELOAD", PreloadList(SHIM_PATH).c_str(), 1);
             setenv("TIFF_PROBES_FAULTS", options.faults.c_str(), 1);
         }
         for (const auto &var : options.env)
@@ -188,7 +242,33 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     std::string text;
     char chunk[4096];
     ssize_t n;
-    while ((n = read(fds[0], chunk, sizeof(chunk))) != 0) {
+    // A stop signal is due while the program still runs, however silent; and
+    // a program that hangs is killed, so a hang fails the test, not the suite.
+    const auto start = std::chrono::steady_clock::now();
+    const auto due = start + std::chrono::milliseconds(options.stop_after_ms);
+    const auto limit = start + std::chrono::seconds(300);
+    bool signal_due = options.stop_signal != 0;
+    bool killed = false;
+    for (;;) {
+        if (signal_due || !killed) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                (signal_due ? due : limit) - std::chrono::steady_clock::now());
+            pollfd pfd = {fds[0], POLLIN, 0};
+            if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) == 0) {
+                if (signal_due) {
+                    kill(pid, options.stop_signal);
+                    signal_due = false;
+                } else {
+                    ADD_FAILURE() << program << " still ran after 300 s; killed";
+                    kill(pid, SIGKILL);
+                    killed = true;
+                }
+                continue;
+            }
+        }
+        n = read(fds[0], chunk, sizeof(chunk));
+        if (n == 0)
+            break;
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -198,12 +278,24 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     close(fds[0]);
 
     int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    pid_t waited;
+    while ((waited = waitpid(pid, &wstatus, 0)) < 0 && errno == EINTR) {
     }
-    exited_ = WIFEXITED(wstatus);
-    status_ = exited_ ? WEXITSTATUS(wstatus) : WTERMSIG(wstatus);
-    stderr_lines_ = split_lines(text);
-    stdout_lines_ = read_lines(out_file);
+    // Without a status the run is neither a pass nor a failure of the probe.
+    if (waited < 0) {
+        ADD_FAILURE() << "waitpid: " << strerror(errno);
+    } else {
+        exited_ = WIFEXITED(wstatus);
+        status_ = exited_ ? WEXITSTATUS(wstatus) : WTERMSIG(wstatus);
+    }
+    stderr_lines_ = without_emulator_lines(split_lines(text));
+    stdout_lines_ = without_emulator_lines(read_lines(out_file));
+    for (const auto *lines : {&stderr_lines_, &stdout_lines_}) {
+        if (std::any_of(lines->begin(), lines->end(), [](const std::string &line) {
+                return std::regex_match(line, std::regex(sanitizer_report));
+            }))
+            ADD_FAILURE() << "sanitizer report from " << program << ": " << describe();
+    }
     unlink(out_file.c_str());
     files_ = list_files(dir_);
     if (options.unprivileged && exited_ && status_ == exit_cannot_drop)
@@ -243,10 +335,15 @@ std::vector<std::string> ProbeRun::calls() const
 
 std::string ProbeRun::describe() const
 {
-    std::string d = exited_ ? "exit status " + std::to_string(status_)
-                            : "killed by signal " + std::to_string(status_);
+    std::string d = status_ < 0 ? std::string("no status")
+                    : exited_   ? "exit status " + std::to_string(status_)
+                                : "killed by signal " + std::to_string(status_);
     d += "; stderr:";
     for (const std::string &line : stderr_lines_)
+        d += "\n  " + line;
+    if (!stdout_lines_.empty())
+        d += "\nstdout:";
+    for (const std::string &line : stdout_lines_)
         d += "\n  " + line;
     d += "\nfiles:";
     for (const std::string &f : files_)
@@ -276,8 +373,21 @@ bool SanitizerBuild()
     return *ASAN_RUNTIME != '\0';
 }
 
+const char *Emulator()
+{
+    return EMULATOR;
+}
+
+// Under AddressSanitizer its runtime must come first in the preload list.
+std::string PreloadList(const std::string &libs)
+{
+    return *ASAN_RUNTIME ? std::string(ASAN_RUNTIME) + ":" + libs : libs;
+}
+
 std::string MemcheckUnavailable()
 {
+    if (*EMULATOR)
+        return "valgrind runs programs of the build host only";
     if (*ASAN_RUNTIME)
         return "valgrind cannot run sanitizer builds";
     if (access(VALGRIND_PATH, X_OK) != 0)

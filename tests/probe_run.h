@@ -16,6 +16,8 @@ struct ProbeOptions {
     long long file_size_limit = -1;   // RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: none
     std::vector<std::string> wrapper; // e.g. valgrind or fiu-run and their options
     std::vector<std::pair<std::string, std::string>> env; // set in the child
+    int stop_signal = 0; // sent to the program stop_after_ms after its start
+    int stop_after_ms = 0;
 };
 
 // Options that preload the shim with the given fault rules.
@@ -67,6 +69,11 @@ void RemoveTree(const std::string &dir);
 
 // Whether the probes are built with AddressSanitizer.
 bool SanitizerBuild();
+// A LD_PRELOAD value for `libs`, behind the sanitizer runtime when there is one.
+std::string PreloadList(const std::string &libs);
+// What runs this build's own programs, put before their path: the emulator
+// and its options in a cross build, empty otherwise.
+const char *Emulator();
 // Why memcheck cannot run here (no valgrind, or a sanitizer build); empty
 // when it can.
 std::string MemcheckUnavailable();

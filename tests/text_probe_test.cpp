@@ -20,12 +20,12 @@ TEST(TextProbe, StringReadBackWrongOrMissing)
         const char *faults;
         const char *line;
     } cases[] = {
-        {"get-chop:50735", "Can't get tag 50735."},
         {"get:50735", "Can't get tag 50735."},
         {"get-byte:269.0=0x74", "Can't get tag 269."},
-        // Success without a pointer must be a failed fetch, not a crash.
+        // Success without a pointer must be a failed fetch, not a crash, nor
+        // a comparison through the previous field's string.
         {"get-nothing:269", "Can't get tag 269."},
-        {"get-nothing:33432", "Can't get tag 33432."},
+        {"get-stale:33432", "Can't get tag 33432."},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);
@@ -39,7 +39,8 @@ TEST(TextProbe, InkNamesComparedOverAllFifteenBytes)
         "get-byte:333.14=0x21", // the final terminator
         "get-byte:333.3=0x20",  // the first terminator
         "get:333",
-        "get-nothing:333",
+        // The pointer left from the last string field must not be compared.
+        "get-stale:333",
     };
     for (const char *f : faults) {
         SCOPED_TRACE(f);
@@ -47,9 +48,20 @@ TEST(TextProbe, InkNamesComparedOverAllFifteenBytes)
     }
 }
 
+TEST(TextProbe, EachOfTheFourteenStringsIsSetAndReadBack)
+{
+    for (const char *tag : {"269", "270", "271", "272", "285", "305", "306", "315", "316", "337",
+                            "33432", "34909", "50708", "50735"}) {
+        SCOPED_TRACE(tag);
+        ExpectFailure(ProbeRun(probe, Faults(std::string("set:") + tag)),
+                      {std::string("Can't set tag ") + tag + "."}, {file});
+        ExpectFailure(ProbeRun(probe, Faults(std::string("get-chop:") + tag)),
+                      {std::string("Can't get tag ") + tag + "."}, {file});
+    }
+}
+
 TEST(TextProbe, RefusedSetsNameTheirTag)
 {
-    ExpectFailure(ProbeRun(probe, Faults("set:34909")), {"Can't set tag 34909."}, {file});
     ExpectFailure(ProbeRun(probe, Faults("set:333")), {"Can't set tag 333 (INKNAMES)."}, {file});
     ExpectFailure(ProbeRun(probe, Faults("set:277")), {"Can't set SamplesPerPixel tag."}, {file});
 }

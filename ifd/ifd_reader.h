@@ -1,0 +1,116 @@
+// Reads the structure of a TIFF or BigTIFF file from its bytes, without the
+// TIFF library: the header, the chain of IFDs and every entry's values,
+// decoded in the file's own byte order whatever the host's. The bytes may be
+// corrupt (the files come from a library under test), so every offset and
+// count is checked against the size before use, and every problem comes back
+// as an Error naming what was wrong and at which file offset.
+#ifndef TIFF_PROBES_IFD_READER_H
+#define TIFF_PROBES_IFD_READER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ifd {
+
+// Field type codes of TIFF 6.0 and BigTIFF.
+enum Type : uint16_t {
+    BYTE = 1,
+    ASCII = 2,
+    SHORT = 3,
+    LONG = 4,
+    RATIONAL = 5,
+    SBYTE = 6,
+    UNDEFINED = 7,
+    SSHORT = 8,
+    SLONG = 9,
+    SRATIONAL = 10,
+    FLOAT = 11,
+    DOUBLE = 12,
+    IFD = 13,
+    LONG8 = 16,
+    SLONG8 = 17,
+    IFD8 = 18,
+};
+
+// Bytes per value of a type code, 0 for a code that is not a known type.
+unsigned TypeSize(uint16_t type);
+// "BYTE", "SHORT", ...; "unknown" for an unknown code.
+const char *TypeName(uint16_t type);
+
+// Why a read failed, and where; empty `what` means no error.
+struct Error {
+    std::string what;
+    uint64_t offset = 0;
+    explicit operator bool() const { return !what.empty(); }
+};
+
+struct Header {
+    bool big_endian = false;
+    bool bigtiff = false;
+    uint64_t first_ifd = 0;
+};
+
+struct Entry {
+    uint16_t tag = 0;
+    uint16_t type = 0;
+    uint64_t count = 0;
+    bool is_inline = false; // the values sit in the entry itself
+    uint64_t value_at = 0;  // file offset of the values (inside the entry when inline)
+    uint64_t entry_at = 0;  // file offset of the entry
+    // One element per value, in host order: integers zero-extended (see
+    // Signed), FLOAT and DOUBLE as their bit patterns, and RATIONAL and
+    // SRATIONAL as two elements each, numerator then denominator. Empty for
+    // an unknown type, whose size the reader cannot know.
+    std::vector<uint64_t> values;
+};
+
+struct Directory {
+    uint64_t offset = 0;
+    std::vector<Entry> entries;
+    uint64_t next = 0; // offset of the next IFD, 0 at the end of the chain
+};
+
+// The bits of a signed value of `size` bytes, sign-extended.
+int64_t Signed(uint64_t bits, unsigned size);
+float FloatFromBits(uint64_t bits);
+double DoubleFromBits(uint64_t bits);
+
+class Reader {
+  public:
+    // The bytes must outlive the reader.
+    Reader(const uint8_t *data, size_t size) : data_(data), size_(size) {}
+
+    // Reads and checks the header; the other calls need it read first.
+    Error ReadHeader(Header *header);
+    // Reads the IFD at `offset` with every entry's values. Values that add
+    // up to more bytes than the file has are an error: in a sound file they
+    // share no bytes.
+    Error ReadDirectory(uint64_t offset, Directory *dir) const;
+    // Reads the chain from the header's first IFD, following each next
+    // offset; a loop, IFDs that overlap and values of all the IFDs that add
+    // up to more than the file are errors. After an error, `chain` holds
+    // the IFDs read before it.
+    Error ReadChain(std::vector<Directory> *chain) const;
+    // An unsigned integer of `width` bytes (1, 2, 4 or 8) at `at`, in the
+    // file's byte order; the caller has checked the bounds.
+    uint64_t Uint(uint64_t at, unsigned width) const;
+
+  private:
+    // ReadDirectory, taking the bytes of the values from `*budget`.
+    Error ReadDirectory(uint64_t offset, Directory *dir, uint64_t *budget) const;
+    bool Fits(uint64_t at, uint64_t length) const { return at <= size_ && length <= size_ - at; }
+
+    const uint8_t *data_;
+    size_t size_;
+    Header header_;
+    bool have_header_ = false;
+};
+
+// Reads a whole file into `bytes`; files over 256 MiB are refused.
+Error LoadFile(const char *path, std::vector<uint8_t> *bytes);
+
+} // namespace ifd
+
+#endif

@@ -1,0 +1,739 @@
+// Proves that a field of every type survives write, close, reopen and read in
+// both byte orders and both formats, and that the bytes on disk hold what was
+// set, read by a reader of our own: a library that writes a wrong byte and
+// reads the same wrong byte back passes any round trip.
+#include <cfloat>
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <tiffio.h>
+#include <unistd.h>
+
+#include "ifd_reader.h"
+#include "library_messages.h"
+
+struct Layout {
+    const char *filename;
+    const char *mode;
+    bool big_endian;
+    bool bigtiff;
+    uint16_t compression;
+};
+
+constexpr Layout layouts[] = {
+    {"types_le.tif", "wl", false, false, COMPRESSION_PACKBITS},
+    {"types_be.tif", "wb", true, false, COMPRESSION_NONE},
+    {"types_le.btf", "w8l", false, true, COMPRESSION_NONE},
+    {"types_be.btf", "w8b", true, true, COMPRESSION_PACKBITS},
+};
+
+// A wide bilevel image: ImageWidth needs a LONG, yet a row is small.
+extern const uint32_t width = 70000;
+extern const uint32_t length = 4;
+extern const uint32_t rows_per_strip = 1;
+constexpr size_t row_bytes = (70000 + 7) / 8;
+// The strip that the update replaces.
+constexpr uint32_t updated_strip = 2;
+
+// Values chosen to catch real faults: each type's extremes, -1 and 0, a byte
+// pattern whose halves differ, a sign bit alone.
+const uint8_t byte_values[] = {0xFF, 0x00, 0x01, 0x80, 0x7F, 0xFE, 0x02, 0x10, 0x20, 0x40, 0xAA};
+const int8_t sbyte_values[] = {-128, 127, -1, 0, 1, -2, 0x55, -0x56, 3, -3, 0x12};
+const uint16_t short_values[] = {0x0102, 0xFFFF, 0, 0x8000, 1, 0x7FFF, 0xFF00, 0x00FF, 0x1234};
+const int16_t sshort_values[] = {-32768, 32767, -1, 0, 0x0102, -0x0102, 1, -2, 0x1234};
+const uint32_t long_values[] = {0x01020304, 0xFFFFFFFF, 0, 0x80000000, 1, 0x7FFFFFFF};
+const int32_t slong_values[] = {INT32_MIN, INT32_MAX, -1, 0, 0x01020304, -0x01020304};
+const uint64_t long8_values[] = {0x0102030405060708ULL, UINT64_MAX, 0, 0x100000000ULL,
+                                 0x8000000000000000ULL};
+const int64_t slong8_values[] = {INT64_MIN, INT64_MAX, -1, 0, 0x0102030405060708LL};
+// IFD values are offsets of 32 bits, taken and given back in 32 bits. Only a
+// single one is set: the library (4.5.0) takes an array of them in 64 bits,
+// as TIFFFieldSetGetSize says, but writes that copy out as if it held 32-bit
+// values, so no array of them comes back as set.
+const uint32_t ifd_values[] = {0x01020304, 0xFFFFFFFF, 0, 0x80000000, 8, 16};
+const uint64_t ifd8_values[] = {0x0102030405060708ULL, UINT64_MAX, 0, 0x100000000ULL, 16};
+// -0.0 and the subnormals are compared bit for bit.
+const float float_values[] = {FLT_TRUE_MIN, -0.0F, FLT_MAX, -FLT_MAX, 1.0F, 0.1F, FLT_MIN};
+// 2.718281828459045 is more than a FLOAT can hold.
+const double double_values[] = {2.718281828459045, -0.0, DBL_TRUE_MIN, DBL_MAX,
+                                -DBL_MAX,          0.1,  1.0 / 3.0};
+// The library keeps custom RATIONALs as FLOAT; these survive the fraction
+// exactly.
+const float rational_values[] = {0.5F, 72.0F, 0.0F, 3.125F, 65535.5F, 1.0F, 0.0625F};
+const float srational_values[] = {-0.5F, -72.0F, 0.0F, 3.125F, -65535.5F, -1.0F, 0.0625F};
+const uint8_t undefined_values[] = {0x00, 0xFF, 0x80, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07};
+
+struct TypeProbe {
+    const char *name;
+    const void *values; // values[0] is the single value
+    TIFFDataType type;
+    ttag_t tag;        // the single value; tag + 1 to tag + 3 hold the arrays
+    uint32_t count;    // values in the table, the long array
+    unsigned storage;  // bytes per value as TIFFSetField takes and TIFFGetField gives it
+    unsigned disk;     // bytes per value on disk
+    bool bigtiff_only; // the 64-bit types
+    bool single_only;  // no arrays of this type
+};
+
+template <typename T, size_t N>
+constexpr uint32_t count_of(const T (&/*values*/)[N])
+{
+    return N;
+}
+
+constexpr TypeProbe type_probes[] = {
+    {"BYTE", byte_values, TIFF_BYTE, 65000, count_of(byte_values), 1, 1, false, false},
+    {"SBYTE", sbyte_values, TIFF_SBYTE, 65010, count_of(sbyte_values), 1, 1, false, false},
+    {"UNDEFINED", undefined_values, TIFF_UNDEFINED, 65020, count_of(undefined_values), 1, 1, false,
+     false},
+    {"SHORT", short_values, TIFF_SHORT, 65030, count_of(short_values), 2, 2, false, false},
+    {"SSHORT", sshort_values, TIFF_SSHORT, 65040, count_of(sshort_values), 2, 2, false, false},
+    {"LONG", long_values, TIFF_LONG, 65050, count_of(long_values), 4, 4, false, false},
+    {"SLONG", slong_values, TIFF_SLONG, 65060, count_of(slong_values), 4, 4, false, false},
+    {"RATIONAL", rational_values, TIFF_RATIONAL, 65070, count_of(rational_values), 4, 8, false,
+     false},
+    {"SRATIONAL", srational_values, TIFF_SRATIONAL, 65080, count_of(srational_values), 4, 8, false,
+     false},
+    {"FLOAT", float_values, TIFF_FLOAT, 65090, count_of(float_values), 4, 4, false, false},
+    {"DOUBLE", double_values, TIFF_DOUBLE, 65100, count_of(double_values), 8, 8, false, false},
+    {"IFD", ifd_values, TIFF_IFD, 65110, count_of(ifd_values), 4, 4, false, true},
+    {"LONG8", long8_values, TIFF_LONG8, 65120, count_of(long8_values), 8, 8, true, false},
+    {"SLONG8", slong8_values, TIFF_SLONG8, 65130, count_of(slong8_values), 8, 8, true, false},
+    {"IFD8", ifd8_values, TIFF_IFD8, 65140, count_of(ifd8_values), 8, 8, true, false},
+};
+
+// Every table is longer than BigTIFF's array of one value over the limit,
+// so the long array is the longest and no array reads past its table.
+constexpr bool tables_long_enough()
+{
+    for (size_t i = 0; i < sizeof(type_probes) / sizeof(type_probes[0]); i++) {
+        if (type_probes[i].count <= 8 / type_probes[i].disk + 1)
+            return false;
+    }
+    return true;
+}
+static_assert(tables_long_enough(), "a value table is too short for its arrays");
+
+struct TextProbe {
+    ttag_t tag;
+    const char *value;
+};
+
+// Four bytes with the terminator fit in any entry; the other fits in none.
+constexpr TextProbe text_probes[] = {
+    {65150, "abc"},
+    {65151, "A string too long to be stored in the entry itself."},
+};
+
+extern const char description[] = "type_probe: every field type";
+extern const uint16_t page_number[2] = {1, 3};
+extern const float x_resolution = 300.5F;
+
+// The standard fields as they must stand on disk: ImageWidth too wide for a
+// SHORT, the pair, and the resolution as a fraction.
+constexpr TypeProbe standard_on_disk[] = {
+    {"LONG", &width, TIFF_LONG, TIFFTAG_IMAGEWIDTH, 1, 4, 4, false, true},
+    {"SHORT", page_number, TIFF_SHORT, TIFFTAG_PAGENUMBER, 2, 2, 2, false, true},
+    {"RATIONAL", &x_resolution, TIFF_RATIONAL, TIFFTAG_XRESOLUTION, 1, 4, 8, false, true},
+};
+constexpr TextProbe description_on_disk = {TIFFTAG_IMAGEDESCRIPTION, description};
+
+// The private fields, registered at every open so that they are known when
+// writing and when reading.
+static std::vector<TIFFFieldInfo> private_fields()
+{
+    std::vector<TIFFFieldInfo> fields;
+    static char single_name[] = "type_probe single";
+    static char array_name[] = "type_probe array";
+    static char text_name[] = "type_probe text";
+
+    for (const TypeProbe &t : type_probes) {
+        fields.push_back({t.tag, 1, 1, t.type, FIELD_CUSTOM, 1, 0, single_name});
+        for (ttag_t k = 1; k <= 3; k++) {
+            fields.push_back({t.tag + k, TIFF_VARIABLE2, TIFF_VARIABLE2, t.type, FIELD_CUSTOM, 1, 1,
+                              array_name});
+        }
+    }
+    for (const TextProbe &t : text_probes)
+        fields.push_back(
+            {t.tag, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII, FIELD_CUSTOM, 1, 0, text_name});
+    return fields;
+}
+
+static TIFFExtendProc previous_extender = nullptr;
+
+static void register_private_fields(TIFF *tif)
+{
+    static const std::vector<TIFFFieldInfo> fields = private_fields();
+
+    TIFFMergeFieldInfo(tif, fields.data(), static_cast<uint32_t>(fields.size()));
+    if (previous_extender)
+        previous_extender(tif);
+}
+
+// The number of values in array K (1 to 3) of a type: exactly at the limit
+// of what an entry holds, one more, and the whole table. Zero where no
+// array of that type fits the limit, and for a type without arrays.
+static uint32_t array_count(const TypeProbe &t, ttag_t k, bool bigtiff)
+{
+    const uint32_t at_limit = (bigtiff ? 8 : 4) / t.disk;
+    if (t.single_only)
+        return 0;
+    if (k == 1)
+        return at_limit;
+    if (k == 2)
+        return at_limit + 1;
+    return t.count;
+}
+
+// Value I of a table, as the bits of its storage, zero-extended.
+static uint64_t bits(const void *values, unsigned storage, uint32_t i)
+{
+    uint8_t b1;
+    uint16_t b2;
+    uint32_t b4;
+    uint64_t b8;
+    const auto *p = static_cast<const uint8_t *>(values) + static_cast<size_t>(i) * storage;
+
+    switch (storage) {
+    case 1:
+        memcpy(&b1, p, 1);
+        return b1;
+    case 2:
+        memcpy(&b2, p, 2);
+        return b2;
+    case 4:
+        memcpy(&b4, p, 4);
+        return b4;
+    default:
+        memcpy(&b8, p, 8);
+        return b8;
+    }
+}
+
+static int set_single(TIFF *tif, const TypeProbe &t)
+{
+    // The table's first value, widened to hold any type's.
+    const uint64_t v = bits(t.values, t.storage, 0);
+
+    switch (t.type) {
+    case TIFF_BYTE:
+    case TIFF_UNDEFINED:
+    case TIFF_SHORT:
+    case TIFF_LONG:
+    case TIFF_IFD:
+        return TIFFSetField(tif, t.tag, static_cast<uint32_t>(v));
+    case TIFF_SBYTE:
+        return TIFFSetField(tif, t.tag, static_cast<int>(sbyte_values[0]));
+    case TIFF_SSHORT:
+        return TIFFSetField(tif, t.tag, static_cast<int>(sshort_values[0]));
+    case TIFF_SLONG:
+        return TIFFSetField(tif, t.tag, slong_values[0]);
+    case TIFF_RATIONAL:
+    case TIFF_SRATIONAL:
+    case TIFF_FLOAT:
+        return TIFFSetField(tif, t.tag,
+                            static_cast<double>(static_cast<const float *>(t.values)[0]));
+    case TIFF_DOUBLE:
+        return TIFFSetField(tif, t.tag, double_values[0]);
+    default: // LONG8, SLONG8, IFD8: 64-bit storage
+        return TIFFSetField(tif, t.tag, v);
+    }
+}
+
+static int set_fields(TIFF *tif, const Layout &layout)
+{
+    const struct {
+        ttag_t tag;
+        uint32_t value;
+    } base_fields[] = {
+        {TIFFTAG_IMAGEWIDTH, width},
+        {TIFFTAG_IMAGELENGTH, length},
+        {TIFFTAG_BITSPERSAMPLE, 1},
+        {TIFFTAG_SAMPLESPERPIXEL, 1},
+        {TIFFTAG_ROWSPERSTRIP, rows_per_strip},
+        {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK},
+        {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
+        {TIFFTAG_COMPRESSION, layout.compression},
+        {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH},
+    };
+    ttag_t failed = 0;
+
+    for (const auto &f : base_fields) {
+        if (!TIFFSetField(tif, f.tag, f.value)) {
+            failed = f.tag;
+            goto failure;
+        }
+    }
+    if (!TIFFSetField(tif, TIFFTAG_PAGENUMBER, page_number[0], page_number[1])) {
+        failed = TIFFTAG_PAGENUMBER;
+        goto failure;
+    }
+    if (!TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<double>(x_resolution))) {
+        failed = TIFFTAG_XRESOLUTION;
+        goto failure;
+    }
+    if (!TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description)) {
+        failed = TIFFTAG_IMAGEDESCRIPTION;
+        goto failure;
+    }
+    for (const TypeProbe &t : type_probes) {
+        if (t.bigtiff_only && !layout.bigtiff)
+            continue;
+        if (!set_single(tif, t)) {
+            failed = t.tag;
+            goto failure;
+        }
+        for (ttag_t k = 1; k <= 3; k++) {
+            const uint32_t n = array_count(t, k, layout.bigtiff);
+            if (n > 0 && !TIFFSetField(tif, t.tag + k, n, t.values)) {
+                failed = t.tag + k;
+                goto failure;
+            }
+        }
+    }
+    for (const TextProbe &t : text_probes) {
+        if (!TIFFSetField(tif, t.tag, t.value)) {
+            failed = t.tag;
+            goto failure;
+        }
+    }
+    return 1;
+
+failure:
+    fprintf(stderr, "Can't set tag %lu in %s.\n", static_cast<unsigned long>(failed),
+            layout.filename);
+    return 0;
+}
+
+// Row R of the image: a pattern of its own that PackBits cannot shorten.
+static void make_row(uint32_t r, uint8_t *row)
+{
+    for (size_t i = 0; i < row_bytes; i++)
+        row[i] = static_cast<uint8_t>(i * 7 + static_cast<size_t>(r) * 31 + (i >> 8));
+}
+
+// The row that replaces the updated strip: one run, which PackBits
+// shortens to a few bytes, so it cannot take the old strip's place exactly.
+static void make_update_row(uint8_t *row)
+{
+    memset(row, 0xA5, row_bytes);
+}
+
+static int write_strips(TIFF *tif, const char *filename)
+{
+    static uint8_t row[row_bytes];
+
+    for (uint32_t s = 0; s < length; s++) {
+        make_row(s, row);
+        // The write calls return -1 on error, so only a positive count is success.
+        if (TIFFWriteEncodedStrip(tif, s, row, row_bytes) <= 0) {
+            fprintf(stderr, "Can't write image data in %s.\n", filename);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// Reads every strip and compares it with the row written, or with the
+// update's row for the updated strip once it is replaced.
+static int check_strips(TIFF *tif, const char *filename, bool updated)
+{
+    static uint8_t expect[row_bytes];
+    static uint8_t got[row_bytes];
+
+    for (uint32_t s = 0; s < length; s++) {
+        if (updated && s == updated_strip)
+            make_update_row(expect);
+        else
+            make_row(s, expect);
+        if (TIFFReadEncodedStrip(tif, s, got, row_bytes) != static_cast<tmsize_t>(row_bytes) ||
+            memcmp(got, expect, row_bytes) != 0) {
+            fprintf(stderr, "Wrong image data in strip %lu of %s.\n", static_cast<unsigned long>(s),
+                    filename);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+static void print_wrong(const char *type, ttag_t tag, const char *filename, uint32_t i,
+                        uint64_t got, uint64_t expect)
+{
+    fprintf(stderr,
+            "Wrong %s value fetched for tag %lu in %s: value %lu is 0x%" PRIx64
+            ", expected 0x%" PRIx64 ".\n",
+            type, static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(i), got,
+            expect);
+}
+
+static void print_wrong_count(const char *type, ttag_t tag, const char *filename, uint32_t got,
+                              uint32_t expect)
+{
+    fprintf(stderr, "Wrong %s value fetched for tag %lu in %s: %lu values, expected %lu.\n", type,
+            static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(got),
+            static_cast<unsigned long>(expect));
+}
+
+static void print_problem(ttag_t tag, const char *filename)
+{
+    fprintf(stderr, "Problem fetching tag %lu in %s.\n", static_cast<unsigned long>(tag), filename);
+}
+
+// Fetches the single value and the arrays of one type and compares them
+// with the table, bit for bit.
+static int check_type(TIFF *tif, const TypeProbe &t, const Layout &layout)
+{
+    uint64_t single = 0;
+    uint64_t got;
+    uint32_t n;
+    const void *array;
+
+    if (!TIFFGetField(tif, t.tag, &single)) {
+        print_problem(t.tag, layout.filename);
+        return 0;
+    }
+    // The library stored the single value at the start of `single`, as wide
+    // as it takes it: reading more would hold on a little-endian host only.
+    got = bits(&single, t.storage, 0);
+    if (got != bits(t.values, t.storage, 0)) {
+        print_wrong(t.name, t.tag, layout.filename, 0, got, bits(t.values, t.storage, 0));
+        return 0;
+    }
+    for (ttag_t k = 1; k <= 3; k++) {
+        const uint32_t expect_n = array_count(t, k, layout.bigtiff);
+        if (expect_n == 0)
+            continue;
+        n = 0;
+        array = nullptr;
+        if (!TIFFGetField(tif, t.tag + k, &n, &array) || !array) {
+            print_problem(t.tag + k, layout.filename);
+            return 0;
+        }
+        if (n != expect_n) {
+            print_wrong_count(t.name, t.tag + k, layout.filename, n, expect_n);
+            return 0;
+        }
+        for (uint32_t i = 0; i < n; i++) {
+            got = bits(array, t.storage, i);
+            if (got != bits(t.values, t.storage, i)) {
+                print_wrong(t.name, t.tag + k, layout.filename, i, got,
+                            bits(t.values, t.storage, i));
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
+
+static int check_fields(TIFF *tif, const Layout &layout)
+{
+    uint32_t got_width = 0;
+    uint16_t page[2] = {0, 0};
+    float resolution = 0;
+    const char *text;
+
+    if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &got_width)) {
+        print_problem(TIFFTAG_IMAGEWIDTH, layout.filename);
+        return 0;
+    }
+    if (got_width != width) {
+        print_wrong("LONG", TIFFTAG_IMAGEWIDTH, layout.filename, 0, got_width, width);
+        return 0;
+    }
+    if (!TIFFGetField(tif, TIFFTAG_PAGENUMBER, &page[0], &page[1])) {
+        print_problem(TIFFTAG_PAGENUMBER, layout.filename);
+        return 0;
+    }
+    for (uint32_t i = 0; i < 2; i++) {
+        if (page[i] != page_number[i]) {
+            print_wrong("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i], page_number[i]);
+            return 0;
+        }
+    }
+    if (!TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
+        print_problem(TIFFTAG_XRESOLUTION, layout.filename);
+        return 0;
+    }
+    if (bits(&resolution, 4, 0) != bits(&x_resolution, 4, 0)) {
+        print_wrong("RATIONAL", TIFFTAG_XRESOLUTION, layout.filename, 0, bits(&resolution, 4, 0),
+                    bits(&x_resolution, 4, 0));
+        return 0;
+    }
+    text = nullptr;
+    if (!TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &text) || !text) {
+        print_problem(TIFFTAG_IMAGEDESCRIPTION, layout.filename);
+        return 0;
+    }
+    if (strcmp(text, description) != 0) {
+        fprintf(stderr, "Wrong ASCII value fetched for tag %d in %s: \"%s\".\n",
+                TIFFTAG_IMAGEDESCRIPTION, layout.filename, text);
+        return 0;
+    }
+    for (const TypeProbe &t : type_probes) {
+        if (!(t.bigtiff_only && !layout.bigtiff) && !check_type(tif, t, layout))
+            return 0;
+    }
+    for (const TextProbe &t : text_probes) {
+        text = nullptr;
+        if (!TIFFGetField(tif, t.tag, &text) || !text) {
+            print_problem(t.tag, layout.filename);
+            return 0;
+        }
+        if (strcmp(text, t.value) != 0) {
+            fprintf(stderr, "Wrong ASCII value fetched for tag %lu in %s: \"%s\".\n",
+                    static_cast<unsigned long>(t.tag), layout.filename, text);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// The entry of `tag` in a directory, or null.
+static const ifd::Entry *find_entry(const ifd::Directory &dir, ttag_t tag)
+{
+    for (const ifd::Entry &e : dir.entries) {
+        if (e.tag == tag)
+            return &e;
+    }
+    return nullptr;
+}
+
+// Compares one private entry on disk with the values set: its type code,
+// its count, and each value as the file's byte order decodes it.
+static int check_entry_on_disk(const ifd::Directory &dir, const TypeProbe &t, ttag_t tag,
+                               uint32_t n, const char *filename)
+{
+    const ifd::Entry *e = find_entry(dir, tag);
+    const bool fraction = t.type == TIFF_RATIONAL || t.type == TIFF_SRATIONAL;
+
+    if (!e) {
+        fprintf(stderr, "%s: tag %lu on disk: missing.\n", filename,
+                static_cast<unsigned long>(tag));
+        return 0;
+    }
+    if (e->type != t.type || e->count != n || e->values.size() != (fraction ? 2 : 1) * size_t{n}) {
+        fprintf(stderr, "%s: tag %lu on disk: %s[%" PRIu64 "], expected %s[%lu].\n", filename,
+                static_cast<unsigned long>(tag), ifd::TypeName(e->type), e->count, t.name,
+                static_cast<unsigned long>(n));
+        return 0;
+    }
+    for (uint32_t i = 0; i < n; i++) {
+        bool same;
+        if (fraction) {
+            const bool s = t.type == TIFF_SRATIONAL;
+            const uint64_t num = e->values[2 * static_cast<size_t>(i)];
+            const uint64_t den = e->values[2 * static_cast<size_t>(i) + 1];
+            const double value = s ? static_cast<double>(ifd::Signed(num, 4)) /
+                                         static_cast<double>(ifd::Signed(den, 4))
+                                   : static_cast<double>(num) / static_cast<double>(den);
+            same = den != 0 && value == static_cast<const float *>(t.values)[i];
+        } else {
+            same = e->values[i] == bits(t.values, t.storage, i);
+        }
+        if (!same) {
+            fprintf(stderr, "%s: tag %lu on disk: value %lu differs.\n", filename,
+                    static_cast<unsigned long>(tag), static_cast<unsigned long>(i));
+            return 0;
+        }
+    }
+    return 1;
+}
+
+static int check_text_on_disk(const ifd::Directory &dir, const TextProbe &t, const char *filename)
+{
+    const ifd::Entry *e = find_entry(dir, t.tag);
+    const size_t n = strlen(t.value) + 1;
+
+    if (!e || e->type != TIFF_ASCII || e->count != n) {
+        fprintf(stderr, "%s: tag %lu on disk: missing, or not ASCII[%lu].\n", filename,
+                static_cast<unsigned long>(t.tag), static_cast<unsigned long>(n));
+        return 0;
+    }
+    for (size_t i = 0; i < n; i++) {
+        if (e->values[i] != static_cast<uint8_t>(t.value[i])) {
+            fprintf(stderr, "%s: tag %lu on disk: byte %lu differs.\n", filename,
+                    static_cast<unsigned long>(t.tag), static_cast<unsigned long>(i));
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// The layout of the directory itself: tags ascending, values that do not
+// fit in their entry on a word boundary, every strip inside the file.
+static int check_directory_on_disk(const ifd::Directory &dir, uint64_t file_size,
+                                   const char *filename)
+{
+    const ifd::Entry *offsets = find_entry(dir, TIFFTAG_STRIPOFFSETS);
+    const ifd::Entry *counts = find_entry(dir, TIFFTAG_STRIPBYTECOUNTS);
+
+    for (size_t i = 0; i < dir.entries.size(); i++) {
+        const ifd::Entry &e = dir.entries[i];
+        if (i > 0 && e.tag <= dir.entries[i - 1].tag) {
+            fprintf(stderr, "%s: IFD at %" PRIu64 ": tag %u follows tag %u.\n", filename,
+                    dir.offset, e.tag, dir.entries[i - 1].tag);
+            return 0;
+        }
+        if (!e.is_inline && e.value_at % 2 != 0) {
+            fprintf(stderr, "%s: tag %u on disk: values at odd offset %" PRIu64 ".\n", filename,
+                    e.tag, e.value_at);
+            return 0;
+        }
+    }
+    if (!offsets || !counts || offsets->values.size() != length ||
+        counts->values.size() != length) {
+        fprintf(stderr, "%s: IFD at %" PRIu64 ": not %lu StripOffsets and StripByteCounts.\n",
+                filename, dir.offset, static_cast<unsigned long>(length));
+        return 0;
+    }
+    for (uint32_t s = 0; s < length; s++) {
+        if (offsets->values[s] > file_size || counts->values[s] > file_size - offsets->values[s]) {
+            fprintf(stderr, "%s: tag %d on disk: strip %lu lies outside the file.\n", filename,
+                    TIFFTAG_STRIPOFFSETS, static_cast<unsigned long>(s));
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// Reads the file without the library and checks it against what was set.
+static int check_on_disk(const Layout &layout)
+{
+    std::vector<uint8_t> bytes;
+    ifd::Header header;
+    std::vector<ifd::Directory> chain;
+    ifd::Error err = ifd::LoadFile(layout.filename, &bytes);
+
+    if (err) {
+        fprintf(stderr, "%s: header: %s.\n", layout.filename, err.what.c_str());
+        return 0;
+    }
+    ifd::Reader reader(bytes.data(), bytes.size());
+    err = reader.ReadHeader(&header);
+    if (err) {
+        fprintf(stderr, "%s: header: %s.\n", layout.filename, err.what.c_str());
+        return 0;
+    }
+    if (header.big_endian != layout.big_endian || header.bigtiff != layout.bigtiff) {
+        fprintf(stderr, "%s: header: %s version %d, expected %s version %d.\n", layout.filename,
+                header.big_endian ? "MM" : "II", header.bigtiff ? 43 : 42,
+                layout.big_endian ? "MM" : "II", layout.bigtiff ? 43 : 42);
+        return 0;
+    }
+    err = reader.ReadChain(&chain);
+    if (err) {
+        fprintf(stderr, "%s: IFD at %" PRIu64 ": %s.\n", layout.filename, err.offset,
+                err.what.c_str());
+        return 0;
+    }
+    if (chain.size() != 1) {
+        fprintf(stderr, "%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected 1.\n",
+                layout.filename, header.first_ifd, static_cast<unsigned long>(chain.size()));
+        return 0;
+    }
+    const ifd::Directory &dir = chain[0];
+    if (!check_directory_on_disk(dir, bytes.size(), layout.filename))
+        return 0;
+    for (const TypeProbe &t : type_probes) {
+        if (t.bigtiff_only && !layout.bigtiff)
+            continue;
+        if (!check_entry_on_disk(dir, t, t.tag, 1, layout.filename))
+            return 0;
+        for (ttag_t k = 1; k <= 3; k++) {
+            const uint32_t n = array_count(t, k, layout.bigtiff);
+            if (n > 0 && !check_entry_on_disk(dir, t, t.tag + k, n, layout.filename))
+                return 0;
+        }
+    }
+    for (const TextProbe &t : text_probes) {
+        if (!check_text_on_disk(dir, t, layout.filename))
+            return 0;
+    }
+    for (const TypeProbe &t : standard_on_disk) {
+        if (!check_entry_on_disk(dir, t, t.tag, t.count, layout.filename))
+            return 0;
+    }
+    return check_text_on_disk(dir, description_on_disk, layout.filename);
+}
+
+// Opens the file again, saying so when the library refuses.
+static TIFF *reopen(const char *filename, const char *mode)
+{
+    TIFF *tif = TIFFOpen(filename, mode);
+    if (!tif)
+        fprintf(stderr, "Can't open test TIFF file %s.\n", filename);
+    return tif;
+}
+
+static int type_test(const Layout &layout)
+{
+    static uint8_t row[row_bytes];
+    const unsigned long messages = LibraryMessages();
+    TIFF *tif;
+
+    tif = TIFFOpen(layout.filename, layout.mode);
+    if (!tif) {
+        fprintf(stderr, "Can't create test TIFF file %s.\n", layout.filename);
+        return 1;
+    }
+    if (!set_fields(tif, layout) || !write_strips(tif, layout.filename))
+        goto failure;
+    TIFFClose(tif);
+
+    tif = reopen(layout.filename, "r");
+    if (!tif)
+        return 1;
+    if (!check_fields(tif, layout) || !check_strips(tif, layout.filename, false))
+        goto failure;
+    TIFFClose(tif);
+
+    // The update in place: the new strip has another size, so the library
+    // must move it and rewrite the strip arrays.
+    tif = reopen(layout.filename, "r+");
+    if (!tif)
+        return 1;
+    make_update_row(row);
+    if (TIFFWriteEncodedStrip(tif, updated_strip, row, row_bytes) <= 0) {
+        fprintf(stderr, "Can't write image data in %s.\n", layout.filename);
+        goto failure;
+    }
+    TIFFClose(tif);
+
+    tif = reopen(layout.filename, "r");
+    if (!tif)
+        return 1;
+    if (!check_strips(tif, layout.filename, true))
+        goto failure;
+    TIFFClose(tif);
+
+    if (!check_on_disk(layout))
+        return 1;
+    if (LibraryMessages() != messages) {
+        fprintf(stderr, "%s: the library reported a problem.\n", layout.filename);
+        return 1;
+    }
+    unlink(layout.filename);
+    return 0;
+
+failure:
+    // The file stays behind for inspection.
+    TIFFClose(tif);
+    return 1;
+}
+
+int main()
+{
+    int failure = 0;
+
+    CountLibraryMessages();
+    previous_extender = TIFFSetTagExtender(register_private_fields);
+
+    // Every layout runs, whatever the earlier ones returned.
+    for (const Layout &layout : layouts)
+        failure |= type_test(layout);
+    return failure;
+}

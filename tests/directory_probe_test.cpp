@@ -1,0 +1,178 @@
+// directory_probe under injected library faults: refused or miscounted
+// directory calls, wrong EXIF values, a library that appends where it should
+// rewrite; and the files it leaves, read by tifffile.
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "directory_probe";
+const char le[] = "pages_le.tif";
+const char be[] = "pages_be.btf";
+
+struct FaultCase {
+    const char *faults;
+    std::vector<std::string> lines;
+    std::set<std::string> files;
+};
+
+void ExpectCases(const std::vector<FaultCase> &cases)
+{
+    for (const FaultCase &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, c.files);
+    }
+}
+
+TEST(DirectoryProbe, CleanRunIsSilentAndRemovesItsFiles)
+{
+    ExpectClean(ProbeRun(probe), {});
+}
+
+TEST(DirectoryProbe, DirectoryCallsRefusedOrMiscounted)
+{
+    ExpectCases({
+        {"set-dir:3@pages_be.btf", {"pages_be.btf: page 3: can't go to the page."}, {be}},
+        // Only the update's move to page 2 fails: the rewrite step stops.
+        {"set-dir:2@pages_le.tif:r+", {"pages_le.tif: page 2: can't go to the page."}, {le}},
+        {"dir-count@pages_le.tif=5",
+         {"pages_le.tif: expected 4 pages, the library counts 5."},
+         {le}},
+        {"dir-count@pages_be.btf=3",
+         {"pages_be.btf: expected 4 pages, the library counts 3."},
+         {be}},
+        {"rewrite-dir@pages_be.btf", {"pages_be.btf: page 2: can't rewrite the directory."}, {be}},
+        {"unlink-dir@pages_le.tif", {"pages_le.tif: page 1: can't unlink the directory."}, {le}},
+        {"open:a@pages_be.btf", {"Can't open test TIFF file pages_be.btf."}, {be}},
+        {"open:r+",
+         {"Can't open test TIFF file pages_le.tif.", "Can't open test TIFF file pages_be.btf."},
+         {le, be}},
+        {"open:w8b", {"Can't create test TIFF file pages_be.btf."}, {}},
+    });
+}
+
+TEST(DirectoryProbe, ExifAndGpsRefusedOrWrong)
+{
+    ExpectCases({
+        {"read-exif@pages_le.tif", {"pages_le.tif: EXIF: can't read the directory."}, {le}},
+        // ExposureTime comes back as a float, whatever its type on disk.
+        {"get-float:33434=1",
+         {"pages_le.tif: EXIF: tag 33434: value 0 is 1 instead of 0.0078125.",
+          "pages_be.btf: EXIF: tag 33434: value 0 is 1 instead of 0.0078125."},
+         {le, be}},
+        {"get-u16:34855@pages_be.btf=1",
+         {"pages_be.btf: EXIF: tag 34855: 1 values instead of 2."},
+         {be}},
+        {"get-byte:36864.3@pages_le.tif=0x32",
+         {"pages_le.tif: EXIF: tag 36864: byte 3 is 0x32 instead of 0x31."},
+         {le}},
+        {"get-chop:1@pages_be.btf", {"pages_be.btf: GPS: tag 1: \"\" instead of \"N\"."}, {be}},
+        {"set:33434@pages_be.btf", {"pages_be.btf: EXIF: can't set tag 33434."}, {be}},
+        {"get:34853@pages_le.tif", {"pages_le.tif: GPS: can't fetch tag 34853."}, {le}},
+    });
+}
+
+TEST(DirectoryProbe, PagesWrongOrUnwritten)
+{
+    ExpectCases({
+        {"get-chop:270@pages_be.btf",
+         {"pages_be.btf: page 3: description \"page \" instead of \"page 3\"."},
+         {be}},
+        {"get-u16:297.1@pages_le.tif=5",
+         {"pages_le.tif: page 3: page number 3/5 instead of 3/4."},
+         {le}},
+        // Changed on disk, where the library reads it back too.
+        {"poke:270.5@pages_be.btf=0x39",
+         {"pages_be.btf: page 0: description \"page 9\" instead of \"page 0\"."},
+         {be}},
+        {"get-nothing:330@pages_be.btf", {"pages_be.btf: page 3: can't fetch tag 330."}, {be}},
+        {"set:330@pages_le.tif", {"pages_le.tif: page 3: can't set tag 330."}, {le}},
+        {"set:270@pages_be.btf", {"pages_be.btf: page 0: can't set tag 270."}, {be}},
+        {"write-strip@pages_le.tif=-1", {"pages_le.tif: page 0: can't write image data."}, {le}},
+        // A step whose every value came back right still fails on a message.
+        {"warn:270@pages_le.tif", {"pages_le.tif: the library reported a problem."}, {le}},
+        // SubIFDs and pixels fetched wrong, and the added field.
+        {"get-u16:330@pages_le.tif=1", {"pages_le.tif: page 3: 1 SubIFDs instead of 2."}, {le}},
+        {"get-u32:256@pages_le.tif=1",
+         {"pages_le.tif: SubIFD 0: ImageWidth 1 instead of 4."},
+         {le}},
+        {"read-byte:0.0@pages_le.tif=0x77",
+         {"pages_le.tif: page 3: pixel 0 is 119 instead of 121."},
+         {le}},
+        {"get-byte:305.0@pages_le.tif=0x44",
+         {"pages_le.tif: page 2: Software \"Directory_probe\" instead of \"directory_probe\"."},
+         {le}},
+        // Changed on disk after the library's last look: only the
+        // independent reading sees it.
+        {"poke:270.5@pages_le.tif:r=0x39",
+         {"pages_le.tif: IFD at 188: description \"page 9\" instead of \"page 0\"."},
+         {le}},
+        {"poke-entry:297.0@pages_le.tif:r=0",
+         {"pages_le.tif: IFD at 188: tag 256 follows tag 284."},
+         {le}},
+    });
+}
+
+// Stand-ins for a broken library whose TIFFRewriteDirectory does not move the
+// directory: one that appends it to the chain and leaves the old one, and one
+// that writes it over the old place (TIFFWriteDirectory), where the longer
+// directory overruns the next page's.
+TEST(DirectoryProbe, BrokenRewriteIsCaught)
+{
+    ExpectCases({
+        {"rewrite-dir-append@pages_le.tif",
+         {"pages_le.tif: expected 4 pages, the library counts 5."},
+         {le}},
+        {"rewrite-dir-append@pages_be.btf",
+         {"pages_be.btf: expected 4 pages, the library counts 5."},
+         {be}},
+        // With the count hidden, the walk lands on the old page 2.
+        {"rewrite-dir-append@pages_be.btf;dir-count@pages_be.btf=4",
+         {"pages_be.btf: page 2: description \"page 2\" instead of \"page 2, rewritten in place "
+          "with a longer description\"."},
+         {be}},
+        {"rewrite-dir-write@pages_le.tif",
+         {"pages_le.tif: expected 4 pages, the library counts 3."},
+         {le}},
+        {"rewrite-dir-write@pages_be.btf",
+         {"pages_be.btf: expected 4 pages, the library counts 3."},
+         {be}},
+    });
+}
+
+// The library reads a file in either byte order: only the independent
+// reading of the bytes sees that the mode's "b" was ignored.
+TEST(DirectoryProbe, WrongByteOrderSeenOnlyOnDisk)
+{
+    ExpectCases({
+        {"swap-order:w8b",
+         {"pages_be.btf: header: little-endian BigTIFF instead of big-endian BigTIFF."},
+         {be}},
+    });
+}
+
+// The files of a passing run, kept and read by a reader that shares nothing
+// with the TIFF library.
+TEST(DirectoryProbe, LeftFilesReadByTifffile)
+{
+    ProbeOptions check_import;
+    check_import.args = {"-c", "import tifffile"};
+    ProbeRun has_tifffile("/usr/bin/python3", check_import);
+    if (!has_tifffile.exited() || has_tifffile.status() != 0)
+        GTEST_SKIP() << "/usr/bin/python3 cannot import tifffile (Debian: python3-tifffile)";
+
+    ProbeRun run(probe, Faults("keep"));
+    ExpectClean(run, {le, be});
+    ProbeOptions read;
+    read.args = {DIRECTORY_FILES_SCRIPT, run.path(le), run.path(be)};
+    ProbeRun reader("/usr/bin/python3", read);
+    EXPECT_TRUE(reader.exited() && reader.status() == 0) << reader.describe();
+    EXPECT_TRUE(reader.stderr_lines().empty()) << reader.describe();
+}
+
+} // namespace

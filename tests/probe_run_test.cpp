@@ -1,0 +1,44 @@
+// The harness must not read a sanitizer finding or a lost child as a run
+// that passed or failed as the probe intended.
+#include <csignal>
+#include <string>
+
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+ProbeOptions Shell(const std::string &script)
+{
+    ProbeOptions options;
+    options.args = {"-c", script};
+    return options;
+}
+
+TEST(Harness, SanitizerReportFailsTheRunWhateverTheStatus)
+{
+    const char *const reports[] = {
+        "==7==ERROR: LeakSanitizer: detected memory leaks",
+        "==7==ERROR: AddressSanitizer: heap-use-after-free on address 0x602000000010",
+        "text_probe.cpp:9:5: runtime error: load of null pointer of type 'char'",
+        "    SUMMARY: AddressSanitizer: 15 byte(s) leaked in 1 allocation(s).",
+    };
+    for (const char *report : reports) {
+        // Static: the failure-capturing macro cannot see the test's locals.
+        static std::string script;
+        script = std::string("echo '") + report + "' >&2; exit 1";
+        EXPECT_NONFATAL_FAILURE(ProbeRun("/bin/sh", Shell(script)), "sanitizer report");
+    }
+}
+
+TEST(Harness, LostChildStatusIsAnErrorNotACleanExit)
+{
+    // With SIGCHLD ignored the kernel reaps the child and waitpid fails.
+    signal(SIGCHLD, SIG_IGN);
+    EXPECT_NONFATAL_FAILURE(ProbeRun("/bin/sh", Shell("exit 0")), "waitpid");
+    signal(SIGCHLD, SIG_DFL);
+}
+
+} // namespace

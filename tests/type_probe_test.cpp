@@ -1,0 +1,200 @@
+// type_probe under injected library faults: each fault fails its own layout
+// with one line, the other layouts still run and pass, and only the failed
+// layout's file stays.
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ifd_reader.h"
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "type_probe";
+
+TEST(TypeProbe, CleanRunIsSilentAndRemovesItsFiles)
+{
+    ExpectClean(ProbeRun(probe), {});
+}
+
+TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
+{
+    const struct {
+        const char *faults;
+        std::vector<std::string> lines;
+        std::set<std::string> files;
+    } cases[] = {
+        {"open:wb", {"Can't create test TIFF file types_be.tif."}, {}},
+        {"set:65032@types_be.tif", {"Can't set tag 65032 in types_be.tif."}, {"types_be.tif"}},
+        {"set:65140@types_le.btf", {"Can't set tag 65140 in types_le.btf."}, {"types_le.btf"}},
+        {"set:297@types_be.btf", {"Can't set tag 297 in types_be.btf."}, {"types_be.btf"}},
+        {"get:65073@types_le.btf",
+         {"Problem fetching tag 65073 in types_le.btf."},
+         {"types_le.btf"}},
+        // Success without an array is a failed fetch, not a crash.
+        {"get-nothing:65013@types_le.tif",
+         {"Problem fetching tag 65013 in types_le.tif."},
+         {"types_le.tif"}},
+        {"get-nothing:65151@types_be.btf",
+         {"Problem fetching tag 65151 in types_be.btf."},
+         {"types_be.btf"}},
+        {"get-u16:65030@types_be.tif=0x0201",
+         {"Wrong SHORT value fetched for tag 65030 in types_be.tif: value 0 is 0x201, expected "
+          "0x102."},
+         {"types_be.tif"}},
+        {"get-u32:65070@types_le.tif=0x3f000001",
+         {"Wrong RATIONAL value fetched for tag 65070 in types_le.tif: value 0 is 0x3f000001, "
+          "expected 0x3f000000."},
+         {"types_le.tif"}},
+        {"get-u32:65123@types_be.btf=4",
+         {"Wrong LONG8 value fetched for tag 65123 in types_be.btf: 4 values, expected 5."},
+         {"types_be.btf"}},
+        {"get-u32:256@types_le.tif=4464",
+         {"Wrong LONG value fetched for tag 256 in types_le.tif: value 0 is 0x1170, expected "
+          "0x11170."},
+         {"types_le.tif"}},
+        {"get-u16:297.1@types_le.btf=4",
+         {"Wrong SHORT value fetched for tag 297 in types_le.btf: value 1 is 0x4, expected 0x3."},
+         {"types_le.btf"}},
+        {"get-chop:270@types_le.tif",
+         {"Wrong ASCII value fetched for tag 270 in types_le.tif: \"type_probe: every field "
+          "typ\"."},
+         {"types_le.tif"}},
+        {"open:r@types_le.btf", {"Can't open test TIFF file types_le.btf."}, {"types_le.btf"}},
+        {"open:r+@types_be.tif", {"Can't open test TIFF file types_be.tif."}, {"types_be.tif"}},
+        {"write-strip:1@types_le.tif=-1",
+         {"Can't write image data in types_le.tif."},
+         {"types_le.tif"}},
+        {"write-strip:2@types_be.btf:r+=0",
+         {"Can't write image data in types_be.btf."},
+         {"types_be.btf"}},
+        // Image data read back wrong: the last byte of a row; the updated
+        // strip wrong before the update only (0xA5 is its new value), and
+        // after it only (62 is its old first byte).
+        {"read-byte:0.8749@types_le.tif=0",
+         {"Wrong image data in strip 0 of types_le.tif."},
+         {"types_le.tif"}},
+        {"read-byte:2.0@types_be.btf=0xA5",
+         {"Wrong image data in strip 2 of types_be.btf."},
+         {"types_be.btf"}},
+        {"read-byte:2.0@types_le.tif=62",
+         {"Wrong image data in strip 2 of types_le.tif."},
+         {"types_le.tif"}},
+        {"write-strip:1@types_le.tif:w=0",
+         {"Can't write image data in types_le.tif."},
+         {"types_le.tif"}},
+        // Values that the library wrote wrong and reads back as wrong, and
+        // values fetched wrong that no other check sees.
+        {"poke:65003.5@types_le.tif:w=0x41",
+         {"Wrong BYTE value fetched for tag 65003 in types_le.tif: value 5 is 0x41, expected "
+          "0xfe."},
+         {"types_le.tif"}},
+        {"get-float:282@types_le.tif=2",
+         {"Wrong RATIONAL value fetched for tag 282 in types_le.tif: value 0 is 0x40000000, "
+          "expected 0x43964000."},
+         {"types_le.tif"}},
+        {"get-chop:65151@types_le.tif",
+         {"Wrong ASCII value fetched for tag 65151 in types_le.tif: \"A string too long to be "
+          "stored in the entry itself\"."},
+         {"types_le.tif"}},
+        // On disk only: a type code in either byte order, a standard field,
+        // an ASCII byte, a tag renamed.
+        {"poke-entry:65000.2@types_le.tif:w=7",
+         {"types_le.tif: tag 65000 on disk: UNDEFINED[1], expected BYTE[1]."},
+         {"types_le.tif"}},
+        {"poke-entry:65000.3@types_be.tif:w=7",
+         {"types_be.tif: tag 65000 on disk: UNDEFINED[1], expected BYTE[1]."},
+         {"types_be.tif"}},
+        {"poke:297.3@types_be.tif:r=9",
+         {"types_be.tif: tag 297 on disk: value 1 differs."},
+         {"types_be.tif"}},
+        {"poke:65151.3@types_le.tif:r=0x41",
+         {"types_le.tif: tag 65151 on disk: byte 3 differs."},
+         {"types_le.tif"}},
+        {"poke-entry:65110.0@types_le.tif:r+=0x57",
+         {"types_le.tif: tag 65110 on disk: missing."},
+         {"types_le.tif"}},
+        // A library message fails a layout that otherwise passed.
+        {"warn:65150@types_be.tif",
+         {"types_be.tif: the library reported a problem."},
+         {"types_be.tif"}},
+        // Wrong bytes on disk that the library reads back as it wrote them,
+        // and a byte order asked for but not written: only the independent
+        // reading sees them.
+        {"poke:65103.0@types_be.tif:r=0x41",
+         {"types_be.tif: tag 65103 on disk: value 0 differs."},
+         {"types_be.tif"}},
+        {"poke:65073.7@types_le.btf:r=0x40",
+         {"types_le.btf: tag 65073 on disk: value 0 differs."},
+         {"types_le.btf"}},
+        {"swap-order:w8b",
+         {"types_be.btf: header: II version 43, expected MM version 43."},
+         {"types_be.btf"}},
+        // Two faults, two layouts, two lines in layout order.
+        {"set:65000@types_le.tif;open:r@types_be.btf",
+         {"Can't set tag 65000 in types_le.tif.", "Can't open test TIFF file types_be.btf."},
+         {"types_le.tif", "types_be.btf"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, c.files);
+    }
+}
+
+// What the table of values asks for, read from the kept files: the arrays
+// at and one over the inline limit, and each layout's compression.
+TEST(TypeProbe, KeptFilesHaveEachLayoutsShape)
+{
+    const struct {
+        const char *file;
+        uint16_t tag;
+        uint16_t type;
+        uint64_t count;
+    } cases[] = {
+        {"types_le.tif", 65001, ifd::BYTE, 4},   {"types_le.tif", 65002, ifd::BYTE, 5},
+        {"types_le.tif", 65102, ifd::DOUBLE, 1}, {"types_le.btf", 65001, ifd::BYTE, 8},
+        {"types_le.btf", 65002, ifd::BYTE, 9},   {"types_le.btf", 65101, ifd::DOUBLE, 1},
+        {"types_le.btf", 65102, ifd::DOUBLE, 2}, {"types_be.tif", 65031, ifd::SHORT, 2},
+        {"types_be.tif", 65032, ifd::SHORT, 3},  {"types_be.btf", 65051, ifd::LONG, 2},
+        {"types_be.btf", 65052, ifd::LONG, 3},   {"types_be.btf", 65121, ifd::LONG8, 1},
+    };
+    const struct {
+        const char *file;
+        uint64_t compression;
+    } compressions[] = {
+        {"types_le.tif", 32773}, {"types_be.tif", 1}, {"types_le.btf", 1}, {"types_be.btf", 32773}};
+
+    ProbeRun run(probe, Faults("keep"));
+    ASSERT_EQ(run.status(), 0) << run.describe();
+    auto entry = [&](const char *file, uint16_t tag) {
+        std::vector<uint8_t> bytes;
+        ifd::Header header;
+        std::vector<ifd::Directory> chain;
+        ifd::Entry found;
+        EXPECT_FALSE(ifd::LoadFile(run.path(file).c_str(), &bytes)) << file;
+        ifd::Reader reader(bytes.data(), bytes.size());
+        EXPECT_FALSE(reader.ReadHeader(&header) || reader.ReadChain(&chain) || chain.empty())
+            << file;
+        for (const ifd::Entry &e : chain.empty() ? std::vector<ifd::Entry>{} : chain[0].entries) {
+            if (e.tag == tag)
+                found = e;
+        }
+        return found;
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " tag " + std::to_string(c.tag));
+        const ifd::Entry e = entry(c.file, c.tag);
+        EXPECT_EQ(e.type, c.type);
+        EXPECT_EQ(e.count, c.count);
+    }
+    for (const auto &c : compressions) {
+        SCOPED_TRACE(c.file);
+        const ifd::Entry e = entry(c.file, 259);
+        ASSERT_EQ(e.values.size(), 1U);
+        EXPECT_EQ(e.values[0], c.compression);
+    }
+}
+
+} // namespace
