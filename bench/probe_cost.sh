@@ -1,7 +1,8 @@
 #!/bin/sh
 # Times each probe as a whole process against the floor program (same TIFF
-# library, one empty TIFF file created and removed), and measures peak
-# memory. Prints TSV: name, median seconds, ratio to the floor, peak KiB.
+# library, one empty TIFF file created and removed), and the runner's whole
+# verdict (every probe in its scratch directory), and measures peak memory.
+# Prints TSV: name, median seconds, ratio to the floor, peak KiB.
 # Usage: probe_cost.sh BUILD_DIR [RUNS]
 set -eu
 build=$(cd "$1" && pwd)
@@ -13,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 set -- "$floor" "$libexec/halfword_probe" "$libexec/word_probe" "$libexec/text_probe" \
-    "$libexec/strip_probe" "$libexec/type_probe"
+    "$libexec/strip_probe" "$libexec/type_probe" "$libexec/directory_probe" "$build/bin/tiff-probes"
 hyperfine --shell=none --warmup 10 --runs "$runs" --style none \
     --export-json "$work/times.json" "$@" >/dev/null
 

@@ -85,7 +85,8 @@ def page_report(runs, big_o, plot_png):
     script = f"""
 set terminal pngcairo size 900,560 font ",11"
 set output "{plot_png}"
-set title "Multi-page classic TIFF: time per page (per call for the jumps)" noenhanced
+set termoption noenhanced
+set title "Multi-page classic TIFF: time per page (per call for the jumps)"
 set logscale xy
 set xlabel "pages in the file"
 set ylabel "µs per page or call"

@@ -69,6 +69,13 @@ const char *TypeName(uint16_t type)
     return t ? t->name : "unknown";
 }
 
+const Entry *FindEntry(const Directory &dir, uint32_t tag)
+{
+    const auto it = std::find_if(dir.entries.begin(), dir.entries.end(),
+                                 [tag](const Entry &e) { return e.tag == tag; });
+    return it == dir.entries.end() ? nullptr : &*it;
+}
+
 int64_t Signed(uint64_t bits, unsigned size)
 {
     if (size == 0 || size >= 8)

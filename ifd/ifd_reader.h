@@ -72,6 +72,9 @@ struct Directory {
     uint64_t next = 0; // offset of the next IFD, 0 at the end of the chain
 };
 
+// The entry of `tag` in a directory, or null.
+const Entry *FindEntry(const Directory &dir, uint32_t tag);
+
 // The bits of a signed value of `size` bytes, sign-extended.
 int64_t Signed(uint64_t bits, unsigned size);
 float FloatFromBits(uint64_t bits);

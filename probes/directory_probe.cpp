@@ -706,13 +706,6 @@ failure:
     return 1;
 }
 
-static const ifd::Entry *find_entry(const ifd::Directory &dir, ttag_t tag)
-{
-    const auto it = std::find_if(dir.entries.begin(), dir.entries.end(),
-                                 [tag](const ifd::Entry &entry) { return entry.tag == tag; });
-    return it == dir.entries.end() ? nullptr : &*it;
-}
-
 static int check_order(const ifd::Directory &dir, const char *filename)
 {
     size_t i;
@@ -751,7 +744,7 @@ static const char *format_name(bool big_endian, bool bigtiff)
 static int read_links(const ifd::Directory &dir, const char *filename, const char *what, ttag_t tag,
                       uint64_t count, const uint64_t **offsets)
 {
-    const ifd::Entry *entry = find_entry(dir, tag);
+    const ifd::Entry *entry = ifd::FindEntry(dir, tag);
 
     if (!entry) {
         fprintf(stderr, "%s: %s: no tag %lu in the IFD at %" PRIu64 ".\n", filename, what,
@@ -774,7 +767,7 @@ static int read_links(const ifd::Directory &dir, const char *filename, const cha
 static int check_tag_on_disk(const ifd::Directory &dir, const char *filename, const char *what,
                              const Tag &t)
 {
-    const ifd::Entry *entry = find_entry(dir, t.tag);
+    const ifd::Entry *entry = ifd::FindEntry(dir, t.tag);
     const size_t elements = t.type == TIFF_RATIONAL ? 2 : 1;
     double numbers[3];
     size_t i;
@@ -813,7 +806,7 @@ static int check_tag_on_disk(const ifd::Directory &dir, const char *filename, co
 static int check_number_on_disk(const ifd::Directory &dir, const char *filename, const char *what,
                                 ttag_t tag, uint64_t expect)
 {
-    const ifd::Entry *entry = find_entry(dir, tag);
+    const ifd::Entry *entry = ifd::FindEntry(dir, tag);
 
     if (!entry || entry->count != 1 || entry->values.size() != 1 || entry->values[0] != expect) {
         fprintf(stderr, "%s: %s: tag %lu on disk is not %" PRIu64 ".\n", filename, what,
@@ -826,7 +819,7 @@ static int check_number_on_disk(const ifd::Directory &dir, const char *filename,
 static int check_description_on_disk(const ifd::Directory &dir, const char *filename,
                                      const char *expect)
 {
-    const ifd::Entry *entry = find_entry(dir, TIFFTAG_IMAGEDESCRIPTION);
+    const ifd::Entry *entry = ifd::FindEntry(dir, TIFFTAG_IMAGEDESCRIPTION);
     char text[80] = "";
     size_t i;
 

@@ -309,28 +309,28 @@ failure:
     return 0;
 }
 
-// Row R of the image: a pattern of its own that PackBits cannot shorten.
-static void make_row(uint32_t r, uint8_t *row)
-{
-    for (size_t i = 0; i < row_bytes; i++)
-        row[i] = static_cast<uint8_t>(i * 7 + static_cast<size_t>(r) * 31 + (i >> 8));
-}
+// The image, made once: each row runs of 64 bytes in a sequence of its own,
+// which PackBits packs small and cheaply, and the row that replaces the
+// updated strip, a pattern PackBits cannot shorten, so it cannot take the
+// old strip's place.
+static uint8_t image[length][row_bytes];
+static uint8_t update_row[row_bytes];
 
-// The row that replaces the updated strip: one run, which PackBits
-// shortens to a few bytes, so it cannot take the old strip's place exactly.
-static void make_update_row(uint8_t *row)
+static void make_image()
 {
-    memset(row, 0xA5, row_bytes);
+    for (uint32_t r = 0; r < length; r++) {
+        for (size_t i = 0; i < row_bytes; i++)
+            image[r][i] = static_cast<uint8_t>((i / 64) * 7 + static_cast<size_t>(r) * 31 + 1);
+    }
+    for (size_t i = 0; i < row_bytes; i++)
+        update_row[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
 }
 
 static int write_strips(TIFF *tif, const char *filename)
 {
-    static uint8_t row[row_bytes];
-
     for (uint32_t s = 0; s < length; s++) {
-        make_row(s, row);
         // The write calls return -1 on error, so only a positive count is success.
-        if (TIFFWriteEncodedStrip(tif, s, row, row_bytes) <= 0) {
+        if (TIFFWriteEncodedStrip(tif, s, image[s], row_bytes) <= 0) {
             fprintf(stderr, "Can't write image data in %s.\n", filename);
             return 0;
         }
@@ -342,14 +342,10 @@ static int write_strips(TIFF *tif, const char *filename)
 // update's row for the updated strip once it is replaced.
 static int check_strips(TIFF *tif, const char *filename, bool updated)
 {
-    static uint8_t expect[row_bytes];
     static uint8_t got[row_bytes];
 
     for (uint32_t s = 0; s < length; s++) {
-        if (updated && s == updated_strip)
-            make_update_row(expect);
-        else
-            make_row(s, expect);
+        const uint8_t *expect = updated && s == updated_strip ? update_row : image[s];
         if (TIFFReadEncodedStrip(tif, s, got, row_bytes) != static_cast<tmsize_t>(row_bytes) ||
             memcmp(got, expect, row_bytes) != 0) {
             fprintf(stderr, "Wrong image data in strip %lu of %s.\n", static_cast<unsigned long>(s),
@@ -492,22 +488,12 @@ static int check_fields(TIFF *tif, const Layout &layout)
     return 1;
 }
 
-// The entry of `tag` in a directory, or null.
-static const ifd::Entry *find_entry(const ifd::Directory &dir, ttag_t tag)
-{
-    for (const ifd::Entry &e : dir.entries) {
-        if (e.tag == tag)
-            return &e;
-    }
-    return nullptr;
-}
-
 // Compares one private entry on disk with the values set: its type code,
 // its count, and each value as the file's byte order decodes it.
 static int check_entry_on_disk(const ifd::Directory &dir, const TypeProbe &t, ttag_t tag,
                                uint32_t n, const char *filename)
 {
-    const ifd::Entry *e = find_entry(dir, tag);
+    const ifd::Entry *e = ifd::FindEntry(dir, tag);
     const bool fraction = t.type == TIFF_RATIONAL || t.type == TIFF_SRATIONAL;
 
     if (!e) {
@@ -545,7 +531,7 @@ static int check_entry_on_disk(const ifd::Directory &dir, const TypeProbe &t, tt
 
 static int check_text_on_disk(const ifd::Directory &dir, const TextProbe &t, const char *filename)
 {
-    const ifd::Entry *e = find_entry(dir, t.tag);
+    const ifd::Entry *e = ifd::FindEntry(dir, t.tag);
     const size_t n = strlen(t.value) + 1;
 
     if (!e || e->type != TIFF_ASCII || e->count != n) {
@@ -568,8 +554,8 @@ static int check_text_on_disk(const ifd::Directory &dir, const TextProbe &t, con
 static int check_directory_on_disk(const ifd::Directory &dir, uint64_t file_size,
                                    const char *filename)
 {
-    const ifd::Entry *offsets = find_entry(dir, TIFFTAG_STRIPOFFSETS);
-    const ifd::Entry *counts = find_entry(dir, TIFFTAG_STRIPBYTECOUNTS);
+    const ifd::Entry *offsets = ifd::FindEntry(dir, TIFFTAG_STRIPOFFSETS);
+    const ifd::Entry *counts = ifd::FindEntry(dir, TIFFTAG_STRIPBYTECOUNTS);
 
     for (size_t i = 0; i < dir.entries.size(); i++) {
         const ifd::Entry &e = dir.entries[i];
@@ -671,7 +657,6 @@ static TIFF *reopen(const char *filename, const char *mode)
 
 static int type_test(const Layout &layout)
 {
-    static uint8_t row[row_bytes];
     const unsigned long messages = LibraryMessages();
     TIFF *tif;
 
@@ -696,8 +681,7 @@ static int type_test(const Layout &layout)
     tif = reopen(layout.filename, "r+");
     if (!tif)
         return 1;
-    make_update_row(row);
-    if (TIFFWriteEncodedStrip(tif, updated_strip, row, row_bytes) <= 0) {
+    if (TIFFWriteEncodedStrip(tif, updated_strip, update_row, row_bytes) <= 0) {
         fprintf(stderr, "Can't write image data in %s.\n", layout.filename);
         goto failure;
     }
@@ -731,6 +715,7 @@ int main()
 
     CountLibraryMessages();
     previous_extender = TIFFSetTagExtender(register_private_fields);
+    make_image();
 
     // Every layout runs, whatever the earlier ones returned.
     for (const Layout &layout : layouts)

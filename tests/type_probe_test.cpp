@@ -71,15 +71,15 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
          {"Can't write image data in types_be.btf."},
          {"types_be.btf"}},
         // Image data read back wrong: the last byte of a row; the updated
-        // strip wrong before the update only (0xA5 is its new value), and
-        // after it only (62 is its old first byte).
+        // strip wrong before the update only (0 is the first byte of its new
+        // row), and after it only (63 is the first byte of its old row).
         {"read-byte:0.8749@types_le.tif=0",
          {"Wrong image data in strip 0 of types_le.tif."},
          {"types_le.tif"}},
-        {"read-byte:2.0@types_be.btf=0xA5",
+        {"read-byte:2.0@types_be.btf=0",
          {"Wrong image data in strip 2 of types_be.btf."},
          {"types_be.btf"}},
-        {"read-byte:2.0@types_le.tif=62",
+        {"read-byte:2.0@types_le.tif=63",
          {"Wrong image data in strip 2 of types_le.tif."},
          {"types_le.tif"}},
         {"write-strip:1@types_le.tif:w=0",
@@ -177,10 +177,9 @@ TEST(TypeProbe, KeptFilesHaveEachLayoutsShape)
         ifd::Reader reader(bytes.data(), bytes.size());
         EXPECT_FALSE(reader.ReadHeader(&header) || reader.ReadChain(&chain) || chain.empty())
             << file;
-        for (const ifd::Entry &e : chain.empty() ? std::vector<ifd::Entry>{} : chain[0].entries) {
-            if (e.tag == tag)
-                found = e;
-        }
+        const ifd::Entry *e = chain.empty() ? nullptr : ifd::FindEntry(chain[0], tag);
+        if (e)
+            found = *e;
         return found;
     };
     for (const auto &c : cases) {
