@@ -258,6 +258,15 @@ static int write_sub_images(TIFF *tif, const char *filename)
     return 0;
 }
 
+// Opens the file again, saying so when the library refuses.
+static TIFF *reopen(const char *filename, const char *mode)
+{
+    TIFF *tif = TIFFOpen(filename, mode);
+    if (!tif)
+        fprintf(stderr, "Can't open test TIFF file %s.\n", filename);
+    return tif;
+}
+
 static int write_pages(const DirectoryLayout &layout)
 {
     TIFF *tif;
@@ -303,11 +312,9 @@ static int rewrite_page(const DirectoryLayout &layout)
 {
     TIFF *tif;
 
-    tif = TIFFOpen(layout.filename, "r+");
-    if (!tif) {
-        fprintf(stderr, "Can't open test TIFF file %s.\n", layout.filename);
+    tif = reopen(layout.filename, "r+");
+    if (!tif)
         return 1;
-    }
     if (!TIFFSetDirectory(tif, rewritten_page)) {
         fprintf(stderr, "%s: page %d: can't go to the page.\n", layout.filename, rewritten_page);
         goto failure;
@@ -341,11 +348,9 @@ static int append_page(const DirectoryLayout &layout)
 {
     TIFF *tif;
 
-    tif = TIFFOpen(layout.filename, "a");
-    if (!tif) {
-        fprintf(stderr, "Can't open test TIFF file %s.\n", layout.filename);
+    tif = reopen(layout.filename, "a");
+    if (!tif)
         return 1;
-    }
     if (write_page(tif, layout.filename, original_pages))
         goto failure;
     TIFFClose(tif);
@@ -361,11 +366,9 @@ static int remove_page(const DirectoryLayout &layout)
 {
     TIFF *tif;
 
-    tif = TIFFOpen(layout.filename, "r+");
-    if (!tif) {
-        fprintf(stderr, "Can't open test TIFF file %s.\n", layout.filename);
+    tif = reopen(layout.filename, "r+");
+    if (!tif)
         return 1;
-    }
     if (!TIFFUnlinkDirectory(tif, 2)) {
         fprintf(stderr, "%s: page 1: can't unlink the directory.\n", layout.filename);
         goto failure;
@@ -680,11 +683,9 @@ static int check_library(const DirectoryLayout &layout, const Expected &e)
     int pass;
     tdir_t count;
 
-    tif = TIFFOpen(layout.filename, "r");
-    if (!tif) {
-        fprintf(stderr, "Can't open test TIFF file %s.\n", layout.filename);
+    tif = reopen(layout.filename, "r");
+    if (!tif)
         return 1;
-    }
     for (pass = 0; pass < 2; pass++) {
         count = TIFFNumberOfDirectories(tif);
         if (count != static_cast<tdir_t>(e.pages)) {
