@@ -1,0 +1,192 @@
+#include "process.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <sstream>
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+double seconds_since(const timespec &start)
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec - start.tv_sec) +
+           static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+}
+
+int open_output(const std::string &path)
+{
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+}
+
+[[noreturn]] void start_child(const ChildSpec &spec, char *const argv[], const sigset_t &mask)
+{
+    setpgid(0, 0);
+    const int in_fd = open("/dev/null", O_RDONLY);
+    const int out_fd = open_output(spec.out);
+    const int err_fd = spec.err.empty() ? out_fd : open_output(spec.err);
+    if (in_fd < 0 || out_fd < 0 || err_fd < 0 || dup2(in_fd, 0) < 0 || dup2(out_fd, 1) < 0 ||
+        dup2(err_fd, 2) < 0)
+        _exit(exit_cannot_enter);
+    for (const int fd : {in_fd, out_fd, err_fd}) {
+        if (fd > 2)
+            close(fd);
+    }
+    signal(SIGPIPE, SIG_DFL);
+    sigprocmask(SIG_SETMASK, &mask, nullptr);
+    if (spec.prepare) {
+        const int status = spec.prepare();
+        if (status != 0)
+            _exit(status);
+    }
+    if (chdir(spec.dir.c_str()) != 0)
+        _exit(exit_cannot_enter);
+    execv(argv[0], argv);
+    fprintf(stderr, "cannot run %s: %s\n", argv[0], strerror(errno));
+    _exit(exit_cannot_exec);
+}
+
+// Ends a run early: the program's whole group goes, and it is reaped.
+void kill_and_reap(pid_t pid)
+{
+    kill(-pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+timespec from_ms(long long ms)
+{
+    return {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+}
+
+} // namespace
+
+ChildResult run_child(const ChildSpec &spec)
+{
+    ChildResult result;
+    std::vector<std::string> args = spec.argv;
+    std::vector<char *> argv;
+    argv.reserve(args.size() + 1);
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    // The child's end and the stop signals are taken with sigtimedwait, so
+    // neither can be missed between two checks.
+    sigset_t wait_set;
+    if (spec.stop)
+        wait_set = *spec.stop;
+    else
+        sigemptyset(&wait_set);
+    sigaddset(&wait_set, SIGCHLD);
+    sigset_t caller_mask;
+    sigprocmask(SIG_BLOCK, &wait_set, &caller_mask);
+    const sigset_t child_mask = spec.child_mask ? *spec.child_mask : caller_mask;
+
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        result.failed_call = "fork";
+        result.error = errno;
+        sigprocmask(SIG_SETMASK, &caller_mask, nullptr);
+        return result;
+    }
+    if (pid == 0)
+        start_child(spec, argv.data(), child_mask);
+    setpgid(pid, pid);
+
+    bool signal_due = spec.send_signal != 0;
+    for (;;) {
+        const pid_t waited = waitpid(pid, &result.wait_status, WNOHANG);
+        if (waited == pid)
+            break;
+        if (waited < 0 && errno != EINTR) {
+            result.failed_call = "waitpid";
+            result.error = errno;
+            kill(-pid, SIGKILL);
+            break;
+        }
+        const auto elapsed_ms = static_cast<long long>(seconds_since(start) * 1000);
+        if (signal_due && elapsed_ms >= spec.send_after_ms) {
+            kill(pid, spec.send_signal);
+            signal_due = false;
+            continue;
+        }
+        if (spec.timeout_ms > 0 && elapsed_ms >= spec.timeout_ms) {
+            kill_and_reap(pid);
+            result.timed_out = true;
+            break;
+        }
+        // Wake for the child, a stop signal, what is due, or at least every
+        // second.
+        long long wait_ms = 1000;
+        if (spec.timeout_ms > 0)
+            wait_ms = std::min(wait_ms, spec.timeout_ms - elapsed_ms);
+        if (signal_due)
+            wait_ms = std::min(wait_ms, spec.send_after_ms - elapsed_ms);
+        const timespec ts = from_ms(wait_ms);
+        const int sig = sigtimedwait(&wait_set, nullptr, &ts);
+        if (sig > 0 && sig != SIGCHLD) {
+            kill_and_reap(pid);
+            result.stopped_by = sig;
+            break;
+        }
+    }
+    // Whatever the program left running in its group goes with it.
+    kill(-pid, SIGKILL);
+    result.seconds = seconds_since(start);
+    sigprocmask(SIG_SETMASK, &caller_mask, nullptr);
+    return result;
+}
+
+std::vector<std::string> split_lines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+bool read_file(const std::string &path, std::string *text)
+{
+    text->clear();
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char chunk[4096];
+    for (size_t n; (n = fread(chunk, 1, sizeof(chunk), f)) > 0;)
+        text->append(chunk, n);
+    const bool read = !ferror(f);
+    const int error = errno;
+    fclose(f);
+    errno = error;
+    return read;
+}
+
+std::vector<std::string> read_lines(const std::string &path)
+{
+    std::string text;
+    read_file(path, &text);
+    return split_lines(text);
+}
+
+void remove_tree(const std::string &dir)
+{
+    // What cannot be removed stays; the rest still goes.
+    nftw(
+        dir.c_str(),
+        [](const char *path, const struct stat *, int, FTW *) {
+            remove(path);
+            return 0;
+        },
+        16, FTW_DEPTH | FTW_PHYS);
+}
