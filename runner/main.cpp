@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,11 +35,7 @@ bool keep_dirs = false;
 
 std::vector<std::string> all_probes()
 {
-    std::vector<std::string> names;
-    std::istringstream in(PROBE_NAMES);
-    for (std::string name; in >> name;)
-        names.push_back(name);
-    return names;
+    return split_words(PROBE_NAMES);
 }
 
 [[noreturn]] void stop(int sig)
@@ -100,9 +95,7 @@ ChildResult run(const std::string &program, const std::string &dir, const std::s
                 long timeout)
 {
     ChildSpec spec;
-    std::istringstream emulator(EMULATOR);
-    for (std::string word; emulator >> word;)
-        spec.argv.push_back(word);
+    spec.argv = split_words(EMULATOR);
     spec.argv.push_back(program);
     spec.dir = dir;
     spec.out = out;
@@ -168,9 +161,15 @@ std::vector<Expectation> load_expectations(const Options &options, const std::st
     std::vector<Expectation> entries;
     if (!options.expectations)
         return entries;
-    const std::string path = options.expectations_file.empty()
-                                 ? bin + "/" + DATA_FROM_BIN + "/known-defects"
-                                 : options.expectations_file;
+    std::string path = options.expectations_file;
+    if (path.empty()) {
+        // Named without the detour through bin/, as it is installed.
+        std::string dir = bin;
+        std::string relative = DATA_FROM_BIN;
+        for (; relative.compare(0, 3, "../") == 0; relative.erase(0, 3))
+            dir.erase(dir.rfind('/'));
+        path = dir + "/" + relative + "/known-defects";
+    }
     std::string text;
     if (!read_file(path, &text))
         fail(exit_environment, "cannot read the expectations file " + path + ": " + strerror(errno));

@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <ftw.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,11 +55,14 @@ int open_output(const std::string &path)
     _exit(exit_cannot_exec);
 }
 
-// Ends a run early: the program's whole group goes, and it is reaped.
-void kill_and_reap(pid_t pid)
+// The program's whole group goes, and every member that is ours to reap is
+// reaped: the program, and (as this process is their subreaper) what it left
+// behind, so nothing of it still runs, or writes, when this returns.
+void end_group(pid_t pid)
 {
     kill(-pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    while (waitpid(-pid, nullptr, 0) > 0 || errno == EINTR) {
+    }
 }
 
 timespec from_ms(long long ms)
@@ -90,6 +94,9 @@ ChildResult run_child(const ChildSpec &spec)
     sigprocmask(SIG_BLOCK, &wait_set, &caller_mask);
     const sigset_t child_mask = spec.child_mask ? *spec.child_mask : caller_mask;
 
+    // What the program leaves behind becomes this process's child when the
+    // program ends, not init's, so that it can be reaped.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
     const pid_t pid = fork();
@@ -111,7 +118,6 @@ ChildResult run_child(const ChildSpec &spec)
         if (waited < 0 && errno != EINTR) {
             result.failed_call = "waitpid";
             result.error = errno;
-            kill(-pid, SIGKILL);
             break;
         }
         const auto elapsed_ms = static_cast<long long>(seconds_since(start) * 1000);
@@ -121,7 +127,7 @@ ChildResult run_child(const ChildSpec &spec)
             continue;
         }
         if (spec.timeout_ms > 0 && elapsed_ms >= spec.timeout_ms) {
-            kill_and_reap(pid);
+            end_group(pid);
             result.timed_out = true;
             break;
         }
@@ -135,16 +141,25 @@ ChildResult run_child(const ChildSpec &spec)
         const timespec ts = from_ms(wait_ms);
         const int sig = sigtimedwait(&wait_set, nullptr, &ts);
         if (sig > 0 && sig != SIGCHLD) {
-            kill_and_reap(pid);
+            end_group(pid);
             result.stopped_by = sig;
             break;
         }
     }
     // Whatever the program left running in its group goes with it.
-    kill(-pid, SIGKILL);
+    end_group(pid);
     result.seconds = seconds_since(start);
     sigprocmask(SIG_SETMASK, &caller_mask, nullptr);
     return result;
+}
+
+std::vector<std::string> split_words(const std::string &text)
+{
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
 }
 
 std::vector<std::string> split_lines(const std::string &text)

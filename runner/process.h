@@ -47,6 +47,9 @@ const int exit_cannot_exec = 127;
 
 ChildResult run_child(const ChildSpec &spec);
 
+// The words of a list separated by blanks, such as PROBE_NAMES or the
+// emulator's command.
+std::vector<std::string> split_words(const std::string &text);
 // A whole file; false, with errno set, when it cannot be read.
 bool read_file(const std::string &path, std::string *text);
 // A file's lines without their line ends; an unreadable file has none.

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 #include <dirent.h>
 #include <grp.h>
@@ -158,9 +157,8 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     spec.argv = options.wrapper;
     // A cross build's own programs run under its emulator.
     if (*EMULATOR && for_this_machine(program)) {
-        std::istringstream words(EMULATOR);
-        for (std::string word; words >> word;)
-            spec.argv.push_back(word);
+        const std::vector<std::string> emulator = split_words(EMULATOR);
+        spec.argv.insert(spec.argv.end(), emulator.begin(), emulator.end());
     }
     spec.argv.push_back(program);
     spec.argv.insert(spec.argv.end(), options.args.begin(), options.args.end());
