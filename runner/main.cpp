@@ -103,10 +103,10 @@ ChildResult run(const std::string &program, const std::string &dir, const std::s
     spec.stop = &stop_signals;
     spec.child_mask = &original_mask;
     const ChildResult r = run_child(spec);
-    if (r.failed_call && strcmp(r.failed_call, "fork") == 0)
-        fail(exit_environment, std::string("cannot start a probe: ") + strerror(r.error));
-    if (r.failed_call)
+    if (r.failed_call && strcmp(r.failed_call, "waitpid") == 0)
         fail(exit_environment, std::string("lost a probe's exit status: ") + strerror(r.error));
+    if (r.failed_call)
+        fail(exit_environment, std::string("cannot start a probe: ") + strerror(r.error));
     if (r.stopped_by)
         stop(r.stopped_by);
     return r;

@@ -9,7 +9,9 @@
 
 #include <fcntl.h>
 #include <ftw.h>
+#include <poll.h>
 #include <sys/prctl.h>
+#include <sys/signalfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,15 +27,18 @@ double seconds_since(const timespec &start)
 
 int open_output(const std::string &path)
 {
-    return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
 }
 
-[[noreturn]] void start_child(const ChildSpec &spec, char *const argv[], const sigset_t &mask)
+[[noreturn]] void start_child(const ChildSpec &spec, char *const argv[], const sigset_t &mask,
+                              int err_pipe)
 {
     setpgid(0, 0);
-    const int in_fd = open("/dev/null", O_RDONLY);
+    const int in_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     const int out_fd = open_output(spec.out);
-    const int err_fd = spec.err.empty() ? out_fd : open_output(spec.err);
+    int err_fd = err_pipe;
+    if (err_fd < 0)
+        err_fd = spec.err.empty() ? out_fd : open_output(spec.err);
     if (in_fd < 0 || out_fd < 0 || err_fd < 0 || dup2(in_fd, 0) < 0 || dup2(out_fd, 1) < 0 ||
         dup2(err_fd, 2) < 0)
         _exit(exit_cannot_enter);
@@ -65,10 +70,44 @@ void end_group(pid_t pid)
     }
 }
 
-timespec from_ms(long long ms)
+// Copies what the pipe holds into the file; false at its end (or error).
+bool copy_pipe(int from, int to)
 {
-    return {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = read(from, chunk, sizeof(chunk));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno == EAGAIN;
+        if (n == 0)
+            return false;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = write(to, chunk + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno != EINTR)
+                break;
+            done += w > 0 ? w : 0;
+        }
+    }
 }
+
+// Descriptors this process holds for one run, closed whatever happens.
+struct RunFds {
+    int signals = -1;
+    int pipe_read = -1;
+    int pipe_write = -1;
+    int err_file = -1;
+    RunFds() = default;
+    RunFds(const RunFds &) = delete;
+    RunFds &operator=(const RunFds &) = delete;
+    ~RunFds()
+    {
+        for (const int fd : {signals, pipe_read, pipe_write, err_file}) {
+            if (fd >= 0)
+                close(fd);
+        }
+    }
+};
 
 } // namespace
 
@@ -82,8 +121,9 @@ ChildResult run_child(const ChildSpec &spec)
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    // The child's end and the stop signals are taken with sigtimedwait, so
-    // neither can be missed between two checks.
+    // The child's end and the stop signals stay blocked and are read from a
+    // signalfd, with the output pipe in the same poll, so none can be missed
+    // between two checks.
     sigset_t wait_set;
     if (spec.stop)
         wait_set = *spec.stop;
@@ -93,6 +133,21 @@ ChildResult run_child(const ChildSpec &spec)
     sigset_t caller_mask;
     sigprocmask(SIG_BLOCK, &wait_set, &caller_mask);
     const sigset_t child_mask = spec.child_mask ? *spec.child_mask : caller_mask;
+    RunFds fds;
+    fds.signals = signalfd(-1, &wait_set, SFD_NONBLOCK | SFD_CLOEXEC);
+    int pipe_fds[2] = {-1, -1};
+    if (fds.signals < 0 || (spec.err_through_pipe && pipe2(pipe_fds, O_CLOEXEC) != 0)) {
+        result.failed_call = fds.signals < 0 ? "signalfd" : "pipe";
+        result.error = errno;
+        sigprocmask(SIG_SETMASK, &caller_mask, nullptr);
+        return result;
+    }
+    fds.pipe_read = pipe_fds[0];
+    fds.pipe_write = pipe_fds[1];
+    if (spec.err_through_pipe) {
+        fds.err_file = open_output(spec.err);
+        fcntl(fds.pipe_read, F_SETFL, O_NONBLOCK);
+    }
 
     // What the program leaves behind becomes this process's child when the
     // program ends, not init's, so that it can be reaped.
@@ -107,8 +162,10 @@ ChildResult run_child(const ChildSpec &spec)
         return result;
     }
     if (pid == 0)
-        start_child(spec, argv.data(), child_mask);
+        start_child(spec, argv.data(), child_mask, fds.pipe_write);
     setpgid(pid, pid);
+    close(fds.pipe_write);
+    fds.pipe_write = -1;
 
     bool signal_due = spec.send_signal != 0;
     for (;;) {
@@ -131,23 +188,34 @@ ChildResult run_child(const ChildSpec &spec)
             result.timed_out = true;
             break;
         }
-        // Wake for the child, a stop signal, what is due, or at least every
-        // second.
+        // Wake for the child, a stop signal, output, what is due, or at least
+        // every second.
         long long wait_ms = 1000;
         if (spec.timeout_ms > 0)
             wait_ms = std::min(wait_ms, spec.timeout_ms - elapsed_ms);
         if (signal_due)
             wait_ms = std::min(wait_ms, spec.send_after_ms - elapsed_ms);
-        const timespec ts = from_ms(wait_ms);
-        const int sig = sigtimedwait(&wait_set, nullptr, &ts);
-        if (sig > 0 && sig != SIGCHLD) {
+        pollfd ready[2] = {{fds.signals, POLLIN, 0}, {fds.pipe_read, POLLIN, 0}};
+        if (poll(ready, 2, static_cast<int>(wait_ms)) <= 0)
+            continue;
+        if (ready[1].revents != 0 && !copy_pipe(fds.pipe_read, fds.err_file)) {
+            close(fds.pipe_read);
+            fds.pipe_read = -1;
+        }
+        signalfd_siginfo info;
+        while (read(fds.signals, &info, sizeof(info)) == static_cast<ssize_t>(sizeof(info))) {
+            if (info.ssi_signo != SIGCHLD && result.stopped_by == 0)
+                result.stopped_by = static_cast<int>(info.ssi_signo);
+        }
+        if (result.stopped_by != 0) {
             end_group(pid);
-            result.stopped_by = sig;
             break;
         }
     }
     // Whatever the program left running in its group goes with it.
     end_group(pid);
+    if (fds.pipe_read >= 0)
+        copy_pipe(fds.pipe_read, fds.err_file);
     result.seconds = seconds_since(start);
     sigprocmask(SIG_SETMASK, &caller_mask, nullptr);
     return result;

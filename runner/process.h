@@ -16,6 +16,9 @@ struct ChildSpec {
     std::string dir;               // working directory
     std::string out;               // file for standard output
     std::string err;               // file for standard error; empty: the same as `out`
+    // Standard error through a pipe that this process copies into `err` as
+    // it comes, so that limits `prepare` sets (RLIMIT_FSIZE) spare it.
+    bool err_through_pipe = false;
     long long timeout_ms = 0;      // kill the group after this long; 0: no limit
     // Signals that end the wait at once, the group killed and reaped; the
     // caller keeps them blocked. nullptr: none.
@@ -31,7 +34,7 @@ struct ChildSpec {
 };
 
 struct ChildResult {
-    const char *failed_call = nullptr; // "fork" or "waitpid" when the run went wrong
+    const char *failed_call = nullptr; // the call that failed ("fork", "waitpid", ...), if any
     int error = 0;                     // its errno
     int wait_status = 0;               // when the program ended by itself
     bool timed_out = false;

@@ -165,6 +165,7 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     spec.dir = dir_;
     spec.out = out_file;
     spec.err = err_file;
+    spec.err_through_pipe = true;
     // A hang fails the test, not the suite.
     spec.timeout_ms = 300 * 1000;
     // A stop signal is due while the program still runs, however silent.
