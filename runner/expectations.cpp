@@ -93,8 +93,7 @@ std::string check_entry(const std::vector<std::string> &fields,
     if (!known)
         return "unknown probe '" + e->probe + "'";
     if (!parse_range(fields[1], e))
-        return "bad versions '" + fields[1] +
-               "' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)";
+        return "bad versions '" + fields[1] + "' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)";
     if (!e->low.empty() && !e->high.empty() && compare(e->low, e->high) > 0)
         return "versions '" + fields[1] + "' include none";
     e->line = fields[2];

@@ -112,8 +112,7 @@ ChildResult run(const std::string &program, const std::string &dir, const std::s
     return r;
 }
 
-Outcome run_probe(const std::string &libexec, const std::string &name, long timeout,
-                  Ending *ending)
+Outcome run_probe(const std::string &libexec, const std::string &name, long timeout, Ending *ending)
 {
     Outcome o;
     o.name = name;
@@ -172,7 +171,8 @@ std::vector<Expectation> load_expectations(const Options &options, const std::st
     }
     std::string text;
     if (!read_file(path, &text))
-        fail(exit_environment, "cannot read the expectations file " + path + ": " + strerror(errno));
+        fail(exit_environment,
+             "cannot read the expectations file " + path + ": " + strerror(errno));
     size_t line = 0;
     std::string error;
     if (!parse_expectations(text, all_probes(), &entries, &line, &error))

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -45,11 +46,7 @@ bool parse_seconds(const std::string &text, long *value)
 
 bool contains(const std::vector<std::string> &list, const std::string &item)
 {
-    for (const std::string &l : list) {
-        if (l == item)
-            return true;
-    }
-    return false;
+    return std::find(list.begin(), list.end(), item) != list.end();
 }
 
 // The options that take a value, as "--name VALUE" or "--name=VALUE".
@@ -66,9 +63,9 @@ Options parse_options(const std::vector<std::string> &args, const std::vector<st
     Options o;
     bool options_done = false;
     bool expectations_given = false;
-    error->clear();
+    std::string problem;
 
-    for (size_t i = 0; i < args.size() && error->empty(); i++) {
+    for (size_t i = 0; i < args.size() && problem.empty(); i++) {
         const std::string &arg = args[i];
         std::string value;
         const bool has_value = arg.compare(0, 2, "--") == 0 && arg.find('=') != std::string::npos;
@@ -78,16 +75,16 @@ Options parse_options(const std::vector<std::string> &args, const std::vector<st
         if (!options_done && takes_value(option)) {
             if (!has_value) {
                 if (i + 1 == args.size()) {
-                    *error = "option '" + option + "' needs a value (see --help)";
+                    problem = "option '" + option + "' needs a value (see --help)";
                     break;
                 }
                 value = args[++i];
             }
             if (option == "--timeout") {
                 if (!parse_seconds(value, &o.timeout))
-                    *error = "--timeout takes a whole number of seconds, not '" + value + "'";
+                    problem = "--timeout takes a whole number of seconds, not '" + value + "'";
             } else if (value.empty()) {
-                *error = option + " needs a file name";
+                problem = option + " needs a file name";
             } else if (option == "--junit") {
                 o.junit = value;
             } else {
@@ -111,16 +108,17 @@ Options parse_options(const std::vector<std::string> &args, const std::vector<st
         } else if (!options_done && arg == "--version") {
             o.version = true;
         } else if (!options_done && !arg.empty() && arg[0] == '-') {
-            *error = "unknown option '" + arg + "' (see --help)";
+            problem = "unknown option '" + arg + "' (see --help)";
         } else if (!contains(known, arg)) {
-            *error = "unknown probe '" + arg + "' (see --list)";
+            problem = "unknown probe '" + arg + "' (see --list)";
         } else if (!contains(o.names, arg)) {
             o.names.push_back(arg);
         }
     }
-    if (error->empty() && expectations_given && !o.expectations)
-        *error = "--expectations and --no-expectations exclude each other";
+    if (problem.empty() && expectations_given && !o.expectations)
+        problem = "--expectations and --no-expectations exclude each other";
     if (o.names.empty())
         o.names = known;
+    *error = problem;
     return o;
 }

@@ -19,7 +19,7 @@ struct ChildSpec {
     // Standard error through a pipe that this process copies into `err` as
     // it comes, so that limits `prepare` sets (RLIMIT_FSIZE) spare it.
     bool err_through_pipe = false;
-    long long timeout_ms = 0;      // kill the group after this long; 0: no limit
+    long long timeout_ms = 0; // kill the group after this long; 0: no limit
     // Signals that end the wait at once, the group killed and reaped; the
     // caller keeps them blocked. nullptr: none.
     const sigset_t *stop = nullptr;

@@ -87,7 +87,8 @@ std::string seconds_text(double seconds)
 
 bool counts_as_failed(const Outcome &o, bool strict)
 {
-    return o.judgement.verdict == Verdict::fail || (strict && o.judgement.verdict == Verdict::fixed);
+    return o.judgement.verdict == Verdict::fail ||
+           (strict && o.judgement.verdict == Verdict::fixed);
 }
 
 Tally tally(const std::vector<Outcome> &outcomes, bool strict)
@@ -180,8 +181,8 @@ std::string junit_report(const std::string &library, const std::vector<Outcome> 
                    xml_text(joined_field(o.judgement, &Expectation::reason)) + "\">" +
                    xml_text(section_note(o)) + "</skipped>\n";
         } else if (v == Verdict::fixed) {
-            xml += "      <system-out>" + xml_text(verdict_line(o) + "\n" + section_note(o) + "\n") +
-                   "</system-out>\n";
+            xml += "      <system-out>" +
+                   xml_text(verdict_line(o) + "\n" + section_note(o) + "\n") + "</system-out>\n";
         }
         if (!err.empty())
             xml += "      <system-err>" + xml_text(err) + "</system-err>\n";

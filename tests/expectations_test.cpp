@@ -10,14 +10,17 @@
 
 namespace {
 
-const std::vector<std::string> probes = {"word_probe", "type_probe"};
+std::vector<std::string> Probes()
+{
+    return {"word_probe", "type_probe"};
+}
 
 std::vector<Expectation> Parse(const std::string &text)
 {
     std::vector<Expectation> entries;
     size_t line = 0;
     std::string error;
-    EXPECT_TRUE(parse_expectations(text, probes, &entries, &line, &error))
+    EXPECT_TRUE(parse_expectations(text, Probes(), &entries, &line, &error))
         << "line " << line << ": " << error;
     return entries;
 }
@@ -27,18 +30,23 @@ TEST(Expectations, GoodEntries)
     const struct {
         const char *text;
         Version low, high;
-        bool any;
         const char *line;
+        bool any;
         bool prefix;
     } cases[] = {
-        {"type_probe\t4.5.0\tWrong tag 1.\tr\ts", {4, 5, 0}, {4, 5, 0}, false, "Wrong tag 1.", false},
-        {"type_probe\t4.5.0-4.7.2\tWrong *\tr\ts", {4, 5, 0}, {4, 7, 2}, false, "Wrong ", true},
-        {"type_probe\t4.5-\t*x*\tr\ts", {4, 5}, {}, false, "*x", true},
-        {"type_probe\t-4\tx\tr\ts", {}, {4}, false, "x", false},
-        {"type_probe\t*\tx\tr\ts", {}, {}, true, "x", false},
+        {"type_probe\t4.5.0\tWrong tag 1.\tr\ts",
+         {4, 5, 0},
+         {4, 5, 0},
+         "Wrong tag 1.",
+         false,
+         false},
+        {"type_probe\t4.5.0-4.7.2\tWrong *\tr\ts", {4, 5, 0}, {4, 7, 2}, "Wrong ", false, true},
+        {"type_probe\t4.5-\t*x*\tr\ts", {4, 5}, {}, "*x", false, true},
+        {"type_probe\t-4\tx\tr\ts", {}, {4}, "x", false, false},
+        {"type_probe\t*\tx\tr\ts", {}, {}, "x", true, false},
         // Spaces belong to the line, which must match exactly.
-        {"type_probe\t*\t x \tr\ts", {}, {}, true, " x ", false},
-        {"type_probe\t4.5.0.1\tx\tr\ts", {4, 5, 0, 1}, {4, 5, 0, 1}, false, "x", false},
+        {"type_probe\t*\t x \tr\ts", {}, {}, " x ", true, false},
+        {"type_probe\t4.5.0.1\tx\tr\ts", {4, 5, 0, 1}, {4, 5, 0, 1}, "x", false, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -70,16 +78,13 @@ TEST(Expectations, MalformedEntriesNameTheirLine)
         size_t line;
         const char *error;
     } cases[] = {
-        {"type_probe 4.5.0 x r s",
-         1,
+        {"type_probe 4.5.0 x r s", 1,
          "expected 5 fields separated by tabs (probe, versions, failure line, reason, README "
          "section), found 1"},
-        {"# ok\n\ntype_probe\t4.5.0\tx\tr",
-         3,
+        {"# ok\n\ntype_probe\t4.5.0\tx\tr", 3,
          "expected 5 fields separated by tabs (probe, versions, failure line, reason, README "
          "section), found 4"},
-        {"type_probe\t4.5.0\tx\tr\ts\tmore",
-         1,
+        {"type_probe\t4.5.0\tx\tr\ts\tmore", 1,
          "expected 5 fields separated by tabs (probe, versions, failure line, reason, README "
          "section), found 6"},
         {"word_probe\t*\tx\tr\ts\ntype_probe\t\tx\tr\ts", 2, "empty versions"},
@@ -96,7 +101,7 @@ TEST(Expectations, MalformedEntriesNameTheirLine)
         std::vector<Expectation> entries;
         size_t line = 0;
         std::string error;
-        EXPECT_FALSE(parse_expectations(c.text, probes, &entries, &line, &error));
+        EXPECT_FALSE(parse_expectations(c.text, Probes(), &entries, &line, &error));
         EXPECT_EQ(line, c.line);
         EXPECT_EQ(error, c.error);
     }
@@ -107,7 +112,7 @@ TEST(Expectations, MalformedEntriesNameTheirLine)
         size_t line = 0;
         std::string error;
         EXPECT_FALSE(parse_expectations(std::string("type_probe\t") + versions + "\tx\tr\ts",
-                                        probes, &entries, &line, &error));
+                                        Probes(), &entries, &line, &error));
         EXPECT_EQ(error, std::string("bad versions '") + versions +
                              "' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)");
     }
@@ -139,14 +144,27 @@ TEST(Expectations, VersionRanges)
         Version version;
         bool applies;
     } cases[] = {
-        {"4.5.0", {4, 5, 0}, true},    {"4.5.0", {4, 5, 1}, false},   {"4.5", {4, 5, 0}, true},
-        {"4.5.0", {4, 5}, true},       {"4.5.0", {4, 5, 0, 1}, false}, {"4.5.0-4.7.2", {4, 5, 0}, true},
-        {"4.5.0-4.7.2", {4, 7, 2}, true}, {"4.5.0-4.7.2", {4, 6}, true}, {"4.5.0-4.7.2", {4, 7, 3}, false},
-        {"4.5.0-4.7.2", {4, 4, 9}, false}, {"4.5.0-4.7.2", {4, 10, 0}, false},
-        {"4.9-4.10", {4, 10, 0}, true}, {"4.5.0-", {9}, true},      {"4.5.0-", {4, 4}, false},
-        {"-4.7.2", {1}, true},         {"-4.7.2", {4, 7, 2, 1}, false}, {"*", {4, 5, 0}, true},
+        {"4.5.0", {4, 5, 0}, true},
+        {"4.5.0", {4, 5, 1}, false},
+        {"4.5", {4, 5, 0}, true},
+        {"4.5.0", {4, 5}, true},
+        {"4.5.0", {4, 5, 0, 1}, false},
+        {"4.5.0-4.7.2", {4, 5, 0}, true},
+        {"4.5.0-4.7.2", {4, 7, 2}, true},
+        {"4.5.0-4.7.2", {4, 6}, true},
+        {"4.5.0-4.7.2", {4, 7, 3}, false},
+        {"4.5.0-4.7.2", {4, 4, 9}, false},
+        {"4.5.0-4.7.2", {4, 10, 0}, false},
+        {"4.9-4.10", {4, 10, 0}, true},
+        {"4.5.0-", {9}, true},
+        {"4.5.0-", {4, 4}, false},
+        {"-4.7.2", {1}, true},
+        {"-4.7.2", {4, 7, 2, 1}, false},
+        {"*", {4, 5, 0}, true},
         // An unknown version is in no range; * still applies.
-        {"4.5.0-", {}, false},         {"-4.7.2", {}, false},         {"*", {}, true},
+        {"4.5.0-", {}, false},
+        {"-4.7.2", {}, false},
+        {"*", {}, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.versions);
@@ -159,53 +177,54 @@ TEST(Expectations, VersionRanges)
 
 TEST(Expectations, Verdicts)
 {
-    const std::vector<Expectation> entries = Parse("type_probe\t4.5.0\tWrong IFD in le.tif.\tr1\ts\n"
-                                                   "type_probe\t4.5.0\tle.tif: tag 7 on disk: *\tr2\ts\n"
-                                                   "type_probe\t4.5.0\tbe.tif: *\tr1\ts\n"
-                                                   "word_probe\t4.5.0\tCan't set tag 254.\tr3\ts\n");
+    const std::vector<Expectation> entries =
+        Parse("type_probe\t4.5.0\tWrong IFD in le.tif.\tr1\ts\n"
+              "type_probe\t4.5.0\tle.tif: tag 7 on disk: *\tr2\ts\n"
+              "type_probe\t4.5.0\tbe.tif: *\tr1\ts\n"
+              "word_probe\t4.5.0\tCan't set tag 254.\tr3\ts\n");
     const Version v = {4, 5, 0};
     const struct {
         const char *probe;
         Ending ending;
+        Verdict verdict;
         std::vector<std::string> lines;
         Version version;
-        Verdict verdict;
         std::vector<size_t> entries; // indices into `entries`
     } cases[] = {
-        {"type_probe", Ending::failed, {"Wrong IFD in le.tif."}, v, Verdict::known, {0}},
+        {"type_probe", Ending::failed, Verdict::known, {"Wrong IFD in le.tif."}, v, {0}},
         {"type_probe",
          Ending::failed,
+         Verdict::known,
          {"be.tif: x", "Wrong IFD in le.tif.", "le.tif: tag 7 on disk: 0x1", "be.tif: y"},
          v,
-         Verdict::known,
          {2, 0, 1}},
         // An exact line expects no longer or shorter one; a prefix, no line
         // it does not start.
-        {"type_probe", Ending::failed, {"Wrong IFD in le.tif. "}, v, Verdict::fail, {}},
-        {"type_probe", Ending::failed, {"Wrong IFD in le.tif"}, v, Verdict::fail, {}},
-        {"type_probe", Ending::failed, {"le.tif: tag 7 on disk:"}, v, Verdict::fail, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif. "}, v, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif"}, v, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"le.tif: tag 7 on disk:"}, v, {}},
         // One line no entry expects fails the probe as without expectations.
-        {"type_probe", Ending::failed, {"Wrong IFD in le.tif.", "Extra."}, v, Verdict::fail, {}},
-        {"type_probe", Ending::failed, {"Extra.", "Wrong IFD in le.tif."}, v, Verdict::fail, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif.", "Extra."}, v, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"Extra.", "Wrong IFD in le.tif."}, v, {}},
         // Another probe's entry, or another version, expects nothing here.
-        {"type_probe", Ending::failed, {"Can't set tag 254."}, v, Verdict::fail, {}},
-        {"word_probe", Ending::failed, {"Wrong IFD in le.tif."}, v, Verdict::fail, {}},
-        {"type_probe", Ending::failed, {"Wrong IFD in le.tif."}, {4, 7, 0}, Verdict::fail, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"Can't set tag 254."}, v, {}},
+        {"word_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif."}, v, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif."}, {4, 7, 0}, {}},
         // A crash, a time-out or another exit status is never expected, nor
         // a failure that says nothing.
         {"type_probe",
          Ending::abnormal,
+         Verdict::fail,
          {"Wrong IFD in le.tif.", "terminated by signal 11"},
          v,
-         Verdict::fail,
          {}},
-        {"type_probe", Ending::abnormal, {"Wrong IFD in le.tif."}, v, Verdict::fail, {}},
-        {"type_probe", Ending::failed, {}, v, Verdict::fail, {}},
+        {"type_probe", Ending::abnormal, Verdict::fail, {"Wrong IFD in le.tif."}, v, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {}, v, {}},
         // A pass where a failure is expected on this version, and where not.
-        {"type_probe", Ending::passed, {}, v, Verdict::fixed, {0, 1, 2}},
-        {"word_probe", Ending::passed, {"Lib: Warning."}, v, Verdict::fixed, {3}},
-        {"type_probe", Ending::passed, {}, {4, 7, 0}, Verdict::pass, {}},
-        {"word_probe", Ending::passed, {}, {}, Verdict::pass, {}},
+        {"type_probe", Ending::passed, Verdict::fixed, {}, v, {0, 1, 2}},
+        {"word_probe", Ending::passed, Verdict::fixed, {"Lib: Warning."}, v, {3}},
+        {"type_probe", Ending::passed, Verdict::pass, {}, {4, 7, 0}, {}},
+        {"word_probe", Ending::passed, Verdict::pass, {}, {}, {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.lines.empty() ? c.probe : c.lines.front());

@@ -140,6 +140,17 @@ ProbeOptions Faults(const std::string &faults)
     return options;
 }
 
+ProbeOptions RunnerOptions(std::vector<std::string> args, const std::string &faults)
+{
+    ProbeOptions options = Faults(faults);
+    options.args = std::move(args);
+    // With the shim, the sanitizer runtime is preloaded into the runner's
+    // shell tools too, whose leaks are not ours.
+    if (SanitizerBuild() && !faults.empty())
+        options.env.emplace_back("ASAN_OPTIONS", "detect_leaks=0:exitcode=99");
+    return options;
+}
+
 ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
 {
     const std::string program =
@@ -167,7 +178,7 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     spec.err = err_file;
     spec.err_through_pipe = true;
     // A hang fails the test, not the suite.
-    spec.timeout_ms = 300 * 1000;
+    spec.timeout_ms = 300LL * 1000;
     // A stop signal is due while the program still runs, however silent.
     spec.send_signal = options.stop_signal;
     spec.send_after_ms = options.stop_after_ms;

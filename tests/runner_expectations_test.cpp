@@ -39,20 +39,9 @@ class RunnerExpectations : public ::testing::Test {
 
     std::string Write(const std::string &name, const std::string &text) const
     {
-        const std::string path = dir_ + "/" + name;
+        std::string path = dir_ + "/" + name;
         std::ofstream(path) << text;
         return path;
-    }
-
-    ProbeOptions Options(std::vector<std::string> args, const std::string &faults = "") const
-    {
-        ProbeOptions options;
-        options.args = std::move(args);
-        options.faults = faults;
-        // The runner shares the preload with the shim; its leaks are not ours.
-        if (SanitizerBuild() && !faults.empty())
-            options.env.emplace_back("ASAN_OPTIONS", "detect_leaks=0:exitcode=99");
-        return options;
     }
 
     std::string dir_;
@@ -128,27 +117,32 @@ TEST_F(RunnerExpectations, KnownUnexpectedAndFixed)
         SCOPED_TRACE(c.faults);
         std::vector<std::string> args = {"--expectations", file_};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        ExpectVerdict(ProbeRun(RUNNER_PATH, Options(args, c.faults)), c.status, c.verdict);
+        ExpectVerdict(ProbeRun(RUNNER_PATH, RunnerOptions(args, c.faults)), c.status, c.verdict);
     }
 }
 
 TEST_F(RunnerExpectations, TapAndJunit)
 {
     const std::string report = dir_ + "/report.xml";
-    ProbeRun run(RUNNER_PATH, Options({"--tap", "--junit", report, "--expectations", file_,
-                                       "word_probe", "text_probe"},
-                                      "set:254@long_test.tiff"));
+    ProbeRun run(RUNNER_PATH, RunnerOptions({"--tap", "--junit", report, "--expectations", file_,
+                                             "word_probe", "text_probe"},
+                                            "set:254@long_test.tiff"));
     ASSERT_GE(run.stdout_lines().size(), 2U) << run.describe();
     EXPECT_EQ(run.stdout_lines()[1].rfind("# TIFF library: ", 0), 0U) << run.describe();
     std::vector<std::string> lines = run.stdout_lines();
     lines.erase(lines.begin() + 1);
-    const std::vector<std::string> expected = {"TAP version 13", "1..2", "not ok 1 - word_probe # TODO known: NewSubfileType refused",
-                   "# Can't set tag 254.", "# see README: Known defects",
-                   "ok 2 - text_probe # TODO fixed? ImageDescription refused",
-                   "# see README: Text defects", "# 1 passed, 0 failed, 1 known, 1 unexpectedly passed"};
+    const std::vector<std::string> expected = {
+        "TAP version 13",
+        "1..2",
+        "not ok 1 - word_probe # TODO known: NewSubfileType refused",
+        "# Can't set tag 254.",
+        "# see README: Known defects",
+        "ok 2 - text_probe # TODO fixed? ImageDescription refused",
+        "# see README: Text defects",
+        "# 1 passed, 0 failed, 1 known, 1 unexpectedly passed"};
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(run.status(), 0) << run.describe();
-    ProbeRun lint("/usr/bin/xmllint", Options({"--noout", report}));
+    ProbeRun lint("/usr/bin/xmllint", RunnerOptions({"--noout", report}));
     EXPECT_EQ(lint.status(), 0) << lint.describe();
     std::string xml;
     std::ifstream in(report);
@@ -160,9 +154,9 @@ TEST_F(RunnerExpectations, TapAndJunit)
 
     if (access(PROVE_PATH, X_OK) != 0)
         GTEST_SKIP() << "prove (perl) is not installed";
-    ProbeRun prove(PROVE_PATH, Options({"--exec", Emulator(), RUNNER_PATH, "::", "--tap",
-                                        "--expectations", file_, "word_probe", "text_probe"},
-                                       "set:254@long_test.tiff"));
+    ProbeRun prove(PROVE_PATH, RunnerOptions({"--exec", Emulator(), RUNNER_PATH, "::", "--tap",
+                                              "--expectations", file_, "word_probe", "text_probe"},
+                                             "set:254@long_test.tiff"));
     EXPECT_EQ(prove.status(), 0) << prove.describe();
 }
 
@@ -181,7 +175,7 @@ TEST_F(RunnerExpectations, UnusableFilesAreTheEnvironmentsFault)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.error);
         const std::string file = c.text.empty() ? dir_ + "/none" : Write("bad", c.text);
-        ProbeRun run(RUNNER_PATH, Options({"--expectations", file, "word_probe"}));
+        ProbeRun run(RUNNER_PATH, RunnerOptions({"--expectations", file, "word_probe"}));
         ASSERT_TRUE(run.exited()) << run.describe();
         EXPECT_EQ(run.status(), 3);
         EXPECT_TRUE(run.stdout_lines().empty()) << run.describe();
@@ -199,22 +193,25 @@ TEST_F(RunnerExpectations, InstalledListBesideTheRunner)
     for (const char *sub : {"/bin", "/libexec", "/share", "/share/tiff-probes"})
         ASSERT_EQ(mkdir((dir_ + sub).c_str(), 0700), 0) << sub;
     const std::string runner = dir_ + "/bin/tiff-probes";
-    ASSERT_EQ(ProbeRun("/bin/cp", Options({RUNNER_PATH, runner})).status(), 0);
-    const std::string build = std::string(RUNNER_PATH).substr(0, std::string(RUNNER_PATH).rfind('/'));
+    ASSERT_EQ(ProbeRun("/bin/cp", RunnerOptions({RUNNER_PATH, runner})).status(), 0);
+    const std::string build =
+        std::string(RUNNER_PATH).substr(0, std::string(RUNNER_PATH).rfind('/'));
     ASSERT_EQ(symlink((build + "/../" LIBEXEC_DIR).c_str(), (dir_ + "/" LIBEXEC_DIR).c_str()), 0);
     Write(DATA_DIR "/known-defects", entries);
 
     const std::string faults = "set:254@long_test.tiff";
-    ExpectVerdict(ProbeRun(runner, Options({"word_probe"}, faults)), 0,
+    ExpectVerdict(ProbeRun(runner, RunnerOptions({"word_probe"}, faults)), 0,
                   {"XFAIL word_probe (known: NewSubfileType refused)", "    Can't set tag 254.",
                    "    see README: Known defects", "0 passed, 0 failed, 1 known"});
     // The raw verdict reads no list at all, not even a malformed one.
     const std::vector<std::string> raw = {"FAIL word_probe", "    Can't set tag 254.",
                                           "0 passed, 1 failed"};
-    ExpectVerdict(ProbeRun(runner, Options({"--no-expectations", "word_probe"}, faults)), 1, raw);
+    ExpectVerdict(ProbeRun(runner, RunnerOptions({"--no-expectations", "word_probe"}, faults)), 1,
+                  raw);
     const std::string list = Write(DATA_DIR "/known-defects", "word_probe\n");
-    ExpectVerdict(ProbeRun(runner, Options({"--no-expectations", "word_probe"}, faults)), 1, raw);
-    ProbeRun malformed(runner, Options({"word_probe"}, faults));
+    ExpectVerdict(ProbeRun(runner, RunnerOptions({"--no-expectations", "word_probe"}, faults)), 1,
+                  raw);
+    ProbeRun malformed(runner, RunnerOptions({"word_probe"}, faults));
     EXPECT_EQ(malformed.status(), 3);
     EXPECT_EQ(malformed.stderr_lines(),
               std::vector<std::string>{"tiff-probes: " + list +

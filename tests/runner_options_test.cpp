@@ -10,8 +10,10 @@
 
 namespace {
 
-const std::vector<std::string> known = {"halfword_probe", "word_probe", "text_probe",
-                                        "strip_probe"};
+std::vector<std::string> Known()
+{
+    return {"halfword_probe", "word_probe", "text_probe", "strip_probe"};
+}
 
 TEST(RunnerOptions, UsageErrorsSayWhatIsWrong)
 {
@@ -48,7 +50,7 @@ TEST(RunnerOptions, UsageErrorsSayWhatIsWrong)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args.front());
         std::string error;
-        parse_options(c.args, known, &error);
+        parse_options(c.args, Known(), &error);
         EXPECT_EQ(error, c.error);
     }
 }
@@ -78,24 +80,34 @@ TEST(RunnerOptions, WhatTheArgumentsSelect)
         const char *expectations_file;
         const char *switches;
     } cases[] = {
-        {{}, known, 60, "", "", ""},
+        {{}, Known(), 60, "", "", ""},
         // Named probes run in the order given, each once.
-        {{"strip_probe", "word_probe", "strip_probe"}, {"strip_probe", "word_probe"}, 60, "", "", ""},
+        {{"strip_probe", "word_probe", "strip_probe"},
+         {"strip_probe", "word_probe"},
+         60,
+         "",
+         "",
+         ""},
         {{"--", "word_probe"}, {"word_probe"}, 60, "", "", ""},
-        {{"--timeout", "0", "--junit", "r.xml", "--tap", "--keep"}, known, 0, "r.xml", "", "tap keep"},
-        {{"--timeout=10", "--junit=a=b.xml"}, known, 10, "a=b.xml", "", ""},
-        {{"--expectations", "e.txt", "--strict"}, known, 60, "", "e.txt", "strict"},
-        {{"--expectations=e.txt"}, known, 60, "", "e.txt", ""},
-        {{"--no-expectations", "--strict"}, known, 60, "", "", "strict raw"},
-        {{"--list"}, known, 60, "", "", "list"},
-        {{"--help"}, known, 60, "", "", "help"},
-        {{"-h"}, known, 60, "", "", "help"},
-        {{"--version"}, known, 60, "", "", "version"},
+        {{"--timeout", "0", "--junit", "r.xml", "--tap", "--keep"},
+         Known(),
+         0,
+         "r.xml",
+         "",
+         "tap keep"},
+        {{"--timeout=10", "--junit=a=b.xml"}, Known(), 10, "a=b.xml", "", ""},
+        {{"--expectations", "e.txt", "--strict"}, Known(), 60, "", "e.txt", "strict"},
+        {{"--expectations=e.txt"}, Known(), 60, "", "e.txt", ""},
+        {{"--no-expectations", "--strict"}, Known(), 60, "", "", "strict raw"},
+        {{"--list"}, Known(), 60, "", "", "list"},
+        {{"--help"}, Known(), 60, "", "", "help"},
+        {{"-h"}, Known(), 60, "", "", "help"},
+        {{"--version"}, Known(), 60, "", "", "version"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args.empty() ? "(none)" : c.args.front());
         std::string error;
-        const Options o = parse_options(c.args, known, &error);
+        const Options o = parse_options(c.args, Known(), &error);
         EXPECT_EQ(error, "");
         EXPECT_EQ(o.names, c.names);
         EXPECT_EQ(o.timeout, c.timeout);
@@ -110,9 +122,9 @@ TEST(RunnerOptions, HelpNamesEveryOption)
 {
     const std::string help = usage_text;
     EXPECT_EQ(help.rfind("Usage: tiff-probes", 0), 0U);
-    for (const char *option : {"--tap", "--junit FILE", "--timeout SECS", "--keep",
-                               "--expectations FILE", "--no-expectations", "--strict", "--list",
-                               "--version", "--help"})
+    for (const char *option :
+         {"--tap", "--junit FILE", "--timeout SECS", "--keep", "--expectations FILE",
+          "--no-expectations", "--strict", "--list", "--version", "--help"})
         EXPECT_NE(help.find(std::string("\n  ") + option), std::string::npos) << option;
 }
 

@@ -21,10 +21,6 @@ Expectation Entry(const char *reason, const char *section)
     return e;
 }
 
-const Expectation ifd = Entry("IFD arrays written as 32-bit halves", "IFD arrays");
-const Expectation ifd_again = Entry("IFD arrays written as 32-bit halves", "IFD arrays");
-const Expectation other = Entry("another defect", "Other");
-
 Outcome Make(const char *name, Verdict verdict, std::vector<std::string> lines = {},
              std::vector<const Expectation *> entries = {})
 {
@@ -38,13 +34,21 @@ Outcome Make(const char *name, Verdict verdict, std::vector<std::string> lines =
     return o;
 }
 
-const Outcome pass = Make("word_probe", Verdict::pass);
-const Outcome warned = Make("halfword_probe", Verdict::pass, {"Lib: Warning, odd."});
-const Outcome failed = Make("text_probe", Verdict::fail, {"Can't set tag 254.", "exit status 7"});
-const Outcome known = Make("type_probe", Verdict::known, {"a", "b"}, {&ifd, &other});
-const Outcome fixed = Make("type_probe", Verdict::fixed, {}, {&ifd, &ifd_again});
+// An outcome of each kind, the expected ones with their entries.
+class RunnerReport : public ::testing::Test {
+  protected:
+    const Expectation ifd = Entry("IFD arrays written as 32-bit halves", "IFD arrays");
+    const Expectation ifd_again = Entry("IFD arrays written as 32-bit halves", "IFD arrays");
+    const Expectation other = Entry("another defect", "Other");
+    const Outcome pass = Make("word_probe", Verdict::pass);
+    const Outcome warned = Make("halfword_probe", Verdict::pass, {"Lib: Warning, odd."});
+    const Outcome failed =
+        Make("text_probe", Verdict::fail, {"Can't set tag 254.", "exit status 7"});
+    const Outcome known = Make("type_probe", Verdict::known, {"a", "b"}, {&ifd, &other});
+    const Outcome fixed = Make("type_probe", Verdict::fixed, {}, {&ifd, &ifd_again});
+};
 
-TEST(RunnerReport, EntriesInTextAndTap)
+TEST_F(RunnerReport, EntriesInTextAndTap)
 {
     const struct {
         const Outcome *outcome;
@@ -93,7 +97,7 @@ TEST(RunnerReport, EntriesInTextAndTap)
     }
 }
 
-TEST(RunnerReport, HeaderAndClosing)
+TEST_F(RunnerReport, HeaderAndClosing)
 {
     Style text;
     Style tap;
@@ -113,9 +117,14 @@ TEST(RunnerReport, HeaderAndClosing)
         {{pass, failed}, false, "1 passed, 1 failed"},
         {{warned, failed}, false, "1 passed, 1 failed, 1 with messages"},
         {{pass, known}, false, "1 passed, 0 failed, 1 known"},
-        {{fixed, warned, failed}, false, "2 passed, 1 failed, 1 unexpectedly passed, 1 with messages"},
-        {{fixed, warned, failed}, true, "1 passed, 2 failed, 1 unexpectedly passed, 1 with messages"},
-        {{known, fixed, warned, known}, false,
+        {{fixed, warned, failed},
+         false,
+         "2 passed, 1 failed, 1 unexpectedly passed, 1 with messages"},
+        {{fixed, warned, failed},
+         true,
+         "1 passed, 2 failed, 1 unexpectedly passed, 1 with messages"},
+        {{known, fixed, warned, known},
+         false,
          "2 passed, 0 failed, 2 known, 1 unexpectedly passed, 1 with messages"},
     };
     for (const auto &c : cases) {
@@ -126,7 +135,7 @@ TEST(RunnerReport, HeaderAndClosing)
     }
 }
 
-TEST(RunnerReport, XmlTextIsWellFormedWhateverTheInput)
+TEST_F(RunnerReport, XmlTextIsWellFormedWhateverTheInput)
 {
     const struct {
         const char *in;
@@ -155,7 +164,7 @@ TEST(RunnerReport, XmlTextIsWellFormedWhateverTheInput)
     }
 }
 
-TEST(RunnerReport, JunitReport)
+TEST_F(RunnerReport, JunitReport)
 {
     const std::vector<Outcome> outcomes = {pass, warned, failed, known, fixed};
     const std::string head =
