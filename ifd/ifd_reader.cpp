@@ -256,6 +256,16 @@ bool Reader::ReadIfd(uint64_t offset, Link link, uint64_t parent, std::vector<Di
         *why = Fail(offset, "IFD offset %llu is outside the file of %llu bytes", offset, size_);
         return false;
     }
+    // An IFD met again, or one that starts inside another, is not read.
+    const auto after = extents_.upper_bound(offset);
+    if (after != extents_.begin() && std::prev(after)->first == offset) {
+        *why = Fail(offset, "the IFD at %llu is read already", offset);
+        return false;
+    }
+    if (after != extents_.begin() && std::prev(after)->second > offset) {
+        *why = Fail(offset, "the IFD at %llu overlaps another IFD", offset);
+        return false;
+    }
     const uint64_t n = Uint(offset, count_size_);
     // A sound IFD has an entry; an offset into zeros reads as none.
     if (n == 0) {
@@ -263,7 +273,7 @@ bool Reader::ReadIfd(uint64_t offset, Link link, uint64_t parent, std::vector<Di
         return false;
     }
     // Checked by division, so a huge count cannot overflow a product.
-    if (n > (size_ - header_size_ - count_size_) / entry_size_) {
+    if (n > size_ / entry_size_) {
         *why = Fail(offset, "%llu entries are more than the file of %llu bytes could hold", n,
                     size_);
         return false;
@@ -277,13 +287,7 @@ bool Reader::ReadIfd(uint64_t offset, Link link, uint64_t parent, std::vector<Di
     const uint64_t next_at = table + n * entry_size_;
     const bool has_next = whole == n && Fits(next_at, slot_);
     const uint64_t end = std::min<uint64_t>(next_at + slot_, size_);
-    const auto after = extents_.lower_bound(offset);
-    if (after != extents_.end() && after->first == offset) {
-        *why = Fail(offset, "the IFD at %llu is read already", offset);
-        return false;
-    }
-    if ((after != extents_.end() && after->first < end) ||
-        (after != extents_.begin() && std::prev(after)->second > offset)) {
+    if (after != extents_.end() && after->first < end) {
         *why = Fail(offset, "the IFD at %llu overlaps another IFD", offset);
         return false;
     }

@@ -7,14 +7,15 @@
 // as an Error naming what was wrong and at which file offset, while all that
 // is sound is kept.
 //
-// Memory: ReadFile keeps at most 32 bytes per byte of the file, plus 4 KiB,
-// whatever the bytes say (tests/ifd_reader_test.cpp checks it on hostile
-// files). The reasons: the values of all entries together take at most the
-// file's size in bytes (8 bytes per decoded element, so 8 per byte); the
-// IFDs kept never share a byte and each offset is read once, so entries
-// (56 bytes for 12 on disk) and IFDs (56 bytes and an index node of 64 for
-// at least 14 on disk) are bounded by the file too; and each entry, IFD or
-// link gives at most two problems.
+// Memory: ReadFile holds at most 32 bytes per byte of the file at once, plus
+// 4 KiB, whatever the bytes say; tests/ifd_reader_test.cpp measures the
+// hostile shapes, which stay under 18. Why it is bounded: the values of all
+// entries together take at most the file's size in bytes (8 bytes per
+// decoded element, so at most 8 per byte); the IFDs kept never share a byte
+// and each offset is read once, so entries (56 bytes for 12 on disk) and
+// IFDs (56 bytes and an index node of 64 for at least 14 on disk) grow with
+// the file; each entry, IFD and link gives at most two problems; and no
+// entry table is read for a count the whole file could not hold.
 #ifndef TIFF_PROBES_IFD_READER_H
 #define TIFF_PROBES_IFD_READER_H
 
