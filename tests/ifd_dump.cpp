@@ -42,6 +42,10 @@ int main(int argc, char **argv)
         return 1;
     }
     const ifd::File file = ifd::ReadFile(bytes.data(), bytes.size());
+    // A hostile file may have a problem per few bytes: one write per line
+    // would cost more than the reading.
+    static char buffer[1 << 16];
+    setvbuf(stderr, buffer, _IOFBF, sizeof(buffer));
     for (const ifd::Directory &dir : file.chain)
         Print(dir);
     for (const ifd::Directory &dir : file.linked)
