@@ -19,10 +19,10 @@ struct TypeInfo {
 
 // The one table of type sizes, indexed by type code.
 constexpr TypeInfo types[] = {
-    {0, "unknown"}, {1, "BYTE"},   {1, "ASCII"},     {2, "SHORT"},  {4, "LONG"},
-    {8, "RATIONAL"}, {1, "SBYTE"}, {1, "UNDEFINED"}, {2, "SSHORT"}, {4, "SLONG"},
-    {8, "SRATIONAL"}, {4, "FLOAT"}, {8, "DOUBLE"},   {4, "IFD"},    {0, "unknown"},
-    {0, "unknown"}, {8, "LONG8"},  {8, "SLONG8"},    {8, "IFD8"},
+    {0, "unknown"},   {1, "BYTE"},  {1, "ASCII"},     {2, "SHORT"},  {4, "LONG"},
+    {8, "RATIONAL"},  {1, "SBYTE"}, {1, "UNDEFINED"}, {2, "SSHORT"}, {4, "SLONG"},
+    {8, "SRATIONAL"}, {4, "FLOAT"}, {8, "DOUBLE"},    {4, "IFD"},    {0, "unknown"},
+    {0, "unknown"},   {8, "LONG8"}, {8, "SLONG8"},    {8, "IFD8"},
 };
 
 const TypeInfo &Find(uint16_t type)
@@ -110,7 +110,8 @@ namespace {
 constexpr bool host_big_endian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
 
 // Unsigned integers of the file's byte order.
-template <typename T> T Load(const uint8_t *p, bool swap)
+template <typename T>
+T Load(const uint8_t *p, bool swap)
 {
     T v;
     memcpy(&v, p, sizeof(v));
@@ -126,7 +127,8 @@ template <typename T> T Load(const uint8_t *p, bool swap)
         return v;
 }
 
-template <typename T> void Decode(const uint8_t *p, uint64_t n, bool swap, uint64_t *out)
+template <typename T>
+void Decode(const uint8_t *p, uint64_t n, bool swap, uint64_t *out)
 {
     for (uint64_t k = 0; k < n; k++)
         out[k] = Load<T>(p + k * sizeof(T), swap);
@@ -274,8 +276,8 @@ bool Reader::ReadIfd(uint64_t offset, Link link, uint64_t parent, std::vector<Di
     }
     // Checked by division, so a huge count cannot overflow a product.
     if (n > size_ / entry_size_) {
-        *why = Fail(offset, "%llu entries are more than the file of %llu bytes could hold", n,
-                    size_);
+        *why =
+            Fail(offset, "%llu entries are more than the file of %llu bytes could hold", n, size_);
         return false;
     }
     const uint64_t table = offset + count_size_;
@@ -326,7 +328,8 @@ bool Reader::ReadValues(Entry *e, uint64_t field)
         return false;
     }
     if (e->count > size_ / size) {
-        Problem(Fail(e->entry_at, "tag %llu: count %llu is larger than the file", e->tag, e->count));
+        Problem(
+            Fail(e->entry_at, "tag %llu: count %llu is larger than the file", e->tag, e->count));
         return false;
     }
     const uint64_t length = e->count * size;
@@ -394,8 +397,8 @@ void Reader::Follow(const std::vector<Directory> &dirs, size_t i)
         }
         if (failed > 1)
             Problem(Fail(dirs[i].entries[j].entry_at,
-                         "tag %llu: %llu more of its %llu IFD offsets give no IFD", tag,
-                         failed - 1, targets));
+                         "tag %llu: %llu more of its %llu IFD offsets give no IFD", tag, failed - 1,
+                         targets));
     }
 }
 
