@@ -239,6 +239,139 @@ Error Reader::ReadChain(std::vector<Directory> *chain) const
     return Error{};
 }
 
+bool PointsToIfds(const Entry &e)
+{
+    const bool link_tag = e.tag == tag::SubIFDs || e.tag == tag::Exif || e.tag == tag::Gps ||
+                          e.tag == tag::Interoperability;
+    const bool offsets = e.type == LONG || e.type == IFD || e.type == LONG8 || e.type == IFD8;
+    return link_tag && offsets;
+}
+
+const Directory *File::Find(uint64_t offset) const
+{
+    for (const std::vector<Directory> *dirs : {&chain, &linked}) {
+        for (const Directory &dir : *dirs) {
+            if (dir.offset == offset)
+                return &dir;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+Link LinkOf(uint16_t tag)
+{
+    switch (tag) {
+    case tag::SubIFDs:
+        return Link::SubIFD;
+    case tag::Exif:
+        return Link::Exif;
+    case tag::Gps:
+        return Link::Gps;
+    default:
+        return Link::Interoperability;
+    }
+}
+
+// Start and end of each IFD read so far: an IFD met again is not read
+// again, and one that reaches into another is corrupt.
+class Extents {
+  public:
+    bool Seen(uint64_t offset) const { return ends_.count(offset) != 0; }
+    bool Overlaps(uint64_t offset, uint64_t end) const
+    {
+        const auto after = ends_.lower_bound(offset);
+        return (after != ends_.end() && after->first < end) ||
+               (after != ends_.begin() && std::prev(after)->second > offset);
+    }
+    void Add(uint64_t offset, uint64_t end) { ends_[offset] = end; }
+
+  private:
+    std::map<uint64_t, uint64_t> ends_;
+};
+
+} // namespace
+
+File ReadFile(const uint8_t *data, size_t size)
+{
+    File file;
+    Reader reader(data, size);
+    Error err = reader.ReadHeader(&file.header);
+    if (err) {
+        file.problems.push_back(err);
+        return file;
+    }
+    file.has_header = true;
+    const bool big = file.header.bigtiff;
+    uint64_t budget = size;
+    Extents extents;
+
+    // Reads one IFD into `dirs`, or says why it cannot; false when it was
+    // not read.
+    const auto read = [&](uint64_t offset, Link link, uint64_t parent,
+                          std::vector<Directory> *dirs) {
+        Directory dir;
+        Error e = reader.ReadDirectory(offset, &dir, &budget);
+        if (e) {
+            file.problems.push_back(e);
+            return false;
+        }
+        const uint64_t end = offset + (big ? 16 : 6) + dir.entries.size() * (big ? 20 : 12);
+        if (extents.Overlaps(offset, end)) {
+            file.problems.push_back(Fail(offset, "the IFD at %llu overlaps another IFD", offset));
+            return false;
+        }
+        extents.Add(offset, end);
+        dir.link = link;
+        dir.parent = parent;
+        dirs->push_back(std::move(dir));
+        return true;
+    };
+
+    for (uint64_t offset = file.header.first_ifd; offset != 0;) {
+        if (extents.Seen(offset)) {
+            file.problems.push_back(
+                Fail(offset, "the IFD chain loops back to offset %llu", offset));
+            break;
+        }
+        if (!read(offset, Link::Chain, 0, &file.chain))
+            break;
+        offset = file.chain.back().next;
+    }
+    // Breadth first over the links; `linked` grows while it is walked, so
+    // each IFD's links are gathered before any of them is read.
+    struct Target {
+        uint16_t tag;
+        uint64_t entry_at;
+        uint64_t offset;
+    };
+    const auto follow = [&](const Directory &dir) {
+        std::vector<Target> targets;
+        for (const Entry &e : dir.entries) {
+            if (PointsToIfds(e)) {
+                for (const uint64_t offset : e.values)
+                    targets.push_back({e.tag, e.entry_at, offset});
+            }
+        }
+        const uint64_t parent = dir.offset;
+        for (const Target &t : targets) {
+            if (extents.Seen(t.offset)) {
+                file.problems.push_back(Fail(t.entry_at,
+                                             "tag %llu points to the IFD at %llu, read already",
+                                             t.tag, t.offset));
+                continue;
+            }
+            read(t.offset, LinkOf(t.tag), parent, &file.linked);
+        }
+    };
+    for (const Directory &dir : file.chain)
+        follow(dir);
+    for (size_t i = 0; i < file.linked.size(); i++)
+        follow(file.linked[i]);
+    return file;
+}
+
 Error LoadFile(const char *path, std::vector<uint8_t> *bytes)
 {
     FILE *f = fopen(path, "rb");

@@ -14,6 +14,24 @@
 
 namespace ifd {
 
+// The tag numbers this reader and its callers name.
+namespace tag {
+constexpr uint16_t NewSubfileType = 254;
+constexpr uint16_t ImageWidth = 256;
+constexpr uint16_t ImageLength = 257;
+constexpr uint16_t ImageDescription = 270;
+constexpr uint16_t StripOffsets = 273;
+constexpr uint16_t StripByteCounts = 279;
+constexpr uint16_t TileWidth = 322;
+constexpr uint16_t TileLength = 323;
+constexpr uint16_t TileOffsets = 324;
+constexpr uint16_t TileByteCounts = 325;
+constexpr uint16_t SubIFDs = 330;
+constexpr uint16_t Exif = 34665;
+constexpr uint16_t Gps = 34853;
+constexpr uint16_t Interoperability = 40965;
+} // namespace tag
+
 // Field type codes of TIFF 6.0 and BigTIFF.
 enum Type : uint16_t {
     BYTE = 1,
@@ -66,10 +84,34 @@ struct Entry {
     std::vector<uint64_t> values;
 };
 
+// How an IFD was reached: through the header's chain, or through an entry
+// of another IFD that points to it.
+enum class Link : uint8_t { Chain, SubIFD, Exif, Gps, Interoperability };
+
 struct Directory {
     uint64_t offset = 0;
     std::vector<Entry> entries;
     uint64_t next = 0; // offset of the next IFD, 0 at the end of the chain
+    Link link = Link::Chain;
+    uint64_t parent = 0; // for a linked IFD, the offset of the IFD whose entry points to it
+};
+
+// The one definition of an entry that points to further IFDs: SubIFDs, Exif,
+// GPS or Interoperability, holding offsets (LONG or IFD, or in BigTIFF also
+// LONG8 or IFD8).
+bool PointsToIfds(const Entry &e);
+
+// A whole file as ReadFile finds it: the chain, every IFD that the chain's
+// entries point to (to any depth), and every problem met on the way.
+struct File {
+    bool has_header = false; // false: the header itself is problems[0]
+    Header header;
+    std::vector<Directory> chain;  // in chain order
+    std::vector<Directory> linked; // in the order first reached
+    std::vector<Error> problems;
+
+    // The IFD read at `offset`, chain or linked, or null.
+    const Directory *Find(uint64_t offset) const;
 };
 
 // The entry of `tag` in a directory, or null.
@@ -100,9 +142,11 @@ class Reader {
     // file's byte order; the caller has checked the bounds.
     uint64_t Uint(uint64_t at, unsigned width) const;
 
-  private:
-    // ReadDirectory, taking the bytes of the values from `*budget`.
+    // ReadDirectory, taking the bytes of the values from `*budget`, shared
+    // by all the IFDs of one reading.
     Error ReadDirectory(uint64_t offset, Directory *dir, uint64_t *budget) const;
+
+  private:
     bool Fits(uint64_t at, uint64_t length) const { return at <= size_ && length <= size_ - at; }
 
     const uint8_t *data_;
@@ -110,6 +154,12 @@ class Reader {
     Header header_;
     bool have_header_ = false;
 };
+
+// Reads the header, the chain and every linked IFD. The values of all IFDs
+// together take at most the file's size in bytes, and each IFD offset is
+// read at most once, so the memory taken is bounded by the file's size
+// whatever the bytes say.
+File ReadFile(const uint8_t *data, size_t size);
 
 // Reads a whole file into `bytes`; files over 256 MiB are refused.
 Error LoadFile(const char *path, std::vector<uint8_t> *bytes);
