@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "ifd_reader.h"
-#include "library_messages.h"
+#include "probe_support.h"
 
 struct Layout {
     const char *filename;
@@ -304,8 +304,7 @@ static int set_fields(TIFF *tif, const Layout &layout)
     return 1;
 
 failure:
-    fprintf(stderr, "Can't set tag %lu in %s.\n", static_cast<unsigned long>(failed),
-            layout.filename);
+    probe::Say("Can't set tag %lu in %s.", static_cast<unsigned long>(failed), layout.filename);
     return 0;
 }
 
@@ -319,8 +318,11 @@ static uint8_t update_row[row_bytes];
 static void make_image()
 {
     for (uint32_t r = 0; r < length; r++) {
-        for (size_t i = 0; i < row_bytes; i++)
-            image[r][i] = static_cast<uint8_t>((i / 64) * 7 + static_cast<size_t>(r) * 31 + 1);
+        for (size_t i = 0; i < row_bytes; i += 64) {
+            const size_t run = row_bytes - i < 64 ? row_bytes - i : 64;
+            memset(&image[r][i], static_cast<int>((i / 64) * 7 + static_cast<size_t>(r) * 31 + 1),
+                   run);
+        }
     }
     for (size_t i = 0; i < row_bytes; i++)
         update_row[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
@@ -331,7 +333,7 @@ static int write_strips(TIFF *tif, const char *filename)
     for (uint32_t s = 0; s < length; s++) {
         // The write calls return -1 on error, so only a positive count is success.
         if (TIFFWriteEncodedStrip(tif, s, image[s], row_bytes) <= 0) {
-            fprintf(stderr, "Can't write image data in %s.\n", filename);
+            probe::Say("Can't write image data in %s.", filename);
             return 0;
         }
     }
@@ -348,8 +350,8 @@ static int check_strips(TIFF *tif, const char *filename, bool updated)
         const uint8_t *expect = updated && s == updated_strip ? update_row : image[s];
         if (TIFFReadEncodedStrip(tif, s, got, row_bytes) != static_cast<tmsize_t>(row_bytes) ||
             memcmp(got, expect, row_bytes) != 0) {
-            fprintf(stderr, "Wrong image data in strip %lu of %s.\n", static_cast<unsigned long>(s),
-                    filename);
+            probe::Say("Wrong image data in strip %lu of %s.", static_cast<unsigned long>(s),
+                       filename);
             return 0;
         }
     }
@@ -359,24 +361,23 @@ static int check_strips(TIFF *tif, const char *filename, bool updated)
 static void print_wrong(const char *type, ttag_t tag, const char *filename, uint32_t i,
                         uint64_t got, uint64_t expect)
 {
-    fprintf(stderr,
-            "Wrong %s value fetched for tag %lu in %s: value %lu is 0x%" PRIx64
-            ", expected 0x%" PRIx64 ".\n",
-            type, static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(i), got,
-            expect);
+    probe::Say("Wrong %s value fetched for tag %lu in %s: value %lu is 0x%" PRIx64
+               ", expected 0x%" PRIx64 ".",
+               type, static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(i), got,
+               expect);
 }
 
 static void print_wrong_count(const char *type, ttag_t tag, const char *filename, uint32_t got,
                               uint32_t expect)
 {
-    fprintf(stderr, "Wrong %s value fetched for tag %lu in %s: %lu values, expected %lu.\n", type,
-            static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(got),
-            static_cast<unsigned long>(expect));
+    probe::Say("Wrong %s value fetched for tag %lu in %s: %lu values, expected %lu.", type,
+               static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(got),
+               static_cast<unsigned long>(expect));
 }
 
 static void print_problem(ttag_t tag, const char *filename)
 {
-    fprintf(stderr, "Problem fetching tag %lu in %s.\n", static_cast<unsigned long>(tag), filename);
+    probe::Say("Problem fetching tag %lu in %s.", static_cast<unsigned long>(tag), filename);
 }
 
 // Fetches the single value and the arrays of one type and compares them
@@ -465,8 +466,8 @@ static int check_fields(TIFF *tif, const Layout &layout)
         return 0;
     }
     if (strcmp(text, description) != 0) {
-        fprintf(stderr, "Wrong ASCII value fetched for tag %d in %s: \"%s\".\n",
-                TIFFTAG_IMAGEDESCRIPTION, layout.filename, text);
+        probe::Say("Wrong ASCII value fetched for tag %d in %s: \"%s\".", TIFFTAG_IMAGEDESCRIPTION,
+                   layout.filename, text);
         return 0;
     }
     for (const TypeProbe &t : type_probes) {
@@ -480,8 +481,8 @@ static int check_fields(TIFF *tif, const Layout &layout)
             return 0;
         }
         if (strcmp(text, t.value) != 0) {
-            fprintf(stderr, "Wrong ASCII value fetched for tag %lu in %s: \"%s\".\n",
-                    static_cast<unsigned long>(t.tag), layout.filename, text);
+            probe::Say("Wrong ASCII value fetched for tag %lu in %s: \"%s\".",
+                       static_cast<unsigned long>(t.tag), layout.filename, text);
             return 0;
         }
     }
@@ -497,32 +498,21 @@ static int check_entry_on_disk(const ifd::Directory &dir, const TypeProbe &t, tt
     const bool fraction = t.type == TIFF_RATIONAL || t.type == TIFF_SRATIONAL;
 
     if (!e) {
-        fprintf(stderr, "%s: tag %lu on disk: missing.\n", filename,
-                static_cast<unsigned long>(tag));
+        probe::Say("%s: tag %lu on disk: missing.", filename, static_cast<unsigned long>(tag));
         return 0;
     }
     if (e->type != t.type || e->count != n || e->values.size() != (fraction ? 2 : 1) * size_t{n}) {
-        fprintf(stderr, "%s: tag %lu on disk: %s[%" PRIu64 "], expected %s[%lu].\n", filename,
-                static_cast<unsigned long>(tag), ifd::TypeName(e->type), e->count, t.name,
-                static_cast<unsigned long>(n));
+        probe::Say("%s: tag %lu on disk: %s[%" PRIu64 "], expected %s[%lu].", filename,
+                   static_cast<unsigned long>(tag), ifd::TypeName(e->type), e->count, t.name,
+                   static_cast<unsigned long>(n));
         return 0;
     }
     for (uint32_t i = 0; i < n; i++) {
-        bool same;
-        if (fraction) {
-            const bool s = t.type == TIFF_SRATIONAL;
-            const uint64_t num = e->values[2 * static_cast<size_t>(i)];
-            const uint64_t den = e->values[2 * static_cast<size_t>(i) + 1];
-            const double value = s ? static_cast<double>(ifd::Signed(num, 4)) /
-                                         static_cast<double>(ifd::Signed(den, 4))
-                                   : static_cast<double>(num) / static_cast<double>(den);
-            same = den != 0 && value == static_cast<const float *>(t.values)[i];
-        } else {
-            same = e->values[i] == bits(t.values, t.storage, i);
-        }
+        const bool same = fraction ? probe::Number(*e, i) == static_cast<const float *>(t.values)[i]
+                                   : e->values[i] == bits(t.values, t.storage, i);
         if (!same) {
-            fprintf(stderr, "%s: tag %lu on disk: value %lu differs.\n", filename,
-                    static_cast<unsigned long>(tag), static_cast<unsigned long>(i));
+            probe::Say("%s: tag %lu on disk: value %lu differs.", filename,
+                       static_cast<unsigned long>(tag), static_cast<unsigned long>(i));
             return 0;
         }
     }
@@ -535,14 +525,14 @@ static int check_text_on_disk(const ifd::Directory &dir, const TextProbe &t, con
     const size_t n = strlen(t.value) + 1;
 
     if (!e || e->type != TIFF_ASCII || e->count != n) {
-        fprintf(stderr, "%s: tag %lu on disk: missing, or not ASCII[%lu].\n", filename,
-                static_cast<unsigned long>(t.tag), static_cast<unsigned long>(n));
+        probe::Say("%s: tag %lu on disk: missing, or not ASCII[%lu].", filename,
+                   static_cast<unsigned long>(t.tag), static_cast<unsigned long>(n));
         return 0;
     }
     for (size_t i = 0; i < n; i++) {
         if (e->values[i] != static_cast<uint8_t>(t.value[i])) {
-            fprintf(stderr, "%s: tag %lu on disk: byte %lu differs.\n", filename,
-                    static_cast<unsigned long>(t.tag), static_cast<unsigned long>(i));
+            probe::Say("%s: tag %lu on disk: byte %lu differs.", filename,
+                       static_cast<unsigned long>(t.tag), static_cast<unsigned long>(i));
             return 0;
         }
     }
@@ -554,74 +544,39 @@ static int check_text_on_disk(const ifd::Directory &dir, const TextProbe &t, con
 static int check_directory_on_disk(const ifd::Directory &dir, uint64_t file_size,
                                    const char *filename)
 {
-    const ifd::Entry *offsets = ifd::FindEntry(dir, TIFFTAG_STRIPOFFSETS);
-    const ifd::Entry *counts = ifd::FindEntry(dir, TIFFTAG_STRIPBYTECOUNTS);
-
-    for (size_t i = 0; i < dir.entries.size(); i++) {
-        const ifd::Entry &e = dir.entries[i];
-        if (i > 0 && e.tag <= dir.entries[i - 1].tag) {
-            fprintf(stderr, "%s: IFD at %" PRIu64 ": tag %u follows tag %u.\n", filename,
-                    dir.offset, e.tag, dir.entries[i - 1].tag);
-            return 0;
-        }
-        if (!e.is_inline && e.value_at % 2 != 0) {
-            fprintf(stderr, "%s: tag %u on disk: values at odd offset %" PRIu64 ".\n", filename,
-                    e.tag, e.value_at);
-            return 0;
-        }
-    }
-    if (!offsets || !counts || offsets->values.size() != length ||
-        counts->values.size() != length) {
-        fprintf(stderr, "%s: IFD at %" PRIu64 ": not %lu StripOffsets and StripByteCounts.\n",
-                filename, dir.offset, static_cast<unsigned long>(length));
-        return 0;
-    }
-    for (uint32_t s = 0; s < length; s++) {
-        if (offsets->values[s] > file_size || counts->values[s] > file_size - offsets->values[s]) {
-            fprintf(stderr, "%s: tag %d on disk: strip %lu lies outside the file.\n", filename,
-                    TIFFTAG_STRIPOFFSETS, static_cast<unsigned long>(s));
-            return 0;
-        }
-    }
-    return 1;
+    return probe::TagsAscending(dir, filename) && probe::WordAligned(dir, filename) &&
+           probe::ChunksInside(dir, file_size, ifd::tag::StripOffsets, ifd::tag::StripByteCounts,
+                               length, "strip", filename);
 }
 
 // Reads the file without the library and checks it against what was set.
 static int check_on_disk(const Layout &layout)
 {
-    std::vector<uint8_t> bytes;
-    ifd::Header header;
-    std::vector<ifd::Directory> chain;
-    ifd::Error err = ifd::LoadFile(layout.filename, &bytes);
+    probe::OnDisk disk;
+    const ifd::Error err = probe::ReadOnDisk(layout.filename, &disk);
+    const ifd::File &file = disk.file;
 
-    if (err) {
-        fprintf(stderr, "%s: header: %s.\n", layout.filename, err.what.c_str());
+    if (err || !file.has_header) {
+        probe::Say("%s: header: %s.", layout.filename, (err ? err : file.problems[0]).what.c_str());
         return 0;
     }
-    ifd::Reader reader(bytes.data(), bytes.size());
-    err = reader.ReadHeader(&header);
-    if (err) {
-        fprintf(stderr, "%s: header: %s.\n", layout.filename, err.what.c_str());
-        return 0;
-    }
+    const ifd::Header &header = file.header;
     if (header.big_endian != layout.big_endian || header.bigtiff != layout.bigtiff) {
-        fprintf(stderr, "%s: header: %s version %d, expected %s version %d.\n", layout.filename,
-                header.big_endian ? "MM" : "II", header.bigtiff ? 43 : 42,
-                layout.big_endian ? "MM" : "II", layout.bigtiff ? 43 : 42);
+        probe::Say("%s: header: %s version %d, expected %s version %d.", layout.filename,
+                   header.big_endian ? "MM" : "II", header.bigtiff ? 43 : 42,
+                   layout.big_endian ? "MM" : "II", layout.bigtiff ? 43 : 42);
         return 0;
     }
-    err = reader.ReadChain(&chain);
-    if (err) {
-        fprintf(stderr, "%s: IFD at %" PRIu64 ": %s.\n", layout.filename, err.offset,
-                err.what.c_str());
+    if (!probe::NoProblems(layout.filename, file))
+        return 0;
+    if (file.chain.size() != 1 || !file.linked.empty()) {
+        probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected 1.", layout.filename,
+                   header.first_ifd,
+                   static_cast<unsigned long>(file.chain.size() + file.linked.size()));
         return 0;
     }
-    if (chain.size() != 1) {
-        fprintf(stderr, "%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected 1.\n",
-                layout.filename, header.first_ifd, static_cast<unsigned long>(chain.size()));
-        return 0;
-    }
-    const ifd::Directory &dir = chain[0];
+    const std::vector<uint8_t> &bytes = disk.bytes;
+    const ifd::Directory &dir = file.chain[0];
     if (!check_directory_on_disk(dir, bytes.size(), layout.filename))
         return 0;
     for (const TypeProbe &t : type_probes) {
@@ -646,67 +601,39 @@ static int check_on_disk(const Layout &layout)
     return check_text_on_disk(dir, description_on_disk, layout.filename);
 }
 
-// Opens the file again, saying so when the library refuses.
-static TIFF *reopen(const char *filename, const char *mode)
-{
-    TIFF *tif = TIFFOpen(filename, mode);
-    if (!tif)
-        fprintf(stderr, "Can't open test TIFF file %s.\n", filename);
-    return tif;
-}
-
 static int type_test(const Layout &layout)
 {
     const unsigned long messages = LibraryMessages();
-    TIFF *tif;
 
-    tif = TIFFOpen(layout.filename, layout.mode);
-    if (!tif) {
-        fprintf(stderr, "Can't create test TIFF file %s.\n", layout.filename);
-        return 1;
+    {
+        const probe::Tiff tif = probe::Create(layout.filename, layout.mode);
+        if (!tif || !set_fields(tif, layout) || !write_strips(tif, layout.filename))
+            return 1;
     }
-    if (!set_fields(tif, layout) || !write_strips(tif, layout.filename))
-        goto failure;
-    TIFFClose(tif);
-
-    tif = reopen(layout.filename, "r");
-    if (!tif)
-        return 1;
-    if (!check_fields(tif, layout) || !check_strips(tif, layout.filename, false))
-        goto failure;
-    TIFFClose(tif);
-
-    // The update in place: the new strip has another size, so the library
-    // must move it and rewrite the strip arrays.
-    tif = reopen(layout.filename, "r+");
-    if (!tif)
-        return 1;
-    if (TIFFWriteEncodedStrip(tif, updated_strip, update_row, row_bytes) <= 0) {
-        fprintf(stderr, "Can't write image data in %s.\n", layout.filename);
-        goto failure;
+    // One reopen for update serves both the read-back and the update in
+    // place: the new strip has another size, so the library must move it
+    // and rewrite the strip arrays.
+    {
+        const probe::Tiff tif = probe::Reopen(layout.filename, "r+");
+        if (!tif || !check_fields(tif, layout) || !check_strips(tif, layout.filename, false))
+            return 1;
+        if (TIFFWriteEncodedStrip(tif, updated_strip, update_row, row_bytes) <= 0) {
+            probe::Say("Can't write image data in %s.", layout.filename);
+            return 1;
+        }
     }
-    TIFFClose(tif);
-
-    tif = reopen(layout.filename, "r");
-    if (!tif)
-        return 1;
-    if (!check_strips(tif, layout.filename, true))
-        goto failure;
-    TIFFClose(tif);
-
-    if (!check_on_disk(layout))
-        return 1;
-    if (LibraryMessages() != messages) {
-        fprintf(stderr, "%s: the library reported a problem.\n", layout.filename);
-        return 1;
+    // The update must leave every field as it was, and the new strip read
+    // back.
+    {
+        const probe::Tiff tif = probe::Reopen(layout.filename, "r");
+        if (!tif || !check_fields(tif, layout) || !check_strips(tif, layout.filename, true))
+            return 1;
     }
+    if (!check_on_disk(layout) || !probe::LibraryQuiet(layout.filename, messages))
+        return 1;
+    // The file stays behind for inspection on any failure above.
     unlink(layout.filename);
     return 0;
-
-failure:
-    // The file stays behind for inspection.
-    TIFFClose(tif);
-    return 1;
 }
 
 int main()
