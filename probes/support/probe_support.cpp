@@ -1,5 +1,6 @@
 #include "probe_support.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdarg>
@@ -153,6 +154,180 @@ double Number(const ifd::Entry &e, size_t i)
     default:
         return static_cast<double>(e.values.at(i));
     }
+}
+
+namespace {
+
+unsigned long expected_messages = 0;
+
+void CountExpected(const char * /*module*/, const char * /*format*/, va_list /*ap*/)
+{
+    expected_messages++;
+}
+
+} // namespace
+
+ExpectedMessages::ExpectedMessages()
+    : error_(TIFFSetErrorHandler(CountExpected)), warning_(TIFFSetWarningHandler(CountExpected)),
+      before_(expected_messages)
+{
+}
+
+ExpectedMessages::~ExpectedMessages()
+{
+    TIFFSetErrorHandler(error_);
+    TIFFSetWarningHandler(warning_);
+}
+
+unsigned long ExpectedMessages::count() const
+{
+    return expected_messages - before_;
+}
+
+bool ChunksApart(const ifd::Directory &dir, uint16_t offsets_tag, uint16_t counts_tag,
+                 const char *unit, const char *filename)
+{
+    const std::vector<uint64_t> &offsets = ifd::FindEntry(dir, offsets_tag)->values;
+    const std::vector<uint64_t> &counts = ifd::FindEntry(dir, counts_tag)->values;
+    std::vector<size_t> order;
+
+    // Empty chunks hold no byte, so they overlap nothing.
+    for (size_t i = 0; i < offsets.size(); i++) {
+        if (counts[i] > 0)
+            order.push_back(i);
+    }
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
+    for (size_t k = 1; k < order.size(); k++) {
+        const size_t a = order[k - 1];
+        const size_t b = order[k];
+        // ChunksInside has checked that no chunk ends past the file, so the sum cannot wrap.
+        if (offsets[a] + counts[a] > offsets[b]) {
+            Say("%s: %s %zu on disk: overlaps %s %zu.", filename, unit, std::min(a, b), unit,
+                std::max(a, b));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t count,
+                const std::vector<uint8_t> &expected, const char *unit, uint64_t index,
+                unsigned page, const char *filename)
+{
+    if (count != expected.size() || offset > bytes.size() || count > bytes.size() - offset) {
+        Say("%s: %s %" PRIu64 " on disk: page %u: %" PRIu64 " bytes at %" PRIu64
+            ", expected %zu inside the file.",
+            filename, unit, index, page, count, offset, expected.size());
+        return false;
+    }
+    for (size_t i = 0; i < expected.size(); i++) {
+        if (bytes[offset + i] != expected[i]) {
+            Say("%s: %s %" PRIu64 " on disk: page %u: byte %zu is 0x%02x, expected 0x%02x.",
+                filename, unit, index, page, i, bytes[offset + i], expected[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// Where an IFD's entries start, how wide its count and link are, and the
+// size of an entry, in either format.
+struct IfdShape {
+    unsigned count_width;
+    unsigned entry_size;
+    unsigned offset_width;
+};
+
+IfdShape Shape(const ifd::Header &h)
+{
+    return h.bigtiff ? IfdShape{8, 20, 8} : IfdShape{2, 12, 4};
+}
+
+bool Fits(const std::vector<uint8_t> &bytes, uint64_t at, uint64_t length)
+{
+    return at <= bytes.size() && length <= bytes.size() - at;
+}
+
+ifd::Error Problem(uint64_t at, const char *what)
+{
+    ifd::Error e;
+    e.what = what;
+    e.offset = at;
+    return e;
+}
+
+} // namespace
+
+ifd::Error ChainOnDisk(const std::vector<uint8_t> &bytes, std::vector<uint64_t> *offsets)
+{
+    ifd::Reader reader(bytes.data(), bytes.size());
+    ifd::Header header;
+    const ifd::Error err = reader.ReadHeader(&header);
+
+    offsets->clear();
+    if (err)
+        return err;
+    const IfdShape s = Shape(header);
+    // Each IFD takes at least its count and link, so a longer chain loops.
+    const uint64_t most = bytes.size() / (s.count_width + s.offset_width);
+    for (uint64_t at = header.first_ifd; at != 0;) {
+        if (offsets->size() >= most)
+            return Problem(at, "the chain of IFDs loops");
+        if (!Fits(bytes, at, s.count_width))
+            return Problem(at, "IFD past the end of the file");
+        const uint64_t n = reader.Uint(at, s.count_width);
+        const uint64_t link = at + s.count_width;
+        if (n > (bytes.size() - link) / s.entry_size ||
+            !Fits(bytes, link + n * s.entry_size, s.offset_width))
+            return Problem(at, "IFD entries past the end of the file");
+        offsets->push_back(at);
+        at = reader.Uint(link + n * s.entry_size, s.offset_width);
+    }
+    return {};
+}
+
+ifd::Error ValueOnDisk(const std::vector<uint8_t> &bytes, uint64_t ifd_offset, uint16_t tag,
+                       uint64_t index, uint64_t *value)
+{
+    ifd::Reader reader(bytes.data(), bytes.size());
+    ifd::Header header;
+    const ifd::Error err = reader.ReadHeader(&header);
+
+    if (err)
+        return err;
+    const IfdShape s = Shape(header);
+    if (!Fits(bytes, ifd_offset, s.count_width))
+        return Problem(ifd_offset, "IFD past the end of the file");
+    const uint64_t n = reader.Uint(ifd_offset, s.count_width);
+    const uint64_t first = ifd_offset + s.count_width;
+    if (n > (bytes.size() - first) / s.entry_size)
+        return Problem(ifd_offset, "IFD entries past the end of the file");
+    for (uint64_t k = 0; k < n; k++) {
+        const uint64_t e = first + k * s.entry_size;
+        if (reader.Uint(e, 2) != tag)
+            continue;
+        const uint16_t type = static_cast<uint16_t>(reader.Uint(e + 2, 2));
+        const uint64_t count = reader.Uint(e + 4, s.offset_width);
+        const uint64_t field = e + 4 + s.offset_width;
+        const unsigned size = ifd::TypeSize(type);
+        if (type != ifd::BYTE && type != ifd::SHORT && type != ifd::LONG && type != ifd::LONG8 &&
+            type != ifd::IFD8)
+            return Problem(e, "not an entry of unsigned integers");
+        if (index >= count)
+            return Problem(e, "fewer values than asked for");
+        // Values that fit the entry's field sit in it; others where it points.
+        const uint64_t values = count <= s.offset_width / size
+                                    ? field
+                                    : reader.Uint(field, s.offset_width);
+        if (count > UINT64_MAX / size || !Fits(bytes, values, count * size))
+            return Problem(e, "values past the end of the file");
+        *value = reader.Uint(values + index * size, size);
+        return {};
+    }
+    return Problem(ifd_offset, "no such tag");
 }
 
 } // namespace probe
