@@ -6,6 +6,7 @@
 // checkpointed while a second handle reads it.
 #include <algorithm>
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -56,14 +57,14 @@ struct TilePage {
 // tiles are partial.
 constexpr TilePage tile_pages[] = {
     // Tiles that are not square, three samples interleaved.
-    {70, 40, 32, 16, 8, 3, PLANARCONFIG_CONTIG, COMPRESSION_NONE, PREDICTOR_NONE, false},
+    {40, 20, 32, 16, 8, 3, PLANARCONFIG_CONTIG, COMPRESSION_NONE, PREDICTOR_NONE, false},
     // 16-bit samples, one set of tiles per plane.
-    {40, 20, 16, 16, 16, 2, PLANARCONFIG_SEPARATE, COMPRESSION_NONE, PREDICTOR_NONE, true},
-    {50, 35, 16, 32, 8, 2, PLANARCONFIG_SEPARATE, COMPRESSION_PACKBITS, PREDICTOR_NONE, false},
-    {35, 20, 16, 16, 16, 1, PLANARCONFIG_CONTIG, COMPRESSION_LZW, PREDICTOR_NONE, true},
-    {33, 17, 16, 16, 8, 3, PLANARCONFIG_CONTIG, COMPRESSION_ADOBE_DEFLATE, PREDICTOR_HORIZONTAL,
+    {20, 20, 16, 16, 16, 2, PLANARCONFIG_SEPARATE, COMPRESSION_NONE, PREDICTOR_NONE, true},
+    {20, 40, 16, 32, 8, 2, PLANARCONFIG_SEPARATE, COMPRESSION_PACKBITS, PREDICTOR_NONE, false},
+    {20, 20, 16, 16, 16, 1, PLANARCONFIG_CONTIG, COMPRESSION_LZW, PREDICTOR_NONE, true},
+    {20, 10, 16, 16, 8, 3, PLANARCONFIG_CONTIG, COMPRESSION_ADOBE_DEFLATE, PREDICTOR_HORIZONTAL,
      false},
-    {20, 40, 16, 32, 16, 2, PLANARCONFIG_SEPARATE, COMPRESSION_ADOBE_DEFLATE,
+    {20, 10, 16, 16, 16, 2, PLANARCONFIG_SEPARATE, COMPRESSION_ADOBE_DEFLATE,
      PREDICTOR_HORIZONTAL, true},
 };
 constexpr unsigned tile_page_count = sizeof(tile_pages) / sizeof(tile_pages[0]);
@@ -72,7 +73,7 @@ constexpr unsigned tile_page_count = sizeof(tile_pages) / sizeof(tile_pages[0]);
 // compresses to more bytes than the smooth tile it replaces, so the library
 // must move it.
 constexpr unsigned updated_page = 3;
-constexpr uint32_t updated_tile = 4;
+constexpr uint32_t updated_tile = 3;
 // The tiled page whose single tiles are queried: its last tiles are in its
 // last plane.
 constexpr unsigned queried_page = 1;
@@ -387,12 +388,23 @@ bool FetchU32(TIFF *tif, ttag_t tag, uint32_t expect, const char *filename)
     return true;
 }
 
-bool SameNumber(const char *filename, unsigned k, const char *call, uint64_t got,
-                uint64_t expect)
+// True when a number the library gives is the one expected; otherwise says
+// "NAME: page K: CALL is GOT, expected EXPECT.", CALL formatted only then.
+bool SameNumber(const char *filename, unsigned k, uint64_t got, uint64_t expect, const char *call,
+                ...) __attribute__((format(printf, 5, 6)));
+
+bool SameNumber(const char *filename, unsigned k, uint64_t got, uint64_t expect, const char *call,
+                ...)
 {
+    char text[128];
+    va_list ap;
+
     if (got == expect)
         return true;
-    probe::Say("%s: page %u: %s is %" PRIu64 ", expected %" PRIu64 ".", filename, k, call, got,
+    va_start(ap, call);
+    vsnprintf(text, sizeof(text), call, ap);
+    va_end(ap);
+    probe::Say("%s: page %u: %s is %" PRIu64 ", expected %" PRIu64 ".", filename, k, text, got,
                expect);
     return false;
 }
@@ -401,7 +413,6 @@ bool SameNumber(const char *filename, unsigned k, const char *call, uint64_t got
 bool CheckTileGeometry(TIFF *tif, unsigned k, const char *filename)
 {
     const TilePage &p = tile_pages[k];
-    char call[80];
 
     if (!TIFFIsTiled(tif)) {
         probe::Say("%s: page %u: not tiled.", filename, k);
@@ -409,11 +420,11 @@ bool CheckTileGeometry(TIFF *tif, unsigned k, const char *filename)
     }
     if (!FetchU32(tif, TIFFTAG_TILEWIDTH, p.tile_width, filename) ||
         !FetchU32(tif, TIFFTAG_TILELENGTH, p.tile_length, filename) ||
-        !SameNumber(filename, k, "TIFFNumberOfTiles", TIFFNumberOfTiles(tif), TileCount(p)) ||
-        !SameNumber(filename, k, "TIFFTileSize", static_cast<uint64_t>(TIFFTileSize(tif)),
-                    TileBytes(p)) ||
-        !SameNumber(filename, k, "TIFFTileRowSize", static_cast<uint64_t>(TIFFTileRowSize(tif)),
-                    TileRowBytes(p)))
+        !SameNumber(filename, k, TIFFNumberOfTiles(tif), TileCount(p), "TIFFNumberOfTiles") ||
+        !SameNumber(filename, k, static_cast<uint64_t>(TIFFTileSize(tif)), TileBytes(p),
+                    "TIFFTileSize") ||
+        !SameNumber(filename, k, static_cast<uint64_t>(TIFFTileRowSize(tif)), TileRowBytes(p),
+                    "TIFFTileRowSize"))
         return false;
     for (uint32_t t = 0; t < TileCount(p); t++) {
         uint32_t x[2];
@@ -422,11 +433,10 @@ bool CheckTileGeometry(TIFF *tif, unsigned k, const char *filename)
         TileOrigin(p, t, &x[0], &y[0], &plane);
         TileLastPixel(p, t, &x[1], &y[1]);
         for (int i = 0; i < 2; i++) {
-            snprintf(call, sizeof(call), "TIFFComputeTile(%u, %u, 0, %u)", x[i], y[i], plane);
-            if (!SameNumber(filename, k, call, TIFFComputeTile(tif, x[i], y[i], 0, plane), t))
-                return false;
-            snprintf(call, sizeof(call), "TIFFCheckTile(%u, %u, 0, %u)", x[i], y[i], plane);
-            if (!SameNumber(filename, k, call, TIFFCheckTile(tif, x[i], y[i], 0, plane) != 0, 1))
+            if (!SameNumber(filename, k, TIFFComputeTile(tif, x[i], y[i], 0, plane), t,
+                            "TIFFComputeTile(%u, %u, 0, %u)", x[i], y[i], plane) ||
+                !SameNumber(filename, k, TIFFCheckTile(tif, x[i], y[i], 0, plane) != 0, 1,
+                            "TIFFCheckTile(%u, %u, 0, %u) != 0", x[i], y[i], plane))
                 return false;
         }
     }
@@ -444,8 +454,8 @@ bool CheckTileGeometry(TIFF *tif, unsigned k, const char *filename)
         if (o.x < p.width && o.y < p.length && o.s == 0)
             continue;
         const probe::ExpectedMessages expected;
-        snprintf(call, sizeof(call), "TIFFCheckTile(%u, %u, 0, %u)", o.x, o.y, o.s);
-        if (!SameNumber(filename, k, call, TIFFCheckTile(tif, o.x, o.y, 0, o.s) != 0, 0))
+        if (!SameNumber(filename, k, TIFFCheckTile(tif, o.x, o.y, 0, o.s) != 0, 0,
+                        "TIFFCheckTile(%u, %u, 0, %u) != 0", o.x, o.y, o.s))
             return false;
     }
     return true;
@@ -487,7 +497,7 @@ bool SameTile(const std::vector<uint8_t> &got, tmsize_t n, const std::vector<uin
     return false;
 }
 
-// Every tile, read by number and by a pixel inside it.
+// Every tile, read by number and, before the update, by a pixel inside it.
 bool CheckTilePixels(TIFF *tif, unsigned k, bool updated, const char *filename)
 {
     const TilePage &p = tile_pages[k];
@@ -502,6 +512,8 @@ bool CheckTilePixels(TIFF *tif, unsigned k, bool updated, const char *filename)
         tmsize_t n = TIFFReadEncodedTile(tif, t, got.data(), static_cast<tmsize_t>(got.size()));
         if (!SameTile(got, n, expect, t, k, filename))
             return false;
+        if (updated)
+            continue;
         std::fill(got.begin(), got.end(), 0);
         TileOrigin(p, t, &x, &y, &plane);
         TileLastPixel(p, t, &x, &y);
@@ -529,21 +541,25 @@ bool CheckStripPixels(TIFF *tif, unsigned k, const StripPage &p, uint32_t end,
     return true;
 }
 
+// The next page is read in sequence, which costs one directory read; any
+// other through TIFFSetDirectory.
 bool GoTo(TIFF *tif, unsigned k, const char *filename)
 {
-    if (TIFFCurrentDirectory(tif) == k || TIFFSetDirectory(tif, static_cast<tdir_t>(k)))
+    const tdir_t current = TIFFCurrentDirectory(tif);
+    if (current == k || (current + 1U == k ? TIFFReadDirectory(tif)
+                                           : TIFFSetDirectory(tif, static_cast<tdir_t>(k))))
         return true;
     probe::Say("%s: page %u: can't read the directory.", filename, k);
     return false;
 }
 
 // Every page through the library, the tile arrays against the file's.
-bool CheckPages(TIFF *tif, const ifd::File &file, bool updated, const char *filename)
+bool CheckPages(TIFF *tif, const ifd::File &file, const char *filename)
 {
     for (unsigned k = 0; k < tile_page_count; k++) {
         if (!GoTo(tif, k, filename) || !CheckTileGeometry(tif, k, filename) ||
-            (!updated && !CheckTileArrays(tif, k, file.chain[k], filename)) ||
-            !CheckTilePixels(tif, k, updated, filename))
+            !CheckTileArrays(tif, k, file.chain[k], filename) ||
+            !CheckTilePixels(tif, k, false, filename))
             return false;
     }
     return GoTo(tif, deferred_page, filename) &&
@@ -707,36 +723,50 @@ probe::Tiff OpenCounted(const char *filename, const char *mode, CountedFile *fil
     return tif;
 }
 
-// The striles a query asks for: the first, one in the middle, the last.
+// The striles queried on one page: the first, one in the middle and the
+// last, with their values on disk.
 struct Queried {
     unsigned page;
-    uint32_t striles[3];
+    bool tiled;
     uint32_t count;
+    uint32_t striles[3];
+    uint64_t offsets[3];
+    uint64_t counts[3];
 };
 
-bool ReadQueried(const std::vector<uint8_t> &bytes, uint64_t ifd_offset, const Queried &q,
-                 bool tiled, uint64_t offsets[3], uint64_t counts[3], const char *filename)
+Queried MakeQueried(unsigned page, bool tiled, uint32_t count)
 {
-    const uint16_t offsets_tag = tiled ? ifd::tag::TileOffsets : ifd::tag::StripOffsets;
-    const uint16_t counts_tag = tiled ? ifd::tag::TileByteCounts : ifd::tag::StripByteCounts;
+    return {page, tiled, count, {0, count / 2, count - 1}, {0, 0, 0}, {0, 0, 0}};
+}
+
+bool SayOnDisk(const char *filename, const ifd::Error &err)
+{
+    probe::Say("%s: IFD at %" PRIu64 ": %s.", filename, err.offset, err.what.c_str());
+    return false;
+}
+
+bool ReadQueried(const std::vector<uint8_t> &bytes, uint64_t ifd_offset, Queried *q,
+                 const char *filename)
+{
+    const uint16_t offsets_tag = q->tiled ? ifd::tag::TileOffsets : ifd::tag::StripOffsets;
+    const uint16_t counts_tag = q->tiled ? ifd::tag::TileByteCounts : ifd::tag::StripByteCounts;
     for (int i = 0; i < 3; i++) {
-        ifd::Error err = probe::ValueOnDisk(bytes, ifd_offset, offsets_tag, q.striles[i], &offsets[i]);
+        ifd::Error err =
+            probe::ValueOnDisk(bytes, ifd_offset, offsets_tag, q->striles[i], &q->offsets[i]);
         if (!err)
-            err = probe::ValueOnDisk(bytes, ifd_offset, counts_tag, q.striles[i], &counts[i]);
-        if (err) {
-            probe::Say("%s: IFD at %" PRIu64 ": %s.", filename, err.offset, err.what.c_str());
-            return false;
-        }
+            err = probe::ValueOnDisk(bytes, ifd_offset, counts_tag, q->striles[i], &q->counts[i]);
+        if (err)
+            return SayOnDisk(filename, err);
     }
     return true;
 }
 
-// Single strile queries on page q.page of an open handle against the
-// values on disk; and past the last strile, an error.
-bool CheckQueries(TIFF *tif, const Queried &q, const uint64_t offsets[3], const uint64_t counts[3],
-                  const char *how, const char *filename)
+// Single strile queries on an open handle against the values on disk, and
+// past the last strile an error.
+bool CheckQueries(TIFF *tif, const Queried &q, const char *how, const char *filename)
 {
-    char call[96];
+    const char *const calls[4] = {"TIFFGetStrileOffset", "TIFFGetStrileOffsetWithErr",
+                                  "TIFFGetStrileByteCount", "TIFFGetStrileByteCountWithErr"};
 
     if (!GoTo(tif, q.page, filename))
         return false;
@@ -747,17 +777,15 @@ bool CheckQueries(TIFF *tif, const Queried &q, const uint64_t offsets[3], const 
                                  TIFFGetStrileOffsetWithErr(tif, s, &err[0]),
                                  TIFFGetStrileByteCount(tif, s),
                                  TIFFGetStrileByteCountWithErr(tif, s, &err[1])};
-        const char *calls[4] = {"TIFFGetStrileOffset", "TIFFGetStrileOffsetWithErr",
-                                "TIFFGetStrileByteCount", "TIFFGetStrileByteCountWithErr"};
         for (int c = 0; c < 4; c++) {
-            snprintf(call, sizeof(call), "%s(%lu)%s", calls[c], static_cast<unsigned long>(s), how);
-            if (!SameNumber(filename, q.page, call, got[c], c < 2 ? offsets[i] : counts[i]))
+            if (!SameNumber(filename, q.page, got[c], c < 2 ? q.offsets[i] : q.counts[i],
+                            "%s(%lu)%s", calls[c], static_cast<unsigned long>(s), how))
                 return false;
         }
         for (int c = 0; c < 2; c++) {
-            snprintf(call, sizeof(call), "the error of %s(%lu)%s", calls[2 * c + 1],
-                     static_cast<unsigned long>(s), how);
-            if (!SameNumber(filename, q.page, call, static_cast<uint64_t>(err[c]), 0))
+            if (!SameNumber(filename, q.page, static_cast<uint64_t>(err[c]), 0,
+                            "the error of %s(%lu)%s", calls[2 * c + 1],
+                            static_cast<unsigned long>(s), how))
                 return false;
         }
     }
@@ -768,177 +796,149 @@ bool CheckQueries(TIFF *tif, const Queried &q, const uint64_t offsets[3], const 
         TIFFGetStrileByteCountWithErr(tif, q.count, &err[1]);
     }
     for (int c = 0; c < 2; c++) {
-        snprintf(call, sizeof(call), "the error of %s(%lu)%s",
-                 c == 0 ? "TIFFGetStrileOffsetWithErr" : "TIFFGetStrileByteCountWithErr",
-                 static_cast<unsigned long>(q.count), how);
-        if (!SameNumber(filename, q.page, call, static_cast<uint64_t>(err[c]), 1))
+        if (!SameNumber(filename, q.page, static_cast<uint64_t>(err[c]), 1,
+                        "the error of %s(%lu)%s", calls[2 * c + 1],
+                        static_cast<unsigned long>(q.count), how))
             return false;
     }
     return true;
 }
 
-// The striped page of many strips, only the queried ones written: the
-// others stay empty (offset and count 0), which costs the library nothing
-// per strip, so the arrays are long but the page is cheap.
-bool AppendStrilePage(const Layout &layout)
+StripPage StrilePage(const Layout &layout)
 {
-    const char *name = layout.filename;
-    const StripPage p = {4, layout.strips, 1};
-    const uint32_t written[3] = {0, layout.strips / 2, layout.strips - 1};
-    const probe::Tiff tif = probe::Reopen(name, "a");
-
-    if (!tif || !SetStripFields(tif, p, name))
-        return false;
-    for (uint32_t s : written) {
-        if (!WriteStrips(tif, strile_page, p, s, s + 1, name))
-            return false;
-    }
-    return true;
+    return {4, layout.strips, 1};
 }
 
-bool CheckStriles(const Layout &layout)
+// Appended in one session: the page of many strips, only the queried ones
+// written (the others stay empty, offset and count 0, which costs the
+// library nothing per strip), then a page checkpointed after part of its
+// strips, which a second handle opened at that moment must read with those
+// strips.
+bool AppendPages(const Layout &layout)
 {
     const char *name = layout.filename;
-    const StripPage strips = {4, layout.strips, 1};
-    const uint32_t tiles = TileCount(tile_pages[queried_page]);
-    const Queried queried[] = {
-        {strile_page, {0, layout.strips / 2, layout.strips - 1}, layout.strips},
-        {queried_page, {0, tiles / 2, tiles - 1}, tiles},
-    };
-    std::vector<uint8_t> bytes;
-    std::vector<uint64_t> chain;
-    uint64_t offsets[2][3];
-    uint64_t counts[2][3];
+    const StripPage many = StrilePage(layout);
+    const Queried q = MakeQueried(strile_page, false, layout.strips);
+    const StripPage &p = checkpoint_strips;
+    const unsigned k = checkpoint_page;
+    const probe::Tiff writer = probe::Reopen(name, "a");
 
-    ifd::Error err = ifd::LoadFile(name, &bytes);
-    if (!err)
-        err = probe::ChainOnDisk(bytes, &chain);
-    if (!err && chain.size() != strile_page + 1) {
-        probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected %u.", name,
-                   chain.empty() ? 0 : chain.front(),
-                   static_cast<unsigned long>(chain.size()), strile_page + 1);
+    if (!writer || !SetStripFields(writer, many, name))
         return false;
-    }
-    if (err) {
-        probe::Say("%s: IFD at %" PRIu64 ": %s.", name, err.offset, err.what.c_str());
-        return false;
-    }
-    for (int i = 0; i < 2; i++) {
-        if (!ReadQueried(bytes, chain[queried[i].page], queried[i], i == 1, offsets[i], counts[i],
-                         name))
+    for (uint32_t s : q.striles) {
+        if (!WriteStrips(writer, strile_page, many, s, s + 1, name))
             return false;
     }
-    // On demand: the queries and the last strip's pixels read a few values,
-    // never a whole array.
+    if (!TIFFWriteDirectory(writer)) {
+        probe::Say("%s: page %u: TIFFWriteDirectory failed.", name, strile_page);
+        return false;
+    }
+    if (!SetStripFields(writer, p, name) ||
+        !WriteStrips(writer, k, p, 0, strips_before_checkpoint, name))
+        return false;
+    if (!TIFFCheckpointDirectory(writer)) {
+        probe::Say("%s: page %u: TIFFCheckpointDirectory failed.", name, k);
+        return false;
+    }
     {
-        CountedFile counted;
-        const probe::Tiff tif = OpenCounted(name, "rO", &counted);
-        if (!tif)
+        const probe::Tiff reader = probe::Reopen(name, "r");
+        if (!reader ||
+            !SameNumber(name, k, TIFFNumberOfDirectories(reader), k + 1,
+                        "the page count a reader finds at the checkpoint") ||
+            !GoTo(reader, k, name) ||
+            !CheckStripPixels(reader, k, p, strips_before_checkpoint, name))
             return false;
-        for (int i = 0; i < 2; i++) {
-            if (!CheckQueries(tif, queried[i], offsets[i], counts[i], " in \"O\" mode", name))
+        for (uint32_t s = strips_before_checkpoint; s < StripCount(p); s++) {
+            if (!SameNumber(name, k, TIFFGetStrileByteCount(reader, s), 0,
+                            "TIFFGetStrileByteCount(%lu) at the checkpoint",
+                            static_cast<unsigned long>(s)))
                 return false;
         }
-        if (!GoTo(tif, strile_page, name))
-            return false;
-        const uint64_t before = counted.bytes_read;
-        const uint32_t last = layout.strips - 1;
-        const std::vector<uint8_t> expect = StripImage(strile_page, strips, last);
-        std::vector<uint8_t> got(expect.size());
-        if (TIFFReadEncodedStrip(tif, last, got.data(), static_cast<tmsize_t>(got.size())) !=
-                static_cast<tmsize_t>(got.size()) ||
-            got != expect) {
-            probe::Say("Wrong image data in strip %lu of %s.", static_cast<unsigned long>(last),
-                       name);
-            return false;
-        }
-        const uint64_t array_bytes = uint64_t{layout.strips} * (layout.bigtiff ? 8 : 4);
-        if (counted.bytes_read - before >= array_bytes) {
-            probe::Say("%s: page %u: reading strip %lu in \"O\" mode read %" PRIu64
-                       " bytes, as many as a whole strip array (%" PRIu64 ").",
-                       name, strile_page, static_cast<unsigned long>(last),
-                       counted.bytes_read - before, array_bytes);
-            return false;
-        }
     }
-    const probe::Tiff tif = probe::Reopen(name, "r");
+    return WriteStrips(writer, k, p, strips_before_checkpoint, StripCount(p), name);
+}
+
+// On demand ("O"): the queries and the last strip's pixels read a few
+// values, never a whole array.
+bool CheckOnDemand(const Layout &layout, const Queried queried[2])
+{
+    const char *name = layout.filename;
+    CountedFile counted;
+    const probe::Tiff tif = OpenCounted(name, "rO", &counted);
+
     if (!tif)
         return false;
     for (int i = 0; i < 2; i++) {
-        if (!CheckQueries(tif, queried[i], offsets[i], counts[i], "", name))
+        if (!CheckQueries(tif, queried[i], " in \"O\" mode", name))
             return false;
     }
-    return true;
+    const uint64_t before = counted.bytes_read;
+    const uint32_t last = layout.strips - 1;
+    const std::vector<uint8_t> expect = StripImage(strile_page, StrilePage(layout), last);
+    std::vector<uint8_t> got(expect.size());
+    if (TIFFReadEncodedStrip(tif, last, got.data(), static_cast<tmsize_t>(got.size())) !=
+            static_cast<tmsize_t>(got.size()) ||
+        got != expect) {
+        probe::Say("Wrong image data in strip %lu of %s.", static_cast<unsigned long>(last), name);
+        return false;
+    }
+    const uint64_t array_bytes = uint64_t{layout.strips} * (layout.bigtiff ? 8 : 4);
+    return SameNumber(name, strile_page, counted.bytes_read - before >= array_bytes, 0,
+                      "reading strip %lu in \"O\" mode read %" PRIu64
+                      " bytes, a whole array's %" PRIu64 " or more",
+                      static_cast<unsigned long>(last), counted.bytes_read - before, array_bytes);
 }
 
-// A page checkpointed after part of its strips: a second handle opened then
-// reads it with those strips; after the close it is in the file once, with
-// all of them.
-bool CheckpointPage(const Layout &layout)
+// The appended pages: the queries in both modes against the file's values,
+// and the checkpointed page in the file once, with all its strips.
+bool CheckAppended(const Layout &layout)
 {
     const char *name = layout.filename;
     const StripPage &p = checkpoint_strips;
     const unsigned k = checkpoint_page;
-    const uint32_t n = StripCount(p);
-    {
-        const probe::Tiff writer = probe::Reopen(name, "a");
-        if (!writer || !SetStripFields(writer, p, name) ||
-            !WriteStrips(writer, k, p, 0, strips_before_checkpoint, name))
-            return false;
-        if (!TIFFCheckpointDirectory(writer)) {
-            probe::Say("%s: page %u: TIFFCheckpointDirectory failed.", name, k);
-            return false;
-        }
-        {
-            const probe::Tiff reader = probe::Reopen(name, "r");
-            if (!reader)
-                return false;
-            if (!SameNumber(name, k, "the pages a reader finds at the checkpoint",
-                            TIFFNumberOfDirectories(reader), k + 1) ||
-                !GoTo(reader, k, name) ||
-                !CheckStripPixels(reader, k, p, strips_before_checkpoint, name))
-                return false;
-            for (uint32_t s = strips_before_checkpoint; s < n; s++) {
-                char call[64];
-                snprintf(call, sizeof(call), "TIFFGetStrileByteCount(%lu) at the checkpoint",
-                         static_cast<unsigned long>(s));
-                if (!SameNumber(name, k, call, TIFFGetStrileByteCount(reader, s), 0))
-                    return false;
-            }
-        }
-        if (!WriteStrips(writer, k, p, strips_before_checkpoint, n, name))
-            return false;
-    }
+    Queried queried[2] = {
+        MakeQueried(queried_page, true, TileCount(tile_pages[queried_page])),
+        MakeQueried(strile_page, false, layout.strips),
+    };
     std::vector<uint8_t> bytes;
     std::vector<uint64_t> chain;
+
     ifd::Error err = ifd::LoadFile(name, &bytes);
     if (!err)
         err = probe::ChainOnDisk(bytes, &chain);
-    if (err) {
-        probe::Say("%s: IFD at %" PRIu64 ": %s.", name, err.offset, err.what.c_str());
-        return false;
-    }
+    if (err)
+        return SayOnDisk(name, err);
     if (chain.size() != k + 1) {
         probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected %u.", name,
-                   chain.empty() ? 0 : chain.front(),
-                   static_cast<unsigned long>(chain.size()), k + 1);
+                   chain.empty() ? 0 : chain.front(), static_cast<unsigned long>(chain.size()),
+                   k + 1);
         return false;
     }
-    for (uint32_t s = 0; s < n; s++) {
+    for (Queried &q : queried) {
+        if (!ReadQueried(bytes, chain[q.page], &q, name))
+            return false;
+    }
+    if (!CheckOnDemand(layout, queried))
+        return false;
+    const probe::Tiff tif = probe::Reopen(name, "r");
+    if (!tif)
+        return false;
+    for (const Queried &q : queried) {
+        if (!CheckQueries(tif, q, "", name))
+            return false;
+    }
+    for (uint32_t s = 0; s < StripCount(p); s++) {
         uint64_t offset = 0;
         uint64_t count = 0;
         err = probe::ValueOnDisk(bytes, chain[k], ifd::tag::StripOffsets, s, &offset);
         if (!err)
             err = probe::ValueOnDisk(bytes, chain[k], ifd::tag::StripByteCounts, s, &count);
-        if (err) {
-            probe::Say("%s: IFD at %" PRIu64 ": %s.", name, err.offset, err.what.c_str());
-            return false;
-        }
+        if (err)
+            return SayOnDisk(name, err);
         if (!probe::ChunkHolds(bytes, offset, count, StripImage(k, p, s), "strip", s, k, name))
             return false;
     }
-    const probe::Tiff tif = probe::Reopen(name, "r");
-    return tif && GoTo(tif, k, name) && CheckStripPixels(tif, k, p, n, name);
+    return GoTo(tif, k, name) && CheckStripPixels(tif, k, p, StripCount(p), name);
 }
 
 int TileTest(const Layout &layout)
@@ -958,16 +958,18 @@ int TileTest(const Layout &layout)
             return 1;
         // One reopen for update serves both the read-back and the update.
         const probe::Tiff tif = probe::Reopen(name, "r+");
-        if (!tif || !CheckPages(tif, disk.file, false, name) || !UpdateTile(tif, name))
+        if (!tif || !CheckPages(tif, disk.file, name) || !UpdateTile(tif, name))
             return 1;
     }
+    // The updated tile and every other tile of its page: a tile written in
+    // place of another, or over its neighbour, shows here.
     {
         const probe::Tiff tif = probe::Reopen(name, "r");
-        if (!tif || !CheckPages(tif, ifd::File(), true, name))
+        if (!tif || !GoTo(tif, updated_page, name) ||
+            !CheckTilePixels(tif, updated_page, true, name))
             return 1;
     }
-    if (!AppendStrilePage(layout) || !CheckStriles(layout) || !CheckpointPage(layout) ||
-        !probe::LibraryQuiet(name, messages))
+    if (!AppendPages(layout) || !CheckAppended(layout) || !probe::LibraryQuiet(name, messages))
         return 1;
     // The file stays behind for inspection on any failure above.
     unlink(name);
