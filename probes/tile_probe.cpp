@@ -344,8 +344,54 @@ bool WriteStrips(TIFF *tif, unsigned k, const StripPage &p, uint32_t first, uint
     return true;
 }
 
+bool SayOnDisk(const char *filename, const ifd::Error &err)
+{
+    probe::Say("%s: IFD at %" PRIu64 ": %s.", filename, err.offset, err.what.c_str());
+    return false;
+}
+
+// Every strip of striped page k, at the IFD at `ifd_offset`, holds its
+// data on disk; read value by value, so that a directory of many strips
+// costs nothing here.
+bool StripsOnDisk(const std::vector<uint8_t> &bytes, uint64_t ifd_offset, unsigned k,
+                  const StripPage &p, const char *filename)
+{
+    for (uint32_t s = 0; s < StripCount(p); s++) {
+        uint64_t offset = 0;
+        uint64_t count = 0;
+        ifd::Error err = probe::ValueOnDisk(bytes, ifd_offset, ifd::tag::StripOffsets, s, &offset);
+        if (!err)
+            err = probe::ValueOnDisk(bytes, ifd_offset, ifd::tag::StripByteCounts, s, &count);
+        if (err)
+            return SayOnDisk(filename, err);
+        if (!probe::ChunkHolds(bytes, offset, count, StripImage(k, p, s), "strip", s, k, filename))
+            return false;
+    }
+    return true;
+}
+
+// The file as it is on disk now, and the offsets of its IFDs; says what
+// keeps it from being read.
+bool LoadChain(const char *filename, std::vector<uint8_t> *bytes, std::vector<uint64_t> *chain)
+{
+    ifd::Error err = ifd::LoadFile(filename, bytes);
+    if (!err)
+        err = probe::ChainOnDisk(*bytes, chain);
+    return !err || SayOnDisk(filename, err);
+}
+
+bool PageCountOnDisk(const char *filename, const std::vector<uint64_t> &chain, unsigned pages)
+{
+    if (chain.size() == pages)
+        return true;
+    probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected %u.", filename,
+               chain.empty() ? 0 : chain.front(), static_cast<unsigned long>(chain.size()), pages);
+    return false;
+}
+
 // The arrays are deferred, the directory written with room for them, the
-// data written into it, and only then the arrays.
+// data written into it, and only then the arrays: they are in the file as
+// soon as TIFFForceStrileArrayWriting returns, not only after the close.
 bool WriteDeferredPage(TIFF *tif, const char *filename)
 {
     const unsigned k = deferred_page;
@@ -363,7 +409,10 @@ bool WriteDeferredPage(TIFF *tif, const char *filename)
         probe::Say("%s: page %u: TIFFForceStrileArrayWriting failed.", filename, k);
         return false;
     }
-    return true;
+    std::vector<uint8_t> bytes;
+    std::vector<uint64_t> chain;
+    return LoadChain(filename, &bytes, &chain) && PageCountOnDisk(filename, chain, k + 1) &&
+           StripsOnDisk(bytes, chain[k], k, deferred_strips, filename);
 }
 
 void PrintWrong(ttag_t tag, const char *filename, const char *what, uint64_t got,
@@ -739,12 +788,6 @@ Queried MakeQueried(unsigned page, bool tiled, uint32_t count)
     return {page, tiled, count, {0, count / 2, count - 1}, {0, 0, 0}, {0, 0, 0}};
 }
 
-bool SayOnDisk(const char *filename, const ifd::Error &err)
-{
-    probe::Say("%s: IFD at %" PRIu64 ": %s.", filename, err.offset, err.what.c_str());
-    return false;
-}
-
 bool ReadQueried(const std::vector<uint8_t> &bytes, uint64_t ifd_offset, Queried *q,
                  const char *filename)
 {
@@ -903,17 +946,8 @@ bool CheckAppended(const Layout &layout)
     std::vector<uint8_t> bytes;
     std::vector<uint64_t> chain;
 
-    ifd::Error err = ifd::LoadFile(name, &bytes);
-    if (!err)
-        err = probe::ChainOnDisk(bytes, &chain);
-    if (err)
-        return SayOnDisk(name, err);
-    if (chain.size() != k + 1) {
-        probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected %u.", name,
-                   chain.empty() ? 0 : chain.front(), static_cast<unsigned long>(chain.size()),
-                   k + 1);
+    if (!LoadChain(name, &bytes, &chain) || !PageCountOnDisk(name, chain, k + 1))
         return false;
-    }
     for (Queried &q : queried) {
         if (!ReadQueried(bytes, chain[q.page], &q, name))
             return false;
@@ -927,17 +961,8 @@ bool CheckAppended(const Layout &layout)
         if (!CheckQueries(tif, q, "", name))
             return false;
     }
-    for (uint32_t s = 0; s < StripCount(p); s++) {
-        uint64_t offset = 0;
-        uint64_t count = 0;
-        err = probe::ValueOnDisk(bytes, chain[k], ifd::tag::StripOffsets, s, &offset);
-        if (!err)
-            err = probe::ValueOnDisk(bytes, chain[k], ifd::tag::StripByteCounts, s, &count);
-        if (err)
-            return SayOnDisk(name, err);
-        if (!probe::ChunkHolds(bytes, offset, count, StripImage(k, p, s), "strip", s, k, name))
-            return false;
-    }
+    if (!StripsOnDisk(bytes, chain[k], k, p, name))
+        return false;
     return GoTo(tif, k, name) && CheckStripPixels(tif, k, p, StripCount(p), name);
 }
 
