@@ -326,6 +326,19 @@ bool from_program(const void *caller)
     return info.dli_fbase != tiff_base;
 }
 
+// True when `caller` is the program itself, neither the TIFF library nor
+// this shim: a library function the shim calls may tail-call another that
+// the shim interposes, which then seems called from the shim.
+bool from_probe(const void *caller)
+{
+    Dl_info self;
+    Dl_info info;
+
+    if (!from_program(caller) || !dladdr(reinterpret_cast<void *>(&from_program), &self))
+        return false;
+    return !dladdr(caller, &info) || info.dli_fbase != self.dli_fbase;
+}
+
 // The first one or two out-pointers of a TIFFGetField call. The analyzer,
 // seeing this function on its own, cannot know that the caller's va_start
 // initialised `ap`.
@@ -733,7 +746,7 @@ tmsize_t TIFFWriteEncodedTile(TIFF *tif, uint32_t tile, void *data, tmsize_t cc)
         next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFWriteEncodedTile");
     const Rule *r;
 
-    if (from_program(__builtin_return_address(0)) &&
+    if (from_probe(__builtin_return_address(0)) &&
         (r = find_tag(WRITE_TILE, tile, tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
     return real(tif, tile, data, cc);
@@ -746,7 +759,7 @@ tmsize_t TIFFWriteTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z,
             "TIFFWriteTile");
     const Rule *r;
 
-    if (from_program(__builtin_return_address(0)) &&
+    if (from_probe(__builtin_return_address(0)) &&
         (r = find_tag(WRITE_TILE, TIFFComputeTile(tif, x, y, z, s), tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
     return real(tif, buf, x, y, z, s);
@@ -765,7 +778,7 @@ tmsize_t TIFFReadEncodedTile(TIFF *tif, uint32_t tile, void *buf, tmsize_t size)
         next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFReadEncodedTile");
     const tmsize_t result = real(tif, tile, buf, size);
 
-    if (from_program(__builtin_return_address(0)))
+    if (from_probe(__builtin_return_address(0)))
         alter_tile(tif, tile, buf, result);
     return result;
 }
@@ -777,7 +790,7 @@ tmsize_t TIFFReadTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z, 
             "TIFFReadTile");
     const tmsize_t result = real(tif, buf, x, y, z, s);
 
-    if (from_program(__builtin_return_address(0)))
+    if (from_probe(__builtin_return_address(0)))
         alter_tile(tif, TIFFComputeTile(tif, x, y, z, s), buf, result);
     return result;
 }
@@ -788,7 +801,7 @@ uint64_t TIFFGetStrileOffsetWithErr(TIFF *tif, uint32_t strile, int *err)
     const uint64_t result = real(tif, strile, err);
     const Rule *r;
 
-    if (from_program(__builtin_return_address(0)) &&
+    if (from_probe(__builtin_return_address(0)) &&
         (r = find_tag(STRILE_OFFSET, strile, tif)) != nullptr)
         return static_cast<uint64_t>(r->value);
     return result;
@@ -800,7 +813,7 @@ uint64_t TIFFGetStrileOffset(TIFF *tif, uint32_t strile)
     const uint64_t result = real(tif, strile);
     const Rule *r;
 
-    if (from_program(__builtin_return_address(0)) &&
+    if (from_probe(__builtin_return_address(0)) &&
         (r = find_tag(STRILE_OFFSET, strile, tif)) != nullptr)
         return static_cast<uint64_t>(r->value);
     return result;
@@ -810,7 +823,7 @@ int TIFFForceStrileArrayWriting(TIFF *tif)
 {
     static auto real = next<int (*)(TIFF *)>("TIFFForceStrileArrayWriting");
 
-    if (from_program(__builtin_return_address(0)) &&
+    if (from_probe(__builtin_return_address(0)) &&
         find(FORCE_NOTHING, nullptr, TIFFFileName(tif), open_mode(tif)))
         return 1;
     return real(tif);
@@ -820,7 +833,7 @@ int TIFFCheckpointDirectory(TIFF *tif)
 {
     static auto real = next<int (*)(TIFF *)>("TIFFCheckpointDirectory");
 
-    if (from_program(__builtin_return_address(0)) &&
+    if (from_probe(__builtin_return_address(0)) &&
         find(CHECKPOINT_NOTHING, nullptr, TIFFFileName(tif), open_mode(tif)))
         return 1;
     return real(tif);
