@@ -441,7 +441,8 @@ void BM_StrileOffsetLast(benchmark::State &state, const char *mode)
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         TIFF *tif = TIFFOpen(path.c_str(), mode);
-        const uint64_t offset = tif ? TIFFGetStrileOffset(tif, static_cast<uint32_t>(strips - 1)) : 0;
+        const uint64_t offset =
+            tif ? TIFFGetStrileOffset(tif, static_cast<uint32_t>(strips - 1)) : 0;
         if (tif)
             TIFFClose(tif);
         state.SetIterationTime(seconds_since(start));

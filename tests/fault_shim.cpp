@@ -78,15 +78,15 @@ enum Kind {
     READ_EXIF,       // read-exif            TIFFReadEXIFDirectory returns 0
     GET_FLOAT,       // get-float:TAG=V      the out-pointer receives the float V
     // Tiles and striles (tile_probe).
-    WRITE_TILE,      // write-tile[:T]=R     TIFFWriteEncodedTile or TIFFWriteTile (of tile T)
-                     //                      returns R, writes nothing
-    READ_TILE,       // read-tile:T.N=V      byte N of tile T as TIFFReadEncodedTile or
-                     //                      TIFFReadTile gives it
-    STRILE_OFFSET,   // strile-offset:S=V    TIFFGetStrileOffset[WithErr] of strile S gives V
-    FORCE_NOTHING,   // force-nothing        TIFFForceStrileArrayWriting returns 1, writes nothing
-    CHECKPOINT_NOTHING, // checkpoint-nothing TIFFCheckpointDirectory returns 1, writes nothing
-    GET_SWAP,        // get-swap:TAG.N       entries N and N+1 of the 64-bit strile array TAG
-                     //                      (Strip/TileOffsets or ByteCounts) come swapped
+    WRITE_TILE,    // write-tile[:T]=R     TIFFWriteEncodedTile or TIFFWriteTile (of tile T)
+                   //                      returns R, writes nothing
+    READ_TILE,     // read-tile:T.N=V      byte N of tile T as TIFFReadEncodedTile or
+                   //                      TIFFReadTile gives it
+    STRILE_OFFSET, // strile-offset:S=V    TIFFGetStrileOffset[WithErr] of strile S gives V
+    NO_FORCE,      // force-nothing        TIFFForceStrileArrayWriting returns 1, writes nothing
+    NO_CHECKPOINT, // checkpoint-nothing TIFFCheckpointDirectory returns 1, writes nothing
+    GET_SWAP,      // get-swap:TAG.N       entries N and N+1 of the 64-bit strile array TAG
+                   //                      (Strip/TileOffsets or ByteCounts) come swapped
 };
 
 struct KindName {
@@ -131,8 +131,8 @@ constexpr KindName kind_names[] = {
     {"write-tile", WRITE_TILE},
     {"read-tile", READ_TILE},
     {"strile-offset", STRILE_OFFSET},
-    {"force-nothing", FORCE_NOTHING},
-    {"checkpoint-nothing", CHECKPOINT_NOTHING},
+    {"force-nothing", NO_FORCE},
+    {"checkpoint-nothing", NO_CHECKPOINT},
     {"get-swap", GET_SWAP},
 };
 
@@ -746,8 +746,7 @@ tmsize_t TIFFWriteEncodedTile(TIFF *tif, uint32_t tile, void *data, tmsize_t cc)
         next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFWriteEncodedTile");
     const Rule *r;
 
-    if (from_probe(__builtin_return_address(0)) &&
-        (r = find_tag(WRITE_TILE, tile, tif)) != nullptr)
+    if (from_probe(__builtin_return_address(0)) && (r = find_tag(WRITE_TILE, tile, tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
     return real(tif, tile, data, cc);
 }
@@ -755,8 +754,7 @@ tmsize_t TIFFWriteEncodedTile(TIFF *tif, uint32_t tile, void *data, tmsize_t cc)
 tmsize_t TIFFWriteTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z, uint16_t s)
 {
     static auto real =
-        next<tmsize_t (*)(TIFF *, void *, uint32_t, uint32_t, uint32_t, uint16_t)>(
-            "TIFFWriteTile");
+        next<tmsize_t (*)(TIFF *, void *, uint32_t, uint32_t, uint32_t, uint16_t)>("TIFFWriteTile");
     const Rule *r;
 
     if (from_probe(__builtin_return_address(0)) &&
@@ -786,8 +784,7 @@ tmsize_t TIFFReadEncodedTile(TIFF *tif, uint32_t tile, void *buf, tmsize_t size)
 tmsize_t TIFFReadTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z, uint16_t s)
 {
     static auto real =
-        next<tmsize_t (*)(TIFF *, void *, uint32_t, uint32_t, uint32_t, uint16_t)>(
-            "TIFFReadTile");
+        next<tmsize_t (*)(TIFF *, void *, uint32_t, uint32_t, uint32_t, uint16_t)>("TIFFReadTile");
     const tmsize_t result = real(tif, buf, x, y, z, s);
 
     if (from_probe(__builtin_return_address(0)))
@@ -824,7 +821,7 @@ int TIFFForceStrileArrayWriting(TIFF *tif)
     static auto real = next<int (*)(TIFF *)>("TIFFForceStrileArrayWriting");
 
     if (from_probe(__builtin_return_address(0)) &&
-        find(FORCE_NOTHING, nullptr, TIFFFileName(tif), open_mode(tif)))
+        find(NO_FORCE, nullptr, TIFFFileName(tif), open_mode(tif)))
         return 1;
     return real(tif);
 }
@@ -834,7 +831,7 @@ int TIFFCheckpointDirectory(TIFF *tif)
     static auto real = next<int (*)(TIFF *)>("TIFFCheckpointDirectory");
 
     if (from_probe(__builtin_return_address(0)) &&
-        find(CHECKPOINT_NOTHING, nullptr, TIFFFileName(tif), open_mode(tif)))
+        find(NO_CHECKPOINT, nullptr, TIFFFileName(tif), open_mode(tif)))
         return 1;
     return real(tif);
 }

@@ -319,9 +319,8 @@ ifd::Error ValueOnDisk(const std::vector<uint8_t> &bytes, uint64_t ifd_offset, u
         if (index >= count)
             return Problem(e, "fewer values than asked for");
         // Values that fit the entry's field sit in it; others where it points.
-        const uint64_t values = count <= s.offset_width / size
-                                    ? field
-                                    : reader.Uint(field, s.offset_width);
+        const uint64_t values =
+            count <= s.offset_width / size ? field : reader.Uint(field, s.offset_width);
         if (count > UINT64_MAX / size || !Fits(bytes, values, count * size))
             return Problem(e, "values past the end of the file");
         *value = reader.Uint(values + index * size, size);
