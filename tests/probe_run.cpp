@@ -45,6 +45,9 @@ const char *const own_line_patterns[] = {
     R"(Can't write image data in [a-z0-9_]+\.(tif|btf)\.)",
     R"([a-z0-9_]+\.(tif|btf): (header|IFD at \d+|tag \d+ on disk|page \d+|EXIF|GPS|SubIFD \d+): .*)",
     R"([a-z0-9_]+\.(tif|btf): (expected \d+ pages, .*|the library reported a problem\.))",
+    // tile_probe's own.
+    R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf), page \d+\.)",
+    R"([a-z0-9_]+\.(tif|btf): (tile|strip) \d+ on disk: .*)",
 };
 
 // Set for every process the harness starts, so that a sanitizer finding
