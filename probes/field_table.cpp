@@ -77,7 +77,6 @@ const Field fields[] = {
     {315, "Artist", MAIN, ASCII, A, 1, "An artist", {}, 0, Link::None},
     {316, "HostComputer", MAIN, ASCII, A, 1, "host", {}, 0, Link::None},
     {317, "Predictor", MAIN, SHORT, F, 1, nullptr, {2}, 0, Link::None},
-    {317, "Predictor", Home::Float, SHORT, F, 1, nullptr, {3}, 0, Link::None},
     {318, "WhitePoint", MAIN, RATIONAL, F, 2, nullptr, {0.3125, 0.328125}, 0, Link::None},
     {319, "PrimaryChromaticities", MAIN, RATIONAL, F, 6, nullptr,
      {0.640625, 0.328125, 0.296875, 0.59375, 0.15625, 0.0625}, 0, Link::None},

@@ -51,7 +51,7 @@ enum class Home : uint8_t {
     Main,    // page 0: CMYK, 8 bits, LZW with a predictor, and most fields
     Palette, // 4-bit palette image, 70000 pixels wide
     YCbCr,   // YCbCr, subsampled 2 x 1, LZW without a predictor
-    Float,   // 16 x 16 tiles of two 64-bit IEEE float samples, planes apart, LZW
+    Float,   // 16 x 16 tiles of two 64-bit IEEE float samples, planes apart
     Fax3,    // bilevel, CCITT Group 3
     Fax4,    // bilevel, CCITT Group 4
     Exif,

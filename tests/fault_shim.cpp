@@ -76,6 +76,12 @@ enum Kind {
     UNLINK_DIR,      // unlink-dir           TIFFUnlinkDirectory returns 0, unlinks nothing
     READ_EXIF,       // read-exif            TIFFReadEXIFDirectory returns 0
     GET_FLOAT,       // get-float:TAG=V      the out-pointer receives the float V
+    DEFAULT_U16,     // default-u16:TAG[.N]=V  TIFFGetFieldDefaulted: out-pointer N receives
+                     //                      the uint16 V
+    UNSET_NOTHING,   // unset-nothing:TAG    TIFFUnsetField returns 1 and unsets nothing
+    GET_ZERO,        // get-zero:TAG.N       the uint16 array that out-pointer N receives
+                     //                      (2^BitsPerSample values, as ColorMap's) comes
+                     //                      back as zeros, from a copy
 };
 
 struct KindName {
@@ -117,6 +123,9 @@ constexpr KindName kind_names[] = {
     {"unlink-dir", UNLINK_DIR},
     {"read-exif", READ_EXIF},
     {"get-float", GET_FLOAT},
+    {"default-u16", DEFAULT_U16},
+    {"unset-nothing", UNSET_NOTHING},
+    {"get-zero", GET_ZERO},
 };
 
 struct Rule {
@@ -312,12 +321,11 @@ bool from_program(const void *caller)
 // The first one or two out-pointers of a TIFFGetField call. The analyzer,
 // seeing this function on its own, cannot know that the caller's va_start
 // initialised `ap`.
-void out_pointers(va_list ap, bool pair, void **out)
+void out_pointers(va_list ap, int count, void **out)
 {
     // NOLINTBEGIN(clang-analyzer-valist.Uninitialized)
-    out[0] = va_arg(ap, void *);
-    if (pair)
-        out[1] = va_arg(ap, void *);
+    for (int i = 0; i < count; i++)
+        out[i] = va_arg(ap, void *);
     // NOLINTEND(clang-analyzer-valist.Uninitialized)
 }
 
@@ -421,6 +429,16 @@ void append_instead(const char *path, uint64_t old)
     put_link(path, header, link_at(header, &chain.back()), added);
 }
 
+// A value through the library's own defaulted fetch, untouched by any rule.
+int defaulted_value(TIFF *tif, uint32_t tag, ...)
+{
+    va_list ap;
+    va_start(ap, tag);
+    const int result = TIFFVGetFieldDefaulted(tif, tag, ap);
+    va_end(ap);
+    return result;
+}
+
 } // namespace
 
 extern "C" {
@@ -508,7 +526,7 @@ int TIFFSetField(TIFF *tif, uint32_t tag, ...)
 int TIFFGetField(TIFF *tif, uint32_t tag, ...)
 {
     const bool faulty = from_program(__builtin_return_address(0));
-    void *out[2] = {nullptr, nullptr};
+    void *out[3] = {nullptr, nullptr, nullptr};
     const Rule *r;
     va_list ap;
     int result;
@@ -519,7 +537,7 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
         return 1;
     if (faulty && find_tag(GET_STALE, tag, tif)) {
         va_start(ap, tag);
-        out_pointers(ap, false, out);
+        out_pointers(ap, 1, out);
         va_end(ap);
         if (!*static_cast<void **>(out[0]))
             return 1;
@@ -533,9 +551,18 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
     // Walk the out-pointers again to alter what the library stored; a pair's
     // second pointer is read only for a rule that names it.
     r = find_tag(GET_U16, tag, tif);
+    const Rule *zero = find_tag(GET_ZERO, tag, tif);
     va_start(ap, tag);
-    out_pointers(ap, r && r->index == 1, out);
+    out_pointers(ap, zero ? static_cast<int>(zero->index) + 1 : r && r->index == 1 ? 2 : 1, out);
     va_end(ap);
+    if (zero) {
+        static uint16_t zeros[1 << 16];
+        uint16_t bits = 0;
+        defaulted_value(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+        if (bits < 1 || bits > 16 || !*static_cast<uint16_t **>(out[zero->index]))
+            die("no array to zero", zero->arg);
+        *static_cast<uint16_t **>(out[zero->index]) = zeros;
+    }
 
     if (r)
         *static_cast<uint16_t *>(out[r->index == 1 ? 1 : 0]) = static_cast<uint16_t>(r->value);
@@ -697,6 +724,34 @@ int TIFFReadEXIFDirectory(TIFF *tif, toff_t diroff)
         find(READ_EXIF, nullptr, TIFFFileName(tif), open_mode(tif)))
         return 0;
     return real(tif, diroff);
+}
+
+int TIFFGetFieldDefaulted(TIFF *tif, uint32_t tag, ...)
+{
+    va_list ap;
+    void *out[2] = {nullptr, nullptr};
+    const Rule *r = from_program(__builtin_return_address(0)) ? find_tag(DEFAULT_U16, tag, tif)
+                                                               : nullptr;
+
+    va_start(ap, tag);
+    const int result = TIFFVGetFieldDefaulted(tif, tag, ap);
+    va_end(ap);
+    if (!r)
+        return result;
+    va_start(ap, tag);
+    out_pointers(ap, r->index == 1 ? 2 : 1, out);
+    va_end(ap);
+    *static_cast<uint16_t *>(out[r->index == 1 ? 1 : 0]) = static_cast<uint16_t>(r->value);
+    return 1;
+}
+
+int TIFFUnsetField(TIFF *tif, uint32_t tag)
+{
+    static auto real = next<int (*)(TIFF *, uint32_t)>("TIFFUnsetField");
+
+    if (from_program(__builtin_return_address(0)) && find_tag(UNSET_NOTHING, tag, tif))
+        return 1;
+    return real(tif, tag);
 }
 
 // Lets a test keep the files of a passing run, to read them independently.
