@@ -25,6 +25,7 @@ except ImportError:
 FILES = {
     'type_probe': ['types_le.tif', 'types_be.tif', 'types_le.btf', 'types_be.btf'],
     'directory_probe': ['pages_le.tif', 'pages_be.btf'],
+    'field_probe': ['fields_le.tif', 'fields_be.tif', 'fields_le.btf', 'fields_be.btf'],
 }
 SUBIFDS, EXIF, GPS = 330, 34665, 34853
 ASCII, FLOAT, DOUBLE = 2, 11, 12
@@ -52,6 +53,9 @@ def tifffile_values(tag):
         return value
     if hasattr(value, 'tolist'):
         value = value.tolist()
+    # ColorMap and TransferFunction come as one list per curve.
+    if isinstance(value, list) and value and isinstance(value[0], list):
+        value = [v for curve in value for v in curve]
     if not isinstance(value, (tuple, list, bytes)):
         value = [value]
     if tag.dtype in (FLOAT, DOUBLE):
@@ -130,7 +134,9 @@ def main():
         with tempfile.TemporaryDirectory() as scratch:
             run = subprocess.run(EMULATOR + [probe], cwd=scratch, env=env, capture_output=True, text=True,
                                  check=False)
-            if run.returncode != 0:
+            # Exit 1 is the probe's verdict on the library (field_probe's
+            # known defects); its files are still the library's writing.
+            if run.returncode not in (0, 1):
                 problems.append(f'{probe}: exit {run.returncode}: {run.stderr.strip()}')
                 continue
             for name in FILES[os.path.basename(probe)]:
