@@ -60,7 +60,7 @@ struct Shape {
 constexpr Shape shapes[] = {
     {Home::Main, 4, 2, 8, 4, PHOTOMETRIC_SEPARATED, COMPRESSION_LZW, PLANARCONFIG_CONTIG, 2, 0},
     {Home::Palette, 70000, 1, 4, 0, PHOTOMETRIC_PALETTE, 0, 0, 1, 0},
-    {Home::YCbCr, 4, 2, 8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_LZW, PLANARCONFIG_CONTIG, 2, 0},
+    {Home::YCbCr, 4, 2, 8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 2, 0},
     {Home::Float, 16, 16, 64, 2, PHOTOMETRIC_MINISBLACK, COMPRESSION_NONE, PLANARCONFIG_SEPARATE,
      0, 16},
     {Home::Fax3, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3, PLANARCONFIG_CONTIG,
@@ -75,11 +75,14 @@ constexpr Home vset_home = Home::YCbCr;
 constexpr Home vget_home = Home::Main;
 
 // What TIFF 6.0 (and TIFF-FX for Indexed) gives a field that a page does not
-// hold; the palette page has 4 bits per sample.
+// hold; the palette page has 4 bits per sample. Predictor is asked for on
+// page 0 once its Compression is set and before its Predictor is: the
+// field exists only with a codec that predicts.
 struct Default {
     uint16_t tag;
     Home home;
     std::initializer_list<double> values;
+    bool before_fields = false;
 };
 
 const Default defaults[] = {
@@ -95,7 +98,7 @@ const Default defaults[] = {
     {284, Home::Palette, {1}},
     {290, Home::Palette, {2}},
     {296, Home::Palette, {2}},
-    {317, Home::YCbCr, {1}},
+    {317, Home::Main, {1}, true},
     {332, Home::Palette, {1}},
     {334, Home::Palette, {4}},
     {336, Home::Palette, {0, 15}},
@@ -750,10 +753,8 @@ bool write_image(TIFF *tif, Run &run, const Shape &s)
     const bool tiled = s.tile != 0;
     const tmsize_t size = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
     const uint32_t chunks = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    // The pixels do not matter here: zeros, which cost nothing to make.
     std::vector<uint8_t> data(size > 0 ? static_cast<size_t>(size) : 1);
-
-    for (size_t i = 0; i < data.size(); i++)
-        data[i] = static_cast<uint8_t>(i * 13 + 1);
     for (uint32_t c = 0; c < chunks && size > 0; c++) {
         // The write calls return -1 on error, so only a positive count is success.
         const tmsize_t written = tiled ? TIFFWriteEncodedTile(tif, c, data.data(), size)
@@ -767,10 +768,13 @@ bool write_image(TIFF *tif, Run &run, const Shape &s)
     return false;
 }
 
+void check_defaults(TIFF *tif, Run &run, Home home, bool before_fields);
+
 bool write_page(TIFF *tif, Run &run, const Shape &s, size_t page)
 {
     if (!set_shape(tif, run, s))
         return false;
+    check_defaults(tif, run, s.home, true);
     if (s.home == Home::Main) {
         for (const Unset &u : overwritten) {
             if (!set_extra(tif, u)) {
@@ -937,11 +941,11 @@ void check_fields(TIFF *tif, Run &run, Home home)
     }
 }
 
-void check_defaults(TIFF *tif, Run &run, Home home)
+void check_defaults(TIFF *tif, Run &run, Home home, bool before_fields)
 {
     Access a;
     for (const Default &d : defaults) {
-        if (d.home != home || !describe(tif, d.tag, &a))
+        if (d.home != home || d.before_fields != before_fields || !describe(tif, d.tag, &a))
             continue;
         // Through TIFFGetFieldDefaulted, with the plain call's forms.
         Fetched got;
@@ -1017,7 +1021,7 @@ bool read_file(Run &run)
             return false;
         }
         check_fields(tif, run, home);
-        check_defaults(tif, run, home);
+        check_defaults(tif, run, home, false);
         if (home == Home::Main)
             check_tag_list(tif, run);
         if (home == unset_home)

@@ -103,7 +103,8 @@ const Field fields[] = {
     {345, "YClipPathUnits", MAIN, LONG, F, 1, nullptr, {0xFFFFFFFE}, 0, Link::None},
     {346, "Indexed", Home::Palette, SHORT, F, 1, nullptr, {1}, 0, Link::None},
     // TIFF-FX (RFC 2301)
-    {400, "GlobalParametersIFD", NONE, OFFSET, F, 1, nullptr, {}, 0, Link::None},
+    // Any IFD will do for the offset: the GPS directory.
+    {400, "GlobalParametersIFD", MAIN, OFFSET, F, 1, nullptr, {}, 0, Link::Gps},
     {401, "ProfileType", MAIN, LONG, F, 1, nullptr, {1}, 0, Link::None},
     {402, "FaxProfile", MAIN, BYTE, F, 1, nullptr, {3}, 0, Link::None},
     {403, "CodingMethods", MAIN, LONG, F, 1, nullptr, {0x3E}, 0, Link::None},
