@@ -63,8 +63,8 @@ constexpr Shape shapes[] = {
     {Home::YCbCr, 4, 2, 8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 2, 0},
     {Home::Float, 16, 16, 64, 2, PHOTOMETRIC_MINISBLACK, COMPRESSION_NONE, PLANARCONFIG_SEPARATE,
      0, 16},
-    {Home::Fax3, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3, PLANARCONFIG_CONTIG,
-     2, 0},
+    {Home::Fax3, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3,
+     PLANARCONFIG_CONTIG, 2, 0},
     {Home::Fax4, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4, PLANARCONFIG_CONTIG,
      2, 0},
 };
@@ -675,19 +675,13 @@ const Access *access_of(TIFF *tif, size_t row)
     return r.describable ? &r.access : nullptr;
 }
 
-bool in_directory(const Field &f, Home home)
-{
-    return f.home == home;
-}
-
-
 // The fields of a directory, set; a refusal is a line and the field is not
 // looked for again.
 void set_fields(TIFF *tif, Run &run, Home home, SetFn set)
 {
     for (size_t i = 0; i < field::field_count; i++) {
         const Field &f = field::fields[i];
-        if (!in_directory(f, home) || !rows[i].present)
+        if (f.home != home || !rows[i].present)
             continue;
         const unsigned long before = LibraryMessages();
         const Access *a = access_of(tif, i);
@@ -884,17 +878,12 @@ bool matches(const Values &v, const Access &a, const Fetched &got)
 void compare(Run &run, const Field &f, const Values &v, const Access &a, const Fetched &got)
 {
     if (a.form == Form::Text || a.form == Form::InkNames) {
-        // Each string of the value in turn; a string that differs ends it.
-        for (size_t at = 0; at < v.text_size; at += strlen(v.text + at) + 1) {
-            if (strcmp(got.text + at, v.text + at) != 0) {
-                probe::SayWrongText(f.tag, run.name, got.text);
-                run.failed = true;
-                return;
-            }
+        if (!matches(v, a, got)) {
+            probe::SayWrongText(f.tag, run.name, got.text);
+            run.failed = true;
         }
         return;
     }
-    // A single value set for every sample comes back as that one value.
     const size_t n = got.bits.size();
     if (n != v.count) {
         probe::SayWrongCount(type_name(a), f.tag, run.name, static_cast<unsigned long>(n), v.count);
@@ -917,7 +906,7 @@ void check_fields(TIFF *tif, Run &run, Home home)
     unsigned vget_forms = 0;
     for (size_t i = 0; i < field::field_count; i++) {
         const Field &f = field::fields[i];
-        if (!in_directory(f, home) || !rows[i].present || run.was_refused(f))
+        if (f.home != home || !rows[i].present || run.was_refused(f))
             continue;
         const Values &v = rows[i].values;
         const Access &a = rows[i].access;
