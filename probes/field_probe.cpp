@@ -61,12 +61,12 @@ constexpr Shape shapes[] = {
     {Home::Main, 4, 2, 8, 4, PHOTOMETRIC_SEPARATED, COMPRESSION_LZW, PLANARCONFIG_CONTIG, 2, 0},
     {Home::Palette, 70000, 1, 4, 0, PHOTOMETRIC_PALETTE, 0, 0, 1, 0},
     {Home::YCbCr, 4, 2, 8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 2, 0},
-    {Home::Float, 16, 16, 64, 2, PHOTOMETRIC_MINISBLACK, COMPRESSION_NONE, PLANARCONFIG_SEPARATE,
-     0, 16},
-    {Home::Fax3, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3,
-     PLANARCONFIG_CONTIG, 2, 0},
-    {Home::Fax4, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4, PLANARCONFIG_CONTIG,
-     2, 0},
+    {Home::Float, 16, 16, 64, 2, PHOTOMETRIC_MINISBLACK, COMPRESSION_NONE, PLANARCONFIG_SEPARATE, 0,
+     16},
+    {Home::Fax3, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3, PLANARCONFIG_CONTIG, 2,
+     0},
+    {Home::Fax4, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4, PLANARCONFIG_CONTIG, 2,
+     0},
 };
 constexpr size_t page_count = sizeof(shapes) / sizeof(shapes[0]);
 // The page whose fields go through TIFFVSetField, and the one whose fields
@@ -78,6 +78,7 @@ constexpr Home vget_home = Home::Main;
 // hold; the palette page has 4 bits per sample. Predictor is asked for on
 // page 0 once its Compression is set and before its Predictor is: the
 // field exists only with a codec that predicts.
+// NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding): a row reads best tag first
 struct Default {
     uint16_t tag;
     Home home;
@@ -363,8 +364,8 @@ uint64_t storage_bits(double v, const Access &a)
         memcpy(&b, &v, 8);
         return b;
     }
-    const auto whole = v < 0 ? static_cast<uint64_t>(static_cast<int64_t>(v))
-                             : static_cast<uint64_t>(v);
+    const auto whole =
+        v < 0 ? static_cast<uint64_t>(static_cast<int64_t>(v)) : static_cast<uint64_t>(v);
     return a.size == 8 ? whole : whole & ((uint64_t{1} << (8 * a.size)) - 1);
 }
 
@@ -558,7 +559,7 @@ struct Run {
     const Layout &layout;
     const char *name; // the file name, in every line
     bool failed = false;
-    bool query = false;         // compare the library's field descriptions with the table
+    bool query = false; // compare the library's field descriptions with the table
     // Library messages that explain a refusal already reported.
     unsigned long explained = 0;
     uint64_t links[2] = {0, 0}; // EXIF, GPS
@@ -612,8 +613,8 @@ void check_query(TIFF *tif, Run &run, bool exif, bool gps)
         // A field of any numeric type is described without one.
         if (!(f.types & field::TypeBit(type)) &&
             !(type == TIFF_NOTYPE && f.types == field::NUMERIC)) {
-            probe::Say("%s: tag %u: the library's type %s is not one the field allows.",
-                       run.name, f.tag, ifd::TypeName(static_cast<uint16_t>(type)));
+            probe::Say("%s: tag %u: the library's type %s is not one the field allows.", run.name,
+                       f.tag, ifd::TypeName(static_cast<uint16_t>(type)));
             run.failed = true;
         }
     }
@@ -650,8 +651,8 @@ void make_rows()
     rows.resize(field::field_count);
     for (size_t i = 0; i < field::field_count; i++) {
         const Field &f = field::fields[i];
-        rows[i].present = f.home != Home::Uncovered &&
-                          values_of(f, shape_of(f.home), no_links, &rows[i].values);
+        rows[i].present =
+            f.home != Home::Uncovered && values_of(f, shape_of(f.home), no_links, &rows[i].values);
     }
 }
 
@@ -661,7 +662,8 @@ void set_links(const Run &run)
     for (size_t i = 0; i < field::field_count; i++) {
         if (field::fields[i].link != field::Link::None)
             rows[i].values.numbers.assign(
-                1, static_cast<double>(run.links[field::fields[i].link == field::Link::Exif ? 0 : 1]));
+                1,
+                static_cast<double>(run.links[field::fields[i].link == field::Link::Exif ? 0 : 1]));
     }
 }
 
@@ -702,21 +704,23 @@ bool set_shape(TIFF *tif, Run &run, const Shape &s)
         uint32_t tag;
         uint32_t value;
     } shape_fields[] = {
-        {TIFFTAG_IMAGEWIDTH, s.width},   {TIFFTAG_IMAGELENGTH, s.length},
-        {TIFFTAG_BITSPERSAMPLE, s.bits}, {TIFFTAG_SAMPLESPERPIXEL, s.samples},
+        {TIFFTAG_IMAGEWIDTH, s.width},        {TIFFTAG_IMAGELENGTH, s.length},
+        {TIFFTAG_BITSPERSAMPLE, s.bits},      {TIFFTAG_SAMPLESPERPIXEL, s.samples},
         {TIFFTAG_PHOTOMETRIC, s.photometric}, {TIFFTAG_COMPRESSION, s.compression},
-        {TIFFTAG_PLANARCONFIG, s.planar}, {TIFFTAG_ROWSPERSTRIP, s.rows},
-        {TIFFTAG_TILEWIDTH, s.tile},     {TIFFTAG_TILELENGTH, s.tile},
+        {TIFFTAG_PLANARCONFIG, s.planar},     {TIFFTAG_ROWSPERSTRIP, s.rows},
+        {TIFFTAG_TILEWIDTH, s.tile},          {TIFFTAG_TILELENGTH, s.tile},
     };
+    uint32_t refused = 0;
     for (const auto &f : shape_fields) {
-        if (f.value == 0 && f.tag != TIFFTAG_PHOTOMETRIC)
-            continue;
-        if (!TIFFSetField(tif, f.tag, f.value)) {
-            probe::SayCantSet(f.tag, run.name);
-            return false;
+        // A zero is a field the page leaves unset (Photometric 0 is a value).
+        if ((f.value != 0 || f.tag == TIFFTAG_PHOTOMETRIC) && !TIFFSetField(tif, f.tag, f.value)) {
+            refused = f.tag;
+            break;
         }
     }
-    return true;
+    if (refused)
+        probe::SayCantSet(refused, run.name);
+    return refused == 0;
 }
 
 // Values set through the table's access path, for the fields set twice
@@ -1138,9 +1142,9 @@ void check_disk(Run &run)
         const Shape &s = shapes[p];
         check_directory(run, file.chain[p], s.home);
         const uint64_t planes = s.planar == PLANARCONFIG_SEPARATE ? samples_of(s) : 1;
-        const uint64_t chunks =
-            planes * (s.tile ? ((s.width + s.tile - 1) / s.tile) * ((s.length + s.tile - 1) / s.tile)
-                             : (s.length + s.rows - 1) / s.rows);
+        const uint64_t chunks = planes * (s.tile ? ((s.width + s.tile - 1) / s.tile) *
+                                                       ((s.length + s.tile - 1) / s.tile)
+                                                 : (s.length + s.rows - 1) / s.rows);
         if (!probe::ChunksInside(file.chain[p], disk.bytes.size(),
                                  s.tile ? ifd::tag::TileOffsets : ifd::tag::StripOffsets,
                                  s.tile ? ifd::tag::TileByteCounts : ifd::tag::StripByteCounts,

@@ -62,6 +62,8 @@ enum class Home : uint8_t {
 // An offset that only the writing knows: the IFD a link field points to.
 enum class Link : uint8_t { None, Exif, Gps };
 
+// The members in the order a row reads best, tag first.
+// NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding)
 struct Field {
     uint16_t tag;
     const char *name; // as the governing standard names it
@@ -74,8 +76,8 @@ struct Field {
     // Numeric fields: or this many values of a pattern whose bytes all
     // differ; ASCII fields: the text's size, NULs inside it included, when
     // it holds several strings.
-    uint16_t pattern;
-    Link link;
+    uint16_t pattern = 0;
+    Link link = Link::None;
 };
 
 extern const Field fields[];

@@ -396,7 +396,7 @@ static int check_type(TIFF *tif, const TypeProbe &t, const Layout &layout)
             got = bits(array, t.storage, i);
             if (got != bits(t.values, t.storage, i)) {
                 probe::SayWrongValue(t.name, t.tag + k, layout.filename, i, got,
-                            bits(t.values, t.storage, i));
+                                     bits(t.values, t.storage, i));
                 return 0;
             }
         }
@@ -425,7 +425,8 @@ static int check_fields(TIFF *tif, const Layout &layout)
     }
     for (uint32_t i = 0; i < 2; i++) {
         if (page[i] != page_number[i]) {
-            probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i], page_number[i]);
+            probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i],
+                                 page_number[i]);
             return 0;
         }
     }
@@ -434,8 +435,8 @@ static int check_fields(TIFF *tif, const Layout &layout)
         return 0;
     }
     if (bits(&resolution, 4, 0) != bits(&x_resolution, 4, 0)) {
-        probe::SayWrongValue("RATIONAL", TIFFTAG_XRESOLUTION, layout.filename, 0, bits(&resolution, 4, 0),
-                    bits(&x_resolution, 4, 0));
+        probe::SayWrongValue("RATIONAL", TIFFTAG_XRESOLUTION, layout.filename, 0,
+                             bits(&resolution, 4, 0), bits(&x_resolution, 4, 0));
         return 0;
     }
     text = nullptr;

@@ -429,16 +429,6 @@ void append_instead(const char *path, uint64_t old)
     put_link(path, header, link_at(header, &chain.back()), added);
 }
 
-// A value through the library's own defaulted fetch, untouched by any rule.
-int defaulted_value(TIFF *tif, uint32_t tag, ...)
-{
-    va_list ap;
-    va_start(ap, tag);
-    const int result = TIFFVGetFieldDefaulted(tif, tag, ap);
-    va_end(ap);
-    return result;
-}
-
 } // namespace
 
 extern "C" {
@@ -552,14 +542,18 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
     // second pointer is read only for a rule that names it.
     r = find_tag(GET_U16, tag, tif);
     const Rule *zero = find_tag(GET_ZERO, tag, tif);
+    if (zero && (zero->index < 0 || zero->index > 2))
+        die("no such out-pointer", zero->arg);
+    int wanted = r && r->index == 1 ? 2 : 1;
+    if (zero && zero->index + 1 > wanted)
+        wanted = static_cast<int>(zero->index) + 1;
     va_start(ap, tag);
-    out_pointers(ap, zero ? static_cast<int>(zero->index) + 1 : r && r->index == 1 ? 2 : 1, out);
+    out_pointers(ap, wanted, out);
     va_end(ap);
     if (zero) {
+        // As long as any array of 2^BitsPerSample values can be.
         static uint16_t zeros[1 << 16];
-        uint16_t bits = 0;
-        defaulted_value(tif, TIFFTAG_BITSPERSAMPLE, &bits);
-        if (bits < 1 || bits > 16 || !*static_cast<uint16_t **>(out[zero->index]))
+        if (!*static_cast<uint16_t **>(out[zero->index]))
             die("no array to zero", zero->arg);
         *static_cast<uint16_t **>(out[zero->index]) = zeros;
     }
@@ -730,8 +724,8 @@ int TIFFGetFieldDefaulted(TIFF *tif, uint32_t tag, ...)
 {
     va_list ap;
     void *out[2] = {nullptr, nullptr};
-    const Rule *r = from_program(__builtin_return_address(0)) ? find_tag(DEFAULT_U16, tag, tif)
-                                                               : nullptr;
+    const Rule *r =
+        from_program(__builtin_return_address(0)) ? find_tag(DEFAULT_U16, tag, tif) : nullptr;
 
     va_start(ap, tag);
     const int result = TIFFVGetFieldDefaulted(tif, tag, ap);
