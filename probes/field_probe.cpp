@@ -599,9 +599,11 @@ void check_query(TIFF *tif, Run &run, bool exif, bool gps)
         const Field &f = field::fields[i];
         if ((f.home == Home::Exif) != exif || (f.home == Home::Gps) != gps)
             continue;
-        const TIFFField *by_tag = TIFFFindField(tif, f.tag, TIFF_ANY);
-        if (!by_tag)
-            continue; // a codec's field, known once its Compression is set
+        // TIFFFieldWithTag complains of a tag it does not know: a codec's
+        // field, known once its Compression is set, is not asked for here.
+        if (!TIFFFindField(tif, f.tag, TIFF_ANY))
+            continue;
+        const TIFFField *by_tag = TIFFFieldWithTag(tif, f.tag);
         const char *name = TIFFFieldName(by_tag);
         const TIFFField *by_name = name ? TIFFFieldWithName(tif, name) : nullptr;
         if (by_name != by_tag || TIFFFieldTag(by_tag) != f.tag) {
