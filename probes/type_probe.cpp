@@ -49,10 +49,8 @@ const int32_t slong_values[] = {INT32_MIN, INT32_MAX, -1, 0, 0x01020304, -0x0102
 const uint64_t long8_values[] = {0x0102030405060708ULL, UINT64_MAX, 0, 0x100000000ULL,
                                  0x8000000000000000ULL};
 const int64_t slong8_values[] = {INT64_MIN, INT64_MAX, -1, 0, 0x0102030405060708LL};
-// IFD values are offsets of 32 bits, taken and given back in 32 bits. Only a
-// single one is set: the library (4.5.0) takes an array of them in 64 bits,
-// as TIFFFieldSetGetSize says, but writes that copy out as if it held 32-bit
-// values, so no array of them comes back as set.
+// IFD values are offsets of 32 bits on disk. The library says how wide it
+// takes and gives them (TIFFFieldSetGetSize), so arrays pass that width.
 const uint32_t ifd_values[] = {0x01020304, 0xFFFFFFFF, 0, 0x80000000, 8, 16};
 const uint64_t ifd8_values[] = {0x0102030405060708ULL, UINT64_MAX, 0, 0x100000000ULL, 16};
 // -0.0 and the subnormals are compared bit for bit.
@@ -99,7 +97,7 @@ constexpr TypeProbe type_probes[] = {
      false},
     {"FLOAT", float_values, TIFF_FLOAT, 65090, count_of(float_values), 4, 4, false, false},
     {"DOUBLE", double_values, TIFF_DOUBLE, 65100, count_of(double_values), 8, 8, false, false},
-    {"IFD", ifd_values, TIFF_IFD, 65110, count_of(ifd_values), 4, 4, false, true},
+    {"IFD", ifd_values, TIFF_IFD, 65110, count_of(ifd_values), 4, 4, false, false},
     {"LONG8", long8_values, TIFF_LONG8, 65120, count_of(long8_values), 8, 8, true, false},
     {"SLONG8", slong8_values, TIFF_SLONG8, 65130, count_of(slong8_values), 8, 8, true, false},
     {"IFD8", ifd8_values, TIFF_IFD8, 65140, count_of(ifd8_values), 8, 8, true, false},
@@ -189,6 +187,14 @@ static uint32_t array_count(const TypeProbe &t, ttag_t k, bool bigtiff)
     return t.count;
 }
 
+static bool host_big_endian()
+{
+    const uint16_t one = 1;
+    uint8_t first;
+    memcpy(&first, &one, 1);
+    return first == 0;
+}
+
 // Value I of a table, as the bits of its storage, zero-extended.
 static uint64_t bits(const void *values, unsigned storage, uint32_t i)
 {
@@ -212,6 +218,33 @@ static uint64_t bits(const void *values, unsigned storage, uint32_t i)
         memcpy(&b8, p, 8);
         return b8;
     }
+}
+
+// The width in which the library takes and gives an array field's values,
+// as its own description says; the table's width where it says nothing.
+static unsigned passed_size(TIFF *tif, const TypeProbe &t, ttag_t tag)
+{
+    const TIFFField *field = TIFFFieldWithTag(tif, tag);
+    const int size = field ? TIFFFieldSetGetSize(field) : 0;
+    return size > 0 ? static_cast<unsigned>(size) : t.storage;
+}
+
+// The table's values in the width the library takes them: integers widened
+// or narrowed, everything else as it stands.
+static std::vector<uint8_t> as_passed(TIFF *tif, const TypeProbe &t, ttag_t tag)
+{
+    const unsigned size = passed_size(tif, t, tag);
+    std::vector<uint8_t> out(static_cast<size_t>(t.count) * size);
+
+    for (uint32_t i = 0; i < t.count; i++) {
+        const uint64_t v = bits(t.values, t.storage, i);
+        for (unsigned b = 0; b < size; b++) {
+            // Host order, as the library reads the array.
+            const unsigned shift = 8 * (host_big_endian() ? size - 1 - b : b);
+            out[static_cast<size_t>(i) * size + b] = static_cast<uint8_t>(v >> shift);
+        }
+    }
+    return out;
 }
 
 static int set_single(TIFF *tif, const TypeProbe &t)
@@ -289,7 +322,7 @@ static int set_fields(TIFF *tif, const Layout &layout)
         }
         for (ttag_t k = 1; k <= 3; k++) {
             const uint32_t n = array_count(t, k, layout.bigtiff);
-            if (n > 0 && !TIFFSetField(tif, t.tag + k, n, t.values)) {
+            if (n > 0 && !TIFFSetField(tif, t.tag + k, n, as_passed(tif, t, t.tag + k).data())) {
                 failed = t.tag + k;
                 goto failure;
             }
@@ -358,14 +391,11 @@ static int check_strips(TIFF *tif, const char *filename, bool updated)
     return 1;
 }
 
-// Fetches the single value and the arrays of one type and compares them
-// with the table, bit for bit.
-static int check_type(TIFF *tif, const TypeProbe &t, const Layout &layout)
+// Fetches the single value of one type and compares it with the table,
+// bit for bit.
+static int check_single(TIFF *tif, const TypeProbe &t, const Layout &layout)
 {
     uint64_t single = 0;
-    uint64_t got;
-    uint32_t n;
-    const void *array;
 
     if (!TIFFGetField(tif, t.tag, &single)) {
         probe::SayProblemFetching(t.tag, layout.filename);
@@ -373,97 +403,112 @@ static int check_type(TIFF *tif, const TypeProbe &t, const Layout &layout)
     }
     // The library stored the single value at the start of `single`, as wide
     // as it takes it: reading more would hold on a little-endian host only.
-    got = bits(&single, t.storage, 0);
+    const uint64_t got = bits(&single, t.storage, 0);
     if (got != bits(t.values, t.storage, 0)) {
         probe::SayWrongValue(t.name, t.tag, layout.filename, 0, got, bits(t.values, t.storage, 0));
         return 0;
     }
-    for (ttag_t k = 1; k <= 3; k++) {
-        const uint32_t expect_n = array_count(t, k, layout.bigtiff);
-        if (expect_n == 0)
-            continue;
-        n = 0;
-        array = nullptr;
-        if (!TIFFGetField(tif, t.tag + k, &n, &array) || !array) {
-            probe::SayProblemFetching(t.tag + k, layout.filename);
+    return 1;
+}
+
+// Fetches array K of one type; one line for its first difference.
+static int check_array(TIFF *tif, const TypeProbe &t, ttag_t k, const Layout &layout)
+{
+    const uint32_t expect_n = array_count(t, k, layout.bigtiff);
+    uint32_t n = 0;
+    const void *array = nullptr;
+
+    if (expect_n == 0)
+        return 1;
+    if (!TIFFGetField(tif, t.tag + k, &n, &array) || !array) {
+        probe::SayProblemFetching(t.tag + k, layout.filename);
+        return 0;
+    }
+    if (n != expect_n) {
+        probe::SayWrongCount(t.name, t.tag + k, layout.filename, n, expect_n);
+        return 0;
+    }
+    const unsigned size = passed_size(tif, t, t.tag + k);
+    for (uint32_t i = 0; i < n; i++) {
+        const uint64_t got = bits(array, size, i);
+        if (got != bits(t.values, t.storage, i)) {
+            probe::SayWrongValue(t.name, t.tag + k, layout.filename, i, got,
+                                 bits(t.values, t.storage, i));
             return 0;
-        }
-        if (n != expect_n) {
-            probe::SayWrongCount(t.name, t.tag + k, layout.filename, n, expect_n);
-            return 0;
-        }
-        for (uint32_t i = 0; i < n; i++) {
-            got = bits(array, t.storage, i);
-            if (got != bits(t.values, t.storage, i)) {
-                probe::SayWrongValue(t.name, t.tag + k, layout.filename, i, got,
-                                     bits(t.values, t.storage, i));
-                return 0;
-            }
         }
     }
     return 1;
 }
 
-static int check_fields(TIFF *tif, const Layout &layout)
+static int check_text(TIFF *tif, const TextProbe &t, const Layout &layout)
+{
+    const char *text = nullptr;
+
+    if (!TIFFGetField(tif, t.tag, &text) || !text) {
+        probe::SayProblemFetching(t.tag, layout.filename);
+        return 0;
+    }
+    if (strcmp(text, t.value) != 0) {
+        probe::SayWrongText(t.tag, layout.filename, text);
+        return 0;
+    }
+    return 1;
+}
+
+static int check_standard(TIFF *tif, const Layout &layout)
 {
     uint32_t got_width = 0;
     uint16_t page[2] = {0, 0};
     float resolution = 0;
-    const char *text;
+    int ok = 1;
 
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &got_width)) {
         probe::SayProblemFetching(TIFFTAG_IMAGEWIDTH, layout.filename);
-        return 0;
-    }
-    if (got_width != width) {
+        ok = 0;
+    } else if (got_width != width) {
         probe::SayWrongValue("LONG", TIFFTAG_IMAGEWIDTH, layout.filename, 0, got_width, width);
-        return 0;
+        ok = 0;
     }
     if (!TIFFGetField(tif, TIFFTAG_PAGENUMBER, &page[0], &page[1])) {
         probe::SayProblemFetching(TIFFTAG_PAGENUMBER, layout.filename);
-        return 0;
-    }
-    for (uint32_t i = 0; i < 2; i++) {
-        if (page[i] != page_number[i]) {
-            probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i],
-                                 page_number[i]);
-            return 0;
+        ok = 0;
+    } else {
+        for (uint32_t i = 0; i < 2; i++) {
+            if (page[i] != page_number[i]) {
+                probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i],
+                                     page_number[i]);
+                ok = 0;
+                break;
+            }
         }
     }
     if (!TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
         probe::SayProblemFetching(TIFFTAG_XRESOLUTION, layout.filename);
-        return 0;
-    }
-    if (bits(&resolution, 4, 0) != bits(&x_resolution, 4, 0)) {
+        ok = 0;
+    } else if (bits(&resolution, 4, 0) != bits(&x_resolution, 4, 0)) {
         probe::SayWrongValue("RATIONAL", TIFFTAG_XRESOLUTION, layout.filename, 0,
                              bits(&resolution, 4, 0), bits(&x_resolution, 4, 0));
-        return 0;
+        ok = 0;
     }
-    text = nullptr;
-    if (!TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &text) || !text) {
-        probe::SayProblemFetching(TIFFTAG_IMAGEDESCRIPTION, layout.filename);
-        return 0;
-    }
-    if (strcmp(text, description) != 0) {
-        probe::SayWrongText(TIFFTAG_IMAGEDESCRIPTION, layout.filename, text);
-        return 0;
-    }
+    return check_text(tif, {TIFFTAG_IMAGEDESCRIPTION, description}, layout) && ok;
+}
+
+// Every field of the layout, each compared with what was set: one line for
+// each field that differs, so one run names every wrong field.
+static int check_fields(TIFF *tif, const Layout &layout)
+{
+    int ok = check_standard(tif, layout);
+
     for (const TypeProbe &t : type_probes) {
-        if (!(t.bigtiff_only && !layout.bigtiff) && !check_type(tif, t, layout))
-            return 0;
+        if (t.bigtiff_only && !layout.bigtiff)
+            continue;
+        ok = check_single(tif, t, layout) && ok;
+        for (ttag_t k = 1; k <= 3; k++)
+            ok = check_array(tif, t, k, layout) && ok;
     }
-    for (const TextProbe &t : text_probes) {
-        text = nullptr;
-        if (!TIFFGetField(tif, t.tag, &text) || !text) {
-            probe::SayProblemFetching(t.tag, layout.filename);
-            return 0;
-        }
-        if (strcmp(text, t.value) != 0) {
-            probe::SayWrongText(t.tag, layout.filename, text);
-            return 0;
-        }
-    }
-    return 1;
+    for (const TextProbe &t : text_probes)
+        ok = check_text(tif, t, layout) && ok;
+    return ok;
 }
 
 // Compares one private entry on disk with the values set: its type code,
@@ -537,30 +582,23 @@ static int check_on_disk(const Layout &layout)
                    static_cast<unsigned long>(file.chain.size() + file.linked.size()));
         return 0;
     }
-    const std::vector<uint8_t> &bytes = disk.bytes;
+    // From here on, one line for each entry that differs.
     const ifd::Directory &dir = file.chain[0];
-    if (!check_directory_on_disk(dir, bytes.size(), layout.filename))
-        return 0;
+    int ok = check_directory_on_disk(dir, disk.bytes.size(), layout.filename);
     for (const TypeProbe &t : type_probes) {
         if (t.bigtiff_only && !layout.bigtiff)
             continue;
-        if (!check_entry_on_disk(dir, t, t.tag, 1, layout.filename))
-            return 0;
+        ok = check_entry_on_disk(dir, t, t.tag, 1, layout.filename) && ok;
         for (ttag_t k = 1; k <= 3; k++) {
             const uint32_t n = array_count(t, k, layout.bigtiff);
-            if (n > 0 && !check_entry_on_disk(dir, t, t.tag + k, n, layout.filename))
-                return 0;
+            ok = (n == 0 || check_entry_on_disk(dir, t, t.tag + k, n, layout.filename)) && ok;
         }
     }
-    for (const TextProbe &t : text_probes) {
-        if (!check_text_on_disk(dir, t, layout.filename))
-            return 0;
-    }
-    for (const TypeProbe &t : standard_on_disk) {
-        if (!check_entry_on_disk(dir, t, t.tag, t.count, layout.filename))
-            return 0;
-    }
-    return check_text_on_disk(dir, description_on_disk, layout.filename);
+    for (const TextProbe &t : text_probes)
+        ok = check_text_on_disk(dir, t, layout.filename) && ok;
+    for (const TypeProbe &t : standard_on_disk)
+        ok = check_entry_on_disk(dir, t, t.tag, t.count, layout.filename) && ok;
+    return check_text_on_disk(dir, description_on_disk, layout.filename) && ok;
 }
 
 static int type_test(const Layout &layout)
@@ -574,24 +612,33 @@ static int type_test(const Layout &layout)
     }
     // One reopen for update serves both the read-back and the update in
     // place: the new strip has another size, so the library must move it
-    // and rewrite the strip arrays.
+    // and rewrite the strip arrays. A field that came back wrong does not
+    // stop the layout: the update and the bytes on disk are still checked.
+    int fields_ok;
     {
         const probe::Tiff tif = probe::Reopen(layout.filename, "r+");
-        if (!tif || !check_fields(tif, layout) || !check_strips(tif, layout.filename, false))
+        if (!tif)
+            return 1;
+        fields_ok = check_fields(tif, layout);
+        if (!check_strips(tif, layout.filename, false))
             return 1;
         if (TIFFWriteEncodedStrip(tif, updated_strip, update_row, row_bytes) <= 0) {
             probe::Say("Can't write image data in %s.", layout.filename);
             return 1;
         }
     }
-    // The update must leave every field as it was, and the new strip read
-    // back.
+    // The update must leave every field as it was (checked again only when
+    // they were right before, so a wrong field is named once), and the new
+    // strip read back.
     {
         const probe::Tiff tif = probe::Reopen(layout.filename, "r");
-        if (!tif || !check_fields(tif, layout) || !check_strips(tif, layout.filename, true))
+        if (!tif || (fields_ok && !check_fields(tif, layout)) ||
+            !check_strips(tif, layout.filename, true))
             return 1;
     }
-    if (!check_on_disk(layout) || !probe::LibraryQuiet(layout.filename, messages))
+    if (!check_on_disk(layout) || !fields_ok)
+        return 1;
+    if (!probe::LibraryQuiet(layout.filename, messages))
         return 1;
     // The file stays behind for inspection on any failure above.
     unlink(layout.filename);

@@ -8,12 +8,12 @@ file(GLOB _lint_sources CONFIGURE_DEPENDS
      "${PROJECT_SOURCE_DIR}/ifd/*.cpp" "${PROJECT_SOURCE_DIR}/ifd/*.h"
      "${PROJECT_SOURCE_DIR}/probes/*.cpp" "${PROJECT_SOURCE_DIR}/probes/*.h"
      "${PROJECT_SOURCE_DIR}/tests/*.cpp" "${PROJECT_SOURCE_DIR}/tests/*.h"
-     "${PROJECT_SOURCE_DIR}/scripts/*.cpp" "${PROJECT_SOURCE_DIR}/bench/*.cpp")
+     "${PROJECT_SOURCE_DIR}/runner/*.cpp" "${PROJECT_SOURCE_DIR}/runner/*.h" "${PROJECT_SOURCE_DIR}/bench/*.cpp")
 
 add_test(NAME format COMMAND "${CLANG_FORMAT}" --dry-run --Werror ${_lint_sources})
 
 # One clang-tidy test per directory, so they can run side by side.
-set(_tidy_dirs expect ifd probes scripts tests)
+set(_tidy_dirs expect ifd probes runner tests)
 if(TIFF_PROBES_BENCH AND TARGET directory_bench)
   list(APPEND _tidy_dirs bench)
 endif()
@@ -30,7 +30,7 @@ add_test(NAME cppcheck
          COMMAND "${CPPCHECK}" --quiet --std=c++17 --language=c++ --library=googletest
                  --library=posix --enable=warning,style,performance,portability
                  --error-exitcode=1 --inline-suppr --suppress=missingIncludeSystem
-                 --suppress=readdirCalled --suppress=useStlAlgorithm -I expect -I ifd -I probes -I tests expect ifd probes scripts tests
+                 --suppress=readdirCalled --suppress=useStlAlgorithm -I expect -I ifd -I probes -I runner -I tests expect ifd probes runner tests
          WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}")
 
 list(TRANSFORM _tidy_dirs PREPEND clang_tidy. OUTPUT_VARIABLE _tidy_tests)
