@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ifd_reader.h"
 #include "probe_run.h"
 
 namespace {
@@ -144,6 +145,23 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         {"poke:333.4@fields_be.btf:r=0x41",
          {"fields_be.btf: tag 333 on disk: byte 4 differs."},
          {"fields_be.btf"}},
+        // A codec's field refused; a counted field, a pointer left from an
+        // earlier fetch, a FLOAT and a pair set through TIFFVSetField, all
+        // fetched wrong.
+        {"set:292@fields_be.btf", {"Can't set tag 292 in fields_be.btf."}, {"fields_be.btf"}},
+        {"get-nothing:34675@fields_le.tif",
+         {"Problem fetching tag 34675 in fields_le.tif."},
+         {"fields_le.tif"}},
+        {"get-stale:50708@fields_be.btf",
+         {"Problem fetching tag 50708 in fields_be.btf."},
+         {"fields_be.btf"}},
+        {"get-float:282@fields_be.tif=2",
+         {"Wrong RATIONAL value fetched for tag 282 in fields_be.tif: value 0 is 0x40000000, "
+          "expected 0x43964000."},
+         {"fields_be.tif"}},
+        {"get-u16:530.1@fields_le.btf=2",
+         {"Wrong SHORT value fetched for tag 530 in fields_le.btf: value 1 is 0x2, expected 0x1."},
+         {"fields_le.btf"}},
         // A library message fails a layout that otherwise passed.
         {"warn:270@fields_be.tif",
          {"fields_be.tif: the library reported a problem."},
@@ -152,6 +170,50 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);
         ExpectFault(ProbeRun(probe, Faults(c.faults)), c.lines, c.files);
+    }
+}
+
+// What the table asks for, read from the kept files by our own reader: the
+// pages in order, each with a field its image needs, its count by the rule
+// (ColorMap 3 x 2^4, three TransferFunction curves of 2^8 and one of 2^4,
+// one ExtraSamples value, SMinSampleValue per sample), ImageWidth beyond a
+// SHORT, and the EXIF and GPS directories that page 0 links.
+TEST(FieldProbe, KeptFilesHoldEachPagesFields)
+{
+    const struct {
+        size_t page;
+        uint16_t tag;
+        uint64_t count;
+    } cases[] = {
+        {0, 301, 768}, {0, 333, 30},  {1, 320, 48},  {1, 301, 16},   {1, 256, 1},
+        {2, 530, 2},   {3, 338, 1},   {3, 340, 2},   {3, 322, 1},    {4, 292, 1},
+        {5, 293, 1},   {0, 34665, 1}, {0, 34853, 1}, {0, 50781, 16},
+    };
+    const ProbeRun run(probe, Faults("keep"));
+    ASSERT_EQ(run.files().size(), 4U) << run.describe();
+    for (const char *name : layout_files) {
+        SCOPED_TRACE(name);
+        std::vector<uint8_t> bytes;
+        ASSERT_FALSE(ifd::LoadFile(run.path(name).c_str(), &bytes));
+        const ifd::File file = ifd::ReadFile(bytes.data(), bytes.size());
+        EXPECT_TRUE(file.problems.empty());
+        ASSERT_EQ(file.chain.size(), 6U);
+        for (const auto &c : cases) {
+            const ifd::Entry *e = ifd::FindEntry(file.chain[c.page], c.tag);
+            ASSERT_NE(e, nullptr) << "page " << c.page << " tag " << c.tag;
+            EXPECT_EQ(e->count, c.count) << "page " << c.page << " tag " << c.tag;
+        }
+        const ifd::Entry *width = ifd::FindEntry(file.chain[1], 256);
+        EXPECT_EQ(width->type, ifd::LONG);
+        EXPECT_EQ(width->values[0], 70000U);
+        size_t exif = 0;
+        size_t gps = 0;
+        for (const ifd::Directory &d : file.linked) {
+            exif += d.link == ifd::Link::Exif && d.parent == file.chain[0].offset;
+            gps += d.link == ifd::Link::Gps && d.parent == file.chain[0].offset;
+        }
+        EXPECT_EQ(exif, 1U);
+        EXPECT_EQ(gps, 1U);
     }
 }
 
