@@ -187,8 +187,8 @@ def kept_files(probe, env):
                          text=True, check=False)
     files = sorted(os.path.join(scratch, f) for f in os.listdir(scratch)
                    if f.endswith(('.tif', '.btf', '.tiff')))
-    # Exit 1 is the probe's verdict on the library (field_probe's known
-    # defects); its files are still the library's writing.
+    # Exit 1 is a verdict (a known defect of the library, say), which the
+    # runner judges in the probe's own test; here only its files matter.
     if run.returncode not in (0, 1):
         return scratch, [], [f'{probe}: exit {run.returncode}: {run.stderr.strip()}']
     missing = [f'{probe} left no {f}' for f in FILES.get(os.path.basename(probe), [])
