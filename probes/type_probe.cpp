@@ -337,7 +337,7 @@ static int set_fields(TIFF *tif, const Layout &layout)
     return 1;
 
 failure:
-    probe::Say("Can't set tag %lu in %s.", static_cast<unsigned long>(failed), layout.filename);
+    probe::SayCantSet(failed, layout.filename);
     return 0;
 }
 
@@ -391,28 +391,6 @@ static int check_strips(TIFF *tif, const char *filename, bool updated)
     return 1;
 }
 
-static void print_wrong(const char *type, ttag_t tag, const char *filename, uint32_t i,
-                        uint64_t got, uint64_t expect)
-{
-    probe::Say("Wrong %s value fetched for tag %lu in %s: value %lu is 0x%" PRIx64
-               ", expected 0x%" PRIx64 ".",
-               type, static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(i), got,
-               expect);
-}
-
-static void print_wrong_count(const char *type, ttag_t tag, const char *filename, uint32_t got,
-                              uint32_t expect)
-{
-    probe::Say("Wrong %s value fetched for tag %lu in %s: %lu values, expected %lu.", type,
-               static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(got),
-               static_cast<unsigned long>(expect));
-}
-
-static void print_problem(ttag_t tag, const char *filename)
-{
-    probe::Say("Problem fetching tag %lu in %s.", static_cast<unsigned long>(tag), filename);
-}
-
 // Fetches the single value of one type and compares it with the table,
 // bit for bit.
 static int check_single(TIFF *tif, const TypeProbe &t, const Layout &layout)
@@ -420,14 +398,14 @@ static int check_single(TIFF *tif, const TypeProbe &t, const Layout &layout)
     uint64_t single = 0;
 
     if (!TIFFGetField(tif, t.tag, &single)) {
-        print_problem(t.tag, layout.filename);
+        probe::SayProblemFetching(t.tag, layout.filename);
         return 0;
     }
     // The library stored the single value at the start of `single`, as wide
     // as it takes it: reading more would hold on a little-endian host only.
     const uint64_t got = bits(&single, t.storage, 0);
     if (got != bits(t.values, t.storage, 0)) {
-        print_wrong(t.name, t.tag, layout.filename, 0, got, bits(t.values, t.storage, 0));
+        probe::SayWrongValue(t.name, t.tag, layout.filename, 0, got, bits(t.values, t.storage, 0));
         return 0;
     }
     return 1;
@@ -443,18 +421,19 @@ static int check_array(TIFF *tif, const TypeProbe &t, ttag_t k, const Layout &la
     if (expect_n == 0)
         return 1;
     if (!TIFFGetField(tif, t.tag + k, &n, &array) || !array) {
-        print_problem(t.tag + k, layout.filename);
+        probe::SayProblemFetching(t.tag + k, layout.filename);
         return 0;
     }
     if (n != expect_n) {
-        print_wrong_count(t.name, t.tag + k, layout.filename, n, expect_n);
+        probe::SayWrongCount(t.name, t.tag + k, layout.filename, n, expect_n);
         return 0;
     }
     const unsigned size = passed_size(tif, t, t.tag + k);
     for (uint32_t i = 0; i < n; i++) {
         const uint64_t got = bits(array, size, i);
         if (got != bits(t.values, t.storage, i)) {
-            print_wrong(t.name, t.tag + k, layout.filename, i, got, bits(t.values, t.storage, i));
+            probe::SayWrongValue(t.name, t.tag + k, layout.filename, i, got,
+                                 bits(t.values, t.storage, i));
             return 0;
         }
     }
@@ -466,12 +445,11 @@ static int check_text(TIFF *tif, const TextProbe &t, const Layout &layout)
     const char *text = nullptr;
 
     if (!TIFFGetField(tif, t.tag, &text) || !text) {
-        print_problem(t.tag, layout.filename);
+        probe::SayProblemFetching(t.tag, layout.filename);
         return 0;
     }
     if (strcmp(text, t.value) != 0) {
-        probe::Say("Wrong ASCII value fetched for tag %lu in %s: \"%s\".",
-                   static_cast<unsigned long>(t.tag), layout.filename, text);
+        probe::SayWrongText(t.tag, layout.filename, text);
         return 0;
     }
     return 1;
@@ -485,31 +463,31 @@ static int check_standard(TIFF *tif, const Layout &layout)
     int ok = 1;
 
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &got_width)) {
-        print_problem(TIFFTAG_IMAGEWIDTH, layout.filename);
+        probe::SayProblemFetching(TIFFTAG_IMAGEWIDTH, layout.filename);
         ok = 0;
     } else if (got_width != width) {
-        print_wrong("LONG", TIFFTAG_IMAGEWIDTH, layout.filename, 0, got_width, width);
+        probe::SayWrongValue("LONG", TIFFTAG_IMAGEWIDTH, layout.filename, 0, got_width, width);
         ok = 0;
     }
     if (!TIFFGetField(tif, TIFFTAG_PAGENUMBER, &page[0], &page[1])) {
-        print_problem(TIFFTAG_PAGENUMBER, layout.filename);
+        probe::SayProblemFetching(TIFFTAG_PAGENUMBER, layout.filename);
         ok = 0;
     } else {
         for (uint32_t i = 0; i < 2; i++) {
             if (page[i] != page_number[i]) {
-                print_wrong("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i],
-                            page_number[i]);
+                probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i],
+                                     page_number[i]);
                 ok = 0;
                 break;
             }
         }
     }
     if (!TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
-        print_problem(TIFFTAG_XRESOLUTION, layout.filename);
+        probe::SayProblemFetching(TIFFTAG_XRESOLUTION, layout.filename);
         ok = 0;
     } else if (bits(&resolution, 4, 0) != bits(&x_resolution, 4, 0)) {
-        print_wrong("RATIONAL", TIFFTAG_XRESOLUTION, layout.filename, 0, bits(&resolution, 4, 0),
-                    bits(&x_resolution, 4, 0));
+        probe::SayWrongValue("RATIONAL", TIFFTAG_XRESOLUTION, layout.filename, 0,
+                             bits(&resolution, 4, 0), bits(&x_resolution, 4, 0));
         ok = 0;
     }
     return check_text(tif, {TIFFTAG_IMAGEDESCRIPTION, description}, layout) && ok;
@@ -542,21 +520,18 @@ static int check_entry_on_disk(const ifd::Directory &dir, const TypeProbe &t, tt
     const bool fraction = t.type == TIFF_RATIONAL || t.type == TIFF_SRATIONAL;
 
     if (!e) {
-        probe::Say("%s: tag %lu on disk: missing.", filename, static_cast<unsigned long>(tag));
+        probe::SayMissingOnDisk(tag, filename);
         return 0;
     }
     if (e->type != t.type || e->count != n || e->values.size() != (fraction ? 2 : 1) * size_t{n}) {
-        probe::Say("%s: tag %lu on disk: %s[%" PRIu64 "], expected %s[%lu].", filename,
-                   static_cast<unsigned long>(tag), ifd::TypeName(e->type), e->count, t.name,
-                   static_cast<unsigned long>(n));
+        probe::SayWrongEntry(*e, filename, t.name, n);
         return 0;
     }
     for (uint32_t i = 0; i < n; i++) {
         const bool same = fraction ? probe::Number(*e, i) == static_cast<const float *>(t.values)[i]
                                    : e->values[i] == bits(t.values, t.storage, i);
         if (!same) {
-            probe::Say("%s: tag %lu on disk: value %lu differs.", filename,
-                       static_cast<unsigned long>(tag), static_cast<unsigned long>(i));
+            probe::SayValueDiffers(tag, filename, i);
             return 0;
         }
     }
@@ -575,8 +550,7 @@ static int check_text_on_disk(const ifd::Directory &dir, const TextProbe &t, con
     }
     for (size_t i = 0; i < n; i++) {
         if (e->values[i] != static_cast<uint8_t>(t.value[i])) {
-            probe::Say("%s: tag %lu on disk: byte %lu differs.", filename,
-                       static_cast<unsigned long>(t.tag), static_cast<unsigned long>(i));
+            probe::SayByteDiffers(t.tag, filename, i);
             return 0;
         }
     }
@@ -597,22 +571,11 @@ static int check_directory_on_disk(const ifd::Directory &dir, uint64_t file_size
 static int check_on_disk(const Layout &layout)
 {
     probe::OnDisk disk;
-    const ifd::Error err = probe::ReadOnDisk(layout.filename, &disk);
     const ifd::File &file = disk.file;
 
-    if (err || !file.has_header) {
-        probe::Say("%s: header: %s.", layout.filename, (err ? err : file.problems[0]).what.c_str());
+    if (!probe::ReadFormat(layout.filename, layout.big_endian, layout.bigtiff, &disk))
         return 0;
-    }
     const ifd::Header &header = file.header;
-    if (header.big_endian != layout.big_endian || header.bigtiff != layout.bigtiff) {
-        probe::Say("%s: header: %s version %d, expected %s version %d.", layout.filename,
-                   header.big_endian ? "MM" : "II", header.bigtiff ? 43 : 42,
-                   layout.big_endian ? "MM" : "II", layout.bigtiff ? 43 : 42);
-        return 0;
-    }
-    if (!probe::NoProblems(layout.filename, file))
-        return 0;
     if (file.chain.size() != 1 || !file.linked.empty()) {
         probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected 1.", layout.filename,
                    header.first_ifd,

@@ -87,6 +87,13 @@ enum Kind {
     NO_CHECKPOINT, // checkpoint-nothing TIFFCheckpointDirectory returns 1, writes nothing
     GET_SWAP,      // get-swap:TAG.N       entries N and N+1 of the 64-bit strile array TAG
                    //                      (Strip/TileOffsets or ByteCounts) come swapped
+
+    DEFAULT_U16,     // default-u16:TAG[.N]=V  TIFFGetFieldDefaulted: out-pointer N receives
+                     //                      the uint16 V
+    UNSET_NOTHING,   // unset-nothing:TAG    TIFFUnsetField returns 1 and unsets nothing
+    GET_ZERO,        // get-zero:TAG.N       the uint16 array that out-pointer N receives
+                     //                      (2^BitsPerSample values, as ColorMap's) comes
+                     //                      back as zeros, from a copy
 };
 
 struct KindName {
@@ -134,6 +141,10 @@ constexpr KindName kind_names[] = {
     {"force-nothing", NO_FORCE},
     {"checkpoint-nothing", NO_CHECKPOINT},
     {"get-swap", GET_SWAP},
+
+    {"default-u16", DEFAULT_U16},
+    {"unset-nothing", UNSET_NOTHING},
+    {"get-zero", GET_ZERO},
 };
 
 struct Rule {
@@ -342,12 +353,11 @@ bool from_probe(const void *caller)
 // The first one or two out-pointers of a TIFFGetField call. The analyzer,
 // seeing this function on its own, cannot know that the caller's va_start
 // initialised `ap`.
-void out_pointers(va_list ap, bool pair, void **out)
+void out_pointers(va_list ap, int count, void **out)
 {
     // NOLINTBEGIN(clang-analyzer-valist.Uninitialized)
-    out[0] = va_arg(ap, void *);
-    if (pair)
-        out[1] = va_arg(ap, void *);
+    for (int i = 0; i < count; i++)
+        out[i] = va_arg(ap, void *);
     // NOLINTEND(clang-analyzer-valist.Uninitialized)
 }
 
@@ -538,7 +548,7 @@ int TIFFSetField(TIFF *tif, uint32_t tag, ...)
 int TIFFGetField(TIFF *tif, uint32_t tag, ...)
 {
     const bool faulty = from_program(__builtin_return_address(0));
-    void *out[2] = {nullptr, nullptr};
+    void *out[3] = {nullptr, nullptr, nullptr};
     const Rule *r;
     va_list ap;
     int result;
@@ -549,7 +559,7 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
         return 1;
     if (faulty && find_tag(GET_STALE, tag, tif)) {
         va_start(ap, tag);
-        out_pointers(ap, false, out);
+        out_pointers(ap, 1, out);
         va_end(ap);
         if (!*static_cast<void **>(out[0]))
             return 1;
@@ -563,9 +573,22 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
     // Walk the out-pointers again to alter what the library stored; a pair's
     // second pointer is read only for a rule that names it.
     r = find_tag(GET_U16, tag, tif);
+    const Rule *zero = find_tag(GET_ZERO, tag, tif);
+    if (zero && (zero->index < 0 || zero->index > 2))
+        die("no such out-pointer", zero->arg);
+    int wanted = r && r->index == 1 ? 2 : 1;
+    if (zero && zero->index + 1 > wanted)
+        wanted = static_cast<int>(zero->index) + 1;
     va_start(ap, tag);
-    out_pointers(ap, r && r->index == 1, out);
+    out_pointers(ap, wanted, out);
     va_end(ap);
+    if (zero) {
+        // As long as any array of 2^BitsPerSample values can be.
+        static uint16_t zeros[1 << 16];
+        if (!*static_cast<uint16_t **>(out[zero->index]))
+            die("no array to zero", zero->arg);
+        *static_cast<uint16_t **>(out[zero->index]) = zeros;
+    }
 
     if (r)
         *static_cast<uint16_t *>(out[r->index == 1 ? 1 : 0]) = static_cast<uint16_t>(r->value);
@@ -834,6 +857,34 @@ int TIFFCheckpointDirectory(TIFF *tif)
         find(NO_CHECKPOINT, nullptr, TIFFFileName(tif), open_mode(tif)))
         return 1;
     return real(tif);
+}
+
+int TIFFGetFieldDefaulted(TIFF *tif, uint32_t tag, ...)
+{
+    va_list ap;
+    void *out[2] = {nullptr, nullptr};
+    const Rule *r =
+        from_program(__builtin_return_address(0)) ? find_tag(DEFAULT_U16, tag, tif) : nullptr;
+
+    va_start(ap, tag);
+    const int result = TIFFVGetFieldDefaulted(tif, tag, ap);
+    va_end(ap);
+    if (!r)
+        return result;
+    va_start(ap, tag);
+    out_pointers(ap, r->index == 1 ? 2 : 1, out);
+    va_end(ap);
+    *static_cast<uint16_t *>(out[r->index == 1 ? 1 : 0]) = static_cast<uint16_t>(r->value);
+    return 1;
+}
+
+int TIFFUnsetField(TIFF *tif, uint32_t tag)
+{
+    static auto real = next<int (*)(TIFF *, uint32_t)>("TIFFUnsetField");
+
+    if (from_program(__builtin_return_address(0)) && find_tag(UNSET_NOTHING, tag, tif))
+        return 1;
+    return real(tif, tag);
 }
 
 // Lets a test keep the files of a passing run, to read them independently.

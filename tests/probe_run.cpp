@@ -45,6 +45,8 @@ const char *const own_line_patterns[] = {
     R"(Can't write image data in [a-z0-9_]+\.(tif|btf)\.)",
     R"([a-z0-9_]+\.(tif|btf): (header|IFD at \d+|tag \d+ on disk|page \d+|EXIF|GPS|SubIFD \d+): .*)",
     R"([a-z0-9_]+\.(tif|btf): (expected \d+ pages, .*|the library reported a problem\.))",
+    R"([a-z0-9_]+\.(tif|btf): tag \d+(: .*| still present after TIFFUnsetField))",
+    R"(Wrong default for tag \d+ in [a-z0-9_]+\.(tif|btf): .*)",
     // tile_probe's own.
     R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf), page \d+\.)",
     R"([a-z0-9_]+\.(tif|btf): (tile|strip) \d+ on disk: .*)",

@@ -38,6 +38,7 @@ STRUCT = {1: 'B', 3: 'H', 4: 'I', 8: 'h', 9: 'i', 13: 'I', 16: 'Q', 17: 'q', 18:
 FILES = {
     'type_probe': ['types_le.tif', 'types_be.tif', 'types_le.btf', 'types_be.btf'],
     'directory_probe': ['pages_le.tif', 'pages_be.btf'],
+    'field_probe': ['fields_le.tif', 'fields_be.tif', 'fields_le.btf', 'fields_be.btf'],
 }
 # A cross build's programs run under its emulator, whose words come here.
 EMULATOR = os.environ.get('TIFF_PROBES_EMULATOR', '').split()

@@ -231,4 +231,75 @@ bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t cou
     return true;
 }
 
+void SayCantSet(unsigned long tag, const char *filename)
+{
+    Say("Can't set tag %lu in %s.", tag, filename);
+}
+
+void SayProblemFetching(unsigned long tag, const char *filename)
+{
+    Say("Problem fetching tag %lu in %s.", tag, filename);
+}
+
+void SayWrongValue(const char *type, unsigned long tag, const char *filename, unsigned long i,
+                   uint64_t got, uint64_t expect)
+{
+    Say("Wrong %s value fetched for tag %lu in %s: value %lu is 0x%" PRIx64 ", expected 0x%" PRIx64
+        ".",
+        type, tag, filename, i, got, expect);
+}
+
+void SayWrongCount(const char *type, unsigned long tag, const char *filename, unsigned long got,
+                   unsigned long expect)
+{
+    Say("Wrong %s value fetched for tag %lu in %s: %lu values, expected %lu.", type, tag, filename,
+        got, expect);
+}
+
+void SayWrongText(unsigned long tag, const char *filename, const char *text)
+{
+    Say("Wrong ASCII value fetched for tag %lu in %s: \"%s\".", tag, filename, text);
+}
+
+void SayMissingOnDisk(unsigned long tag, const char *filename)
+{
+    Say("%s: tag %lu on disk: missing.", filename, tag);
+}
+
+void SayWrongEntry(const ifd::Entry &e, const char *filename, const char *expected,
+                   unsigned long count)
+{
+    Say("%s: tag %u on disk: %s[%" PRIu64 "], expected %s[%lu].", filename, e.tag,
+        ifd::TypeName(e.type), e.count, expected, count);
+}
+
+void SayValueDiffers(unsigned long tag, const char *filename, unsigned long i)
+{
+    Say("%s: tag %lu on disk: value %lu differs.", filename, tag, i);
+}
+
+void SayByteDiffers(unsigned long tag, const char *filename, unsigned long i)
+{
+    Say("%s: tag %lu on disk: byte %lu differs.", filename, tag, i);
+}
+
+bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *disk)
+{
+    const ifd::Error err = ReadOnDisk(filename, disk);
+    const ifd::File &file = disk->file;
+
+    if (err || !file.has_header) {
+        Say("%s: header: %s.", filename, (err ? err : file.problems[0]).what.c_str());
+        return false;
+    }
+    const ifd::Header &header = file.header;
+    if (header.big_endian != big_endian || header.bigtiff != bigtiff) {
+        Say("%s: header: %s version %d, expected %s version %d.", filename,
+            header.big_endian ? "MM" : "II", header.bigtiff ? 43 : 42, big_endian ? "MM" : "II",
+            bigtiff ? 43 : 42);
+        return false;
+    }
+    return NoProblems(filename, file);
+}
+
 } // namespace probe

@@ -115,6 +115,36 @@ bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t cou
                 const std::vector<uint8_t> &expected, const char *unit, uint64_t index,
                 unsigned page, const char *filename);
 
+// The failure lines of the probes that set and fetch fields, one routine a
+// line so that every probe words them alike:
+// "Can't set tag N in NAME."
+void SayCantSet(unsigned long tag, const char *filename);
+// "Problem fetching tag N in NAME."
+void SayProblemFetching(unsigned long tag, const char *filename);
+// "Wrong TYPE value fetched for tag N in NAME: value I is 0xGOT, expected
+// 0xEXPECT."
+void SayWrongValue(const char *type, unsigned long tag, const char *filename, unsigned long i,
+                   uint64_t got, uint64_t expect);
+// "Wrong TYPE value fetched for tag N in NAME: GOT values, expected EXPECT."
+void SayWrongCount(const char *type, unsigned long tag, const char *filename, unsigned long got,
+                   unsigned long expect);
+// "Wrong ASCII value fetched for tag N in NAME: "TEXT"."
+void SayWrongText(unsigned long tag, const char *filename, const char *text);
+// "NAME: tag N on disk: missing."
+void SayMissingOnDisk(unsigned long tag, const char *filename);
+// "NAME: tag N on disk: TYPE[COUNT], expected EXPECTED[N]."
+void SayWrongEntry(const ifd::Entry &e, const char *filename, const char *expected,
+                   unsigned long count);
+// "NAME: tag N on disk: value I differs."
+void SayValueDiffers(unsigned long tag, const char *filename, unsigned long i);
+// "NAME: tag N on disk: byte I differs."
+void SayByteDiffers(unsigned long tag, const char *filename, unsigned long i);
+
+// Reads a file whole (ReadOnDisk) and checks its header and its reading: the
+// byte order and format asked for ("NAME: header: II version 43, expected
+// MM version 43."), and no problem (NoProblems). False after saying why.
+bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *disk);
+
 } // namespace probe
 
 #endif

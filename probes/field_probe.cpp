@@ -1,0 +1,1201 @@
+// Proves that every field the standards define and the library knows
+// survives write, close, reopen and read, in both byte orders and both
+// formats: the standard fields on pages whose image each needs, the EXIF and
+// GPS fields in their own directories. What must come back and what must
+// stand on disk comes from field_table.cpp; the library's own description of
+// a field only says how to pass its values, so a wrong description fails.
+// Around the fields: TIFFGetFieldDefaulted against TIFF 6.0's defaults,
+// TIFFUnsetField, a field set twice, TIFFVSetField and TIFFVGetField, the
+// field-query calls and the tag list after a tag extender.
+#include <cinttypes>
+#include <cmath>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <tiffio.h>
+#include <unistd.h>
+
+#include "field_table.h"
+#include "ifd_reader.h"
+#include "probe_support.h"
+
+using field::Field;
+using field::Home;
+
+namespace {
+
+struct Layout {
+    const char *filename;
+    const char *mode;
+    bool big_endian;
+    bool bigtiff;
+};
+
+constexpr Layout layouts[] = {
+    {"fields_le.tif", "wl", false, false},
+    {"fields_be.tif", "wb", true, false},
+    {"fields_le.btf", "w8l", false, true},
+    {"fields_be.btf", "w8b", true, true},
+};
+
+// A page's image. A zero BitsPerSample, SamplesPerPixel, Compression or
+// PlanarConfiguration is left unset, so that its default can be asked for.
+struct Shape {
+    Home home;
+    uint32_t width;
+    uint32_t length;
+    uint16_t bits;
+    uint16_t samples;
+    uint16_t photometric;
+    uint16_t compression;
+    uint16_t planar;
+    uint32_t rows; // RowsPerStrip, 0 for tiles
+    uint32_t tile; // tile width and length, 0 for strips
+};
+
+// The pages, in file order. The palette image is wider than a SHORT holds.
+constexpr Shape shapes[] = {
+    {Home::Main, 4, 2, 8, 4, PHOTOMETRIC_SEPARATED, COMPRESSION_LZW, PLANARCONFIG_CONTIG, 2, 0},
+    {Home::Palette, 70000, 1, 4, 0, PHOTOMETRIC_PALETTE, 0, 0, 1, 0},
+    {Home::YCbCr, 4, 2, 8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 2, 0},
+    {Home::Float, 16, 16, 64, 2, PHOTOMETRIC_MINISBLACK, COMPRESSION_NONE, PLANARCONFIG_SEPARATE, 0,
+     16},
+    {Home::Fax3, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3, PLANARCONFIG_CONTIG, 2,
+     0},
+    {Home::Fax4, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4, PLANARCONFIG_CONTIG, 2,
+     0},
+};
+constexpr size_t page_count = sizeof(shapes) / sizeof(shapes[0]);
+// The page whose fields go through TIFFVSetField, and the one whose fields
+// come back through TIFFVGetField as well.
+constexpr Home vset_home = Home::YCbCr;
+constexpr Home vget_home = Home::Main;
+
+// What TIFF 6.0 (and TIFF-FX for Indexed) gives a field that a page does not
+// hold; the palette page has 4 bits per sample. Predictor is asked for on
+// page 0 once its Compression is set and before its Predictor is: the
+// field exists only with a codec that predicts.
+// NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding): a row reads best tag first
+struct Default {
+    uint16_t tag;
+    Home home;
+    std::initializer_list<double> values;
+    bool before_fields = false;
+};
+
+const Default defaults[] = {
+    {254, Home::Palette, {0}},
+    {258, Home::Fax3, {1}},
+    {259, Home::Palette, {1}},
+    {263, Home::Palette, {1}},
+    {266, Home::Palette, {1}},
+    {274, Home::Palette, {1}},
+    {277, Home::Palette, {1}},
+    {280, Home::Palette, {0}},
+    {281, Home::Palette, {15}},
+    {284, Home::Palette, {1}},
+    {290, Home::Palette, {2}},
+    {296, Home::Palette, {2}},
+    {317, Home::Main, {1}, true},
+    {332, Home::Palette, {1}},
+    {334, Home::Palette, {4}},
+    {336, Home::Palette, {0, 15}},
+    {339, Home::Palette, {1}},
+    {340, Home::Palette, {0}},
+    {341, Home::Palette, {15}},
+    {346, Home::YCbCr, {0}},
+    {529, Home::Palette, {0.299, 0.587, 0.114}},
+    {530, Home::Palette, {2, 2}},
+    {531, Home::Palette, {1}},
+    {532, Home::Palette, {0, 15, 0, 15, 0, 15}},
+    {532, Home::YCbCr, {0, 255, 128, 255, 128, 255}},
+};
+
+// Fields set on the palette page and unset again before it is written.
+struct Unset {
+    uint16_t tag;
+    std::initializer_list<double> values;
+    const char *text;
+};
+const Unset unsets[] = {
+    {315, {}, "gone"},
+    {286, {9.5}, nullptr},
+    {319, {0.5, 0.5, 0.25, 0.25, 0.125, 0.125}, nullptr},
+    {34675, {1, 2, 3}, nullptr},
+};
+constexpr Home unset_home = Home::Palette;
+
+// Values set first and then replaced by the table's on page 0: the last
+// one must stand.
+const Unset overwritten[] = {
+    {305, {}, "an earlier Software"},
+    {282, {1.0}, nullptr},
+    {318, {0.5, 0.5}, nullptr},
+    {34675, {1, 2, 3}, nullptr},
+};
+
+// Private fields, registered by a tag extender, that page 0 holds: the tag
+// list of page 0 must name each once.
+const uint32_t private_long_tag = 65000;
+const uint32_t private_text_tag = 65001;
+const uint32_t private_long = 0xA1B2C3D4;
+const char private_text[] = "field_probe private";
+
+TIFFExtendProc previous_extender = nullptr;
+
+// Only page 0 holds the private fields, and merging sorts the library's
+// whole field list, so they are registered only while page 0 is written or
+// read.
+bool page0 = false;
+
+void register_private_fields(TIFF *tif)
+{
+    if (!page0) {
+        if (previous_extender)
+            previous_extender(tif);
+        return;
+    }
+    static char long_name[] = "field_probe long";
+    static char text_name[] = "field_probe text";
+    static const TIFFFieldInfo infos[] = {
+        {private_long_tag, 1, 1, TIFF_LONG, FIELD_CUSTOM, 1, 0, long_name},
+        {private_text_tag, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII, FIELD_CUSTOM, 1, 0, text_name},
+    };
+    TIFFMergeFieldInfo(tif, infos, 2);
+    if (previous_extender)
+        previous_extender(tif);
+}
+
+// ---------------------------------------------------------------------------
+// What a field holds on a page, from the table alone.
+
+struct Values {
+    std::vector<double> numbers; // numeric fields
+    const char *text = nullptr;  // ASCII fields
+    size_t text_size = 0;        // with its NULs
+    uint32_t count = 0;          // values set (bytes for ASCII)
+    uint32_t curves = 0;         // ColorMap and TransferFunction: arrays of 2^BitsPerSample
+};
+
+unsigned smallest_type_size(uint32_t types)
+{
+    for (unsigned t = 1; t < 32; t++) {
+        if (types & field::TypeBit(t))
+            return ifd::TypeSize(static_cast<uint16_t>(t));
+    }
+    return 1;
+}
+
+// The value of a field that the page's shape or a link gives.
+bool shape_value(const Field &f, const Shape &s, const uint64_t *links, double *v)
+{
+    switch (f.tag) {
+    case TIFFTAG_IMAGEWIDTH:
+        *v = s.width;
+        return true;
+    case TIFFTAG_IMAGELENGTH:
+        *v = s.length;
+        return true;
+    case TIFFTAG_BITSPERSAMPLE:
+        *v = s.bits;
+        return s.bits != 0;
+    case TIFFTAG_SAMPLESPERPIXEL:
+        *v = s.samples;
+        return s.samples != 0;
+    case TIFFTAG_PHOTOMETRIC:
+        *v = s.photometric;
+        return true;
+    case TIFFTAG_COMPRESSION:
+        *v = s.compression;
+        return s.compression != 0;
+    case TIFFTAG_PLANARCONFIG:
+        *v = s.planar;
+        return s.planar != 0;
+    case TIFFTAG_ROWSPERSTRIP:
+        *v = s.rows;
+        return s.rows != 0;
+    case TIFFTAG_TILEWIDTH:
+    case TIFFTAG_TILELENGTH:
+        *v = s.tile;
+        return s.tile != 0;
+    default:
+        break;
+    }
+    if (f.link != field::Link::None) {
+        *v = static_cast<double>(links[f.link == field::Link::Exif ? 0 : 1]);
+        return true;
+    }
+    return false;
+}
+
+bool is_shape_field(const Field &f)
+{
+    return !f.text && f.values.size() == 0 && f.pattern == 0;
+}
+
+uint32_t bits_of(const Shape &s)
+{
+    return s.bits ? s.bits : 1;
+}
+
+uint32_t samples_of(const Shape &s)
+{
+    return s.samples ? s.samples : 1;
+}
+
+// False for a shape field the page leaves unset.
+bool values_of(const Field &f, const Shape &s, const uint64_t *links, Values *v)
+{
+    if (f.text) {
+        v->text = f.text;
+        v->text_size = f.pattern ? f.pattern : strlen(f.text) + 1;
+        v->count = static_cast<uint32_t>(v->text_size);
+        return true;
+    }
+    if (is_shape_field(f)) {
+        double d = 0;
+        if (!shape_value(f, s, links, &d))
+            return false;
+        v->numbers.assign(1, d);
+    } else if (f.values.size() != 0) {
+        v->numbers.assign(f.values.begin(), f.values.end());
+    } else {
+        const uint32_t n = f.rule == field::Count::PerLevel ? f.n << bits_of(s) : f.pattern;
+        const unsigned size = smallest_type_size(f.types);
+        v->numbers.resize(n);
+        for (uint32_t i = 0; i < n; i++)
+            v->numbers[i] = static_cast<double>(field::Pattern(f.tag, i, size));
+    }
+    v->count = static_cast<uint32_t>(v->numbers.size());
+    v->curves = f.rule == field::Count::PerLevel ? f.n : 0;
+    return true;
+}
+
+// The number of values the standard gives the field on disk.
+uint64_t disk_count(const Field &f, const Shape &s, const Values &v)
+{
+    switch (f.rule) {
+    case field::Count::Fixed:
+        return f.n;
+    case field::Count::PerSample:
+        return static_cast<uint64_t>(f.n) * samples_of(s);
+    case field::Count::PerLevel:
+        return static_cast<uint64_t>(f.n) << bits_of(s);
+    default:
+        return v.count;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// How the library takes and gives a field's values, from its own
+// description (and TIFFSetField(3tiff) for ColorMap, TransferFunction and
+// InkNames, which it describes as plain arrays).
+
+enum class Form : uint8_t { Text, InkNames, Counted, Single, Pair, Array, Curves };
+
+struct Access {
+    Form form = Form::Single;
+    unsigned size = 0;       // bytes per value as the library stores it
+    unsigned count_size = 0; // Counted: 2 or 4
+    int fixed = 0;           // Array: the count the library takes
+    bool real = false;       // stored as float or double
+    TIFFDataType type = TIFF_NOTYPE;
+};
+
+bool real_type(TIFFDataType t)
+{
+    return t == TIFF_RATIONAL || t == TIFF_SRATIONAL || t == TIFF_FLOAT || t == TIFF_DOUBLE ||
+           t == TIFF_NOTYPE;
+}
+
+bool describe(TIFF *tif, uint32_t tag, Access *a)
+{
+    const TIFFField *f = TIFFFindField(tif, tag, TIFF_ANY);
+    if (!f)
+        return false;
+    a->type = TIFFFieldDataType(f);
+    a->size = static_cast<unsigned>(TIFFFieldSetGetSize(f));
+    a->real = real_type(a->type);
+    const int wc = TIFFFieldWriteCount(f);
+    if (tag == TIFFTAG_COLORMAP || tag == TIFFTAG_TRANSFERFUNCTION) {
+        a->form = Form::Curves;
+        a->size = 2;
+    } else if (tag == TIFFTAG_INKNAMES) {
+        a->form = Form::InkNames;
+    } else if (TIFFFieldPassCount(f)) {
+        a->form = Form::Counted;
+        a->count_size = static_cast<unsigned>(TIFFFieldSetGetCountSize(f));
+    } else if (a->type == TIFF_ASCII) {
+        a->form = Form::Text;
+    } else if (wc == 2 && a->size == 2 * ifd::TypeSize(static_cast<uint16_t>(a->type))) {
+        // A pair of SHORTs passed as two values, as PageNumber is.
+        a->form = Form::Pair;
+        a->size /= 2;
+    } else if (wc > 1) {
+        a->form = Form::Array;
+        a->fixed = wc;
+    } else {
+        a->form = Form::Single;
+    }
+    return a->size == 1 || a->size == 2 || a->size == 4 || a->size == 8;
+}
+
+const char *type_name(const Access &a)
+{
+    if (a.type == TIFF_NOTYPE)
+        return a.size == 8 ? "DOUBLE" : "FLOAT";
+    return ifd::TypeName(static_cast<uint16_t>(a.type));
+}
+
+// A value as the library stores it: its bits, zero-extended.
+uint64_t storage_bits(double v, const Access &a)
+{
+    if (a.real && a.size == 4) {
+        const auto f = static_cast<float>(v);
+        uint32_t b;
+        memcpy(&b, &f, 4);
+        return b;
+    }
+    if (a.real) {
+        uint64_t b;
+        memcpy(&b, &v, 8);
+        return b;
+    }
+    const auto whole =
+        v < 0 ? static_cast<uint64_t>(static_cast<int64_t>(v)) : static_cast<uint64_t>(v);
+    return a.size == 8 ? whole : whole & ((uint64_t{1} << (8 * a.size)) - 1);
+}
+
+uint64_t element(const void *p, unsigned size, size_t i)
+{
+    uint64_t v = 0;
+    const auto *bytes = static_cast<const uint8_t *>(p) + i * size;
+    switch (size) {
+    case 1:
+        return bytes[0];
+    case 2: {
+        uint16_t h;
+        memcpy(&h, bytes, 2);
+        return h;
+    }
+    case 4: {
+        uint32_t w;
+        memcpy(&w, bytes, 4);
+        return w;
+    }
+    default:
+        memcpy(&v, bytes, 8);
+        return v;
+    }
+}
+
+// The values in the library's storage, for the calls that take a pointer.
+std::vector<uint8_t> storage(const Values &v, const Access &a)
+{
+    std::vector<uint8_t> out(static_cast<size_t>(v.count) * a.size);
+    for (size_t i = 0; i < v.count; i++) {
+        const uint64_t b = storage_bits(v.numbers[i], a);
+        switch (a.size) {
+        case 1:
+            out[i] = static_cast<uint8_t>(b);
+            break;
+        case 2: {
+            const auto h = static_cast<uint16_t>(b);
+            memcpy(&out[i * 2], &h, 2);
+            break;
+        }
+        case 4: {
+            const auto w = static_cast<uint32_t>(b);
+            memcpy(&out[i * 4], &w, 4);
+            break;
+        }
+        default:
+            memcpy(&out[i * 8], &b, 8);
+        }
+    }
+    return out;
+}
+
+using SetFn = int (*)(TIFF *, uint32_t, ...);
+
+int vset(TIFF *tif, uint32_t tag, ...)
+{
+    va_list ap;
+    va_start(ap, tag);
+    const int r = TIFFVSetField(tif, tag, ap);
+    va_end(ap);
+    return r;
+}
+
+int vget(TIFF *tif, uint32_t tag, ...)
+{
+    va_list ap;
+    va_start(ap, tag);
+    const int r = TIFFVGetField(tif, tag, ap);
+    va_end(ap);
+    return r;
+}
+
+int set_single(TIFF *tif, uint32_t tag, double v, const Access &a, SetFn set)
+{
+    if (a.real)
+        return set(tif, tag, v);
+    const uint64_t b = storage_bits(v, a);
+    if (a.size == 8)
+        return set(tif, tag, b);
+    if (a.size == 4)
+        return set(tif, tag, static_cast<uint32_t>(b));
+    // Narrower values travel as int.
+    return set(tif, tag, static_cast<int>(b));
+}
+
+int set_values(TIFF *tif, uint32_t tag, const Values &v, const Access &a, SetFn set)
+{
+    switch (a.form) {
+    case Form::Text:
+        return set(tif, tag, v.text);
+    case Form::InkNames:
+        return set(tif, tag, static_cast<int>(v.text_size), v.text);
+    case Form::Single:
+        return v.count == 1 && set_single(tif, tag, v.numbers[0], a, set);
+    case Form::Pair:
+        return v.count == 2 &&
+               set(tif, tag, static_cast<int>(v.numbers[0]), static_cast<int>(v.numbers[1]));
+    default:
+        break;
+    }
+    std::vector<uint8_t> data = storage(v, a);
+    if (a.form == Form::Counted && a.count_size == 2)
+        return set(tif, tag, static_cast<int>(v.count), data.data());
+    if (a.form == Form::Counted)
+        return set(tif, tag, v.count, data.data());
+    if (a.form == Form::Array)
+        return set(tif, tag, data.data());
+    // Curves: one array, or three of equal size.
+    const size_t third = data.size() / 3;
+    if (v.curves != 3)
+        return set(tif, tag, data.data());
+    return set(tif, tag, data.data(), data.data() + third, data.data() + 2 * third);
+}
+
+// What a fetch gave: the values' bits, or the text.
+struct Fetched {
+    std::vector<uint64_t> bits;
+    const char *text = nullptr;
+};
+
+// Fetches a field's values; false when the library says it has none or
+// gives no array.
+bool fetch(TIFF *tif, uint32_t tag, const Access &a, const Values &v, SetFn get, Fetched *out)
+{
+    const void *array = nullptr;
+    uint32_t n = 0;
+
+    switch (a.form) {
+    case Form::Text:
+    case Form::InkNames: {
+        const char *text = nullptr;
+        if (!get(tif, tag, &text) || !text)
+            return false;
+        out->text = text;
+        return true;
+    }
+    case Form::Single: {
+        uint64_t single = 0;
+        if (!get(tif, tag, &single))
+            return false;
+        out->bits.assign(1, element(&single, a.size, 0));
+        return true;
+    }
+    case Form::Pair: {
+        uint16_t pair[2] = {0, 0};
+        if (!get(tif, tag, &pair[0], &pair[1]))
+            return false;
+        out->bits.assign(pair, pair + 2);
+        return true;
+    }
+    case Form::Counted:
+        if (a.count_size == 2) {
+            uint16_t n16 = 0;
+            if (!get(tif, tag, &n16, &array))
+                return false;
+            n = n16;
+        } else if (!get(tif, tag, &n, &array)) {
+            return false;
+        }
+        break;
+    case Form::Array:
+        if (!get(tif, tag, &array))
+            return false;
+        n = static_cast<uint32_t>(a.fixed);
+        break;
+    case Form::Curves: {
+        const uint16_t *curve[3] = {nullptr, nullptr, nullptr};
+        if (!get(tif, tag, &curve[0], &curve[1], &curve[2]) || !curve[0])
+            return false;
+        if (v.curves != 3) {
+            out->bits.assign(curve[0], curve[0] + v.count);
+            return true;
+        }
+        if (!curve[1] || !curve[2])
+            return false;
+        for (const uint16_t *c : curve)
+            out->bits.insert(out->bits.end(), c, c + v.count / 3);
+        return true;
+    }
+    }
+    if (!array)
+        return false;
+    out->bits.resize(n);
+    for (uint32_t i = 0; i < n; i++)
+        out->bits[i] = element(array, a.size, i);
+    return true;
+}
+
+struct Run {
+    const Layout &layout;
+    const char *name; // the file name, in every line
+    bool failed = false;
+    bool query = false; // compare the library's field descriptions with the table
+    // Library messages that explain a refusal already reported.
+    unsigned long explained = 0;
+    uint64_t links[2] = {0, 0}; // EXIF, GPS
+    // Fields the library refused, not to be looked for again.
+    std::vector<const Field *> refused;
+    // Fields found still present after TIFFUnsetField, said once.
+    std::vector<uint32_t> lingering;
+
+    void SayLingering(uint32_t tag)
+    {
+        for (const uint32_t t : lingering) {
+            if (t == tag)
+                return;
+        }
+        lingering.push_back(tag);
+        probe::Say("%s: tag %u still present after TIFFUnsetField", name, tag);
+        failed = true;
+    }
+
+    bool was_refused(const Field &f) const
+    {
+        for (const Field *r : refused) {
+            if (r == &f)
+                return true;
+        }
+        return false;
+    }
+};
+
+// ---------------------------------------------------------------------------
+// The library's description of each field against the table, in each kind
+// of directory.
+
+void check_query(TIFF *tif, Run &run, bool exif, bool gps)
+{
+    for (size_t i = 0; i < field::field_count; i++) {
+        const Field &f = field::fields[i];
+        if ((f.home == Home::Exif) != exif || (f.home == Home::Gps) != gps)
+            continue;
+        // TIFFFieldWithTag complains of a tag it does not know: a codec's
+        // field, known once its Compression is set, is not asked for here.
+        if (!TIFFFindField(tif, f.tag, TIFF_ANY))
+            continue;
+        const TIFFField *by_tag = TIFFFieldWithTag(tif, f.tag);
+        const char *name = TIFFFieldName(by_tag);
+        const TIFFField *by_name = name ? TIFFFieldWithName(tif, name) : nullptr;
+        if (by_name != by_tag || TIFFFieldTag(by_tag) != f.tag) {
+            probe::Say("%s: tag %u: TIFFFieldWithName(\"%s\") gives tag %u.", run.name, f.tag,
+                       name ? name : "", by_name ? TIFFFieldTag(by_name) : 0);
+            run.failed = true;
+        }
+        const TIFFDataType type = TIFFFieldDataType(by_tag);
+        // A field of any numeric type is described without one.
+        if (!(f.types & field::TypeBit(type)) &&
+            !(type == TIFF_NOTYPE && f.types == field::NUMERIC)) {
+            probe::Say("%s: tag %u: the library's type %s is not one the field allows.", run.name,
+                       f.tag, ifd::TypeName(static_cast<uint16_t>(type)));
+            run.failed = true;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// One layout.
+
+const Shape &shape_of(Home home)
+{
+    for (const Shape &s : shapes) {
+        if (s.home == home)
+            return s;
+    }
+    return shapes[0];
+}
+
+// What the table gives each row, worked out once: its values on its page,
+// and how the library takes them, known once a directory of its kind is
+// open.
+struct Row {
+    Values values;
+    bool present = false; // false: uncovered, or a shape field its page leaves unset
+    bool described = false;
+    bool describable = false;
+    Access access;
+};
+
+std::vector<Row> rows;
+
+void make_rows()
+{
+    const uint64_t no_links[2] = {0, 0};
+    rows.resize(field::field_count);
+    for (size_t i = 0; i < field::field_count; i++) {
+        const Field &f = field::fields[i];
+        rows[i].present =
+            f.home != Home::Uncovered && values_of(f, shape_of(f.home), no_links, &rows[i].values);
+    }
+}
+
+// The link fields' values, once the linked directories are written.
+void set_links(const Run &run)
+{
+    for (size_t i = 0; i < field::field_count; i++) {
+        if (field::fields[i].link != field::Link::None)
+            rows[i].values.numbers.assign(
+                1,
+                static_cast<double>(run.links[field::fields[i].link == field::Link::Exif ? 0 : 1]));
+    }
+}
+
+const Access *access_of(TIFF *tif, size_t row)
+{
+    Row &r = rows[row];
+    if (!r.described) {
+        r.describable = describe(tif, field::fields[row].tag, &r.access);
+        r.described = true;
+    }
+    return r.describable ? &r.access : nullptr;
+}
+
+// The fields of a directory, set; a refusal is a line and the field is not
+// looked for again.
+void set_fields(TIFF *tif, Run &run, Home home, SetFn set)
+{
+    for (size_t i = 0; i < field::field_count; i++) {
+        const Field &f = field::fields[i];
+        if (f.home != home || !rows[i].present)
+            continue;
+        const unsigned long before = LibraryMessages();
+        const Access *a = access_of(tif, i);
+        if (!a || !set_values(tif, f.tag, rows[i].values, *a, set)) {
+            run.explained += LibraryMessages() - before;
+            probe::SayCantSet(f.tag, run.name);
+            run.refused.push_back(&f);
+            run.failed = true;
+        }
+    }
+}
+
+// The shape fields first: the codec fields exist only once Compression is
+// set, and the value fields of a page may depend on its samples.
+bool set_shape(TIFF *tif, Run &run, const Shape &s)
+{
+    const struct {
+        uint32_t tag;
+        uint32_t value;
+    } shape_fields[] = {
+        {TIFFTAG_IMAGEWIDTH, s.width},        {TIFFTAG_IMAGELENGTH, s.length},
+        {TIFFTAG_BITSPERSAMPLE, s.bits},      {TIFFTAG_SAMPLESPERPIXEL, s.samples},
+        {TIFFTAG_PHOTOMETRIC, s.photometric}, {TIFFTAG_COMPRESSION, s.compression},
+        {TIFFTAG_PLANARCONFIG, s.planar},     {TIFFTAG_ROWSPERSTRIP, s.rows},
+        {TIFFTAG_TILEWIDTH, s.tile},          {TIFFTAG_TILELENGTH, s.tile},
+    };
+    uint32_t refused = 0;
+    for (const auto &f : shape_fields) {
+        // A zero is a field the page leaves unset (Photometric 0 is a value).
+        if ((f.value != 0 || f.tag == TIFFTAG_PHOTOMETRIC) && !TIFFSetField(tif, f.tag, f.value)) {
+            refused = f.tag;
+            break;
+        }
+    }
+    if (refused)
+        probe::SayCantSet(refused, run.name);
+    return refused == 0;
+}
+
+// Values set through the table's access path, for the fields set twice
+// and those unset.
+bool set_extra(TIFF *tif, const Unset &u)
+{
+    Values v;
+    Access a;
+    v.numbers.assign(u.values.begin(), u.values.end());
+    v.count = static_cast<uint32_t>(v.numbers.size());
+    v.text = u.text;
+    if (u.text) {
+        v.text_size = strlen(u.text) + 1;
+        v.count = static_cast<uint32_t>(v.text_size);
+    }
+    return describe(tif, u.tag, &a) && set_values(tif, u.tag, v, a, TIFFSetField);
+}
+
+bool still_present(TIFF *tif, uint32_t tag)
+{
+    Access a;
+    Fetched got;
+    return describe(tif, tag, &a) && fetch(tif, tag, a, Values(), TIFFGetField, &got);
+}
+
+bool write_image(TIFF *tif, Run &run, const Shape &s)
+{
+    const bool tiled = s.tile != 0;
+    const tmsize_t size = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
+    const uint32_t chunks = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    // The pixels do not matter here: zeros, which cost nothing to make.
+    std::vector<uint8_t> data(size > 0 ? static_cast<size_t>(size) : 1);
+    for (uint32_t c = 0; c < chunks && size > 0; c++) {
+        // The write calls return -1 on error, so only a positive count is success.
+        const tmsize_t written = tiled ? TIFFWriteEncodedTile(tif, c, data.data(), size)
+                                       : TIFFWriteEncodedStrip(tif, c, data.data(), size);
+        if (written <= 0)
+            break;
+        if (c + 1 == chunks)
+            return true;
+    }
+    probe::Say("Can't write image data in %s.", run.name);
+    return false;
+}
+
+void check_defaults(TIFF *tif, Run &run, Home home, bool before_fields);
+
+bool write_page(TIFF *tif, Run &run, const Shape &s, size_t page)
+{
+    if (!set_shape(tif, run, s))
+        return false;
+    check_defaults(tif, run, s.home, true);
+    if (s.home == Home::Main) {
+        for (const Unset &u : overwritten) {
+            if (!set_extra(tif, u)) {
+                probe::SayCantSet(u.tag, run.name);
+                run.failed = true;
+            }
+        }
+        if (!TIFFSetField(tif, private_long_tag, private_long) ||
+            !TIFFSetField(tif, private_text_tag, private_text)) {
+            probe::SayCantSet(private_long_tag, run.name);
+            run.failed = true;
+        }
+    }
+    set_fields(tif, run, s.home, s.home == vset_home ? vset : TIFFSetField);
+    if (s.home == unset_home) {
+        for (const Unset &u : unsets) {
+            if (!set_extra(tif, u)) {
+                probe::SayCantSet(u.tag, run.name);
+                run.failed = true;
+            } else if (!TIFFUnsetField(tif, u.tag) || still_present(tif, u.tag)) {
+                run.SayLingering(u.tag);
+            }
+        }
+    }
+    if (!write_image(tif, run, s))
+        return false;
+    // The next directory, set up once this one is written, needs them no more.
+    page0 = false;
+    if (!TIFFWriteDirectory(tif)) {
+        probe::Say("%s: page %zu: can't write the directory.", run.name, page);
+        return false;
+    }
+    return true;
+}
+
+const char *custom_name(Home home)
+{
+    return home == Home::Exif ? "EXIF" : "GPS";
+}
+
+bool write_custom(TIFF *tif, Run &run, Home home, uint64_t *offset)
+{
+    // These return 0 on success, unlike most of the library.
+    const int created =
+        home == Home::Exif ? TIFFCreateEXIFDirectory(tif) : TIFFCreateGPSDirectory(tif);
+    if (created != 0) {
+        probe::Say("%s: %s: can't create the directory.", run.name, custom_name(home));
+        return false;
+    }
+    if (run.query)
+        check_query(tif, run, home == Home::Exif, home == Home::Gps);
+    set_fields(tif, run, home, TIFFSetField);
+    if (!TIFFWriteCustomDirectory(tif, offset)) {
+        probe::Say("%s: %s: can't write the directory.", run.name, custom_name(home));
+        return false;
+    }
+    // Creating the next directory does not release this one's values.
+    TIFFFreeDirectory(tif);
+    return true;
+}
+
+bool write_file(Run &run)
+{
+    const probe::Tiff tif = probe::Create(run.name, run.layout.mode);
+    if (!tif)
+        return false;
+    if (run.query)
+        check_query(tif, run, false, false);
+    if (!write_custom(tif, run, Home::Exif, &run.links[0]) ||
+        !write_custom(tif, run, Home::Gps, &run.links[1]))
+        return false;
+    set_links(run);
+    page0 = true;
+    if (TIFFCreateDirectory(tif) != 0) {
+        probe::Say("%s: page 0: can't create the directory.", run.name);
+        return false;
+    }
+    for (size_t p = 0; p < page_count; p++) {
+        if (!write_page(tif, run, shapes[p], p))
+            return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Reading back through the library.
+
+// Whether a fetch gave the values set, in the library's storage.
+bool matches(const Values &v, const Access &a, const Fetched &got)
+{
+    if (a.form == Form::Text || a.form == Form::InkNames) {
+        for (size_t at = 0; at < v.text_size; at += strlen(v.text + at) + 1) {
+            if (strcmp(got.text + at, v.text + at) != 0)
+                return false;
+        }
+        return true;
+    }
+    if (got.bits.size() != v.count)
+        return false;
+    for (size_t i = 0; i < v.count; i++) {
+        if (got.bits[i] != storage_bits(v.numbers[i], a))
+            return false;
+    }
+    return true;
+}
+
+void compare(Run &run, const Field &f, const Values &v, const Access &a, const Fetched &got)
+{
+    if (a.form == Form::Text || a.form == Form::InkNames) {
+        if (!matches(v, a, got)) {
+            probe::SayWrongText(f.tag, run.name, got.text);
+            run.failed = true;
+        }
+        return;
+    }
+    const size_t n = got.bits.size();
+    if (n != v.count) {
+        probe::SayWrongCount(type_name(a), f.tag, run.name, static_cast<unsigned long>(n), v.count);
+        run.failed = true;
+        return;
+    }
+    for (size_t i = 0; i < n; i++) {
+        const uint64_t expect = storage_bits(v.numbers[i], a);
+        if (got.bits[i] != expect) {
+            probe::SayWrongValue(type_name(a), f.tag, run.name, static_cast<unsigned long>(i),
+                                 got.bits[i], expect);
+            run.failed = true;
+            return;
+        }
+    }
+}
+
+void check_fields(TIFF *tif, Run &run, Home home)
+{
+    unsigned vget_forms = 0;
+    for (size_t i = 0; i < field::field_count; i++) {
+        const Field &f = field::fields[i];
+        if (f.home != home || !rows[i].present || run.was_refused(f))
+            continue;
+        const Values &v = rows[i].values;
+        const Access &a = rows[i].access;
+        Fetched got;
+        if (!fetch(tif, f.tag, a, v, TIFFGetField, &got)) {
+            probe::SayProblemFetching(f.tag, run.name);
+            run.failed = true;
+            continue;
+        }
+        compare(run, f, v, a, got);
+        // One field of each form is enough to prove the va_list path.
+        if (home != vget_home || (vget_forms & (1U << static_cast<unsigned>(a.form))))
+            continue;
+        vget_forms |= 1U << static_cast<unsigned>(a.form);
+        Fetched again;
+        if (!fetch(tif, f.tag, a, v, vget, &again) || !matches(v, a, again)) {
+            probe::Say("Wrong %s value fetched for tag %u in %s (TIFFVGetField).", type_name(a),
+                       f.tag, run.name);
+            run.failed = true;
+        }
+    }
+}
+
+void check_defaults(TIFF *tif, Run &run, Home home, bool before_fields)
+{
+    Access a;
+    for (const Default &d : defaults) {
+        if (d.home != home || d.before_fields != before_fields || !describe(tif, d.tag, &a))
+            continue;
+        // Through TIFFGetFieldDefaulted, with the plain call's forms.
+        Fetched got;
+        Values v;
+        v.count = static_cast<uint32_t>(d.values.size());
+        if (!fetch(tif, d.tag, a, v, TIFFGetFieldDefaulted, &got)) {
+            probe::Say("Wrong default for tag %u in %s: none, expected %.9g.", d.tag, run.name,
+                       *d.values.begin());
+            run.failed = true;
+            continue;
+        }
+        size_t i = 0;
+        for (const double value : d.values) {
+            const uint64_t expect = storage_bits(value, a);
+            if (i >= got.bits.size() || got.bits[i] != expect) {
+                probe::Say("Wrong default for tag %u in %s: value %zu is 0x%" PRIx64
+                           ", expected 0x%" PRIx64 ".",
+                           d.tag, run.name, i, i < got.bits.size() ? got.bits[i] : 0, expect);
+                run.failed = true;
+                break;
+            }
+            i++;
+        }
+    }
+}
+
+// Page 0's tag list names each private field once, and only fields that
+// page 0 holds.
+void check_tag_list(TIFF *tif, Run &run)
+{
+    const int n = TIFFGetTagListCount(tif);
+    int seen_long = 0;
+    int seen_text = 0;
+
+    for (int i = 0; i < n; i++) {
+        const uint32_t tag = TIFFGetTagListEntry(tif, i);
+        seen_long += tag == private_long_tag;
+        seen_text += tag == private_text_tag;
+        bool held = tag == private_long_tag || tag == private_text_tag;
+        for (size_t k = 0; k < field::field_count && !held; k++)
+            held = field::fields[k].tag == tag && field::fields[k].home == Home::Main;
+        if (!held) {
+            probe::Say("%s: page 0: tag %u in the tag list, not set there.", run.name, tag);
+            run.failed = true;
+        }
+    }
+    if (seen_long != 1 || seen_text != 1) {
+        probe::Say("%s: page 0: the tag list names tag %u %d times and tag %u %d times.", run.name,
+                   private_long_tag, seen_long, private_text_tag, seen_text);
+        run.failed = true;
+    }
+}
+
+void check_unset(TIFF *tif, Run &run)
+{
+    for (const Unset &u : unsets) {
+        if (still_present(tif, u.tag))
+            run.SayLingering(u.tag);
+    }
+}
+
+bool read_file(Run &run)
+{
+    page0 = true;
+    const probe::Tiff tif = probe::Reopen(run.name, "r");
+    if (!tif)
+        return false;
+    for (size_t p = 0; p < page_count; p++) {
+        const Home home = shapes[p].home;
+        page0 = false;
+        if (p > 0 && !TIFFReadDirectory(tif)) {
+            probe::Say("%s: page %zu: can't read the directory.", run.name, p);
+            return false;
+        }
+        check_fields(tif, run, home);
+        check_defaults(tif, run, home, false);
+        if (home == Home::Main)
+            check_tag_list(tif, run);
+        if (home == unset_home)
+            check_unset(tif, run);
+    }
+    for (const Home home : {Home::Exif, Home::Gps}) {
+        const uint64_t at = run.links[home == Home::Exif ? 0 : 1];
+        const int read =
+            home == Home::Exif ? TIFFReadEXIFDirectory(tif, at) : TIFFReadGPSDirectory(tif, at);
+        if (!read) {
+            probe::Say("%s: %s: can't read the directory.", run.name, custom_name(home));
+            return false;
+        }
+        check_fields(tif, run, home);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The bytes on disk, read by our own reader.
+
+std::string allowed_names(uint32_t types)
+{
+    std::string names;
+    for (unsigned t = 1; t < 32; t++) {
+        if (types & field::TypeBit(t)) {
+            if (!names.empty())
+                names += " or ";
+            names += ifd::TypeName(static_cast<uint16_t>(t));
+        }
+    }
+    return names;
+}
+
+// The entry of `tag`, found by halves: the caller has seen the tags
+// ascending.
+const ifd::Entry *find_entry(const ifd::Directory &dir, uint16_t tag)
+{
+    size_t low = 0;
+    size_t high = dir.entries.size();
+    while (low < high) {
+        const size_t mid = low + (high - low) / 2;
+        if (dir.entries[mid].tag < tag)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low < dir.entries.size() && dir.entries[low].tag == tag ? &dir.entries[low] : nullptr;
+}
+
+void check_entry(Run &run, const ifd::Directory &dir, size_t row, const Shape &s)
+{
+    const Field &f = field::fields[row];
+    const Values &v = rows[row].values;
+    if (!rows[row].present || run.was_refused(f))
+        return;
+    const ifd::Entry *e = find_entry(dir, f.tag);
+    if (!e) {
+        probe::SayMissingOnDisk(f.tag, run.name);
+        run.failed = true;
+        return;
+    }
+    const uint64_t count = disk_count(f, s, v);
+    const bool fraction = e->type == ifd::RATIONAL || e->type == ifd::SRATIONAL;
+    if (!(f.types & field::TypeBit(e->type)) || e->count != count ||
+        e->values.size() != (fraction ? 2 : 1) * count) {
+        probe::SayWrongEntry(*e, run.name, allowed_names(f.types).c_str(),
+                             static_cast<unsigned long>(count));
+        run.failed = true;
+        return;
+    }
+    for (size_t i = 0; i < count; i++) {
+        if (v.text) {
+            if (i >= v.text_size || e->values[i] != static_cast<uint8_t>(v.text[i])) {
+                probe::SayByteDiffers(f.tag, run.name, static_cast<unsigned long>(i));
+                run.failed = true;
+                return;
+            }
+            continue;
+        }
+        // One value set for every sample stands once per sample.
+        const double expect = v.numbers[v.numbers.size() == count ? i : 0];
+        if (probe::Number(*e, i) != expect) {
+            probe::SayValueDiffers(f.tag, run.name, static_cast<unsigned long>(i));
+            run.failed = true;
+            return;
+        }
+    }
+}
+
+void check_directory(Run &run, const ifd::Directory &dir, Home home)
+{
+    const Shape &shape = shape_of(home);
+    if (!probe::TagsAscending(dir, run.name) || !probe::WordAligned(dir, run.name)) {
+        run.failed = true;
+        return;
+    }
+    for (size_t i = 0; i < field::field_count; i++) {
+        if (field::fields[i].home == home)
+            check_entry(run, dir, i, shape);
+    }
+    if (home == unset_home) {
+        for (const Unset &u : unsets) {
+            if (find_entry(dir, u.tag))
+                run.SayLingering(u.tag);
+        }
+    }
+}
+
+void check_disk(Run &run)
+{
+    probe::OnDisk disk;
+    if (!probe::ReadFormat(run.name, run.layout.big_endian, run.layout.bigtiff, &disk)) {
+        run.failed = true;
+        return;
+    }
+    const ifd::File &file = disk.file;
+    if (file.chain.size() != page_count) {
+        probe::Say("%s: expected %zu pages, the file holds %zu.", run.name, page_count,
+                   file.chain.size());
+        run.failed = true;
+        return;
+    }
+    for (size_t p = 0; p < page_count; p++) {
+        const Shape &s = shapes[p];
+        check_directory(run, file.chain[p], s.home);
+        const uint64_t planes = s.planar == PLANARCONFIG_SEPARATE ? samples_of(s) : 1;
+        const uint64_t chunks = planes * (s.tile ? ((s.width + s.tile - 1) / s.tile) *
+                                                       ((s.length + s.tile - 1) / s.tile)
+                                                 : (s.length + s.rows - 1) / s.rows);
+        if (!probe::ChunksInside(file.chain[p], disk.bytes.size(),
+                                 s.tile ? ifd::tag::TileOffsets : ifd::tag::StripOffsets,
+                                 s.tile ? ifd::tag::TileByteCounts : ifd::tag::StripByteCounts,
+                                 chunks, s.tile ? "tile" : "strip", run.name))
+            run.failed = true;
+    }
+    for (const Home home : {Home::Exif, Home::Gps}) {
+        const ifd::Directory *dir = file.Find(run.links[home == Home::Exif ? 0 : 1]);
+        if (!dir) {
+            probe::Say("%s: %s: no IFD at %" PRIu64 ".", run.name, custom_name(home),
+                       run.links[home == Home::Exif ? 0 : 1]);
+            run.failed = true;
+            continue;
+        }
+        check_directory(run, *dir, home);
+    }
+}
+
+int field_test(const Layout &layout, bool query)
+{
+    const unsigned long messages = LibraryMessages();
+    Run run{layout, layout.filename, false, false, 0, {0, 0}, {}, {}};
+
+    run.query = query;
+    if (!write_file(run) || !read_file(run))
+        return 1;
+    check_disk(run);
+    if (!probe::LibraryQuiet(layout.filename, messages + run.explained) || run.failed)
+        return 1;
+    // The file stays behind for inspection on any failure above.
+    unlink(layout.filename);
+    return 0;
+}
+
+} // namespace
+
+int main()
+{
+    int failure = 0;
+    bool first = true;
+
+    CountLibraryMessages();
+    make_rows();
+    previous_extender = TIFFSetTagExtender(register_private_fields);
+    // Every layout runs, whatever the earlier ones returned. The library's
+    // field lists are the same for all, so they are queried once.
+    for (const Layout &layout : layouts) {
+        failure |= field_test(layout, first);
+        first = false;
+    }
+    return failure;
+}

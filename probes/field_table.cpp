@@ -1,0 +1,363 @@
+// One row per field and page: the tag, the name its standard gives, where
+// the probe writes it, the on-disk types and count that standard allows, and
+// a value chosen to catch faults: bytes that all differ, each type's
+// extremes, arrays long enough to be stored out of line, and, where the
+// library keeps a field as a double (the GPS fields, StoNits,
+// SMin/SMaxSampleValue), fractions that a FLOAT cannot hold. Where the
+// library's interface takes a float, the fractions are ones that a float
+// and a RATIONAL both hold exactly.
+#include "field_table.h"
+
+namespace field {
+
+namespace {
+
+constexpr Count F = Count::Fixed;
+constexpr Count S = Count::PerSample;
+constexpr Count L = Count::PerLevel;
+constexpr Count A = Count::Any;
+constexpr Home MAIN = Home::Main;
+constexpr Home PAL = Home::Palette;
+constexpr Home YCC = Home::YCbCr;
+constexpr Home FLT = Home::Float;
+constexpr Home FAX3 = Home::Fax3;
+constexpr Home FAX4 = Home::Fax4;
+constexpr Home EXIF = Home::Exif;
+constexpr Home GPS = Home::Gps;
+constexpr Home NONE = Home::Uncovered;
+
+// Bits of a FLOAT's extremes, spelled as the doubles that hold them exactly.
+constexpr double flt_max = 3.4028234663852886e38;
+constexpr double flt_true_min = 1.4012984643248171e-45;
+constexpr double flt_min = 1.1754943508222875e-38;
+
+} // namespace
+
+// The image fields of every page (ImageWidth, BitsPerSample, ...) carry no
+// value here: the page's shape gives it.
+// One row a line where it fits, as a table reads.
+// clang-format off
+const Field fields[] = {
+    // TIFF 6.0 baseline and extensions
+    {254, "NewSubfileType", MAIN, LONG, F, 1, nullptr, {2}},
+    // Deprecated by TIFF 6.0 itself in favour of NewSubfileType.
+    {255, "SubfileType", NONE, SHORT, F, 1, nullptr, {3}},
+    {256, "ImageWidth", MAIN, SHORT | LONG, F, 1, nullptr, {}},
+    {257, "ImageLength", MAIN, SHORT | LONG, F, 1, nullptr, {}},
+    {258, "BitsPerSample", MAIN, SHORT, S, 1, nullptr, {}},
+    {259, "Compression", MAIN, SHORT, F, 1, nullptr, {}},
+    {262, "PhotometricInterpretation", MAIN, SHORT, F, 1, nullptr, {}},
+    {263, "Threshholding", FAX3, SHORT, F, 1, nullptr, {2}},
+    {264, "CellWidth", FAX3, SHORT, F, 1, nullptr, {5}},
+    {265, "CellLength", FAX3, SHORT, F, 1, nullptr, {7}},
+    {266, "FillOrder", MAIN, SHORT, F, 1, nullptr, {2}},
+    {269, "DocumentName", MAIN, ASCII, A, 1, "field_probe: a document name", {}},
+    {270, "ImageDescription", MAIN, ASCII, A, 1, "An image description, out of line.", {}},
+    {271, "Make", MAIN, ASCII, A, 1, "abc", {}},
+    {272, "Model", MAIN, ASCII, A, 1, "Model 0123456789", {}},
+    {273, "StripOffsets", NONE, SHORT | LONG | LONG8, A, 1, nullptr, {}},
+    {274, "Orientation", MAIN, SHORT, F, 1, nullptr, {8}},
+    {277, "SamplesPerPixel", MAIN, SHORT, F, 1, nullptr, {}},
+    {278, "RowsPerStrip", MAIN, SHORT | LONG, F, 1, nullptr, {}},
+    {279, "StripByteCounts", NONE, SHORT | LONG | LONG8, A, 1, nullptr, {}},
+    {280, "MinSampleValue", MAIN, SHORT, S, 1, nullptr, {3}},
+    {281, "MaxSampleValue", MAIN, SHORT, S, 1, nullptr, {251}},
+    {282, "XResolution", MAIN, RATIONAL, F, 1, nullptr, {300.5}},
+    {283, "YResolution", MAIN, RATIONAL, F, 1, nullptr, {72.25}},
+    {284, "PlanarConfiguration", MAIN, SHORT, F, 1, nullptr, {}},
+    {285, "PageName", MAIN, ASCII, A, 1, "page 0", {}},
+    {286, "XPosition", MAIN, RATIONAL, F, 1, nullptr, {1.5}},
+    {287, "YPosition", MAIN, RATIONAL, F, 1, nullptr, {2.25}},
+    {288, "FreeOffsets", NONE, LONG | LONG8, A, 1, nullptr, {}},
+    {289, "FreeByteCounts", NONE, LONG | LONG8, A, 1, nullptr, {}},
+    {290, "GrayResponseUnit", PAL, SHORT, F, 1, nullptr, {3}},
+    {291, "GrayResponseCurve", PAL, SHORT, L, 1, nullptr, {}, 1},
+    {296, "ResolutionUnit", MAIN, SHORT, F, 1, nullptr, {3}},
+    {297, "PageNumber", MAIN, SHORT, F, 2, nullptr, {0x0102, 0xFFFE}},
+    // TIFF 5.0's, which TIFF 6.0 dropped; its type and count are 5.0's.
+    {300, "ColorResponseUnit", NONE, SHORT, F, 1, nullptr, {4}},
+    {301, "TransferFunction", MAIN, SHORT, L, 3, nullptr, {}, 1},
+    {301, "TransferFunction", PAL, SHORT, L, 1, nullptr, {}, 1},
+    {305, "Software", MAIN, ASCII, A, 1, "field_probe", {}},
+    {306, "DateTime", MAIN, ASCII, F, 20, "2024:02:29 23:59:58", {}},
+    {315, "Artist", MAIN, ASCII, A, 1, "An artist", {}},
+    {316, "HostComputer", MAIN, ASCII, A, 1, "host", {}},
+    {317, "Predictor", MAIN, SHORT, F, 1, nullptr, {2}},
+    {318, "WhitePoint", MAIN, RATIONAL, F, 2, nullptr, {0.3125, 0.328125}},
+    {319, "PrimaryChromaticities", MAIN, RATIONAL, F, 6, nullptr,
+     {0.640625, 0.328125, 0.296875, 0.59375, 0.15625, 0.0625}},
+    {320, "ColorMap", PAL, SHORT, L, 3, nullptr, {}, 1},
+    {321, "HalftoneHints", FAX3, SHORT, F, 2, nullptr, {0x0102, 0xFEFD}},
+    {322, "TileWidth", FLT, SHORT | LONG, F, 1, nullptr, {}},
+    {323, "TileLength", FLT, SHORT | LONG, F, 1, nullptr, {}},
+    {324, "TileOffsets", NONE, LONG | LONG8, A, 1, nullptr, {}},
+    {325, "TileByteCounts", NONE, SHORT | LONG | LONG8, A, 1, nullptr, {}},
+    {330, "SubIFDs", NONE, OFFSET, A, 1, nullptr, {}},
+    {332, "InkSet", MAIN, SHORT, F, 1, nullptr, {2}},
+    {333, "InkNames", MAIN, ASCII, A, 1, "Cyan\0Magenta\0Yellow\0Black ink", {}, 30},
+    {334, "NumberOfInks", MAIN, SHORT, F, 1, nullptr, {4}},
+    {336, "DotRange", MAIN, BYTE | SHORT, F, 2, nullptr, {5, 250}},
+    {337, "TargetPrinter", MAIN, ASCII, A, 1, "A target printer", {}},
+    {338, "ExtraSamples", FLT, SHORT, A, 1, nullptr, {1}},
+    {339, "SampleFormat", FLT, SHORT, S, 1, nullptr, {3}},
+    {340, "SMinSampleValue", FLT, NUMERIC, S, 1, nullptr, {-0.1}},
+    {341, "SMaxSampleValue", FLT, NUMERIC, S, 1, nullptr, {2.718281828459045}},
+    // Adobe PageMaker 6.0 technical notes
+    {343, "ClipPath", MAIN, BYTE, A, 1, nullptr, {}, 40},
+    {344, "XClipPathUnits", MAIN, LONG, F, 1, nullptr, {0x01020304}},
+    {345, "YClipPathUnits", MAIN, LONG, F, 1, nullptr, {0xFFFFFFFE}},
+    {346, "Indexed", PAL, SHORT, F, 1, nullptr, {1}},
+    // TIFF-FX (RFC 2301)
+    // Any IFD will do for the offset: the GPS directory.
+    {400, "GlobalParametersIFD", MAIN, OFFSET, F, 1, nullptr, {}, 0, Link::Gps},
+    {401, "ProfileType", MAIN, LONG, F, 1, nullptr, {1}},
+    {402, "FaxProfile", MAIN, BYTE, F, 1, nullptr, {3}},
+    {403, "CodingMethods", MAIN, LONG, F, 1, nullptr, {0x3E}},
+    {404, "VersionYear", MAIN, BYTE, F, 4, nullptr, {'1', '9', '9', '8'}},
+    {405, "ModeNumber", MAIN, BYTE, F, 1, nullptr, {2}},
+    {433, "Decode", MAIN, SRATIONAL, S, 2, nullptr,
+     {-0.5, 255.5, 0.25, -128.75, 1.125, 65535.5, -2.5, 0.0625}},
+    {434, "DefaultImageColor", MAIN, SHORT, S, 1, nullptr, {0x0102, 0xFFFF, 0, 0x8000}},
+    {435, "T82Options", MAIN, LONG, F, 1, nullptr, {1}},
+    {529, "YCbCrCoefficients", YCC, RATIONAL, F, 3, nullptr,
+     {0.2998046875, 0.5869140625, 0.1142578125}},
+    {530, "YCbCrSubSampling", YCC, SHORT, F, 2, nullptr, {2, 1}},
+    {531, "YCbCrPositioning", YCC, SHORT, F, 1, nullptr, {2}},
+    {532, "ReferenceBlackWhite", MAIN, RATIONAL, F, 6, nullptr,
+     {16, 235, 128.5, 240, 127.5, 240.25}},
+    {559, "StripRowCounts", MAIN, LONG, A, 1, nullptr, {2}},
+    // Adobe XMP, part 3
+    {700, "XMLPacket", MAIN, BYTE | UNDEFINED, A, 1, nullptr, {}, 40},
+    // SGI and Pixar's registered private fields
+    {32995, "Matteing", NONE, SHORT, F, 1, nullptr, {}},
+    {32996, "DataType", NONE, SHORT, S, 1, nullptr, {}},
+    {32997, "ImageDepth", MAIN, LONG, F, 1, nullptr, {1}},
+    {32998, "TileDepth", FLT, LONG, F, 1, nullptr, {1}},
+    {33300, "ImageFullWidth", MAIN, LONG, F, 1, nullptr, {0x01020304}},
+    {33301, "ImageFullLength", MAIN, LONG, F, 1, nullptr, {0xFFFFFFFF}},
+    {33302, "TextureFormat", MAIN, ASCII, A, 1, "8-bit RGBA", {}},
+    {33303, "TextureWrapModes", MAIN, ASCII, A, 1, "clamp", {}},
+    {33304, "FieldOfViewCotangent", MAIN, FLOAT, F, 1, nullptr, {flt_max}},
+    {33305, "MatrixWorldToScreen", MAIN, FLOAT, F, 16, nullptr,
+     {flt_true_min, -0.0, flt_max, -flt_max, 1.0, 0.100000001490116119384765625, flt_min, -1.0,
+      2.0, 0.5, -0.25, 3.0, 1024.0, -65536.0, 0.125, 7.0}},
+    {33306, "MatrixWorldToCamera", MAIN, FLOAT, F, 16, nullptr,
+     {1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.0, 9.0, 10.0, 11.0, 12.0, 13.0, 14.0, 15.0, -16.5}},
+    // TIFF/EP
+    {33421, "CFARepeatPatternDim", MAIN, SHORT, F, 2, nullptr, {2, 0x0102}},
+    {33422, "CFAPattern", MAIN, BYTE, A, 1, nullptr, {}, 6},
+    {33432, "Copyright", MAIN, ASCII, A, 1, "Copyright field_probe", {}},
+    {33723, "IPTC/NAA", MAIN, BYTE | UNDEFINED | LONG | ASCII, A, 1, nullptr, {}, 40},
+    // Adobe Photoshop's TIFF technical notes
+    {34377, "Photoshop", MAIN, BYTE | UNDEFINED, A, 1, nullptr, {}, 40},
+    {34665, "ExifIFD", MAIN, OFFSET, F, 1, nullptr, {}, 0, Link::Exif},
+    {34675, "InterColorProfile", MAIN, UNDEFINED, A, 1, nullptr, {}, 40},
+    {34732, "ImageLayer", MAIN, SHORT | LONG, F, 2, nullptr, {1, 2}},
+    {34853, "GPSInfoIFD", MAIN, OFFSET, F, 1, nullptr, {}, 0, Link::Gps},
+    // SGI's fax fields
+    {34908, "FaxRecvParams", MAIN, LONG, F, 1, nullptr, {0x01020304}},
+    {34909, "FaxSubAddress", MAIN, ASCII, A, 1, "0123#456", {}},
+    {34910, "FaxRecvTime", MAIN, LONG, F, 1, nullptr, {0xFFFFFFFF}},
+    {34911, "FaxDcs", MAIN, ASCII, A, 1, "DCS", {}},
+    {37439, "StoNits", MAIN, DOUBLE, F, 1, nullptr, {1.0 / 3.0}},
+    {37724, "ImageSourceData", MAIN, UNDEFINED, A, 1, nullptr, {}, 40},
+    {40965, "InteroperabilityIFD", NONE, OFFSET, F, 1, nullptr, {}},
+    // DNG 1.6
+    {50706, "DNGVersion", MAIN, BYTE, F, 4, nullptr, {1, 6, 0, 0}},
+    {50707, "DNGBackwardVersion", MAIN, BYTE, F, 4, nullptr, {1, 4, 0, 0}},
+    {50708, "UniqueCameraModel", MAIN, ASCII, A, 1, "A unique camera model", {}},
+    {50709, "LocalizedCameraModel", MAIN, ASCII | BYTE, A, 1, nullptr, {}, 12},
+    {50710, "CFAPlaneColor", MAIN, BYTE, A, 1, nullptr, {0, 1, 2}},
+    {50711, "CFALayout", MAIN, SHORT, F, 1, nullptr, {2}},
+    {50712, "LinearizationTable", MAIN, SHORT, A, 1, nullptr, {}, 64},
+    {50713, "BlackLevelRepeatDim", MAIN, SHORT, F, 2, nullptr, {1, 2}},
+    {50714, "BlackLevel", MAIN, SHORT | LONG | RATIONAL, A, 1, nullptr,
+     {64.5, 0.25, 1023.75, 4, 0, 65535.5, 2.125, 7}},
+    {50715, "BlackLevelDeltaH", MAIN, SRATIONAL, A, 1, nullptr, {-0.5, 0.25, -3.125, 4}},
+    {50716, "BlackLevelDeltaV", MAIN, SRATIONAL, A, 1, nullptr, {0.75, -1.5}},
+    {50717, "WhiteLevel", MAIN, SHORT | LONG, S, 1, nullptr, {0xFFFF, 4095, 0x01020304, 1}},
+    {50718, "DefaultScale", MAIN, RATIONAL, F, 2, nullptr, {1.5, 0.75}},
+    {50719, "DefaultCropOrigin", MAIN, SHORT | LONG | RATIONAL, F, 2, nullptr, {8.5, 0.25}},
+    {50720, "DefaultCropSize", MAIN, SHORT | LONG | RATIONAL, F, 2, nullptr, {3.75, 1.5}},
+    {50721, "ColorMatrix1", MAIN, SRATIONAL, A, 1, nullptr,
+     {1.0, -0.5, 0.25, -0.125, 2.0, -2.5, 0.0625, -1.0, 3.5}},
+    {50722, "ColorMatrix2", MAIN, SRATIONAL, A, 1, nullptr,
+     {-1.0, 0.5, -0.25, 0.125, -2.0, 2.5, -0.0625, 1.0, -3.5}},
+    {50723, "CameraCalibration1", MAIN, SRATIONAL, A, 1, nullptr,
+     {1.0, 0, 0, 0, 1.03125, 0, 0, 0, 0.96875}},
+    {50724, "CameraCalibration2", MAIN, SRATIONAL, A, 1, nullptr,
+     {0.5, 0, 0, 0, -1.03125, 0, 0, 0, 2.96875}},
+    {50725, "ReductionMatrix1", MAIN, SRATIONAL, A, 1, nullptr,
+     {0.25, 0.5, 0.25, -0.5, 1.0, 0.5, 0.125, 0.75, 0.125}},
+    {50726, "ReductionMatrix2", MAIN, SRATIONAL, A, 1, nullptr,
+     {0.75, 0.5, -0.25, 0.5, 1.0, -0.5, 0.375, 0.25, 0.375}},
+    {50727, "AnalogBalance", MAIN, RATIONAL, A, 1, nullptr, {1.0, 1.25, 0.875}},
+    {50728, "AsShotNeutral", MAIN, SHORT | RATIONAL, A, 1, nullptr, {0.5, 1.0, 0.625}},
+    {50729, "AsShotWhiteXY", MAIN, RATIONAL, F, 2, nullptr, {0.34375, 0.359375}},
+    {50730, "BaselineExposure", MAIN, SRATIONAL, F, 1, nullptr, {-1.25}},
+    {50731, "BaselineNoise", MAIN, RATIONAL, F, 1, nullptr, {0.625}},
+    {50732, "BaselineSharpness", MAIN, RATIONAL, F, 1, nullptr, {1.375}},
+    {50733, "BayerGreenSplit", MAIN, LONG, F, 1, nullptr, {2500}},
+    {50734, "LinearResponseLimit", MAIN, RATIONAL, F, 1, nullptr, {0.875}},
+    {50735, "CameraSerialNumber", MAIN, ASCII, A, 1, "SN 0123456789", {}},
+    {50736, "LensInfo", MAIN, RATIONAL, F, 4, nullptr, {24, 70, 2.75, 4}},
+    {50737, "ChromaBlurRadius", MAIN, RATIONAL, F, 1, nullptr, {3.5}},
+    {50738, "AntiAliasStrength", MAIN, RATIONAL, F, 1, nullptr, {0.25}},
+    {50739, "ShadowScale", MAIN, RATIONAL, F, 1, nullptr, {1.0625}},
+    {50740, "DNGPrivateData", MAIN, BYTE, A, 1, nullptr, {}, 40},
+    {50741, "MakerNoteSafety", MAIN, SHORT, F, 1, nullptr, {1}},
+    {50778, "CalibrationIlluminant1", MAIN, SHORT, F, 1, nullptr, {17}},
+    {50779, "CalibrationIlluminant2", MAIN, SHORT, F, 1, nullptr, {21}},
+    {50780, "BestQualityScale", MAIN, RATIONAL, F, 1, nullptr, {1.5}},
+    {50781, "RawDataUniqueID", MAIN, BYTE, F, 16, nullptr, {}, 16},
+    {50827, "OriginalRawFileName", MAIN, ASCII | BYTE, A, 1, nullptr, {}, 12},
+    {50828, "OriginalRawFileData", MAIN, UNDEFINED, A, 1, nullptr, {}, 40},
+    {50829, "ActiveArea", MAIN, SHORT | LONG, F, 4, nullptr, {0x0102, 3, 0x10000, 0xFFFFFFFF}},
+    {50830, "MaskedAreas", MAIN, SHORT | LONG, A, 4, nullptr, {0, 0, 2, 8, 0, 8, 2, 16}},
+    {50831, "AsShotICCProfile", MAIN, UNDEFINED, A, 1, nullptr, {}, 40},
+    {50832, "AsShotPreProfileMatrix", MAIN, SRATIONAL, A, 1, nullptr,
+     {1.0, 0.5, -0.5, 0, 1.0, 0, -0.25, 0.25, 1.0}},
+    {50833, "CurrentICCProfile", MAIN, UNDEFINED, A, 1, nullptr, {}, 40},
+    {50834, "CurrentPreProfileMatrix", MAIN, SRATIONAL, A, 1, nullptr,
+     {1.0, -0.5, 0.5, 0, 1.0, 0, 0.25, -0.25, 1.0}},
+
+    // The fields a codec adds once its Compression is set
+    {292, "T4Options", FAX3, LONG, F, 1, nullptr, {5}},
+    {293, "T6Options", FAX4, LONG, F, 1, nullptr, {2}},
+    {326, "BadFaxLines", FAX3, SHORT | LONG, F, 1, nullptr, {0x10203}},
+    {327, "CleanFaxData", FAX3, SHORT, F, 1, nullptr, {2}},
+    {328, "ConsecutiveBadFaxLines", FAX3, SHORT | LONG, F, 1, nullptr, {0xFFFFFFFF}},
+
+    // EXIF 2.32
+    {33434, "ExposureTime", EXIF, RATIONAL, F, 1, nullptr, {0.0078125}},
+    {33437, "FNumber", EXIF, RATIONAL, F, 1, nullptr, {5.625}},
+    {34850, "ExposureProgram", EXIF, SHORT, F, 1, nullptr, {9}},
+    {34852, "SpectralSensitivity", EXIF, ASCII, A, 1, "ASTM E1708", {}},
+    {34855, "PhotographicSensitivity", EXIF, SHORT, A, 1, nullptr, {100, 0xFFFF, 0x0102}},
+    {34856, "OECF", EXIF, UNDEFINED, A, 1, nullptr, {}, 40},
+    {34864, "SensitivityType", EXIF, SHORT, F, 1, nullptr, {7}},
+    {34865, "StandardOutputSensitivity", EXIF, LONG, F, 1, nullptr, {0xFFFFFFFF}},
+    {34866, "RecommendedExposureIndex", EXIF, LONG, F, 1, nullptr, {0x01020304}},
+    {34867, "ISOSpeed", EXIF, LONG, F, 1, nullptr, {0x80000000}},
+    {34868, "ISOSpeedLatitudeyyy", EXIF, LONG, F, 1, nullptr, {1}},
+    {34869, "ISOSpeedLatitudezzz", EXIF, LONG, F, 1, nullptr, {0x7FFFFFFF}},
+    {36864, "ExifVersion", EXIF, UNDEFINED, F, 4, nullptr, {'0', '2', '3', '2'}},
+    {36867, "DateTimeOriginal", EXIF, ASCII, F, 20, "2023:12:31 01:02:03", {}},
+    {36868, "DateTimeDigitized", EXIF, ASCII, F, 20, "1999:01:02 13:14:15", {}},
+    {36880, "OffsetTime", EXIF, ASCII, F, 7, "+01:00", {}},
+    {36881, "OffsetTimeOriginal", EXIF, ASCII, F, 7, "-09:30", {}},
+    {36882, "OffsetTimeDigitized", EXIF, ASCII, F, 7, "+14:00", {}},
+    {37121, "ComponentsConfiguration", EXIF, UNDEFINED, F, 4, nullptr, {1, 2, 3, 0}},
+    {37122, "CompressedBitsPerPixel", EXIF, RATIONAL, F, 1, nullptr, {4.5}},
+    {37377, "ShutterSpeedValue", EXIF, SRATIONAL, F, 1, nullptr, {-6.75}},
+    {37378, "ApertureValue", EXIF, RATIONAL, F, 1, nullptr, {4.96875}},
+    {37379, "BrightnessValue", EXIF, SRATIONAL, F, 1, nullptr, {-2.5}},
+    {37380, "ExposureBiasValue", EXIF, SRATIONAL, F, 1, nullptr, {-0.375}},
+    {37381, "MaxApertureValue", EXIF, RATIONAL, F, 1, nullptr, {2.625}},
+    {37382, "SubjectDistance", EXIF, RATIONAL, F, 1, nullptr, {12.25}},
+    {37383, "MeteringMode", EXIF, SHORT, F, 1, nullptr, {255}},
+    {37384, "LightSource", EXIF, SHORT, F, 1, nullptr, {24}},
+    {37385, "Flash", EXIF, SHORT, F, 1, nullptr, {0x5F}},
+    {37386, "FocalLength", EXIF, RATIONAL, F, 1, nullptr, {35.5}},
+    {37396, "SubjectArea", EXIF, SHORT, A, 2, nullptr, {0x0102, 0x0304, 0xFFFF, 0x8000}},
+    {37500, "MakerNote", EXIF, UNDEFINED, A, 1, nullptr, {}, 40},
+    {37510, "UserComment", EXIF, UNDEFINED, A, 1, nullptr, {}, 24},
+    {37520, "SubSecTime", EXIF, ASCII, A, 1, "123", {}},
+    {37521, "SubSecTimeOriginal", EXIF, ASCII, A, 1, "4567", {}},
+    {37522, "SubSecTimeDigitized", EXIF, ASCII, A, 1, "89", {}},
+    {37888, "Temperature", EXIF, SRATIONAL, F, 1, nullptr, {-12.5}},
+    {37889, "Humidity", EXIF, RATIONAL, F, 1, nullptr, {55.25}},
+    {37890, "Pressure", EXIF, RATIONAL, F, 1, nullptr, {1013.25}},
+    {37891, "WaterDepth", EXIF, SRATIONAL, F, 1, nullptr, {-3.75}},
+    {37892, "Acceleration", EXIF, RATIONAL, F, 1, nullptr, {9.8125}},
+    {37893, "CameraElevationAngle", EXIF, SRATIONAL, F, 1, nullptr, {-45.5}},
+    {40960, "FlashpixVersion", EXIF, UNDEFINED, F, 4, nullptr, {'0', '1', '0', '0'}},
+    {40961, "ColorSpace", EXIF, SHORT, F, 1, nullptr, {0xFFFF}},
+    {40962, "PixelXDimension", EXIF, SHORT | LONG, F, 1, nullptr, {70000}},
+    {40963, "PixelYDimension", EXIF, SHORT | LONG, F, 1, nullptr, {0x01020304}},
+    {40964, "RelatedSoundFile", EXIF, ASCII, F, 13, "DSC00001.WAV", {}},
+    {41483, "FlashEnergy", EXIF, RATIONAL, F, 1, nullptr, {0.5}},
+    {41484, "SpatialFrequencyResponse", EXIF, UNDEFINED, A, 1, nullptr, {}, 40},
+    {41486, "FocalPlaneXResolution", EXIF, RATIONAL, F, 1, nullptr, {2048.5}},
+    {41487, "FocalPlaneYResolution", EXIF, RATIONAL, F, 1, nullptr, {1536.25}},
+    {41488, "FocalPlaneResolutionUnit", EXIF, SHORT, F, 1, nullptr, {3}},
+    {41492, "SubjectLocation", EXIF, SHORT, F, 2, nullptr, {0x0102, 0xFFFF}},
+    {41493, "ExposureIndex", EXIF, RATIONAL, F, 1, nullptr, {400.5}},
+    {41495, "SensingMethod", EXIF, SHORT, F, 1, nullptr, {8}},
+    {41728, "FileSource", EXIF, UNDEFINED, F, 1, nullptr, {3}},
+    {41729, "SceneType", EXIF, UNDEFINED, F, 1, nullptr, {1}},
+    {41730, "CFAPattern", EXIF, UNDEFINED, A, 1, nullptr, {2, 0, 2, 0, 0, 1, 1, 2}},
+    {41985, "CustomRendered", EXIF, SHORT, F, 1, nullptr, {1}},
+    {41986, "ExposureMode", EXIF, SHORT, F, 1, nullptr, {2}},
+    {41987, "WhiteBalance", EXIF, SHORT, F, 1, nullptr, {1}},
+    {41988, "DigitalZoomRatio", EXIF, RATIONAL, F, 1, nullptr, {1.75}},
+    {41989, "FocalLengthIn35mmFilm", EXIF, SHORT, F, 1, nullptr, {0x0102}},
+    {41990, "SceneCaptureType", EXIF, SHORT, F, 1, nullptr, {3}},
+    {41991, "GainControl", EXIF, SHORT, F, 1, nullptr, {4}},
+    {41992, "Contrast", EXIF, SHORT, F, 1, nullptr, {2}},
+    {41993, "Saturation", EXIF, SHORT, F, 1, nullptr, {1}},
+    {41994, "Sharpness", EXIF, SHORT, F, 1, nullptr, {2}},
+    {41995, "DeviceSettingDescription", EXIF, UNDEFINED, A, 1, nullptr, {}, 40},
+    {41996, "SubjectDistanceRange", EXIF, SHORT, F, 1, nullptr, {3}},
+    {42016, "ImageUniqueID", EXIF, ASCII, F, 33, "0123456789abcdef0123456789ABCDEF", {}},
+    {42032, "CameraOwnerName", EXIF, ASCII, A, 1, "An owner", {}},
+    {42033, "BodySerialNumber", EXIF, ASCII, A, 1, "0001", {}},
+    {42034, "LensSpecification", EXIF, RATIONAL, F, 4, nullptr, {18, 55, 3.5, 5.625}},
+    {42035, "LensMake", EXIF, ASCII, A, 1, "A lens maker", {}},
+    {42036, "LensModel", EXIF, ASCII, A, 1, "A lens model, out of line", {}},
+    {42037, "LensSerialNumber", EXIF, ASCII, A, 1, "L-42", {}},
+    {42080, "CompositeImage", EXIF, SHORT, F, 1, nullptr, {2}},
+    {42081, "SourceImageNumberOfCompositeImage", EXIF, SHORT, F, 2, nullptr, {0x0102, 0xFFFF}},
+    {42082, "SourceExposureTimesOfCompositeImage", EXIF, UNDEFINED, A, 1, nullptr, {}, 40},
+    {42240, "Gamma", EXIF, RATIONAL, F, 1, nullptr, {2.2001953125}},
+
+    // EXIF 2.32's GPS attribute information
+    {0, "GPSVersionID", GPS, BYTE, F, 4, nullptr, {2, 3, 0, 0}},
+    {1, "GPSLatitudeRef", GPS, ASCII, F, 2, "S", {}},
+    {2, "GPSLatitude", GPS, RATIONAL, F, 3, nullptr, {48, 8, 30.1}},
+    {3, "GPSLongitudeRef", GPS, ASCII, F, 2, "W", {}},
+    {4, "GPSLongitude", GPS, RATIONAL, F, 3, nullptr, {179, 59, 1.0 / 3.0}},
+    {5, "GPSAltitudeRef", GPS, BYTE, F, 1, nullptr, {1}},
+    {6, "GPSAltitude", GPS, RATIONAL, F, 1, nullptr, {8848.86}},
+    {7, "GPSTimeStamp", GPS, RATIONAL, F, 3, nullptr, {23, 59, 59.999}},
+    {8, "GPSSatellites", GPS, ASCII, A, 1, "04 07 12 19 22 25", {}},
+    {9, "GPSStatus", GPS, ASCII, F, 2, "V", {}},
+    {10, "GPSMeasureMode", GPS, ASCII, F, 2, "3", {}},
+    {11, "GPSDOP", GPS, RATIONAL, F, 1, nullptr, {0.7}},
+    {12, "GPSSpeedRef", GPS, ASCII, F, 2, "N", {}},
+    {13, "GPSSpeed", GPS, RATIONAL, F, 1, nullptr, {12.3}},
+    {14, "GPSTrackRef", GPS, ASCII, F, 2, "M", {}},
+    {15, "GPSTrack", GPS, RATIONAL, F, 1, nullptr, {359.99}},
+    {16, "GPSImgDirectionRef", GPS, ASCII, F, 2, "T", {}},
+    {17, "GPSImgDirection", GPS, RATIONAL, F, 1, nullptr, {0.1}},
+    {18, "GPSMapDatum", GPS, ASCII, A, 1, "WGS-84", {}},
+    {19, "GPSDestLatitudeRef", GPS, ASCII, F, 2, "N", {}},
+    {20, "GPSDestLatitude", GPS, RATIONAL, F, 3, nullptr, {89, 0.2, 1.0 / 7.0}},
+    {21, "GPSDestLongitudeRef", GPS, ASCII, F, 2, "E", {}},
+    {22, "GPSDestLongitude", GPS, RATIONAL, F, 3, nullptr, {0, 59.9, 2.0 / 3.0}},
+    {23, "GPSDestBearingRef", GPS, ASCII, F, 2, "M", {}},
+    {24, "GPSDestBearing", GPS, RATIONAL, F, 1, nullptr, {271.3}},
+    {25, "GPSDestDistanceRef", GPS, ASCII, F, 2, "K", {}},
+    {26, "GPSDestDistance", GPS, RATIONAL, F, 1, nullptr, {1234.56}},
+    {27, "GPSProcessingMethod", GPS, UNDEFINED, A, 1, nullptr, {}, 20},
+    {28, "GPSAreaInformation", GPS, UNDEFINED, A, 1, nullptr, {}, 30},
+    {29, "GPSDateStamp", GPS, ASCII, F, 11, "2024:02:29", {}},
+    {30, "GPSDifferential", GPS, SHORT, F, 1, nullptr, {1}},
+    {31, "GPSHPositioningError", GPS, RATIONAL, F, 1, nullptr, {2.9}},
+};
+// clang-format on
+
+const size_t field_count = sizeof(fields) / sizeof(fields[0]);
+
+uint64_t Pattern(uint16_t tag, uint32_t i, unsigned size)
+{
+    // 151 is odd, so 256 steps of it visit every byte once; each further
+    // byte of a value is the first one turned by another odd step.
+    const uint64_t first = (uint64_t{tag} * 7 + uint64_t{i} * 151 + (uint64_t{i} >> 8) * 37) & 0xFF;
+    uint64_t v = 0;
+    for (uint64_t b = 0; b < size; b++)
+        v |= ((first + b * 0x55) & 0xFF) << (8 * b);
+    return v;
+}
+
+} // namespace field

@@ -1,0 +1,93 @@
+// The fields that field_probe sets, fetches and finds on disk, as the
+// standards define them: TIFF 6.0, TIFF/EP, TIFF-FX, DNG 1.6, EXIF 2.32 with
+// its GPS directory, and Adobe's notes for XMLPacket, Photoshop and
+// ImageSourceData. Nothing here comes from the library under test.
+#ifndef TIFF_PROBES_FIELD_TABLE_H
+#define TIFF_PROBES_FIELD_TABLE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+
+namespace field {
+
+// The on-disk types a field allows, one bit per type code.
+constexpr uint32_t TypeBit(unsigned type)
+{
+    return 1U << type;
+}
+constexpr uint32_t BYTE = TypeBit(1);
+constexpr uint32_t ASCII = TypeBit(2);
+constexpr uint32_t SHORT = TypeBit(3);
+constexpr uint32_t LONG = TypeBit(4);
+constexpr uint32_t RATIONAL = TypeBit(5);
+constexpr uint32_t SBYTE = TypeBit(6);
+constexpr uint32_t UNDEFINED = TypeBit(7);
+constexpr uint32_t SSHORT = TypeBit(8);
+constexpr uint32_t SLONG = TypeBit(9);
+constexpr uint32_t SRATIONAL = TypeBit(10);
+constexpr uint32_t FLOAT = TypeBit(11);
+constexpr uint32_t DOUBLE = TypeBit(12);
+constexpr uint32_t IFD = TypeBit(13);
+constexpr uint32_t LONG8 = TypeBit(16);
+constexpr uint32_t IFD8 = TypeBit(18);
+// An offset of another IFD: LONG or IFD, and in BigTIFF LONG8 or IFD8 too.
+constexpr uint32_t OFFSET = LONG | IFD | LONG8 | IFD8;
+constexpr uint32_t NUMERIC =
+    BYTE | SHORT | LONG | RATIONAL | SBYTE | SSHORT | SLONG | SRATIONAL | FLOAT | DOUBLE;
+
+// How many values a field holds on disk.
+enum class Count : uint8_t {
+    Fixed,     // exactly n
+    PerSample, // n per sample (SamplesPerPixel)
+    PerLevel,  // n curves of 2^BitsPerSample values
+    Any,       // any number
+};
+
+// Where a field is written: a page whose image the field needs, or the
+// EXIF or GPS directory that page 0 links. Uncovered fields are in the table
+// for the field query only.
+enum class Home : uint8_t {
+    Main,    // page 0: CMYK, 8 bits, LZW with a predictor, and most fields
+    Palette, // 4-bit palette image, 70000 pixels wide
+    YCbCr,   // YCbCr, subsampled 2 x 1, LZW without a predictor
+    Float,   // 16 x 16 tiles of two 64-bit IEEE float samples, planes apart
+    Fax3,    // bilevel, CCITT Group 3
+    Fax4,    // bilevel, CCITT Group 4
+    Exif,
+    Gps,
+    Uncovered, // the library writes it itself, or it links an IFD (see the README)
+};
+
+// An offset that only the writing knows: the IFD a link field points to.
+enum class Link : uint8_t { None, Exif, Gps };
+
+// The members in the order a row reads best, tag first.
+// NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding)
+struct Field {
+    uint16_t tag;
+    const char *name; // as the governing standard names it
+    Home home;
+    uint32_t types; // the on-disk types allowed
+    Count rule;
+    uint16_t n;
+    const char *text;                     // ASCII fields: the value
+    std::initializer_list<double> values; // numeric fields: the values
+    // Numeric fields: or this many values of a pattern whose bytes all
+    // differ; ASCII fields: the text's size, NULs inside it included, when
+    // it holds several strings.
+    uint16_t pattern = 0;
+    Link link = Link::None;
+};
+
+extern const Field fields[];
+extern const size_t field_count;
+
+// Value I of a field's pattern, `size` bytes wide: for bytes, all
+// different in a run of 256, and no run of 256 like the next; wider values
+// have bytes that differ.
+uint64_t Pattern(uint16_t tag, uint32_t i, unsigned size);
+
+} // namespace field
+
+#endif

@@ -1,0 +1,220 @@
+// field_probe under injected library faults. A library may have defects of
+// its own that the probe reports on every run (Debian's 4.5.0 has some, see
+// the README), so a clean run is the baseline: each fault must add exactly
+// its own line, and its layout's file, to what the clean run printed and
+// left.
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ifd_reader.h"
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "field_probe";
+const char *const layout_files[] = {"fields_le.tif", "fields_be.tif", "fields_le.btf",
+                                    "fields_be.btf"};
+
+struct Baseline {
+    std::vector<std::string> lines;
+    std::set<std::string> files;
+};
+
+const Baseline &Clean()
+{
+    static const Baseline baseline = [] {
+        const ProbeRun run(probe);
+        return Baseline{run.own_lines(), run.files()};
+    }();
+    return baseline;
+}
+
+void ExpectFault(const ProbeRun &run, const std::vector<std::string> &lines,
+                 const std::set<std::string> &files)
+{
+    std::vector<std::string> expect = Clean().lines;
+    expect.insert(expect.end(), lines.begin(), lines.end());
+    std::sort(expect.begin(), expect.end());
+    std::vector<std::string> got = run.own_lines();
+    std::sort(got.begin(), got.end());
+    std::set<std::string> left = Clean().files;
+    left.insert(files.begin(), files.end());
+
+    EXPECT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), 1) << run.describe();
+    EXPECT_EQ(got, expect) << run.describe();
+    EXPECT_EQ(run.files(), left) << run.describe();
+}
+
+// A layout's file stays exactly when a line names it, and every line the
+// probe prints is one of its own or the library's.
+TEST(FieldProbe, CleanRunLeavesTheFilesOfLayoutsWithLines)
+{
+    const ProbeRun run(probe);
+    const std::vector<std::string> own = run.own_lines();
+
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), own.empty() ? 0 : 1) << run.describe();
+    for (const char *file : layout_files) {
+        const bool named = std::any_of(own.begin(), own.end(), [file](const std::string &line) {
+            return line.find(file) != std::string::npos;
+        });
+        EXPECT_EQ(run.files().count(file) == 1, named) << file << "\n" << run.describe();
+    }
+}
+
+// Valgrind finds no memory error and no definitely lost block in a clean
+// run (exit status 99 if it did), which prints what it prints without it.
+TEST(FieldProbe, CleanRunUnderMemcheck)
+{
+    const std::string unavailable = MemcheckUnavailable();
+    if (!unavailable.empty())
+        GTEST_SKIP() << unavailable;
+    ProbeOptions options;
+    options.wrapper = MemcheckWrapper();
+    const ProbeRun run(probe, options);
+    std::vector<std::string> got = run.own_lines();
+    std::vector<std::string> expect = Clean().lines;
+    std::sort(got.begin(), got.end());
+    std::sort(expect.begin(), expect.end());
+
+    EXPECT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), expect.empty() ? 0 : 1) << run.describe();
+    EXPECT_EQ(got, expect) << run.describe();
+}
+
+TEST(FieldProbe, EachFaultAddsItsLineAndFile)
+{
+    const struct {
+        const char *faults;
+        std::vector<std::string> lines;
+        std::set<std::string> files;
+    } cases[] = {
+        // Refused: a standard field, an EXIF and a GPS one.
+        {"set:271@fields_be.tif", {"Can't set tag 271 in fields_be.tif."}, {"fields_be.tif"}},
+        {"set:33434@fields_le.btf", {"Can't set tag 33434 in fields_le.btf."}, {"fields_le.btf"}},
+        {"set:4@fields_be.btf", {"Can't set tag 4 in fields_be.btf."}, {"fields_be.btf"}},
+        {"get:34855@fields_le.btf",
+         {"Problem fetching tag 34855 in fields_le.btf."},
+         {"fields_le.btf"}},
+        // Wrong values: a standard pair, an EXIF LONG, a GPS SHORT, an EXIF
+        // string, an array's count.
+        {"get-u16:297.1@fields_le.tif=4",
+         {"Wrong SHORT value fetched for tag 297 in fields_le.tif: value 1 is 0x4, expected "
+          "0xfffe."},
+         {"fields_le.tif"}},
+        {"get-u32:34867@fields_be.tif=1",
+         {"Wrong LONG value fetched for tag 34867 in fields_be.tif: value 0 is 0x1, expected "
+          "0x80000000."},
+         {"fields_be.tif"}},
+        {"get-u16:30@fields_le.btf=0",
+         {"Wrong SHORT value fetched for tag 30 in fields_le.btf: value 0 is 0x0, expected 0x1."},
+         {"fields_le.btf"}},
+        {"get-chop:36867@fields_be.tif",
+         {"Wrong ASCII value fetched for tag 36867 in fields_be.tif: \"2023:12:31 01:02:0\"."},
+         {"fields_be.tif"}},
+        {"get-u16:338@fields_le.tif=2",
+         {"Wrong SHORT value fetched for tag 338 in fields_le.tif: 2 values, expected 1."},
+         {"fields_le.tif"}},
+        // The blue third of the palette, zeroed on fetch.
+        {"get-zero:320.2@fields_le.tif",
+         {"Wrong SHORT value fetched for tag 320 in fields_le.tif: value 32 is 0x0, expected "
+          "0xf5a0."},
+         {"fields_le.tif"}},
+        {"default-u16:274@fields_le.btf=3",
+         {"Wrong default for tag 274 in fields_le.btf: value 0 is 0x3, expected 0x1."},
+         {"fields_le.btf"}},
+        {"unset-nothing:286@fields_be.btf",
+         {"fields_be.btf: tag 286 still present after TIFFUnsetField"},
+         {"fields_be.btf"}},
+        // On disk only: a type the field does not allow, in either byte
+        // order; a FLOAT and a byte of InkNames changed after the read.
+        {"poke-entry:274.2@fields_le.tif:w=8",
+         {"fields_le.tif: tag 274 on disk: SSHORT[1], expected SHORT[1]."},
+         {"fields_le.tif"}},
+        {"poke-entry:274.3@fields_be.tif:w=8",
+         {"fields_be.tif: tag 274 on disk: SSHORT[1], expected SHORT[1]."},
+         {"fields_be.tif"}},
+        {"poke:33305.1@fields_le.tif:r=0x41",
+         {"fields_le.tif: tag 33305 on disk: value 0 differs."},
+         {"fields_le.tif"}},
+        {"poke:333.4@fields_be.btf:r=0x41",
+         {"fields_be.btf: tag 333 on disk: byte 4 differs."},
+         {"fields_be.btf"}},
+        // A codec's field refused; a counted field, a pointer left from an
+        // earlier fetch, a FLOAT and a pair set through TIFFVSetField, all
+        // fetched wrong.
+        {"set:292@fields_be.btf", {"Can't set tag 292 in fields_be.btf."}, {"fields_be.btf"}},
+        {"get-nothing:34675@fields_le.tif",
+         {"Problem fetching tag 34675 in fields_le.tif."},
+         {"fields_le.tif"}},
+        {"get-stale:50708@fields_be.btf",
+         {"Problem fetching tag 50708 in fields_be.btf."},
+         {"fields_be.btf"}},
+        {"get-float:282@fields_be.tif=2",
+         {"Wrong RATIONAL value fetched for tag 282 in fields_be.tif: value 0 is 0x40000000, "
+          "expected 0x43964000."},
+         {"fields_be.tif"}},
+        {"get-u16:530.1@fields_le.btf=2",
+         {"Wrong SHORT value fetched for tag 530 in fields_le.btf: value 1 is 0x2, expected 0x1."},
+         {"fields_le.btf"}},
+        // A library message fails a layout that otherwise passed.
+        {"warn:270@fields_be.tif",
+         {"fields_be.tif: the library reported a problem."},
+         {"fields_be.tif"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFault(ProbeRun(probe, Faults(c.faults)), c.lines, c.files);
+    }
+}
+
+// What the table asks for, read from the kept files by our own reader: the
+// pages in order, each with a field its image needs, its count by the rule
+// (ColorMap 3 x 2^4, three TransferFunction curves of 2^8 and one of 2^4,
+// one ExtraSamples value, SMinSampleValue per sample), ImageWidth beyond a
+// SHORT, and the EXIF and GPS directories that page 0 links.
+TEST(FieldProbe, KeptFilesHoldEachPagesFields)
+{
+    const struct {
+        size_t page;
+        uint16_t tag;
+        uint64_t count;
+    } cases[] = {
+        {0, 301, 768}, {0, 333, 30},  {1, 320, 48},  {1, 301, 16},   {1, 256, 1},
+        {2, 530, 2},   {3, 338, 1},   {3, 340, 2},   {3, 322, 1},    {4, 292, 1},
+        {5, 293, 1},   {0, 34665, 1}, {0, 34853, 1}, {0, 50781, 16},
+    };
+    const ProbeRun run(probe, Faults("keep"));
+    ASSERT_EQ(run.files().size(), 4U) << run.describe();
+    for (const char *name : layout_files) {
+        SCOPED_TRACE(name);
+        std::vector<uint8_t> bytes;
+        ASSERT_FALSE(ifd::LoadFile(run.path(name).c_str(), &bytes));
+        const ifd::File file = ifd::ReadFile(bytes.data(), bytes.size());
+        EXPECT_TRUE(file.problems.empty());
+        ASSERT_EQ(file.chain.size(), 6U);
+        for (const auto &c : cases) {
+            const ifd::Entry *e = ifd::FindEntry(file.chain[c.page], c.tag);
+            ASSERT_NE(e, nullptr) << "page " << c.page << " tag " << c.tag;
+            EXPECT_EQ(e->count, c.count) << "page " << c.page << " tag " << c.tag;
+        }
+        const ifd::Entry *width = ifd::FindEntry(file.chain[1], 256);
+        EXPECT_EQ(width->type, ifd::LONG);
+        EXPECT_EQ(width->values[0], 70000U);
+        size_t exif = 0;
+        size_t gps = 0;
+        for (const ifd::Directory &d : file.linked) {
+            exif += d.link == ifd::Link::Exif && d.parent == file.chain[0].offset;
+            gps += d.link == ifd::Link::Gps && d.parent == file.chain[0].offset;
+        }
+        EXPECT_EQ(exif, 1U);
+        EXPECT_EQ(gps, 1U);
+    }
+}
+
+} // namespace
