@@ -396,13 +396,10 @@ void BM_WalkFloor(benchmark::State &state, bool bigtiff)
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         std::vector<uint8_t> bytes;
-        ifd::Header header;
-        std::vector<ifd::Directory> chain;
-        bool ok = !ifd::LoadFile(path.c_str(), &bytes);
-        ifd::Reader reader(bytes.data(), bytes.size());
-        ok = ok && !reader.ReadHeader(&header) && !reader.ReadChain(&chain);
+        const bool loaded = !ifd::LoadFile(path.c_str(), &bytes);
+        const ifd::File file = ifd::ReadFile(bytes.data(), bytes.size());
         state.SetIterationTime(seconds_since(start));
-        if (!ok || static_cast<int64_t>(chain.size()) != pages) {
+        if (!loaded || !file.problems.empty() || static_cast<int64_t>(file.chain.size()) != pages) {
             state.SkipWithError("cannot read the chain");
             break;
         }

@@ -9,14 +9,20 @@ set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_CXX_COMPILER "${TIFF_PROBES_GNU_TYPE}-g++")
 set(CMAKE_LIBRARY_ARCHITECTURE "${TIFF_PROBES_MULTIARCH}")
 
-get_filename_component(_sysroot "${CMAKE_CURRENT_LIST_DIR}/../build/sysroot-${TIFF_PROBES_DEBIAN_ARCH}"
-                       ABSOLUTE)
+# With TIFF_PROBES_DEBIAN_SUITE (run-probes --debian SUITE --arch NAME), the
+# libraries of that Debian release instead of the machine's own.
+set(_sysroot_name "sysroot-${TIFF_PROBES_DEBIAN_ARCH}")
+set(_fetch "${TIFF_PROBES_DEBIAN_ARCH}")
+if(TIFF_PROBES_DEBIAN_SUITE)
+  set(_sysroot_name "sysroot-${TIFF_PROBES_DEBIAN_SUITE}-${TIFF_PROBES_DEBIAN_ARCH}")
+  set(_fetch "--debian ${TIFF_PROBES_DEBIAN_SUITE} ${TIFF_PROBES_DEBIAN_ARCH}")
+endif()
+get_filename_component(_sysroot "${CMAKE_CURRENT_LIST_DIR}/../build/${_sysroot_name}" ABSOLUTE)
 set(TIFF_PROBES_SYSROOT "${_sysroot}" CACHE PATH "Debian's libraries for the target (scripts/cross-sysroot)")
 # try_compile reads this file again, with the same sysroot.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TIFF_PROBES_SYSROOT)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TIFF_PROBES_SYSROOT TIFF_PROBES_DEBIAN_SUITE)
 if(NOT EXISTS "${TIFF_PROBES_SYSROOT}/.complete")
-  message(FATAL_ERROR "No sysroot at ${TIFF_PROBES_SYSROOT}: run scripts/cross-sysroot "
-                      "${TIFF_PROBES_DEBIAN_ARCH} first")
+  message(FATAL_ERROR "No sysroot at ${TIFF_PROBES_SYSROOT}: run scripts/cross-sysroot ${_fetch} first")
 endif()
 
 # Headers, libraries and CMake packages (TIFF, GTest) of the target only;
@@ -34,6 +40,13 @@ set(ENV{PKG_CONFIG_LIBDIR}
 set(_rpath_link
     "-Wl,-rpath-link,${TIFF_PROBES_SYSROOT}/lib/${TIFF_PROBES_MULTIARCH}"
     "-Wl,-rpath-link,${TIFF_PROBES_SYSROOT}/usr/lib/${TIFF_PROBES_MULTIARCH}")
+# Another release's library may need a newer C library than the cross
+# compiler's: that release's own, from the sysroot, is linked instead.
+if(TIFF_PROBES_DEBIAN_SUITE)
+  set(CMAKE_SYSROOT "${TIFF_PROBES_SYSROOT}")
+  list(PREPEND _rpath_link "-L${TIFF_PROBES_SYSROOT}/usr/lib/${TIFF_PROBES_MULTIARCH}"
+       "-L${TIFF_PROBES_SYSROOT}/lib/${TIFF_PROBES_MULTIARCH}")
+endif()
 string(JOIN " " _rpath_link ${_rpath_link})
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${_rpath_link}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_rpath_link}")

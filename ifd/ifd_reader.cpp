@@ -6,49 +6,37 @@
 #include <iterator>
 #include <map>
 
+#include <sys/stat.h>
+
 namespace ifd {
 
 namespace {
 
 struct TypeInfo {
-    uint16_t code;
-    unsigned size;
+    unsigned size; // 0: not a type
     const char *name;
 };
 
-// The one table of type sizes.
+// The one table of type sizes, indexed by type code.
 constexpr TypeInfo types[] = {
-    {BYTE, 1, "BYTE"},
-    {ASCII, 1, "ASCII"},
-    {SHORT, 2, "SHORT"},
-    {LONG, 4, "LONG"},
-    {RATIONAL, 8, "RATIONAL"},
-    {SBYTE, 1, "SBYTE"},
-    {UNDEFINED, 1, "UNDEFINED"},
-    {SSHORT, 2, "SSHORT"},
-    {SLONG, 4, "SLONG"},
-    {SRATIONAL, 8, "SRATIONAL"},
-    {FLOAT, 4, "FLOAT"},
-    {DOUBLE, 8, "DOUBLE"},
-    {IFD, 4, "IFD"},
-    {LONG8, 8, "LONG8"},
-    {SLONG8, 8, "SLONG8"},
-    {IFD8, 8, "IFD8"},
+    {0, "unknown"},   {1, "BYTE"},  {1, "ASCII"},     {2, "SHORT"},  {4, "LONG"},
+    {8, "RATIONAL"},  {1, "SBYTE"}, {1, "UNDEFINED"}, {2, "SSHORT"}, {4, "SLONG"},
+    {8, "SRATIONAL"}, {4, "FLOAT"}, {8, "DOUBLE"},    {4, "IFD"},    {0, "unknown"},
+    {0, "unknown"},   {8, "LONG8"}, {8, "SLONG8"},    {8, "IFD8"},
 };
 
-const TypeInfo *Find(uint16_t type)
+const TypeInfo &Find(uint16_t type)
 {
-    const auto is = [type](const TypeInfo &t) { return t.code == type; };
-    const TypeInfo *t = std::find_if(std::begin(types), std::end(types), is);
-    return t != std::end(types) ? t : nullptr;
+    return type < std::size(types) ? types[type] : types[0];
 }
 
-Error Fail(uint64_t offset, const char *format, unsigned long long a = 0, unsigned long long b = 0)
+Error Fail(uint64_t offset, const char *format, unsigned long long a = 0, unsigned long long b = 0,
+           unsigned long long c = 0)
 {
     char text[160];
-    // Some formats use only the first argument, or none.
+    // Some formats use only the first arguments, or none.
     // cppcheck-suppress wrongPrintfScanfArgNum
-    snprintf(text, sizeof(text), format, a, b);
+    snprintf(text, sizeof(text), format, a, b, c);
     return Error{text, offset};
 }
 
@@ -59,14 +47,12 @@ constexpr uint64_t max_file_size = 256ULL << 20;
 
 unsigned TypeSize(uint16_t type)
 {
-    const TypeInfo *t = Find(type);
-    return t ? t->size : 0;
+    return Find(type).size;
 }
 
 const char *TypeName(uint16_t type)
 {
-    const TypeInfo *t = Find(type);
-    return t ? t->name : "unknown";
+    return Find(type).name;
 }
 
 const Entry *FindEntry(const Directory &dir, uint32_t tag)
@@ -100,143 +86,354 @@ double DoubleFromBits(uint64_t bits)
     return d;
 }
 
-uint64_t Reader::Uint(uint64_t at, unsigned width) const
+bool PointsToIfds(const Entry &e)
 {
-    uint64_t v = 0;
-    for (unsigned i = 0; i < width; i++) {
-        const unsigned byte = header_.big_endian ? i : width - 1 - i;
-        v = (v << 8) | data_[at + byte];
-    }
-    return v;
+    const bool link_tag = e.tag == tag::SubIFDs || e.tag == tag::Exif || e.tag == tag::Gps ||
+                          e.tag == tag::Interoperability;
+    const bool offsets = e.type == LONG || e.type == IFD || e.type == LONG8 || e.type == IFD8;
+    return link_tag && offsets;
 }
 
-Error Reader::ReadHeader(Header *header)
+const Directory *File::Find(uint64_t offset) const
 {
-    if (size_ < 8)
-        return Fail(0, "file of %llu bytes is too short for a header", size_);
-    if (data_[0] == 'I' && data_[1] == 'I')
-        header_.big_endian = false;
-    else if (data_[0] == 'M' && data_[1] == 'M')
-        header_.big_endian = true;
+    for (const std::vector<Directory> *dirs : {&chain, &linked}) {
+        for (const Directory &dir : *dirs) {
+            if (dir.offset == offset)
+                return &dir;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+constexpr bool host_big_endian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
+
+// Unsigned integers of the file's byte order.
+template <typename T>
+T Load(const uint8_t *p, bool swap)
+{
+    T v;
+    memcpy(&v, p, sizeof(v));
+    if (!swap)
+        return v;
+    if constexpr (sizeof(T) == 2)
+        return __builtin_bswap16(v);
+    else if constexpr (sizeof(T) == 4)
+        return __builtin_bswap32(v);
+    else if constexpr (sizeof(T) == 8)
+        return __builtin_bswap64(v);
     else
-        return Fail(0, "unknown byte-order mark 0x%02llx%02llx", data_[0], data_[1]);
+        return v;
+}
+
+template <typename T>
+void Decode(const uint8_t *p, uint64_t n, bool swap, uint64_t *out)
+{
+    for (uint64_t k = 0; k < n; k++)
+        out[k] = Load<T>(p + k * sizeof(T), swap);
+}
+
+Link LinkOf(uint16_t tag)
+{
+    switch (tag) {
+    case tag::SubIFDs:
+        return Link::SubIFD;
+    case tag::Exif:
+        return Link::Exif;
+    case tag::Gps:
+        return Link::Gps;
+    default:
+        return Link::Interoperability;
+    }
+}
+
+// One reading of a whole file into a File.
+class Reader {
+  public:
+    Reader(const uint8_t *data, size_t size, File *file)
+        : data_(data), size_(size), budget_(size), file_(file)
+    {
+    }
+
+    void Run();
+
+  private:
+    bool ReadHeader();
+    // Reads the IFD at `offset` into `dirs`, or says in `*why` why there is
+    // none there; entries and next offset cut off are problems of their own.
+    bool ReadIfd(uint64_t offset, Link link, uint64_t parent, std::vector<Directory> *dirs,
+                 Error *why);
+    // Reads entry `e` whose type and count are filled in; false (with the
+    // problem noted) when its values are unusable.
+    bool ReadValues(Entry *e, uint64_t field);
+    // Follows the links of the IFD `dirs[i]`.
+    void Follow(const std::vector<Directory> &dirs, size_t i);
+
+    uint64_t Uint(uint64_t at, unsigned width) const
+    {
+        switch (width) {
+        case 2:
+            return Load<uint16_t>(data_ + at, swap_);
+        case 4:
+            return Load<uint32_t>(data_ + at, swap_);
+        case 8:
+            return Load<uint64_t>(data_ + at, swap_);
+        default:
+            return data_[at];
+        }
+    }
+    bool Fits(uint64_t at, uint64_t length) const { return at <= size_ && length <= size_ - at; }
+    void Problem(Error e) { file_->problems.push_back(std::move(e)); }
+
+    const uint8_t *data_;
+    size_t size_;
+    uint64_t budget_; // bytes of values still to be had
+    File *file_;
+    bool swap_ = false;
+    unsigned header_size_ = 8;
+    unsigned count_size_ = 2;
+    unsigned entry_size_ = 12;
+    unsigned slot_ = 4; // bytes for inline values or an offset
+    // Start and end of each IFD read: an IFD met again is not read again,
+    // and one that reaches into another is not read at all.
+    std::map<uint64_t, uint64_t> extents_;
+};
+
+bool Reader::ReadHeader()
+{
+    if (size_ < 8) {
+        Problem(Fail(0, "file of %llu bytes is too short for a header", size_));
+        return false;
+    }
+    Header &h = file_->header;
+    if (data_[0] == 'I' && data_[1] == 'I') {
+        h.big_endian = false;
+    } else if (data_[0] == 'M' && data_[1] == 'M') {
+        h.big_endian = true;
+    } else {
+        Problem(Fail(0, "unknown byte-order mark 0x%02llx%02llx", data_[0], data_[1]));
+        return false;
+    }
+    swap_ = h.big_endian != host_big_endian;
 
     const uint64_t version = Uint(2, 2);
     if (version == 42) {
-        header_.bigtiff = false;
-        header_.first_ifd = Uint(4, 4);
+        h.first_ifd = Uint(4, 4);
     } else if (version == 43) {
-        if (size_ < 16)
-            return Fail(0, "file of %llu bytes is too short for a BigTIFF header", size_);
-        if (Uint(4, 2) != 8)
-            return Fail(4, "BigTIFF offset size %llu, not 8", Uint(4, 2));
-        if (Uint(6, 2) != 0)
-            return Fail(6, "BigTIFF reserved word %llu, not 0", Uint(6, 2));
-        header_.bigtiff = true;
-        header_.first_ifd = Uint(8, 8);
-    } else {
-        return Fail(2, "version %llu, neither 42 nor 43", version);
-    }
-    have_header_ = true;
-    *header = header_;
-    return Error{};
-}
-
-Error Reader::ReadDirectory(uint64_t offset, Directory *dir) const
-{
-    uint64_t budget = size_;
-    return ReadDirectory(offset, dir, &budget);
-}
-
-Error Reader::ReadDirectory(uint64_t offset, Directory *dir, uint64_t *budget) const
-{
-    if (!have_header_)
-        return Fail(offset, "directory read before the header");
-    const unsigned count_size = header_.bigtiff ? 8 : 2;
-    const unsigned entry_size = header_.bigtiff ? 20 : 12;
-    const unsigned slot = header_.bigtiff ? 8 : 4; // bytes for inline values or an offset
-
-    if (offset == 0 || !Fits(offset, count_size))
-        return Fail(offset, "IFD offset %llu is outside the file of %llu bytes", offset, size_);
-    const uint64_t n = Uint(offset, count_size);
-    // Checked by division first, so a huge count cannot overflow the product.
-    const uint64_t room = size_ - offset - count_size;
-    if (n > room / entry_size || !Fits(offset + count_size + n * entry_size, slot))
-        return Fail(offset, "%llu entries run past the end of the file of %llu bytes", n, size_);
-
-    dir->offset = offset;
-    dir->entries.clear();
-    dir->entries.reserve(n);
-    for (uint64_t i = 0; i < n; i++) {
-        Entry e;
-        e.entry_at = offset + count_size + i * entry_size;
-        e.tag = static_cast<uint16_t>(Uint(e.entry_at, 2));
-        e.type = static_cast<uint16_t>(Uint(e.entry_at + 2, 2));
-        e.count = Uint(e.entry_at + 4, header_.bigtiff ? 8 : 4);
-        const uint64_t field = e.entry_at + (header_.bigtiff ? 12 : 8);
-        const unsigned size = TypeSize(e.type);
-        if (size == 0) {
-            // Readers skip types they do not know; the entry stays visible.
-            e.value_at = field;
-            e.is_inline = true;
-            dir->entries.push_back(e);
-            continue;
+        if (size_ < 16) {
+            Problem(Fail(0, "file of %llu bytes is too short for a BigTIFF header", size_));
+            return false;
         }
-        if (e.count > size_ / size)
-            return Fail(e.entry_at, "tag %llu: count %llu is larger than the file", e.tag, e.count);
-        const uint64_t length = e.count * size;
-        // Values of a sound file share no bytes, so they cannot add up to
-        // more than the file; entries that all point at the same bytes could
-        // otherwise make the decoded values quadratic in the file's size.
-        if (length > *budget)
-            return Fail(e.entry_at, "tag %llu: values of %llu bytes, more than the file has left",
-                        e.tag, length);
-        *budget -= length;
-        e.is_inline = length <= slot;
-        e.value_at = e.is_inline ? field : Uint(field, slot);
-        if (!Fits(e.value_at, length))
-            return Fail(e.entry_at, "tag %llu: values at %llu run past the end of the file", e.tag,
-                        e.value_at);
-        const unsigned width = (e.type == RATIONAL || e.type == SRATIONAL) ? 4 : size;
-        const uint64_t elements = length / width;
-        e.values.reserve(elements);
-        for (uint64_t k = 0; k < elements; k++)
-            e.values.push_back(Uint(e.value_at + k * width, width));
-        dir->entries.push_back(std::move(e));
+        if (Uint(4, 2) != 8) {
+            Problem(Fail(4, "BigTIFF offset size %llu, not 8", Uint(4, 2)));
+            return false;
+        }
+        if (Uint(6, 2) != 0) {
+            Problem(Fail(6, "BigTIFF reserved word %llu, not 0", Uint(6, 2)));
+            return false;
+        }
+        h.bigtiff = true;
+        h.first_ifd = Uint(8, 8);
+        header_size_ = 16;
+        count_size_ = 8;
+        entry_size_ = 20;
+        slot_ = 8;
+    } else {
+        Problem(Fail(2, "version %llu, neither 42 nor 43", version));
+        return false;
     }
-    dir->next = Uint(offset + count_size + n * entry_size, slot);
-    return Error{};
+    file_->has_header = true;
+    return true;
 }
 
-Error Reader::ReadChain(std::vector<Directory> *chain) const
+bool Reader::ReadIfd(uint64_t offset, Link link, uint64_t parent, std::vector<Directory> *dirs,
+                     Error *why)
 {
-    // Start and end of each IFD read so far: a chain that comes back to one
-    // loops, one that reaches into one is corrupt.
-    std::map<uint64_t, uint64_t> extents;
-    uint64_t budget = size_;
-    uint64_t offset = header_.first_ifd;
-
-    chain->clear();
-    if (!have_header_)
-        return Fail(0, "chain read before the header");
-    while (offset != 0) {
-        if (extents.count(offset) != 0)
-            return Fail(offset, "the IFD chain loops back to offset %llu", offset);
-        Directory dir;
-        Error err = ReadDirectory(offset, &dir, &budget);
-        if (err)
-            return err;
-        const uint64_t end =
-            offset + (header_.bigtiff ? 16 : 6) + dir.entries.size() * (header_.bigtiff ? 20 : 12);
-        const auto after = extents.lower_bound(offset);
-        if ((after != extents.end() && after->first < end) ||
-            (after != extents.begin() && std::prev(after)->second > offset))
-            return Fail(offset, "the IFD at %llu overlaps another IFD of the chain", offset);
-        extents[offset] = end;
-        offset = dir.next;
-        chain->push_back(std::move(dir));
+    if (offset < header_size_) {
+        *why = Fail(offset, "IFD offset %llu overlaps the header", offset);
+        return false;
     }
-    return Error{};
+    if (!Fits(offset, count_size_)) {
+        *why = Fail(offset, "IFD offset %llu is outside the file of %llu bytes", offset, size_);
+        return false;
+    }
+    // An IFD met again, or one that starts inside another, is not read.
+    const auto after = extents_.upper_bound(offset);
+    if (after != extents_.begin() && std::prev(after)->first == offset) {
+        *why = Fail(offset, "the IFD at %llu is read already", offset);
+        return false;
+    }
+    if (after != extents_.begin() && std::prev(after)->second > offset) {
+        *why = Fail(offset, "the IFD at %llu overlaps another IFD", offset);
+        return false;
+    }
+    const uint64_t n = Uint(offset, count_size_);
+    // A sound IFD has an entry; an offset into zeros reads as none.
+    if (n == 0) {
+        *why = Fail(offset, "the IFD at %llu has no entries", offset);
+        return false;
+    }
+    // Checked by division, so a huge count cannot overflow a product.
+    if (n > size_ / entry_size_) {
+        *why =
+            Fail(offset, "%llu entries are more than the file of %llu bytes could hold", n, size_);
+        return false;
+    }
+    const uint64_t table = offset + count_size_;
+    const uint64_t whole = std::min<uint64_t>(n, (size_ - table) / entry_size_);
+    if (whole == 0) {
+        *why = Fail(offset, "none of the %llu entries is inside the file of %llu bytes", n, size_);
+        return false;
+    }
+    const uint64_t next_at = table + n * entry_size_;
+    const bool has_next = whole == n && Fits(next_at, slot_);
+    const uint64_t end = std::min<uint64_t>(next_at + slot_, size_);
+    if (after != extents_.end() && after->first < end) {
+        *why = Fail(offset, "the IFD at %llu overlaps another IFD", offset);
+        return false;
+    }
+    extents_.emplace_hint(after, offset, end);
+    if (whole < n)
+        Problem(Fail(offset, "only %llu of %llu entries are inside the file of %llu bytes", whole,
+                     n, size_));
+    else if (!has_next)
+        Problem(Fail(offset, "the next IFD offset at %llu runs past the end of the file", next_at));
+
+    Directory dir;
+    dir.offset = offset;
+    dir.link = link;
+    dir.parent = parent;
+    dir.next = has_next ? Uint(next_at, slot_) : 0;
+    dir.entries.reserve(whole);
+    for (uint64_t i = 0; i < whole; i++) {
+        const uint64_t at = table + i * entry_size_;
+        Entry &e = dir.entries.emplace_back();
+        e.entry_at = at;
+        e.tag = static_cast<uint16_t>(Uint(at, 2));
+        e.type = static_cast<uint16_t>(Uint(at + 2, 2));
+        e.count = Uint(at + 4, slot_);
+        if (!ReadValues(&e, at + 4 + slot_))
+            dir.entries.pop_back();
+    }
+    dirs->push_back(std::move(dir));
+    return true;
+}
+
+bool Reader::ReadValues(Entry *e, uint64_t field)
+{
+    const unsigned size = TypeSize(e->type);
+    if (size == 0) {
+        Problem(Fail(e->entry_at, "tag %llu: unknown type code %llu", e->tag, e->type));
+        return false;
+    }
+    if (e->count > size_ / size) {
+        Problem(
+            Fail(e->entry_at, "tag %llu: count %llu is larger than the file", e->tag, e->count));
+        return false;
+    }
+    const uint64_t length = e->count * size;
+    // Values of a sound file share no bytes, so they cannot add up to more
+    // than the file; entries that all point at the same bytes could
+    // otherwise make the decoded values quadratic in the file's size.
+    if (length > budget_) {
+        Problem(Fail(e->entry_at, "tag %llu: values of %llu bytes, more than the file has left",
+                     e->tag, length));
+        return false;
+    }
+    e->is_inline = length <= slot_;
+    e->value_at = e->is_inline ? field : Uint(field, slot_);
+    if (!Fits(e->value_at, length)) {
+        Problem(Fail(e->entry_at, "tag %llu: values at %llu run past the end of the file", e->tag,
+                     e->value_at));
+        return false;
+    }
+    if (!e->is_inline && e->value_at < header_size_) {
+        Problem(
+            Fail(e->entry_at, "tag %llu: values at %llu overlap the header", e->tag, e->value_at));
+        return false;
+    }
+    budget_ -= length;
+    const unsigned width = (e->type == RATIONAL || e->type == SRATIONAL) ? 4 : size;
+    const uint64_t n = length / width;
+    e->values.resize(n);
+    const uint8_t *p = data_ + e->value_at;
+    switch (width) {
+    case 1:
+        std::copy(p, p + n, e->values.begin());
+        break;
+    case 2:
+        Decode<uint16_t>(p, n, swap_, e->values.data());
+        break;
+    case 4:
+        Decode<uint32_t>(p, n, swap_, e->values.data());
+        break;
+    default:
+        Decode<uint64_t>(p, n, swap_, e->values.data());
+        break;
+    }
+    return true;
+}
+
+void Reader::Follow(const std::vector<Directory> &dirs, size_t i)
+{
+    // Reading a target may grow `dirs` (when it is file_->linked), so the
+    // IFD and its entries are found again by index after each.
+    for (size_t j = 0; j < dirs[i].entries.size(); j++) {
+        if (!PointsToIfds(dirs[i].entries[j]))
+            continue;
+        const uint16_t tag = dirs[i].entries[j].tag;
+        const uint64_t targets = dirs[i].entries[j].values.size();
+        uint64_t failed = 0;
+        for (uint64_t k = 0; k < targets; k++) {
+            Error why;
+            const uint64_t target = dirs[i].entries[j].values[k];
+            if (ReadIfd(target, LinkOf(tag), dirs[i].offset, &file_->linked, &why))
+                continue;
+            // One problem per entry names a target; a long list of bad
+            // offsets would otherwise give more problems than bytes.
+            if (failed++ == 0)
+                Problem(Error{"tag " + std::to_string(tag) + ": " + why.what, why.offset});
+        }
+        if (failed > 1)
+            Problem(Fail(dirs[i].entries[j].entry_at,
+                         "tag %llu: %llu more of its %llu IFD offsets give no IFD", tag, failed - 1,
+                         targets));
+    }
+}
+
+void Reader::Run()
+{
+    if (!ReadHeader())
+        return;
+    for (uint64_t offset = file_->header.first_ifd; offset != 0;) {
+        const auto seen = extents_.find(offset);
+        if (seen != extents_.end()) {
+            Problem(Fail(offset, "the IFD chain loops back to offset %llu", offset));
+            break;
+        }
+        Error why;
+        if (!ReadIfd(offset, Link::Chain, 0, &file_->chain, &why)) {
+            Problem(why);
+            break;
+        }
+        offset = file_->chain.back().next;
+    }
+    // Breadth first over the links: the chain's, then those of each linked
+    // IFD in the order it was reached, while the list grows.
+    for (size_t i = 0; i < file_->chain.size(); i++)
+        Follow(file_->chain, i);
+    for (size_t i = 0; i < file_->linked.size(); i++)
+        Follow(file_->linked, i);
+}
+
+} // namespace
+
+File ReadFile(const uint8_t *data, size_t size)
+{
+    File file;
+    Reader(data, size, &file).Run();
+    return file;
 }
 
 Error LoadFile(const char *path, std::vector<uint8_t> *bytes)
@@ -244,20 +441,32 @@ Error LoadFile(const char *path, std::vector<uint8_t> *bytes)
     FILE *f = fopen(path, "rb");
     if (!f)
         return Error{std::string("cannot open ") + path, 0};
-    bytes->clear();
-    uint8_t buf[65536];
-    size_t got;
-    while ((got = fread(buf, 1, sizeof(buf), f)) > 0) {
-        if (bytes->size() + got > max_file_size) {
-            fclose(f);
-            return Fail(bytes->size(), "file is larger than %llu bytes", max_file_size);
-        }
-        bytes->insert(bytes->end(), buf, buf + got);
+    struct stat st;
+    // A regular file is read in one call of the size it has when opened; a
+    // pipe (or a file that tells no size), in pieces.
+    const bool sized = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    const uint64_t size = sized ? static_cast<uint64_t>(st.st_size) : 0;
+    if (size > max_file_size) {
+        fclose(f);
+        return Fail(max_file_size, "file is larger than %llu bytes", max_file_size);
     }
+    bytes->resize(sized ? size : 65536);
+    size_t have = 0;
+    for (;;) {
+        const size_t got = fread(bytes->data() + have, 1, bytes->size() - have, f);
+        have += got;
+        if (sized || got == 0 || have > max_file_size)
+            break;
+        if (have == bytes->size())
+            bytes->resize(std::min<uint64_t>(2 * have, max_file_size + 1));
+    }
+    bytes->resize(have);
     const bool failed = ferror(f) != 0;
     fclose(f);
+    if (have > max_file_size)
+        return Fail(max_file_size, "file is larger than %llu bytes", max_file_size);
     if (failed)
-        return Error{std::string("cannot read ") + path, bytes->size()};
+        return Error{std::string("cannot read ") + path, have};
     return Error{};
 }
 

@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "ifd_reader.h"
-#include "library_messages.h"
+#include "probe_support.h"
 
 struct DirectoryLayout {
     const char *filename;
@@ -163,16 +163,16 @@ static int write_page(TIFF *tif, const char *filename, int id)
     if (!refused && !TIFFSetField(tif, TIFFTAG_PAGENUMBER, id, total))
         refused = TIFFTAG_PAGENUMBER;
     if (refused) {
-        fprintf(stderr, "%s: page %d: can't set tag %lu.\n", filename, id,
-                static_cast<unsigned long>(refused));
+        probe::Say("%s: page %d: can't set tag %lu.", filename, id,
+                   static_cast<unsigned long>(refused));
         return 1;
     }
     if (!write_pixels(tif, width, length, first_pixel(id))) {
-        fprintf(stderr, "%s: page %d: can't write image data.\n", filename, id);
+        probe::Say("%s: page %d: can't write image data.", filename, id);
         return 1;
     }
     if (!TIFFWriteDirectory(tif)) {
-        fprintf(stderr, "%s: page %d: can't write the directory.\n", filename, id);
+        probe::Say("%s: page %d: can't write the directory.", filename, id);
         return 1;
     }
     return 0;
@@ -203,18 +203,18 @@ static int write_custom(TIFF *tif, const char *filename, const CustomDirectory &
 
     // These return 0 on success, unlike most of the library.
     if (d.create(tif) != 0) {
-        fprintf(stderr, "%s: %s: can't create the directory.\n", filename, d.name);
+        probe::Say("%s: %s: can't create the directory.", filename, d.name);
         return 1;
     }
     for (i = 0; i < d.count; i++) {
         if (!set_tag(tif, d.tags[i])) {
-            fprintf(stderr, "%s: %s: can't set tag %lu.\n", filename, d.name,
-                    static_cast<unsigned long>(d.tags[i].tag));
+            probe::Say("%s: %s: can't set tag %lu.", filename, d.name,
+                       static_cast<unsigned long>(d.tags[i].tag));
             return 1;
         }
     }
     if (!TIFFWriteCustomDirectory(tif, offset)) {
-        fprintf(stderr, "%s: %s: can't write the directory.\n", filename, d.name);
+        probe::Say("%s: %s: can't write the directory.", filename, d.name);
         return 1;
     }
     // Creating the next directory does not release this one's values.
@@ -231,7 +231,7 @@ static int write_sub_images(TIFF *tif, const char *filename)
     uint16_t k;
 
     if (!TIFFSetField(tif, TIFFTAG_SUBIFD, sub_image_count, offsets)) {
-        fprintf(stderr, "%s: page %d: can't set tag %d.\n", filename, subifd_page, TIFFTAG_SUBIFD);
+        probe::Say("%s: page %d: can't set tag %d.", filename, subifd_page, TIFFTAG_SUBIFD);
         return 1;
     }
     if (write_page(tif, filename, subifd_page))
@@ -242,143 +242,103 @@ static int write_sub_images(TIFF *tif, const char *filename)
         if (!refused && !TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE))
             refused = TIFFTAG_SUBFILETYPE;
         if (refused) {
-            fprintf(stderr, "%s: SubIFD %u: can't set tag %lu.\n", filename, k,
-                    static_cast<unsigned long>(refused));
+            probe::Say("%s: SubIFD %u: can't set tag %lu.", filename, k,
+                       static_cast<unsigned long>(refused));
             return 1;
         }
         if (!write_pixels(tif, s.width, s.length, s.first_pixel)) {
-            fprintf(stderr, "%s: SubIFD %u: can't write image data.\n", filename, k);
+            probe::Say("%s: SubIFD %u: can't write image data.", filename, k);
             return 1;
         }
         if (!TIFFWriteDirectory(tif)) {
-            fprintf(stderr, "%s: SubIFD %u: can't write the directory.\n", filename, k);
+            probe::Say("%s: SubIFD %u: can't write the directory.", filename, k);
             return 1;
         }
     }
     return 0;
-}
-
-// Opens the file again, saying so when the library refuses.
-static TIFF *reopen(const char *filename, const char *mode)
-{
-    TIFF *tif = TIFFOpen(filename, mode);
-    if (!tif)
-        fprintf(stderr, "Can't open test TIFF file %s.\n", filename);
-    return tif;
 }
 
 static int write_pages(const DirectoryLayout &layout)
 {
-    TIFF *tif;
     uint64_t offsets[custom_count] = {0};
-    size_t i;
-    int id;
+    const probe::Tiff tif = probe::Create(layout.filename, layout.mode);
 
-    tif = TIFFOpen(layout.filename, layout.mode);
-    if (!tif) {
-        fprintf(stderr, "Can't create test TIFF file %s.\n", layout.filename);
+    if (!tif)
         return 1;
-    }
-    for (i = 0; i < custom_count; i++) {
+    for (size_t i = 0; i < custom_count; i++) {
         if (write_custom(tif, layout.filename, custom_directories[i], &offsets[i]))
-            goto failure;
+            return 1;
     }
     // Back from the custom directories to an image directory.
     if (TIFFCreateDirectory(tif) != 0) {
-        fprintf(stderr, "%s: page %d: can't create the directory.\n", layout.filename, custom_page);
-        goto failure;
+        probe::Say("%s: page %d: can't create the directory.", layout.filename, custom_page);
+        return 1;
     }
-    for (i = 0; i < custom_count; i++) {
+    for (size_t i = 0; i < custom_count; i++) {
         if (!TIFFSetField(tif, custom_directories[i].link, offsets[i])) {
-            fprintf(stderr, "%s: page %d: can't set tag %lu.\n", layout.filename, custom_page,
-                    static_cast<unsigned long>(custom_directories[i].link));
-            goto failure;
+            probe::Say("%s: page %d: can't set tag %lu.", layout.filename, custom_page,
+                       static_cast<unsigned long>(custom_directories[i].link));
+            return 1;
         }
     }
-    for (id = 0; id < original_pages; id++) {
+    for (int id = 0; id < original_pages; id++) {
         if (id == subifd_page ? write_sub_images(tif, layout.filename)
                               : write_page(tif, layout.filename, id))
-            goto failure;
+            return 1;
     }
-    TIFFClose(tif);
     return 0;
-
-failure:
-    TIFFClose(tif);
-    return 1;
 }
 
 static int rewrite_page(const DirectoryLayout &layout)
 {
-    TIFF *tif;
+    // The header only: page 0 is not needed, page 2 is read by the jump.
+    const probe::Tiff tif = probe::Reopen(layout.filename, "r+h");
 
-    tif = reopen(layout.filename, "r+");
     if (!tif)
         return 1;
     if (!TIFFSetDirectory(tif, rewritten_page)) {
-        fprintf(stderr, "%s: page %d: can't go to the page.\n", layout.filename, rewritten_page);
-        goto failure;
+        probe::Say("%s: page %d: can't go to the page.", layout.filename, rewritten_page);
+        return 1;
     }
     if (!TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, rewritten_description)) {
-        fprintf(stderr, "%s: page %d: can't set tag %d.\n", layout.filename, rewritten_page,
-                TIFFTAG_IMAGEDESCRIPTION);
-        goto failure;
+        probe::Say("%s: page %d: can't set tag %d.", layout.filename, rewritten_page,
+                   TIFFTAG_IMAGEDESCRIPTION);
+        return 1;
     }
     if (!TIFFSetField(tif, TIFFTAG_SOFTWARE, rewritten_software)) {
-        fprintf(stderr, "%s: page %d: can't set tag %d.\n", layout.filename, rewritten_page,
-                TIFFTAG_SOFTWARE);
-        goto failure;
+        probe::Say("%s: page %d: can't set tag %d.", layout.filename, rewritten_page,
+                   TIFFTAG_SOFTWARE);
+        return 1;
     }
     // The directory has grown, so it cannot stay where it is: the library
     // moves it to the end of the file and relinks it in its place.
     if (!TIFFRewriteDirectory(tif)) {
-        fprintf(stderr, "%s: page %d: can't rewrite the directory.\n", layout.filename,
-                rewritten_page);
-        goto failure;
+        probe::Say("%s: page %d: can't rewrite the directory.", layout.filename, rewritten_page);
+        return 1;
     }
-    TIFFClose(tif);
     return 0;
-
-failure:
-    TIFFClose(tif);
-    return 1;
 }
 
 static int append_page(const DirectoryLayout &layout)
 {
-    TIFF *tif;
+    const probe::Tiff tif = probe::Reopen(layout.filename, "a");
 
-    tif = reopen(layout.filename, "a");
-    if (!tif)
-        return 1;
-    if (write_page(tif, layout.filename, original_pages))
-        goto failure;
-    TIFFClose(tif);
-    return 0;
-
-failure:
-    TIFFClose(tif);
-    return 1;
+    return !tif || write_page(tif, layout.filename, original_pages);
 }
 
 // Removes page 1; the library counts the pages to unlink from 1.
 static int remove_page(const DirectoryLayout &layout)
 {
-    TIFF *tif;
+    // The header only: unlinking follows the chain's links, no page's fields.
+    const probe::Tiff tif = probe::Reopen(layout.filename, "r+h");
 
-    tif = reopen(layout.filename, "r+");
     if (!tif)
         return 1;
     if (!TIFFUnlinkDirectory(tif, 2)) {
-        fprintf(stderr, "%s: page 1: can't unlink the directory.\n", layout.filename);
-        goto failure;
+        probe::Say("%s: page 1: can't unlink the directory.", layout.filename);
+        return 1;
     }
-    TIFFClose(tif);
     return 0;
-
-failure:
-    TIFFClose(tif);
-    return 1;
 }
 
 // Reads the one strip of the current image and compares every pixel.
@@ -390,13 +350,13 @@ static int check_pixels(TIFF *tif, const char *filename, const char *what, uint3
     uint32_t i;
 
     if (TIFFReadEncodedStrip(tif, 0, buf, size) != static_cast<tmsize_t>(size)) {
-        fprintf(stderr, "%s: %s: can't read image data.\n", filename, what);
+        probe::Say("%s: %s: can't read image data.", filename, what);
         return 1;
     }
     for (i = 0; i < size; i++) {
         if (buf[i] != static_cast<uint8_t>(first + i)) {
-            fprintf(stderr, "%s: %s: pixel %u is %u instead of %u.\n", filename, what, i, buf[i],
-                    static_cast<uint8_t>(first + i));
+            probe::Say("%s: %s: pixel %u is %u instead of %u.", filename, what, i, buf[i],
+                       static_cast<uint8_t>(first + i));
             return 1;
         }
     }
@@ -416,86 +376,122 @@ static int check_page(TIFF *tif, const char *filename, int k, int id, bool rewri
 
     snprintf(what, sizeof(what), "page %d", k);
     if (!TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &text) || !text) {
-        fprintf(stderr, "%s: %s: no description.\n", filename, what);
+        probe::Say("%s: %s: no description.", filename, what);
         return 1;
     }
     if (strcmp(text, expect) != 0) {
-        fprintf(stderr, "%s: %s: description \"%s\" instead of \"%s\".\n", filename, what, text,
-                expect);
+        probe::Say("%s: %s: description \"%s\" instead of \"%s\".", filename, what, text, expect);
         return 1;
     }
     if (!TIFFGetField(tif, TIFFTAG_PAGENUMBER, &number, &of)) {
-        fprintf(stderr, "%s: %s: no page number.\n", filename, what);
+        probe::Say("%s: %s: no page number.", filename, what);
         return 1;
     }
     if (number != id || of != total) {
-        fprintf(stderr, "%s: %s: page number %u/%u instead of %d/%u.\n", filename, what, number, of,
-                id, total);
+        probe::Say("%s: %s: page number %u/%u instead of %d/%u.", filename, what, number, of, id,
+                   total);
         return 1;
     }
     text = nullptr;
     if (!TIFFGetField(tif, TIFFTAG_SOFTWARE, &text) || !text) {
         if (changed) {
-            fprintf(stderr, "%s: %s: no Software field.\n", filename, what);
+            probe::Say("%s: %s: no Software field.", filename, what);
             return 1;
         }
     } else if (!changed || strcmp(text, rewritten_software) != 0) {
-        fprintf(stderr, "%s: %s: Software \"%s\" instead of %s.\n", filename, what, text,
-                changed ? "\"directory_probe\"" : "none");
+        probe::Say("%s: %s: Software \"%s\" instead of %s.", filename, what, text,
+                   changed ? "\"directory_probe\"" : "none");
         return 1;
     }
     return check_pixels(tif, filename, what, width, length, first_pixel(id));
 }
 
-// The pages in random order through TIFFSetDirectory, then all of them in
-// file order through TIFFReadDirectory, which must stop after the last.
-static int check_pages(TIFF *tif, const char *filename, const Expected &e)
+// The offsets that pages link: the EXIF and GPS directories of page 0 and
+// the SubIFDs of the page that has them. They are fetched while the walk
+// stands on those pages, so no page is read twice for them.
+struct Links {
+    uint64_t custom[custom_count];
+    uint64_t sub[sub_image_count];
+};
+
+static int fetch_custom_links(TIFF *tif, const char *filename, Links *links)
 {
-    const int jumps[] = {3, 0, 2};
+    for (size_t i = 0; i < custom_count; i++) {
+        const CustomDirectory &d = custom_directories[i];
+        links->custom[i] = 0;
+        if (!TIFFGetField(tif, d.link, &links->custom[i])) {
+            probe::Say("%s: %s: can't fetch tag %lu.", filename, d.name,
+                       static_cast<unsigned long>(d.link));
+            return 1;
+        }
+    }
+    return 0;
+}
+
+static int fetch_sub_links(TIFF *tif, const char *filename, int k, Links *links)
+{
+    uint16_t count = 0;
+    uint64_t *listed = nullptr;
+
+    if (!TIFFGetField(tif, TIFFTAG_SUBIFD, &count, &listed) || !listed) {
+        probe::Say("%s: page %d: can't fetch tag %d.", filename, k, TIFFTAG_SUBIFD);
+        return 1;
+    }
+    if (count != sub_image_count) {
+        probe::Say("%s: page %d: %u SubIFDs instead of %u.", filename, k, count, sub_image_count);
+        return 1;
+    }
+    // The list belongs to the page, which the next read replaces.
+    memcpy(links->sub, listed, sizeof(links->sub));
+    return 0;
+}
+
+// The pages in random order through TIFFSetDirectory, ending on page 0,
+// then all of them in file order through TIFFReadDirectory, which must stop
+// after the last.
+static int check_pages(TIFF *tif, const char *filename, const Expected &e, Links *links)
+{
+    const int jumps[] = {3, 2, 0};
     int k;
 
     for (const int j : jumps) {
         if (!TIFFSetDirectory(tif, static_cast<tdir_t>(j))) {
-            fprintf(stderr, "%s: page %d: can't go to the page.\n", filename, j);
+            probe::Say("%s: page %d: can't go to the page.", filename, j);
             return 1;
         }
         if (TIFFCurrentDirectory(tif) != static_cast<tdir_t>(j)) {
-            fprintf(stderr, "%s: page %d: TIFFCurrentDirectory says %u.\n", filename, j,
-                    static_cast<unsigned>(TIFFCurrentDirectory(tif)));
+            probe::Say("%s: page %d: TIFFCurrentDirectory says %u.", filename, j,
+                       static_cast<unsigned>(TIFFCurrentDirectory(tif)));
             return 1;
         }
         if (check_page(tif, filename, j, e.ids[j], e.rewritten))
             return 1;
     }
-    if (!TIFFSetDirectory(tif, 0)) {
-        fprintf(stderr, "%s: page 0: can't go to the page.\n", filename);
-        return 1;
-    }
     for (k = 0;; k++) {
         if (k == e.pages) {
-            fprintf(stderr, "%s: expected %d pages, TIFFReadDirectory walks more.\n", filename,
-                    e.pages);
+            probe::Say("%s: expected %d pages, TIFFReadDirectory walks more.", filename, e.pages);
             return 1;
         }
         if (TIFFCurrentDirectory(tif) != static_cast<tdir_t>(k)) {
-            fprintf(stderr, "%s: page %d: TIFFCurrentDirectory says %u.\n", filename, k,
-                    static_cast<unsigned>(TIFFCurrentDirectory(tif)));
+            probe::Say("%s: page %d: TIFFCurrentDirectory says %u.", filename, k,
+                       static_cast<unsigned>(TIFFCurrentDirectory(tif)));
             return 1;
         }
-        if (check_page(tif, filename, k, e.ids[k], e.rewritten))
+        if (check_page(tif, filename, k, e.ids[k], e.rewritten) ||
+            (k == custom_page && fetch_custom_links(tif, filename, links)) ||
+            (e.ids[k] == subifd_page && fetch_sub_links(tif, filename, k, links)))
             return 1;
         const bool last = TIFFLastDirectory(tif) != 0;
         if (last != (k + 1 == e.pages)) {
-            fprintf(stderr, "%s: page %d: TIFFLastDirectory says %d.\n", filename, k,
-                    TIFFLastDirectory(tif));
+            probe::Say("%s: page %d: TIFFLastDirectory says %d.", filename, k,
+                       TIFFLastDirectory(tif));
             return 1;
         }
         if (!TIFFReadDirectory(tif))
             break;
     }
     if (k + 1 != e.pages) {
-        fprintf(stderr, "%s: expected %d pages, TIFFReadDirectory walks %d.\n", filename, e.pages,
-                k + 1);
+        probe::Say("%s: expected %d pages, TIFFReadDirectory walks %d.", filename, e.pages, k + 1);
         return 1;
     }
     return 0;
@@ -508,8 +504,8 @@ static int compare_numbers(const char *filename, const char *what, const char *w
 
     for (i = 0; i < t.count; i++) {
         if (got[i] != t.numbers[i]) {
-            fprintf(stderr, "%s: %s: tag %lu%s: value %d is %.9g instead of %.9g.\n", filename,
-                    what, static_cast<unsigned long>(t.tag), where, i, got[i], t.numbers[i]);
+            probe::Say("%s: %s: tag %lu%s: value %d is %.9g instead of %.9g.", filename, what,
+                       static_cast<unsigned long>(t.tag), where, i, got[i], t.numbers[i]);
             return 1;
         }
     }
@@ -523,9 +519,9 @@ static int compare_bytes(const char *filename, const char *what, const char *whe
 
     for (i = 0; i < t.count; i++) {
         if (got[i] != static_cast<uint8_t>(t.bytes[i])) {
-            fprintf(stderr, "%s: %s: tag %lu%s: byte %d is 0x%02x instead of 0x%02x.\n", filename,
-                    what, static_cast<unsigned long>(t.tag), where, i, got[i],
-                    static_cast<uint8_t>(t.bytes[i]));
+            probe::Say("%s: %s: tag %lu%s: byte %d is 0x%02x instead of 0x%02x.", filename, what,
+                       static_cast<unsigned long>(t.tag), where, i, got[i],
+                       static_cast<uint8_t>(t.bytes[i]));
             return 1;
         }
     }
@@ -555,18 +551,18 @@ static int check_tag(TIFF *tif, const char *filename, const char *what, const Ta
     else
         fetched = TIFFGetField(tif, t.tag, &text) && text;
     if (!fetched) {
-        fprintf(stderr, "%s: %s: can't fetch tag %lu.\n", filename, what,
-                static_cast<unsigned long>(t.tag));
+        probe::Say("%s: %s: can't fetch tag %lu.", filename, what,
+                   static_cast<unsigned long>(t.tag));
         return 1;
     }
     if (count != t.count) {
-        fprintf(stderr, "%s: %s: tag %lu: %u values instead of %u.\n", filename, what,
-                static_cast<unsigned long>(t.tag), count, t.count);
+        probe::Say("%s: %s: tag %lu: %u values instead of %u.", filename, what,
+                   static_cast<unsigned long>(t.tag), count, t.count);
         return 1;
     }
     if (t.type == TIFF_ASCII && strcmp(text, t.bytes) != 0) {
-        fprintf(stderr, "%s: %s: tag %lu: \"%s\" instead of \"%s\".\n", filename, what,
-                static_cast<unsigned long>(t.tag), text, t.bytes);
+        probe::Say("%s: %s: tag %lu: \"%s\" instead of \"%s\".", filename, what,
+                   static_cast<unsigned long>(t.tag), text, t.bytes);
         return 1;
     }
     if (t.type == TIFF_ASCII)
@@ -578,31 +574,16 @@ static int check_tag(TIFF *tif, const char *filename, const char *what, const Ta
     return compare_numbers(filename, what, "", t, got);
 }
 
-// Follows the page's links to the EXIF and GPS directories and reads them.
-static int check_custom(TIFF *tif, const char *filename)
+// Reads the EXIF and GPS directories that page 0 links.
+static int check_custom(TIFF *tif, const char *filename, const Links &links)
 {
-    uint64_t offset;
-    size_t i;
-    size_t k;
-
-    for (i = 0; i < custom_count; i++) {
+    for (size_t i = 0; i < custom_count; i++) {
         const CustomDirectory &d = custom_directories[i];
-        // Reading a custom directory replaces the page's, so go back each time.
-        if (!TIFFSetDirectory(tif, custom_page)) {
-            fprintf(stderr, "%s: page %d: can't go to the page.\n", filename, custom_page);
+        if (!d.read(tif, links.custom[i])) {
+            probe::Say("%s: %s: can't read the directory.", filename, d.name);
             return 1;
         }
-        offset = 0;
-        if (!TIFFGetField(tif, d.link, &offset)) {
-            fprintf(stderr, "%s: %s: can't fetch tag %lu.\n", filename, d.name,
-                    static_cast<unsigned long>(d.link));
-            return 1;
-        }
-        if (!d.read(tif, offset)) {
-            fprintf(stderr, "%s: %s: can't read the directory.\n", filename, d.name);
-            return 1;
-        }
-        for (k = 0; k < d.count; k++) {
+        for (size_t k = 0; k < d.count; k++) {
             if (check_tag(tif, filename, d.name, d.tags[k]))
                 return 1;
         }
@@ -610,54 +591,32 @@ static int check_custom(TIFF *tif, const char *filename)
     return 0;
 }
 
-static int check_sub_images(TIFF *tif, const char *filename, int k)
+static int check_sub_images(TIFF *tif, const char *filename, const Links &links)
 {
-    uint16_t count = 0;
-    uint64_t *listed = nullptr;
-    uint64_t offsets[sub_image_count];
     uint32_t value;
     char what[16];
-    uint16_t i;
 
-    if (!TIFFSetDirectory(tif, static_cast<tdir_t>(k))) {
-        fprintf(stderr, "%s: page %d: can't go to the page.\n", filename, k);
-        return 1;
-    }
-    if (!TIFFGetField(tif, TIFFTAG_SUBIFD, &count, &listed) || !listed) {
-        fprintf(stderr, "%s: page %d: can't fetch tag %d.\n", filename, k, TIFFTAG_SUBIFD);
-        return 1;
-    }
-    if (count != sub_image_count) {
-        fprintf(stderr, "%s: page %d: %u SubIFDs instead of %u.\n", filename, k, count,
-                sub_image_count);
-        return 1;
-    }
-    // The list belongs to the page, which the first visit replaces.
-    memcpy(offsets, listed, sizeof(offsets));
-    for (i = 0; i < sub_image_count; i++) {
+    for (uint16_t i = 0; i < sub_image_count; i++) {
         const SubImage &s = sub_images[i];
         snprintf(what, sizeof(what), "SubIFD %u", i);
-        if (!TIFFSetSubDirectory(tif, offsets[i])) {
-            fprintf(stderr, "%s: %s: can't go to the IFD at %" PRIu64 ".\n", filename, what,
-                    offsets[i]);
+        if (!TIFFSetSubDirectory(tif, links.sub[i])) {
+            probe::Say("%s: %s: can't go to the IFD at %" PRIu64 ".", filename, what, links.sub[i]);
             return 1;
         }
         value = 0;
         if (!TIFFGetField(tif, TIFFTAG_SUBFILETYPE, &value) || value != FILETYPE_REDUCEDIMAGE) {
-            fprintf(stderr, "%s: %s: NewSubfileType %u instead of %d.\n", filename, what, value,
-                    FILETYPE_REDUCEDIMAGE);
+            probe::Say("%s: %s: NewSubfileType %u instead of %d.", filename, what, value,
+                       FILETYPE_REDUCEDIMAGE);
             return 1;
         }
         value = 0;
         if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &value) || value != s.width) {
-            fprintf(stderr, "%s: %s: ImageWidth %u instead of %u.\n", filename, what, value,
-                    s.width);
+            probe::Say("%s: %s: ImageWidth %u instead of %u.", filename, what, value, s.width);
             return 1;
         }
         value = 0;
         if (!TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &value) || value != s.length) {
-            fprintf(stderr, "%s: %s: ImageLength %u instead of %u.\n", filename, what, value,
-                    s.length);
+            probe::Say("%s: %s: ImageLength %u instead of %u.", filename, what, value, s.length);
             return 1;
         }
         if (check_pixels(tif, filename, what, s.width, s.length, s.first_pixel))
@@ -679,58 +638,39 @@ static int index_of(const Expected &e, int id)
 // counted again at the end: visiting the SubIFDs must not add to the chain.
 static int check_library(const DirectoryLayout &layout, const Expected &e)
 {
-    TIFF *tif;
-    int pass;
-    tdir_t count;
+    // The header only: the first jump reads the first page it needs, so no
+    // page is read for nothing.
+    const probe::Tiff tif = probe::Reopen(layout.filename, "rh");
+    Links links;
 
-    tif = reopen(layout.filename, "r");
     if (!tif)
         return 1;
-    for (pass = 0; pass < 2; pass++) {
-        count = TIFFNumberOfDirectories(tif);
+    for (int pass = 0; pass < 2; pass++) {
+        const tdir_t count = TIFFNumberOfDirectories(tif);
         if (count != static_cast<tdir_t>(e.pages)) {
-            fprintf(stderr, "%s: expected %d pages, the library counts %u.\n", layout.filename,
-                    e.pages, static_cast<unsigned>(count));
-            goto failure;
-        }
-        if (pass == 1)
-            break;
-        if (check_pages(tif, layout.filename, e) || check_custom(tif, layout.filename) ||
-            check_sub_images(tif, layout.filename, index_of(e, subifd_page)))
-            goto failure;
-    }
-    TIFFClose(tif);
-    return 0;
-
-failure:
-    TIFFClose(tif);
-    return 1;
-}
-
-static int check_order(const ifd::Directory &dir, const char *filename)
-{
-    size_t i;
-
-    for (i = 1; i < dir.entries.size(); i++) {
-        if (dir.entries[i].tag <= dir.entries[i - 1].tag) {
-            fprintf(stderr, "%s: IFD at %" PRIu64 ": tag %u follows tag %u.\n", filename,
-                    dir.offset, dir.entries[i].tag, dir.entries[i - 1].tag);
+            probe::Say("%s: expected %d pages, the library counts %u.", layout.filename, e.pages,
+                       static_cast<unsigned>(count));
             return 1;
         }
+        if (pass == 0 && (check_pages(tif, layout.filename, e, &links) ||
+                          check_custom(tif, layout.filename, links) ||
+                          check_sub_images(tif, layout.filename, links)))
+            return 1;
     }
     return 0;
 }
 
-// Reads the IFD at `offset` and checks that its tags ascend.
-static int read_ifd(const ifd::Reader &reader, const char *filename, uint64_t offset,
-                    ifd::Directory *dir)
+// The linked IFD at `offset`, as the whole-file reading found it, with its
+// tags ascending.
+static const ifd::Directory *linked_ifd(const ifd::File &file, const char *filename,
+                                        uint64_t offset)
 {
-    const ifd::Error err = reader.ReadDirectory(offset, dir);
-    if (err) {
-        fprintf(stderr, "%s: IFD at %" PRIu64 ": %s.\n", filename, err.offset, err.what.c_str());
-        return 1;
+    const ifd::Directory *dir = file.Find(offset);
+    if (!dir) {
+        probe::Say("%s: IFD at %" PRIu64 ": not read.", filename, offset);
+        return nullptr;
     }
-    return check_order(*dir, filename);
+    return probe::TagsAscending(*dir, filename) ? dir : nullptr;
 }
 
 static const char *format_name(bool big_endian, bool bigtiff)
@@ -748,17 +688,16 @@ static int read_links(const ifd::Directory &dir, const char *filename, const cha
     const ifd::Entry *entry = ifd::FindEntry(dir, tag);
 
     if (!entry) {
-        fprintf(stderr, "%s: %s: no tag %lu in the IFD at %" PRIu64 ".\n", filename, what,
-                static_cast<unsigned long>(tag), dir.offset);
+        probe::Say("%s: %s: no tag %lu in the IFD at %" PRIu64 ".", filename, what,
+                   static_cast<unsigned long>(tag), dir.offset);
         return 1;
     }
     if ((entry->type != ifd::LONG && entry->type != ifd::IFD && entry->type != ifd::LONG8 &&
          entry->type != ifd::IFD8) ||
         entry->count != count) {
-        fprintf(stderr,
-                "%s: %s: tag %lu on disk: %s[%" PRIu64 "] instead of %" PRIu64 " offsets.\n",
-                filename, what, static_cast<unsigned long>(tag), ifd::TypeName(entry->type),
-                entry->count, count);
+        probe::Say("%s: %s: tag %lu on disk: %s[%" PRIu64 "] instead of %" PRIu64 " offsets.",
+                   filename, what, static_cast<unsigned long>(tag), ifd::TypeName(entry->type),
+                   entry->count, count);
         return 1;
     }
     *offsets = entry->values.data();
@@ -774,15 +713,15 @@ static int check_tag_on_disk(const ifd::Directory &dir, const char *filename, co
     size_t i;
 
     if (!entry) {
-        fprintf(stderr, "%s: %s: no tag %lu in the IFD at %" PRIu64 ".\n", filename, what,
-                static_cast<unsigned long>(t.tag), dir.offset);
+        probe::Say("%s: %s: no tag %lu in the IFD at %" PRIu64 ".", filename, what,
+                   static_cast<unsigned long>(t.tag), dir.offset);
         return 1;
     }
     if (entry->type != t.type || entry->count != t.count ||
         entry->values.size() != t.count * elements) {
-        fprintf(stderr, "%s: %s: tag %lu on disk: %s[%" PRIu64 "] instead of %s[%u].\n", filename,
-                what, static_cast<unsigned long>(t.tag), ifd::TypeName(entry->type), entry->count,
-                ifd::TypeName(static_cast<uint16_t>(t.type)), t.count);
+        probe::Say("%s: %s: tag %lu on disk: %s[%" PRIu64 "] instead of %s[%u].", filename, what,
+                   static_cast<unsigned long>(t.tag), ifd::TypeName(entry->type), entry->count,
+                   ifd::TypeName(static_cast<uint16_t>(t.type)), t.count);
         return 1;
     }
     if (t.bytes) {
@@ -791,16 +730,8 @@ static int check_tag_on_disk(const ifd::Directory &dir, const char *filename, co
             bytes[i] = static_cast<uint8_t>(entry->values[i]);
         return compare_bytes(filename, what, " on disk", t, bytes);
     }
-    for (i = 0; i < t.count; i++) {
-        // A zero denominator gives no number; NaN then fails the comparison.
-        if (t.type != TIFF_RATIONAL)
-            numbers[i] = static_cast<double>(entry->values[i]);
-        else if (entry->values[2 * i + 1] == 0)
-            numbers[i] = NAN;
-        else
-            numbers[i] = static_cast<double>(entry->values[2 * i]) /
-                         static_cast<double>(entry->values[2 * i + 1]);
-    }
+    for (i = 0; i < t.count; i++)
+        numbers[i] = probe::Number(*entry, i);
     return compare_numbers(filename, what, " on disk", t, numbers);
 }
 
@@ -810,8 +741,8 @@ static int check_number_on_disk(const ifd::Directory &dir, const char *filename,
     const ifd::Entry *entry = ifd::FindEntry(dir, tag);
 
     if (!entry || entry->count != 1 || entry->values.size() != 1 || entry->values[0] != expect) {
-        fprintf(stderr, "%s: %s: tag %lu on disk is not %" PRIu64 ".\n", filename, what,
-                static_cast<unsigned long>(tag), expect);
+        probe::Say("%s: %s: tag %lu on disk is not %" PRIu64 ".", filename, what,
+                   static_cast<unsigned long>(tag), expect);
         return 1;
     }
     return 0;
@@ -829,30 +760,27 @@ static int check_description_on_disk(const ifd::Directory &dir, const char *file
     text[i] = '\0';
     if (!entry || entry->type != ifd::ASCII || entry->count != strlen(expect) + 1 ||
         strcmp(text, expect) != 0) {
-        fprintf(stderr, "%s: IFD at %" PRIu64 ": description \"%s\" instead of \"%s\".\n", filename,
-                dir.offset, text, expect);
+        probe::Say("%s: IFD at %" PRIu64 ": description \"%s\" instead of \"%s\".", filename,
+                   dir.offset, text, expect);
         return 1;
     }
     return 0;
 }
 
 // The EXIF and GPS directories that page 0 links, and the SubIFDs of page 3.
-static int check_linked_on_disk(const ifd::Reader &reader, const char *filename,
-                                const std::vector<ifd::Directory> &chain, const Expected &e)
+static int check_linked_on_disk(const ifd::File &file, const char *filename, const Expected &e)
 {
+    const std::vector<ifd::Directory> &chain = file.chain;
+    const ifd::Directory *dir;
     const uint64_t *offsets;
-    ifd::Directory dir;
     char what[16];
-    size_t i;
-    size_t k;
 
-    for (i = 0; i < custom_count; i++) {
-        const CustomDirectory &d = custom_directories[i];
+    for (const CustomDirectory &d : custom_directories) {
         if (read_links(chain[custom_page], filename, d.name, d.link, 1, &offsets) ||
-            read_ifd(reader, filename, offsets[0], &dir))
+            !(dir = linked_ifd(file, filename, offsets[0])))
             return 1;
-        for (k = 0; k < d.count; k++) {
-            if (check_tag_on_disk(dir, filename, d.name, d.tags[k]))
+        for (size_t k = 0; k < d.count; k++) {
+            if (check_tag_on_disk(*dir, filename, d.name, d.tags[k]))
                 return 1;
         }
     }
@@ -860,12 +788,13 @@ static int check_linked_on_disk(const ifd::Reader &reader, const char *filename,
     if (read_links(chain[index_of(e, subifd_page)], filename, what, TIFFTAG_SUBIFD, sub_image_count,
                    &offsets))
         return 1;
-    for (i = 0; i < sub_image_count; i++) {
+    for (size_t i = 0; i < sub_image_count; i++) {
         snprintf(what, sizeof(what), "SubIFD %zu", i);
-        if (read_ifd(reader, filename, offsets[i], &dir) ||
-            check_number_on_disk(dir, filename, what, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE) ||
-            check_number_on_disk(dir, filename, what, TIFFTAG_IMAGEWIDTH, sub_images[i].width) ||
-            check_number_on_disk(dir, filename, what, TIFFTAG_IMAGELENGTH, sub_images[i].length))
+        if (!(dir = linked_ifd(file, filename, offsets[i])) ||
+            check_number_on_disk(*dir, filename, what, TIFFTAG_SUBFILETYPE,
+                                 FILETYPE_REDUCEDIMAGE) ||
+            check_number_on_disk(*dir, filename, what, TIFFTAG_IMAGEWIDTH, sub_images[i].width) ||
+            check_number_on_disk(*dir, filename, what, TIFFTAG_IMAGELENGTH, sub_images[i].length))
             return 1;
     }
     return 0;
@@ -876,51 +805,43 @@ static int check_linked_on_disk(const ifd::Reader &reader, const char *filename,
 // from them is where the links say.
 static int check_disk(const DirectoryLayout &layout, const Expected &e)
 {
-    std::vector<uint8_t> bytes;
-    std::vector<ifd::Directory> chain;
-    ifd::Header header;
-    int k;
+    probe::OnDisk disk;
+    const ifd::File &file = disk.file;
 
-    ifd::Error err = ifd::LoadFile(layout.filename, &bytes);
-    if (err) {
-        fprintf(stderr, "Can't open test TIFF file %s.\n", layout.filename);
+    if (probe::ReadOnDisk(layout.filename, &disk)) {
+        probe::Say("Can't open test TIFF file %s.", layout.filename);
         return 1;
     }
-    ifd::Reader reader(bytes.data(), bytes.size());
-    err = reader.ReadHeader(&header);
-    if (err) {
-        fprintf(stderr, "%s: header: %s at %" PRIu64 ".\n", layout.filename, err.what.c_str(),
-                err.offset);
+    if (!file.has_header) {
+        probe::Say("%s: header: %s at %" PRIu64 ".", layout.filename, file.problems[0].what.c_str(),
+                   file.problems[0].offset);
         return 1;
     }
     // The library reads either; only the bytes tell whether it wrote the
     // format the mode asked for.
+    const ifd::Header &header = file.header;
     if (header.big_endian != layout.big_endian || header.bigtiff != layout.bigtiff) {
-        fprintf(stderr, "%s: header: %s instead of %s.\n", layout.filename,
-                format_name(header.big_endian, header.bigtiff),
-                format_name(layout.big_endian, layout.bigtiff));
+        probe::Say("%s: header: %s instead of %s.", layout.filename,
+                   format_name(header.big_endian, header.bigtiff),
+                   format_name(layout.big_endian, layout.bigtiff));
         return 1;
     }
-    err = reader.ReadChain(&chain);
-    if (err) {
-        fprintf(stderr, "%s: IFD at %" PRIu64 ": %s.\n", layout.filename, err.offset,
-                err.what.c_str());
+    if (!probe::NoProblems(layout.filename, file))
+        return 1;
+    if (file.chain.size() != static_cast<size_t>(e.pages)) {
+        probe::Say("%s: expected %d pages, the file holds %zu.", layout.filename, e.pages,
+                   file.chain.size());
         return 1;
     }
-    if (chain.size() != static_cast<size_t>(e.pages)) {
-        fprintf(stderr, "%s: expected %d pages, the file holds %zu.\n", layout.filename, e.pages,
-                chain.size());
-        return 1;
-    }
-    for (k = 0; k < e.pages; k++) {
+    for (int k = 0; k < e.pages; k++) {
         const int id = e.ids[k];
-        if (check_order(chain[k], layout.filename) ||
-            check_description_on_disk(chain[k], layout.filename,
+        if (!probe::TagsAscending(file.chain[k], layout.filename) ||
+            check_description_on_disk(file.chain[k], layout.filename,
                                       e.rewritten && id == rewritten_page ? rewritten_description
                                                                           : descriptions[id]))
             return 1;
     }
-    return check_linked_on_disk(reader, layout.filename, chain, e);
+    return check_linked_on_disk(file, layout.filename, e);
 }
 
 struct Step {
@@ -938,25 +859,16 @@ constexpr Step steps[] = {
 
 static int run_layout(const DirectoryLayout &layout)
 {
-    unsigned long messages;
-
     for (const Step &step : steps) {
-        messages = LibraryMessages();
+        const unsigned long messages = LibraryMessages();
+        // A healthy library says nothing during any of this. On a failure
+        // the file stays behind for inspection.
         if (step.change(layout) || check_library(layout, step.expected) ||
-            check_disk(layout, step.expected))
-            goto failure;
-        // A healthy library says nothing during any of this.
-        if (LibraryMessages() != messages) {
-            fprintf(stderr, "%s: the library reported a problem.\n", layout.filename);
-            goto failure;
-        }
+            check_disk(layout, step.expected) || !probe::LibraryQuiet(layout.filename, messages))
+            return 1;
     }
     unlink(layout.filename);
     return 0;
-
-failure:
-    // The file stays behind for inspection.
-    return 1;
 }
 
 int main()

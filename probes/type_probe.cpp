@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "ifd_reader.h"
-#include "library_messages.h"
+#include "probe_support.h"
 
 struct Layout {
     const char *filename;
@@ -49,10 +49,8 @@ const int32_t slong_values[] = {INT32_MIN, INT32_MAX, -1, 0, 0x01020304, -0x0102
 const uint64_t long8_values[] = {0x0102030405060708ULL, UINT64_MAX, 0, 0x100000000ULL,
                                  0x8000000000000000ULL};
 const int64_t slong8_values[] = {INT64_MIN, INT64_MAX, -1, 0, 0x0102030405060708LL};
-// IFD values are offsets of 32 bits, taken and given back in 32 bits. Only a
-// single one is set: the library (4.5.0) takes an array of them in 64 bits,
-// as TIFFFieldSetGetSize says, but writes that copy out as if it held 32-bit
-// values, so no array of them comes back as set.
+// IFD values are offsets of 32 bits on disk. The library says how wide it
+// takes and gives them (TIFFFieldSetGetSize), so arrays pass that width.
 const uint32_t ifd_values[] = {0x01020304, 0xFFFFFFFF, 0, 0x80000000, 8, 16};
 const uint64_t ifd8_values[] = {0x0102030405060708ULL, UINT64_MAX, 0, 0x100000000ULL, 16};
 // -0.0 and the subnormals are compared bit for bit.
@@ -99,7 +97,7 @@ constexpr TypeProbe type_probes[] = {
      false},
     {"FLOAT", float_values, TIFF_FLOAT, 65090, count_of(float_values), 4, 4, false, false},
     {"DOUBLE", double_values, TIFF_DOUBLE, 65100, count_of(double_values), 8, 8, false, false},
-    {"IFD", ifd_values, TIFF_IFD, 65110, count_of(ifd_values), 4, 4, false, true},
+    {"IFD", ifd_values, TIFF_IFD, 65110, count_of(ifd_values), 4, 4, false, false},
     {"LONG8", long8_values, TIFF_LONG8, 65120, count_of(long8_values), 8, 8, true, false},
     {"SLONG8", slong8_values, TIFF_SLONG8, 65130, count_of(slong8_values), 8, 8, true, false},
     {"IFD8", ifd8_values, TIFF_IFD8, 65140, count_of(ifd8_values), 8, 8, true, false},
@@ -189,6 +187,14 @@ static uint32_t array_count(const TypeProbe &t, ttag_t k, bool bigtiff)
     return t.count;
 }
 
+static bool host_big_endian()
+{
+    const uint16_t one = 1;
+    uint8_t first;
+    memcpy(&first, &one, 1);
+    return first == 0;
+}
+
 // Value I of a table, as the bits of its storage, zero-extended.
 static uint64_t bits(const void *values, unsigned storage, uint32_t i)
 {
@@ -212,6 +218,33 @@ static uint64_t bits(const void *values, unsigned storage, uint32_t i)
         memcpy(&b8, p, 8);
         return b8;
     }
+}
+
+// The width in which the library takes and gives an array field's values,
+// as its own description says; the table's width where it says nothing.
+static unsigned passed_size(TIFF *tif, const TypeProbe &t, ttag_t tag)
+{
+    const TIFFField *field = TIFFFieldWithTag(tif, tag);
+    const int size = field ? TIFFFieldSetGetSize(field) : 0;
+    return size > 0 ? static_cast<unsigned>(size) : t.storage;
+}
+
+// The table's values in the width the library takes them: integers widened
+// or narrowed, everything else as it stands.
+static std::vector<uint8_t> as_passed(TIFF *tif, const TypeProbe &t, ttag_t tag)
+{
+    const unsigned size = passed_size(tif, t, tag);
+    std::vector<uint8_t> out(static_cast<size_t>(t.count) * size);
+
+    for (uint32_t i = 0; i < t.count; i++) {
+        const uint64_t v = bits(t.values, t.storage, i);
+        for (unsigned b = 0; b < size; b++) {
+            // Host order, as the library reads the array.
+            const unsigned shift = 8 * (host_big_endian() ? size - 1 - b : b);
+            out[static_cast<size_t>(i) * size + b] = static_cast<uint8_t>(v >> shift);
+        }
+    }
+    return out;
 }
 
 static int set_single(TIFF *tif, const TypeProbe &t)
@@ -289,7 +322,7 @@ static int set_fields(TIFF *tif, const Layout &layout)
         }
         for (ttag_t k = 1; k <= 3; k++) {
             const uint32_t n = array_count(t, k, layout.bigtiff);
-            if (n > 0 && !TIFFSetField(tif, t.tag + k, n, t.values)) {
+            if (n > 0 && !TIFFSetField(tif, t.tag + k, n, as_passed(tif, t, t.tag + k).data())) {
                 failed = t.tag + k;
                 goto failure;
             }
@@ -304,8 +337,7 @@ static int set_fields(TIFF *tif, const Layout &layout)
     return 1;
 
 failure:
-    fprintf(stderr, "Can't set tag %lu in %s.\n", static_cast<unsigned long>(failed),
-            layout.filename);
+    probe::Say("Can't set tag %lu in %s.", static_cast<unsigned long>(failed), layout.filename);
     return 0;
 }
 
@@ -319,8 +351,11 @@ static uint8_t update_row[row_bytes];
 static void make_image()
 {
     for (uint32_t r = 0; r < length; r++) {
-        for (size_t i = 0; i < row_bytes; i++)
-            image[r][i] = static_cast<uint8_t>((i / 64) * 7 + static_cast<size_t>(r) * 31 + 1);
+        for (size_t i = 0; i < row_bytes; i += 64) {
+            const size_t run = row_bytes - i < 64 ? row_bytes - i : 64;
+            memset(&image[r][i], static_cast<int>((i / 64) * 7 + static_cast<size_t>(r) * 31 + 1),
+                   run);
+        }
     }
     for (size_t i = 0; i < row_bytes; i++)
         update_row[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
@@ -331,7 +366,7 @@ static int write_strips(TIFF *tif, const char *filename)
     for (uint32_t s = 0; s < length; s++) {
         // The write calls return -1 on error, so only a positive count is success.
         if (TIFFWriteEncodedStrip(tif, s, image[s], row_bytes) <= 0) {
-            fprintf(stderr, "Can't write image data in %s.\n", filename);
+            probe::Say("Can't write image data in %s.", filename);
             return 0;
         }
     }
@@ -348,8 +383,8 @@ static int check_strips(TIFF *tif, const char *filename, bool updated)
         const uint8_t *expect = updated && s == updated_strip ? update_row : image[s];
         if (TIFFReadEncodedStrip(tif, s, got, row_bytes) != static_cast<tmsize_t>(row_bytes) ||
             memcmp(got, expect, row_bytes) != 0) {
-            fprintf(stderr, "Wrong image data in strip %lu of %s.\n", static_cast<unsigned long>(s),
-                    filename);
+            probe::Say("Wrong image data in strip %lu of %s.", static_cast<unsigned long>(s),
+                       filename);
             return 0;
         }
     }
@@ -359,34 +394,30 @@ static int check_strips(TIFF *tif, const char *filename, bool updated)
 static void print_wrong(const char *type, ttag_t tag, const char *filename, uint32_t i,
                         uint64_t got, uint64_t expect)
 {
-    fprintf(stderr,
-            "Wrong %s value fetched for tag %lu in %s: value %lu is 0x%" PRIx64
-            ", expected 0x%" PRIx64 ".\n",
-            type, static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(i), got,
-            expect);
+    probe::Say("Wrong %s value fetched for tag %lu in %s: value %lu is 0x%" PRIx64
+               ", expected 0x%" PRIx64 ".",
+               type, static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(i), got,
+               expect);
 }
 
 static void print_wrong_count(const char *type, ttag_t tag, const char *filename, uint32_t got,
                               uint32_t expect)
 {
-    fprintf(stderr, "Wrong %s value fetched for tag %lu in %s: %lu values, expected %lu.\n", type,
-            static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(got),
-            static_cast<unsigned long>(expect));
+    probe::Say("Wrong %s value fetched for tag %lu in %s: %lu values, expected %lu.", type,
+               static_cast<unsigned long>(tag), filename, static_cast<unsigned long>(got),
+               static_cast<unsigned long>(expect));
 }
 
 static void print_problem(ttag_t tag, const char *filename)
 {
-    fprintf(stderr, "Problem fetching tag %lu in %s.\n", static_cast<unsigned long>(tag), filename);
+    probe::Say("Problem fetching tag %lu in %s.", static_cast<unsigned long>(tag), filename);
 }
 
-// Fetches the single value and the arrays of one type and compares them
-// with the table, bit for bit.
-static int check_type(TIFF *tif, const TypeProbe &t, const Layout &layout)
+// Fetches the single value of one type and compares it with the table,
+// bit for bit.
+static int check_single(TIFF *tif, const TypeProbe &t, const Layout &layout)
 {
     uint64_t single = 0;
-    uint64_t got;
-    uint32_t n;
-    const void *array;
 
     if (!TIFFGetField(tif, t.tag, &single)) {
         print_problem(t.tag, layout.filename);
@@ -394,98 +425,112 @@ static int check_type(TIFF *tif, const TypeProbe &t, const Layout &layout)
     }
     // The library stored the single value at the start of `single`, as wide
     // as it takes it: reading more would hold on a little-endian host only.
-    got = bits(&single, t.storage, 0);
+    const uint64_t got = bits(&single, t.storage, 0);
     if (got != bits(t.values, t.storage, 0)) {
         print_wrong(t.name, t.tag, layout.filename, 0, got, bits(t.values, t.storage, 0));
         return 0;
     }
-    for (ttag_t k = 1; k <= 3; k++) {
-        const uint32_t expect_n = array_count(t, k, layout.bigtiff);
-        if (expect_n == 0)
-            continue;
-        n = 0;
-        array = nullptr;
-        if (!TIFFGetField(tif, t.tag + k, &n, &array) || !array) {
-            print_problem(t.tag + k, layout.filename);
+    return 1;
+}
+
+// Fetches array K of one type; one line for its first difference.
+static int check_array(TIFF *tif, const TypeProbe &t, ttag_t k, const Layout &layout)
+{
+    const uint32_t expect_n = array_count(t, k, layout.bigtiff);
+    uint32_t n = 0;
+    const void *array = nullptr;
+
+    if (expect_n == 0)
+        return 1;
+    if (!TIFFGetField(tif, t.tag + k, &n, &array) || !array) {
+        print_problem(t.tag + k, layout.filename);
+        return 0;
+    }
+    if (n != expect_n) {
+        print_wrong_count(t.name, t.tag + k, layout.filename, n, expect_n);
+        return 0;
+    }
+    const unsigned size = passed_size(tif, t, t.tag + k);
+    for (uint32_t i = 0; i < n; i++) {
+        const uint64_t got = bits(array, size, i);
+        if (got != bits(t.values, t.storage, i)) {
+            print_wrong(t.name, t.tag + k, layout.filename, i, got, bits(t.values, t.storage, i));
             return 0;
-        }
-        if (n != expect_n) {
-            print_wrong_count(t.name, t.tag + k, layout.filename, n, expect_n);
-            return 0;
-        }
-        for (uint32_t i = 0; i < n; i++) {
-            got = bits(array, t.storage, i);
-            if (got != bits(t.values, t.storage, i)) {
-                print_wrong(t.name, t.tag + k, layout.filename, i, got,
-                            bits(t.values, t.storage, i));
-                return 0;
-            }
         }
     }
     return 1;
 }
 
-static int check_fields(TIFF *tif, const Layout &layout)
+static int check_text(TIFF *tif, const TextProbe &t, const Layout &layout)
+{
+    const char *text = nullptr;
+
+    if (!TIFFGetField(tif, t.tag, &text) || !text) {
+        print_problem(t.tag, layout.filename);
+        return 0;
+    }
+    if (strcmp(text, t.value) != 0) {
+        probe::Say("Wrong ASCII value fetched for tag %lu in %s: \"%s\".",
+                   static_cast<unsigned long>(t.tag), layout.filename, text);
+        return 0;
+    }
+    return 1;
+}
+
+static int check_standard(TIFF *tif, const Layout &layout)
 {
     uint32_t got_width = 0;
     uint16_t page[2] = {0, 0};
     float resolution = 0;
-    const char *text;
+    int ok = 1;
 
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &got_width)) {
         print_problem(TIFFTAG_IMAGEWIDTH, layout.filename);
-        return 0;
-    }
-    if (got_width != width) {
+        ok = 0;
+    } else if (got_width != width) {
         print_wrong("LONG", TIFFTAG_IMAGEWIDTH, layout.filename, 0, got_width, width);
-        return 0;
+        ok = 0;
     }
     if (!TIFFGetField(tif, TIFFTAG_PAGENUMBER, &page[0], &page[1])) {
         print_problem(TIFFTAG_PAGENUMBER, layout.filename);
-        return 0;
-    }
-    for (uint32_t i = 0; i < 2; i++) {
-        if (page[i] != page_number[i]) {
-            print_wrong("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i], page_number[i]);
-            return 0;
+        ok = 0;
+    } else {
+        for (uint32_t i = 0; i < 2; i++) {
+            if (page[i] != page_number[i]) {
+                print_wrong("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i],
+                            page_number[i]);
+                ok = 0;
+                break;
+            }
         }
     }
     if (!TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
         print_problem(TIFFTAG_XRESOLUTION, layout.filename);
-        return 0;
-    }
-    if (bits(&resolution, 4, 0) != bits(&x_resolution, 4, 0)) {
+        ok = 0;
+    } else if (bits(&resolution, 4, 0) != bits(&x_resolution, 4, 0)) {
         print_wrong("RATIONAL", TIFFTAG_XRESOLUTION, layout.filename, 0, bits(&resolution, 4, 0),
                     bits(&x_resolution, 4, 0));
-        return 0;
+        ok = 0;
     }
-    text = nullptr;
-    if (!TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &text) || !text) {
-        print_problem(TIFFTAG_IMAGEDESCRIPTION, layout.filename);
-        return 0;
-    }
-    if (strcmp(text, description) != 0) {
-        fprintf(stderr, "Wrong ASCII value fetched for tag %d in %s: \"%s\".\n",
-                TIFFTAG_IMAGEDESCRIPTION, layout.filename, text);
-        return 0;
-    }
+    return check_text(tif, {TIFFTAG_IMAGEDESCRIPTION, description}, layout) && ok;
+}
+
+// Every field of the layout, each compared with what was set: one line for
+// each field that differs, so one run names every wrong field.
+static int check_fields(TIFF *tif, const Layout &layout)
+{
+    int ok = check_standard(tif, layout);
+
     for (const TypeProbe &t : type_probes) {
-        if (!(t.bigtiff_only && !layout.bigtiff) && !check_type(tif, t, layout))
-            return 0;
+        if (t.bigtiff_only && !layout.bigtiff)
+            continue;
+        ok = check_single(tif, t, layout) && ok;
+        for (ttag_t k = 1; k <= 3; k++)
+            ok = check_array(tif, t, k, layout) && ok;
     }
-    for (const TextProbe &t : text_probes) {
-        text = nullptr;
-        if (!TIFFGetField(tif, t.tag, &text) || !text) {
-            print_problem(t.tag, layout.filename);
-            return 0;
-        }
-        if (strcmp(text, t.value) != 0) {
-            fprintf(stderr, "Wrong ASCII value fetched for tag %lu in %s: \"%s\".\n",
-                    static_cast<unsigned long>(t.tag), layout.filename, text);
-            return 0;
-        }
-    }
-    return 1;
+    for (const TextProbe &t : text_probes)
+        ok = check_text(tif, t, layout) && ok;
+    return ok;
 }
 
 // Compares one private entry on disk with the values set: its type code,
@@ -497,32 +542,21 @@ static int check_entry_on_disk(const ifd::Directory &dir, const TypeProbe &t, tt
     const bool fraction = t.type == TIFF_RATIONAL || t.type == TIFF_SRATIONAL;
 
     if (!e) {
-        fprintf(stderr, "%s: tag %lu on disk: missing.\n", filename,
-                static_cast<unsigned long>(tag));
+        probe::Say("%s: tag %lu on disk: missing.", filename, static_cast<unsigned long>(tag));
         return 0;
     }
     if (e->type != t.type || e->count != n || e->values.size() != (fraction ? 2 : 1) * size_t{n}) {
-        fprintf(stderr, "%s: tag %lu on disk: %s[%" PRIu64 "], expected %s[%lu].\n", filename,
-                static_cast<unsigned long>(tag), ifd::TypeName(e->type), e->count, t.name,
-                static_cast<unsigned long>(n));
+        probe::Say("%s: tag %lu on disk: %s[%" PRIu64 "], expected %s[%lu].", filename,
+                   static_cast<unsigned long>(tag), ifd::TypeName(e->type), e->count, t.name,
+                   static_cast<unsigned long>(n));
         return 0;
     }
     for (uint32_t i = 0; i < n; i++) {
-        bool same;
-        if (fraction) {
-            const bool s = t.type == TIFF_SRATIONAL;
-            const uint64_t num = e->values[2 * static_cast<size_t>(i)];
-            const uint64_t den = e->values[2 * static_cast<size_t>(i) + 1];
-            const double value = s ? static_cast<double>(ifd::Signed(num, 4)) /
-                                         static_cast<double>(ifd::Signed(den, 4))
-                                   : static_cast<double>(num) / static_cast<double>(den);
-            same = den != 0 && value == static_cast<const float *>(t.values)[i];
-        } else {
-            same = e->values[i] == bits(t.values, t.storage, i);
-        }
+        const bool same = fraction ? probe::Number(*e, i) == static_cast<const float *>(t.values)[i]
+                                   : e->values[i] == bits(t.values, t.storage, i);
         if (!same) {
-            fprintf(stderr, "%s: tag %lu on disk: value %lu differs.\n", filename,
-                    static_cast<unsigned long>(tag), static_cast<unsigned long>(i));
+            probe::Say("%s: tag %lu on disk: value %lu differs.", filename,
+                       static_cast<unsigned long>(tag), static_cast<unsigned long>(i));
             return 0;
         }
     }
@@ -535,14 +569,14 @@ static int check_text_on_disk(const ifd::Directory &dir, const TextProbe &t, con
     const size_t n = strlen(t.value) + 1;
 
     if (!e || e->type != TIFF_ASCII || e->count != n) {
-        fprintf(stderr, "%s: tag %lu on disk: missing, or not ASCII[%lu].\n", filename,
-                static_cast<unsigned long>(t.tag), static_cast<unsigned long>(n));
+        probe::Say("%s: tag %lu on disk: missing, or not ASCII[%lu].", filename,
+                   static_cast<unsigned long>(t.tag), static_cast<unsigned long>(n));
         return 0;
     }
     for (size_t i = 0; i < n; i++) {
         if (e->values[i] != static_cast<uint8_t>(t.value[i])) {
-            fprintf(stderr, "%s: tag %lu on disk: byte %lu differs.\n", filename,
-                    static_cast<unsigned long>(t.tag), static_cast<unsigned long>(i));
+            probe::Say("%s: tag %lu on disk: byte %lu differs.", filename,
+                       static_cast<unsigned long>(t.tag), static_cast<unsigned long>(i));
             return 0;
         }
     }
@@ -554,159 +588,98 @@ static int check_text_on_disk(const ifd::Directory &dir, const TextProbe &t, con
 static int check_directory_on_disk(const ifd::Directory &dir, uint64_t file_size,
                                    const char *filename)
 {
-    const ifd::Entry *offsets = ifd::FindEntry(dir, TIFFTAG_STRIPOFFSETS);
-    const ifd::Entry *counts = ifd::FindEntry(dir, TIFFTAG_STRIPBYTECOUNTS);
-
-    for (size_t i = 0; i < dir.entries.size(); i++) {
-        const ifd::Entry &e = dir.entries[i];
-        if (i > 0 && e.tag <= dir.entries[i - 1].tag) {
-            fprintf(stderr, "%s: IFD at %" PRIu64 ": tag %u follows tag %u.\n", filename,
-                    dir.offset, e.tag, dir.entries[i - 1].tag);
-            return 0;
-        }
-        if (!e.is_inline && e.value_at % 2 != 0) {
-            fprintf(stderr, "%s: tag %u on disk: values at odd offset %" PRIu64 ".\n", filename,
-                    e.tag, e.value_at);
-            return 0;
-        }
-    }
-    if (!offsets || !counts || offsets->values.size() != length ||
-        counts->values.size() != length) {
-        fprintf(stderr, "%s: IFD at %" PRIu64 ": not %lu StripOffsets and StripByteCounts.\n",
-                filename, dir.offset, static_cast<unsigned long>(length));
-        return 0;
-    }
-    for (uint32_t s = 0; s < length; s++) {
-        if (offsets->values[s] > file_size || counts->values[s] > file_size - offsets->values[s]) {
-            fprintf(stderr, "%s: tag %d on disk: strip %lu lies outside the file.\n", filename,
-                    TIFFTAG_STRIPOFFSETS, static_cast<unsigned long>(s));
-            return 0;
-        }
-    }
-    return 1;
+    return probe::TagsAscending(dir, filename) && probe::WordAligned(dir, filename) &&
+           probe::ChunksInside(dir, file_size, ifd::tag::StripOffsets, ifd::tag::StripByteCounts,
+                               length, "strip", filename);
 }
 
 // Reads the file without the library and checks it against what was set.
 static int check_on_disk(const Layout &layout)
 {
-    std::vector<uint8_t> bytes;
-    ifd::Header header;
-    std::vector<ifd::Directory> chain;
-    ifd::Error err = ifd::LoadFile(layout.filename, &bytes);
+    probe::OnDisk disk;
+    const ifd::Error err = probe::ReadOnDisk(layout.filename, &disk);
+    const ifd::File &file = disk.file;
 
-    if (err) {
-        fprintf(stderr, "%s: header: %s.\n", layout.filename, err.what.c_str());
+    if (err || !file.has_header) {
+        probe::Say("%s: header: %s.", layout.filename, (err ? err : file.problems[0]).what.c_str());
         return 0;
     }
-    ifd::Reader reader(bytes.data(), bytes.size());
-    err = reader.ReadHeader(&header);
-    if (err) {
-        fprintf(stderr, "%s: header: %s.\n", layout.filename, err.what.c_str());
-        return 0;
-    }
+    const ifd::Header &header = file.header;
     if (header.big_endian != layout.big_endian || header.bigtiff != layout.bigtiff) {
-        fprintf(stderr, "%s: header: %s version %d, expected %s version %d.\n", layout.filename,
-                header.big_endian ? "MM" : "II", header.bigtiff ? 43 : 42,
-                layout.big_endian ? "MM" : "II", layout.bigtiff ? 43 : 42);
+        probe::Say("%s: header: %s version %d, expected %s version %d.", layout.filename,
+                   header.big_endian ? "MM" : "II", header.bigtiff ? 43 : 42,
+                   layout.big_endian ? "MM" : "II", layout.bigtiff ? 43 : 42);
         return 0;
     }
-    err = reader.ReadChain(&chain);
-    if (err) {
-        fprintf(stderr, "%s: IFD at %" PRIu64 ": %s.\n", layout.filename, err.offset,
-                err.what.c_str());
+    if (!probe::NoProblems(layout.filename, file))
+        return 0;
+    if (file.chain.size() != 1 || !file.linked.empty()) {
+        probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected 1.", layout.filename,
+                   header.first_ifd,
+                   static_cast<unsigned long>(file.chain.size() + file.linked.size()));
         return 0;
     }
-    if (chain.size() != 1) {
-        fprintf(stderr, "%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected 1.\n",
-                layout.filename, header.first_ifd, static_cast<unsigned long>(chain.size()));
-        return 0;
-    }
-    const ifd::Directory &dir = chain[0];
-    if (!check_directory_on_disk(dir, bytes.size(), layout.filename))
-        return 0;
+    // From here on, one line for each entry that differs.
+    const ifd::Directory &dir = file.chain[0];
+    int ok = check_directory_on_disk(dir, disk.bytes.size(), layout.filename);
     for (const TypeProbe &t : type_probes) {
         if (t.bigtiff_only && !layout.bigtiff)
             continue;
-        if (!check_entry_on_disk(dir, t, t.tag, 1, layout.filename))
-            return 0;
+        ok = check_entry_on_disk(dir, t, t.tag, 1, layout.filename) && ok;
         for (ttag_t k = 1; k <= 3; k++) {
             const uint32_t n = array_count(t, k, layout.bigtiff);
-            if (n > 0 && !check_entry_on_disk(dir, t, t.tag + k, n, layout.filename))
-                return 0;
+            ok = (n == 0 || check_entry_on_disk(dir, t, t.tag + k, n, layout.filename)) && ok;
         }
     }
-    for (const TextProbe &t : text_probes) {
-        if (!check_text_on_disk(dir, t, layout.filename))
-            return 0;
-    }
-    for (const TypeProbe &t : standard_on_disk) {
-        if (!check_entry_on_disk(dir, t, t.tag, t.count, layout.filename))
-            return 0;
-    }
-    return check_text_on_disk(dir, description_on_disk, layout.filename);
-}
-
-// Opens the file again, saying so when the library refuses.
-static TIFF *reopen(const char *filename, const char *mode)
-{
-    TIFF *tif = TIFFOpen(filename, mode);
-    if (!tif)
-        fprintf(stderr, "Can't open test TIFF file %s.\n", filename);
-    return tif;
+    for (const TextProbe &t : text_probes)
+        ok = check_text_on_disk(dir, t, layout.filename) && ok;
+    for (const TypeProbe &t : standard_on_disk)
+        ok = check_entry_on_disk(dir, t, t.tag, t.count, layout.filename) && ok;
+    return check_text_on_disk(dir, description_on_disk, layout.filename) && ok;
 }
 
 static int type_test(const Layout &layout)
 {
     const unsigned long messages = LibraryMessages();
-    TIFF *tif;
 
-    tif = TIFFOpen(layout.filename, layout.mode);
-    if (!tif) {
-        fprintf(stderr, "Can't create test TIFF file %s.\n", layout.filename);
-        return 1;
+    {
+        const probe::Tiff tif = probe::Create(layout.filename, layout.mode);
+        if (!tif || !set_fields(tif, layout) || !write_strips(tif, layout.filename))
+            return 1;
     }
-    if (!set_fields(tif, layout) || !write_strips(tif, layout.filename))
-        goto failure;
-    TIFFClose(tif);
-
-    tif = reopen(layout.filename, "r");
-    if (!tif)
-        return 1;
-    if (!check_fields(tif, layout) || !check_strips(tif, layout.filename, false))
-        goto failure;
-    TIFFClose(tif);
-
-    // The update in place: the new strip has another size, so the library
-    // must move it and rewrite the strip arrays.
-    tif = reopen(layout.filename, "r+");
-    if (!tif)
-        return 1;
-    if (TIFFWriteEncodedStrip(tif, updated_strip, update_row, row_bytes) <= 0) {
-        fprintf(stderr, "Can't write image data in %s.\n", layout.filename);
-        goto failure;
+    // One reopen for update serves both the read-back and the update in
+    // place: the new strip has another size, so the library must move it
+    // and rewrite the strip arrays. A field that came back wrong does not
+    // stop the layout: the update and the bytes on disk are still checked.
+    int fields_ok;
+    {
+        const probe::Tiff tif = probe::Reopen(layout.filename, "r+");
+        if (!tif)
+            return 1;
+        fields_ok = check_fields(tif, layout);
+        if (!check_strips(tif, layout.filename, false))
+            return 1;
+        if (TIFFWriteEncodedStrip(tif, updated_strip, update_row, row_bytes) <= 0) {
+            probe::Say("Can't write image data in %s.", layout.filename);
+            return 1;
+        }
     }
-    TIFFClose(tif);
-
-    tif = reopen(layout.filename, "r");
-    if (!tif)
-        return 1;
-    if (!check_strips(tif, layout.filename, true))
-        goto failure;
-    TIFFClose(tif);
-
-    if (!check_on_disk(layout))
-        return 1;
-    if (LibraryMessages() != messages) {
-        fprintf(stderr, "%s: the library reported a problem.\n", layout.filename);
-        return 1;
+    // The update must leave every field as it was (checked again only when
+    // they were right before, so a wrong field is named once), and the new
+    // strip read back.
+    {
+        const probe::Tiff tif = probe::Reopen(layout.filename, "r");
+        if (!tif || (fields_ok && !check_fields(tif, layout)) ||
+            !check_strips(tif, layout.filename, true))
+            return 1;
     }
+    if (!check_on_disk(layout) || !fields_ok)
+        return 1;
+    if (!probe::LibraryQuiet(layout.filename, messages))
+        return 1;
+    // The file stays behind for inspection on any failure above.
     unlink(layout.filename);
     return 0;
-
-failure:
-    // The file stays behind for inspection.
-    TIFFClose(tif);
-    return 1;
 }
 
 int main()

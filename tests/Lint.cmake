@@ -3,12 +3,13 @@ find_program(CLANG_FORMAT clang-format REQUIRED)
 find_program(CLANG_TIDY clang-tidy REQUIRED)
 find_program(CPPCHECK cppcheck REQUIRED)
 
-file(GLOB _lint_sources CONFIGURE_DEPENDS
-     "${PROJECT_SOURCE_DIR}/expect/*.cpp" "${PROJECT_SOURCE_DIR}/expect/*.h"
-     "${PROJECT_SOURCE_DIR}/ifd/*.cpp" "${PROJECT_SOURCE_DIR}/ifd/*.h"
-     "${PROJECT_SOURCE_DIR}/probes/*.cpp" "${PROJECT_SOURCE_DIR}/probes/*.h"
-     "${PROJECT_SOURCE_DIR}/tests/*.cpp" "${PROJECT_SOURCE_DIR}/tests/*.h"
-     "${PROJECT_SOURCE_DIR}/scripts/*.cpp" "${PROJECT_SOURCE_DIR}/bench/*.cpp")
+# Subdirectories (probes/support) included.
+set(_lint_sources)
+foreach(dir IN ITEMS expect ifd probes runner tests bench)
+  file(GLOB_RECURSE _dir_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${dir}/*.cpp"
+       "${PROJECT_SOURCE_DIR}/${dir}/*.h")
+  list(APPEND _lint_sources ${_dir_sources})
+endforeach()
 
 add_test(NAME format COMMAND "${CLANG_FORMAT}" --dry-run --Werror ${_lint_sources})
 
@@ -16,7 +17,7 @@ add_test(NAME format COMMAND "${CLANG_FORMAT}" --dry-run --Werror ${_lint_source
 # jobs: a single test over tests/ alone took 150 s on two cores. Each file is
 # checked with the same configuration, headers included, as before. COST puts
 # them ahead of the short tests on a first run, before CTest has timings.
-set(_tidy_dirs expect ifd probes scripts tests)
+set(_tidy_dirs expect ifd probes runner tests)
 if(TIFF_PROBES_BENCH AND TARGET directory_bench)
   list(APPEND _tidy_dirs bench)
 endif()
@@ -39,7 +40,7 @@ add_test(NAME cppcheck
          COMMAND "${CPPCHECK}" --quiet --std=c++17 --language=c++ --library=googletest
                  --library=posix --enable=warning,style,performance,portability
                  --error-exitcode=1 --inline-suppr --suppress=missingIncludeSystem
-                 --suppress=readdirCalled --suppress=useStlAlgorithm -I expect -I ifd -I probes -I tests expect ifd probes scripts tests
+                 --suppress=readdirCalled --suppress=useStlAlgorithm -I expect -I ifd -I probes -I runner -I tests expect ifd probes runner tests
          WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}")
 
 set_tests_properties(format cppcheck ${_tidy_tests} PROPERTIES LABELS lint)

@@ -37,8 +37,8 @@ done <<'CASES'
 cross-sysroot|nonesuch|2|cross-sysroot: the Debian archive has no architecture 'nonesuch' (it has: *s390x*)
 cross-sysroot|S390X|2|cross-sysroot: 'S390X' is not a Debian architecture name
 cross-sysroot|../x|2|cross-sysroot: '../x' is not a Debian architecture name
-cross-sysroot||2|cross-sysroot: usage: cross-sysroot ARCH (a Debian architecture, e.g. s390x or i386)
-cross-sysroot|s390x i386|2|cross-sysroot: usage: cross-sysroot ARCH (a Debian architecture, e.g. s390x or i386)
+cross-sysroot||2|cross-sysroot: usage: cross-sysroot \[--debian SUITE\] ARCH (a Debian architecture, e.g. s390x or i386)
+cross-sysroot|s390x i386|2|cross-sysroot: usage: cross-sysroot \[--debian SUITE\] ARCH (a Debian architecture, e.g. s390x or i386)
 run-probes|--arch i386|2|run-probes: --arch takes one of: s390x i686
 run-probes|--arch|2|run-probes: --arch takes one of: s390x i686
 CASES

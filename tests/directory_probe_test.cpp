@@ -49,9 +49,10 @@ TEST(DirectoryProbe, DirectoryCallsRefusedOrMiscounted)
         {"rewrite-dir@pages_be.btf", {"pages_be.btf: page 2: can't rewrite the directory."}, {be}},
         {"unlink-dir@pages_le.tif", {"pages_le.tif: page 1: can't unlink the directory."}, {le}},
         {"open:a@pages_be.btf", {"Can't open test TIFF file pages_be.btf."}, {be}},
-        {"open:r+",
+        {"open:r+h",
          {"Can't open test TIFF file pages_le.tif.", "Can't open test TIFF file pages_be.btf."},
          {le, be}},
+        {"open:rh@pages_le.tif", {"Can't open test TIFF file pages_le.tif."}, {le}},
         {"open:w8b", {"Can't create test TIFF file pages_be.btf."}, {}},
     });
 }

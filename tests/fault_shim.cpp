@@ -340,15 +340,13 @@ void log_set(unsigned long tag)
 void poke(const char *path, const Rule &r, bool entry)
 {
     std::vector<uint8_t> bytes;
-    ifd::Header header;
-    std::vector<ifd::Directory> chain;
 
     if (ifd::LoadFile(path, &bytes))
         die("cannot read the file", r.arg);
-    ifd::Reader reader(bytes.data(), bytes.size());
-    if (reader.ReadHeader(&header) || reader.ReadChain(&chain) || chain.empty())
+    const ifd::File file = ifd::ReadFile(bytes.data(), bytes.size());
+    if (!file.problems.empty() || file.chain.empty())
         die("cannot read the file's IFD", r.arg);
-    for (const ifd::Entry &e : chain[0].entries) {
+    for (const ifd::Entry &e : file.chain[0].entries) {
         if (std::to_string(e.tag) != r.arg)
             continue;
         FILE *f = fopen(path, "r+b");
@@ -365,14 +363,14 @@ void poke(const char *path, const Rule &r, bool entry)
 std::vector<ifd::Directory> read_chain(const char *path, ifd::Header *header)
 {
     std::vector<uint8_t> bytes;
-    std::vector<ifd::Directory> chain;
 
     if (ifd::LoadFile(path, &bytes))
         die("cannot read the file", path);
-    ifd::Reader reader(bytes.data(), bytes.size());
-    if (reader.ReadHeader(header) || reader.ReadChain(&chain))
+    ifd::File file = ifd::ReadFile(bytes.data(), bytes.size());
+    if (!file.problems.empty())
         die("cannot read the file's IFD chain", path);
-    return chain;
+    *header = file.header;
+    return std::move(file.chain);
 }
 
 // Where the link to the next IFD sits: in the header, or after the entries.

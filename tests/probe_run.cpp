@@ -1,20 +1,14 @@
 #include "probe_run.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <regex>
-#include <sstream>
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <ftw.h>
-#include <poll.h>
 #include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,6 +16,8 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include "process.h"
 
 namespace {
 
@@ -94,24 +90,6 @@ std::string path_in(const std::string &dir, const std::string &name)
     return path;
 }
 
-std::vector<std::string> split_lines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        lines.push_back(line);
-    return lines;
-}
-
-std::vector<std::string> read_lines(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return split_lines(text.str());
-}
-
 // Child side of an unprivileged run: "nobody" may execute the probe but not
 // write in the scratch directory.
 bool drop_privileges()
@@ -162,53 +140,49 @@ ProbeOptions Faults(const std::string &faults)
     return options;
 }
 
+ProbeOptions RunnerOptions(std::vector<std::string> args, const std::string &faults)
+{
+    ProbeOptions options = Faults(faults);
+    options.args = std::move(args);
+    // With the shim, the sanitizer runtime is preloaded into the runner's
+    // shell tools too, whose leaks are not ours.
+    if (SanitizerBuild() && !faults.empty())
+        options.env.emplace_back("ASAN_OPTIONS", "detect_leaks=0:exitcode=99");
+    return options;
+}
+
 ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
 {
     const std::string program =
         probe.find('/') == std::string::npos ? path_in(PROBE_DIR, probe) : probe;
-    int fds[2];
 
     dir_ = make_temp_dir("probe-test");
     const std::string out_file = dir_ + ".stdout";
+    const std::string err_file = dir_ + ".stderr";
     if (options.log_calls)
         log_ = dir_ + ".calls";
     if (options.unprivileged)
         chmod(dir_.c_str(), 0555);
 
-    std::vector<std::string> argv_strings = options.wrapper;
+    ChildSpec spec;
+    spec.argv = options.wrapper;
     // A cross build's own programs run under its emulator.
     if (*EMULATOR && for_this_machine(program)) {
-        std::istringstream words(EMULATOR);
-        for (std::string word; words >> word;)
-            argv_strings.push_back(word);
+        const std::vector<std::string> emulator = split_words(EMULATOR);
+        spec.argv.insert(spec.argv.end(), emulator.begin(), emulator.end());
     }
-    argv_strings.push_back(program);
-    argv_strings.insert(argv_strings.end(), options.args.begin(), options.args.end());
-    std::vector<char *> argv;
-    argv.reserve(argv_strings.size() + 1);
-    std::transform(argv_strings.begin(), argv_strings.end(), std::back_inserter(argv),
-                   [](std::string &a) { return a.data(); });
-    argv.push_back(nullptr);
-
-    if (pipe(fds) != 0) {
-        ADD_FAILURE() << "pipe: " << strerror(errno);
-        return;
-    }
-    pid_t pid = fork();
-    if (pid < 0) {
-        ADD_FAILURE() << "fork: " << strerror(errno);
-        close(fds[0]);
-        close(fds[1]);
-        return;
-    }
-    if (pid == 0) {
-        int null_in = open("/dev/null", O_RDONLY);
-        int out_fd = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(null_in, 0);
-        dup2(out_fd, 1);
-        dup2(fds[1], 2);
-        close(fds[0]);
-        close(fds[1]);
+    spec.argv.push_back(program);
+    spec.argv.insert(spec.argv.end(), options.args.begin(), options.args.end());
+    spec.dir = dir_;
+    spec.out = out_file;
+    spec.err = err_file;
+    spec.err_through_pipe = true;
+    // A hang fails the test, not the suite.
+    spec.timeout_ms = 300LL * 1000;
+    // A stop signal is due while the program still runs, however silent.
+    spec.send_signal = options.stop_signal;
+    spec.send_after_ms = options.stop_after_ms;
+    spec.prepare = [&options, &program, this]() {
         for (const auto &var : sanitizer_options)
             setenv(var[0], var[1], 1);
         if (!options.faults.empty()) {
@@ -229,66 +203,26 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
                                   static_cast<rlim_t>(options.file_size_limit)};
             signal(SIGXFSZ, SIG_IGN);
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-                _exit(exit_cannot_run);
+                return exit_cannot_run;
         }
         if (options.unprivileged && !drop_privileges())
-            _exit(exit_cannot_drop);
-        if (chdir(dir_.c_str()) != 0 || access(program.c_str(), X_OK) != 0)
-            _exit(exit_cannot_run);
-        execv(argv[0], argv.data());
-        _exit(exit_cannot_run);
-    }
-    close(fds[1]);
-    std::string text;
-    char chunk[4096];
-    ssize_t n;
-    // A stop signal is due while the program still runs, however silent; and
-    // a program that hangs is killed, so a hang fails the test, not the suite.
-    const auto start = std::chrono::steady_clock::now();
-    const auto due = start + std::chrono::milliseconds(options.stop_after_ms);
-    const auto limit = start + std::chrono::seconds(300);
-    bool signal_due = options.stop_signal != 0;
-    bool killed = false;
-    for (;;) {
-        if (signal_due || !killed) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                (signal_due ? due : limit) - std::chrono::steady_clock::now());
-            pollfd pfd = {fds[0], POLLIN, 0};
-            if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) == 0) {
-                if (signal_due) {
-                    kill(pid, options.stop_signal);
-                    signal_due = false;
-                } else {
-                    ADD_FAILURE() << program << " still ran after 300 s; killed";
-                    kill(pid, SIGKILL);
-                    killed = true;
-                }
-                continue;
-            }
-        }
-        n = read(fds[0], chunk, sizeof(chunk));
-        if (n == 0)
-            break;
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        text.append(chunk, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-
-    int wstatus = 0;
-    pid_t waited;
-    while ((waited = waitpid(pid, &wstatus, 0)) < 0 && errno == EINTR) {
-    }
+            return exit_cannot_drop;
+        if (access(dir_.c_str(), X_OK) != 0 || access(program.c_str(), X_OK) != 0)
+            return exit_cannot_run;
+        return 0;
+    };
+    const ChildResult result = run_child(spec);
     // Without a status the run is neither a pass nor a failure of the probe.
-    if (waited < 0) {
-        ADD_FAILURE() << "waitpid: " << strerror(errno);
+    if (result.failed_call) {
+        ADD_FAILURE() << result.failed_call << ": " << strerror(result.error);
+    } else if (result.timed_out) {
+        ADD_FAILURE() << program << " still ran after 300 s; killed";
+        status_ = SIGKILL;
     } else {
-        exited_ = WIFEXITED(wstatus);
-        status_ = exited_ ? WEXITSTATUS(wstatus) : WTERMSIG(wstatus);
+        exited_ = WIFEXITED(result.wait_status);
+        status_ = exited_ ? WEXITSTATUS(result.wait_status) : WTERMSIG(result.wait_status);
     }
-    stderr_lines_ = without_emulator_lines(split_lines(text));
+    stderr_lines_ = without_emulator_lines(read_lines(err_file));
     stdout_lines_ = without_emulator_lines(read_lines(out_file));
     for (const auto *lines : {&stderr_lines_, &stdout_lines_}) {
         if (std::any_of(lines->begin(), lines->end(), [](const std::string &line) {
@@ -297,6 +231,7 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
             ADD_FAILURE() << "sanitizer report from " << program << ": " << describe();
     }
     unlink(out_file.c_str());
+    unlink(err_file.c_str());
     files_ = list_files(dir_);
     if (options.unprivileged && exited_ && status_ == exit_cannot_drop)
         skip_reason_ = "cannot switch to the unprivileged user nobody";
@@ -407,7 +342,5 @@ std::vector<std::string> MemcheckWrapper()
 
 void RemoveTree(const std::string &dir)
 {
-    nftw(
-        dir.c_str(), [](const char *path, const struct stat *, int, FTW *) { return remove(path); },
-        16, FTW_DEPTH | FTW_PHYS);
+    remove_tree(dir);
 }

@@ -22,6 +22,8 @@ struct ProbeOptions {
 
 // Options that preload the shim with the given fault rules.
 ProbeOptions Faults(const std::string &faults);
+// Options for a run of the runner with these arguments and fault rules.
+ProbeOptions RunnerOptions(std::vector<std::string> args, const std::string &faults = "");
 
 class ProbeRun {
   public:

@@ -113,7 +113,7 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
         {"poke:65151.3@types_le.tif:r=0x41",
          {"types_le.tif: tag 65151 on disk: byte 3 differs."},
          {"types_le.tif"}},
-        {"poke-entry:65110.0@types_le.tif:r+=0x57",
+        {"poke-entry:65110.0@types_le.tif:r=0x57",
          {"types_le.tif: tag 65110 on disk: missing."},
          {"types_le.tif"}},
         // A library message fails a layout that otherwise passed.
@@ -170,14 +170,11 @@ TEST(TypeProbe, KeptFilesHaveEachLayoutsShape)
     ASSERT_EQ(run.status(), 0) << run.describe();
     auto entry = [&](const char *file, uint16_t tag) {
         std::vector<uint8_t> bytes;
-        ifd::Header header;
-        std::vector<ifd::Directory> chain;
         ifd::Entry found;
         EXPECT_FALSE(ifd::LoadFile(run.path(file).c_str(), &bytes)) << file;
-        ifd::Reader reader(bytes.data(), bytes.size());
-        EXPECT_FALSE(reader.ReadHeader(&header) || reader.ReadChain(&chain) || chain.empty())
-            << file;
-        const ifd::Entry *e = chain.empty() ? nullptr : ifd::FindEntry(chain[0], tag);
+        const ifd::File f = ifd::ReadFile(bytes.data(), bytes.size());
+        EXPECT_TRUE(f.problems.empty() && !f.chain.empty()) << file;
+        const ifd::Entry *e = f.chain.empty() ? nullptr : ifd::FindEntry(f.chain[0], tag);
         if (e)
             found = *e;
         return found;

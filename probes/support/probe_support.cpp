@@ -1,0 +1,158 @@
+#include "probe_support.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+namespace probe {
+
+void Say(const char *format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    vfprintf(stderr, format, ap);
+    va_end(ap);
+    fputc('\n', stderr);
+}
+
+Tiff &Tiff::operator=(Tiff &&other) noexcept
+{
+    if (this != &other) {
+        Close();
+        tif_ = other.tif_;
+        other.tif_ = nullptr;
+    }
+    return *this;
+}
+
+void Tiff::Close()
+{
+    if (tif_)
+        TIFFClose(tif_);
+    tif_ = nullptr;
+}
+
+Tiff Create(const char *filename, const char *mode)
+{
+    Tiff tif(TIFFOpen(filename, mode));
+    if (!tif)
+        Say("Can't create test TIFF file %s.", filename);
+    return tif;
+}
+
+Tiff Reopen(const char *filename, const char *mode)
+{
+    Tiff tif(TIFFOpen(filename, mode));
+    if (!tif)
+        Say("Can't open test TIFF file %s.", filename);
+    return tif;
+}
+
+bool LibraryQuiet(const char *filename, unsigned long since)
+{
+    if (LibraryMessages() == since)
+        return true;
+    Say("%s: the library reported a problem.", filename);
+    return false;
+}
+
+ifd::Error ReadOnDisk(const char *filename, OnDisk *disk)
+{
+    ifd::Error err = ifd::LoadFile(filename, &disk->bytes);
+    if (!err)
+        disk->file = ifd::ReadFile(disk->bytes.data(), disk->bytes.size());
+    return err;
+}
+
+bool NoProblems(const char *filename, const ifd::File &file)
+{
+    // Enough to see what went wrong; a file of thousands of broken entries
+    // would bury the verdict.
+    constexpr size_t shown = 20;
+    const size_t n = file.problems.size();
+
+    for (size_t i = 0; i < n && i < shown; i++)
+        Say("%s: IFD at %" PRIu64 ": %s.", filename, file.problems[i].offset,
+            file.problems[i].what.c_str());
+    if (n > shown)
+        Say("%s: %zu more problems on disk.", filename, n - shown);
+    return n == 0;
+}
+
+bool TagsAscending(const ifd::Directory &dir, const char *filename)
+{
+    for (size_t i = 1; i < dir.entries.size(); i++) {
+        if (dir.entries[i].tag <= dir.entries[i - 1].tag) {
+            Say("%s: IFD at %" PRIu64 ": tag %u follows tag %u.", filename, dir.offset,
+                dir.entries[i].tag, dir.entries[i - 1].tag);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WordAligned(const ifd::Directory &dir, const char *filename)
+{
+    const auto odd = std::find_if(dir.entries.begin(), dir.entries.end(), [](const ifd::Entry &e) {
+        return !e.is_inline && e.value_at % 2 != 0;
+    });
+    if (odd == dir.entries.end())
+        return true;
+    Say("%s: tag %u on disk: values at odd offset %" PRIu64 ".", filename, odd->tag, odd->value_at);
+    return false;
+}
+
+bool ChunksInside(const ifd::Directory &dir, uint64_t file_size, uint16_t offsets_tag,
+                  uint16_t counts_tag, uint64_t count, const char *unit, const char *filename)
+{
+    const ifd::Entry *offsets = ifd::FindEntry(dir, offsets_tag);
+    const ifd::Entry *counts = ifd::FindEntry(dir, counts_tag);
+
+    if (!offsets || !counts || offsets->values.size() != count || counts->values.size() != count) {
+        Say("%s: IFD at %" PRIu64 ": not %" PRIu64 " %s and %s.", filename, dir.offset, count,
+            offsets_tag == ifd::tag::StripOffsets ? "StripOffsets" : "TileOffsets",
+            counts_tag == ifd::tag::StripByteCounts ? "StripByteCounts" : "TileByteCounts");
+        return false;
+    }
+    for (uint64_t s = 0; s < count; s++) {
+        if (offsets->values[s] > file_size || counts->values[s] > file_size - offsets->values[s]) {
+            Say("%s: tag %u on disk: %s %" PRIu64 " lies outside the file.", filename, offsets_tag,
+                unit, s);
+            return false;
+        }
+    }
+    return true;
+}
+
+double Number(const ifd::Entry &e, size_t i)
+{
+    const unsigned size = ifd::TypeSize(e.type);
+
+    switch (e.type) {
+    case ifd::RATIONAL:
+    case ifd::SRATIONAL: {
+        const uint64_t num = e.values.at(2 * i);
+        const uint64_t den = e.values.at(2 * i + 1);
+        if (den == 0)
+            return NAN;
+        if (e.type == ifd::RATIONAL)
+            return static_cast<double>(num) / static_cast<double>(den);
+        return static_cast<double>(ifd::Signed(num, 4)) / static_cast<double>(ifd::Signed(den, 4));
+    }
+    case ifd::FLOAT:
+        return ifd::FloatFromBits(e.values.at(i));
+    case ifd::DOUBLE:
+        return ifd::DoubleFromBits(e.values.at(i));
+    case ifd::SBYTE:
+    case ifd::SSHORT:
+    case ifd::SLONG:
+    case ifd::SLONG8:
+        return static_cast<double>(ifd::Signed(e.values.at(i), size));
+    default:
+        return static_cast<double>(e.values.at(i));
+    }
+}
+
+} // namespace probe

@@ -1,0 +1,279 @@
+// tiff-probes: runs the TIFF library conformance probes, each in a fresh
+// private scratch directory with a time limit, and prints the verdict. The
+// library under test may hang, crash or print anything, and the runner may be
+// interrupted, so each probe runs in a process group of its own that the
+// runner can always kill, and the scratch directories go with the runner.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "expectations.h"
+#include "options.h"
+#include "process.h"
+#include "report.h"
+
+namespace {
+
+// Exit statuses besides 0 and 1 and 128 + a signal.
+const int exit_usage = 2;
+const int exit_environment = 3;
+
+// What a signal handler cannot do is done here: the signals that stop the
+// run are blocked and taken with sigtimedwait, so cleanup runs in order.
+sigset_t stop_signals;
+sigset_t original_mask;
+std::string top_dir;
+bool keep_dirs = false;
+
+std::vector<std::string> all_probes()
+{
+    return split_words(PROBE_NAMES);
+}
+
+[[noreturn]] void stop(int sig)
+{
+    if (!top_dir.empty() && !keep_dirs)
+        remove_tree(top_dir);
+    _exit(128 + sig);
+}
+
+// Takes a pending stop signal, if any, and stops.
+void check_stop()
+{
+    const timespec now = {0, 0};
+    const int sig = sigtimedwait(&stop_signals, nullptr, &now);
+    if (sig > 0 && sig != SIGCHLD)
+        stop(sig);
+}
+
+// Writes to standard output; a reader that went away stops the run as
+// SIGPIPE would.
+void emit(const std::string &text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(1, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            stop(errno == EPIPE ? SIGPIPE : SIGTERM);
+        done += static_cast<size_t>(n);
+    }
+    check_stop();
+}
+
+[[noreturn]] void fail(int status, const std::string &line)
+{
+    fprintf(stderr, "tiff-probes: %s\n", line.c_str());
+    if (!top_dir.empty() && !keep_dirs)
+        remove_tree(top_dir);
+    exit(status);
+}
+
+std::string self_dir()
+{
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (n <= 0)
+        fail(exit_environment, "cannot find the runner's own path in /proc/self/exe");
+    path[n] = '\0';
+    std::string dir(path);
+    return dir.substr(0, dir.rfind('/'));
+}
+
+// Runs `program` in `dir`, its standard output and error into `out`, for at
+// most `timeout` seconds (0: no limit); a stop signal stops the runner.
+ChildResult run(const std::string &program, const std::string &dir, const std::string &out,
+                long timeout)
+{
+    ChildSpec spec;
+    spec.argv = split_words(EMULATOR);
+    spec.argv.push_back(program);
+    spec.dir = dir;
+    spec.out = out;
+    spec.timeout_ms = static_cast<long long>(timeout) * 1000;
+    spec.stop = &stop_signals;
+    spec.child_mask = &original_mask;
+    const ChildResult r = run_child(spec);
+    if (r.failed_call && strcmp(r.failed_call, "waitpid") == 0)
+        fail(exit_environment, std::string("lost a probe's exit status: ") + strerror(r.error));
+    if (r.failed_call)
+        fail(exit_environment, std::string("cannot start a probe: ") + strerror(r.error));
+    if (r.stopped_by)
+        stop(r.stopped_by);
+    return r;
+}
+
+Outcome run_probe(const std::string &libexec, const std::string &name, long timeout, Ending *ending)
+{
+    Outcome o;
+    o.name = name;
+    o.scratch = top_dir + "/" + name + ".XXXXXX";
+    if (!mkdtemp(o.scratch.data()))
+        fail(exit_environment,
+             "cannot make a scratch directory in " + top_dir + ": " + strerror(errno));
+    const std::string out = top_dir + "/" + name + ".out";
+
+    const ChildResult r = run(libexec + "/" + name, o.scratch, out, timeout);
+    const int status = r.wait_status;
+    o.seconds = r.seconds;
+    o.lines = read_lines(out);
+    *ending = Ending::abnormal;
+    if (r.timed_out)
+        o.lines.push_back("timed out after " + std::to_string(timeout) + " s");
+    else if (WIFSIGNALED(status))
+        o.lines.push_back("terminated by signal " + std::to_string(WTERMSIG(status)));
+    else if (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 1)
+        o.lines.push_back("exit status " + std::to_string(WEXITSTATUS(status)));
+    else
+        *ending = WEXITSTATUS(status) == 0 ? Ending::passed : Ending::failed;
+    return o;
+}
+
+// The library's version as the loaded library reports it, so a changed
+// LD_LIBRARY_PATH shows in the verdict.
+std::string reported_version(const std::string &libexec)
+{
+    const std::string out = top_dir + "/tiff_version.out";
+    const ChildResult r = run(libexec + "/tiff_version", top_dir, out, 10);
+    const std::vector<std::string> lines = read_lines(out);
+    remove(out.c_str());
+    if (!r.timed_out && WIFEXITED(r.wait_status) && WEXITSTATUS(r.wait_status) == 0 &&
+        !lines.empty())
+        return lines[0];
+    return "unknown (tiff_version failed)";
+}
+
+// The known defects: the installed list, the one given, or none. Read
+// before anything runs; an unreadable or malformed file is the
+// environment's fault.
+std::vector<Expectation> load_expectations(const Options &options, const std::string &bin)
+{
+    std::vector<Expectation> entries;
+    if (!options.expectations)
+        return entries;
+    std::string path = options.expectations_file;
+    if (path.empty()) {
+        // Named without the detour through bin/, as it is installed.
+        std::string dir = bin;
+        std::string relative = DATA_FROM_BIN;
+        for (; relative.compare(0, 3, "../") == 0; relative.erase(0, 3))
+            dir.erase(dir.rfind('/'));
+        path = dir + "/" + relative + "/known-defects";
+    }
+    std::string text;
+    if (!read_file(path, &text))
+        fail(exit_environment,
+             "cannot read the expectations file " + path + ": " + strerror(errno));
+    size_t line = 0;
+    std::string error;
+    if (!parse_expectations(text, all_probes(), &entries, &line, &error))
+        fail(exit_environment, path + ":" + std::to_string(line) + ": " + error);
+    return entries;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string usage_error;
+    const Options options =
+        parse_options(std::vector<std::string>(argv + 1, argv + argc), all_probes(), &usage_error);
+    if (!usage_error.empty()) {
+        fprintf(stderr, "tiff-probes: %s\n", usage_error.c_str());
+        return exit_usage;
+    }
+    if (options.help) {
+        fputs(usage_text, stdout);
+        return 0;
+    }
+    if (options.list) {
+        for (const std::string &p : all_probes())
+            printf("%s\n", p.c_str());
+        return 0;
+    }
+
+    const std::string bin = self_dir();
+    const std::string libexec = bin + "/" + LIBEXEC_FROM_BIN;
+    for (const std::string &p : options.names) {
+        std::string path = libexec;
+        path += "/";
+        path += p;
+        if (access(path.c_str(), X_OK) != 0)
+            fail(exit_environment, "missing probe program " + path);
+    }
+    const std::vector<Expectation> expectations =
+        options.version ? std::vector<Expectation>() : load_expectations(options, bin);
+
+    // Inherited from whoever started the runner, an ignored SIGCHLD would
+    // have the kernel reap the probes before their status is read.
+    signal(SIGCHLD, SIG_DFL);
+    sigemptyset(&stop_signals);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD})
+        sigaddset(&stop_signals, sig);
+    sigprocmask(SIG_BLOCK, &stop_signals, &original_mask);
+    keep_dirs = options.keep;
+
+    // An absolute scratch path, whatever TMPDIR says, so --keep prints one.
+    const char *tmp = getenv("TMPDIR");
+    std::string tmp_dir = tmp && *tmp ? tmp : "/tmp";
+    char resolved[4096];
+    if (!realpath(tmp_dir.c_str(), resolved))
+        fail(exit_environment, "no usable TMPDIR " + tmp_dir + ": " + strerror(errno));
+    std::string top = std::string(resolved) + "/tiff-probes.XXXXXX";
+    if (!mkdtemp(top.data()))
+        fail(exit_environment, "cannot make a scratch directory in " + std::string(resolved) +
+                                   ": " + strerror(errno));
+    top_dir = top;
+
+    const std::string reported = reported_version(libexec);
+    std::string library = reported;
+    if (*HOST_ARCH)
+        library += std::string(" (") + HOST_ARCH + ")";
+    if (options.version) {
+        emit(std::string("tiff-probes ") + SUITE_VERSION + "\nTIFF library: " + library + "\n");
+        remove_tree(top_dir);
+        return 0;
+    }
+    Style style;
+    style.format = options.tap ? Format::tap : Format::text;
+    style.strict = options.strict;
+    style.keep = options.keep;
+    emit(report_header(style, library, options.names.size()));
+
+    const Version version = library_version(reported);
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    std::vector<Outcome> outcomes;
+    for (const std::string &p : options.names) {
+        Ending ending = Ending::abnormal;
+        Outcome o = run_probe(libexec, p, options.timeout, &ending);
+        o.judgement = judge(p, ending, o.lines, version, expectations);
+        emit(report_entry(style, o, outcomes.size() + 1));
+        outcomes.push_back(o);
+    }
+
+    const Tally t = tally(outcomes, options.strict);
+    if (!options.junit.empty()) {
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const double seconds = static_cast<double>(now.tv_sec - start.tv_sec) +
+                               static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+        const std::string xml = junit_report(library, outcomes, seconds, options.strict);
+        FILE *f = fopen(options.junit.c_str(), "w");
+        if (!f || fwrite(xml.data(), 1, xml.size(), f) != xml.size() || fclose(f) != 0)
+            fail(exit_environment, "cannot write the JUnit report " + options.junit);
+    }
+    emit(report_closing(style, t));
+    if (!options.keep)
+        remove_tree(top_dir);
+    return t.failed == 0 ? 0 : 1;
+}

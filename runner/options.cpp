@@ -1,0 +1,124 @@
+#include "options.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+const char usage_text[] =
+    "Usage: tiff-probes [OPTION]... [--] [NAME]...\n"
+    "Runs the TIFF library conformance probes (all of them, or the NAMEs given),\n"
+    "each in a fresh private scratch directory, and prints one line per probe and\n"
+    "a closing \"N passed, M failed\". A probe that fails only with known defects\n"
+    "of the library version under test is reported as XFAIL and counted as\n"
+    "\"K known\"; one that passes where a known defect is expected, as XPASS.\n"
+    "Exit status 0 when every probe passed or failed only with known defects, 1\n"
+    "when one failed, 2 on a usage error, 3 when the environment is unusable (no\n"
+    "usable TMPDIR, a missing probe program, an unreadable or malformed\n"
+    "expectations file), 128+N when stopped by signal N.\n"
+    "\n"
+    "  --tap            print TAP version 13 instead\n"
+    "  --junit FILE     also write a JUnit XML report to FILE\n"
+    "  --timeout SECS   kill a probe still running after SECS seconds (default 60,\n"
+    "                   0 for no limit) and count it as failed\n"
+    "  --keep           keep the scratch directories and print their paths\n"
+    "  --expectations FILE\n"
+    "                   read the known library defects from FILE instead of the\n"
+    "                   installed list\n"
+    "  --no-expectations\n"
+    "                   expect no defect: the raw verdict\n"
+    "  --strict         count an unexpected pass (XPASS) as failed\n"
+    "  --list           list the probe names\n"
+    "  --version        print the suite's and the TIFF library's versions\n"
+    "  --help           show this text\n";
+
+namespace {
+
+bool parse_seconds(const std::string &text, long *value)
+{
+    char *end = nullptr;
+    errno = 0;
+    const long v = strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || v < 0)
+        return false;
+    *value = v;
+    return true;
+}
+
+bool contains(const std::vector<std::string> &list, const std::string &item)
+{
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+// The options that take a value, as "--name VALUE" or "--name=VALUE".
+bool takes_value(const std::string &option)
+{
+    return option == "--timeout" || option == "--junit" || option == "--expectations";
+}
+
+} // namespace
+
+Options parse_options(const std::vector<std::string> &args, const std::vector<std::string> &known,
+                      std::string *error)
+{
+    Options o;
+    bool options_done = false;
+    bool expectations_given = false;
+    std::string problem;
+
+    for (size_t i = 0; i < args.size() && problem.empty(); i++) {
+        const std::string &arg = args[i];
+        std::string value;
+        const bool has_value = arg.compare(0, 2, "--") == 0 && arg.find('=') != std::string::npos;
+        const std::string option = has_value ? arg.substr(0, arg.find('=')) : arg;
+        if (has_value)
+            value = arg.substr(arg.find('=') + 1);
+        if (!options_done && takes_value(option)) {
+            if (!has_value) {
+                if (i + 1 == args.size()) {
+                    problem = "option '" + option + "' needs a value (see --help)";
+                    break;
+                }
+                value = args[++i];
+            }
+            if (option == "--timeout") {
+                if (!parse_seconds(value, &o.timeout))
+                    problem = "--timeout takes a whole number of seconds, not '" + value + "'";
+            } else if (value.empty()) {
+                problem = option + " needs a file name";
+            } else if (option == "--junit") {
+                o.junit = value;
+            } else {
+                o.expectations_file = value;
+                expectations_given = true;
+            }
+        } else if (!options_done && arg == "--") {
+            options_done = true;
+        } else if (!options_done && arg == "--tap") {
+            o.tap = true;
+        } else if (!options_done && arg == "--keep") {
+            o.keep = true;
+        } else if (!options_done && arg == "--strict") {
+            o.strict = true;
+        } else if (!options_done && arg == "--no-expectations") {
+            o.expectations = false;
+        } else if (!options_done && arg == "--list") {
+            o.list = true;
+        } else if (!options_done && (arg == "--help" || arg == "-h")) {
+            o.help = true;
+        } else if (!options_done && arg == "--version") {
+            o.version = true;
+        } else if (!options_done && !arg.empty() && arg[0] == '-') {
+            problem = "unknown option '" + arg + "' (see --help)";
+        } else if (!contains(known, arg)) {
+            problem = "unknown probe '" + arg + "' (see --list)";
+        } else if (!contains(o.names, arg)) {
+            o.names.push_back(arg);
+        }
+    }
+    if (problem.empty() && expectations_given && !o.expectations)
+        problem = "--expectations and --no-expectations exclude each other";
+    if (o.names.empty())
+        o.names = known;
+    *error = problem;
+    return o;
+}

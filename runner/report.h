@@ -1,0 +1,59 @@
+// The verdict's three forms: the text lines, TAP version 13, and the JUnit
+// XML report. Every line and count here is read by people and by tools
+// (CI systems, scripts/run-matrix), so each form is exact.
+#ifndef TIFF_PROBES_RUNNER_REPORT_H
+#define TIFF_PROBES_RUNNER_REPORT_H
+
+#include <string>
+#include <vector>
+
+#include "expectations.h"
+
+struct Outcome {
+    std::string name;
+    std::string scratch;            // its scratch directory, shown with --keep
+    std::vector<std::string> lines; // what the probe printed, then the runner's notes
+    double seconds = 0;
+    Judgement judgement;
+};
+
+// Whether a probe counts as failed: FAIL, and XPASS with --strict.
+bool counts_as_failed(const Outcome &o, bool strict);
+
+// Every probe is one of passed, failed or known; XPASS probes are counted
+// among the passed (or, with --strict, the failed) and again apart, and the
+// passes that printed something again as with messages.
+struct Tally {
+    size_t passed = 0;
+    size_t failed = 0;
+    size_t known = 0;
+    size_t fixed = 0;
+    size_t with_messages = 0;
+};
+Tally tally(const std::vector<Outcome> &outcomes, bool strict);
+
+// "N passed, M failed", then ", K known", ", X unexpectedly passed" and
+// ", J with messages", each only when not 0, in that order.
+std::string closing_line(const Tally &t);
+
+enum class Format { text, tap };
+struct Style {
+    Format format = Format::text;
+    bool strict = false;
+    bool keep = false;
+};
+
+// The first lines, up to the probes' entries.
+std::string report_header(const Style &style, const std::string &library, size_t probes);
+// One probe's lines; `number` counts from 1.
+std::string report_entry(const Style &style, const Outcome &o, size_t number);
+std::string report_closing(const Style &style, const Tally &t);
+
+std::string junit_report(const std::string &library, const std::vector<Outcome> &outcomes,
+                         double seconds, bool strict);
+
+// Text for XML: markup escaped, and every byte that is not valid UTF-8 or not
+// allowed in XML 1.0 written as \xNN.
+std::string xml_text(const std::string &s);
+
+#endif

@@ -1,0 +1,267 @@
+// The known-defect expectations, in process: the file's entries, good and
+// malformed, version ranges, and the verdict they give a probe's lines.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "expectations.h"
+#include "process.h"
+
+namespace {
+
+std::vector<std::string> Probes()
+{
+    return {"word_probe", "type_probe"};
+}
+
+std::vector<Expectation> Parse(const std::string &text)
+{
+    std::vector<Expectation> entries;
+    size_t line = 0;
+    std::string error;
+    EXPECT_TRUE(parse_expectations(text, Probes(), &entries, &line, &error))
+        << "line " << line << ": " << error;
+    return entries;
+}
+
+TEST(Expectations, GoodEntries)
+{
+    const struct {
+        const char *text;
+        Version low, high;
+        const char *line;
+        bool any;
+        bool prefix;
+    } cases[] = {
+        {"type_probe\t4.5.0\tWrong tag 1.\tr\ts",
+         {4, 5, 0},
+         {4, 5, 0},
+         "Wrong tag 1.",
+         false,
+         false},
+        {"type_probe\t4.5.0-4.7.2\tWrong *\tr\ts", {4, 5, 0}, {4, 7, 2}, "Wrong ", false, true},
+        {"type_probe\t4.5-\t*x*\tr\ts", {4, 5}, {}, "*x", false, true},
+        {"type_probe\t-4\tx\tr\ts", {}, {4}, "x", false, false},
+        {"type_probe\t*\tx\tr\ts", {}, {}, "x", true, false},
+        // Spaces belong to the line, which must match exactly.
+        {"type_probe\t*\t x \tr\ts", {}, {}, " x ", true, false},
+        {"type_probe\t4.5.0.1\tx\tr\ts", {4, 5, 0, 1}, {4, 5, 0, 1}, "x", false, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::vector<Expectation> entries = Parse(c.text);
+        ASSERT_EQ(entries.size(), 1U);
+        const Expectation &e = entries[0];
+        EXPECT_EQ(e.probe, "type_probe");
+        EXPECT_EQ(e.low, c.low);
+        EXPECT_EQ(e.high, c.high);
+        EXPECT_EQ(e.any_version, c.any);
+        EXPECT_EQ(e.line, c.line);
+        EXPECT_EQ(e.prefix, c.prefix);
+        EXPECT_EQ(e.reason, "r");
+        EXPECT_EQ(e.section, "s");
+    }
+    // Comments and empty lines are skipped; entries keep the file's order.
+    const std::vector<Expectation> entries =
+        Parse("# a comment\n\n   \n\t# indented\nword_probe\t*\ta\tr\ts\ntype_probe\t*\tb\tr\ts\n");
+    ASSERT_EQ(entries.size(), 2U);
+    EXPECT_EQ(entries[0].line, "a");
+    EXPECT_EQ(entries[1].line, "b");
+    EXPECT_TRUE(Parse("").empty());
+}
+
+TEST(Expectations, MalformedEntriesNameTheirLine)
+{
+    const struct {
+        const char *text;
+        size_t line;
+        const char *error;
+    } cases[] = {
+        {"type_probe 4.5.0 x r s", 1,
+         "expected 5 fields separated by tabs (probe, versions, failure line, reason, README "
+         "section), found 1"},
+        {"# ok\n\ntype_probe\t4.5.0\tx\tr", 3,
+         "expected 5 fields separated by tabs (probe, versions, failure line, reason, README "
+         "section), found 4"},
+        {"type_probe\t4.5.0\tx\tr\ts\tmore", 1,
+         "expected 5 fields separated by tabs (probe, versions, failure line, reason, README "
+         "section), found 6"},
+        {"word_probe\t*\tx\tr\ts\ntype_probe\t\tx\tr\ts", 2, "empty versions"},
+        {"\t*\tx\tr\ts", 1, "empty probe"},
+        {"type_probe\t*\t\tr\ts", 1, "empty failure line"},
+        {"type_probe\t*\tx\t\ts", 1, "empty reason"},
+        {"type_probe\t*\tx\tr\t", 1, "empty README section"},
+        {"tipe_probe\t*\tx\tr\ts", 1, "unknown probe 'tipe_probe'"},
+        {"type_probe\t*\t*\tr\ts", 1, "a failure line of only '*' would expect every line"},
+        {"type_probe\t4.7.2-4.5.0\tx\tr\ts", 1, "versions '4.7.2-4.5.0' include none"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<Expectation> entries;
+        size_t line = 0;
+        std::string error;
+        EXPECT_FALSE(parse_expectations(c.text, Probes(), &entries, &line, &error));
+        EXPECT_EQ(line, c.line);
+        EXPECT_EQ(error, c.error);
+    }
+    for (const char *versions : {"-", "4.5.0-4.7.2-5", "4..5", "4.5.", ".4", "v4.5", "4.5.0 ",
+                                 "4,5", "1.2.3.4.5", "1234567890", "4.5-*", "**", "-4.5-"}) {
+        SCOPED_TRACE(versions);
+        std::vector<Expectation> entries;
+        size_t line = 0;
+        std::string error;
+        EXPECT_FALSE(parse_expectations(std::string("type_probe\t") + versions + "\tx\tr\ts",
+                                        Probes(), &entries, &line, &error));
+        EXPECT_EQ(error, std::string("bad versions '") + versions +
+                             "' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)");
+    }
+}
+
+TEST(Expectations, LibraryVersionFromItsVersionString)
+{
+    const struct {
+        const char *reported;
+        Version version;
+    } cases[] = {
+        {"LIBTIFF, Version 4.5.0", {4, 5, 0}},
+        {"LIBTIFF, Version 4.7.2 (Debian sid)", {4, 7, 2}},
+        {"LIBTIFF, Version 4.10.0rc1", {4, 10, 0}},
+        {"LIBTIFF, Version 4.5.", {4, 5}},
+        {"unknown (tiff_version failed)", {}},
+        {"LIBTIFF, Version ", {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.reported);
+        EXPECT_EQ(library_version(c.reported), c.version);
+    }
+}
+
+TEST(Expectations, VersionRanges)
+{
+    const struct {
+        const char *versions;
+        Version version;
+        bool applies;
+    } cases[] = {
+        {"4.5.0", {4, 5, 0}, true},
+        {"4.5.0", {4, 5, 1}, false},
+        {"4.5", {4, 5, 0}, true},
+        {"4.5.0", {4, 5}, true},
+        {"4.5.0", {4, 5, 0, 1}, false},
+        {"4.5.0-4.7.2", {4, 5, 0}, true},
+        {"4.5.0-4.7.2", {4, 7, 2}, true},
+        {"4.5.0-4.7.2", {4, 6}, true},
+        {"4.5.0-4.7.2", {4, 7, 3}, false},
+        {"4.5.0-4.7.2", {4, 4, 9}, false},
+        {"4.5.0-4.7.2", {4, 10, 0}, false},
+        {"4.9-4.10", {4, 10, 0}, true},
+        {"4.5.0-", {9}, true},
+        {"4.5.0-", {4, 4}, false},
+        {"-4.7.2", {1}, true},
+        {"-4.7.2", {4, 7, 2, 1}, false},
+        {"*", {4, 5, 0}, true},
+        // An unknown version is in no range; * still applies.
+        {"4.5.0-", {}, false},
+        {"-4.7.2", {}, false},
+        {"*", {}, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.versions);
+        const std::vector<Expectation> entries =
+            Parse(std::string("type_probe\t") + c.versions + "\tx\tr\ts");
+        const Judgement j = judge("type_probe", Ending::failed, {"x"}, c.version, entries);
+        EXPECT_EQ(j.verdict, c.applies ? Verdict::known : Verdict::fail);
+    }
+}
+
+TEST(Expectations, Verdicts)
+{
+    const std::vector<Expectation> entries =
+        Parse("type_probe\t4.5.0\tWrong IFD in le.tif.\tr1\ts\n"
+              "type_probe\t4.5.0\tle.tif: tag 7 on disk: *\tr2\ts\n"
+              "type_probe\t4.5.0\tbe.tif: *\tr1\ts\n"
+              "word_probe\t4.5.0\tCan't set tag 254.\tr3\ts\n");
+    const Version v = {4, 5, 0};
+    const struct {
+        const char *probe;
+        Ending ending;
+        Verdict verdict;
+        std::vector<std::string> lines;
+        Version version;
+        std::vector<size_t> entries; // indices into `entries`
+    } cases[] = {
+        {"type_probe", Ending::failed, Verdict::known, {"Wrong IFD in le.tif."}, v, {0}},
+        {"type_probe",
+         Ending::failed,
+         Verdict::known,
+         {"be.tif: x", "Wrong IFD in le.tif.", "le.tif: tag 7 on disk: 0x1", "be.tif: y"},
+         v,
+         {2, 0, 1}},
+        // An exact line expects no longer or shorter one; a prefix, no line
+        // it does not start.
+        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif. "}, v, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif"}, v, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"le.tif: tag 7 on disk:"}, v, {}},
+        // One line no entry expects fails the probe as without expectations.
+        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif.", "Extra."}, v, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"Extra.", "Wrong IFD in le.tif."}, v, {}},
+        // Another probe's entry, or another version, expects nothing here.
+        {"type_probe", Ending::failed, Verdict::fail, {"Can't set tag 254."}, v, {}},
+        {"word_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif."}, v, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif."}, {4, 7, 0}, {}},
+        // A crash, a time-out or another exit status is never expected, nor
+        // a failure that says nothing.
+        {"type_probe",
+         Ending::abnormal,
+         Verdict::fail,
+         {"Wrong IFD in le.tif.", "terminated by signal 11"},
+         v,
+         {}},
+        {"type_probe", Ending::abnormal, Verdict::fail, {"Wrong IFD in le.tif."}, v, {}},
+        {"type_probe", Ending::failed, Verdict::fail, {}, v, {}},
+        // A pass where a failure is expected on this version, and where not.
+        {"type_probe", Ending::passed, Verdict::fixed, {}, v, {0, 1, 2}},
+        {"word_probe", Ending::passed, Verdict::fixed, {"Lib: Warning."}, v, {3}},
+        {"type_probe", Ending::passed, Verdict::pass, {}, {4, 7, 0}, {}},
+        {"word_probe", Ending::passed, Verdict::pass, {}, {}, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.lines.empty() ? c.probe : c.lines.front());
+        const Judgement j = judge(c.probe, c.ending, c.lines, c.version, entries);
+        EXPECT_EQ(j.verdict, c.verdict);
+        std::vector<size_t> used;
+        for (const Expectation *e : j.entries)
+            used.push_back(static_cast<size_t>(e - entries.data()));
+        EXPECT_EQ(used, c.entries);
+    }
+    // Without expectations every verdict is the raw one.
+    EXPECT_EQ(judge("type_probe", Ending::failed, {"x"}, v, {}).verdict, Verdict::fail);
+    EXPECT_EQ(judge("type_probe", Ending::passed, {}, v, {}).verdict, Verdict::pass);
+}
+
+// The shipped list parses, and each entry's reproduction is a README
+// section that exists.
+TEST(Expectations, ShippedListIsWellFormed)
+{
+    std::string text;
+    ASSERT_TRUE(read_file(KNOWN_DEFECTS, &text));
+    std::vector<Expectation> entries;
+    size_t line = 0;
+    std::string error;
+    ASSERT_TRUE(parse_expectations(text, split_words(PROBE_NAMES), &entries, &line, &error))
+        << KNOWN_DEFECTS << ":" << line << ": " << error;
+    std::string readme;
+    ASSERT_TRUE(read_file(README, &readme));
+    for (const Expectation &e : entries) {
+        bool found = false;
+        for (const std::string &l : split_lines(readme)) {
+            const size_t text_at = l.find("# ");
+            found = found || (l.rfind('#', 0) == 0 && text_at != std::string::npos &&
+                              l.substr(text_at + 2) == e.section);
+        }
+        EXPECT_TRUE(found) << "no README section \"" << e.section << "\" for " << e.probe;
+    }
+}
+
+} // namespace

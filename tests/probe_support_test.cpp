@@ -1,0 +1,134 @@
+// The on-disk checks the newer probes share: a fault in them would let a
+// broken library pass, so each is made to judge entries built here.
+#include <cmath>
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "probe_support.h"
+
+namespace {
+
+ifd::Entry Make(uint16_t tag, uint16_t type, std::vector<uint64_t> values)
+{
+    ifd::Entry e;
+    e.tag = tag;
+    e.type = type;
+    e.values = std::move(values);
+    e.count =
+        (type == ifd::RATIONAL || type == ifd::SRATIONAL) ? e.values.size() / 2 : e.values.size();
+    return e;
+}
+
+TEST(ProbeSupport, NumberDecodesEachTypeBySignAndFraction)
+{
+    const struct {
+        ifd::Entry entry;
+        size_t index;
+        double expect;
+    } cases[] = {
+        {Make(1, ifd::SHORT, {0xFFFF}), 0, 65535.0},
+        {Make(1, ifd::SSHORT, {0xFFFF}), 0, -1.0},
+        {Make(1, ifd::SBYTE, {0x80}), 0, -128.0},
+        {Make(1, ifd::SLONG, {0x80000000}), 0, -2147483648.0},
+        {Make(1, ifd::LONG, {0x80000000}), 0, 2147483648.0},
+        {Make(1, ifd::RATIONAL, {1, 2, 3, 4}), 1, 0.75},
+        {Make(1, ifd::RATIONAL, {0xFFFFFFFF, 1}), 0, 4294967295.0},
+        {Make(1, ifd::SRATIONAL, {0xFFFFFFFF, 2}), 0, -0.5},
+        {Make(1, ifd::SRATIONAL, {3, 0xFFFFFFFE}), 0, -1.5},
+        {Make(1, ifd::FLOAT, {0x3FC00000}), 0, 1.5},
+        {Make(1, ifd::DOUBLE, {0xBFF8000000000000}), 0, -1.5},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(ifd::TypeName(c.entry.type)) + " #" + std::to_string(c.index));
+        EXPECT_EQ(probe::Number(c.entry, c.index), c.expect);
+    }
+    // A zero denominator equals nothing, not even itself.
+    EXPECT_TRUE(std::isnan(probe::Number(Make(1, ifd::RATIONAL, {5, 0}), 0)));
+    EXPECT_TRUE(std::isnan(probe::Number(Make(1, ifd::SRATIONAL, {0, 0}), 0)));
+}
+
+// Runs a check and returns what it said.
+template <typename Check>
+std::string Said(Check check, bool *ok)
+{
+    testing::internal::CaptureStderr();
+    *ok = check();
+    return testing::internal::GetCapturedStderr();
+}
+
+ifd::Directory Dir(std::vector<ifd::Entry> entries)
+{
+    ifd::Directory d;
+    d.offset = 8;
+    d.entries = std::move(entries);
+    return d;
+}
+
+TEST(ProbeSupport, StructureChecksSayWhatIsWrong)
+{
+    ifd::Entry odd = Make(270, ifd::ASCII, {'a', 'b', 'c', 'd', 'e', 0});
+    odd.value_at = 101;
+    const ifd::Directory strips =
+        Dir({Make(273, ifd::LONG, {10, 90}), Make(279, ifd::LONG, {5, 11})});
+    const struct {
+        const char *name;
+        std::function<bool()> check;
+        bool ok;
+        const char *said;
+    } cases[] = {
+        {"ascending",
+         [] {
+             return probe::TagsAscending(Dir({Make(256, 3, {1}), Make(257, 3, {1})}), "f");
+         },
+         true, ""},
+        {"descending",
+         [] {
+             return probe::TagsAscending(Dir({Make(257, 3, {1}), Make(256, 3, {1})}), "f");
+         },
+         false, "f: IFD at 8: tag 256 follows tag 257.\n"},
+        {"repeated",
+         [] {
+             return probe::TagsAscending(Dir({Make(256, 3, {1}), Make(256, 3, {1})}), "f");
+         },
+         false, "f: IFD at 8: tag 256 follows tag 256.\n"},
+        {"odd offset", [&] { return probe::WordAligned(Dir({odd}), "f"); }, false,
+         "f: tag 270 on disk: values at odd offset 101.\n"},
+        {"inside", [&] { return probe::ChunksInside(strips, 101, 273, 279, 2, "strip", "f"); },
+         true, ""},
+        {"one byte past the end",
+         [&] { return probe::ChunksInside(strips, 100, 273, 279, 2, "strip", "f"); }, false,
+         "f: tag 273 on disk: strip 1 lies outside the file.\n"},
+        {"one strip short",
+         [&] { return probe::ChunksInside(strips, 101, 273, 279, 3, "strip", "f"); }, false,
+         "f: IFD at 8: not 3 StripOffsets and StripByteCounts.\n"},
+        {"tiles missing",
+         [&] { return probe::ChunksInside(strips, 101, 324, 325, 2, "tile", "f"); }, false,
+         "f: IFD at 8: not 2 TileOffsets and TileByteCounts.\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        bool ok = false;
+        EXPECT_EQ(Said(c.check, &ok), c.said);
+        EXPECT_EQ(ok, c.ok);
+    }
+}
+
+TEST(ProbeSupport, EveryProblemOfAFileIsSaidUpToALimit)
+{
+    ifd::File file;
+    bool ok = true;
+    EXPECT_EQ(Said([&] { return probe::NoProblems("f", file); }, &ok), "");
+    EXPECT_TRUE(ok);
+    for (uint64_t i = 0; i < 22; i++)
+        file.problems.push_back({"bad " + std::to_string(i), 100 + i});
+    const std::string said = Said([&] { return probe::NoProblems("f", file); }, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(said.rfind("f: IFD at 100: bad 0.\nf: IFD at 101: bad 1.\n", 0), 0U);
+    EXPECT_NE(said.find("f: IFD at 119: bad 19.\nf: 2 more problems on disk.\n"),
+              std::string::npos);
+    EXPECT_EQ(said.find("bad 20"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,222 @@
+// Known-defect expectations end to end: probes made to fail by the shim
+// with exactly the expected lines (XFAIL), with one line more (FAIL), or
+// passing where a failure is expected (XPASS, and --strict); the installed
+// list found beside the runner, and ignored with --no-expectations.
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+// One entry a line, for the probes the cases below make fail.
+const char entries[] =
+    "# test expectations\n"
+    "word_probe\t*\tCan't set tag 254.\tNewSubfileType refused\tKnown defects\n"
+    "type_probe\t*\tCan't set tag 65032 in types_le.tif.\tSHORT refused\tKnown defects\n"
+    "type_probe\t*\tCan't set tag 65040 in *\tLONG refused\tKnown defects\n"
+    "text_probe\t*\tCan't set tag 270.\tImageDescription refused\tText defects\n"
+    "strip_probe\t0.1-0.2\tCan't set tag 254.\ta release long gone\tKnown defects\n";
+
+class RunnerExpectations : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        const char *tmp = getenv("TMPDIR");
+        std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/expectations.XXXXXX";
+        ASSERT_NE(mkdtemp(templ.data()), nullptr);
+        dir_ = templ;
+        file_ = Write("expectations", entries);
+    }
+    void TearDown() override { RemoveTree(dir_); }
+
+    std::string Write(const std::string &name, const std::string &text) const
+    {
+        std::string path = dir_ + "/" + name;
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    std::string dir_;
+    std::string file_;
+};
+
+// The verdict after the library line, and the exit status.
+void ExpectVerdict(const ProbeRun &run, int status, const std::vector<std::string> &lines)
+{
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), status) << run.describe();
+    ASSERT_FALSE(run.stdout_lines().empty()) << run.describe();
+    EXPECT_EQ(std::vector<std::string>(run.stdout_lines().begin() + 1, run.stdout_lines().end()),
+              lines);
+    EXPECT_TRUE(run.stderr_lines().empty()) << run.describe();
+}
+
+TEST_F(RunnerExpectations, KnownUnexpectedAndFixed)
+{
+    const struct {
+        std::vector<std::string> args; // after --expectations FILE
+        const char *faults;
+        int status;
+        std::vector<std::string> verdict;
+    } cases[] = {
+        // Failing with exactly the expected line.
+        {{"word_probe"},
+         "set:254@long_test.tiff",
+         0,
+         {"XFAIL word_probe (known: NewSubfileType refused)", "    Can't set tag 254.",
+          "    see README: Known defects", "0 passed, 0 failed, 1 known"}},
+        // A prefix expects the line of every layout.
+        {{"type_probe", "halfword_probe"},
+         "set:65040",
+         0,
+         {"XFAIL type_probe (known: LONG refused)", "    Can't set tag 65040 in types_le.tif.",
+          "    Can't set tag 65040 in types_be.tif.", "    Can't set tag 65040 in types_le.btf.",
+          "    Can't set tag 65040 in types_be.btf.", "    see README: Known defects",
+          "PASS halfword_probe", "1 passed, 0 failed, 1 known"}},
+        // The expected line and one more: a failure as without expectations.
+        {{"type_probe"},
+         "set:65032@types_le.tif;set:65032@types_be.btf",
+         1,
+         {"FAIL type_probe", "    Can't set tag 65032 in types_le.tif.",
+          "    Can't set tag 65032 in types_be.btf.", "0 passed, 1 failed"}},
+        // Expected lines, and then a crash or another exit status.
+        {{"type_probe"},
+         "set:65032@types_le.tif;crash:wb",
+         1,
+         {"FAIL type_probe", "    Can't set tag 65032 in types_le.tif.",
+          "    terminated by signal 11", "0 passed, 1 failed"}},
+        {{"type_probe"},
+         "set:65032@types_le.tif;exit:wb=7",
+         1,
+         {"FAIL type_probe", "    Can't set tag 65032 in types_le.tif.", "    exit status 7",
+          "0 passed, 1 failed"}},
+        // Passing where a failure is expected: shown, and exit 0 unless --strict.
+        {{"text_probe", "word_probe"},
+         "",
+         0,
+         {"XPASS text_probe (fixed? ImageDescription refused)", "    see README: Text defects",
+          "XPASS word_probe (fixed? NewSubfileType refused)", "    see README: Known defects",
+          "2 passed, 0 failed, 2 unexpectedly passed"}},
+        {{"--strict", "text_probe", "halfword_probe"},
+         "",
+         1,
+         {"XPASS text_probe (fixed? ImageDescription refused)", "    see README: Text defects",
+          "PASS halfword_probe", "1 passed, 1 failed, 1 unexpectedly passed"}},
+        // An entry for other library versions expects nothing here.
+        {{"strip_probe"}, "", 0, {"PASS strip_probe", "1 passed, 0 failed"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.faults);
+        std::vector<std::string> args = {"--expectations", file_};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ExpectVerdict(ProbeRun(RUNNER_PATH, RunnerOptions(args, c.faults)), c.status, c.verdict);
+    }
+}
+
+TEST_F(RunnerExpectations, TapAndJunit)
+{
+    const std::string report = dir_ + "/report.xml";
+    ProbeRun run(RUNNER_PATH, RunnerOptions({"--tap", "--junit", report, "--expectations", file_,
+                                             "word_probe", "text_probe"},
+                                            "set:254@long_test.tiff"));
+    ASSERT_GE(run.stdout_lines().size(), 2U) << run.describe();
+    EXPECT_EQ(run.stdout_lines()[1].rfind("# TIFF library: ", 0), 0U) << run.describe();
+    std::vector<std::string> lines = run.stdout_lines();
+    lines.erase(lines.begin() + 1);
+    const std::vector<std::string> expected = {
+        "TAP version 13",
+        "1..2",
+        "not ok 1 - word_probe # TODO known: NewSubfileType refused",
+        "# Can't set tag 254.",
+        "# see README: Known defects",
+        "ok 2 - text_probe # TODO fixed? ImageDescription refused",
+        "# see README: Text defects",
+        "# 1 passed, 0 failed, 1 known, 1 unexpectedly passed"};
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(run.status(), 0) << run.describe();
+    ProbeRun lint("/usr/bin/xmllint", RunnerOptions({"--noout", report}));
+    EXPECT_EQ(lint.status(), 0) << lint.describe();
+    std::string xml;
+    std::ifstream in(report);
+    for (std::string line; std::getline(in, line);)
+        xml += line + "\n";
+    for (const char *e : {R"( failures="0" errors="0" skipped="1" )",
+                          R"(<skipped message="known: NewSubfileType refused">)"})
+        EXPECT_NE(xml.find(e), std::string::npos) << e << "\nin\n" << xml;
+
+    if (access(PROVE_PATH, X_OK) != 0)
+        GTEST_SKIP() << "prove (perl) is not installed";
+    ProbeRun prove(PROVE_PATH, RunnerOptions({"--exec", Emulator(), RUNNER_PATH, "::", "--tap",
+                                              "--expectations", file_, "word_probe", "text_probe"},
+                                             "set:254@long_test.tiff"));
+    EXPECT_EQ(prove.status(), 0) << prove.describe();
+}
+
+TEST_F(RunnerExpectations, UnusableFilesAreTheEnvironmentsFault)
+{
+    const struct {
+        std::string text; // empty: no such file
+        const char *error;
+    } cases[] = {
+        {"", "cannot read the expectations file FILE: No such file or directory"},
+        {"# ok\nword_probe\t*\tx\tr\n", "FILE:2: expected 5 fields separated by tabs (probe, "
+                                        "versions, failure line, reason, README section), found 4"},
+        {"word_probe\t4.5.0-4.x\tx\tr\ts\n",
+         "FILE:1: bad versions '4.5.0-4.x' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.error);
+        const std::string file = c.text.empty() ? dir_ + "/none" : Write("bad", c.text);
+        ProbeRun run(RUNNER_PATH, RunnerOptions({"--expectations", file, "word_probe"}));
+        ASSERT_TRUE(run.exited()) << run.describe();
+        EXPECT_EQ(run.status(), 3);
+        EXPECT_TRUE(run.stdout_lines().empty()) << run.describe();
+        std::string error = c.error;
+        error.replace(error.find("FILE"), 4, file);
+        EXPECT_EQ(run.stderr_lines(), std::vector<std::string>{"tiff-probes: " + error});
+    }
+}
+
+// A runner in a tree of its own reads the list installed beside it:
+// bin/tiff-probes, libexec/tiff-probes/ (the build's probes) and
+// share/tiff-probes/known-defects.
+TEST_F(RunnerExpectations, InstalledListBesideTheRunner)
+{
+    for (const char *sub : {"/bin", "/libexec", "/share", "/share/tiff-probes"})
+        ASSERT_EQ(mkdir((dir_ + sub).c_str(), 0700), 0) << sub;
+    const std::string runner = dir_ + "/bin/tiff-probes";
+    ASSERT_EQ(ProbeRun("/bin/cp", RunnerOptions({RUNNER_PATH, runner})).status(), 0);
+    const std::string build =
+        std::string(RUNNER_PATH).substr(0, std::string(RUNNER_PATH).rfind('/'));
+    ASSERT_EQ(symlink((build + "/../" LIBEXEC_DIR).c_str(), (dir_ + "/" LIBEXEC_DIR).c_str()), 0);
+    Write(DATA_DIR "/known-defects", entries);
+
+    const std::string faults = "set:254@long_test.tiff";
+    ExpectVerdict(ProbeRun(runner, RunnerOptions({"word_probe"}, faults)), 0,
+                  {"XFAIL word_probe (known: NewSubfileType refused)", "    Can't set tag 254.",
+                   "    see README: Known defects", "0 passed, 0 failed, 1 known"});
+    // The raw verdict reads no list at all, not even a malformed one.
+    const std::vector<std::string> raw = {"FAIL word_probe", "    Can't set tag 254.",
+                                          "0 passed, 1 failed"};
+    ExpectVerdict(ProbeRun(runner, RunnerOptions({"--no-expectations", "word_probe"}, faults)), 1,
+                  raw);
+    const std::string list = Write(DATA_DIR "/known-defects", "word_probe\n");
+    ExpectVerdict(ProbeRun(runner, RunnerOptions({"--no-expectations", "word_probe"}, faults)), 1,
+                  raw);
+    ProbeRun malformed(runner, RunnerOptions({"word_probe"}, faults));
+    EXPECT_EQ(malformed.status(), 3);
+    EXPECT_EQ(malformed.stderr_lines(),
+              std::vector<std::string>{"tiff-probes: " + list +
+                                       ":1: expected 5 fields separated by tabs (probe, "
+                                       "versions, failure line, reason, README section), found 1"});
+}
+
+} // namespace

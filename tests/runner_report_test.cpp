@@ -1,0 +1,207 @@
+// The verdict's forms, in process: text and TAP lines for every kind of
+// outcome, the closing line's counts, XML escaping and the JUnit report.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "report.h"
+
+namespace {
+
+Expectation Entry(const char *reason, const char *section)
+{
+    Expectation e;
+    e.probe = "type_probe";
+    e.any_version = true;
+    e.line = "Wrong IFD value fetched for tag 65112 in ";
+    e.prefix = true;
+    e.reason = reason;
+    e.section = section;
+    return e;
+}
+
+Outcome Make(const char *name, Verdict verdict, std::vector<std::string> lines = {},
+             std::vector<const Expectation *> entries = {})
+{
+    Outcome o;
+    o.name = name;
+    o.scratch = std::string("/tmp/tiff-probes.X/") + name + ".Y";
+    o.lines = std::move(lines);
+    o.seconds = 0.25;
+    o.judgement.verdict = verdict;
+    o.judgement.entries = std::move(entries);
+    return o;
+}
+
+// An outcome of each kind, the expected ones with their entries.
+class RunnerReport : public ::testing::Test {
+  protected:
+    const Expectation ifd = Entry("IFD arrays written as 32-bit halves", "IFD arrays");
+    const Expectation ifd_again = Entry("IFD arrays written as 32-bit halves", "IFD arrays");
+    const Expectation other = Entry("another defect", "Other");
+    const Outcome pass = Make("word_probe", Verdict::pass);
+    const Outcome warned = Make("halfword_probe", Verdict::pass, {"Lib: Warning, odd."});
+    const Outcome failed =
+        Make("text_probe", Verdict::fail, {"Can't set tag 254.", "exit status 7"});
+    const Outcome known = Make("type_probe", Verdict::known, {"a", "b"}, {&ifd, &other});
+    const Outcome fixed = Make("type_probe", Verdict::fixed, {}, {&ifd, &ifd_again});
+};
+
+TEST_F(RunnerReport, EntriesInTextAndTap)
+{
+    const struct {
+        const Outcome *outcome;
+        bool strict;
+        bool keep;
+        const char *text;
+        const char *tap; // as probe number 3
+    } cases[] = {
+        {&pass, false, false, "PASS word_probe\n", "ok 3 - word_probe\n"},
+        // A pass that printed something is still a pass, its lines shown.
+        {&warned, false, false, "PASS halfword_probe\n    Lib: Warning, odd.\n",
+         "ok 3 - halfword_probe\n# Lib: Warning, odd.\n"},
+        {&failed, false, false, "FAIL text_probe\n    Can't set tag 254.\n    exit status 7\n",
+         "not ok 3 - text_probe\n# Can't set tag 254.\n# exit status 7\n"},
+        {&failed, false, true,
+         "FAIL text_probe\n    Can't set tag 254.\n    exit status 7\n"
+         "    kept /tmp/tiff-probes.X/text_probe.Y\n",
+         "not ok 3 - text_probe\n# Can't set tag 254.\n# exit status 7\n"
+         "# kept /tmp/tiff-probes.X/text_probe.Y\n"},
+        // Each distinct reason and section once, in the file's order.
+        {&known, false, false,
+         "XFAIL type_probe (known: IFD arrays written as 32-bit halves; another defect)\n"
+         "    a\n    b\n    see README: IFD arrays; Other\n",
+         "not ok 3 - type_probe # TODO known: IFD arrays written as 32-bit halves; another "
+         "defect\n# a\n# b\n# see README: IFD arrays; Other\n"},
+        {&fixed, false, false,
+         "XPASS type_probe (fixed? IFD arrays written as 32-bit halves)\n"
+         "    see README: IFD arrays\n",
+         "ok 3 - type_probe # TODO fixed? IFD arrays written as 32-bit halves\n"
+         "# see README: IFD arrays\n"},
+        // With --strict an unexpected pass fails, and says why.
+        {&fixed, true, false,
+         "XPASS type_probe (fixed? IFD arrays written as 32-bit halves)\n"
+         "    see README: IFD arrays\n",
+         "not ok 3 - type_probe\n# XPASS type_probe (fixed? IFD arrays written as 32-bit "
+         "halves)\n# see README: IFD arrays\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        Style style;
+        style.strict = c.strict;
+        style.keep = c.keep;
+        EXPECT_EQ(report_entry(style, *c.outcome, 3), c.text);
+        style.format = Format::tap;
+        EXPECT_EQ(report_entry(style, *c.outcome, 3), c.tap);
+    }
+}
+
+TEST_F(RunnerReport, HeaderAndClosing)
+{
+    Style text;
+    Style tap;
+    tap.format = Format::tap;
+    const std::string library = "LIBTIFF, Version 4.5.0 (s390x)";
+    EXPECT_EQ(report_header(text, library, 6), "TIFF library: LIBTIFF, Version 4.5.0 (s390x)\n");
+    EXPECT_EQ(report_header(tap, library, 6),
+              "TAP version 13\n# TIFF library: LIBTIFF, Version 4.5.0 (s390x)\n1..6\n");
+
+    const struct {
+        std::vector<Outcome> outcomes;
+        bool strict;
+        const char *line;
+    } cases[] = {
+        {{}, false, "0 passed, 0 failed"},
+        {{pass, pass}, false, "2 passed, 0 failed"},
+        {{pass, failed}, false, "1 passed, 1 failed"},
+        {{warned, failed}, false, "1 passed, 1 failed, 1 with messages"},
+        {{pass, known}, false, "1 passed, 0 failed, 1 known"},
+        {{fixed, warned, failed},
+         false,
+         "2 passed, 1 failed, 1 unexpectedly passed, 1 with messages"},
+        {{fixed, warned, failed},
+         true,
+         "1 passed, 2 failed, 1 unexpectedly passed, 1 with messages"},
+        {{known, fixed, warned, known},
+         false,
+         "2 passed, 0 failed, 2 known, 1 unexpectedly passed, 1 with messages"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        const Tally t = tally(c.outcomes, c.strict);
+        EXPECT_EQ(report_closing(text, t), std::string(c.line) + "\n");
+        EXPECT_EQ(report_closing(tap, t), std::string("# ") + c.line + "\n");
+    }
+}
+
+TEST_F(RunnerReport, XmlTextIsWellFormedWhateverTheInput)
+{
+    const struct {
+        const char *in;
+        const char *out;
+    } cases[] = {
+        {"plain text\tand a tab\n", "plain text\tand a tab\n"},
+        {"<b> & \"q\" 'a'", "&lt;b&gt; &amp; &quot;q&quot; 'a'"},
+        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
+        // A lone byte, an overlong form, a control character, a stray
+        // continuation byte, a code point past U+10FFFF and a surrogate.
+        {"\xff", "\\xFF"},
+        {"\xe0\x9f\xbf", "\\xE0\\x9F\\xBF"},
+        {"\xc0\xaf", "\\xC0\\xAF"},
+        {"\x01 \r \x1f", "\\x01 \\x0D \\x1F"},
+        {"\x80", "\\x80"},
+        {"\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
+        {"\xed\xa0\x80", "\\xED\\xA0\\x80"},
+        {"\xef\xbf\xbe \xef\xbf\xbf", "\\xEF\\xBF\\xBE \\xEF\\xBF\\xBF"},
+        // Cut short at the end of the text.
+        {"a\xc3", "a\\xC3"},
+        {"\xe2\x82", "\\xE2\\x82"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.out);
+        EXPECT_EQ(xml_text(c.in), c.out);
+    }
+}
+
+TEST_F(RunnerReport, JunitReport)
+{
+    const std::vector<Outcome> outcomes = {pass, warned, failed, known, fixed};
+    const std::string head =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites>\n"
+        "  <testsuite name=\"tiff-probes\" tests=\"5\" failures=\"FAILED\" errors=\"0\" "
+        "skipped=\"1\" time=\"1.500\">\n"
+        "    <properties>\n"
+        "      <property name=\"tiff_library\" value=\"LIBTIFF, Version &lt;4&gt;\"/>\n"
+        "    </properties>\n"
+        "    <testcase name=\"word_probe\" classname=\"tiff-probes\" time=\"0.250\"/>\n"
+        "    <testcase name=\"halfword_probe\" classname=\"tiff-probes\" time=\"0.250\">\n"
+        "      <system-err>Lib: Warning, odd.\n</system-err>\n"
+        "    </testcase>\n"
+        "    <testcase name=\"text_probe\" classname=\"tiff-probes\" time=\"0.250\">\n"
+        "      <failure message=\"text_probe failed\">Can't set tag 254.\nexit status "
+        "7\n</failure>\n"
+        "    </testcase>\n"
+        "    <testcase name=\"type_probe\" classname=\"tiff-probes\" time=\"0.250\">\n"
+        "      <skipped message=\"known: IFD arrays written as 32-bit halves; another "
+        "defect\">see README: IFD arrays; Other</skipped>\n"
+        "      <system-err>a\nb\n</system-err>\n"
+        "    </testcase>\n"
+        "    <testcase name=\"type_probe\" classname=\"tiff-probes\" time=\"0.250\">\n";
+    const std::string tail = "    </testcase>\n  </testsuite>\n</testsuites>\n";
+    const std::string fixed_shown =
+        "      <system-out>XPASS type_probe (fixed? IFD arrays written as 32-bit halves)\n"
+        "see README: IFD arrays\n</system-out>\n";
+    const std::string fixed_failed =
+        "      <failure message=\"XPASS type_probe (fixed? IFD arrays written as 32-bit "
+        "halves)\">see README: IFD arrays\n</failure>\n";
+
+    std::string lenient = head + fixed_shown + tail;
+    lenient.replace(lenient.find("FAILED"), 6, "1");
+    EXPECT_EQ(junit_report("LIBTIFF, Version <4>", outcomes, 1.5, false), lenient);
+    std::string strict = head + fixed_failed + tail;
+    strict.replace(strict.find("FAILED"), 6, "2");
+    EXPECT_EQ(junit_report("LIBTIFF, Version <4>", outcomes, 1.5, true), strict);
+}
+
+} // namespace
