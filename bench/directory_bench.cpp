@@ -431,6 +431,39 @@ BENCHMARK_CAPTURE(BM_WalkPages, bigtiff, true)->Apply(PageCounts);
 BENCHMARK_CAPTURE(BM_WalkFloor, classic, false)->Apply(PageCounts);
 BENCHMARK_CAPTURE(BM_WalkFloor, bigtiff, true)->Apply(PageCounts);
 
+// TIFFGetStrileOffset of the last strip on a freshly opened file of N
+// strips, the open included: loaded whole at first access (default) or
+// read on demand ("O"), which should cost the same at any N.
+void BM_StrileOffsetLast(benchmark::State &state, const char *mode)
+{
+    const int64_t strips = state.range(0);
+    const std::string path = strip_file(strips, false);
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        TIFF *tif = TIFFOpen(path.c_str(), mode);
+        const uint64_t offset =
+            tif ? TIFFGetStrileOffset(tif, static_cast<uint32_t>(strips - 1)) : 0;
+        if (tif)
+            TIFFClose(tif);
+        state.SetIterationTime(seconds_since(start));
+        if (offset == 0) {
+            state.SkipWithError("no offset for the last strip");
+            break;
+        }
+    }
+    state.SetComplexityN(strips);
+}
+
+void StrileCounts(benchmark::internal::Benchmark *b)
+{
+    for (int64_t n : {10, 1000, 100000, 1000000})
+        b->Arg(n);
+    b->UseManualTime()->Complexity()->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK_CAPTURE(BM_StrileOffsetLast, default, "r")->Apply(StrileCounts);
+BENCHMARK_CAPTURE(BM_StrileOffsetLast, ondemand, "rO")->Apply(StrileCounts);
+
 // Removes the scratch files when the process ends.
 struct ScratchCleanup {
     ~ScratchCleanup()

@@ -436,6 +436,108 @@ File ReadFile(const uint8_t *data, size_t size)
     return file;
 }
 
+namespace {
+
+// The header's layout facts for the lookups, or the header's problem.
+struct Shape {
+    bool swap = false;
+    unsigned count_width = 2;
+    unsigned entry_size = 12;
+    unsigned slot = 4;
+    uint64_t first_ifd = 0;
+
+    uint64_t Uint(const uint8_t *data, uint64_t at, unsigned width) const
+    {
+        switch (width) {
+        case 2:
+            return Load<uint16_t>(data + at, swap);
+        case 4:
+            return Load<uint32_t>(data + at, swap);
+        case 8:
+            return Load<uint64_t>(data + at, swap);
+        default:
+            return data[at];
+        }
+    }
+};
+
+Error ShapeOf(const uint8_t *data, size_t size, Shape *s)
+{
+    const File file = ReadFile(data, size < 16 ? size : 16);
+    if (!file.has_header)
+        return file.problems.front();
+    s->swap = file.header.big_endian != host_big_endian;
+    s->first_ifd = file.header.first_ifd;
+    if (file.header.bigtiff)
+        *s = {s->swap, 8, 20, 8, s->first_ifd};
+    return {};
+}
+
+bool Inside(size_t size, uint64_t at, uint64_t length)
+{
+    return at <= size && length <= size - at;
+}
+
+} // namespace
+
+Error ChainOffsets(const uint8_t *data, size_t size, std::vector<uint64_t> *offsets)
+{
+    Shape s;
+    offsets->clear();
+    if (Error err = ShapeOf(data, size, &s))
+        return err;
+    // Each IFD takes at least its count and link, so a longer chain loops.
+    const uint64_t most = size / (s.count_width + s.slot);
+    for (uint64_t at = s.first_ifd; at != 0;) {
+        if (offsets->size() >= most)
+            return Fail(at, "the IFD chain loops back to offset %llu", at);
+        if (!Inside(size, at, s.count_width))
+            return Fail(at, "IFD offset %llu is outside the file of %llu bytes", at, size);
+        const uint64_t n = s.Uint(data, at, s.count_width);
+        const uint64_t first = at + s.count_width;
+        if (n > (size - first) / s.entry_size || !Inside(size, first + n * s.entry_size, s.slot))
+            return Fail(at, "%llu entries run past the end of the file of %llu bytes", n, size);
+        offsets->push_back(at);
+        at = s.Uint(data, first + n * s.entry_size, s.slot);
+    }
+    return {};
+}
+
+Error ValueAt(const uint8_t *data, size_t size, uint64_t ifd_offset, uint16_t tag, uint64_t index,
+              uint64_t *value)
+{
+    Shape s;
+    if (Error err = ShapeOf(data, size, &s))
+        return err;
+    if (!Inside(size, ifd_offset, s.count_width))
+        return Fail(ifd_offset, "IFD offset %llu is outside the file of %llu bytes", ifd_offset,
+                    size);
+    const uint64_t n = s.Uint(data, ifd_offset, s.count_width);
+    const uint64_t first = ifd_offset + s.count_width;
+    if (n > (size - first) / s.entry_size)
+        return Fail(ifd_offset, "%llu entries run past the end of the file of %llu bytes", n, size);
+    for (uint64_t k = 0; k < n; k++) {
+        const uint64_t e = first + k * s.entry_size;
+        if (s.Uint(data, e, 2) != tag)
+            continue;
+        const auto type = static_cast<uint16_t>(s.Uint(data, e + 2, 2));
+        const uint64_t count = s.Uint(data, e + 4, s.slot);
+        const uint64_t field = e + 4 + s.slot;
+        if (type != BYTE && type != SHORT && type != LONG && type != LONG8 && type != IFD8)
+            return Fail(e, "tag %llu: type %llu, not unsigned integers", tag, type);
+        const unsigned width = TypeSize(type);
+        if (index >= count)
+            return Fail(e, "tag %llu: %llu values, none at %llu", tag, count, index);
+        // Values that fit the entry's field sit in it; others where it points.
+        const uint64_t at = count <= s.slot / width ? field : s.Uint(data, field, s.slot);
+        if (count > UINT64_MAX / width || !Inside(size, at, count * width))
+            return Fail(e, "tag %llu: values at %llu run past the end of the file", tag, at);
+        *value = s.Uint(data, at + index * width, width);
+        return {};
+    }
+    return Fail(ifd_offset, "no tag %llu in the IFD", tag);
+}
+
 Error LoadFile(const char *path, std::vector<uint8_t> *bytes)
 {
     FILE *f = fopen(path, "rb");

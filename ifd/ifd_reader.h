@@ -154,6 +154,18 @@ double DoubleFromBits(uint64_t bits);
 //   (the problem names the tag) and, if there are more, how many.
 File ReadFile(const uint8_t *data, size_t size);
 
+// Lookups that read no more than they need, for files whose directories are
+// too large to decode whole within a probe's budget (100,000 strips), with
+// the same bounds checks as ReadFile.
+// The offsets of the IFDs of the main chain, without their entries' values.
+// Stops at the first problem, which it returns; `offsets` holds the IFDs
+// found before it.
+Error ChainOffsets(const uint8_t *data, size_t size, std::vector<uint64_t> *offsets);
+// Value `index` of the unsigned integer entry (BYTE, SHORT, LONG, LONG8 or
+// IFD8) of `tag` in the IFD at `ifd_offset`, read alone.
+Error ValueAt(const uint8_t *data, size_t size, uint64_t ifd_offset, uint16_t tag, uint64_t index,
+              uint64_t *value);
+
 // Reads a whole file into `bytes`; files over 256 MiB are refused.
 Error LoadFile(const char *path, std::vector<uint8_t> *bytes);
 

@@ -673,9 +673,10 @@ static int type_test(const Layout &layout)
             !check_strips(tif, layout.filename, true))
             return 1;
     }
-    if (!check_on_disk(layout) || !fields_ok)
-        return 1;
-    if (!probe::LibraryQuiet(layout.filename, messages))
+    // The bytes on disk, and what the library said, are checked whatever
+    // came back wrong before.
+    const int disk_ok = check_on_disk(layout);
+    if (!probe::LibraryQuiet(layout.filename, messages) || !disk_ok || !fields_ok)
         return 1;
     // The file stays behind for inspection on any failure above.
     unlink(layout.filename);

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <dlfcn.h>
@@ -76,6 +77,16 @@ enum Kind {
     UNLINK_DIR,      // unlink-dir           TIFFUnlinkDirectory returns 0, unlinks nothing
     READ_EXIF,       // read-exif            TIFFReadEXIFDirectory returns 0
     GET_FLOAT,       // get-float:TAG=V      the out-pointer receives the float V
+    // Tiles and striles (tile_probe).
+    WRITE_TILE,    // write-tile[:T]=R     TIFFWriteEncodedTile or TIFFWriteTile (of tile T)
+                   //                      returns R, writes nothing
+    READ_TILE,     // read-tile:T.N=V      byte N of tile T as TIFFReadEncodedTile or
+                   //                      TIFFReadTile gives it
+    STRILE_OFFSET, // strile-offset:S=V    TIFFGetStrileOffset[WithErr] of strile S gives V
+    NO_FORCE,      // force-nothing        TIFFForceStrileArrayWriting returns 1, writes nothing
+    NO_CHECKPOINT, // checkpoint-nothing TIFFCheckpointDirectory returns 1, writes nothing
+    GET_SWAP,      // get-swap:TAG.N       entries N and N+1 of the 64-bit strile array TAG
+                   //                      (Strip/TileOffsets or ByteCounts) come swapped
 };
 
 struct KindName {
@@ -117,6 +128,12 @@ constexpr KindName kind_names[] = {
     {"unlink-dir", UNLINK_DIR},
     {"read-exif", READ_EXIF},
     {"get-float", GET_FLOAT},
+    {"write-tile", WRITE_TILE},
+    {"read-tile", READ_TILE},
+    {"strile-offset", STRILE_OFFSET},
+    {"force-nothing", NO_FORCE},
+    {"checkpoint-nothing", NO_CHECKPOINT},
+    {"get-swap", GET_SWAP},
 };
 
 struct Rule {
@@ -307,6 +324,19 @@ bool from_program(const void *caller)
     if (!dladdr(caller, &info))
         return true;
     return info.dli_fbase != tiff_base;
+}
+
+// True when `caller` is the program itself, neither the TIFF library nor
+// this shim: a library function the shim calls may tail-call another that
+// the shim interposes, which then seems called from the shim.
+bool from_probe(const void *caller)
+{
+    Dl_info self;
+    Dl_info info;
+
+    if (!from_program(caller) || !dladdr(reinterpret_cast<void *>(&from_program), &self))
+        return false;
+    return !dladdr(caller, &info) || info.dli_fbase != self.dli_fbase;
 }
 
 // The first one or two out-pointers of a TIFFGetField call. The analyzer,
@@ -553,6 +583,17 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
         if (s)
             s[r->index] = static_cast<char>(r->value);
     }
+    if ((r = find_tag(GET_SWAP, tag, tif)) != nullptr && r->index >= 0) {
+        // A swapped copy: the library's own array must stay as it is.
+        static std::vector<uint64_t> swapped;
+        auto **array = static_cast<uint64_t **>(out[0]);
+        const size_t n = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+        if (*array && static_cast<size_t>(r->index) + 1 < n) {
+            swapped.assign(*array, *array + n);
+            std::swap(swapped[r->index], swapped[r->index + 1]);
+            *array = swapped.data();
+        }
+    }
     return result;
 }
 
@@ -697,6 +738,102 @@ int TIFFReadEXIFDirectory(TIFF *tif, toff_t diroff)
         find(READ_EXIF, nullptr, TIFFFileName(tif), open_mode(tif)))
         return 0;
     return real(tif, diroff);
+}
+
+tmsize_t TIFFWriteEncodedTile(TIFF *tif, uint32_t tile, void *data, tmsize_t cc)
+{
+    static auto real =
+        next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFWriteEncodedTile");
+    const Rule *r;
+
+    if (from_probe(__builtin_return_address(0)) && (r = find_tag(WRITE_TILE, tile, tif)) != nullptr)
+        return static_cast<tmsize_t>(r->value);
+    return real(tif, tile, data, cc);
+}
+
+tmsize_t TIFFWriteTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z, uint16_t s)
+{
+    static auto real =
+        next<tmsize_t (*)(TIFF *, void *, uint32_t, uint32_t, uint32_t, uint16_t)>("TIFFWriteTile");
+    const Rule *r;
+
+    if (from_probe(__builtin_return_address(0)) &&
+        (r = find_tag(WRITE_TILE, TIFFComputeTile(tif, x, y, z, s), tif)) != nullptr)
+        return static_cast<tmsize_t>(r->value);
+    return real(tif, buf, x, y, z, s);
+}
+
+static void alter_tile(TIFF *tif, uint32_t tile, void *buf, tmsize_t result)
+{
+    const Rule *r = find_tag(READ_TILE, tile, tif);
+    if (r && r->index >= 0 && r->index < result)
+        static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
+}
+
+tmsize_t TIFFReadEncodedTile(TIFF *tif, uint32_t tile, void *buf, tmsize_t size)
+{
+    static auto real =
+        next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFReadEncodedTile");
+    const tmsize_t result = real(tif, tile, buf, size);
+
+    if (from_probe(__builtin_return_address(0)))
+        alter_tile(tif, tile, buf, result);
+    return result;
+}
+
+tmsize_t TIFFReadTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z, uint16_t s)
+{
+    static auto real =
+        next<tmsize_t (*)(TIFF *, void *, uint32_t, uint32_t, uint32_t, uint16_t)>("TIFFReadTile");
+    const tmsize_t result = real(tif, buf, x, y, z, s);
+
+    if (from_probe(__builtin_return_address(0)))
+        alter_tile(tif, TIFFComputeTile(tif, x, y, z, s), buf, result);
+    return result;
+}
+
+uint64_t TIFFGetStrileOffsetWithErr(TIFF *tif, uint32_t strile, int *err)
+{
+    static auto real = next<uint64_t (*)(TIFF *, uint32_t, int *)>("TIFFGetStrileOffsetWithErr");
+    const uint64_t result = real(tif, strile, err);
+    const Rule *r;
+
+    if (from_probe(__builtin_return_address(0)) &&
+        (r = find_tag(STRILE_OFFSET, strile, tif)) != nullptr)
+        return static_cast<uint64_t>(r->value);
+    return result;
+}
+
+uint64_t TIFFGetStrileOffset(TIFF *tif, uint32_t strile)
+{
+    static auto real = next<uint64_t (*)(TIFF *, uint32_t)>("TIFFGetStrileOffset");
+    const uint64_t result = real(tif, strile);
+    const Rule *r;
+
+    if (from_probe(__builtin_return_address(0)) &&
+        (r = find_tag(STRILE_OFFSET, strile, tif)) != nullptr)
+        return static_cast<uint64_t>(r->value);
+    return result;
+}
+
+int TIFFForceStrileArrayWriting(TIFF *tif)
+{
+    static auto real = next<int (*)(TIFF *)>("TIFFForceStrileArrayWriting");
+
+    if (from_probe(__builtin_return_address(0)) &&
+        find(NO_FORCE, nullptr, TIFFFileName(tif), open_mode(tif)))
+        return 1;
+    return real(tif);
+}
+
+int TIFFCheckpointDirectory(TIFF *tif)
+{
+    static auto real = next<int (*)(TIFF *)>("TIFFCheckpointDirectory");
+
+    if (from_probe(__builtin_return_address(0)) &&
+        find(NO_CHECKPOINT, nullptr, TIFFFileName(tif), open_mode(tif)))
+        return 1;
+    return real(tif);
 }
 
 // Lets a test keep the files of a passing run, to read them independently.

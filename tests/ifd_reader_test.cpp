@@ -192,6 +192,41 @@ TEST(IfdReader, DecodesEveryTypeInlineAndOutOfLine)
     }
 }
 
+// The lookups that read one value alone agree with the whole reading, in
+// every layout, and refuse what they cannot read.
+TEST(IfdReader, LookupsReadOneValueAlone)
+{
+    for (const Layout l : layouts) {
+        SCOPED_TRACE(std::to_string(l.big_endian) + std::to_string(l.bigtiff));
+        const std::vector<uint8_t> f =
+            Build(l, {{{273, ifd::LONG, 3, 4, {0x01020304, 0xA0B0C0D0, 7}},
+                       {279, ifd::SHORT, 1, 2, {0x0102}},
+                       {300, ifd::ASCII, 2, 1, {'a', 0}}},
+                      {{273, ifd::LONG, 1, 4, {9}}}});
+        const ifd::File whole = ifd::ReadFile(f.data(), f.size());
+        ASSERT_EQ(whole.chain.size(), 2U);
+        std::vector<uint64_t> chain;
+        EXPECT_FALSE(ifd::ChainOffsets(f.data(), f.size(), &chain));
+        EXPECT_EQ(chain, (std::vector<uint64_t>{whole.chain[0].offset, whole.chain[1].offset}));
+        const uint64_t at = chain[0];
+        const struct {
+            uint16_t tag;
+            uint64_t index;
+            uint64_t value; // 0 where the lookup must refuse
+        } cases[] = {{273, 0, 0x01020304}, {273, 1, 0xA0B0C0D0}, {273, 2, 7}, {279, 0, 0x0102},
+                     {273, 3, 0},          {300, 0, 0},          {301, 0, 0}};
+        for (const auto &c : cases) {
+            uint64_t got = 0;
+            const ifd::Error err = ifd::ValueAt(f.data(), f.size(), at, c.tag, c.index, &got);
+            EXPECT_EQ(!err, c.value != 0) << c.tag << "[" << c.index << "]: " << err.what;
+            EXPECT_EQ(got, c.value) << c.tag << "[" << c.index << "]";
+        }
+        uint64_t got = 0;
+        EXPECT_TRUE(ifd::ValueAt(f.data(), f.size(), f.size() - 1, 273, 0, &got));
+        EXPECT_TRUE(ifd::ChainOffsets(f.data(), 3, &chain));
+    }
+}
+
 TEST(IfdReader, ReadsLiteralFiles)
 {
     // Written out by hand, so the builder above cannot share a byte-order slip with the reader.

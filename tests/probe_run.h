@@ -43,9 +43,11 @@ class ProbeRun {
     std::string path(const std::string &file) const { return dir_ + "/" + file; }
     bool skipped() const { return !skip_reason_.empty(); }
     const std::string &skip_reason() const { return skip_reason_; }
-    std::string describe() const; // for assertion messages
+    std::string describe() const;                       // for assertion messages
+    const std::string &probe() const { return probe_; } // the program's name
 
   private:
+    std::string probe_;
     std::string dir_;
     std::string log_;
     bool exited_ = false;
@@ -56,11 +58,28 @@ class ProbeRun {
     std::string skip_reason_;
 };
 
+// What a run of a probe without faults prints and leaves here: nothing on a
+// sound library; on a library with known defects (runner/known-defects),
+// their lines and the files of the layouts they fail. Every line must be a
+// known defect of the loaded library's version, so no test takes an unknown
+// defect for the way things are. Made once per probe and test program.
+struct Baseline {
+    std::vector<std::string> lines;
+    std::set<std::string> files;
+    int status = 0;
+};
+const Baseline &CleanRun(const std::string &probe);
+
+// The run's own lines that its clean run does not print too.
+std::vector<std::string> NewLines(const ProbeRun &run);
+
 // Expects a run that exited 1 (not a crash) printing exactly `lines` of its
-// own and leaving exactly `files`.
+// own besides the lines of its clean run, and leaving `files`, besides files
+// its clean run leaves too.
 void ExpectFailure(const ProbeRun &run, const std::vector<std::string> &lines,
                    const std::set<std::string> &files);
-// Expects a silent run that exited 0 leaving exactly `files`.
+// Expects a run that printed and exited as its clean run does, leaving
+// `files` and those of its clean run.
 void ExpectClean(const ProbeRun &run, const std::set<std::string> &files);
 
 // The valgrind command line that fails a run with exit status 99 on any

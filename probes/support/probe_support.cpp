@@ -155,4 +155,79 @@ double Number(const ifd::Entry &e, size_t i)
     }
 }
 
+namespace {
+
+unsigned long expected_messages = 0;
+
+void CountExpected(const char * /*module*/, const char * /*format*/, va_list /*ap*/)
+{
+    expected_messages++;
+}
+
+} // namespace
+
+ExpectedMessages::ExpectedMessages()
+    : error_(TIFFSetErrorHandler(CountExpected)), warning_(TIFFSetWarningHandler(CountExpected)),
+      before_(expected_messages)
+{
+}
+
+ExpectedMessages::~ExpectedMessages()
+{
+    TIFFSetErrorHandler(error_);
+    TIFFSetWarningHandler(warning_);
+}
+
+unsigned long ExpectedMessages::count() const
+{
+    return expected_messages - before_;
+}
+
+bool ChunksApart(const ifd::Directory &dir, uint16_t offsets_tag, uint16_t counts_tag,
+                 const char *unit, const char *filename)
+{
+    const std::vector<uint64_t> &offsets = ifd::FindEntry(dir, offsets_tag)->values;
+    const std::vector<uint64_t> &counts = ifd::FindEntry(dir, counts_tag)->values;
+    std::vector<size_t> order;
+
+    // Empty chunks hold no byte, so they overlap nothing.
+    for (size_t i = 0; i < offsets.size(); i++) {
+        if (counts[i] > 0)
+            order.push_back(i);
+    }
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
+    for (size_t k = 1; k < order.size(); k++) {
+        const size_t a = order[k - 1];
+        const size_t b = order[k];
+        // ChunksInside has checked that no chunk ends past the file, so the sum cannot wrap.
+        if (offsets[a] + counts[a] > offsets[b]) {
+            Say("%s: %s %zu on disk: overlaps %s %zu.", filename, unit, std::min(a, b), unit,
+                std::max(a, b));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t count,
+                const std::vector<uint8_t> &expected, const char *unit, uint64_t index,
+                unsigned page, const char *filename)
+{
+    if (count != expected.size() || offset > bytes.size() || count > bytes.size() - offset) {
+        Say("%s: %s %" PRIu64 " on disk: page %u: %" PRIu64 " bytes at %" PRIu64
+            ", expected %zu inside the file.",
+            filename, unit, index, page, count, offset, expected.size());
+        return false;
+    }
+    for (size_t i = 0; i < expected.size(); i++) {
+        if (bytes[offset + i] != expected[i]) {
+            Say("%s: %s %" PRIu64 " on disk: page %u: byte %zu is 0x%02x, expected 0x%02x.",
+                filename, unit, index, page, i, bytes[offset + i], expected[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace probe

@@ -85,6 +85,36 @@ bool ChunksInside(const ifd::Directory &dir, uint64_t file_size, uint16_t offset
 // comparison.
 double Number(const ifd::Entry &e, size_t i);
 
+// While one lives, the library's errors and warnings are counted here and
+// not passed on: the message of a call a probe makes in order to see it
+// refused (a query past the end) is expected, not a finding, and is not
+// printed. The counting handlers are back when it goes.
+class ExpectedMessages {
+  public:
+    ExpectedMessages();
+    ~ExpectedMessages();
+    ExpectedMessages(const ExpectedMessages &) = delete;
+    ExpectedMessages &operator=(const ExpectedMessages &) = delete;
+    unsigned long count() const;
+
+  private:
+    TIFFErrorHandler error_;
+    TIFFErrorHandler warning_;
+    unsigned long before_;
+};
+
+// No two chunks of the arrays share a byte; otherwise says
+// "NAME: UNIT A on disk: overlaps UNIT B.". The arrays are known to hold
+// the same number of entries (ChunksInside).
+bool ChunksApart(const ifd::Directory &dir, uint16_t offsets_tag, uint16_t counts_tag,
+                 const char *unit, const char *filename);
+// The `count` bytes at `offset` are `expected`; otherwise says
+// "NAME: UNIT I on disk: page P: N bytes, expected M." or
+// "NAME: UNIT I on disk: page P: byte B is 0xX, expected 0xY.".
+bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t count,
+                const std::vector<uint8_t> &expected, const char *unit, uint64_t index,
+                unsigned page, const char *filename);
+
 } // namespace probe
 
 #endif

@@ -1,0 +1,119 @@
+// tile_probe under injected library faults: each fault fails its own layout
+// with one line, exit status 1, and the failed layout's file stays, besides
+// what a clean run shows of the library's known defects.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "tile_probe";
+
+struct Case {
+    const char *faults;
+    const char *file; // the layout the fault breaks
+    std::string line;
+};
+
+void ExpectCases(const std::vector<Case> &cases)
+{
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), {c.line}, {c.file});
+    }
+}
+
+TEST(TileProbe, TileFaults)
+{
+    ExpectCases({
+        // A refused write, by number and by coordinates.
+        {"write-tile:3@tiles_le.tif=-1", "tiles_le.tif", "Can't write image data in tiles_le.tif."},
+        {"write-tile:1@tiles_le.btf:w=-1", "tiles_le.btf",
+         "Can't write image data in tiles_le.btf."},
+        // The update in place refused.
+        {"write-tile:3@tiles_be.tif:r+=-1", "tiles_be.tif",
+         "Can't write image data in tiles_be.tif."},
+        {"set:322@tiles_be.tif", "tiles_be.tif", "Can't set tag 322 in tiles_be.tif."},
+        // A wrong byte in a tile read back: the last plane, the last byte of
+        // a partial tile, and the updated tile, which is read by number only
+        // after the update.
+        {"read-tile:2.5@tiles_be.tif=0x33", "tiles_be.tif",
+         "Wrong image data in tile 2 of tiles_be.tif, page 0."},
+        {"read-tile:7.511@tiles_le.btf:r+=0", "tiles_le.btf",
+         "Wrong image data in tile 7 of tiles_le.btf, page 1."},
+        {"read-tile:3.0@tiles_le.tif:r=0", "tiles_le.tif",
+         "Wrong image data in tile 3 of tiles_le.tif, page 3."},
+        {"get:325@tiles_le.btf", "tiles_le.btf", "Problem fetching tag 325 in tiles_le.btf."},
+        {"get-nothing:324@tiles_be.tif", "tiles_be.tif",
+         "Problem fetching tag 324 in tiles_be.tif."},
+        {"get-u32:323@tiles_le.tif=32", "tiles_le.tif",
+         "Wrong LONG value fetched for tag 323 in tiles_le.tif: value 0 is 0x20, expected 0x10."},
+        // A library message fails a layout that otherwise passed.
+        {"warn:323@tiles_le.tif", "tiles_le.tif", "tiles_le.tif: the library reported a problem."},
+    });
+}
+
+// The stand-in library whose TileOffsets come with two entries swapped:
+// the fetched array disagrees with the file, naming the tile and layout.
+TEST(TileProbe, SwappedTileOffsetsNameTheTile)
+{
+    ExpectCases({
+        {"get-swap:324.2@tiles_le.tif", "tiles_le.tif",
+         "Wrong LONG value fetched for tag 324 in tiles_le.tif: tile 2 of page 0 is 0x1208, on "
+         "disk 0xc08."},
+        {"get-swap:324.1@tiles_le.btf", "tiles_le.btf",
+         "Wrong LONG8 value fetched for tag 324 in tiles_le.btf: tile 1 of page 0 is 0xc10, on "
+         "disk 0x610."},
+    });
+}
+
+TEST(TileProbe, StrileFaults)
+{
+    ExpectCases({
+        // The lazy query wrong at the last strip of the page of many strips,
+        // and in the middle of the tiled page's array.
+        {"strile-offset:99999@tiles_le.tif=12", "tiles_le.tif",
+         "tiles_le.tif: page 7: TIFFGetStrileOffset(99999) in \"O\" mode is 12, expected 18906."},
+        {"strile-offset:4@tiles_be.tif=12", "tiles_be.tif",
+         "tiles_be.tif: page 1: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 8368."},
+        // A force-write that writes nothing: the arrays are not in the file.
+        {"force-nothing@tiles_be.tif", "tiles_be.tif",
+         "tiles_be.tif: strip 0 on disk: page 6: 0 bytes at 0, expected 32 inside the file."},
+        {"force-nothing@tiles_le.btf", "tiles_le.btf",
+         "tiles_le.btf: strip 0 on disk: page 6: 0 bytes at 0, expected 32 inside the file."},
+        // A checkpoint that writes nothing: the second handle finds no page.
+        {"checkpoint-nothing@tiles_le.btf", "tiles_le.btf",
+         "tiles_le.btf: page 8: the page count a reader finds at the checkpoint is 8, expected "
+         "9."},
+        {"write-strip:2@tiles_le.tif:a=-1", "tiles_le.tif",
+         "Can't write image data in tiles_le.tif."},
+        {"open:a@tiles_be.tif", "tiles_be.tif", "Can't open test TIFF file tiles_be.tif."},
+    });
+}
+
+// The files of a passing run, kept, and their tiles decoded by tifffile,
+// which shares no code with the TIFF library.
+TEST(TileProbe, KeptTilesDecodedByTifffile)
+{
+    ProbeOptions check_import;
+    check_import.args = {"-c", "import tifffile"};
+    const ProbeRun has_tifffile("/usr/bin/python3", check_import);
+    if (!has_tifffile.exited() || has_tifffile.status() != 0)
+        GTEST_SKIP() << "/usr/bin/python3 cannot import tifffile (Debian: python3-tifffile)";
+
+    const ProbeRun run(probe, Faults("keep"));
+    ASSERT_TRUE(run.exited()) << run.describe();
+    ProbeOptions read;
+    read.args = {TILE_FILES_SCRIPT};
+    for (const std::string &file : run.files())
+        read.args.push_back(run.path(file));
+    ASSERT_EQ(read.args.size(), 5U) << run.describe();
+    const ProbeRun reader("/usr/bin/python3", read);
+    EXPECT_TRUE(reader.exited() && reader.status() == 0) << reader.describe();
+    EXPECT_TRUE(reader.stderr_lines().empty()) << reader.describe();
+}
+
+} // namespace
