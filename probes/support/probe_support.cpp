@@ -60,7 +60,7 @@ bool LibraryQuiet(const char *filename, unsigned long since)
 
 ifd::Error ReadOnDisk(const char *filename, OnDisk *disk)
 {
-    const ifd::Error err = ifd::LoadFile(filename, &disk->bytes);
+    ifd::Error err = ifd::LoadFile(filename, &disk->bytes);
     if (!err)
         disk->file = ifd::ReadFile(disk->bytes.data(), disk->bytes.size());
     return err;
@@ -95,14 +95,13 @@ bool TagsAscending(const ifd::Directory &dir, const char *filename)
 
 bool WordAligned(const ifd::Directory &dir, const char *filename)
 {
-    for (const ifd::Entry &e : dir.entries) {
-        if (!e.is_inline && e.value_at % 2 != 0) {
-            Say("%s: tag %u on disk: values at odd offset %" PRIu64 ".", filename, e.tag,
-                e.value_at);
-            return false;
-        }
-    }
-    return true;
+    const auto odd = std::find_if(dir.entries.begin(), dir.entries.end(), [](const ifd::Entry &e) {
+        return !e.is_inline && e.value_at % 2 != 0;
+    });
+    if (odd == dir.entries.end())
+        return true;
+    Say("%s: tag %u on disk: values at odd offset %" PRIu64 ".", filename, odd->tag, odd->value_at);
+    return false;
 }
 
 bool ChunksInside(const ifd::Directory &dir, uint64_t file_size, uint16_t offsets_tag,
