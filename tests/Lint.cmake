@@ -40,7 +40,7 @@ add_test(NAME cppcheck
          COMMAND "${CPPCHECK}" --quiet --std=c++17 --language=c++ --library=googletest
                  --library=posix --enable=warning,style,performance,portability
                  --error-exitcode=1 --inline-suppr --suppress=missingIncludeSystem
-                 --suppress=readdirCalled --suppress=useStlAlgorithm -I expect -I ifd -I probes -I runner -I tests expect ifd probes runner tests
+                 --suppress=readdirCalled --suppress=useStlAlgorithm -I expect -I ifd -I probes -I probes/support -I runner -I tests expect ifd probes runner tests
          WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}")
 
 set_tests_properties(format cppcheck ${_tidy_tests} PROPERTIES LABELS lint)
