@@ -700,7 +700,7 @@ void set_fields(TIFF *tif, Run &run, Home home, SetFn set)
 
 // The shape fields first: the codec fields exist only once Compression is
 // set, and the value fields of a page may depend on its samples.
-bool set_shape(TIFF *tif, Run &run, const Shape &s)
+bool set_shape(TIFF *tif, const Run &run, const Shape &s)
 {
     const struct {
         uint32_t tag;

@@ -88,12 +88,12 @@ enum Kind {
     GET_SWAP,      // get-swap:TAG.N       entries N and N+1 of the 64-bit strile array TAG
                    //                      (Strip/TileOffsets or ByteCounts) come swapped
 
-    DEFAULT_U16,     // default-u16:TAG[.N]=V  TIFFGetFieldDefaulted: out-pointer N receives
-                     //                      the uint16 V
-    UNSET_NOTHING,   // unset-nothing:TAG    TIFFUnsetField returns 1 and unsets nothing
-    GET_ZERO,        // get-zero:TAG.N       the uint16 array that out-pointer N receives
-                     //                      (2^BitsPerSample values, as ColorMap's) comes
-                     //                      back as zeros, from a copy
+    DEFAULT_U16,   // default-u16:TAG[.N]=V  TIFFGetFieldDefaulted: out-pointer N receives
+                   //                      the uint16 V
+    UNSET_NOTHING, // unset-nothing:TAG    TIFFUnsetField returns 1 and unsets nothing
+    GET_ZERO,      // get-zero:TAG.N       the uint16 array that out-pointer N receives
+                   //                      (2^BitsPerSample values, as ColorMap's) comes
+                   //                      back as zeros, from a copy
 };
 
 struct KindName {
