@@ -224,7 +224,31 @@ TEST(IfdReader, LookupsReadOneValueAlone)
         uint64_t got = 0;
         EXPECT_TRUE(ifd::ValueAt(f.data(), f.size(), f.size() - 1, 273, 0, &got));
         EXPECT_TRUE(ifd::ChainOffsets(f.data(), 3, &chain));
+        // The last IFD's link cut off by the end of the file.
+        const size_t link_end =
+            whole.chain[1].offset + (l.bigtiff ? 8 + 20 : 2 + 12) + (l.bigtiff ? 8 : 4);
+        EXPECT_TRUE(ifd::ChainOffsets(f.data(), link_end - 1, &chain));
+        EXPECT_FALSE(ifd::ChainOffsets(f.data(), link_end, &chain));
     }
+    // Signed values are no offsets or counts; nor is a link of type SHORT.
+    const std::vector<uint8_t> f = Build(
+        Layout{false, false}, {{{273, ifd::SLONG, 1, 4, {5}}, {34665, ifd::SHORT, 1, 2, {8}}}});
+    uint64_t got = 0;
+    const ifd::Error err = ifd::ValueAt(f.data(), f.size(), 8, 273, 0, &got);
+    EXPECT_EQ(err.what, "tag 273: type 9, not unsigned integers");
+    const ifd::File file = ifd::ReadFile(f.data(), f.size());
+    EXPECT_TRUE(file.linked.empty());
+    EXPECT_FALSE(ifd::PointsToIfds(file.chain.at(0).entries.at(1)));
+    // As many IFDs as the file could hold, each of no entries and chained
+    // one after the other, are no loop.
+    std::vector<uint8_t> tiny = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    for (uint32_t at = 8; at < 32; at += 6) {
+        const uint32_t next = at + 6 < 32 ? at + 6 : 0;
+        tiny.insert(tiny.end(), {0, 0, static_cast<uint8_t>(next), 0, 0, 0});
+    }
+    std::vector<uint64_t> chain;
+    EXPECT_FALSE(ifd::ChainOffsets(tiny.data(), tiny.size(), &chain)) << tiny.size();
+    EXPECT_EQ(chain.size(), 4U);
 }
 
 TEST(IfdReader, ReadsLiteralFiles)

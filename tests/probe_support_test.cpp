@@ -72,6 +72,16 @@ TEST(ProbeSupport, StructureChecksSayWhatIsWrong)
     odd.value_at = 101;
     const ifd::Directory strips =
         Dir({Make(273, ifd::LONG, {10, 90}), Make(279, ifd::LONG, {5, 11})});
+    const ifd::Directory counts_short =
+        Dir({Make(273, ifd::LONG, {10, 90}), Make(279, ifd::LONG, {5})});
+    // Tiles at 10..14 and 15..19 touch; one more byte overlaps; an empty one
+    // inside another holds no byte.
+    const ifd::Directory touching =
+        Dir({Make(324, ifd::LONG, {10, 15}), Make(325, ifd::LONG, {5, 5})});
+    const ifd::Directory overlapping =
+        Dir({Make(324, ifd::LONG, {10, 15}), Make(325, ifd::LONG, {6, 5})});
+    const ifd::Directory empty_inside =
+        Dir({Make(324, ifd::LONG, {10, 12}), Make(325, ifd::LONG, {5, 0})});
     const struct {
         const char *name;
         std::function<bool()> check;
@@ -103,6 +113,14 @@ TEST(ProbeSupport, StructureChecksSayWhatIsWrong)
         {"one strip short",
          [&] { return probe::ChunksInside(strips, 101, 273, 279, 3, "strip", "f"); }, false,
          "f: IFD at 8: not 3 StripOffsets and StripByteCounts.\n"},
+        {"fewer counts than offsets",
+         [&] { return probe::ChunksInside(counts_short, 101, 273, 279, 2, "strip", "f"); }, false,
+         "f: IFD at 8: not 2 StripOffsets and StripByteCounts.\n"},
+        {"touching", [&] { return probe::ChunksApart(touching, 324, 325, "tile", "f"); }, true, ""},
+        {"one byte shared", [&] { return probe::ChunksApart(overlapping, 324, 325, "tile", "f"); },
+         false, "f: tile 0 on disk: overlaps tile 1.\n"},
+        {"empty inside another",
+         [&] { return probe::ChunksApart(empty_inside, 324, 325, "tile", "f"); }, true, ""},
         {"tiles missing",
          [&] { return probe::ChunksInside(strips, 101, 324, 325, 2, "tile", "f"); }, false,
          "f: IFD at 8: not 2 TileOffsets and TileByteCounts.\n"},
