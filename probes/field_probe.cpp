@@ -549,8 +549,11 @@ bool fetch(TIFF *tif, uint32_t tag, const Access &a, const Values &v, SetFn get,
     }
     if (!array)
         return false;
-    out->bits.resize(n);
-    for (uint32_t i = 0; i < n; i++)
+    // A library that says more values than were set may hold fewer: all of
+    // them count, but no more are read than were set.
+    out->bits.assign(n, 0);
+    const uint32_t readable = n < v.count ? n : v.count;
+    for (uint32_t i = 0; i < readable; i++)
         out->bits[i] = element(array, a.size, i);
     return true;
 }
