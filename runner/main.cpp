@@ -94,15 +94,15 @@ std::string self_dir()
 ChildResult run(const std::string &program, const std::string &dir, const std::string &out,
                 long timeout)
 {
-    ChildSpec spec;
-    spec.argv = split_words(EMULATOR);
-    spec.argv.push_back(program);
-    spec.dir = dir;
-    spec.out = out;
-    spec.timeout_ms = static_cast<long long>(timeout) * 1000;
-    spec.stop = &stop_signals;
-    spec.child_mask = &original_mask;
-    const ChildResult r = run_child(spec);
+    ChildSpec request;
+    request.argv = split_words(EMULATOR);
+    request.argv.push_back(program);
+    request.dir = dir;
+    request.out = out;
+    request.timeout_ms = static_cast<long long>(timeout) * 1000;
+    request.stop = &stop_signals;
+    request.child_mask = &original_mask;
+    const ChildResult r = run_child(request);
     if (r.failed_call && strcmp(r.failed_call, "waitpid") == 0)
         fail(exit_environment, std::string("lost a probe's exit status: ") + strerror(r.error));
     if (r.failed_call)

@@ -30,15 +30,15 @@ int open_output(const std::string &path)
     return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
 }
 
-[[noreturn]] void start_child(const ChildSpec &spec, char *const argv[], const sigset_t &mask,
+[[noreturn]] void start_child(const ChildSpec &request, char *const argv[], const sigset_t &mask,
                               int err_pipe)
 {
     setpgid(0, 0);
     const int in_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const int out_fd = open_output(spec.out);
+    const int out_fd = open_output(request.out);
     int err_fd = err_pipe;
     if (err_fd < 0)
-        err_fd = spec.err.empty() ? out_fd : open_output(spec.err);
+        err_fd = request.err.empty() ? out_fd : open_output(request.err);
     if (in_fd < 0 || out_fd < 0 || err_fd < 0 || dup2(in_fd, 0) < 0 || dup2(out_fd, 1) < 0 ||
         dup2(err_fd, 2) < 0)
         _exit(exit_cannot_enter);
@@ -48,12 +48,12 @@ int open_output(const std::string &path)
     }
     signal(SIGPIPE, SIG_DFL);
     sigprocmask(SIG_SETMASK, &mask, nullptr);
-    if (spec.prepare) {
-        const int status = spec.prepare();
+    if (request.prepare) {
+        const int status = request.prepare();
         if (status != 0)
             _exit(status);
     }
-    if (chdir(spec.dir.c_str()) != 0)
+    if (chdir(request.dir.c_str()) != 0)
         _exit(exit_cannot_enter);
     execv(argv[0], argv);
     fprintf(stderr, "cannot run %s: %s\n", argv[0], strerror(errno));
@@ -111,10 +111,10 @@ struct RunFds {
 
 } // namespace
 
-ChildResult run_child(const ChildSpec &spec)
+ChildResult run_child(const ChildSpec &request)
 {
     ChildResult result;
-    std::vector<std::string> args = spec.argv;
+    std::vector<std::string> args = request.argv;
     std::vector<char *> argv;
     argv.reserve(args.size() + 1);
     for (std::string &a : args)
@@ -125,18 +125,18 @@ ChildResult run_child(const ChildSpec &spec)
     // signalfd, with the output pipe in the same poll, so none can be missed
     // between two checks.
     sigset_t wait_set;
-    if (spec.stop)
-        wait_set = *spec.stop;
+    if (request.stop)
+        wait_set = *request.stop;
     else
         sigemptyset(&wait_set);
     sigaddset(&wait_set, SIGCHLD);
     sigset_t caller_mask;
     sigprocmask(SIG_BLOCK, &wait_set, &caller_mask);
-    const sigset_t child_mask = spec.child_mask ? *spec.child_mask : caller_mask;
+    const sigset_t child_mask = request.child_mask ? *request.child_mask : caller_mask;
     RunFds fds;
     fds.signals = signalfd(-1, &wait_set, SFD_NONBLOCK | SFD_CLOEXEC);
     int pipe_fds[2] = {-1, -1};
-    if (fds.signals < 0 || (spec.err_through_pipe && pipe2(pipe_fds, O_CLOEXEC) != 0)) {
+    if (fds.signals < 0 || (request.err_through_pipe && pipe2(pipe_fds, O_CLOEXEC) != 0)) {
         result.failed_call = fds.signals < 0 ? "signalfd" : "pipe";
         result.error = errno;
         sigprocmask(SIG_SETMASK, &caller_mask, nullptr);
@@ -144,8 +144,8 @@ ChildResult run_child(const ChildSpec &spec)
     }
     fds.pipe_read = pipe_fds[0];
     fds.pipe_write = pipe_fds[1];
-    if (spec.err_through_pipe) {
-        fds.err_file = open_output(spec.err);
+    if (request.err_through_pipe) {
+        fds.err_file = open_output(request.err);
         fcntl(fds.pipe_read, F_SETFL, O_NONBLOCK);
     }
 
@@ -162,12 +162,12 @@ ChildResult run_child(const ChildSpec &spec)
         return result;
     }
     if (pid == 0)
-        start_child(spec, argv.data(), child_mask, fds.pipe_write);
+        start_child(request, argv.data(), child_mask, fds.pipe_write);
     setpgid(pid, pid);
     close(fds.pipe_write);
     fds.pipe_write = -1;
 
-    bool signal_due = spec.send_signal != 0;
+    bool signal_due = request.send_signal != 0;
     for (;;) {
         const pid_t waited = waitpid(pid, &result.wait_status, WNOHANG);
         if (waited == pid)
@@ -178,12 +178,12 @@ ChildResult run_child(const ChildSpec &spec)
             break;
         }
         const auto elapsed_ms = static_cast<long long>(seconds_since(start) * 1000);
-        if (signal_due && elapsed_ms >= spec.send_after_ms) {
-            kill(pid, spec.send_signal);
+        if (signal_due && elapsed_ms >= request.send_after_ms) {
+            kill(pid, request.send_signal);
             signal_due = false;
             continue;
         }
-        if (spec.timeout_ms > 0 && elapsed_ms >= spec.timeout_ms) {
+        if (request.timeout_ms > 0 && elapsed_ms >= request.timeout_ms) {
             end_group(pid);
             result.timed_out = true;
             break;
@@ -191,10 +191,10 @@ ChildResult run_child(const ChildSpec &spec)
         // Wake for the child, a stop signal, output, what is due, or at least
         // every second.
         long long wait_ms = 1000;
-        if (spec.timeout_ms > 0)
-            wait_ms = std::min(wait_ms, spec.timeout_ms - elapsed_ms);
+        if (request.timeout_ms > 0)
+            wait_ms = std::min(wait_ms, request.timeout_ms - elapsed_ms);
         if (signal_due)
-            wait_ms = std::min(wait_ms, spec.send_after_ms - elapsed_ms);
+            wait_ms = std::min(wait_ms, request.send_after_ms - elapsed_ms);
         pollfd ready[2] = {{fds.signals, POLLIN, 0}, {fds.pipe_read, POLLIN, 0}};
         if (poll(ready, 2, static_cast<int>(wait_ms)) <= 0)
             continue;

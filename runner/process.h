@@ -48,7 +48,7 @@ struct ChildResult {
 const int exit_cannot_enter = 126;
 const int exit_cannot_exec = 127;
 
-ChildResult run_child(const ChildSpec &spec);
+ChildResult run_child(const ChildSpec &request);
 
 // The words of a list separated by blanks, such as PROBE_NAMES or the
 // emulator's command.

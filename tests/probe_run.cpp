@@ -174,25 +174,25 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     if (options.unprivileged)
         chmod(dir_.c_str(), 0555);
 
-    ChildSpec spec;
-    spec.argv = options.wrapper;
+    ChildSpec request;
+    request.argv = options.wrapper;
     // A cross build's own programs run under its emulator.
     if (*EMULATOR && for_this_machine(program)) {
         const std::vector<std::string> emulator = split_words(EMULATOR);
-        spec.argv.insert(spec.argv.end(), emulator.begin(), emulator.end());
+        request.argv.insert(request.argv.end(), emulator.begin(), emulator.end());
     }
-    spec.argv.push_back(program);
-    spec.argv.insert(spec.argv.end(), options.args.begin(), options.args.end());
-    spec.dir = dir_;
-    spec.out = out_file;
-    spec.err = err_file;
-    spec.err_through_pipe = true;
+    request.argv.push_back(program);
+    request.argv.insert(request.argv.end(), options.args.begin(), options.args.end());
+    request.dir = dir_;
+    request.out = out_file;
+    request.err = err_file;
+    request.err_through_pipe = true;
     // A hang fails the test, not the suite.
-    spec.timeout_ms = 300LL * 1000;
+    request.timeout_ms = 300LL * 1000;
     // A stop signal is due while the program still runs, however silent.
-    spec.send_signal = options.stop_signal;
-    spec.send_after_ms = options.stop_after_ms;
-    spec.prepare = [&options, &program, this]() {
+    request.send_signal = options.stop_signal;
+    request.send_after_ms = options.stop_after_ms;
+    request.prepare = [&options, &program, this]() {
         for (const auto &var : sanitizer_options)
             setenv(var[0], var[1], 1);
         if (!options.faults.empty()) {
@@ -221,7 +221,7 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
             return exit_cannot_run;
         return 0;
     };
-    const ChildResult result = run_child(spec);
+    const ChildResult result = run_child(request);
     // Without a status the run is neither a pass nor a failure of the probe.
     if (result.failed_call) {
         ADD_FAILURE() << result.failed_call << ": " << strerror(result.error);
