@@ -59,7 +59,9 @@ enum Kind {
                      //                      b or l, as a library that ignores it does on a
                      //                      host of the other order (on every host alike)
     POKE,            // poke:TAG.N@file=V    after the program closes the file, byte N of the
-                     //                      values of TAG in the first IFD becomes V
+                     //                      values of TAG becomes V, in the first IFD of the
+                     //                      chain that holds TAG, else the first linked one
+                     //                      (EXIF, GPS, SubIFDs); every poke rule applies
     READ_BYTE,       // read-byte:S.N=V      byte N of strip S as TIFFReadEncodedStrip gives it
     HANG,            // hang:MODE            TIFFOpen with that mode never returns
     CRASH,           // crash:MODE           TIFFOpen with that mode dies of SIGSEGV
@@ -68,7 +70,8 @@ enum Kind {
                      //                      behind in the program's process group
     POKE_ENTRY,      // poke-entry:TAG.N@file=V  as poke, byte N of TAG's entry itself
     SET_DIR,         // set-dir[:N]          TIFFSetDirectory (to directory N) returns 0
-    DIR_COUNT,       // dir-count=V          TIFFNumberOfDirectories returns V
+    DIR_COUNT,       // dir-count[:N]=V      TIFFNumberOfDirectories (the program's Nth call)
+                     //                      returns V
     REWRITE_DIR,     // rewrite-dir          TIFFRewriteDirectory returns 0, writes nothing
     DIR_OVERWRITE,   // rewrite-dir-write    TIFFRewriteDirectory is TIFFWriteDirectory, which
                      //                      writes the directory over its old place
@@ -76,6 +79,12 @@ enum Kind {
                      //                      the chain and appends the new one at its end
     UNLINK_DIR,      // unlink-dir           TIFFUnlinkDirectory returns 0, unlinks nothing
     READ_EXIF,       // read-exif            TIFFReadEXIFDirectory returns 0
+    READ_DIR,        // read-dir:N           TIFFReadDirectory from directory N returns 0
+    LAST_DIR,        // last-dir:N=V         TIFFLastDirectory on directory N returns V
+    CURRENT_DIR,     // current-dir:N=V      TIFFCurrentDirectory on directory N returns V
+    APPEND_COPY,     // append-copy:N@file   after the program closes the file, a copy of
+                     //                      IFD N of the chain is appended to the file and
+                     //                      linked after the chain's last IFD
     GET_FLOAT,       // get-float:TAG=V      the out-pointer receives the float V
     // Tiles and striles (tile_probe).
     WRITE_TILE,    // write-tile[:T]=R     TIFFWriteEncodedTile or TIFFWriteTile (of tile T)
@@ -94,6 +103,15 @@ enum Kind {
     GET_ZERO,      // get-zero:TAG.N       the uint16 array that out-pointer N receives
                    //                      (2^BitsPerSample values, as ColorMap's) comes
                    //                      back as zeros, from a copy
+    AS_HELD,       // as-held:TAG[@file]   after the program closes a handle that wrote
+                   //                      the file (w, a or r+), the values of the array
+                   //                      field TAG in the first IFD stand on disk as the
+                   //                      handle held them, each as wide as the entry's
+                   //                      type, in the file's byte order: the writer of a
+                   //                      library without a known defect that writes the
+                   //                      values wrong (IFD arrays written as halves of
+                   //                      64-bit values), so that a fault test sees its
+                   //                      layout pass until the fault it injects
 };
 
 struct KindName {
@@ -134,6 +152,10 @@ constexpr KindName kind_names[] = {
     {"rewrite-dir-append", DIR_APPEND},
     {"unlink-dir", UNLINK_DIR},
     {"read-exif", READ_EXIF},
+    {"read-dir", READ_DIR},
+    {"last-dir", LAST_DIR},
+    {"current-dir", CURRENT_DIR},
+    {"append-copy", APPEND_COPY},
     {"get-float", GET_FLOAT},
     {"write-tile", WRITE_TILE},
     {"read-tile", READ_TILE},
@@ -145,6 +167,7 @@ constexpr KindName kind_names[] = {
     {"default-u16", DEFAULT_U16},
     {"unset-nothing", UNSET_NOTHING},
     {"get-zero", GET_ZERO},
+    {"as-held", AS_HELD},
 };
 
 struct Rule {
@@ -386,17 +409,18 @@ void poke(const char *path, const Rule &r, bool entry)
     const ifd::File file = ifd::ReadFile(bytes.data(), bytes.size());
     if (!file.problems.empty() || file.chain.empty())
         die("cannot read the file's IFD", r.arg);
-    for (const ifd::Entry &e : file.chain[0].entries) {
-        if (std::to_string(e.tag) != r.arg)
-            continue;
-        FILE *f = fopen(path, "r+b");
-        const uint64_t at = (entry ? e.entry_at : e.value_at) + static_cast<uint64_t>(r.index);
-        if (!f || fseek(f, static_cast<long>(at), SEEK_SET) != 0 ||
-            fputc(static_cast<int>(r.value), f) == EOF || fclose(f) != 0)
-            die("cannot write the file", r.arg);
-        return;
+    const ifd::Entry *found = nullptr;
+    for (const auto *dirs : {&file.chain, &file.linked}) {
+        for (size_t i = 0; i < dirs->size() && !found; i++)
+            found = ifd::FindEntry((*dirs)[i], static_cast<uint32_t>(strtoul(r.arg, nullptr, 10)));
     }
-    die("no such tag in the file", r.arg);
+    if (!found)
+        die("no such tag in the file", r.arg);
+    FILE *f = fopen(path, "r+b");
+    const uint64_t at = (entry ? found->entry_at : found->value_at) + static_cast<uint64_t>(r.index);
+    if (!f || fseek(f, static_cast<long>(at), SEEK_SET) != 0 ||
+        fputc(static_cast<int>(r.value), f) == EOF || fclose(f) != 0)
+        die("cannot write the file", r.arg);
 }
 
 // The main IFD chain of the file as it is on disk now.
@@ -422,13 +446,13 @@ uint64_t link_at(const ifd::Header &header, const ifd::Directory *dir)
     return dir->offset + (header.bigtiff ? 8 + 20 * n : 2 + 12 * n);
 }
 
-// Writes one IFD offset at `at` in the file's byte order.
-void put_link(const char *path, const ifd::Header &header, uint64_t at, uint64_t value)
+// Writes `value`, `width` bytes wide, at `at` in the file's byte order.
+void put_value(const char *path, const ifd::Header &header, uint64_t at, unsigned width,
+               uint64_t value)
 {
-    const unsigned width = header.bigtiff ? 8 : 4;
     unsigned char bytes[8] = {0};
 
-    for (unsigned i = 0; i < width; i++) {
+    for (unsigned i = 0; i < width && i < sizeof(bytes); i++) {
         const unsigned shift = 8 * (header.big_endian ? width - 1 - i : i);
         bytes[i] = static_cast<unsigned char>(value >> shift);
     }
@@ -436,6 +460,12 @@ void put_link(const char *path, const ifd::Header &header, uint64_t at, uint64_t
     if (!f || fseek(f, static_cast<long>(at), SEEK_SET) != 0 ||
         fwrite(bytes, 1, width, f) != width || fclose(f) != 0)
         die("cannot write the file", path);
+}
+
+// Writes one IFD offset at `at`.
+void put_link(const char *path, const ifd::Header &header, uint64_t at, uint64_t value)
+{
+    put_value(path, header, at, header.bigtiff ? 8 : 4, value);
 }
 
 // A library whose rewrite appends: the real rewrite wrote the directory at
@@ -459,6 +489,100 @@ void append_instead(const char *path, uint64_t old)
     put_link(path, header, link_at(header, &chain[p]), 0);
     chain = read_chain(path, &header);
     put_link(path, header, link_at(header, &chain.back()), added);
+}
+
+// A chain one IFD longer than its writer made it: IFD `n`'s bytes (count,
+// entries, next link) copied to the end of the file, on a word boundary, and
+// linked after the last IFD. The copy's values are the original's.
+void append_copy(const char *path, long n)
+{
+    ifd::Header header;
+    const std::vector<ifd::Directory> chain = read_chain(path, &header);
+    std::vector<uint8_t> bytes;
+
+    if (n < 0 || static_cast<size_t>(n) >= chain.size() || ifd::LoadFile(path, &bytes))
+        die("no such IFD in the chain", path);
+    const ifd::Directory &dir = chain[static_cast<size_t>(n)];
+    const uint64_t end = link_at(header, &dir) + (header.bigtiff ? 8 : 4);
+    const uint64_t at = (bytes.size() + 1) / 2 * 2;
+    const std::vector<uint8_t> copy(bytes.begin() + static_cast<long>(dir.offset),
+                                    bytes.begin() + static_cast<long>(end));
+    bytes.resize(at);
+    bytes.insert(bytes.end(), copy.begin(), copy.end());
+    FILE *f = fopen(path, "wb");
+    if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0)
+        die("cannot write the file", path);
+    ifd::Directory moved = dir;
+    moved.offset = at;
+    put_link(path, header, link_at(header, &moved), 0);
+    put_link(path, header, link_at(header, &chain.back()), at);
+}
+
+// TIFFVGetField behind a variadic call, past every rule of this shim.
+int get_held(TIFF *tif, uint32_t tag, ...)
+{
+    va_list ap;
+    va_start(ap, tag);
+    const int result = TIFFVGetField(tif, tag, ap);
+    va_end(ap);
+    return result;
+}
+
+// The values of an array field as the handle holds them, widened, taken in
+// the width and with the count the library's field description gives.
+std::vector<uint64_t> held_values(TIFF *tif, const char *tag_text)
+{
+    const auto tag = static_cast<uint32_t>(strtoul(tag_text, nullptr, 10));
+    const TIFFField *field = TIFFFieldWithTag(tif, tag);
+    uint32_t n32 = 0;
+    uint16_t n16 = 0;
+    const void *array = nullptr;
+
+    if (!field || !TIFFFieldPassCount(field))
+        die("not an array field", tag_text);
+    const int fetched = TIFFFieldSetGetCountSize(field) == 4 ? get_held(tif, tag, &n32, &array)
+                                                             : get_held(tif, tag, &n16, &array);
+    const auto size = static_cast<size_t>(TIFFFieldSetGetSize(field));
+    if (!fetched || !array || (size != 1 && size != 2 && size != 4 && size != 8))
+        die("cannot fetch the values", tag_text);
+    std::vector<uint64_t> values(n32 + n16);
+    for (size_t i = 0; i < values.size(); i++) {
+        const auto *p = static_cast<const uint8_t *>(array) + i * size;
+        uint8_t b1;
+        uint16_t b2;
+        uint32_t b4;
+        switch (size) {
+        case 1:
+            memcpy(&b1, p, 1);
+            values[i] = b1;
+            break;
+        case 2:
+            memcpy(&b2, p, 2);
+            values[i] = b2;
+            break;
+        case 4:
+            memcpy(&b4, p, 4);
+            values[i] = b4;
+            break;
+        default:
+            memcpy(&values[i], p, 8);
+        }
+    }
+    return values;
+}
+
+// Puts `values` over the values of TAG's entry in the first IFD.
+void put_held(const char *path, const char *tag_text, const std::vector<uint64_t> &values)
+{
+    ifd::Header header;
+    const std::vector<ifd::Directory> chain = read_chain(path, &header);
+    const ifd::Entry *e = chain.empty() ? nullptr : ifd::FindEntry(chain[0], strtoul(tag_text, nullptr, 10));
+
+    if (!e || e->count != values.size())
+        die("no entry of as many values in the file", tag_text);
+    const unsigned width = ifd::TypeSize(e->type);
+    for (size_t i = 0; i < values.size(); i++)
+        put_value(path, header, e->value_at + i * width, width, values[i]);
 }
 
 } // namespace
@@ -506,23 +630,39 @@ TIFF *TIFFOpen(const char *name, const char *mode)
 void TIFFClose(TIFF *tif)
 {
     static auto real = next<void (*)(TIFF *)>("TIFFClose");
-    const Rule *r = nullptr;
+    std::vector<const Rule *> after;
     std::string path;
+    std::vector<std::pair<const char *, std::vector<uint64_t>>> held;
 
     if (tif && from_program(__builtin_return_address(0))) {
         path = TIFFFileName(tif);
-        // Each poke rule names its tag; it applies when file and mode match too.
-        for (int i = 0; i < rule_count && !r; i++) {
-            if (rules[i].kind == POKE || rules[i].kind == POKE_ENTRY)
-                r = find_tag(rules[i].kind, strtoul(rules[i].arg, nullptr, 10), tif);
+        const char *mode = open_mode(tif);
+        const bool wrote = mode && (mode[0] != 'r' || strchr(mode, '+'));
+        // The rules that change the file after the close, each where its
+        // file and mode match.
+        for (int i = 0; i < rule_count; i++) {
+            const Rule &rule = rules[i];
+            if ((rule.file[0] && strcmp(rule.file, base_name(path.c_str())) != 0) ||
+                (rule.mode[0] && (!mode || !same_access(rule.mode, mode))))
+                continue;
+            if (rule.kind == POKE || rule.kind == POKE_ENTRY || rule.kind == APPEND_COPY)
+                after.push_back(&rule);
+            if (wrote && rule.kind == AS_HELD)
+                held.emplace_back(rule.arg, held_values(tif, rule.arg));
         }
     }
     OpenHandle *h = tif ? open_handle(tif) : nullptr;
     if (h)
         h->tif = nullptr;
     real(tif);
-    if (r)
-        poke(path.c_str(), *r, r->kind == POKE_ENTRY);
+    for (const auto &values : held)
+        put_held(path.c_str(), values.first, values.second);
+    for (const Rule *r : after) {
+        if (r->kind == APPEND_COPY)
+            append_copy(path.c_str(), strtol(r->arg, nullptr, 10));
+        else
+            poke(path.c_str(), *r, r->kind == POKE_ENTRY);
+    }
 }
 
 int TIFFSetField(TIFF *tif, uint32_t tag, ...)
@@ -713,12 +853,49 @@ int TIFFSetDirectory(TIFF *tif, tdir_t dirn)
 tdir_t TIFFNumberOfDirectories(TIFF *tif)
 {
     static auto real = next<tdir_t (*)(TIFF *)>("TIFFNumberOfDirectories");
+    static int calls = 0;
+    char ordinal[16];
+    const Rule *r;
+
+    if (!from_program(__builtin_return_address(0)))
+        return real(tif);
+    snprintf(ordinal, sizeof(ordinal), "%d", ++calls);
+    if ((r = find(DIR_COUNT, ordinal, TIFFFileName(tif), open_mode(tif))) != nullptr)
+        return static_cast<tdir_t>(r->value);
+    return real(tif);
+}
+
+int TIFFReadDirectory(TIFF *tif)
+{
+    static auto real = next<int (*)(TIFF *)>("TIFFReadDirectory");
+
+    if (from_program(__builtin_return_address(0)) &&
+        find_tag(READ_DIR, TIFFCurrentDirectory(tif), tif))
+        return 0;
+    return real(tif);
+}
+
+int TIFFLastDirectory(TIFF *tif)
+{
+    static auto real = next<int (*)(TIFF *)>("TIFFLastDirectory");
     const Rule *r;
 
     if (from_program(__builtin_return_address(0)) &&
-        (r = find(DIR_COUNT, nullptr, TIFFFileName(tif), open_mode(tif))) != nullptr)
-        return static_cast<tdir_t>(r->value);
+        (r = find_tag(LAST_DIR, TIFFCurrentDirectory(tif), tif)) != nullptr)
+        return static_cast<int>(r->value);
     return real(tif);
+}
+
+tdir_t TIFFCurrentDirectory(TIFF *tif)
+{
+    static auto real = next<tdir_t (*)(TIFF *)>("TIFFCurrentDirectory");
+    const tdir_t current = real(tif);
+    const Rule *r;
+
+    if (from_probe(__builtin_return_address(0)) &&
+        (r = find_tag(CURRENT_DIR, current, tif)) != nullptr)
+        return static_cast<tdir_t>(r->value);
+    return current;
 }
 
 int TIFFRewriteDirectory(TIFF *tif)
