@@ -119,6 +119,40 @@ TEST(DirectoryProbe, PagesWrongOrUnwritten)
     });
 }
 
+// The walk, the jumps and the counts each checked on their own, and what the
+// library's last look cannot see: IFDs changed on disk after it.
+TEST(DirectoryProbe, WalkJumpsAndLinkedIfdsChecked)
+{
+    ExpectCases({
+        {"last-dir:1@pages_le.tif=1", {"pages_le.tif: page 1: TIFFLastDirectory says 1."}, {le}},
+        {"last-dir:3@pages_be.btf=0", {"pages_be.btf: page 3: TIFFLastDirectory says 0."}, {be}},
+        // Page 3 is the last one until a page is appended.
+        {"read-dir:3@pages_le.tif",
+         {"pages_le.tif: expected 5 pages, TIFFReadDirectory walks 4."},
+         {le}},
+        // The jump to page 2 would fail next, so only the jump to 3 names page 3.
+        {"current-dir:3@pages_le.tif=9;set-dir:2@pages_le.tif",
+         {"pages_le.tif: page 3: TIFFCurrentDirectory says 9."},
+         {le}},
+        // The count after the SubIFDs were visited, of the first and last step.
+        {"dir-count:2=5", {"pages_le.tif: expected 4 pages, the library counts 5."}, {le}},
+        {"dir-count:8=3", {"pages_le.tif: expected 4 pages, the library counts 3."}, {le}},
+        {"append-copy:1@pages_be.btf:r",
+         {"pages_be.btf: expected 4 pages, the file holds 5."},
+         {be}},
+        {"poke:33434.0@pages_le.tif:r=2",
+         {"pages_le.tif: EXIF: tag 33434 on disk: value 0 is 0.015625 instead of 0.0078125."},
+         {le}},
+        {"poke:34855.1@pages_le.tif:r=0x7f",
+         {"pages_le.tif: EXIF: tag 34855 on disk: value 0 is 32612 instead of 100."},
+         {le}},
+        {"poke:1.0@pages_be.btf:r=0x53",
+         {"pages_be.btf: GPS: tag 1 on disk: byte 0 is 0x53 instead of 0x4e."},
+         {be}},
+        {"poke:254.0@pages_be.btf:r=9", {"pages_be.btf: SubIFD 0: tag 254 on disk is not 1."}, {be}},
+    });
+}
+
 // Stand-ins for a broken library whose TIFFRewriteDirectory does not move the
 // directory: one that appends it to the chain and leaves the old one, and one
 // that writes it over the old place (TIFFWriteDirectory), where the longer

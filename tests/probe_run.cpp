@@ -388,6 +388,15 @@ void ExpectClean(const ProbeRun &run, const std::set<std::string> &files)
     ExpectFiles(run, clean, files);
 }
 
+void ExpectExactly(const ProbeRun &run, int status, const std::vector<std::string> &lines,
+                   const std::set<std::string> &files)
+{
+    EXPECT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), status) << run.describe();
+    EXPECT_EQ(run.own_lines(), lines) << run.describe();
+    EXPECT_EQ(run.files(), files) << run.describe();
+}
+
 bool SanitizerBuild()
 {
     return *ASAN_RUNTIME != '\0';

@@ -82,6 +82,13 @@ void ExpectFailure(const ProbeRun &run, const std::vector<std::string> &lines,
 // `files` and those of its clean run.
 void ExpectClean(const ProbeRun &run, const std::set<std::string> &files);
 
+// Expects a run that exited with `status` printing exactly `lines` of its
+// own, and leaving exactly `files`: for runs whose rules
+// stand in for a library without its known defects, which owe nothing to the
+// clean run.
+void ExpectExactly(const ProbeRun &run, int status, const std::vector<std::string> &lines,
+                   const std::set<std::string> &files);
+
 // The valgrind command line that fails a run with exit status 99 on any
 // memory error or definitely lost block.
 std::vector<std::string> MemcheckWrapper();

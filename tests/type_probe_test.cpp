@@ -144,6 +144,74 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
     }
 }
 
+// With IFD arrays written as the library holds them, the one known defect of
+// Debian's releases gone, every layout passes: each fault below must fail its
+// own layout, leave its file and exit 1 where the defect would have failed
+// the layout anyway, and name each wrong field once.
+TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
+{
+    const std::string fixed = "as-held:65111;as-held:65112;as-held:65113";
+    const struct {
+        const char *faults;
+        std::vector<std::string> lines;
+        std::set<std::string> files;
+    } cases[] = {
+        {"", {}, {}},
+        // Wrong when read for the update only, after it only, and in both.
+        {"get-u16:65030@types_be.tif:r+=0x0201",
+         {"Wrong SHORT value fetched for tag 65030 in types_be.tif: value 0 is 0x201, expected "
+          "0x102."},
+         {"types_be.tif"}},
+        {"get-u16:65040@types_be.tif:r=0",
+         {"Wrong SSHORT value fetched for tag 65040 in types_be.tif: value 0 is 0x0, expected "
+          "0x8000."},
+         {"types_be.tif"}},
+        {"get-u32:65050@types_le.tif=7",
+         {"Wrong LONG value fetched for tag 65050 in types_le.tif: value 0 is 0x7, expected "
+          "0x1020304."},
+         {"types_le.tif"}},
+        // Every wrong field of a layout named, the standard ones each alone.
+        {"get-u32:256@types_le.btf=4464;get-u16:297.1@types_le.btf=4;get-u16:65030@types_le.btf=1",
+         {"Wrong LONG value fetched for tag 256 in types_le.btf: value 0 is 0x1170, expected "
+          "0x11170.",
+          "Wrong SHORT value fetched for tag 297 in types_le.btf: value 1 is 0x4, expected 0x3.",
+          "Wrong SHORT value fetched for tag 65030 in types_le.btf: value 0 is 0x1, expected "
+          "0x102."},
+         {"types_le.btf"}},
+        {"get:256@types_be.btf;get:297@types_be.btf;get:282@types_be.btf",
+         {"Problem fetching tag 256 in types_be.btf.", "Problem fetching tag 297 in types_be.btf.",
+          "Problem fetching tag 282 in types_be.btf."},
+         {"types_be.btf"}},
+        {"get-float:282@types_le.tif:r=2",
+         {"Wrong RATIONAL value fetched for tag 282 in types_le.tif: value 0 is 0x40000000, "
+          "expected 0x43964000."},
+         {"types_le.tif"}},
+        // On disk only, each entry that differs on a line of its own.
+        {"poke:65103.0@types_be.tif:r=0x41;poke:65151.3@types_be.tif:r=0x41;"
+         "poke:297.3@types_be.tif:r=9;poke:270.0@types_be.tif:r=0x41",
+         {"types_be.tif: tag 65103 on disk: value 0 differs.",
+          "types_be.tif: tag 65151 on disk: byte 3 differs.",
+          "types_be.tif: tag 297 on disk: value 1 differs.",
+          "types_be.tif: tag 270 on disk: byte 0 differs."},
+         {"types_be.tif"}},
+        {"warn:65150@types_le.btf",
+         {"types_le.btf: the library reported a problem."},
+         {"types_le.btf"}},
+        {"read-byte:0.8749@types_le.tif:r+=0",
+         {"Wrong image data in strip 0 of types_le.tif."},
+         {"types_le.tif"}},
+        {"read-byte:3.0@types_be.btf:r=0",
+         {"Wrong image data in strip 3 of types_be.btf."},
+         {"types_be.btf"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.faults);
+        const std::string faults = *c.faults ? fixed + ";" + c.faults : fixed;
+        ExpectExactly(ProbeRun(probe, Faults(faults)), c.lines.empty() ? 0 : 1, c.lines,
+                      c.files);
+    }
+}
+
 // What the table of values asks for, read from the kept files: the arrays
 // at and one over the inline limit, and each layout's compression.
 TEST(TypeProbe, KeptFilesHaveEachLayoutsShape)
