@@ -149,7 +149,9 @@ TEST(DirectoryProbe, WalkJumpsAndLinkedIfdsChecked)
         {"poke:1.0@pages_be.btf:r=0x53",
          {"pages_be.btf: GPS: tag 1 on disk: byte 0 is 0x53 instead of 0x4e."},
          {be}},
-        {"poke:254.0@pages_be.btf:r=9", {"pages_be.btf: SubIFD 0: tag 254 on disk is not 1."}, {be}},
+        {"poke:254.0@pages_be.btf:r=9",
+         {"pages_be.btf: SubIFD 0: tag 254 on disk is not 1."},
+         {be}},
     });
 }
 

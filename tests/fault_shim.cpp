@@ -417,7 +417,8 @@ void poke(const char *path, const Rule &r, bool entry)
     if (!found)
         die("no such tag in the file", r.arg);
     FILE *f = fopen(path, "r+b");
-    const uint64_t at = (entry ? found->entry_at : found->value_at) + static_cast<uint64_t>(r.index);
+    const uint64_t at =
+        (entry ? found->entry_at : found->value_at) + static_cast<uint64_t>(r.index);
     if (!f || fseek(f, static_cast<long>(at), SEEK_SET) != 0 ||
         fputc(static_cast<int>(r.value), f) == EOF || fclose(f) != 0)
         die("cannot write the file", r.arg);
@@ -576,7 +577,8 @@ void put_held(const char *path, const char *tag_text, const std::vector<uint64_t
 {
     ifd::Header header;
     const std::vector<ifd::Directory> chain = read_chain(path, &header);
-    const ifd::Entry *e = chain.empty() ? nullptr : ifd::FindEntry(chain[0], strtoul(tag_text, nullptr, 10));
+    const ifd::Entry *e =
+        chain.empty() ? nullptr : ifd::FindEntry(chain[0], strtoul(tag_text, nullptr, 10));
 
     if (!e || e->count != values.size())
         die("no entry of as many values in the file", tag_text);

@@ -178,22 +178,50 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
           "Wrong SHORT value fetched for tag 65030 in types_le.btf: value 0 is 0x1, expected "
           "0x102."},
          {"types_le.btf"}},
-        {"get:256@types_be.btf;get:297@types_be.btf;get:282@types_be.btf",
-         {"Problem fetching tag 256 in types_be.btf.", "Problem fetching tag 297 in types_be.btf.",
-          "Problem fetching tag 282 in types_be.btf."},
+        // One standard field wrong or not fetched fails its layout alone.
+        {"get-u32:256@types_le.tif:r+=4464;get-u16:297.1@types_be.tif:r+=4;"
+         "get:256@types_le.btf:r+;get:297@types_be.btf:r+",
+         {"Wrong LONG value fetched for tag 256 in types_le.tif: value 0 is 0x1170, expected "
+          "0x11170.",
+          "Wrong SHORT value fetched for tag 297 in types_be.tif: value 1 is 0x4, expected 0x3.",
+          "Problem fetching tag 256 in types_le.btf.", "Problem fetching tag 297 in types_be.btf."},
+         {"types_le.tif", "types_be.tif", "types_le.btf", "types_be.btf"}},
+        {"get:282@types_be.btf:r+",
+         {"Problem fetching tag 282 in types_be.btf."},
          {"types_be.btf"}},
         {"get-float:282@types_le.tif:r=2",
          {"Wrong RATIONAL value fetched for tag 282 in types_le.tif: value 0 is 0x40000000, "
           "expected 0x43964000."},
          {"types_le.tif"}},
         // On disk only, each entry that differs on a line of its own.
-        {"poke:65103.0@types_be.tif:r=0x41;poke:65151.3@types_be.tif:r=0x41;"
+        {"poke:65003.5@types_be.tif:r=0x41;poke:65100.0@types_be.tif:r=0x41;"
+         "poke:65103.0@types_be.tif:r=0x41;poke:65151.3@types_be.tif:r=0x41;"
          "poke:297.3@types_be.tif:r=9;poke:270.0@types_be.tif:r=0x41",
-         {"types_be.tif: tag 65103 on disk: value 0 differs.",
+         {"types_be.tif: tag 65003 on disk: value 5 differs.",
+          "types_be.tif: tag 65100 on disk: value 0 differs.",
+          "types_be.tif: tag 65103 on disk: value 0 differs.",
           "types_be.tif: tag 65151 on disk: byte 3 differs.",
           "types_be.tif: tag 297 on disk: value 1 differs.",
           "types_be.tif: tag 270 on disk: byte 0 differs."},
          {"types_be.tif"}},
+        // The directory's own faults, and the entries after them.
+        {"poke-entry:65110.1@types_le.tif:r=0xff",
+         {"types_le.tif: IFD at 1104: tag 65111 follows tag 65366.",
+          "types_le.tif: tag 65110 on disk: missing."},
+         {"types_le.tif"}},
+        {"poke-entry:65151.8@types_le.tif:r=0x2f",
+         {"types_le.tif: tag 65151 on disk: values at odd offset 2351.",
+          "types_le.tif: tag 65151 on disk: byte 0 differs."},
+         {"types_le.tif"}},
+        {"append-copy:0@types_le.tif:r",
+         {"types_le.tif: IFD at 1104: 2 IFDs in the file, expected 1."},
+         {"types_le.tif"}},
+        // An array's first value, as the library read it back and on disk.
+        {"poke:65031.0@types_le.tif:w=0x41",
+         {"Wrong SHORT value fetched for tag 65031 in types_le.tif: value 0 is 0x141, expected "
+          "0x102.",
+          "types_le.tif: tag 65031 on disk: value 0 differs."},
+         {"types_le.tif"}},
         {"warn:65150@types_le.btf",
          {"types_le.btf: the library reported a problem."},
          {"types_le.btf"}},
@@ -207,8 +235,7 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);
         const std::string faults = *c.faults ? fixed + ";" + c.faults : fixed;
-        ExpectExactly(ProbeRun(probe, Faults(faults)), c.lines.empty() ? 0 : 1, c.lines,
-                      c.files);
+        ExpectExactly(ProbeRun(probe, Faults(faults)), c.lines.empty() ? 0 : 1, c.lines, c.files);
     }
 }
 
