@@ -61,7 +61,8 @@ constexpr TilePage tile_pages[] = {
     // 16-bit samples, one set of tiles per plane.
     {20, 20, 16, 16, 16, 2, PLANARCONFIG_SEPARATE, COMPRESSION_NONE, PREDICTOR_NONE, true},
     {20, 40, 16, 32, 8, 2, PLANARCONFIG_SEPARATE, COMPRESSION_PACKBITS, PREDICTOR_NONE, false},
-    {20, 20, 16, 16, 16, 1, PLANARCONFIG_CONTIG, COMPRESSION_LZW, PREDICTOR_NONE, true},
+    // Two tiles across, both partial: the codec's setup is paid per tile.
+    {20, 10, 16, 16, 16, 1, PLANARCONFIG_CONTIG, COMPRESSION_LZW, PREDICTOR_NONE, true},
     {20, 10, 16, 16, 8, 3, PLANARCONFIG_CONTIG, COMPRESSION_ADOBE_DEFLATE, PREDICTOR_HORIZONTAL,
      false},
     // One partial tile per plane: every Deflate tile costs the codec's setup.
@@ -72,9 +73,10 @@ constexpr unsigned tile_page_count = sizeof(tile_pages) / sizeof(tile_pages[0]);
 
 // The update in place replaces one tile of the LZW page with noise, which
 // compresses to more bytes than the smooth tile it replaces, so the library
-// must move it.
+// must move it: the first tile, so that data written in its place would run
+// over the tile after it.
 constexpr unsigned updated_page = 3;
-constexpr uint32_t updated_tile = 3;
+constexpr uint32_t updated_tile = 0;
 // The tiled page whose single tiles are queried: its last tiles are in its
 // last plane.
 constexpr unsigned queried_page = 1;
@@ -910,7 +912,7 @@ bool AppendPages(const Layout &layout)
         return false;
     }
     {
-        const probe::Tiff reader = probe::Reopen(name, "r");
+        const probe::Tiff reader = probe::Reopen(name, "rh");
         if (!reader ||
             !SameNumber(name, k, TIFFNumberOfDirectories(reader), k + 1,
                         "the page count a reader finds at the checkpoint") ||
@@ -933,7 +935,7 @@ bool CheckOnDemand(const Layout &layout, const Queried queried[2])
 {
     const char *name = layout.filename;
     CountedFile counted;
-    const probe::Tiff tif = OpenCounted(name, "rO", &counted);
+    const probe::Tiff tif = OpenCounted(name, "rOh", &counted);
 
     if (!tif)
         return false;
@@ -986,7 +988,7 @@ bool CheckAppended(const Layout &layout)
     // One handle reads the pages in order: the updated tile and every other
     // tile of its page come between the two query pages (a tile written in
     // place of another, or over its neighbour, shows there).
-    const probe::Tiff tif = probe::Reopen(name, "r");
+    const probe::Tiff tif = probe::Reopen(name, "rh");
     if (!tif || !CheckQueries(tif, queried[0], "", name) || !GoTo(tif, updated_page, name) ||
         !CheckTilePixels(tif, updated_page, true, name) || !CheckQueries(tif, queried[1], "", name))
         return false;
