@@ -912,6 +912,7 @@ bool AppendPages(const Layout &layout)
         return false;
     }
     {
+        // "h": the header only; page 0 would cost a directory read unused.
         const probe::Tiff reader = probe::Reopen(name, "rh");
         if (!reader ||
             !SameNumber(name, k, TIFFNumberOfDirectories(reader), k + 1,
@@ -935,6 +936,7 @@ bool CheckOnDemand(const Layout &layout, const Queried queried[2])
 {
     const char *name = layout.filename;
     CountedFile counted;
+    // "h": page 0 is not read, only the query pages.
     const probe::Tiff tif = OpenCounted(name, "rOh", &counted);
 
     if (!tif)
@@ -988,7 +990,7 @@ bool CheckAppended(const Layout &layout)
     // One handle reads the pages in order: the updated tile and every other
     // tile of its page come between the two query pages (a tile written in
     // place of another, or over its neighbour, shows there).
-    const probe::Tiff tif = probe::Reopen(name, "rh");
+    const probe::Tiff tif = probe::Reopen(name, "rh"); // page 0 is not needed
     if (!tif || !CheckQueries(tif, queried[0], "", name) || !GoTo(tif, updated_page, name) ||
         !CheckTilePixels(tif, updated_page, true, name) || !CheckQueries(tif, queried[1], "", name))
         return false;
