@@ -51,8 +51,8 @@ TEST(ProbeSupport, NumberDecodesEachTypeBySignAndFraction)
     const ifd::Entry rational = Make(1, ifd::RATIONAL, {301, 10, 442443, 50});
     const ifd::Entry srational = Make(1, ifd::SRATIONAL, {0xFFFFFED3, 10});
     for (size_t i = 0; i < decimals.size(); i++) {
-        const bool same = (i < 2 ? probe::Number(rational, i) : probe::Number(srational, 0)) ==
-                          decimals[i];
+        const bool same =
+            (i < 2 ? probe::Number(rational, i) : probe::Number(srational, 0)) == decimals[i];
         EXPECT_TRUE(same) << decimals[i];
     }
     // A zero denominator equals nothing, not even itself.
