@@ -781,6 +781,12 @@ bool write_page(TIFF *tif, Run &run, const Shape &s, size_t page)
 {
     if (!set_shape(tif, run, s))
         return false;
+    // The fastest level: at the default one, compressing two tiles of zeros
+    // costs more than setting and checking all the page's fields.
+    if (s.compression == COMPRESSION_ADOBE_DEFLATE && !TIFFSetField(tif, TIFFTAG_ZIPQUALITY, 1)) {
+        probe::SayCantSet(TIFFTAG_ZIPQUALITY, run.name);
+        return false;
+    }
     check_defaults(tif, run, s.home, true);
     if (s.home == Home::Main) {
         for (const Unset &u : overwritten) {
