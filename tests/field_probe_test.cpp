@@ -135,6 +135,36 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         {"warn:270@fields_be.tif",
          {"fields_be.tif: the library reported a problem."},
          {"fields_be.tif"}},
+        // The codec fields: JPEGTables short by a byte, missing, a byte of
+        // it and its type wrong on disk; the Deflate page's Predictor
+        // fetched as page 0's.
+        {"get-u32:347@fields_be.tif=557",
+         {"Wrong UNDEFINED value fetched for tag 347 in fields_be.tif: 557 values, expected 558."},
+         {"fields_be.tif"}},
+        {"get-nothing:347@fields_le.btf",
+         {"Problem fetching tag 347 in fields_le.btf."},
+         {"fields_le.btf"}},
+        {"poke:347.100@fields_le.btf:r=0xAB",
+         {"fields_le.btf: tag 347 on disk: value 100 differs."},
+         {"fields_le.btf"}},
+        {"poke-entry:347.2@fields_le.tif:r=1",
+         {"fields_le.tif: tag 347 on disk: BYTE[558], expected UNDEFINED[558]."},
+         {"fields_le.tif"}},
+        {"get-u16:317@fields_le.tif=2",
+         {"Wrong SHORT value fetched for tag 317 in fields_le.tif: value 0 is 0x2, expected 0x3."},
+         {"fields_le.tif"}},
+        // TIFFVGetField disagreeing with TIFFGetField; a tag list that
+        // misses its last entry; a field query whose type the field does not
+        // allow (the query runs in the first layout only).
+        {"vget-u32:254@fields_be.btf=7",
+         {"Wrong LONG value fetched for tag 254 in fields_be.btf (TIFFVGetField)."},
+         {"fields_be.btf"}},
+        {"taglist-short@fields_be.tif",
+         {"fields_be.tif: page 0: the tag list names tag 65000 1 times and tag 65001 0 times."},
+         {"fields_be.tif"}},
+        {"field-type:34675=1",
+         {"fields_le.tif: tag 34675: the library's type BYTE is not one the field allows."},
+         {"fields_le.tif"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);
@@ -154,9 +184,9 @@ TEST(FieldProbe, KeptFilesHoldEachPagesFields)
         uint16_t tag;
         uint64_t count;
     } cases[] = {
-        {0, 301, 768}, {0, 333, 30},  {1, 320, 48},  {1, 301, 16},   {1, 256, 1},
-        {2, 530, 2},   {3, 338, 1},   {3, 340, 2},   {3, 322, 1},    {4, 292, 1},
-        {5, 293, 1},   {0, 34665, 1}, {0, 34853, 1}, {0, 50781, 16},
+        {0, 301, 768}, {0, 333, 30},   {1, 320, 48},  {1, 301, 16}, {1, 256, 1}, {2, 530, 2},
+        {3, 338, 1},   {3, 340, 2},    {3, 322, 1},   {4, 292, 1},  {5, 293, 1}, {0, 34665, 1},
+        {0, 34853, 1}, {0, 50781, 16}, {2, 347, 558}, {3, 317, 1},
     };
     const ProbeRun run(probe, Faults("keep"));
     ASSERT_EQ(run.files().size(), 4U) << run.describe();
@@ -175,6 +205,18 @@ TEST(FieldProbe, KeptFilesHoldEachPagesFields)
         const ifd::Entry *width = ifd::FindEntry(file.chain[1], 256);
         EXPECT_EQ(width->type, ifd::LONG);
         EXPECT_EQ(width->values[0], 70000U);
+        // The codec pages: JPEG with its tables as a stream of their own
+        // (SOI first, EOI last), Deflate with the floating-point predictor.
+        const ifd::Entry *compression = ifd::FindEntry(file.chain[2], 259);
+        EXPECT_EQ(compression->values[0], 7U);
+        const ifd::Entry *tables = ifd::FindEntry(file.chain[2], 347);
+        EXPECT_EQ(tables->type, ifd::UNDEFINED);
+        EXPECT_EQ(std::vector<uint64_t>(tables->values.begin(), tables->values.begin() + 2),
+                  (std::vector<uint64_t>{0xFF, 0xD8}));
+        EXPECT_EQ(std::vector<uint64_t>(tables->values.end() - 2, tables->values.end()),
+                  (std::vector<uint64_t>{0xFF, 0xD9}));
+        EXPECT_EQ(ifd::FindEntry(file.chain[3], 259)->values[0], 8U);
+        EXPECT_EQ(ifd::FindEntry(file.chain[3], 317)->values[0], 3U);
         size_t exif = 0;
         size_t gps = 0;
         for (const ifd::Directory &d : file.linked) {
