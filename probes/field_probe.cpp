@@ -875,16 +875,22 @@ bool write_file(Run &run)
 // ---------------------------------------------------------------------------
 // Reading back through the library.
 
+// Where the first string of a text (InkNames holds several) that came back
+// wrong starts, or the text's size when all came back as set.
+size_t text_differs_at(const Values &v, const Fetched &got)
+{
+    for (size_t at = 0; at < v.text_size; at += strlen(v.text + at) + 1) {
+        if (strcmp(got.text + at, v.text + at) != 0)
+            return at;
+    }
+    return v.text_size;
+}
+
 // Whether a fetch gave the values set, in the library's storage.
 bool matches(const Values &v, const Access &a, const Fetched &got)
 {
-    if (a.form == Form::Text || a.form == Form::InkNames) {
-        for (size_t at = 0; at < v.text_size; at += strlen(v.text + at) + 1) {
-            if (strcmp(got.text + at, v.text + at) != 0)
-                return false;
-        }
-        return true;
-    }
+    if (a.form == Form::Text || a.form == Form::InkNames)
+        return text_differs_at(v, got) == v.text_size;
     if (got.bits.size() != v.count)
         return false;
     for (size_t i = 0; i < v.count; i++) {
@@ -897,8 +903,10 @@ bool matches(const Values &v, const Access &a, const Fetched &got)
 void compare(Run &run, const Field &f, const Values &v, const Access &a, const Fetched &got)
 {
     if (a.form == Form::Text || a.form == Form::InkNames) {
-        if (!matches(v, a, got)) {
-            probe::SayWrongText(f.tag, run.name, got.text);
+        // The line names the string that differs, not the first one.
+        const size_t at = text_differs_at(v, got);
+        if (at != v.text_size) {
+            probe::SayWrongText(f.tag, run.name, got.text + at);
             run.failed = true;
         }
         return;
