@@ -795,9 +795,13 @@ bool write_page(TIFF *tif, Run &run, const Shape &s, size_t page)
                 run.failed = true;
             }
         }
-        if (!TIFFSetField(tif, private_long_tag, private_long) ||
-            !TIFFSetField(tif, private_text_tag, private_text)) {
+        // Each on its own, so that one refused hides not the other.
+        if (!TIFFSetField(tif, private_long_tag, private_long)) {
             probe::SayCantSet(private_long_tag, run.name);
+            run.failed = true;
+        }
+        if (!TIFFSetField(tif, private_text_tag, private_text)) {
+            probe::SayCantSet(private_text_tag, run.name);
             run.failed = true;
         }
     }

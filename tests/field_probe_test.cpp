@@ -291,6 +291,58 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"Can't set tag 317 in fields_be.tif.", "Can't set tag 317 in fields_be.tif."},
          {"fields_be.tif"}},
         {"set:40962@fields_le.tif", {"Can't set tag 40962 in fields_le.tif."}, {"fields_le.tif"}},
+        // Refused on the pages not yet covered: Threshholding (Group 3), a
+        // codec's field (Group 4), a per-sample double (float); each private
+        // field on its own, the other still listed once.
+        {"set:263@fields_be.tif", {"Can't set tag 263 in fields_be.tif."}, {"fields_be.tif"}},
+        {"set:293@fields_le.btf", {"Can't set tag 293 in fields_le.btf."}, {"fields_le.btf"}},
+        {"set:340@fields_be.btf", {"Can't set tag 340 in fields_be.btf."}, {"fields_be.btf"}},
+        {"set:65000@fields_be.tif",
+         {"Can't set tag 65000 in fields_be.tif.",
+          "fields_be.tif: page 0: the tag list names tag 65000 0 times and tag 65001 1 times."},
+         {"fields_be.tif"}},
+        {"set:65001@fields_le.btf",
+         {"Can't set tag 65001 in fields_le.btf.",
+          "fields_le.btf: page 0: the tag list names tag 65000 1 times and tag 65001 0 times."},
+         {"fields_le.btf"}},
+        // A link refused: the directory it should link is written but
+        // unreachable.
+        {"set:34665@fields_le.tif",
+         {"Can't set tag 34665 in fields_le.tif.", "fields_le.tif: EXIF: no IFD at 8."},
+         {"fields_le.tif"}},
+        {"set:34853@fields_be.tif",
+         {"Can't set tag 34853 in fields_be.tif.", "fields_be.tif: GPS: no IFD at 1640."},
+         {"fields_be.tif"}},
+        // A palette page without its ColorMap, which the library then
+        // rightly refuses to read: the layout ends there.
+        {"set:320@fields_le.tif",
+         {"Can't set tag 320 in fields_le.tif.",
+          "fields_le.tif: page 1: can't read the directory."},
+         {"fields_le.tif"}},
+        // Failures that end a layout: its file not created, a strip or tile
+        // not written, the EXIF directory not read.
+        {"open:w8b", {"Can't create test TIFF file fields_be.btf."}, {}},
+        {"write-strip@fields_be.btf=-1",
+         {"Can't write image data in fields_be.btf."},
+         {"fields_be.btf"}},
+        {"write-tile@fields_le.btf=-1",
+         {"Can't write image data in fields_le.btf."},
+         {"fields_le.btf"}},
+        {"read-exif@fields_be.tif",
+         {"fields_be.tif: EXIF: can't read the directory."},
+         {"fields_be.tif"}},
+        // Nothing stored, where an array is expected: ColorMap, both
+        // TransferFunction pages; a pointer left from an earlier fetch.
+        {"get-nothing:320@fields_be.btf",
+         {"Problem fetching tag 320 in fields_be.btf."},
+         {"fields_be.btf"}},
+        {"get-nothing:301@fields_le.tif",
+         {"Problem fetching tag 301 in fields_le.tif.",
+          "Problem fetching tag 301 in fields_le.tif."},
+         {"fields_le.tif"}},
+        {"get-stale:270@fields_le.tif",
+         {"Problem fetching tag 270 in fields_le.tif."},
+         {"fields_le.tif"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);
