@@ -334,7 +334,7 @@ const Field fields[] = {
     // The fields a codec adds once its Compression is set. Predictor with
     // Adobe Deflate (8), as 3, the floating-point predictor of Adobe's
     // technical note 3; JPEGTables with JPEG (7) as technical note 2 gives
-    // it, the bytes of a whole table-specification stream.
+    // it, the bytes of a whole tables-only stream.
     {317, "Predictor", FLT, SHORT, F, 1, nullptr, {3}},
     {347, "JPEGTables", YCC, UNDEFINED, A, 1, nullptr, {}, tables_size, Link::None,
      tables_stream.bytes},

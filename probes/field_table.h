@@ -84,7 +84,7 @@ struct Field {
     const uint8_t *bytes = nullptr;
 };
 
-// An abbreviated table-specification JPEG stream (SOI, DQT, DHT, EOI) of the
+// An abbreviated, tables-only JPEG stream (SOI, DQT, DHT, EOI) of the
 // JPEG standard's example tables, as JPEGTables holds it.
 extern const uint8_t *const jpeg_tables;
 extern const uint16_t jpeg_tables_size;
