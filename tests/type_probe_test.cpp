@@ -67,20 +67,20 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
         {"write-strip:1@types_le.tif=-1",
          {"Can't write image data in types_le.tif."},
          {"types_le.tif"}},
-        {"write-strip:2@types_be.btf:r+=0",
+        {"write-strip:1@types_be.btf:r+=0",
          {"Can't write image data in types_be.btf."},
          {"types_be.btf"}},
         // Image data read back wrong: the last byte of a row; the updated
-        // strip wrong before the update only (0 is the first byte of its new
-        // row), and after it only (63 is the first byte of its old row).
+        // strip wrong before the update only (3 is the first byte of its new
+        // row), and after it only (32 is the first byte of its old row).
         {"read-byte:0.8749@types_le.tif=0",
          {"Wrong image data in strip 0 of types_le.tif."},
          {"types_le.tif"}},
-        {"read-byte:2.0@types_be.btf=0",
-         {"Wrong image data in strip 2 of types_be.btf."},
+        {"read-byte:1.0@types_be.btf=3",
+         {"Wrong image data in strip 1 of types_be.btf."},
          {"types_be.btf"}},
-        {"read-byte:2.0@types_le.tif=63",
-         {"Wrong image data in strip 2 of types_le.tif."},
+        {"read-byte:1.0@types_le.tif=32",
+         {"Wrong image data in strip 1 of types_le.tif."},
          {"types_le.tif"}},
         {"write-strip:1@types_le.tif:w=0",
          {"Can't write image data in types_le.tif."},
