@@ -755,13 +755,20 @@ bool still_present(TIFF *tif, uint32_t tag)
     return describe(tif, tag, &a) && fetch(tif, tag, a, Values(), TIFFGetField, &got);
 }
 
+// Every byte of the JPEG page: a flat image, whose blocks are their DC
+// coefficients alone, decodes to this value again with the tables it was
+// quantized with (the tables of JPEGTables), and to another with any other
+// tables. Black or white would come back whatever the tables: clamped.
+constexpr uint8_t jpeg_level = 200;
+
 bool write_image(TIFF *tif, Run &run, const Shape &s)
 {
     const bool tiled = s.tile != 0;
     const tmsize_t size = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
     const uint32_t chunks = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
-    // The pixels do not matter here: zeros, which cost nothing to make.
-    std::vector<uint8_t> data(size > 0 ? static_cast<size_t>(size) : 1);
+    // Elsewhere the pixels do not matter: zeros, which cost nothing to make.
+    std::vector<uint8_t> data(size > 0 ? static_cast<size_t>(size) : 1,
+                              s.compression == COMPRESSION_JPEG ? jpeg_level : 0);
     for (uint32_t c = 0; c < chunks && size > 0; c++) {
         // The write calls return -1 on error, so only a positive count is success.
         const tmsize_t written = tiled ? TIFFWriteEncodedTile(tif, c, data.data(), size)
@@ -1027,6 +1034,29 @@ void check_unset(TIFF *tif, Run &run)
     }
 }
 
+// The JPEG page's strips, decoded: JPEGTables is only right if the image
+// decodes with it. A decoder may be one off (ITU T.81's IDCT accuracy).
+void check_jpeg_image(TIFF *tif, Run &run, size_t page)
+{
+    const tmsize_t size = TIFFStripSize(tif);
+    std::vector<uint8_t> got(size > 0 ? static_cast<size_t>(size) : 1);
+    for (uint32_t strip = 0; strip < TIFFNumberOfStrips(tif); strip++) {
+        if (TIFFReadEncodedStrip(tif, strip, got.data(), size) != size) {
+            probe::Say("%s: page %zu: can't read strip %u.", run.name, page, strip);
+            run.failed = true;
+            return;
+        }
+        for (size_t i = 0; i < got.size(); i++) {
+            if (got[i] + 1 < jpeg_level || got[i] > jpeg_level + 1) {
+                probe::Say("%s: page %zu: byte %zu of strip %u is %u, expected %u.", run.name, page,
+                           i, strip, got[i], jpeg_level);
+                run.failed = true;
+                return;
+            }
+        }
+    }
+}
+
 bool read_file(Run &run)
 {
     page0 = true;
@@ -1042,6 +1072,8 @@ bool read_file(Run &run)
         }
         check_fields(tif, run, home);
         check_defaults(tif, run, home, false);
+        if (shapes[p].compression == COMPRESSION_JPEG)
+            check_jpeg_image(tif, run, p);
         if (home == Home::Main)
             check_tag_list(tif, run);
         if (home == unset_home)

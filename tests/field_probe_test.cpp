@@ -150,6 +150,11 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         {"poke-entry:347.2@fields_le.tif:r=1",
          {"fields_le.tif: tag 347 on disk: BYTE[558], expected UNDEFINED[558]."},
          {"fields_le.tif"}},
+        // The JPEG page's image, which only the tables it was encoded with
+        // decode: a byte two off.
+        {"read-byte:0.0@fields_le.tif=198",
+         {"fields_le.tif: page 2: byte 0 of strip 0 is 198, expected 200."},
+         {"fields_le.tif"}},
         {"get-u16:317@fields_le.tif=2",
          {"Wrong SHORT value fetched for tag 317 in fields_le.tif: value 0 is 0x2, expected 0x3."},
          {"fields_le.tif"}},
