@@ -50,8 +50,9 @@ enum class Count : uint8_t {
 enum class Home : uint8_t {
     Main,    // page 0: CMYK, 8 bits, LZW with a predictor, and most fields
     Palette, // 4-bit palette image, 70000 pixels wide
-    YCbCr,   // YCbCr, subsampled 2 x 1, LZW without a predictor
-    Float,   // 16 x 16 tiles of two 64-bit IEEE float samples, planes apart
+    YCbCr,   // YCbCr, subsampled 2 x 1, JPEG
+    Float,   // 16 x 16 tiles of two 64-bit IEEE float samples, planes apart, Deflate
+             // with the floating-point predictor
     Fax3,    // bilevel, CCITT Group 3
     Fax4,    // bilevel, CCITT Group 4
     Exif,
@@ -78,7 +79,15 @@ struct Field {
     // it holds several strings.
     uint16_t pattern = 0;
     Link link = Link::None;
+    // BYTE or UNDEFINED fields whose value must be a valid stream: these
+    // `pattern` bytes instead of the pattern.
+    const uint8_t *bytes = nullptr;
 };
+
+// An abbreviated, tables-only JPEG stream (SOI, DQT, DHT, EOI) of the
+// JPEG standard's example tables, as JPEGTables holds it.
+extern const uint8_t *const jpeg_tables;
+extern const uint16_t jpeg_tables_size;
 
 extern const Field fields[];
 extern const size_t field_count;

@@ -32,11 +32,11 @@ constexpr Layout layouts[] = {
 
 // A wide bilevel image: ImageWidth needs a LONG, yet a row is small.
 extern const uint32_t width = 70000;
-extern const uint32_t length = 4;
+extern const uint32_t length = 3;
 extern const uint32_t rows_per_strip = 1;
 constexpr size_t row_bytes = (70000 + 7) / 8;
 // The strip that the update replaces.
-constexpr uint32_t updated_strip = 2;
+constexpr uint32_t updated_strip = 1;
 
 // Values chosen to catch real faults: each type's extremes, -1 and 0, a byte
 // pattern whose halves differ, a sign bit alone.
@@ -343,8 +343,9 @@ failure:
 
 // The image, made once: each row runs of 64 bytes in a sequence of its own,
 // which PackBits packs small and cheaply, and the row that replaces the
-// updated strip, a pattern PackBits cannot shorten, so it cannot take the
-// old strip's place.
+// updated strip, runs of 16 bytes: packed, it is four times the old strip,
+// so it cannot take the old strip's place. (Bytes that do not repeat would
+// do too, but PackBits spends five times as long on them.)
 static uint8_t image[length][row_bytes];
 static uint8_t update_row[row_bytes];
 
@@ -357,8 +358,10 @@ static void make_image()
                    run);
         }
     }
-    for (size_t i = 0; i < row_bytes; i++)
-        update_row[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
+    for (size_t i = 0; i < row_bytes; i += 16) {
+        const size_t run = row_bytes - i < 16 ? row_bytes - i : 16;
+        memset(&update_row[i], static_cast<int>((i / 16) * 5 + 3), run);
+    }
 }
 
 static int write_strips(TIFF *tif, const char *filename)

@@ -96,6 +96,12 @@ enum Kind {
     NO_CHECKPOINT, // checkpoint-nothing TIFFCheckpointDirectory returns 1, writes nothing
     GET_SWAP,      // get-swap:TAG.N       entries N and N+1 of the 64-bit strile array TAG
                    //                      (Strip/TileOffsets or ByteCounts) come swapped
+    // Field calls (field_probe).
+    VGET_U32,      // vget-u32:TAG=V       TIFFVGetField, called by the program: the
+                   //                      out-pointer receives the uint32 V
+    TAGLIST_SHORT, // taglist-short        TIFFGetTagListCount gives one fewer than the
+                   //                      library's count: the last entry goes missing
+    FIELD_TYPE,    // field-type:TAG=V     TIFFFieldDataType of TAG's field gives type V
 
     DEFAULT_U16,   // default-u16:TAG[.N]=V  TIFFGetFieldDefaulted: out-pointer N receives
                    //                      the uint16 V
@@ -163,6 +169,9 @@ constexpr KindName kind_names[] = {
     {"force-nothing", NO_FORCE},
     {"checkpoint-nothing", NO_CHECKPOINT},
     {"get-swap", GET_SWAP},
+    {"vget-u32", VGET_U32},
+    {"taglist-short", TAGLIST_SHORT},
+    {"field-type", FIELD_TYPE},
 
     {"default-u16", DEFAULT_U16},
     {"unset-nothing", UNSET_NOTHING},
@@ -351,7 +360,8 @@ bool from_program(const void *caller)
     Dl_info info;
 
     if (!tiff_base) {
-        if (!dladdr(reinterpret_cast<void *>(&TIFFVGetField), &info))
+        // A function of the library's that the shim does not replace.
+        if (!dladdr(reinterpret_cast<void *>(&TIFFGetVersion), &info))
             abort();
         tiff_base = info.dli_fbase;
     }
@@ -760,6 +770,44 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
         }
     }
     return result;
+}
+
+// The shim's own TIFFGetField comes through here too; only the program's
+// calls are altered.
+int TIFFVGetField(TIFF *tif, uint32_t tag, va_list ap)
+{
+    static auto real = next<int (*)(TIFF *, uint32_t, va_list)>("TIFFVGetField");
+    const Rule *r =
+        from_probe(__builtin_return_address(0)) ? find_tag(VGET_U32, tag, tif) : nullptr;
+    va_list copy;
+    va_copy(copy, ap);
+    const int result = real(tif, tag, ap);
+    if (r && result) {
+        void *out = nullptr;
+        out_pointers(copy, 1, &out);
+        *static_cast<uint32_t *>(out) = static_cast<uint32_t>(r->value);
+    }
+    va_end(copy);
+    return result;
+}
+
+int TIFFGetTagListCount(TIFF *tif)
+{
+    static auto real = next<int (*)(TIFF *)>("TIFFGetTagListCount");
+    const int n = real(tif);
+    if (n > 0 && from_program(__builtin_return_address(0)) &&
+        find(TAGLIST_SHORT, nullptr, TIFFFileName(tif), open_mode(tif)))
+        return n - 1;
+    return n;
+}
+
+TIFFDataType TIFFFieldDataType(const TIFFField *fip)
+{
+    static auto real = next<TIFFDataType (*)(const TIFFField *)>("TIFFFieldDataType");
+    const Rule *r = fip && from_program(__builtin_return_address(0))
+                        ? find_tag(FIELD_TYPE, TIFFFieldTag(fip), nullptr)
+                        : nullptr;
+    return r ? static_cast<TIFFDataType>(r->value) : real(fip);
 }
 
 int TIFFWriteScanline(TIFF *tif, void *buf, uint32_t row, uint16_t sample)

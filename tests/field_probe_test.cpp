@@ -135,6 +135,219 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         {"warn:270@fields_be.tif",
          {"fields_be.tif: the library reported a problem."},
          {"fields_be.tif"}},
+        // The codec fields: JPEGTables short by a byte, missing, a byte of
+        // it and its type wrong on disk; the Deflate page's Predictor
+        // fetched as page 0's.
+        {"get-u32:347@fields_be.tif=557",
+         {"Wrong UNDEFINED value fetched for tag 347 in fields_be.tif: 557 values, expected 558."},
+         {"fields_be.tif"}},
+        {"get-nothing:347@fields_le.btf",
+         {"Problem fetching tag 347 in fields_le.btf."},
+         {"fields_le.btf"}},
+        {"poke:347.100@fields_le.btf:r=0xAB",
+         {"fields_le.btf: tag 347 on disk: value 100 differs."},
+         {"fields_le.btf"}},
+        {"poke-entry:347.2@fields_le.tif:r=1",
+         {"fields_le.tif: tag 347 on disk: BYTE[558], expected UNDEFINED[558]."},
+         {"fields_le.tif"}},
+        // The JPEG page's image, which only the tables it was encoded with
+        // decode: a byte two off.
+        {"read-byte:0.0@fields_le.tif=198",
+         {"fields_le.tif: page 2: byte 0 of strip 0 is 198, expected 200."},
+         {"fields_le.tif"}},
+        {"get-u16:317@fields_le.tif=2",
+         {"Wrong SHORT value fetched for tag 317 in fields_le.tif: value 0 is 0x2, expected 0x3."},
+         {"fields_le.tif"}},
+        // TIFFVGetField disagreeing with TIFFGetField; a tag list that
+        // misses its last entry; a field query whose type the field does not
+        // allow (the query runs in the first layout only).
+        {"vget-u32:254@fields_be.btf=7",
+         {"Wrong LONG value fetched for tag 254 in fields_be.btf (TIFFVGetField)."},
+         {"fields_be.btf"}},
+        {"taglist-short@fields_be.tif",
+         {"fields_be.tif: page 0: the tag list names tag 65000 1 times and tag 65001 0 times."},
+         {"fields_be.tif"}},
+        {"field-type:34675=1",
+         {"fields_le.tif: tag 34675: the library's type BYTE is not one the field allows."},
+         {"fields_le.tif"}},
+        // Refused fetches of each kind of value the library keeps apart: a
+        // double, the three ColorMap arrays, both TransferFunction pages, a
+        // text of several strings, a GPS fraction.
+        {"get:37439@fields_le.tif",
+         {"Problem fetching tag 37439 in fields_le.tif."},
+         {"fields_le.tif"}},
+        {"get:320@fields_be.tif",
+         {"Problem fetching tag 320 in fields_be.tif."},
+         {"fields_be.tif"}},
+        {"get:301@fields_le.btf",
+         {"Problem fetching tag 301 in fields_le.btf.",
+          "Problem fetching tag 301 in fields_le.btf."},
+         {"fields_le.btf"}},
+        {"get:333@fields_be.btf",
+         {"Problem fetching tag 333 in fields_be.btf."},
+         {"fields_be.btf"}},
+        {"get:4@fields_le.tif", {"Problem fetching tag 4 in fields_le.tif."}, {"fields_le.tif"}},
+        // Wrong values on every page and in the EXIF directory: the fax
+        // codecs' fields, Threshholding, the float page's SampleFormat and
+        // TileDepth, EXIF and DNG fractions, a text set twice, GPS text.
+        {"get-u16:327@fields_be.tif=1",
+         {"Wrong SHORT value fetched for tag 327 in fields_be.tif: value 0 is 0x1, expected 0x2."},
+         {"fields_be.tif"}},
+        {"get-u16:263@fields_le.btf=1",
+         {"Wrong SHORT value fetched for tag 263 in fields_le.btf: value 0 is 0x1, expected 0x2."},
+         {"fields_le.btf"}},
+        {"get-u16:339@fields_be.btf=1",
+         {"Wrong SHORT value fetched for tag 339 in fields_be.btf: value 0 is 0x1, expected 0x3."},
+         {"fields_be.btf"}},
+        {"get-u16:41488@fields_le.tif=2",
+         {"Wrong SHORT value fetched for tag 41488 in fields_le.tif: value 0 is 0x2, expected "
+          "0x3."},
+         {"fields_le.tif"}},
+        {"get-u32:292@fields_be.tif=4",
+         {"Wrong LONG value fetched for tag 292 in fields_be.tif: value 0 is 0x4, expected 0x5."},
+         {"fields_be.tif"}},
+        {"get-u32:293@fields_le.btf=0",
+         {"Wrong LONG value fetched for tag 293 in fields_le.btf: value 0 is 0x0, expected 0x2."},
+         {"fields_le.btf"}},
+        {"get-u32:32998@fields_be.btf=2",
+         {"Wrong LONG value fetched for tag 32998 in fields_be.btf: value 0 is 0x2, expected 0x1."},
+         {"fields_be.btf"}},
+        {"get-float:37386@fields_le.tif=35",
+         {"Wrong RATIONAL value fetched for tag 37386 in fields_le.tif: value 0 is 0x420c0000, "
+          "expected 0x420e0000."},
+         {"fields_le.tif"}},
+        {"get-float:50730@fields_be.tif=-1",
+         {"Wrong SRATIONAL value fetched for tag 50730 in fields_be.tif: value 0 is 0xbf800000, "
+          "expected 0xbfa00000."},
+         {"fields_be.tif"}},
+        {"get-chop:305@fields_le.btf",
+         {"Wrong ASCII value fetched for tag 305 in fields_le.btf: \"field_prob\"."},
+         {"fields_le.btf"}},
+        {"get-chop:29@fields_be.btf",
+         {"Wrong ASCII value fetched for tag 29 in fields_be.btf: \"2024:02:2\"."},
+         {"fields_be.btf"}},
+        // A byte of InkNames' second name: the line names that name, and the
+        // library's own copy changed, TIFFVGetField sees it too.
+        {"get-byte:333.6@fields_le.tif=65",
+         {"Wrong ASCII value fetched for tag 333 in fields_le.tif: \"MAgenta\".",
+          "Wrong ASCII value fetched for tag 333 in fields_le.tif (TIFFVGetField)."},
+         {"fields_le.tif"}},
+        // Wrong defaults: the second of a pair, Predictor on the writing
+        // handle, FillOrder, BitsPerSample on the fax page.
+        {"default-u16:530.1@fields_be.tif=1",
+         {"Wrong default for tag 530 in fields_be.tif: value 1 is 0x1, expected 0x2."},
+         {"fields_be.tif"}},
+        {"default-u16:317@fields_le.btf=2",
+         {"Wrong default for tag 317 in fields_le.btf: value 0 is 0x2, expected 0x1."},
+         {"fields_le.btf"}},
+        {"default-u16:266@fields_be.btf=2",
+         {"Wrong default for tag 266 in fields_be.btf: value 0 is 0x2, expected 0x1."},
+         {"fields_be.btf"}},
+        {"default-u16:258@fields_le.tif=8",
+         {"Wrong default for tag 258 in fields_le.tif: value 0 is 0x8, expected 0x1."},
+         {"fields_le.tif"}},
+        // Unsets that do nothing: a text, a fixed array, a counted blob.
+        {"unset-nothing:315@fields_le.tif",
+         {"fields_le.tif: tag 315 still present after TIFFUnsetField"},
+         {"fields_le.tif"}},
+        {"unset-nothing:319@fields_be.tif",
+         {"fields_be.tif: tag 319 still present after TIFFUnsetField"},
+         {"fields_be.tif"}},
+        {"unset-nothing:34675@fields_le.btf",
+         {"fields_le.btf: tag 34675 still present after TIFFUnsetField"},
+         {"fields_le.btf"}},
+        // On disk only: a GPS and an EXIF fraction in their linked IFDs, the
+        // blue third of ColorMap, a per-sample double, a DNG matrix; a LONG,
+        // a RATIONAL and two texts written with types the fields do not
+        // allow.
+        {"poke:2.4@fields_le.tif:r=0x41",
+         {"fields_le.tif: tag 2 on disk: value 0 differs."},
+         {"fields_le.tif"}},
+        {"poke:37386.0@fields_be.tif:r=0x41",
+         {"fields_be.tif: tag 37386 on disk: value 0 differs."},
+         {"fields_be.tif"}},
+        {"poke:320.95@fields_le.btf:r=0x41",
+         {"fields_le.btf: tag 320 on disk: value 47 differs."},
+         {"fields_le.btf"}},
+        {"poke:340.0@fields_be.btf:r=0x41",
+         {"fields_be.btf: tag 340 on disk: value 0 differs."},
+         {"fields_be.btf"}},
+        {"poke:50721.3@fields_le.tif:r=0x41",
+         {"fields_le.tif: tag 50721 on disk: value 0 differs."},
+         {"fields_le.tif"}},
+        {"poke-entry:254.2@fields_le.tif:r=9",
+         {"fields_le.tif: tag 254 on disk: SLONG[1], expected LONG[1]."},
+         {"fields_le.tif"}},
+        {"poke-entry:282.3@fields_be.tif:r=10",
+         {"fields_be.tif: tag 282 on disk: SRATIONAL[1], expected RATIONAL[1]."},
+         {"fields_be.tif"}},
+        {"poke-entry:305.2@fields_le.btf:r=1",
+         {"fields_le.btf: tag 305 on disk: BYTE[12], expected ASCII[12]."},
+         {"fields_le.btf"}},
+        {"poke-entry:36867.3@fields_be.btf:r=1",
+         {"fields_be.btf: tag 36867 on disk: BYTE[20], expected ASCII[20]."},
+         {"fields_be.btf"}},
+        // A codec's field whose set warns; Predictor refused on both its
+        // pages; an EXIF field refused.
+        {"warn:292@fields_le.tif",
+         {"fields_le.tif: the library reported a problem."},
+         {"fields_le.tif"}},
+        {"set:317@fields_be.tif",
+         {"Can't set tag 317 in fields_be.tif.", "Can't set tag 317 in fields_be.tif."},
+         {"fields_be.tif"}},
+        {"set:40962@fields_le.tif", {"Can't set tag 40962 in fields_le.tif."}, {"fields_le.tif"}},
+        // Refused on the pages not yet covered: Threshholding (Group 3), a
+        // codec's field (Group 4), a per-sample double (float); each private
+        // field on its own, the other still listed once.
+        {"set:263@fields_be.tif", {"Can't set tag 263 in fields_be.tif."}, {"fields_be.tif"}},
+        {"set:293@fields_le.btf", {"Can't set tag 293 in fields_le.btf."}, {"fields_le.btf"}},
+        {"set:340@fields_be.btf", {"Can't set tag 340 in fields_be.btf."}, {"fields_be.btf"}},
+        {"set:65000@fields_be.tif",
+         {"Can't set tag 65000 in fields_be.tif.",
+          "fields_be.tif: page 0: the tag list names tag 65000 0 times and tag 65001 1 times."},
+         {"fields_be.tif"}},
+        {"set:65001@fields_le.btf",
+         {"Can't set tag 65001 in fields_le.btf.",
+          "fields_le.btf: page 0: the tag list names tag 65000 1 times and tag 65001 0 times."},
+         {"fields_le.btf"}},
+        // A link refused: the directory it should link is written but
+        // unreachable.
+        {"set:34665@fields_le.tif",
+         {"Can't set tag 34665 in fields_le.tif.", "fields_le.tif: EXIF: no IFD at 8."},
+         {"fields_le.tif"}},
+        {"set:34853@fields_be.tif",
+         {"Can't set tag 34853 in fields_be.tif.", "fields_be.tif: GPS: no IFD at 1640."},
+         {"fields_be.tif"}},
+        // A palette page without its ColorMap, which the library then
+        // rightly refuses to read: the layout ends there.
+        {"set:320@fields_le.tif",
+         {"Can't set tag 320 in fields_le.tif.",
+          "fields_le.tif: page 1: can't read the directory."},
+         {"fields_le.tif"}},
+        // Failures that end a layout: its file not created, a strip or tile
+        // not written, the EXIF directory not read.
+        {"open:w8b", {"Can't create test TIFF file fields_be.btf."}, {}},
+        {"write-strip@fields_be.btf=-1",
+         {"Can't write image data in fields_be.btf."},
+         {"fields_be.btf"}},
+        {"write-tile@fields_le.btf=-1",
+         {"Can't write image data in fields_le.btf."},
+         {"fields_le.btf"}},
+        {"read-exif@fields_be.tif",
+         {"fields_be.tif: EXIF: can't read the directory."},
+         {"fields_be.tif"}},
+        // Nothing stored, where an array is expected: ColorMap, both
+        // TransferFunction pages; a pointer left from an earlier fetch.
+        {"get-nothing:320@fields_be.btf",
+         {"Problem fetching tag 320 in fields_be.btf."},
+         {"fields_be.btf"}},
+        {"get-nothing:301@fields_le.tif",
+         {"Problem fetching tag 301 in fields_le.tif.",
+          "Problem fetching tag 301 in fields_le.tif."},
+         {"fields_le.tif"}},
+        {"get-stale:270@fields_le.tif",
+         {"Problem fetching tag 270 in fields_le.tif."},
+         {"fields_le.tif"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);
@@ -154,9 +367,9 @@ TEST(FieldProbe, KeptFilesHoldEachPagesFields)
         uint16_t tag;
         uint64_t count;
     } cases[] = {
-        {0, 301, 768}, {0, 333, 30},  {1, 320, 48},  {1, 301, 16},   {1, 256, 1},
-        {2, 530, 2},   {3, 338, 1},   {3, 340, 2},   {3, 322, 1},    {4, 292, 1},
-        {5, 293, 1},   {0, 34665, 1}, {0, 34853, 1}, {0, 50781, 16},
+        {0, 301, 768}, {0, 333, 30},   {1, 320, 48},  {1, 301, 16}, {1, 256, 1}, {2, 530, 2},
+        {3, 338, 1},   {3, 340, 2},    {3, 322, 1},   {4, 292, 1},  {5, 293, 1}, {0, 34665, 1},
+        {0, 34853, 1}, {0, 50781, 16}, {2, 347, 558}, {3, 317, 1},
     };
     const ProbeRun run(probe, Faults("keep"));
     ASSERT_EQ(run.files().size(), 4U) << run.describe();
@@ -175,6 +388,18 @@ TEST(FieldProbe, KeptFilesHoldEachPagesFields)
         const ifd::Entry *width = ifd::FindEntry(file.chain[1], 256);
         EXPECT_EQ(width->type, ifd::LONG);
         EXPECT_EQ(width->values[0], 70000U);
+        // The codec pages: JPEG with its tables as a stream of their own
+        // (SOI first, EOI last), Deflate with the floating-point predictor.
+        const ifd::Entry *compression = ifd::FindEntry(file.chain[2], 259);
+        EXPECT_EQ(compression->values[0], 7U);
+        const ifd::Entry *tables = ifd::FindEntry(file.chain[2], 347);
+        EXPECT_EQ(tables->type, ifd::UNDEFINED);
+        EXPECT_EQ(std::vector<uint64_t>(tables->values.begin(), tables->values.begin() + 2),
+                  (std::vector<uint64_t>{0xFF, 0xD8}));
+        EXPECT_EQ(std::vector<uint64_t>(tables->values.end() - 2, tables->values.end()),
+                  (std::vector<uint64_t>{0xFF, 0xD9}));
+        EXPECT_EQ(ifd::FindEntry(file.chain[3], 259)->values[0], 8U);
+        EXPECT_EQ(ifd::FindEntry(file.chain[3], 317)->values[0], 3U);
         size_t exif = 0;
         size_t gps = 0;
         for (const ifd::Directory &d : file.linked) {

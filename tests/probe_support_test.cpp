@@ -44,6 +44,17 @@ TEST(ProbeSupport, NumberDecodesEachTypeBySignAndFraction)
         SCOPED_TRACE(std::string(ifd::TypeName(c.entry.type)) + " #" + std::to_string(c.index));
         EXPECT_EQ(probe::Number(c.entry, c.index), c.expect);
     }
+    // Fractions that stand for decimal doubles equal them, compared as the
+    // probes compare (a value against a stored double). On 32-bit x86 an
+    // 80-bit quotient kept in a register would differ from both.
+    const std::vector<double> decimals = {30.1, 8848.86, -30.1};
+    const ifd::Entry rational = Make(1, ifd::RATIONAL, {301, 10, 442443, 50});
+    const ifd::Entry srational = Make(1, ifd::SRATIONAL, {0xFFFFFED3, 10});
+    for (size_t i = 0; i < decimals.size(); i++) {
+        const bool same =
+            (i < 2 ? probe::Number(rational, i) : probe::Number(srational, 0)) == decimals[i];
+        EXPECT_TRUE(same) << decimals[i];
+    }
     // A zero denominator equals nothing, not even itself.
     EXPECT_TRUE(std::isnan(probe::Number(Make(1, ifd::RATIONAL, {5, 0}), 0)));
     EXPECT_TRUE(std::isnan(probe::Number(Make(1, ifd::SRATIONAL, {0, 0}), 0)));

@@ -33,11 +33,11 @@ TILE_PAGES = [
     (40, 20, 32, 16, 8, 3, CONTIG, 1, 1),
     (20, 20, 16, 16, 16, 2, SEPARATE, 1, 1),
     (20, 40, 16, 32, 8, 2, SEPARATE, 32773, 1),
-    (20, 20, 16, 16, 16, 1, CONTIG, 5, 1),
+    (20, 10, 16, 16, 16, 1, CONTIG, 5, 1),
     (20, 10, 16, 16, 8, 3, CONTIG, 8, 2),
-    (20, 10, 16, 16, 16, 2, SEPARATE, 8, 2),
+    (10, 10, 16, 16, 16, 2, SEPARATE, 8, 2),
 ]
-UPDATED_PAGE, UPDATED_TILE = 3, 3
+UPDATED_PAGE, UPDATED_TILE = 3, 0
 DEFERRED_PAGE, DEFERRED = 6, (16, 8, 2)  # width, length, rows per strip
 
 problems = []

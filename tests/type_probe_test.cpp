@@ -67,20 +67,20 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
         {"write-strip:1@types_le.tif=-1",
          {"Can't write image data in types_le.tif."},
          {"types_le.tif"}},
-        {"write-strip:2@types_be.btf:r+=0",
+        {"write-strip:1@types_be.btf:r+=0",
          {"Can't write image data in types_be.btf."},
          {"types_be.btf"}},
         // Image data read back wrong: the last byte of a row; the updated
-        // strip wrong before the update only (0 is the first byte of its new
-        // row), and after it only (63 is the first byte of its old row).
+        // strip wrong before the update only (3 is the first byte of its new
+        // row), and after it only (32 is the first byte of its old row).
         {"read-byte:0.8749@types_le.tif=0",
          {"Wrong image data in strip 0 of types_le.tif."},
          {"types_le.tif"}},
-        {"read-byte:2.0@types_be.btf=0",
-         {"Wrong image data in strip 2 of types_be.btf."},
+        {"read-byte:1.0@types_be.btf=3",
+         {"Wrong image data in strip 1 of types_be.btf."},
          {"types_be.btf"}},
-        {"read-byte:2.0@types_le.tif=63",
-         {"Wrong image data in strip 2 of types_le.tif."},
+        {"read-byte:1.0@types_le.tif=32",
+         {"Wrong image data in strip 1 of types_le.tif."},
          {"types_le.tif"}},
         {"write-strip:1@types_le.tif:w=0",
          {"Can't write image data in types_le.tif."},
@@ -206,18 +206,18 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
          {"types_be.tif"}},
         // The directory's own faults, and the entries after them.
         {"poke-entry:65110.1@types_le.tif:r=0xff",
-         {"types_le.tif: IFD at 1104: tag 65111 follows tag 65366.",
+         {"types_le.tif: IFD at 830: tag 65111 follows tag 65366.",
           "types_le.tif: tag 65110 on disk: missing."},
          {"types_le.tif"}},
         {"poke-entry:65151.8@types_le.tif:r=0x2f",
-         {"types_le.tif: tag 65151 on disk: values at odd offset 2351.",
+         {"types_le.tif: tag 65151 on disk: values at odd offset 2095.",
           "types_le.tif: tag 65151 on disk: byte 0 differs."},
          {"types_le.tif"}},
-        {"poke:279.7@types_le.btf:r=0x7f",
-         {"types_le.btf: tag 273 on disk: strip 3 lies outside the file."},
+        {"poke:279.5@types_le.btf:r=0x7f",
+         {"types_le.btf: tag 273 on disk: strip 2 lies outside the file."},
          {"types_le.btf"}},
         {"append-copy:0@types_le.tif:r",
-         {"types_le.tif: IFD at 1104: 2 IFDs in the file, expected 1."},
+         {"types_le.tif: IFD at 830: 2 IFDs in the file, expected 1."},
          {"types_le.tif"}},
         // An array's first value, as the library read it back and on disk.
         {"poke:65031.0@types_le.tif:w=0x41",
@@ -231,8 +231,8 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
         {"read-byte:0.8749@types_le.tif:r+=0",
          {"Wrong image data in strip 0 of types_le.tif."},
          {"types_le.tif"}},
-        {"read-byte:3.0@types_be.btf:r=0",
-         {"Wrong image data in strip 3 of types_be.btf."},
+        {"read-byte:2.0@types_be.btf:r=0",
+         {"Wrong image data in strip 2 of types_be.btf."},
          {"types_be.btf"}},
     };
     for (const auto &c : cases) {

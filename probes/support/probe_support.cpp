@@ -126,6 +126,16 @@ bool ChunksInside(const ifd::Directory &dir, uint64_t file_size, uint16_t offset
     return true;
 }
 
+// The quotient as a double. On 32-bit x86 the x87 unit divides in 80 bits
+// and a quotient kept in a register is compared in 80 bits: 301/10 would
+// then differ from the double 30.1 that it stands for. Stored, it is
+// rounded to a double.
+static double Quotient(double num, double den)
+{
+    const volatile double q = num / den;
+    return q;
+}
+
 double Number(const ifd::Entry &e, size_t i)
 {
     const unsigned size = ifd::TypeSize(e.type);
@@ -138,8 +148,9 @@ double Number(const ifd::Entry &e, size_t i)
         if (den == 0)
             return NAN;
         if (e.type == ifd::RATIONAL)
-            return static_cast<double>(num) / static_cast<double>(den);
-        return static_cast<double>(ifd::Signed(num, 4)) / static_cast<double>(ifd::Signed(den, 4));
+            return Quotient(static_cast<double>(num), static_cast<double>(den));
+        return Quotient(static_cast<double>(ifd::Signed(num, 4)),
+                        static_cast<double>(ifd::Signed(den, 4)));
     }
     case ifd::FLOAT:
         return ifd::FloatFromBits(e.values.at(i));
