@@ -118,6 +118,13 @@ enum Kind {
                    //                      values wrong (IFD arrays written as halves of
                    //                      64-bit values), so that a fault test sees its
                    //                      layout pass until the fault it injects
+    READ_FILL,     // read-fill:S=V        every byte of strip S as TIFFReadEncodedStrip
+                   //                      gives it becomes V, before any read-byte rule:
+                   //                      a library that decodes field_probe's JPEG page
+                   //                      as written, without the known defect that fails
+                   //                      every layout at its first byte
+    READ_SHORT,    // read-short:S         TIFFReadEncodedStrip of strip S, or the tile reads
+                   //                      of tile S, return one byte fewer than they read
 };
 
 struct KindName {
@@ -177,6 +184,8 @@ constexpr KindName kind_names[] = {
     {"unset-nothing", UNSET_NOTHING},
     {"get-zero", GET_ZERO},
     {"as-held", AS_HELD},
+    {"read-fill", READ_FILL},
+    {"read-short", READ_SHORT},
 };
 
 struct Rule {
@@ -828,9 +837,14 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
     const tmsize_t result = real(tif, strip, buf, size);
     const Rule *r;
 
-    if (from_program(__builtin_return_address(0)) &&
-        (r = find_tag(READ_BYTE, strip, tif)) != nullptr && r->index >= 0 && r->index < result)
+    if (!from_program(__builtin_return_address(0)))
+        return result;
+    if ((r = find_tag(READ_FILL, strip, tif)) != nullptr && result > 0)
+        memset(buf, static_cast<int>(r->value & 0xFF), static_cast<size_t>(result));
+    if ((r = find_tag(READ_BYTE, strip, tif)) != nullptr && r->index >= 0 && r->index < result)
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
+    if (find_tag(READ_SHORT, strip, tif) && result > 0)
+        return result - 1;
     return result;
 }
 
@@ -1013,11 +1027,12 @@ tmsize_t TIFFWriteTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z,
     return real(tif, buf, x, y, z, s);
 }
 
-static void alter_tile(TIFF *tif, uint32_t tile, void *buf, tmsize_t result)
+static tmsize_t alter_tile(TIFF *tif, uint32_t tile, void *buf, tmsize_t result)
 {
     const Rule *r = find_tag(READ_TILE, tile, tif);
     if (r && r->index >= 0 && r->index < result)
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
+    return find_tag(READ_SHORT, tile, tif) && result > 0 ? result - 1 : result;
 }
 
 tmsize_t TIFFReadEncodedTile(TIFF *tif, uint32_t tile, void *buf, tmsize_t size)
@@ -1026,9 +1041,7 @@ tmsize_t TIFFReadEncodedTile(TIFF *tif, uint32_t tile, void *buf, tmsize_t size)
         next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFReadEncodedTile");
     const tmsize_t result = real(tif, tile, buf, size);
 
-    if (from_probe(__builtin_return_address(0)))
-        alter_tile(tif, tile, buf, result);
-    return result;
+    return from_probe(__builtin_return_address(0)) ? alter_tile(tif, tile, buf, result) : result;
 }
 
 tmsize_t TIFFReadTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z, uint16_t s)
@@ -1037,9 +1050,9 @@ tmsize_t TIFFReadTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z, 
         next<tmsize_t (*)(TIFF *, void *, uint32_t, uint32_t, uint32_t, uint16_t)>("TIFFReadTile");
     const tmsize_t result = real(tif, buf, x, y, z, s);
 
-    if (from_probe(__builtin_return_address(0)))
-        alter_tile(tif, TIFFComputeTile(tif, x, y, z, s), buf, result);
-    return result;
+    return from_probe(__builtin_return_address(0))
+               ? alter_tile(tif, TIFFComputeTile(tif, x, y, z, s), buf, result)
+               : result;
 }
 
 uint64_t TIFFGetStrileOffsetWithErr(TIFF *tif, uint32_t strile, int *err)

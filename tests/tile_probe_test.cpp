@@ -1,6 +1,7 @@
 // tile_probe under injected library faults: each fault fails its own layout
 // with one line, exit status 1, and the failed layout's file stays, besides
 // what a clean run shows of the library's known defects.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,25 @@
 namespace {
 
 const char probe[] = "tile_probe";
+
+const char *const layout_files[] = {"tiles_le.tif", "tiles_be.tif", "tiles_le.btf", "tiles_be.btf"};
+
+// A clean run leaves exactly the files of the layouts its lines (the
+// library's known defects) name: a passing layout removes its own.
+TEST(TileProbe, CleanRunLeavesOnlyTheFilesOfLayoutsWithLines)
+{
+    const ProbeRun run(probe);
+    std::set<std::string> named;
+    for (const std::string &line : run.own_lines()) {
+        for (const char *file : layout_files) {
+            if (line.find(file) != std::string::npos)
+                named.insert(file);
+        }
+    }
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), named.empty() ? 0 : 1) << run.describe();
+    EXPECT_EQ(run.files(), named) << run.describe();
+}
 
 struct Case {
     const char *faults;
@@ -46,6 +66,10 @@ TEST(TileProbe, TileFaults)
          "Wrong image data in tile 7 of tiles_le.btf, page 1."},
         {"read-tile:0.0@tiles_le.tif:r=0", "tiles_le.tif",
          "Wrong image data in tile 0 of tiles_le.tif, page 3."},
+        // A read that gives a byte fewer than a tile, though each byte is
+        // right.
+        {"read-short:1@tiles_be.tif", "tiles_be.tif",
+         "Wrong image data in tile 1 of tiles_be.tif, page 0."},
         {"get:325@tiles_le.btf", "tiles_le.btf", "Problem fetching tag 325 in tiles_le.btf."},
         {"get-nothing:324@tiles_be.tif", "tiles_be.tif",
          "Problem fetching tag 324 in tiles_be.tif."},
@@ -88,6 +112,12 @@ TEST(TileProbe, StrileFaults)
         {"checkpoint-nothing@tiles_le.btf", "tiles_le.btf",
          "tiles_le.btf: page 8: the page count a reader finds at the checkpoint is 8, expected "
          "9."},
+        // A strip read short: at the checkpoint, and the last one read on
+        // demand.
+        {"read-short:0@tiles_le.btf:r", "tiles_le.btf",
+         "Wrong image data in strip 0 of tiles_le.btf."},
+        {"read-short:999@tiles_be.btf", "tiles_be.btf",
+         "Wrong image data in strip 999 of tiles_be.btf."},
         {"write-strip:2@tiles_le.tif:a=-1", "tiles_le.tif",
          "Can't write image data in tiles_le.tif."},
         {"open:a@tiles_be.tif", "tiles_be.tif", "Can't open test TIFF file tiles_be.tif."},

@@ -82,6 +82,9 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
         {"read-byte:1.0@types_le.tif=32",
          {"Wrong image data in strip 1 of types_le.tif."},
          {"types_le.tif"}},
+        {"read-short:2@types_be.tif",
+         {"Wrong image data in strip 2 of types_be.tif."},
+         {"types_be.tif"}},
         {"write-strip:1@types_le.tif:w=0",
          {"Can't write image data in types_le.tif."},
          {"types_le.tif"}},
@@ -289,6 +292,13 @@ TEST(TypeProbe, KeptFilesHaveEachLayoutsShape)
         const ifd::Entry e = entry(c.file, 259);
         ASSERT_EQ(e.values.size(), 1U);
         EXPECT_EQ(e.values[0], c.compression);
+        // Packed, the updated strip is larger than the one it replaced, so
+        // the library had to move it rather than write it in place.
+        const ifd::Entry counts = entry(c.file, 279);
+        ASSERT_EQ(counts.values.size(), 3U);
+        if (c.compression == 32773) {
+            EXPECT_GT(counts.values[1], counts.values[0]);
+        }
     }
 }
 
