@@ -125,6 +125,8 @@ enum Kind {
                    //                      every layout at its first byte
     READ_SHORT,    // read-short:S         TIFFReadEncodedStrip of strip S, or the tile reads
                    //                      of tile S, return one byte fewer than they read
+    WHOLE_ARRAYS,  // whole-arrays         TIFFClientOpen drops "O" from the mode: a library
+                   //                      that loads the strile arrays whole all the same
 };
 
 struct KindName {
@@ -186,6 +188,7 @@ constexpr KindName kind_names[] = {
     {"as-held", AS_HELD},
     {"read-fill", READ_FILL},
     {"read-short", READ_SHORT},
+    {"whole-arrays", WHOLE_ARRAYS},
 };
 
 struct Rule {
@@ -646,6 +649,25 @@ TIFF *TIFFOpen(const char *name, const char *mode)
         return remember_mode(real(name, swapped), mode);
     }
     return remember_mode(real(name, mode), mode);
+}
+
+TIFF *TIFFClientOpen(const char *name, const char *mode, thandle_t h, TIFFReadWriteProc rd,
+                     TIFFReadWriteProc wr, TIFFSeekProc sk, TIFFCloseProc cl, TIFFSizeProc sz,
+                     TIFFMapFileProc map, TIFFUnmapFileProc unmap)
+{
+    static auto real = next<TIFF *(*)(const char *, const char *, thandle_t, TIFFReadWriteProc,
+                                      TIFFReadWriteProc, TIFFSeekProc, TIFFCloseProc, TIFFSizeProc,
+                                      TIFFMapFileProc, TIFFUnmapFileProc)>("TIFFClientOpen");
+    std::string without_o;
+
+    if (from_program(__builtin_return_address(0)) && find(WHOLE_ARRAYS, mode, name)) {
+        for (const char *m = mode; *m; m++) {
+            if (*m != 'O')
+                without_o += *m;
+        }
+        mode = without_o.c_str();
+    }
+    return real(name, mode, h, rd, wr, sk, cl, sz, map, unmap);
 }
 
 void TIFFClose(TIFF *tif)

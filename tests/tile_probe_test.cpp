@@ -103,6 +103,11 @@ TEST(TileProbe, StrileFaults)
          "tiles_le.tif: page 7: TIFFGetStrileOffset(99999) in \"O\" mode is 12, expected 17532."},
         {"strile-offset:4@tiles_be.tif=12", "tiles_be.tif",
          "tiles_be.tif: page 1: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 8368."},
+        // "O" taken as a hint: the queries load both arrays whole. Seen on the
+        // page of many strips only; 1,000 strips are within a read window.
+        {"whole-arrays@tiles_le.tif", "tiles_le.tif",
+         "tiles_le.tif: page 7: the strile queries in \"O\" mode read 600168 bytes, as many as "
+         "a whole strip array (400000)."},
         // A force-write that writes nothing: the arrays are not in the file.
         {"force-nothing@tiles_be.tif", "tiles_be.tif",
          "tiles_be.tif: strip 0 on disk: page 6: 0 bytes at 0, expected 32 inside the file."},
