@@ -34,7 +34,7 @@ struct Layout {
 };
 
 // A strip array from which on-demand queries must read less than the whole.
-constexpr uint64_t on_demand_array_bytes = 64 * 1024;
+constexpr uint64_t on_demand_array_bytes = uint64_t{64} * 1024;
 
 constexpr Layout layouts[] = {
     {"tiles_le.tif", "wl", false, false, 100000},
@@ -749,6 +749,13 @@ struct CountedFile {
     uint64_t bytes_read = 0;
 };
 
+// The bytes read so far through a handle that OpenCounted opened: the
+// library's reads add to them through its client data.
+uint64_t BytesRead(TIFF *tif)
+{
+    return static_cast<const CountedFile *>(TIFFClientdata(tif))->bytes_read;
+}
+
 tmsize_t CountedRead(thandle_t h, void *buf, tmsize_t size)
 {
     auto *f = static_cast<CountedFile *>(h);
@@ -946,13 +953,13 @@ bool CheckOnDemand(const Layout &layout, const Queried queried[2])
         return false;
     const uint64_t array_bytes = uint64_t{layout.strips} * (layout.bigtiff ? 8 : 4);
     for (int i = 0; i < 2; i++) {
-        const uint64_t start = counted.bytes_read;
+        const uint64_t start = BytesRead(tif);
         if (!CheckQueries(tif, queried[i], " in \"O\" mode", name))
             return false;
         // On demand the queries read a few values, not the arrays. The
         // library reads them in windows of a few KB, so only arrays far
         // larger than that tell the two apart (the page of many strips).
-        const uint64_t queries_read = counted.bytes_read - start;
+        const uint64_t queries_read = BytesRead(tif) - start;
         if (queried[i].page == strile_page && array_bytes >= on_demand_array_bytes &&
             queries_read >= array_bytes) {
             probe::Say("%s: page %u: the strile queries in \"O\" mode read %" PRIu64
@@ -961,7 +968,7 @@ bool CheckOnDemand(const Layout &layout, const Queried queried[2])
             return false;
         }
     }
-    const uint64_t before = counted.bytes_read;
+    const uint64_t before = BytesRead(tif);
     const uint32_t last = layout.strips - 1;
     const std::vector<uint8_t> expect = StripImage(strile_page, StrilePage(layout), last);
     std::vector<uint8_t> got(expect.size());
@@ -971,7 +978,7 @@ bool CheckOnDemand(const Layout &layout, const Queried queried[2])
         probe::Say("Wrong image data in strip %lu of %s.", static_cast<unsigned long>(last), name);
         return false;
     }
-    const uint64_t read_now = counted.bytes_read - before;
+    const uint64_t read_now = BytesRead(tif) - before;
     if (read_now < array_bytes)
         return true;
     probe::Say("%s: page %u: reading strip %lu in \"O\" mode read %" PRIu64
