@@ -140,9 +140,6 @@ static_assert(tables_stream.at == tables_size, "the stream fills its size");
 
 } // namespace
 
-const uint8_t *const jpeg_tables = tables_stream.bytes;
-const uint16_t jpeg_tables_size = tables_size;
-
 // The image fields of every page (ImageWidth, BitsPerSample, ...) carry no
 // value here: the page's shape gives it.
 // One row a line where it fits, as a table reads.

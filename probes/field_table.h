@@ -84,11 +84,6 @@ struct Field {
     const uint8_t *bytes = nullptr;
 };
 
-// An abbreviated, tables-only JPEG stream (SOI, DQT, DHT, EOI) of the
-// JPEG standard's example tables, as JPEGTables holds it.
-extern const uint8_t *const jpeg_tables;
-extern const uint16_t jpeg_tables_size;
-
 extern const Field fields[];
 extern const size_t field_count;
 
