@@ -835,17 +835,19 @@ constexpr Step steps[] = {
     {RemovePage, {4, {0, 2, 3, 4, 0}, true}},
 };
 
+// The steps in order, up to the first that fails; a failed layout's file
+// stays behind for inspection.
 static bool RunSteps(const Layout &layout)
 {
-    for (const Step &step : steps) {
+    bool ok = true;
+    for (size_t i = 0; ok && i < sizeof(steps) / sizeof(steps[0]); i++) {
+        const Step &step = steps[i];
         const unsigned long messages = LibraryMessages();
-        // A healthy library says nothing during any of this. On a failure
-        // the file stays behind for inspection.
-        if (!step.change(layout) || !CheckLibrary(layout, step.expected) ||
-            !CheckDisk(layout, step.expected) || !probe::LibraryQuiet(layout.filename, messages))
-            return false;
+        // A healthy library says nothing during any of this.
+        ok = step.change(layout) && CheckLibrary(layout, step.expected) &&
+             CheckDisk(layout, step.expected) && probe::LibraryQuiet(layout.filename, messages);
     }
-    return true;
+    return ok;
 }
 
 int main()
