@@ -358,6 +358,11 @@ void SayWrongText(unsigned long tag, const char *filename, const char *got, cons
         After(place).c_str(), got, expect);
 }
 
+void SayCantDirectory(const char *verb, const char *filename, const char *place)
+{
+    Say("%scan't %s the directory.", Prefix(filename, place).c_str(), verb);
+}
+
 void SayMissingOnDisk(unsigned long tag, const char *filename, const char *place)
 {
     Say("%stag %lu on disk: missing.", Prefix(filename, place).c_str(), tag);

@@ -213,6 +213,10 @@ void SayWrongCount(const char *type, unsigned long tag, const char *filename, un
 void SayWrongText(unsigned long tag, const char *filename, const char *got, const char *expect,
                   const char *place = nullptr);
 
+// "NAME: PLACE: can't VERB the directory.", VERB being what the library
+// refused: create, write, rewrite, read, unlink.
+void SayCantDirectory(const char *verb, const char *filename, const char *place);
+
 // The lines about an entry on disk:
 // "NAME: [PLACE: ]tag N on disk: missing."
 void SayMissingOnDisk(unsigned long tag, const char *filename, const char *place = nullptr);
