@@ -442,6 +442,12 @@ bool ReadFormat(const Layout &layout, OnDisk *disk)
     return ReadFormat(layout.filename, layout.big_endian, layout.bigtiff, disk);
 }
 
+void SayIfdCount(const char *filename, uint64_t first, unsigned long count, unsigned long expect)
+{
+    Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected %lu.", filename, first, count,
+        expect);
+}
+
 bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename)
 {
     if (file.chain.size() == pages)

@@ -254,6 +254,10 @@ bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *dis
 // The same for a layout's file.
 bool ReadFormat(const Layout &layout, OnDisk *disk);
 
+// "NAME: IFD at FIRST: N IFDs in the file, expected M.", the IFDs of every
+// kind counted, FIRST the header's first.
+void SayIfdCount(const char *filename, uint64_t first, unsigned long count, unsigned long expect);
+
 // The file's chain of IFDs holds `pages` pages; otherwise says
 // "NAME: expected N pages, the file holds M.".
 bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename);
