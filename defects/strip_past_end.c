@@ -1,0 +1,44 @@
+/* TIFFWriteEncodedStrip takes a strip past the image (docs/known-defects.md).
+ *
+ * TIFFWriteEncodedStrip(3tiff): "The strip number must be valid according to
+ * the current settings of the ImageLength and RowsPerStrip tags." and "-1 is
+ * returned if an error was encountered." TIFF 6.0 gives a page of 10 rows in
+ * strips of 4 three strips (StripsPerImage). The program writes strip 5 of
+ * such a page and expects -1. It ends without closing the handle: where the
+ * library takes the strip, the directory written at the close aborts
+ * ("free(): invalid size") on Debian's 4.5.0.
+ *
+ * Exit status: 0 when strip 5 is refused with -1, 1 otherwise (the defect),
+ * 2 when the program cannot run. */
+#include <stdint.h>
+#include <stdio.h>
+#include <tiffio.h>
+
+int main(void)
+{
+    static uint8_t strip[48];
+    tmsize_t got;
+    uint32_t s;
+    TIFF *tif = TIFFOpen("strip_past_end.tif", "w");
+
+    if (!tif)
+        return 2;
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 12);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 10);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4);
+    for (s = 0; s < 3; s++) {
+        if (TIFFWriteEncodedStrip(tif, s, strip, s < 2 ? 48 : 24) < 0)
+            return 2;
+    }
+    got = TIFFWriteEncodedStrip(tif, 5, strip, 48);
+    if (got != -1) {
+        printf("strip 5 of 3 gave %ld, expected -1\n", (long)got);
+        return 1;
+    }
+    TIFFClose(tif);
+    return 0;
+}
