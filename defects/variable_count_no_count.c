@@ -34,8 +34,8 @@ int main(void)
         wc = TIFFFieldWriteCount(fip);
         if (!TIFFFieldPassCount(fip) && (rc == TIFF_VARIABLE || rc == TIFF_VARIABLE2 ||
                                          wc == TIFF_VARIABLE || wc == TIFF_VARIABLE2)) {
-            printf("tag %u: read count %d, write count %d, passed without a count\n", tags[i],
-                   rc, wc);
+            printf("tag %u: read count %d, write count %d, passed without a count\n", tags[i], rc,
+                   wc);
             sound = 0;
         }
     }
