@@ -127,6 +127,10 @@ enum Kind {
                    //                      of tile S, return one byte fewer than they read
     WHOLE_ARRAYS,  // whole-arrays         TIFFClientOpen drops "O" from the mode: a library
                    //                      that loads the strile arrays whole all the same
+    // Man page promises (manpage_probe).
+    READ_RESULT, // read-result:S=R      TIFFReadEncodedStrip of strip S, or the tile reads of
+                 //                      tile S, return R whatever they read: a read past the
+                 //                      last strip that gives a byte count instead of -1
 };
 
 struct KindName {
@@ -189,6 +193,7 @@ constexpr KindName kind_names[] = {
     {"read-fill", READ_FILL},
     {"read-short", READ_SHORT},
     {"whole-arrays", WHOLE_ARRAYS},
+    {"read-result", READ_RESULT},
 };
 
 struct Rule {
@@ -867,6 +872,8 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
     if (find_tag(READ_SHORT, strip, tif) && result > 0)
         return result - 1;
+    if ((r = find_tag(READ_RESULT, strip, tif)) != nullptr)
+        return static_cast<tmsize_t>(r->value);
     return result;
 }
 
@@ -1054,6 +1061,8 @@ static tmsize_t alter_tile(TIFF *tif, uint32_t tile, void *buf, tmsize_t result)
     const Rule *r = find_tag(READ_TILE, tile, tif);
     if (r && r->index >= 0 && r->index < result)
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
+    if ((r = find_tag(READ_RESULT, tile, tif)) != nullptr)
+        return static_cast<tmsize_t>(r->value);
     return find_tag(READ_SHORT, tile, tif) && result > 0 ? result - 1 : result;
 }
 

@@ -52,6 +52,9 @@ const char *const own_line_patterns[] = {
     // tile_probe's own.
     R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf), page \d+\.)",
     R"([a-z0-9_]+\.(tif|btf): (tile|strip) \d+ on disk: .*)",
+    // manpage_probe's: a page's promise broken, and a tile read wrong.
+    R"([a-z0-9_]+\.(tif|btf): [A-Za-z_]+\(3tiff\): .*\.)",
+    R"((Wrong image data in|Can't read image data in) tile \d+ of [a-z0-9_]+\.(tif|btf)\.)",
 };
 
 // Set for every process the harness starts, so that a sanitizer finding

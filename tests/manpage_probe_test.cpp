@@ -1,0 +1,88 @@
+// manpage_probe under injected library faults: a call that breaks a man
+// page's promise gives the line naming the page and what the call gave, on
+// top of the known disagreements a clean run shows, and exit status 1.
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "manpage_probe";
+
+TEST(ManpageProbe, CleanRunShowsOnlyKnownDisagreements)
+{
+    ExpectClean(ProbeRun(probe), {});
+}
+
+TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
+{
+    const struct {
+        const char *faults;
+        std::vector<std::string> lines;
+        const char *file;
+    } cases[] = {
+        // A read past the last strip or tile that gives a byte count.
+        {"read-result:7@manpage_le.tif=12",
+         {"manpage_le.tif: TIFFReadEncodedStrip(3tiff): strip 7 of 3 gave 12, expected -1."},
+         "manpage_le.tif"},
+        {"read-result:6@manpage_be.btf=256",
+         {"manpage_be.btf: TIFFReadEncodedTile(3tiff): tile 6 of 6 gave 256, expected -1."},
+         "manpage_be.btf"},
+        // Success reported for a field the directory does not hold.
+        {"get-nothing:274@manpage_be.tif:r",
+         {"manpage_be.tif: TIFFGetField(3tiff): tag 274, not set, gave 1, expected 0."},
+         "manpage_be.tif"},
+        {"unset-nothing:315@manpage_be.btf",
+         {"manpage_be.btf: TIFFSetField(3tiff): TIFFUnsetField gave 1, then TIFFGetField 1, "
+          "expected 1 and 0."},
+         "manpage_be.btf"},
+        {"set:270@manpage_le.tif:w",
+         {"manpage_le.tif: TIFFSetField(3tiff): TIFFSetField gave 0, TIFFVSetField 1, expected "
+          "1."},
+         "manpage_le.tif"},
+        // One wrong return breaks each promise of the call that it reaches:
+        // a written row, a handle opened "r", a tiled page before any tile.
+        {"write-scanline@manpage_le.btf=5",
+         {"manpage_le.btf: TIFFWriteScanline(3tiff): row 0 gave 5, expected 1.",
+          "manpage_le.btf: TIFFWriteScanline(3tiff): row 0 on a handle opened \"r\" gave 5, "
+          "expected -1.",
+          "manpage_le.btf: TIFFWriteScanline(3tiff): row 0 of a tiled page before any tile gave "
+          "5, expected -1."},
+         "manpage_le.btf"},
+        {"strile-offset:1@manpage_le.btf=0",
+         {"manpage_le.btf: TIFFStrileQuery(3tiff): strile 1: offset 0, 48 bytes, expected a "
+          "place and 48 bytes."},
+         "manpage_le.btf"},
+        // The directory calls: the last page not said to be last, an unlink
+        // refused, the walk stopped early.
+        {"last-dir:2@manpage_le.tif=0",
+         {"manpage_le.tif: TIFFquery(3tiff): page 2 of 3 gave 0."},
+         "manpage_le.tif"},
+        {"unlink-dir@manpage_be.tif",
+         {"manpage_be.tif: TIFFCreateDirectory(3tiff): directory 2 gave 0, expected 1."},
+         "manpage_be.tif"},
+        {"read-dir:1@manpage_be.tif",
+         {"manpage_be.tif: TIFFReadDirectory(3tiff): the read after page 1 gave 0, expected 1.",
+          "manpage_be.tif: page 2: can't read the directory."},
+         "manpage_be.tif"},
+        // A checkpoint that writes nothing: a second handle finds no page.
+        {"checkpoint-nothing@manpage_le.tif",
+         {"Can't open test TIFF file manpage_le.tif."},
+         "manpage_le.tif"},
+        // The field query calls, run once.
+        {"field-type:282=3",
+         {"manpage_calls.tif: TIFFFieldDataType(3tiff): tag 282 gave type 3, not one the field "
+          "allows."},
+         "manpage_calls.tif"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
+    }
+}
+
+} // namespace
