@@ -199,6 +199,18 @@ bool MakeTiledFile(const Layout &layout)
     return true;
 }
 
+// The layout's file written as MakeFile (MakeTiledFile) writes it, then
+// opened for reading; no handle after saying why.
+probe::Tiff Written(const Layout &layout, unsigned pages = 1)
+{
+    return MakeFile(layout, pages) ? probe::Reopen(layout, Access::Read) : probe::Tiff();
+}
+
+probe::Tiff WrittenTiled(const Layout &layout)
+{
+    return MakeTiledFile(layout) ? probe::Reopen(layout, Access::Read) : probe::Tiff();
+}
+
 // The strips of the current page read back as written; says the first
 // strip that does not.
 bool StripsHold(TIFF *tif, const char *filename, uint32_t w = width)
@@ -244,9 +256,7 @@ bool WriteStripGivesSize(const Layout &layout, const Promise &p)
 
 bool WriteStripReadOnly(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     std::vector<uint8_t> data = StripData(0);
@@ -323,9 +333,7 @@ bool WriteStripPastEnd(const Layout &layout, const Promise &p)
 
 bool ReadStripWhole(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     for (uint32_t s = 0; s < strips; s++) {
@@ -346,9 +354,7 @@ bool ReadStripWhole(const Layout &layout, const Promise &p)
 
 bool ReadStripUpToSize(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     constexpr tmsize_t asked = 5;
@@ -369,9 +375,7 @@ bool ReadStripUpToSize(const Layout &layout, const Promise &p)
 
 bool ReadStripPastEnd(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     std::vector<uint8_t> buffer(StripData(0).size());
@@ -393,9 +397,7 @@ bool ReadStripPastEnd(const Layout &layout, const Promise &p)
 
 bool ReadScanlines(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     std::vector<uint8_t> row(width);
@@ -439,9 +441,7 @@ bool WriteScanlines(const Layout &layout, const Promise &p)
 
 bool WriteScanlineReadOnly(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     std::vector<uint8_t> row(width, 1);
@@ -482,9 +482,7 @@ bool WriteScanlineTiled(const Layout &layout, const Promise &p)
 
 bool StripCount(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     const uint32_t got = TIFFNumberOfStrips(tif);
@@ -496,9 +494,7 @@ bool StripCount(const Layout &layout, const Promise &p)
 
 bool StripSize(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     const tmsize_t expect = tmsize_t{width} * rows_per_strip;
@@ -510,9 +506,7 @@ bool StripSize(const Layout &layout, const Promise &p)
 
 bool ScanlineSize(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     const tmsize_t got = TIFFScanlineSize(tif);
@@ -530,9 +524,7 @@ struct Coordinates {
 
 bool ComputeStrips(const Layout &layout, const Promise &p, const Coordinates *rows, size_t count)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     bool ok = true;
@@ -559,9 +551,7 @@ bool ComputeStripClamped(const Layout &layout, const Promise &p)
 
 bool TileSizes(const Layout &layout, const Promise &p)
 {
-    if (!MakeTiledFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = WrittenTiled(layout);
     if (!tif)
         return false;
     bool ok = true;
@@ -579,9 +569,7 @@ bool TileSizes(const Layout &layout, const Promise &p)
 
 bool ComputeTiles(const Layout &layout, const Promise &p, const Coordinates *points, size_t count)
 {
-    if (!MakeTiledFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = WrittenTiled(layout);
     if (!tif)
         return false;
     bool ok = true;
@@ -609,9 +597,7 @@ bool ComputeTileClamped(const Layout &layout, const Promise &p)
 
 bool CheckTile(const Layout &layout, const Promise &p)
 {
-    if (!MakeTiledFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = WrittenTiled(layout);
     if (!tif)
         return false;
     constexpr struct {
@@ -704,9 +690,7 @@ bool WriteTileStripped(const Layout &layout, const Promise &p)
 
 bool ReadEncodedTiles(const Layout &layout, const Promise &p)
 {
-    if (!MakeTiledFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = WrittenTiled(layout);
     if (!tif)
         return false;
     std::vector<uint8_t> got(tile_bytes);
@@ -730,9 +714,7 @@ bool ReadEncodedTiles(const Layout &layout, const Promise &p)
 
 bool ReadTileByPlace(const Layout &layout, const Promise &p)
 {
-    if (!MakeTiledFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = WrittenTiled(layout);
     if (!tif)
         return false;
     std::vector<uint8_t> got(tile_bytes);
@@ -750,6 +732,30 @@ bool ReadTileByPlace(const Layout &layout, const Promise &p)
     }
     if (outside != -1)
         return Broken(layout, p, "(%" PRIu32 ", 0) gave %td, expected -1", tiled_width, outside);
+    return true;
+}
+
+// A second handle, opened while the writer still has the file, reads strip
+// 0 as written.
+bool FirstStripReads(const Layout &layout, const Promise &p, const char *after)
+{
+    probe::Tiff reader = probe::Reopen(layout, Access::Read);
+    if (!reader)
+        return false;
+    const std::vector<uint8_t> first = StripData(0);
+    std::vector<uint8_t> read(first.size());
+    tmsize_t n = 0;
+    {
+        // A failed read is this check's own line; the library's message
+        // about it would only repeat it.
+        probe::ExpectedMessages expected;
+        n = TIFFReadEncodedStrip(reader, 0, read.data(), static_cast<tmsize_t>(read.size()));
+    }
+    if (n != static_cast<tmsize_t>(first.size()))
+        return Broken(layout, p, "strip 0 read after %s gave %td, expected %zu", after, n,
+                      first.size());
+    if (read != first)
+        return Broken(layout, p, "strip 0 read after %s is wrong", after);
     return true;
 }
 
@@ -820,6 +826,10 @@ bool DeferredArrays(const Layout &layout, const Promise &p)
         const int forced = TIFFForceStrileArrayWriting(tif);
         if (forced != 1)
             return Broken(layout, p, "TIFFForceStrileArrayWriting gave %d, expected 1", forced);
+        // The arrays are in the file once the call returns, before the
+        // close writes anything more.
+        if (!FirstStripReads(layout, p, "TIFFForceStrileArrayWriting"))
+            return false;
     }
     probe::Tiff tif = probe::Reopen(layout, Access::Read);
     return tif && StripsHold(tif, layout.filename);
@@ -829,9 +839,7 @@ bool DeferredArrays(const Layout &layout, const Promise &p)
 
 bool ByteOrder(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     const int got = TIFFIsBigEndian(tif);
@@ -842,9 +850,7 @@ bool ByteOrder(const Layout &layout, const Promise &p)
 
 bool ByteSwapped(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     const int got = TIFFIsByteSwapped(tif);
@@ -855,9 +861,7 @@ bool ByteSwapped(const Layout &layout, const Promise &p)
 
 bool BigTiff(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     const int got = TIFFIsBigTIFF(tif);
@@ -894,9 +898,7 @@ bool Tiled(const Layout &layout, const Promise &p)
 
 bool FileName(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     const char *got = TIFFFileName(tif);
@@ -953,9 +955,7 @@ constexpr unsigned pages = 3;
 
 bool DirectoryCount(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout, pages))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout, pages);
     if (!tif)
         return false;
     const tdir_t got = TIFFNumberOfDirectories(tif);
@@ -967,9 +967,7 @@ bool DirectoryCount(const Layout &layout, const Promise &p)
 
 bool FirstDirectoryRead(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout, pages))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout, pages);
     if (!tif)
         return false;
     const tdir_t current = TIFFCurrentDirectory(tif);
@@ -982,9 +980,7 @@ bool FirstDirectoryRead(const Layout &layout, const Promise &p)
 
 bool ReadDirectoryWalk(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout, pages))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout, pages);
     if (!tif)
         return false;
     for (unsigned k = 1; k <= pages; k++) {
@@ -1009,9 +1005,7 @@ bool ReadDirectoryWalk(const Layout &layout, const Promise &p)
 
 bool LastDirectory(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout, pages))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout, pages);
     if (!tif)
         return false;
     for (unsigned k = 0; k < pages; k++) {
@@ -1028,15 +1022,17 @@ bool LastDirectory(const Layout &layout, const Promise &p)
 
 bool SetDirectory(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout, pages))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout, pages);
     if (!tif)
         return false;
     for (unsigned k : {2U, 0U, 1U}) {
         const int got = TIFFSetDirectory(tif, k);
-        if (got != 1 || Width(tif) != page_widths[k] || TIFFCurrentDirectory(tif) != k)
-            return Broken(layout, p, "directory %u gave %d, width %" PRIu32, k, got, Width(tif));
+        const tdir_t current = TIFFCurrentDirectory(tif);
+        if (got != 1 || Width(tif) != page_widths[k] || current != k)
+            return Broken(layout, p,
+                          "directory %u gave %d, then directory %u, width %" PRIu32
+                          ", expected 1, %u and %" PRIu32,
+                          k, got, static_cast<unsigned>(current), Width(tif), k, page_widths[k]);
     }
     int past = 0;
     {
@@ -1050,9 +1046,7 @@ bool SetDirectory(const Layout &layout, const Promise &p)
 
 bool SetSubDirectory(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout, pages))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout, pages);
     if (!tif)
         return false;
     if (!TIFFSetDirectory(tif, 2)) {
@@ -1153,22 +1147,41 @@ bool Checkpoint(const Layout &layout, const Promise &p)
     const int got = TIFFCheckpointDirectory(tif);
     if (got != 1)
         return Broken(layout, p, "TIFFCheckpointDirectory gave %d, expected 1", got);
+    if (!FirstStripReads(layout, p, "the checkpoint"))
+        return false;
+    // "so they can be updated (as strips/tiles are written) and written
+    // again": the rest of the strips, then TIFFWriteDirectory to finish.
+    for (uint32_t s = 1; s < strips; s++) {
+        std::vector<uint8_t> data = StripData(s);
+        if (TIFFWriteEncodedStrip(tif, s, data.data(), static_cast<tmsize_t>(data.size())) !=
+            static_cast<tmsize_t>(data.size())) {
+            probe::SayCantWrite(layout.filename);
+            return false;
+        }
+    }
+    if (!WriteDirectory(tif, layout.filename, 0))
+        return false;
+    tif.Close();
     probe::Tiff reader = probe::Reopen(layout, Access::Read);
     if (!reader)
         return false;
-    std::vector<uint8_t> read(first.size());
-    tmsize_t n = 0;
-    {
-        // A failed read is this check's own line; the library's message
-        // about it would only repeat it.
-        probe::ExpectedMessages expected;
-        n = TIFFReadEncodedStrip(reader, 0, read.data(), static_cast<tmsize_t>(read.size()));
+    for (uint32_t s = 0; s < strips; s++) {
+        std::vector<uint8_t> expect = StripData(s);
+        std::vector<uint8_t> read(expect.size());
+        tmsize_t n = 0;
+        {
+            probe::ExpectedMessages expected;
+            n = TIFFReadEncodedStrip(reader, s, read.data(), static_cast<tmsize_t>(read.size()));
+        }
+        if (n != static_cast<tmsize_t>(expect.size()))
+            return Broken(layout, p,
+                          "strip %" PRIu32 " read after the checkpoint and the close gave %td, "
+                          "expected %zu",
+                          s, n, expect.size());
+        if (read != expect)
+            return Broken(layout, p,
+                          "strip %" PRIu32 " read after the checkpoint and the close is wrong", s);
     }
-    if (n != static_cast<tmsize_t>(first.size()))
-        return Broken(layout, p, "strip 0 read after the checkpoint gave %td, expected %zu", n,
-                      first.size());
-    if (read != first)
-        return Broken(layout, p, "strip 0 read after the checkpoint is wrong");
     return true;
 }
 
@@ -1344,9 +1357,7 @@ int VSet(TIFF *tif, uint32_t tag, ...)
 
 bool GetFieldDefined(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     const char *text = nullptr;
@@ -1370,9 +1381,7 @@ bool GetFieldDefined(const Layout &layout, const Promise &p)
 
 bool VGetFieldSame(const Layout &layout, const Promise &p)
 {
-    if (!MakeFile(layout))
-        return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
     uint32_t plain = 0;
@@ -1407,19 +1416,20 @@ bool SetFieldSucceeds(const Layout &layout, const Promise &p)
     probe::Tiff tif = probe::Reopen(layout, Access::Read);
     if (!tif)
         return false;
-    const char *got_description = nullptr;
-    const char *got_artist = nullptr;
+    const struct {
+        ttag_t tag;
+        const char *value;
+    } fields[] = {{TIFFTAG_IMAGEDESCRIPTION, description}, {TIFFTAG_ARTIST, artist}};
     bool ok = true;
-    if (!TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &got_description) || !got_description ||
-        strcmp(got_description, description) != 0) {
-        probe::SayWrongText(TIFFTAG_IMAGEDESCRIPTION, layout.filename, got_description,
-                            description);
-        ok = false;
-    }
-    if (!TIFFGetField(tif, TIFFTAG_ARTIST, &got_artist) || !got_artist ||
-        strcmp(got_artist, artist) != 0) {
-        probe::SayWrongText(TIFFTAG_ARTIST, layout.filename, got_artist, artist);
-        ok = false;
+    for (const auto &f : fields) {
+        const char *got = nullptr;
+        if (!TIFFGetField(tif, f.tag, &got) || !got) {
+            probe::SayProblemFetching(f.tag, layout.filename);
+            ok = false;
+        } else if (strcmp(got, f.value) != 0) {
+            probe::SayWrongText(f.tag, layout.filename, got, f.value);
+            ok = false;
+        }
     }
     return ok;
 }

@@ -73,7 +73,79 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         {"checkpoint-nothing@manpage_le.tif",
          {"Can't open test TIFF file manpage_le.tif."},
          "manpage_le.tif"},
-        // The field query calls, run once.
+        {"write-strip@manpage_be.tif:r=0",
+         {"manpage_be.tif: TIFFWriteEncodedStrip(3tiff): strip 0 on a handle opened \"r\" gave "
+          "0, expected -1."},
+         "manpage_be.tif"},
+        // A tile read wrong, by number and after writing by place.
+        {"read-tile:2.5@manpage_le.tif=0x33",
+         {"Wrong image data in tile 2 of manpage_le.tif.",
+          "Wrong image data in tile 2 of manpage_le.tif."},
+         "manpage_le.tif"},
+        // The arrays not in the file when TIFFForceStrileArrayWriting
+        // returns, though the close writes them after all.
+        {"force-nothing@manpage_be.btf",
+         {"manpage_be.btf: TIFFDeferStrileArrayWriting(3tiff): strip 0 read after "
+          "TIFFForceStrileArrayWriting gave -1, expected 48."},
+         "manpage_be.btf"},
+        // A file of the other byte order than asked: the queries and the
+        // header say so.
+        {"swap-order:wb",
+         {"manpage_be.tif: TIFFquery(3tiff): TIFFIsBigEndian gave 0.",
+          "manpage_be.tif: TIFFquery(3tiff): TIFFIsByteSwapped gave 0.",
+          "manpage_be.tif: header: II version 42, expected MM version 42."},
+         "manpage_be.tif"},
+        {"dir-count:1=5",
+         {"manpage_le.tif: TIFFquery(3tiff): TIFFNumberOfDirectories gave 5, expected 3."},
+         "manpage_le.tif"},
+        {"current-dir:0@manpage_le.btf:r=3",
+         {"manpage_le.btf: TIFFOpen(3tiff): after TIFFOpen: directory 3, width 12, expected 0 "
+          "and 12.",
+          "manpage_le.btf: TIFFSetDirectory(3tiff): directory 0 gave 1, then directory 3, width "
+          "12, expected 1, 0 and 12."},
+         "manpage_le.btf"},
+        {"set-dir:1@manpage_be.tif",
+         {"manpage_be.tif: TIFFSetDirectory(3tiff): directory 1 gave 0, then directory 0, width "
+          "12, expected 1, 1 and 13.",
+          "manpage_be.tif: TIFFCreateDirectory(3tiff): after directory 2: 2 pages 12 and 0 wide, "
+          "expected 2 pages 12 and 14 wide.",
+          "manpage_be.tif: page 1: can't read the directory."},
+         "manpage_be.tif"},
+        // A rewrite refused, written over the old place, or appended while
+        // the old directory stays first.
+        {"rewrite-dir@manpage_le.tif",
+         {"manpage_le.tif: TIFFWriteDirectory(3tiff): TIFFRewriteDirectory gave 0, expected 1."},
+         "manpage_le.tif"},
+        {"rewrite-dir-write@manpage_be.btf",
+         {"manpage_be.btf: TIFFWriteDirectory(3tiff): the header points to 136, inside the old "
+          "376 bytes."},
+         "manpage_be.btf"},
+        {"rewrite-dir-append@manpage_le.btf",
+         {"manpage_le.btf: TIFFWriteDirectory(3tiff): the header points to 136, inside the old "
+          "376 bytes."},
+         "manpage_le.btf"},
+        {"open:a@manpage_be.tif", {"Can't open test TIFF file manpage_be.tif."}, "manpage_be.tif"},
+        {"vget-u32:256@manpage_le.tif=20",
+         {"manpage_le.tif: TIFFGetField(3tiff): tag 256: 1 and 20 against 1 and 12; an unset tag "
+          "gave 0."},
+         "manpage_le.tif"},
+        {"get-nothing:270@manpage_le.btf:r",
+         {"manpage_le.btf: TIFFGetField(3tiff): tag 270, not set, gave 1, expected 0.",
+          "Problem fetching tag 270 in manpage_le.btf."},
+         "manpage_le.btf"},
+        // The GPS IFD's link lost after the page's eight steps.
+        {"get:34853@manpage_be.tif:r",
+         {"manpage_be.tif: TIFFCustomDirectory(3tiff): 1 pages, GPS IFD at 0, expected 1 page "
+          "and 284."},
+         "manpage_be.tif"},
+        // The field query calls and the new directory, run once.
+        {"default-u16:274=3",
+         {"manpage_calls.tif: TIFFOpen(3tiff): tag 274: 1 and 3, expected 1 and 1."},
+         "manpage_calls.tif"},
+        {"taglist-short",
+         {"manpage_calls.tif: TIFFCustomTagList(3tiff): entry 2 of 2 gave 0x131, expected "
+          "0xFFFFFFFF."},
+         "manpage_calls.tif"},
         {"field-type:282=3",
          {"manpage_calls.tif: TIFFFieldDataType(3tiff): tag 282 gave type 3, not one the field "
           "allows."},
