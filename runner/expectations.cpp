@@ -1,11 +1,13 @@
 #include "expectations.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
 
 const size_t field_count = 6;
-const std::string limitation_prefix = "limitation: ";
+const char limitation_prefix[] = "limitation: ";
+const size_t limitation_prefix_size = sizeof(limitation_prefix) - 1;
 
 std::vector<std::string> split_tabs(const std::string &line)
 {
@@ -77,14 +79,10 @@ bool parse_range(const std::string &text, Expectation *e)
 // an architecture is named.
 bool is_name(const std::string &text, bool dash)
 {
-    if (text.empty())
-        return false;
-    for (const char c : text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [dash](char c) {
         const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        if (!letter && !is_digit(c) && c != '_' && !(dash && c == '-'))
-            return false;
-    }
-    return true;
+        return letter || is_digit(c) || c == '_' || (dash && c == '-');
+    });
 }
 
 bool parse_hosts(const std::string &text, Expectation *e)
@@ -137,8 +135,8 @@ std::string check_entry(const std::vector<std::string> &fields,
     if (e->line.empty())
         return "a failure line of only '*' would expect every line";
     e->reason = fields[4];
-    e->limitation = e->reason.compare(0, limitation_prefix.size(), limitation_prefix) == 0;
-    if (e->limitation && e->reason.size() == limitation_prefix.size())
+    e->limitation = e->reason.compare(0, limitation_prefix_size, limitation_prefix) == 0;
+    if (e->limitation && e->reason.size() == limitation_prefix_size)
         return "a limitation without its reason";
     e->reproduction = fields[5];
     if (!is_name(e->reproduction, false))

@@ -123,6 +123,12 @@ ChildResult run(const std::string &program, const std::string &dir, const std::s
     return r;
 }
 
+// The path of `name` in the runner's top scratch directory.
+std::string in_top_dir(const std::string &name)
+{
+    return top_dir + "/" + name;
+}
+
 // The probe's outcome from how its program ended.
 Outcome probe_outcome(const std::string &name, const std::string &scratch, const ChildResult &r,
                       long timeout, Ending *ending)
@@ -132,7 +138,7 @@ Outcome probe_outcome(const std::string &name, const std::string &scratch, const
     o.scratch = scratch;
     const int status = r.wait_status;
     o.seconds = r.seconds;
-    o.lines = read_lines(top_dir + "/" + name + ".out");
+    o.lines = read_lines(in_top_dir(name) + ".out");
     *ending = Ending::abnormal;
     if (r.timed_out)
         o.lines.push_back("timed out after " + std::to_string(timeout) + " s");
@@ -166,16 +172,18 @@ std::vector<Outcome> run_probes(const std::string &libexec, const Options &optio
     std::vector<ChildSpec> requests;
     std::vector<std::string> scratch;
     for (const std::string &name : options.names) {
-        std::string dir = top_dir + "/" + name + ".XXXXXX";
+        const std::string in_top = in_top_dir(name);
+        std::string dir = in_top + ".XXXXXX";
         if (!mkdtemp(dir.data()))
             fail(exit_environment,
                  "cannot make a scratch directory in " + top_dir + ": " + strerror(errno));
         scratch.push_back(dir);
         ChildSpec request;
         request.argv = split_words(EMULATOR);
-        request.argv.push_back(libexec + "/" + name);
+        request.argv.push_back(libexec + "/");
+        request.argv.back() += name;
         request.dir = dir;
-        request.out = top_dir + "/" + name + ".out";
+        request.out = in_top + ".out";
         request.timeout_ms = static_cast<long long>(options.timeout) * 1000;
         request.stop = &stop_signals;
         request.child_mask = &original_mask;

@@ -102,9 +102,10 @@ Options parse_options(const std::vector<std::string> &args, const std::vector<st
                 if (!parse_whole(value, &o.timeout))
                     problem = "--timeout takes a whole number of seconds, not '" + value + "'";
             } else if (option == "--jobs" || option == "-j") {
-                if (!parse_whole(value, &o.jobs) || o.jobs == 0)
-                    problem =
-                        option + " takes a whole number of probes from 1, not '" + value + "'";
+                if (!parse_whole(value, &o.jobs) || o.jobs == 0) {
+                    problem = option;
+                    problem += " takes a whole number of probes from 1, not '" + value + "'";
+                }
             } else if (option == "--defect-expected") {
                 if (value.empty())
                     problem = "--defect-expected needs a reproduction's NAME";

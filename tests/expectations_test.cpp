@@ -297,41 +297,6 @@ TEST(Expectations, Hosts)
     }
 }
 
-// --defect-expected: a reproduction is expected to show its defect where one
-// of its entries applies, to pass where none does, and a name no entry
-// gives is no answer at all.
-TEST(Expectations, DefectExpected)
-{
-    const std::vector<Expectation> entries =
-        Parse("type_probe\t4.5.0-4.7.2\tbig-endian\tx\tr\thalves\n"
-              "word_probe\t4.5.0-4.7.2\tlittle-endian\ty\tr\thalves\n"
-              "word_probe\t4.6-\t*\tz\tr\tnewer\n"
-              "word_probe\t*\ti686\tz\tlimitation: r\tnarrow\n");
-    const Host x86 = {"x86_64", false};
-    const Host s390x = {"s390x", true};
-    const struct {
-        const char *name;
-        Version version;
-        Host host;
-        DefectExpected answer;
-    } cases[] = {
-        {"halves", {4, 5, 0}, x86, DefectExpected::expected},
-        {"halves", {4, 7, 2}, s390x, DefectExpected::expected},
-        {"halves", {4, 7, 3}, x86, DefectExpected::not_expected},
-        {"halves", {}, x86, DefectExpected::not_expected},
-        {"newer", {4, 5, 0}, x86, DefectExpected::not_expected},
-        {"newer", {4, 6}, s390x, DefectExpected::expected},
-        {"narrow", {4, 5, 0}, x86, DefectExpected::not_expected},
-        {"narrow", {}, {"i686", false}, DefectExpected::expected},
-        {"halve", {4, 5, 0}, x86, DefectExpected::unnamed},
-        {"", {4, 5, 0}, x86, DefectExpected::unnamed},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(defect_expected(c.name, c.version, c.host, entries), c.answer);
-    }
-}
-
 // The shipped list parses, and each entry's reproduction is a program in
 // the source tree.
 TEST(Expectations, ShippedListIsWellFormed)

@@ -197,11 +197,6 @@ TEST_F(RunnerLimits, JobsKeepOrderAndTimeLimits)
          3.5,
          {"FAIL halfword_probe", "    timed out after 2 s", "FAIL word_probe",
           "    timed out after 2 s", "PASS text_probe", "1 passed, 2 failed"}},
-        {"1",
-         "hang:r@short_test.tiff;hang:r@long_test.tiff",
-         60,
-         {"FAIL halfword_probe", "    timed out after 2 s", "FAIL word_probe",
-          "    timed out after 2 s", "PASS text_probe", "1 passed, 2 failed"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string("-j ") + c.jobs + " " + c.faults);

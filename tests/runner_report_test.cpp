@@ -131,9 +131,6 @@ TEST_F(RunnerReport, ShortTextVerdict)
          "XFAIL field_probe (known: defects/ifd_halves.c 2; limitation: defects/unsupported.c "
          "1)\n    kept /tmp/tiff-probes.X/field_probe.Y\n"},
         {&failed, false, "FAIL text_probe\n    Can't set tag 254.\n    exit status 7\n"},
-        {&fixed, false,
-         "XPASS type_probe (fixed? IFD arrays written as 32-bit halves)\n"
-         "    see defects/ifd_halves.c\n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -141,9 +138,6 @@ TEST_F(RunnerReport, ShortTextVerdict)
         style.keep = c.keep;
         EXPECT_EQ(report_entry(style, *c.outcome, 1), c.text);
     }
-    const Outcome one_line = Make("word_probe", Verdict::known, {"a"}, {&unsupported}, {1});
-    EXPECT_EQ(report_entry(Style(), one_line, 1),
-              "XFAIL word_probe (limitation: not supported) 1 line, defects/unsupported.c\n");
 }
 
 TEST_F(RunnerReport, HeaderAndClosing)
