@@ -290,7 +290,7 @@ int main(int argc, char **argv)
     }
     const std::vector<Expectation> expectations =
         options.version ? std::vector<Expectation>() : load_expectations(options, bin);
-    if (!options.defect.empty()) {
+    if (!options.defect.empty() && !options.version) {
         bool named = false;
         for (const Expectation &e : expectations)
             named = named || e.reproduction == options.defect;
