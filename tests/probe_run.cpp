@@ -346,7 +346,7 @@ const Baseline &CleanRun(const std::string &probe)
                           : run.status() == 1 ? Ending::failed
                                               : Ending::abnormal;
     const Verdict verdict = judge(run.probe(), ending, run.stderr_lines(),
-                                  library_version(TIFFGetVersion()), KnownDefects())
+                                  library_version(TIFFGetVersion()), build_host(), KnownDefects())
                                 .verdict;
     EXPECT_TRUE(verdict == Verdict::pass || verdict == Verdict::known || verdict == Verdict::fixed)
         << "a clean run fails with more than known defects\n"

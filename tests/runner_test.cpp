@@ -22,7 +22,7 @@ std::vector<std::string> KnownAsOneLine(const std::vector<std::string> &lines)
         if (in_known && line.rfind("    ", 0) == 0)
             continue;
         in_known = line.rfind("XFAIL ", 0) == 0;
-        out.push_back(in_known ? line.substr(0, line.find(" (known: ")) : line);
+        out.push_back(in_known ? line.substr(0, line.find(" (")) : line);
     }
     return out;
 }
