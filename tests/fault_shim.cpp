@@ -86,14 +86,16 @@ enum Kind {
                      //                      IFD N of the chain is appended to the file and
                      //                      linked after the chain's last IFD
     GET_FLOAT,       // get-float:TAG=V      the out-pointer receives the float V
-    // Tiles and striles (tile_probe).
+    // Tiles and striles (tile_probe, strile_probe).
     WRITE_TILE,    // write-tile[:T]=R     TIFFWriteEncodedTile or TIFFWriteTile (of tile T)
                    //                      returns R, writes nothing
-    READ_TILE,     // read-tile:T.N=V      byte N of tile T as TIFFReadEncodedTile or
+    READ_TILE,     // read-tile:[P/]T.N=V  byte N of tile T (of page P, the handle's
+                   //                      current directory) as TIFFReadEncodedTile or
                    //                      TIFFReadTile gives it
     STRILE_OFFSET, // strile-offset:S=V    TIFFGetStrileOffset[WithErr] of strile S gives V
     NO_FORCE,      // force-nothing        TIFFForceStrileArrayWriting returns 1, writes nothing
-    NO_CHECKPOINT, // checkpoint-nothing TIFFCheckpointDirectory returns 1, writes nothing
+    NO_CHECKPOINT, // checkpoint-nothing[:N] TIFFCheckpointDirectory (the program's Nth
+                   //                      call) returns 1, writes nothing
     GET_SWAP,      // get-swap:TAG.N       entries N and N+1 of the 64-bit strile array TAG
                    //                      (Strip/TileOffsets or ByteCounts) come swapped
     // Field calls (field_probe).
@@ -1051,7 +1053,12 @@ tmsize_t TIFFWriteTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z,
 
 static tmsize_t alter_tile(TIFF *tif, uint32_t tile, void *buf, tmsize_t result)
 {
-    const Rule *r = find_tag(READ_TILE, tile, tif);
+    char arg[32];
+    snprintf(arg, sizeof(arg), "%u/%lu", static_cast<unsigned>(TIFFCurrentDirectory(tif)),
+             static_cast<unsigned long>(tile));
+    const Rule *r = find(READ_TILE, arg, TIFFFileName(tif), open_mode(tif));
+    if (!r)
+        r = find_tag(READ_TILE, tile, tif);
     if (r && r->index >= 0 && r->index < result)
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
     return find_tag(READ_SHORT, tile, tif) && result > 0 ? result - 1 : result;
@@ -1114,9 +1121,13 @@ int TIFFForceStrileArrayWriting(TIFF *tif)
 int TIFFCheckpointDirectory(TIFF *tif)
 {
     static auto real = next<int (*)(TIFF *)>("TIFFCheckpointDirectory");
+    static int calls = 0;
+    char ordinal[16];
 
-    if (from_probe(__builtin_return_address(0)) &&
-        find(NO_CHECKPOINT, nullptr, TIFFFileName(tif), open_mode(tif)))
+    if (!from_probe(__builtin_return_address(0)))
+        return real(tif);
+    snprintf(ordinal, sizeof(ordinal), "%d", ++calls);
+    if (find(NO_CHECKPOINT, ordinal, TIFFFileName(tif), open_mode(tif)))
         return 1;
     return real(tif);
 }

@@ -40,14 +40,14 @@ const char *const own_line_patterns[] = {
     // The probes that name their file in every line.
     R"(Can't (set|get) tag \d+ in [a-z0-9_]+\.(tif|btf)\.)",
     R"(Problem fetching tag \d+ in [a-z0-9_]+\.(tif|btf)\.)",
-    R"(Wrong [A-Z0-9]+ value fetched for tag \d+ in [a-z0-9_]+\.(tif|btf)(:| \().*)",
-    R"(Wrong image data in strip \d+ of [a-z0-9_]+\.(tif|btf)\.)",
+    R"(Wrong [A-Z0-9]+ value fetched for tag \d+ in [a-z0-9_]+\.(tif|btf)(:| \(|, page \d+:).*)",
+    R"(Wrong image data in strip \d+ of [a-z0-9_]+\.(tif|btf)(, page \d+)?\.)",
     R"(Can't write image data in [a-z0-9_]+\.(tif|btf)\.)",
     R"([a-z0-9_]+\.(tif|btf): (header|IFD at \d+|tag \d+ on disk|page \d+|EXIF|GPS|SubIFD \d+): .*)",
     R"([a-z0-9_]+\.(tif|btf): (expected \d+ pages, .*|the library reported a problem\.))",
     R"([a-z0-9_]+\.(tif|btf): tag \d+(: .*| still present after TIFFUnsetField))",
     R"(Wrong default for tag \d+ in [a-z0-9_]+\.(tif|btf): .*)",
-    // tile_probe's own.
+    // tile_probe's and strile_probe's own.
     R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf), page \d+\.)",
     R"([a-z0-9_]+\.(tif|btf): (tile|strip) \d+ on disk: .*)",
 };
