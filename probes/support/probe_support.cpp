@@ -349,6 +349,11 @@ void SayWrongCount(const char *type, unsigned long tag, const char *filename, un
 void SayWrongText(unsigned long tag, const char *filename, const char *got, const char *expect,
                   const char *place)
 {
+    if (!expect) {
+        Say("Wrong ASCII value fetched for tag %lu in %s%s: \"%s\", expected none.", tag, filename,
+            After(place).c_str(), got);
+        return;
+    }
     Say("Wrong ASCII value fetched for tag %lu in %s%s: \"%s\", expected \"%s\".", tag, filename,
         After(place).c_str(), got, expect);
 }
@@ -445,6 +450,14 @@ bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *dis
 bool ReadFormat(const Layout &layout, OnDisk *disk)
 {
     return ReadFormat(layout.filename, layout.big_endian, layout.bigtiff, disk);
+}
+
+bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename)
+{
+    if (file.chain.size() == pages)
+        return true;
+    Say("%s: expected %zu pages, the file holds %zu.", filename, pages, file.chain.size());
+    return false;
 }
 
 } // namespace probe

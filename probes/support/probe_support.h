@@ -208,7 +208,8 @@ void SayWrongNumber(const char *type, unsigned long tag, const char *filename, u
 void SayWrongCount(const char *type, unsigned long tag, const char *filename, unsigned long got,
                    unsigned long expect, const char *place = nullptr);
 // "Wrong ASCII value fetched for tag N in NAME[, PLACE]: "GOT", expected
-// "EXPECT"."
+// "EXPECT"." A null `expect` is a field that should not be there: "expected
+// none".
 void SayWrongText(unsigned long tag, const char *filename, const char *got, const char *expect,
                   const char *place = nullptr);
 
@@ -254,6 +255,10 @@ void SayWrongImageByte(const char *unit, unsigned long index, const char *filena
 bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *disk);
 // The same for a layout's file.
 bool ReadFormat(const Layout &layout, OnDisk *disk);
+
+// The file's chain of IFDs holds `pages` pages; otherwise says
+// "NAME: expected N pages, the file holds M.".
+bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename);
 
 } // namespace probe
 
