@@ -71,9 +71,9 @@ TEST(Memcheck, FieldProbeRefusedReopensAndEmptyFetch)
          {"types_le.tif"}},
         // The counted handle of the on-demand queries, closed on a failure.
         {"strile_probe",
-         "strile-offset:4@striles_be.tif=12",
-         "striles_be.tif: page 0: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 1032.",
-         {"striles_be.tif"}},
+         "strile-offset:4@queries_be.tif=12",
+         "queries_be.tif: page 0: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 1032.",
+         {"queries_be.tif"}},
     });
 }
 

@@ -13,14 +13,15 @@ namespace {
 
 const char probe[] = "strile_probe";
 
-const char *const layout_files[] = {"striles_le.tif", "striles_be.tif", "striles_le.btf",
-                                    "striles_be.btf"};
+// Each check's files, one per layout.
+const char *const layout_files[] = {
+    "queries_le.tif",     "queries_be.tif",     "queries_le.btf",     "queries_be.btf",
+    "deferred_le.tif",    "deferred_be.tif",    "deferred_le.btf",    "deferred_be.btf",
+    "checkpoints_le.tif", "checkpoints_be.tif", "checkpoints_le.btf", "checkpoints_be.btf"};
 
-// A clean run leaves exactly the files of the layouts its lines (the
-// library's known defects) name: a passing layout removes its own.
-TEST(StrileProbe, CleanRunLeavesOnlyTheFilesOfLayoutsWithLines)
+// The files a run's lines name.
+std::set<std::string> NamedFiles(const ProbeRun &run)
 {
-    const ProbeRun run(probe);
     std::set<std::string> named;
     for (const std::string &line : run.own_lines()) {
         for (const char *file : layout_files) {
@@ -28,6 +29,15 @@ TEST(StrileProbe, CleanRunLeavesOnlyTheFilesOfLayoutsWithLines)
                 named.insert(file);
         }
     }
+    return named;
+}
+
+// A clean run leaves exactly the files its lines (the library's known
+// defects) name: a passing check removes its layout's file.
+TEST(StrileProbe, CleanRunLeavesOnlyTheFilesOfLayoutsWithLines)
+{
+    const ProbeRun run(probe);
+    const std::set<std::string> named = NamedFiles(run);
     ASSERT_TRUE(run.exited()) << run.describe();
     EXPECT_EQ(run.status(), named.empty() ? 0 : 1) << run.describe();
     EXPECT_EQ(run.files(), named) << run.describe();
@@ -44,47 +54,73 @@ TEST(StrileProbe, StrileFaults)
     const std::vector<Case> cases = {
         // The lazy query wrong at the last strip of the page of many strips,
         // and in the middle of the tiled page's array.
-        {"strile-offset:99999@striles_le.tif=12", "striles_le.tif",
-         "striles_le.tif: page 1: TIFFGetStrileOffset(99999) in \"O\" mode is 12, expected 2262."},
-        {"strile-offset:4@striles_be.tif=12", "striles_be.tif",
-         "striles_be.tif: page 0: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 1032."},
+        {"strile-offset:99999@queries_le.tif=12", "queries_le.tif",
+         "queries_le.tif: page 1: TIFFGetStrileOffset(99999) in \"O\" mode is 12, expected 2262."},
+        {"strile-offset:4@queries_be.tif=12", "queries_be.tif",
+         "queries_be.tif: page 0: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 1032."},
         // "O" taken as a hint: the queries load both arrays whole. Seen on the
         // page of many strips only; 1,000 strips are within a read window.
-        {"whole-arrays@striles_le.tif", "striles_le.tif",
-         "striles_le.tif: page 1: the strile queries in \"O\" mode read 600126 bytes, as many as "
+        {"whole-arrays@queries_le.tif", "queries_le.tif",
+         "queries_le.tif: page 1: the strile queries in \"O\" mode read 600126 bytes, as many as "
          "a whole strip array (400000)."},
         // A force-write that writes nothing: the arrays are not in the file.
-        {"force-nothing@striles_be.tif", "striles_be.tif",
-         "striles_be.tif: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
-        {"force-nothing@striles_le.btf", "striles_le.btf",
-         "striles_le.btf: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
+        {"force-nothing@deferred_be.tif", "deferred_be.tif",
+         "deferred_be.tif: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
+        {"force-nothing@deferred_le.btf", "deferred_le.btf",
+         "deferred_le.btf: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
         // A strip read short: at the second checkpoint (the deferred page
         // has 4 strips), and the last one read on demand.
-        {"read-short:4@striles_le.btf:r", "striles_le.btf",
-         "Wrong image data in strip 4 of striles_le.btf, page 0."},
-        {"read-short:999@striles_be.btf", "striles_be.btf",
-         "Wrong image data in strip 999 of striles_be.btf, page 1."},
-        {"write-strip:2@striles_le.tif=-1", "striles_le.tif",
-         "Can't write image data in striles_le.tif."},
-        {"open:r@striles_be.tif", "striles_be.tif", "Can't open test TIFF file striles_be.tif."},
+        {"read-short:4@checkpoints_le.btf:r", "checkpoints_le.btf",
+         "Wrong image data in strip 4 of checkpoints_le.btf, page 0."},
+        {"read-short:999@queries_be.btf", "queries_be.btf",
+         "Wrong image data in strip 999 of queries_be.btf, page 1."},
+        {"write-strip:2@deferred_le.tif=-1", "deferred_le.tif",
+         "Can't write image data in deferred_le.tif."},
+        {"open:r@queries_be.tif", "queries_be.tif", "Can't open test TIFF file queries_be.tif."},
         // The first checkpoint writes nothing: the file has no page yet.
-        {"checkpoint-nothing@striles_le.btf", "striles_le.btf",
-         "striles_le.btf: IFD at 0: 0 IFDs in the file, expected 1."},
+        {"checkpoint-nothing@checkpoints_le.btf", "checkpoints_le.btf",
+         "checkpoints_le.btf: IFD at 0: 0 IFDs in the file, expected 1."},
         // The second checkpoint (the program's second call, in the first
         // layout; its fourth, in the second) writes nothing: the file holds
         // the first state, without the strips written since.
-        {"checkpoint-nothing:2@striles_le.tif", "striles_le.tif",
-         "striles_le.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 8 inside the file."},
-        {"checkpoint-nothing:4@striles_be.tif", "striles_be.tif",
-         "striles_be.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 8 inside the file."},
+        {"checkpoint-nothing:2@checkpoints_le.tif", "checkpoints_le.tif",
+         "checkpoints_le.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 8 inside the file."},
+        {"checkpoint-nothing:4@checkpoints_be.tif", "checkpoints_be.tif",
+         "checkpoints_be.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 8 inside the file."},
         // The second handle opened at the second checkpoint finds no page.
-        {"dir-count:2@striles_le.tif=0", "striles_le.tif",
-         "striles_le.tif: page 0: the page count a reader finds at checkpoint 2 is 0, expected 1."},
+        {"dir-count:2@checkpoints_le.tif=0", "checkpoints_le.tif",
+         "checkpoints_le.tif: page 0: the page count a reader finds at checkpoint 2 is 0, expected "
+         "1."},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.faults);
         ExpectFailure(ProbeRun(probe, Faults(c.faults)), {c.line}, {c.file});
     }
+}
+
+// The deferred and checkpointed pages of the layouts that pass, kept and
+// decoded by tifffile.
+TEST(StrileProbe, KeptPagesDecodedByTifffile)
+{
+    ProbeOptions check_import;
+    check_import.args = {"-c", "import tifffile"};
+    const ProbeRun has_tifffile("/usr/bin/python3", check_import);
+    if (!has_tifffile.exited() || has_tifffile.status() != 0)
+        GTEST_SKIP() << "/usr/bin/python3 cannot import tifffile (Debian: python3-tifffile)";
+
+    const ProbeRun run(probe, Faults("keep"));
+    ASSERT_TRUE(run.exited()) << run.describe();
+    const std::set<std::string> named = NamedFiles(run);
+    ProbeOptions read;
+    read.args = {STRILE_FILES_SCRIPT};
+    for (const std::string &file : run.files()) {
+        if (file.rfind("queries_", 0) != 0 && named.count(file) == 0)
+            read.args.push_back(run.path(file));
+    }
+    ASSERT_EQ(read.args.size(), 9U - named.size()) << run.describe();
+    const ProbeRun reader("/usr/bin/python3", read);
+    EXPECT_TRUE(reader.exited() && reader.status() == 0) << reader.describe();
+    EXPECT_TRUE(reader.stderr_lines().empty()) << reader.describe();
 }
 
 } // namespace
