@@ -89,8 +89,7 @@ enum Kind {
     // Tiles and striles (tile_probe, strile_probe).
     WRITE_TILE,    // write-tile[:T]=R     TIFFWriteEncodedTile or TIFFWriteTile (of tile T)
                    //                      returns R, writes nothing
-    READ_TILE,     // read-tile:[P/]T.N=V  byte N of tile T (of page P, the handle's
-                   //                      current directory) as TIFFReadEncodedTile or
+    READ_TILE,     // read-tile:T.N=V      byte N of tile T as TIFFReadEncodedTile or
                    //                      TIFFReadTile gives it
     STRILE_OFFSET, // strile-offset:S=V    TIFFGetStrileOffset[WithErr] of strile S gives V
     NO_FORCE,      // force-nothing        TIFFForceStrileArrayWriting returns 1, writes nothing
@@ -1053,12 +1052,7 @@ tmsize_t TIFFWriteTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z,
 
 static tmsize_t alter_tile(TIFF *tif, uint32_t tile, void *buf, tmsize_t result)
 {
-    char arg[32];
-    snprintf(arg, sizeof(arg), "%u/%lu", static_cast<unsigned>(TIFFCurrentDirectory(tif)),
-             static_cast<unsigned long>(tile));
-    const Rule *r = find(READ_TILE, arg, TIFFFileName(tif), open_mode(tif));
-    if (!r)
-        r = find_tag(READ_TILE, tile, tif);
+    const Rule *r = find_tag(READ_TILE, tile, tif);
     if (r && r->index >= 0 && r->index < result)
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
     return find_tag(READ_SHORT, tile, tif) && result > 0 ? result - 1 : result;

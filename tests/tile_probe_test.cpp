@@ -58,13 +58,14 @@ TEST(TileProbe, TileFaults)
          "Can't write image data in tiles_be.tif."},
         {"set:322@tiles_be.tif", "tiles_be.tif", "Can't set tag 322 in tiles_be.tif."},
         // A wrong byte in a tile read back: the last plane, the last byte of
-        // a partial tile, and the updated tile (page 3), which is read by
-        // number only after the update.
+        // a partial tile.
         {"read-tile:2.5@tiles_be.tif=0x33", "tiles_be.tif",
          "Wrong image data in tile 2 of tiles_be.tif, page 0."},
         {"read-tile:7.511@tiles_le.btf:r=0", "tiles_le.btf",
          "Wrong image data in tile 7 of tiles_le.btf, page 1."},
-        {"read-tile:3/0.0@tiles_le.tif:r=0", "tiles_le.tif",
+        // An update that says it wrote the tile and wrote nothing: the
+        // handle opened after it reads the old tile.
+        {"write-tile:0@tiles_le.tif:r+=512", "tiles_le.tif",
          "Wrong image data in tile 0 of tiles_le.tif, page 3."},
         // A read that gives a byte fewer than a tile, though each byte is
         // right.
