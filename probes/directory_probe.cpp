@@ -153,6 +153,26 @@ static bool WritePixels(TIFF *tif, uint32_t image_width, uint32_t image_length, 
     return TIFFWriteEncodedStrip(tif, 0, buf, size) > 0;
 }
 
+// Writes the image and the directory whose fields are set, unless a field
+// was refused (`refused` is its tag).
+static bool WriteImage(TIFF *tif, const char *filename, const char *place, ttag_t refused,
+                       uint32_t image_width, uint32_t image_length, uint8_t first)
+{
+    if (refused) {
+        probe::SayCantSet(refused, filename, place);
+        return false;
+    }
+    if (!WritePixels(tif, image_width, image_length, first)) {
+        probe::SayCantWrite(filename, place);
+        return false;
+    }
+    if (!TIFFWriteDirectory(tif)) {
+        probe::Say("%s: %s: can't write the directory.", filename, place);
+        return false;
+    }
+    return true;
+}
+
 // Sets, writes and links page `id`: its fields, its pixels and its directory.
 static bool WritePage(TIFF *tif, const char *filename, int id)
 {
@@ -164,19 +184,7 @@ static bool WritePage(TIFF *tif, const char *filename, int id)
         refused = TIFFTAG_IMAGEDESCRIPTION;
     if (!refused && !TIFFSetField(tif, TIFFTAG_PAGENUMBER, id, total))
         refused = TIFFTAG_PAGENUMBER;
-    if (refused) {
-        probe::SayCantSet(refused, filename, page.c_str());
-        return false;
-    }
-    if (!WritePixels(tif, width, length, FirstPixel(id))) {
-        probe::SayCantWrite(filename, page.c_str());
-        return false;
-    }
-    if (!TIFFWriteDirectory(tif)) {
-        probe::Say("%s: %s: can't write the directory.", filename, page.c_str());
-        return false;
-    }
-    return true;
+    return WriteImage(tif, filename, page.c_str(), refused, width, length, FirstPixel(id));
 }
 
 static bool SetTag(TIFF *tif, const Tag &t)
@@ -242,18 +250,8 @@ static bool WriteSubImages(TIFF *tif, const char *filename)
         refused = SetImage(tif, s.width, s.length);
         if (!refused && !TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE))
             refused = TIFFTAG_SUBFILETYPE;
-        if (refused) {
-            probe::SayCantSet(refused, filename, place.c_str());
+        if (!WriteImage(tif, filename, place.c_str(), refused, s.width, s.length, s.first_pixel))
             return false;
-        }
-        if (!WritePixels(tif, s.width, s.length, s.first_pixel)) {
-            probe::SayCantWrite(filename, place.c_str());
-            return false;
-        }
-        if (!TIFFWriteDirectory(tif)) {
-            probe::Say("%s: %s: can't write the directory.", filename, place.c_str());
-            return false;
-        }
     }
     return true;
 }
@@ -837,17 +835,19 @@ constexpr Step steps[] = {
     {RemovePage, {4, {0, 2, 3, 4, 0}, true}},
 };
 
+// The steps in order, up to the first that fails; a failed layout's file
+// stays behind for inspection.
 static bool RunSteps(const Layout &layout)
 {
-    for (const Step &step : steps) {
+    bool ok = true;
+    for (size_t i = 0; ok && i < sizeof(steps) / sizeof(steps[0]); i++) {
+        const Step &step = steps[i];
         const unsigned long messages = LibraryMessages();
-        // A healthy library says nothing during any of this. On a failure
-        // the file stays behind for inspection.
-        if (!step.change(layout) || !CheckLibrary(layout, step.expected) ||
-            !CheckDisk(layout, step.expected) || !probe::LibraryQuiet(layout.filename, messages))
-            return false;
+        // A healthy library says nothing during any of this.
+        ok = step.change(layout) && CheckLibrary(layout, step.expected) &&
+             CheckDisk(layout, step.expected) && probe::LibraryQuiet(layout.filename, messages);
     }
-    return true;
+    return ok;
 }
 
 int main()

@@ -68,17 +68,6 @@ const char sanitizer_report[] =
 
 const uid_t nobody = 65534;
 
-std::string make_temp_dir(const char *prefix)
-{
-    const char *tmp = getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + prefix + ".XXXXXX";
-    std::vector<char> buf(templ.begin(), templ.end());
-    buf.push_back('\0');
-    if (!mkdtemp(buf.data()))
-        ADD_FAILURE() << "mkdtemp: " << strerror(errno);
-    return buf.data();
-}
-
 std::set<std::string> list_files(const std::string &dir)
 {
     std::set<std::string> names;
@@ -168,7 +157,7 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     const std::string program =
         probe.find('/') == std::string::npos ? path_in(PROBE_DIR, probe) : probe;
 
-    dir_ = make_temp_dir("probe-test");
+    dir_ = MakeTempDir("probe-test");
     const std::string out_file = dir_ + ".stdout";
     const std::string err_file = dir_ + ".stderr";
     if (options.log_calls)
@@ -434,6 +423,22 @@ std::vector<std::string> MemcheckWrapper()
             "--leak-check=full",
             "--errors-for-leak-kinds=definite",
             "--show-leak-kinds=definite"};
+}
+
+std::string TempBase()
+{
+    const char *tmp = getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
+
+std::string MakeTempDir(const char *prefix)
+{
+    std::string templ = TempBase() + "/" + prefix + ".XXXXXX";
+    if (!mkdtemp(templ.data())) {
+        ADD_FAILURE() << "mkdtemp " << templ << ": " << strerror(errno);
+        return "";
+    }
+    return templ;
 }
 
 void RemoveTree(const std::string &dir)

@@ -391,21 +391,6 @@ void SayWrongByteOnDisk(unsigned long tag, const char *filename, unsigned long i
         tag, i, got, expect);
 }
 
-void SayValueDiffers(unsigned long tag, const char *filename, unsigned long i)
-{
-    Say("%s: tag %lu on disk: value %lu differs.", filename, tag, i);
-}
-
-void SayByteDiffers(unsigned long tag, const char *filename, unsigned long i)
-{
-    Say("%s: tag %lu on disk: byte %lu differs.", filename, tag, i);
-}
-
-void SayWrongText(unsigned long tag, const char *filename, const char *text)
-{
-    Say("Wrong ASCII value fetched for tag %lu in %s: \"%s\".", tag, filename, text);
-}
-
 void SayCantWrite(const char *filename, const char *place)
 {
     Say("Can't write image data in %s%s.", filename, After(place).c_str());

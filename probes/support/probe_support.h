@@ -228,12 +228,6 @@ void SayWrongNumberOnDisk(unsigned long tag, const char *filename, unsigned long
 // "NAME: [PLACE: ]tag N on disk: byte I is 0xGG, expected 0xEE."
 void SayWrongByteOnDisk(unsigned long tag, const char *filename, unsigned long i, unsigned got,
                         unsigned expect, const char *place = nullptr);
-// The forms before the ones above, for callers not yet moved:
-// "NAME: tag N on disk: value I differs." and "... byte I differs."
-// "Wrong ASCII value fetched for tag N in NAME: "TEXT"."
-void SayWrongText(unsigned long tag, const char *filename, const char *text);
-void SayValueDiffers(unsigned long tag, const char *filename, unsigned long i);
-void SayByteDiffers(unsigned long tag, const char *filename, unsigned long i);
 
 // The lines about image data, UNIT being "strip" or "tile":
 // "Can't write image data in NAME[, PLACE]."
