@@ -135,30 +135,26 @@ bool SayOnDisk(const char *filename, const ifd::Error &err)
     return false;
 }
 
-// The file as it is on disk now, and the offsets of its IFDs; says what
-// keeps it from being read, and a chain of another length than `pages`.
-bool LoadChain(const char *filename, unsigned pages, std::vector<uint8_t> *bytes,
-               std::vector<uint64_t> *chain)
+// The file as it is on disk now, read whole, holding `pages` pages;
+// otherwise says why not.
+bool ReadPages(const probe::Layout &layout, size_t pages, probe::OnDisk *disk)
 {
-    ifd::Error err = ifd::LoadFile(filename, bytes);
-    if (!err)
-        err = ifd::ChainOffsets(bytes->data(), bytes->size(), chain);
-    if (err)
-        return SayOnDisk(filename, err);
-    if (chain->size() == pages)
-        return true;
-    probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected %u.", filename,
-               chain->empty() ? 0 : chain->front(), static_cast<unsigned long>(chain->size()),
-               pages);
-    return false;
+    return probe::ReadFormat(layout, disk) &&
+           probe::PagesOnDisk(disk->file, pages, layout.filename);
 }
 
-// The first `end` strips of striped page k, at the IFD at `ifd_offset`,
-// hold their data on disk; read value by value, as a reader of a large
-// directory would.
-bool StripsOnDisk(const std::vector<uint8_t> &bytes, uint64_t ifd_offset, unsigned k,
-                  const StripPage &p, uint32_t end, const char *filename)
+// The layout's file, as it is on disk now, holds one page, striped page k,
+// and its first `end` strips hold their data; the strips are read value by
+// value, as a reader of a large directory would.
+bool StripsOnDisk(const probe::Layout &layout, unsigned k, const StripPage &p, uint32_t end)
 {
+    const char *name = layout.filename;
+    probe::OnDisk disk;
+
+    if (!ReadPages(layout, 1, &disk))
+        return false;
+    const std::vector<uint8_t> &bytes = disk.bytes;
+    const uint64_t ifd_offset = disk.file.chain[0].offset;
     for (uint32_t s = 0; s < end; s++) {
         uint64_t offset = 0;
         uint64_t count = 0;
@@ -168,8 +164,8 @@ bool StripsOnDisk(const std::vector<uint8_t> &bytes, uint64_t ifd_offset, unsign
             err = ifd::ValueAt(bytes.data(), bytes.size(), ifd_offset, ifd::tag::StripByteCounts, s,
                                &count);
         if (err)
-            return SayOnDisk(filename, err);
-        if (!probe::ChunkHolds(bytes, offset, count, StripImage(k, p, s), "strip", s, k, filename))
+            return SayOnDisk(name, err);
+        if (!probe::ChunkHolds(bytes, offset, count, StripImage(k, p, s), "strip", s, k, name))
             return false;
     }
     return true;
@@ -401,13 +397,12 @@ bool CheckStrileQueries(const probe::Layout &layout)
         MakeQueried(tiled_page, true, chunks::TileCount(queried_tiles)),
         MakeQueried(many_page, false, ManyStrips(layout).length),
     };
-    std::vector<uint8_t> bytes;
-    std::vector<uint64_t> chain;
+    probe::OnDisk disk;
 
-    if (!WriteQueriedFile(layout) || !LoadChain(name, 2, &bytes, &chain))
+    if (!WriteQueriedFile(layout) || !ReadPages(layout, 2, &disk))
         return false;
     for (Queried &q : queried) {
-        if (!ReadQueried(bytes, chain[q.page], &q, name))
+        if (!ReadQueried(disk.bytes, disk.file.chain[q.page].offset, &q, name))
             return false;
     }
     if (!CheckOnDemand(layout, queried))
@@ -425,8 +420,6 @@ bool CheckDeferredArrays(const probe::Layout &layout)
     const char *name = layout.filename;
     const StripPage &p = deferred_strips;
     const unsigned k = 0;
-    std::vector<uint8_t> bytes;
-    std::vector<uint64_t> chain;
     {
         const probe::Tiff tif = probe::Create(layout);
         if (!tif || !chunks::SetStripFields(tif, p, name))
@@ -442,13 +435,10 @@ bool CheckDeferredArrays(const probe::Layout &layout)
             probe::Say("%s: page %u: TIFFForceStrileArrayWriting failed.", name, k);
             return false;
         }
-        if (!LoadChain(name, 1, &bytes, &chain) ||
-            !StripsOnDisk(bytes, chain[k], k, p, StripCount(p), name))
+        if (!StripsOnDisk(layout, k, p, StripCount(p)))
             return false;
     }
-    probe::OnDisk disk;
-    if (!probe::ReadFormat(layout, &disk) || !LoadChain(name, 1, &bytes, &chain) ||
-        !StripsOnDisk(bytes, chain[k], k, p, StripCount(p), name))
+    if (!StripsOnDisk(layout, k, p, StripCount(p)))
         return false;
     const probe::Tiff tif = probe::Reopen(layout, probe::Access::Read);
     return tif && CheckStripPixels(tif, k, p, StripCount(p), name);
@@ -461,10 +451,7 @@ bool CheckAtCheckpoint(const probe::Layout &layout, unsigned n, uint32_t written
 {
     const char *name = layout.filename;
     const StripPage &p = checkpointed;
-    std::vector<uint8_t> bytes;
-    std::vector<uint64_t> chain;
-
-    if (!LoadChain(name, 1, &bytes, &chain) || !StripsOnDisk(bytes, chain[0], 0, p, written, name))
+    if (!StripsOnDisk(layout, 0, p, written))
         return false;
     const probe::Tiff reader = probe::Reopen(layout, probe::Access::Read);
     if (!reader || !SameNumber(name, 0, TIFFNumberOfDirectories(reader), 1,
@@ -508,11 +495,7 @@ bool CheckCheckpoints(const probe::Layout &layout)
         if (!WriteStrips(writer, 0, p, written, StripCount(p), name))
             return false;
     }
-    probe::OnDisk disk;
-    std::vector<uint8_t> bytes;
-    std::vector<uint64_t> chain;
-    if (!probe::ReadFormat(layout, &disk) || !LoadChain(name, 1, &bytes, &chain) ||
-        !StripsOnDisk(bytes, chain[0], 0, p, StripCount(p), name))
+    if (!StripsOnDisk(layout, 0, p, StripCount(p)))
         return false;
     const probe::Tiff tif = probe::Reopen(layout, probe::Access::Read);
     return tif && CheckStripPixels(tif, 0, p, StripCount(p), name);

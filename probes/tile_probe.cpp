@@ -343,16 +343,6 @@ bool CheckTagOnDisk(const ifd::Directory &dir, uint16_t tag, uint32_t expect, un
     return false;
 }
 
-bool PageCountOnDisk(const ifd::File &file, const char *filename)
-{
-    if (file.chain.size() == tile_page_count)
-        return true;
-    probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected %u.", filename,
-               file.header.first_ifd, static_cast<unsigned long>(file.chain.size()),
-               tile_page_count);
-    return false;
-}
-
 // The tiled pages as the file's bytes hold them.
 bool CheckOnDisk(const probe::Layout &layout)
 {
@@ -362,7 +352,7 @@ bool CheckOnDisk(const probe::Layout &layout)
     if (!probe::ReadFormat(layout, &disk))
         return false;
     const ifd::File &file = disk.file;
-    if (!PageCountOnDisk(file, name))
+    if (!probe::PagesOnDisk(file, tile_page_count, name))
         return false;
     const std::vector<uint8_t> &bytes = disk.bytes;
     for (unsigned k = 0; k < tile_page_count; k++) {
@@ -395,7 +385,7 @@ bool CheckReadBack(const probe::Layout &layout)
     const char *name = layout.filename;
     probe::OnDisk disk;
 
-    if (!probe::ReadFormat(layout, &disk) || !PageCountOnDisk(disk.file, name))
+    if (!probe::ReadFormat(layout, &disk) || !probe::PagesOnDisk(disk.file, tile_page_count, name))
         return false;
     const probe::Tiff tif = probe::Reopen(layout, probe::Access::Read);
     if (!tif)

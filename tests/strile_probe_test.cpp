@@ -79,7 +79,7 @@ TEST(StrileProbe, StrileFaults)
         {"open:r@queries_be.tif", "queries_be.tif", "Can't open test TIFF file queries_be.tif."},
         // The first checkpoint writes nothing: the file has no page yet.
         {"checkpoint-nothing@checkpoints_le.btf", "checkpoints_le.btf",
-         "checkpoints_le.btf: IFD at 0: 0 IFDs in the file, expected 1."},
+         "checkpoints_le.btf: expected 1 pages, the file holds 0."},
         // The second checkpoint (the program's second call, in the first
         // layout; its fourth, in the second) writes nothing: the file holds
         // the first state, without the strips written since.
