@@ -415,6 +415,45 @@ std::string MemcheckUnavailable()
     return "";
 }
 
+std::set<std::string> NamedFiles(const ProbeRun &run)
+{
+    static const std::regex file_name(R"([a-z0-9_]+\.(tif|btf))");
+    std::set<std::string> named;
+    for (const std::string &line : run.own_lines()) {
+        for (std::sregex_iterator it(line.begin(), line.end(), file_name), end; it != end; ++it)
+            named.insert(it->str());
+    }
+    return named;
+}
+
+void ExpectLeavesNamedFiles(const ProbeRun &run)
+{
+    const std::set<std::string> named = NamedFiles(run);
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), named.empty() ? 0 : 1) << run.describe();
+    EXPECT_EQ(run.files(), named) << run.describe();
+}
+
+std::string TifffileUnavailable()
+{
+    ProbeOptions check_import;
+    check_import.args = {"-c", "import tifffile"};
+    const ProbeRun has_tifffile("/usr/bin/python3", check_import);
+    if (has_tifffile.exited() && has_tifffile.status() == 0)
+        return "";
+    return "/usr/bin/python3 cannot import tifffile (Debian: python3-tifffile)";
+}
+
+void ExpectScriptPasses(const std::string &script, const std::vector<std::string> &paths)
+{
+    ProbeOptions read;
+    read.args = {script};
+    read.args.insert(read.args.end(), paths.begin(), paths.end());
+    const ProbeRun reader("/usr/bin/python3", read);
+    EXPECT_TRUE(reader.exited() && reader.status() == 0) << reader.describe();
+    EXPECT_TRUE(reader.stderr_lines().empty()) << reader.describe();
+}
+
 std::vector<std::string> MemcheckWrapper()
 {
     return {VALGRIND_PATH,

@@ -12,12 +12,12 @@ import sys
 import numpy
 import tifffile
 
+import tile_files
 from tile_files import sample
 
 # Width, length and rows per strip of each check's one page.
 PAGES = {"deferred": (16, 8, 2), "checkpoints": (8, 7, 1)}
-
-problems = []
+problems = tile_files.problems
 
 
 def check_file(path):
@@ -37,14 +37,7 @@ def check_file(path):
 
 
 def main():
-    for path in sys.argv[1:]:
-        try:
-            check_file(path)
-        except Exception as e:  # any failure to read is a finding
-            problems.append(f"{path}: {type(e).__name__}: {e}")
-    for p in problems:
-        print(p, file=sys.stderr)
-    return 1 if problems or len(sys.argv) < 2 else 0
+    return tile_files.run(check_file, sys.argv[1:]) or (0 if len(sys.argv) > 1 else 1)
 
 
 if __name__ == "__main__":

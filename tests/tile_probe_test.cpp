@@ -13,23 +13,11 @@ namespace {
 
 const char probe[] = "tile_probe";
 
-const char *const layout_files[] = {"tiles_le.tif", "tiles_be.tif", "tiles_le.btf", "tiles_be.btf"};
-
 // A clean run leaves exactly the files of the layouts its lines (the
 // library's known defects) name: a passing layout removes its own.
 TEST(TileProbe, CleanRunLeavesOnlyTheFilesOfLayoutsWithLines)
 {
-    const ProbeRun run(probe);
-    std::set<std::string> named;
-    for (const std::string &line : run.own_lines()) {
-        for (const char *file : layout_files) {
-            if (line.find(file) != std::string::npos)
-                named.insert(file);
-        }
-    }
-    ASSERT_TRUE(run.exited()) << run.describe();
-    EXPECT_EQ(run.status(), named.empty() ? 0 : 1) << run.describe();
-    EXPECT_EQ(run.files(), named) << run.describe();
+    ExpectLeavesNamedFiles(ProbeRun(probe));
 }
 
 struct Case {
@@ -99,22 +87,15 @@ TEST(TileProbe, SwappedTileOffsetsNameTheTile)
 // which shares no code with the TIFF library.
 TEST(TileProbe, KeptTilesDecodedByTifffile)
 {
-    ProbeOptions check_import;
-    check_import.args = {"-c", "import tifffile"};
-    const ProbeRun has_tifffile("/usr/bin/python3", check_import);
-    if (!has_tifffile.exited() || has_tifffile.status() != 0)
-        GTEST_SKIP() << "/usr/bin/python3 cannot import tifffile (Debian: python3-tifffile)";
-
+    if (!TifffileUnavailable().empty())
+        GTEST_SKIP() << TifffileUnavailable();
     const ProbeRun run(probe, Faults("keep"));
     ASSERT_TRUE(run.exited()) << run.describe();
-    ProbeOptions read;
-    read.args = {TILE_FILES_SCRIPT};
+    std::vector<std::string> paths;
     for (const std::string &file : run.files())
-        read.args.push_back(run.path(file));
-    ASSERT_EQ(read.args.size(), 5U) << run.describe();
-    const ProbeRun reader("/usr/bin/python3", read);
-    EXPECT_TRUE(reader.exited() && reader.status() == 0) << reader.describe();
-    EXPECT_TRUE(reader.stderr_lines().empty()) << reader.describe();
+        paths.push_back(run.path(file));
+    ASSERT_EQ(paths.size(), 4U) << run.describe();
+    ExpectScriptPasses(TILE_FILES_SCRIPT, paths);
 }
 
 } // namespace
