@@ -77,7 +77,7 @@ constexpr StripPage deferred_strips = {16, 8, 2};
 
 // The checkpointed page, and the strips written before each checkpoint: the
 // second checkpoint has more, so a file that keeps the first state shows.
-constexpr StripPage checkpointed = {8, 7, 1};
+constexpr StripPage checkpointed = {8, 14, 2};
 constexpr uint32_t strips_at_checkpoint[] = {2, 5};
 
 StripPage ManyStrips(const probe::Layout &layout)

@@ -61,9 +61,9 @@ TEST(StrileProbe, StrileFaults)
         // layout; its fourth, in the second) writes nothing: the file holds
         // the first state, without the strips written since.
         {"checkpoint-nothing:2@checkpoints_le.tif", "checkpoints_le.tif",
-         "checkpoints_le.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 8 inside the file."},
+         "checkpoints_le.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
         {"checkpoint-nothing:4@checkpoints_be.tif", "checkpoints_be.tif",
-         "checkpoints_be.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 8 inside the file."},
+         "checkpoints_be.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
         // The second handle opened at the second checkpoint finds no page.
         {"dir-count:2@checkpoints_le.tif=0", "checkpoints_le.tif",
          "checkpoints_le.tif: page 0: the page count a reader finds at checkpoint 2 is 0, expected "
