@@ -148,7 +148,7 @@ bool GoTo(TIFF *tif, unsigned k, const char *filename)
     if (current == k || (current + 1U == k ? TIFFReadDirectory(tif)
                                            : TIFFSetDirectory(tif, static_cast<tdir_t>(k))))
         return true;
-    probe::Say("%s: page %u: can't read the directory.", filename, k);
+    probe::SayCantDirectory("read", filename, probe::Page(k).c_str());
     return false;
 }
 

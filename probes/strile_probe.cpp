@@ -109,7 +109,7 @@ bool WriteDirectory(TIFF *tif, unsigned k, const char *filename)
 {
     if (TIFFWriteDirectory(tif))
         return true;
-    probe::Say("%s: page %u: TIFFWriteDirectory failed.", filename, k);
+    probe::SayCantDirectory("write", filename, probe::Page(k).c_str());
     return false;
 }
 

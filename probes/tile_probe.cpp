@@ -187,7 +187,7 @@ bool WriteTilePages(TIFF *tif, const char *filename)
                 return false;
         }
         if (!TIFFWriteDirectory(tif)) {
-            probe::Say("%s: page %u: TIFFWriteDirectory failed.", filename, k);
+            probe::SayCantDirectory("write", filename, probe::Page(k).c_str());
             return false;
         }
     }
