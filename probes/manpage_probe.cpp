@@ -45,6 +45,9 @@ using Check = bool (*)(const Layout &, const Promise &);
 // One promise of a man page: the page, a short quote of it, and the check.
 struct Promise {
     const char *page;
+    // For the reader of the table: the promise in the page's words. The
+    // failure line names the page; the quote would make it too long.
+    // cppcheck-suppress unusedStructMember
     const char *quote;
     Check check;
 };
@@ -77,7 +80,7 @@ constexpr uint32_t tiled_width = 40;
 constexpr uint32_t tiled_length = 20;
 constexpr uint32_t tile_side = 16;
 constexpr uint32_t tiles = 6;
-constexpr tmsize_t tile_bytes = tile_side * tile_side;
+constexpr tmsize_t tile_bytes = static_cast<tmsize_t>(tile_side) * tile_side;
 
 uint32_t RowsInStrip(uint32_t strip)
 {
@@ -87,7 +90,7 @@ uint32_t RowsInStrip(uint32_t strip)
 // No two strips, rows or pages hold the same bytes, and none is 0.
 std::vector<uint8_t> StripData(uint32_t strip, uint32_t w = width)
 {
-    std::vector<uint8_t> data(size_t{w} * RowsInStrip(strip));
+    std::vector<uint8_t> data(static_cast<size_t>(w) * RowsInStrip(strip));
     for (size_t i = 0; i < data.size(); i++)
         data[i] = static_cast<uint8_t>(1 + (strip * 89 + w * 31 + i * 7) % 251);
     return data;
@@ -95,9 +98,9 @@ std::vector<uint8_t> StripData(uint32_t strip, uint32_t w = width)
 
 std::vector<uint8_t> TileData(uint32_t tile)
 {
-    std::vector<uint8_t> data(tile_bytes);
+    std::vector<uint8_t> data(static_cast<size_t>(tile_bytes));
     for (size_t i = 0; i < data.size(); i++)
-        data[i] = static_cast<uint8_t>(1 + (tile * 53 + i * 3) % 251);
+        data[i] = static_cast<uint8_t>(1 + (static_cast<size_t>(tile) * 53 + i * 3) % 251);
     return data;
 }
 
@@ -406,7 +409,7 @@ bool ReadScanlines(const Layout &layout, const Promise &p)
         if (got != 1)
             return Broken(layout, p, "row %" PRIu32 " gave %d, expected 1", r, got);
         const std::vector<uint8_t> strip = StripData(r / rows_per_strip);
-        const size_t at = size_t{r % rows_per_strip} * width;
+        const size_t at = static_cast<size_t>(r % rows_per_strip) * width;
         if (!std::equal(row.begin(), row.end(), strip.begin() + static_cast<ptrdiff_t>(at)))
             return Broken(layout, p, "row %" PRIu32 " read wrong", r);
     }
@@ -429,7 +432,7 @@ bool WriteScanlines(const Layout &layout, const Promise &p)
             return false;
         for (uint32_t r = 0; r < length; r++) {
             std::vector<uint8_t> strip = StripData(r / rows_per_strip);
-            uint8_t *row = strip.data() + size_t{r % rows_per_strip} * width;
+            uint8_t *row = strip.data() + static_cast<size_t>(r % rows_per_strip) * width;
             const int got = TIFFWriteScanline(tif, row, r, 0);
             if (got != 1)
                 return Broken(layout, p, "row %" PRIu32 " gave %d, expected 1", r, got);
@@ -497,7 +500,7 @@ bool StripSize(const Layout &layout, const Promise &p)
     probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
-    const tmsize_t expect = tmsize_t{width} * rows_per_strip;
+    const tmsize_t expect = static_cast<tmsize_t>(width) * rows_per_strip;
     const tmsize_t got = TIFFStripSize(tif);
     if (got != expect)
         return Broken(layout, p, "TIFFStripSize gave %td, expected %td", got, expect);
@@ -510,7 +513,7 @@ bool ScanlineSize(const Layout &layout, const Promise &p)
     if (!tif)
         return false;
     const tmsize_t got = TIFFScanlineSize(tif);
-    if (got != tmsize_t{width})
+    if (got != static_cast<tmsize_t>(width))
         return Broken(layout, p, "TIFFScanlineSize gave %td, expected %" PRIu32, got, width);
     return true;
 }
@@ -561,7 +564,7 @@ bool TileSizes(const Layout &layout, const Promise &p)
     if (TIFFTileSize(tif) != tile_bytes)
         ok =
             Broken(layout, p, "TIFFTileSize gave %td, expected %td", TIFFTileSize(tif), tile_bytes);
-    if (TIFFTileRowSize(tif) != tmsize_t{tile_side})
+    if (TIFFTileRowSize(tif) != static_cast<tmsize_t>(tile_side))
         ok = Broken(layout, p, "TIFFTileRowSize gave %td, expected %" PRIu32, TIFFTileRowSize(tif),
                     tile_side);
     return ok;
@@ -1586,8 +1589,8 @@ constexpr uint32_t B = Type(TIFF_BYTE), A = Type(TIFF_ASCII), S = Type(TIFF_SHOR
                    D = Type(TIFF_DOUBLE);
 
 struct FieldRow {
-    uint32_t tag;
     const char *name; // the standard's name
+    uint32_t tag;
     Args args;
     int size;       // the size of one value passed, for One; else 0
     uint32_t types; // the types the standard allows
@@ -1597,33 +1600,33 @@ struct FieldRow {
 // from TIFF 6.0, XMP (XMLPacket), Photoshop's and ICC's notes and the
 // LogLuv note (StoNits).
 constexpr FieldRow field_rows[] = {
-    {TIFFTAG_IMAGEWIDTH, "ImageWidth", Args::One, 4, S | L},
-    {TIFFTAG_IMAGELENGTH, "ImageLength", Args::One, 4, S | L},
-    {TIFFTAG_BITSPERSAMPLE, "BitsPerSample", Args::One, 2, S},
-    {TIFFTAG_COMPRESSION, "Compression", Args::One, 2, S},
-    {TIFFTAG_PHOTOMETRIC, "PhotometricInterpretation", Args::One, 2, S},
-    {TIFFTAG_FILLORDER, "FillOrder", Args::One, 2, S},
-    {TIFFTAG_IMAGEDESCRIPTION, "ImageDescription", Args::Pointer, 0, A},
-    {TIFFTAG_ORIENTATION, "Orientation", Args::One, 2, S},
-    {TIFFTAG_SAMPLESPERPIXEL, "SamplesPerPixel", Args::One, 2, S},
-    {TIFFTAG_ROWSPERSTRIP, "RowsPerStrip", Args::One, 4, S | L},
-    {TIFFTAG_XRESOLUTION, "XResolution", Args::One, 4, R},
-    {TIFFTAG_PLANARCONFIG, "PlanarConfiguration", Args::One, 2, S},
-    {TIFFTAG_RESOLUTIONUNIT, "ResolutionUnit", Args::One, 2, S},
-    {TIFFTAG_PAGENUMBER, "PageNumber", Args::Two, 0, S},
-    {TIFFTAG_WHITEPOINT, "WhitePoint", Args::Pointer, 0, R},
-    {TIFFTAG_COLORMAP, "ColorMap", Args::Pointer, 0, S},
-    {TIFFTAG_HALFTONEHINTS, "HalftoneHints", Args::Two, 0, S},
-    {TIFFTAG_TILEWIDTH, "TileWidth", Args::One, 4, S | L},
-    {TIFFTAG_DOTRANGE, "DotRange", Args::Two, 0, B | S},
-    {TIFFTAG_EXTRASAMPLES, "ExtraSamples", Args::Count16, 0, S},
-    {TIFFTAG_YCBCRSUBSAMPLING, "YCbCrSubsampling", Args::Two, 0, S},
-    {TIFFTAG_YCBCRPOSITIONING, "YCbCrPositioning", Args::One, 2, S},
-    {TIFFTAG_REFERENCEBLACKWHITE, "ReferenceBlackWhite", Args::Pointer, 0, R},
-    {TIFFTAG_XMLPACKET, "XMLPacket", Args::Count32, 0, B | U},
-    {TIFFTAG_PHOTOSHOP, "Photoshop", Args::Count32, 0, B | U},
-    {TIFFTAG_ICCPROFILE, nullptr, Args::Count32, 0, U},
-    {TIFFTAG_STONITS, "StoNits", Args::One, 8, D},
+    {"ImageWidth", TIFFTAG_IMAGEWIDTH, Args::One, 4, S | L},
+    {"ImageLength", TIFFTAG_IMAGELENGTH, Args::One, 4, S | L},
+    {"BitsPerSample", TIFFTAG_BITSPERSAMPLE, Args::One, 2, S},
+    {"Compression", TIFFTAG_COMPRESSION, Args::One, 2, S},
+    {"PhotometricInterpretation", TIFFTAG_PHOTOMETRIC, Args::One, 2, S},
+    {"FillOrder", TIFFTAG_FILLORDER, Args::One, 2, S},
+    {"ImageDescription", TIFFTAG_IMAGEDESCRIPTION, Args::Pointer, 0, A},
+    {"Orientation", TIFFTAG_ORIENTATION, Args::One, 2, S},
+    {"SamplesPerPixel", TIFFTAG_SAMPLESPERPIXEL, Args::One, 2, S},
+    {"RowsPerStrip", TIFFTAG_ROWSPERSTRIP, Args::One, 4, S | L},
+    {"XResolution", TIFFTAG_XRESOLUTION, Args::One, 4, R},
+    {"PlanarConfiguration", TIFFTAG_PLANARCONFIG, Args::One, 2, S},
+    {"ResolutionUnit", TIFFTAG_RESOLUTIONUNIT, Args::One, 2, S},
+    {"PageNumber", TIFFTAG_PAGENUMBER, Args::Two, 0, S},
+    {"WhitePoint", TIFFTAG_WHITEPOINT, Args::Pointer, 0, R},
+    {"ColorMap", TIFFTAG_COLORMAP, Args::Pointer, 0, S},
+    {"HalftoneHints", TIFFTAG_HALFTONEHINTS, Args::Two, 0, S},
+    {"TileWidth", TIFFTAG_TILEWIDTH, Args::One, 4, S | L},
+    {"DotRange", TIFFTAG_DOTRANGE, Args::Two, 0, B | S},
+    {"ExtraSamples", TIFFTAG_EXTRASAMPLES, Args::Count16, 0, S},
+    {"YCbCrSubsampling", TIFFTAG_YCBCRSUBSAMPLING, Args::Two, 0, S},
+    {"YCbCrPositioning", TIFFTAG_YCBCRPOSITIONING, Args::One, 2, S},
+    {"ReferenceBlackWhite", TIFFTAG_REFERENCEBLACKWHITE, Args::Pointer, 0, R},
+    {"XMLPacket", TIFFTAG_XMLPACKET, Args::Count32, 0, B | U},
+    {"Photoshop", TIFFTAG_PHOTOSHOP, Args::Count32, 0, B | U},
+    {nullptr, TIFFTAG_ICCPROFILE, Args::Count32, 0, U},
+    {"StoNits", TIFFTAG_STONITS, Args::One, 8, D},
 };
 
 // Each field's description, or null after saying so.
@@ -1646,9 +1649,7 @@ bool EveryField(const Layout &layout, const Promise &p, Fn check)
     bool ok = true;
     for (const FieldRow &row : field_rows) {
         const TIFFField *fip = Describe(tif, layout, p, row.tag);
-        if (!fip)
-            ok = false;
-        else if (!check(row, fip))
+        if (!fip || !check(row, fip))
             ok = false;
     }
     return SetStripPage(tif, layout.filename) && ok;
@@ -1774,7 +1775,7 @@ bool FieldTypes(const Layout &layout, const Promise &p)
 {
     return EveryField(layout, p, [&](const FieldRow &row, const TIFFField *fip) {
         const TIFFDataType got = TIFFFieldDataType(fip);
-        if (got >= 32 || (Type(got) & row.types) == 0)
+        if (static_cast<unsigned>(got) >= 32 || (Type(got) & row.types) == 0)
             return Broken(layout, p, "tag %" PRIu32 " gave type %d, not one the field allows",
                           row.tag, static_cast<int>(got));
         return true;
