@@ -306,11 +306,12 @@ bool WriteStripPastEnd(const Layout &layout, const Promise &p)
     }
     if (child == 0) {
         close(ends[0]);
-        probe::ExpectedMessages expected;
-        TIFF *tif = TIFFOpen(layout.filename, probe::Mode(layout, Access::Create));
+        // _exit runs no destructor: the handle is never closed.
+        probe::Tiff tif = probe::Create(layout);
         int64_t got = -2;
         if (tif && SetStripPage(tif, layout.filename) && WriteStrips(tif, layout.filename)) {
             std::vector<uint8_t> data = StripData(0);
+            probe::ExpectedMessages expected;
             got =
                 TIFFWriteEncodedStrip(tif, strips, data.data(), static_cast<tmsize_t>(data.size()));
         }
@@ -327,7 +328,7 @@ bool WriteStripPastEnd(const Layout &layout, const Promise &p)
         return Broken(layout, p, "strip %" PRIu32 " of %" PRIu32 ": the child process died", strips,
                       strips);
     if (got == -2)
-        return false; // the child could not write the page, which other checks say
+        return false; // the child could not write the page, and said why
     if (got != -1)
         return Broken(layout, p, "strip %" PRIu32 " of %" PRIu32 " gave %" PRId64 ", expected -1",
                       strips, strips, got);
