@@ -132,6 +132,13 @@ enum Kind {
     READ_RESULT, // read-result:S=R      TIFFReadEncodedStrip of strip S, or the tile reads of
                  //                      tile S, return R whatever they read: a read past the
                  //                      last strip that gives a byte count instead of -1
+    ANSWER,      // answer:CALL[.N]=V    the query TIFFCALL (NumberOfStrips, StripSize,
+                 //                      ScanlineSize, ComputeStrip, NumberOfTiles, TileSize,
+                 //                      ComputeTile, CheckTile, IsTiled, IsBigTIFF, GetMode,
+                 //                      DataWidth, FieldPassCount, FieldReadCount,
+                 //                      FieldSetGetSize) answers V: a field call for the
+                 //                      field of tag N only when N is given, DataWidth for
+                 //                      type N only
 };
 
 struct KindName {
@@ -195,6 +202,7 @@ constexpr KindName kind_names[] = {
     {"read-short", READ_SHORT},
     {"whole-arrays", WHOLE_ARRAYS},
     {"read-result", READ_RESULT},
+    {"answer", ANSWER},
 };
 
 struct Rule {
@@ -613,6 +621,23 @@ void put_held(const char *path, const char *tag_text, const std::vector<uint64_t
     const unsigned width = ifd::TypeSize(e->type);
     for (size_t i = 0; i < values.size(); i++)
         put_value(path, header, e->value_at + i * width, width, values[i]);
+}
+
+// The answer rule for the query TIFF`call` made by the program on `tif`
+// (null for the field calls), or null.
+const Rule *answer(const char *call, const void *caller, TIFF *tif)
+{
+    if (!from_probe(caller))
+        return nullptr;
+    return find(ANSWER, call, tif ? TIFFFileName(tif) : nullptr, open_mode(tif));
+}
+
+// The same for a field call: a rule with a tag answers for that field only.
+const Rule *field_answer(const char *call, const void *caller, const TIFFField *fip)
+{
+    const Rule *r = answer(call, caller, nullptr);
+    return r && (r->index < 0 || static_cast<uint32_t>(r->index) == TIFFFieldTag(fip)) ? r
+                                                                                       : nullptr;
 }
 
 } // namespace
@@ -1161,6 +1186,115 @@ int TIFFUnsetField(TIFF *tif, uint32_t tag)
     if (from_program(__builtin_return_address(0)) && find_tag(UNSET_NOTHING, tag, tif))
         return 1;
     return real(tif, tag);
+}
+
+// The queries whose answers the man pages promise (manpage_probe): each
+// answers as the answer rule says, else as the library does.
+uint32_t TIFFNumberOfStrips(TIFF *tif)
+{
+    static auto real = next<uint32_t (*)(TIFF *)>("TIFFNumberOfStrips");
+    const Rule *r = answer("NumberOfStrips", __builtin_return_address(0), tif);
+    return r ? static_cast<uint32_t>(r->value) : real(tif);
+}
+
+tmsize_t TIFFStripSize(TIFF *tif)
+{
+    static auto real = next<tmsize_t (*)(TIFF *)>("TIFFStripSize");
+    const Rule *r = answer("StripSize", __builtin_return_address(0), tif);
+    return r ? static_cast<tmsize_t>(r->value) : real(tif);
+}
+
+tmsize_t TIFFScanlineSize(TIFF *tif)
+{
+    static auto real = next<tmsize_t (*)(TIFF *)>("TIFFScanlineSize");
+    const Rule *r = answer("ScanlineSize", __builtin_return_address(0), tif);
+    return r ? static_cast<tmsize_t>(r->value) : real(tif);
+}
+
+uint32_t TIFFComputeStrip(TIFF *tif, uint32_t row, uint16_t sample)
+{
+    static auto real = next<uint32_t (*)(TIFF *, uint32_t, uint16_t)>("TIFFComputeStrip");
+    const Rule *r = answer("ComputeStrip", __builtin_return_address(0), tif);
+    return r ? static_cast<uint32_t>(r->value) : real(tif, row, sample);
+}
+
+uint32_t TIFFNumberOfTiles(TIFF *tif)
+{
+    static auto real = next<uint32_t (*)(TIFF *)>("TIFFNumberOfTiles");
+    const Rule *r = answer("NumberOfTiles", __builtin_return_address(0), tif);
+    return r ? static_cast<uint32_t>(r->value) : real(tif);
+}
+
+tmsize_t TIFFTileSize(TIFF *tif)
+{
+    static auto real = next<tmsize_t (*)(TIFF *)>("TIFFTileSize");
+    const Rule *r = answer("TileSize", __builtin_return_address(0), tif);
+    return r ? static_cast<tmsize_t>(r->value) : real(tif);
+}
+
+uint32_t TIFFComputeTile(TIFF *tif, uint32_t x, uint32_t y, uint32_t z, uint16_t s)
+{
+    static auto real =
+        next<uint32_t (*)(TIFF *, uint32_t, uint32_t, uint32_t, uint16_t)>("TIFFComputeTile");
+    const Rule *r = answer("ComputeTile", __builtin_return_address(0), tif);
+    return r ? static_cast<uint32_t>(r->value) : real(tif, x, y, z, s);
+}
+
+int TIFFCheckTile(TIFF *tif, uint32_t x, uint32_t y, uint32_t z, uint16_t s)
+{
+    static auto real =
+        next<int (*)(TIFF *, uint32_t, uint32_t, uint32_t, uint16_t)>("TIFFCheckTile");
+    const Rule *r = answer("CheckTile", __builtin_return_address(0), tif);
+    return r ? static_cast<int>(r->value) : real(tif, x, y, z, s);
+}
+
+int TIFFIsTiled(TIFF *tif)
+{
+    static auto real = next<int (*)(TIFF *)>("TIFFIsTiled");
+    const Rule *r = answer("IsTiled", __builtin_return_address(0), tif);
+    return r ? static_cast<int>(r->value) : real(tif);
+}
+
+int TIFFIsBigTIFF(TIFF *tif)
+{
+    static auto real = next<int (*)(TIFF *)>("TIFFIsBigTIFF");
+    const Rule *r = answer("IsBigTIFF", __builtin_return_address(0), tif);
+    return r ? static_cast<int>(r->value) : real(tif);
+}
+
+int TIFFGetMode(TIFF *tif)
+{
+    static auto real = next<int (*)(TIFF *)>("TIFFGetMode");
+    const Rule *r = answer("GetMode", __builtin_return_address(0), tif);
+    return r ? static_cast<int>(r->value) : real(tif);
+}
+
+int TIFFDataWidth(TIFFDataType type)
+{
+    static auto real = next<int (*)(TIFFDataType)>("TIFFDataWidth");
+    const Rule *r = answer("DataWidth", __builtin_return_address(0), nullptr);
+    return r && r->index == static_cast<long>(type) ? static_cast<int>(r->value) : real(type);
+}
+
+int TIFFFieldPassCount(const TIFFField *fip)
+{
+    static auto real = next<int (*)(const TIFFField *)>("TIFFFieldPassCount");
+    const Rule *r = field_answer("FieldPassCount", __builtin_return_address(0), fip);
+    return r ? static_cast<int>(r->value) : real(fip);
+}
+
+int TIFFFieldReadCount(const TIFFField *fip)
+{
+    static auto real = next<int (*)(const TIFFField *)>("TIFFFieldReadCount");
+    const Rule *r = field_answer("FieldReadCount", __builtin_return_address(0), fip);
+    return r ? static_cast<int>(r->value) : real(fip);
+}
+
+int TIFFFieldSetGetSize(const TIFFField *fip)
+{
+    static auto real = next<int (*)(const TIFFField *)>("TIFFFieldSetGetSize");
+    const Rule *r = field_answer("FieldSetGetSize", __builtin_return_address(0), fip);
+    return r ? static_cast<int>(r->value) : real(fip);
 }
 
 // Lets a test keep the files of a passing run, to read them independently.
