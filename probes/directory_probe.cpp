@@ -680,10 +680,10 @@ static const char *format_name(bool big_endian, bool bigtiff)
     return bigtiff ? "little-endian BigTIFF" : "little-endian classic TIFF";
 }
 
-// The offsets in a field of type LONG or IFD (classic) or LONG8 or IFD8
-// (BigTIFF) that links other IFDs.
-static int read_links(const ifd::Directory &dir, const char *filename, const char *what, ttag_t tag,
-                      uint64_t count, const uint64_t **offsets)
+// The offsets in a field of type LONG or IFD, or in BigTIFF also LONG8 or IFD8,
+// that links other IFDs.
+static int read_links(const ifd::Directory &dir, bool bigtiff, const char *filename,
+                      const char *what, ttag_t tag, uint64_t count, const uint64_t **offsets)
 {
     const ifd::Entry *entry = ifd::FindEntry(dir, tag);
 
@@ -692,8 +692,9 @@ static int read_links(const ifd::Directory &dir, const char *filename, const cha
                    static_cast<unsigned long>(tag), dir.offset);
         return 1;
     }
-    if ((entry->type != ifd::LONG && entry->type != ifd::IFD && entry->type != ifd::LONG8 &&
-         entry->type != ifd::IFD8) ||
+    // LONG8 and IFD8 exist only in BigTIFF.
+    const bool wide = entry->type == ifd::LONG8 || entry->type == ifd::IFD8;
+    if ((entry->type != ifd::LONG && entry->type != ifd::IFD && !(wide && bigtiff)) ||
         entry->count != count) {
         probe::Say("%s: %s: tag %lu on disk: %s[%" PRIu64 "] instead of %" PRIu64 " offsets.",
                    filename, what, static_cast<unsigned long>(tag), ifd::TypeName(entry->type),
@@ -776,7 +777,8 @@ static int check_linked_on_disk(const ifd::File &file, const char *filename, con
     char what[16];
 
     for (const CustomDirectory &d : custom_directories) {
-        if (read_links(chain[custom_page], filename, d.name, d.link, 1, &offsets) ||
+        if (read_links(chain[custom_page], file.header.bigtiff, filename, d.name, d.link, 1,
+                       &offsets) ||
             !(dir = linked_ifd(file, filename, offsets[0])))
             return 1;
         for (size_t k = 0; k < d.count; k++) {
@@ -785,8 +787,8 @@ static int check_linked_on_disk(const ifd::File &file, const char *filename, con
         }
     }
     snprintf(what, sizeof(what), "page %d", index_of(e, subifd_page));
-    if (read_links(chain[index_of(e, subifd_page)], filename, what, TIFFTAG_SUBIFD, sub_image_count,
-                   &offsets))
+    if (read_links(chain[index_of(e, subifd_page)], file.header.bigtiff, filename, what,
+                   TIFFTAG_SUBIFD, sub_image_count, &offsets))
         return 1;
     for (size_t i = 0; i < sub_image_count; i++) {
         snprintf(what, sizeof(what), "SubIFD %zu", i);

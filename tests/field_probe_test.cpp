@@ -235,7 +235,7 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
           "expected 0xbfa00000."},
          {"fields_be.tif"}},
         {"get-chop:305@fields_le.btf",
-         {"Wrong ASCII value fetched for tag 305 in fields_le.btf: \"field_prob\"."},
+         {"Wrong ASCII value fetched for tag 305 in fields_le.btf: \"field_probe v\"."},
          {"fields_le.btf"}},
         {"get-chop:29@fields_be.btf",
          {"Wrong ASCII value fetched for tag 29 in fields_be.btf: \"2024:02:2\"."},
@@ -296,11 +296,15 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"fields_be.tif: tag 282 on disk: SRATIONAL[1], expected RATIONAL[1]."},
          {"fields_be.tif"}},
         {"poke-entry:305.2@fields_le.btf:r=1",
-         {"fields_le.btf: tag 305 on disk: BYTE[12], expected ASCII[12]."},
+         {"fields_le.btf: tag 305 on disk: BYTE[15], expected ASCII[15]."},
          {"fields_le.btf"}},
         {"poke-entry:36867.3@fields_be.btf:r=1",
          {"fields_be.btf: tag 36867 on disk: BYTE[20], expected ASCII[20]."},
          {"fields_be.btf"}},
+        // A type only BigTIFF has, in a classic file: a link as IFD8.
+        {"poke-entry:400.3@fields_be.tif:r=18",
+         {"fields_be.tif: tag 400 on disk: IFD8[1], expected LONG or IFD[1]."},
+         {"fields_be.tif"}},
         // A codec's field whose set warns; Predictor refused on both its
         // pages; an EXIF field refused.
         {"warn:292@fields_le.tif",
@@ -330,7 +334,7 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"Can't set tag 34665 in fields_le.tif.", "fields_le.tif: EXIF: no IFD at 8."},
          {"fields_le.tif"}},
         {"set:34853@fields_be.tif",
-         {"Can't set tag 34853 in fields_be.tif.", "fields_be.tif: GPS: no IFD at 1640."},
+         {"Can't set tag 34853 in fields_be.tif.", "fields_be.tif: GPS: no IFD at 1674."},
          {"fields_be.tif"}},
         // A palette page without its ColorMap, which the library then
         // rightly refuses to read: the layout ends there.
@@ -393,9 +397,29 @@ TEST(FieldProbe, KeptFilesHoldEachPagesFields)
         uint16_t tag;
         uint64_t count;
     } cases[] = {
-        {0, 301, 768}, {0, 333, 30},   {1, 320, 48},  {1, 301, 16}, {1, 256, 1}, {2, 530, 2},
-        {3, 338, 1},   {3, 340, 2},    {3, 322, 1},   {4, 292, 1},  {5, 293, 1}, {0, 34665, 1},
-        {0, 34853, 1}, {0, 50781, 16}, {2, 347, 558}, {3, 317, 1},
+        {0, 301, 768},
+        {0, 333, 31},
+        {1, 320, 48},
+        {1, 301, 16},
+        {1, 256, 1},
+        {2, 530, 2},
+        {3, 338, 1},
+        {3, 340, 2},
+        {3, 322, 1},
+        {4, 292, 1},
+        {5, 293, 1},
+        {0, 34665, 1},
+        {0, 34853, 1},
+        {0, 50781, 16},
+        {2, 347, 558},
+        {3, 317, 1},
+        // As the standards count them: CFAPattern rows x columns of its
+        // repeat, three masked rectangles, DotRange as set (2, not per
+        // sample), FillOrder on the 1-bit page.
+        {0, 33422, 15},
+        {0, 50830, 12},
+        {0, 336, 2},
+        {4, 266, 1},
     };
     const ProbeRun run(probe, Faults("keep"));
     ASSERT_EQ(run.files().size(), 4U) << run.describe();
