@@ -173,7 +173,7 @@ const Field fields[] = {
     {265, "CellLength", FAX3, SHORT, F, 1, nullptr, {7}},
     {266, "FillOrder", FAX3, SHORT, F, 1, nullptr, {2}},
     {269, "DocumentName", MAIN, ASCII, A, 1, "field_probe: a document name", {}},
-    {270, "ImageDescription", MAIN, ASCII, A, 1, "An image description, out of line", {}},
+    {270, "ImageDescription", MAIN, ASCII, A, 1, "An image description, out of line.", {}},
     {271, "Make", MAIN, ASCII, A, 1, "ab", {}},
     {272, "Model", MAIN, ASCII, A, 1, "Model 0123456789", {}},
     {273, "StripOffsets", NONE, SHORT | LONG | LONG8, A, 1, nullptr, {}},
