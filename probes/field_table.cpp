@@ -25,6 +25,7 @@ constexpr Home FAX3 = Home::Fax3;
 constexpr Home FAX4 = Home::Fax4;
 constexpr Home EXIF = Home::Exif;
 constexpr Home GPS = Home::Gps;
+constexpr Home INTEROP = Home::Interop;
 constexpr Home NONE = Home::Uncovered;
 
 // Bits of a FLOAT's extremes, spelled as the doubles that hold them exactly.
@@ -282,7 +283,6 @@ const Field fields[] = {
     {34911, "FaxDcs", MAIN, ASCII, A, 1, "DCS0", {}},
     {37439, "StoNits", MAIN, DOUBLE, F, 1, nullptr, {1.0 / 3.0}},
     {37724, "ImageSourceData", MAIN, UNDEFINED, A, 1, nullptr, {}, 41},
-    {40965, "InteroperabilityIFD", NONE, OFFSET, F, 1, nullptr, {}},
     // DNG 1.6
     {50706, "DNGVersion", MAIN, BYTE, F, 4, nullptr, {1, 6, 0, 0}},
     {50707, "DNGBackwardVersion", MAIN, BYTE, F, 4, nullptr, {1, 4, 0, 0}},
@@ -445,6 +445,7 @@ const Field fields[] = {
     {42081, "SourceImageNumberOfCompositeImage", EXIF, SHORT, F, 2, nullptr, {0x0102, 0xFFFF}},
     {42082, "SourceExposureTimesOfCompositeImage", EXIF, UNDEFINED, A, 1, nullptr, {}, 41},
     {42240, "Gamma", EXIF, RATIONAL, F, 1, nullptr, {2.2001953125}},
+    {40965, "InteroperabilityIFD", EXIF, OFFSET, F, 1, nullptr, {}, 0, Link::Interop},
 
     // EXIF 2.32's GPS attribute information
     {0, "GPSVersionID", GPS, BYTE, F, 4, nullptr, {2, 3, 0, 0}},
@@ -481,6 +482,11 @@ const Field fields[] = {
     {29, "GPSDateStamp", GPS, ASCII, F, 11, "2024:02:29", {}},
     {30, "GPSDifferential", GPS, SHORT, F, 1, nullptr, {1}},
     {31, "GPSHPositioningError", GPS, RATIONAL, F, 1, nullptr, {2.9}},
+
+    // EXIF 2.32's Interoperability directory: an index its rules name, and
+    // their version.
+    {1, "InteroperabilityIndex", INTEROP, ASCII, F, 4, "R98", {}},
+    {2, "InteroperabilityVersion", INTEROP, UNDEFINED, F, 4, nullptr, {'0', '1', '0', '0'}},
 };
 // clang-format on
 

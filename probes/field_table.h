@@ -62,11 +62,12 @@ enum class Home : uint8_t {
     Fax4,    // bilevel, CCITT Group 4
     Exif,
     Gps,
+    Interop,   // EXIF's Interoperability directory, linked from the EXIF directory
     Uncovered, // the library writes it itself, or it links an IFD (see the README)
 };
 
 // An offset that only the writing knows: the IFD a link field points to.
-enum class Link : uint8_t { None, Exif, Gps };
+enum class Link : uint8_t { None, Exif, Gps, Interop };
 
 // The members in the order a row reads best, tag first.
 // NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding)

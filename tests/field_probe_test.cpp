@@ -331,11 +331,17 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         // A link refused: the directory it should link is written but
         // unreachable.
         {"set:34665@fields_le.tif",
-         {"Can't set tag 34665 in fields_le.tif.", "fields_le.tif: EXIF: no IFD at 8."},
+         {"Can't set tag 34665 in fields_le.tif.", "fields_le.tif: EXIF: no IFD at 38."},
          {"fields_le.tif"}},
         {"set:34853@fields_be.tif",
-         {"Can't set tag 34853 in fields_be.tif.", "fields_be.tif: GPS: no IFD at 1674."},
+         {"Can't set tag 34853 in fields_be.tif.", "fields_be.tif: GPS: no IFD at 1716."},
          {"fields_be.tif"}},
+        // The Interoperability directory: its link refused; its index
+        // refused, and GPSLatitudeRef, tag 1 as well.
+        {"set:40965@fields_le.btf", {"Can't set tag 40965 in fields_le.btf."}, {"fields_le.btf"}},
+        {"set:1@fields_le.tif",
+         {"Can't set tag 1 in fields_le.tif.", "Can't set tag 1 in fields_le.tif."},
+         {"fields_le.tif"}},
         // A palette page without its ColorMap, which the library then
         // rightly refuses to read: the layout ends there.
         {"set:320@fields_le.tif",
@@ -458,6 +464,18 @@ TEST(FieldProbe, KeptFilesHoldEachPagesFields)
         }
         EXPECT_EQ(exif, 1U);
         EXPECT_EQ(gps, 1U);
+        // The EXIF directory links the Interoperability one: "R98", "0100".
+        size_t interop = 0;
+        for (const ifd::Directory &d : file.linked) {
+            if (d.link != ifd::Link::Interoperability)
+                continue;
+            interop++;
+            const ifd::Entry *index = ifd::FindEntry(d, 1);
+            ASSERT_NE(index, nullptr);
+            EXPECT_EQ(index->values, (std::vector<uint64_t>{'R', '9', '8', 0}));
+            EXPECT_EQ(ifd::FindEntry(d, 2)->values, (std::vector<uint64_t>{'0', '1', '0', '0'}));
+        }
+        EXPECT_EQ(interop, 1U);
     }
 }
 
