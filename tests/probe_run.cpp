@@ -47,6 +47,9 @@ const char *const own_line_patterns[] = {
     R"([a-z0-9_]+\.(tif|btf): (expected \d+ pages, .*|the library reported a problem\.))",
     R"([a-z0-9_]+\.(tif|btf): tag \d+(: .*| still present after TIFFUnsetField))",
     R"(Wrong default for tag \d+ in [a-z0-9_]+\.(tif|btf): .*)",
+    R"([a-z0-9_]+\.(tif|btf): tag \d+ read as an unknown field\.)",
+    // codec_probe's own, about a page it names by its codec and setting.
+    R"([a-z0-9_]+\.(tif|btf): (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*: .*)",
     // tile_probe's own.
     R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf), page \d+\.)",
     R"([a-z0-9_]+\.(tif|btf): (tile|strip) \d+ on disk: .*)",

@@ -1,0 +1,500 @@
+// Proves the codecs' pseudo-fields: the settings a codec adds once its
+// Compression is set, which steer it and are never stored. Each is set and
+// fetched back with its codec active, no trace of it stands in the file,
+// and its effect shows where the file shows it: a lower JPEG quality writes
+// fewer bytes that still decode within JPEG's error, JPEGCOLORMODE RGB
+// reads a YCbCr page as RGB, JPEGTABLESMODE leaves the Huffman tables out
+// of JPEGTables, a Deflate or LZMA level changes the size but not the
+// pixels, and PERSAMPLE gives one SMinSampleValue and SMaxSampleValue per
+// sample. The settings are documented by TIFFSetField(3tiff) and
+// TIFFGetField(3tiff) only for the JPEG and fax codecs; the others are
+// passed as their field description says. A codec the library lacks is
+// said once on standard output ("skipped: no LERC codec"), when nothing
+// failed, and is no failure.
+#include <cinttypes>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <tiffio.h>
+#include <unistd.h>
+
+#include "ifd_reader.h"
+#include "probe_support.h"
+
+namespace {
+
+struct Layout {
+    const char *filename;
+    const char *mode;
+    bool big_endian;
+    bool bigtiff;
+};
+
+constexpr Layout layouts[] = {
+    {"codec_le.tif", "wl", false, false},
+    {"codec_be.tif", "wb", true, false},
+    {"codec_le.btf", "w8l", false, true},
+    {"codec_be.btf", "w8b", true, true},
+};
+
+// A pseudo-field and the value a page sets: not the codec's default, so a
+// setting that is lost shows. `fetch` is false where the codec keeps no
+// getter for it (the library refuses TIFFGetField: SGILOGENCODE,
+// PERSAMPLE), so only its effect can be checked.
+struct Setting {
+    uint32_t tag;
+    double value;
+    bool fetch = true;
+};
+
+// What a page's image shows of its settings.
+enum class Effect : uint8_t {
+    None,
+    Smaller,   // fewer bytes than the page before, the same image within JPEG's error
+    OtherSize, // another size than the page before, the same pixels
+    Rgb,       // JPEGCOLORMODE RGB reads it as RGB
+    PerSample, // one SMin/SMaxSampleValue per sample on disk
+};
+
+// NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding): a row reads best name first
+struct Page {
+    const char *name;  // in every line about the page
+    const char *codec; // in the skip line
+    uint16_t compression;
+    uint16_t photometric;
+    uint16_t bits;
+    uint16_t samples;
+    uint16_t format; // SampleFormat
+    std::initializer_list<Setting> settings;
+    Effect effect = Effect::None;
+    int error = 0; // how far a decoded byte may be off; -1: lossy by the codec's own measure
+};
+
+constexpr uint32_t width = 128;
+constexpr uint32_t length = 32;
+// JPEG's error on smooth ramps at these qualities, in levels.
+constexpr int jpeg_error = 8;
+
+// Pages compared with the one before them come right after it.
+// clang-format off
+const Page pages[] = {
+    {"JPEG quality 90", "JPEG", COMPRESSION_JPEG, PHOTOMETRIC_YCBCR, 8, 3, SAMPLEFORMAT_UINT,
+     {{TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB}, {TIFFTAG_JPEGQUALITY, 90}},
+     Effect::Rgb, jpeg_error},
+    {"JPEG quality 37", "JPEG", COMPRESSION_JPEG, PHOTOMETRIC_YCBCR, 8, 3, SAMPLEFORMAT_UINT,
+     {{TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB}, {TIFFTAG_JPEGQUALITY, 37}},
+     Effect::Smaller, jpeg_error},
+    // JPEGTABLESMODE 1: the quantization tables alone go to JPEGTables.
+    {"JPEG tables", "JPEG", COMPRESSION_JPEG, PHOTOMETRIC_YCBCR, 8, 3, SAMPLEFORMAT_UINT,
+     {{TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB}, {TIFFTAG_JPEGTABLESMODE, JPEGTABLESMODE_QUANT}},
+     Effect::Rgb, jpeg_error},
+    {"Deflate level 1", "Deflate", COMPRESSION_ADOBE_DEFLATE, PHOTOMETRIC_MINISBLACK, 8, 1,
+     SAMPLEFORMAT_UINT, {{TIFFTAG_ZIPQUALITY, 1}}},
+    // DEFLATE_SUBCODEC 0 is zlib, where the default is libdeflate.
+    {"Deflate level 9", "Deflate", COMPRESSION_ADOBE_DEFLATE, PHOTOMETRIC_MINISBLACK, 8, 1,
+     SAMPLEFORMAT_UINT, {{TIFFTAG_ZIPQUALITY, 9}, {TIFFTAG_DEFLATE_SUBCODEC, 0}},
+     Effect::OtherSize},
+    {"LZMA preset 0", "LZMA", COMPRESSION_LZMA, PHOTOMETRIC_MINISBLACK, 8, 1, SAMPLEFORMAT_UINT,
+     {{TIFFTAG_LZMAPRESET, 0}}},
+    {"LZMA preset 9", "LZMA", COMPRESSION_LZMA, PHOTOMETRIC_MINISBLACK, 8, 1, SAMPLEFORMAT_UINT,
+     {{TIFFTAG_LZMAPRESET, 9}}, Effect::OtherSize},
+    {"ZSTD level 3", "ZSTD", COMPRESSION_ZSTD, PHOTOMETRIC_MINISBLACK, 8, 1, SAMPLEFORMAT_UINT,
+     {{TIFFTAG_ZSTD_LEVEL, 3}}},
+    {"WebP level 37", "WebP", COMPRESSION_WEBP, PHOTOMETRIC_RGB, 8, 3, SAMPLEFORMAT_UINT,
+     {{TIFFTAG_WEBP_LEVEL, 37}}, Effect::None, -1},
+    {"WebP lossless", "WebP", COMPRESSION_WEBP, PHOTOMETRIC_RGB, 8, 3, SAMPLEFORMAT_UINT,
+     {{TIFFTAG_WEBP_LOSSLESS, 1}}},
+    // LERC_VERSION 4 (2.4) is the only version the codec writes.
+    {"LERC", "LERC", COMPRESSION_LERC, PHOTOMETRIC_MINISBLACK, 32, 1, SAMPLEFORMAT_IEEEFP,
+     {{TIFFTAG_LERC_VERSION, LERC_VERSION_2_4},
+      {TIFFTAG_LERC_ADD_COMPRESSION, LERC_ADD_COMPRESSION_ZSTD},
+      {TIFFTAG_LERC_MAXZERROR, 0.375}, {TIFFTAG_ZSTD_LEVEL, 5}, {TIFFTAG_ZIPQUALITY, 3}},
+     Effect::None, -1},
+    {"PixarLog", "PixarLog", COMPRESSION_PIXARLOG, PHOTOMETRIC_MINISBLACK, 16, 1,
+     SAMPLEFORMAT_UINT,
+     {{TIFFTAG_PIXARLOGDATAFMT, PIXARLOGDATAFMT_16BIT}, {TIFFTAG_PIXARLOGQUALITY, 3}},
+     Effect::None, -1},
+    {"SGILog", "SGILog", COMPRESSION_SGILOG, PHOTOMETRIC_LOGL, 32, 1, SAMPLEFORMAT_IEEEFP,
+     {{TIFFTAG_SGILOGDATAFMT, SGILOGDATAFMT_FLOAT}, {TIFFTAG_SGILOGENCODE, 1, false}},
+     Effect::None, -1},
+    {"Group 3 fax", "CCITT", COMPRESSION_CCITTFAX3, PHOTOMETRIC_MINISWHITE, 1, 1,
+     SAMPLEFORMAT_UINT, {{TIFFTAG_FAXMODE, FAXMODE_BYTEALIGN}}},
+    {"per sample", "none", COMPRESSION_NONE, PHOTOMETRIC_RGB, 32, 3, SAMPLEFORMAT_IEEEFP,
+     {{TIFFTAG_PERSAMPLE, PERSAMPLE_MULTI, false}}, Effect::PerSample},
+};
+// clang-format on
+
+// The per-sample extremes of the last page: fractions a FLOAT holds.
+const double smin[3] = {1.5, 2.25, 3.125};
+const double smax[3] = {250.5, 251.25, 252.125};
+
+// The pseudo-fields a codec may add that no page sets: a callback, not a
+// value.
+const uint32_t unsettable[] = {TIFFTAG_FAXFILLFUNC};
+
+// The tags a page may hold on disk: its image's, and what its codec or its
+// sample format writes. A pseudo-field stored by mistake would stand as
+// another tag (its number cut to 16 bits: 0 to 99).
+const uint16_t page_tags[] = {254, 256, 257, 258, 259, 262, 266, 273, 277, 278, 279, 284,
+                              292, 293, 317, 327, 338, 339, 340, 341, 347, 530, 532, 50674};
+
+bool allowed_on_disk(uint16_t tag)
+{
+    for (const uint16_t t : page_tags) {
+        if (t == tag)
+            return true;
+    }
+    return false;
+}
+
+// The image: smooth ramps for JPEG, which it keeps within a few levels;
+// for the others, runs of noise, which a lossless coder compresses by an
+// amount its level decides.
+std::vector<uint8_t> image_of(const Page &p, tmsize_t size)
+{
+    std::vector<uint8_t> data(static_cast<size_t>(size));
+    if (p.compression != COMPRESSION_JPEG && p.format != SAMPLEFORMAT_IEEEFP) {
+        uint32_t state = 12345;
+        for (size_t i = 0; i < data.size(); i++) {
+            if (i % 7 == 0)
+                state = state * 1103515245U + 12345U;
+            data[i] = p.bits == 1 ? 0 : static_cast<uint8_t>((state >> 16) & 0x3F);
+        }
+        return data;
+    }
+    const size_t bytes_per_sample = p.bits >= 8 ? p.bits / 8 : 1;
+    for (size_t i = 0; i < data.size(); i++) {
+        const size_t sample = i / bytes_per_sample;
+        const size_t pixel = sample / p.samples;
+        const size_t x = pixel % width;
+        const size_t y = pixel / width;
+        const size_t c = sample % p.samples;
+        data[i] = static_cast<uint8_t>(20 + x + y + 30 * c);
+    }
+    if (p.format == SAMPLEFORMAT_IEEEFP) {
+        // Floats from 0.25 up, in the host's order.
+        for (size_t k = 0; k + 4 <= data.size(); k += 4) {
+            const float f = 0.25F + static_cast<float>(k % 64) / 16;
+            memcpy(&data[k], &f, 4);
+        }
+    }
+    return data;
+}
+
+struct Run {
+    const Layout &layout;
+    const char *name;
+    bool failed = false;
+    std::vector<size_t> written;       // the pages written, in file order
+    std::vector<uint64_t> strip_bytes; // each written page's strip, as the file holds it
+};
+
+bool codec_missing(const Page &p)
+{
+    return !TIFFIsCODECConfigured(p.compression);
+}
+
+// A setting as its field description says to pass it.
+bool is_real(TIFF *tif, uint32_t tag)
+{
+    const TIFFField *f = TIFFFindField(tif, tag, TIFF_ANY);
+    return f && TIFFFieldSetGetSize(f) == 8;
+}
+
+int set_setting(TIFF *tif, const Setting &s)
+{
+    if (is_real(tif, s.tag))
+        return TIFFSetField(tif, s.tag, s.value);
+    return TIFFSetField(tif, s.tag, static_cast<int>(s.value));
+}
+
+// Fetches a setting back: false when the library says it has none.
+bool fetch_setting(TIFF *tif, const Setting &s, double *got)
+{
+    if (is_real(tif, s.tag))
+        return TIFFGetField(tif, s.tag, got) != 0;
+    int v = 0;
+    if (!TIFFGetField(tif, s.tag, &v))
+        return false;
+    *got = v;
+    return true;
+}
+
+void check_settings(TIFF *tif, Run &run, const Page &p)
+{
+    for (const Setting &s : p.settings) {
+        double got = 0;
+        if (!s.fetch)
+            continue;
+        if (!fetch_setting(tif, s, &got)) {
+            probe::Say("%s: %s: problem fetching pseudo-tag %u.", run.name, p.name, s.tag);
+            run.failed = true;
+        } else if (got != s.value) {
+            probe::Say("%s: %s: pseudo-tag %u is %.9g, expected %.9g.", run.name, p.name, s.tag,
+                       got, s.value);
+            run.failed = true;
+        }
+    }
+}
+
+// Every pseudo-field the codec adds, as the field query finds it, is one a
+// page sets (or a callback).
+void check_known(TIFF *tif, Run &run, const Page &p)
+{
+    for (uint32_t tag = 65536; tag < 65536 + 100; tag++) {
+        if (!TIFFFindField(tif, tag, TIFF_ANY))
+            continue;
+        bool covered = tag == TIFFTAG_PERSAMPLE;
+        for (const uint32_t u : unsettable)
+            covered = covered || u == tag;
+        for (const Page &q : pages) {
+            for (const Setting &s : q.settings)
+                covered = covered || (q.compression == p.compression && s.tag == tag);
+        }
+        if (!covered) {
+            probe::Say("%s: %s: pseudo-tag %u of compression %u is not covered.", run.name, p.name,
+                       tag, p.compression);
+            run.failed = true;
+        }
+    }
+}
+
+bool write_page(TIFF *tif, Run &run, const Page &p)
+{
+    const struct {
+        uint32_t tag;
+        uint32_t value;
+    } shape[] = {
+        {TIFFTAG_IMAGEWIDTH, width},
+        {TIFFTAG_IMAGELENGTH, length},
+        {TIFFTAG_BITSPERSAMPLE, p.bits},
+        {TIFFTAG_SAMPLESPERPIXEL, p.samples},
+        {TIFFTAG_SAMPLEFORMAT, p.format},
+        {TIFFTAG_PHOTOMETRIC, p.photometric},
+        {TIFFTAG_PLANARCONFIG, 1},
+        {TIFFTAG_ROWSPERSTRIP, length},
+        {TIFFTAG_COMPRESSION, p.compression},
+    };
+    for (const auto &f : shape) {
+        if (!TIFFSetField(tif, f.tag, f.value)) {
+            probe::SayCantSet(f.tag, run.name);
+            return false;
+        }
+    }
+    check_known(tif, run, p);
+    for (const Setting &s : p.settings) {
+        if (!set_setting(tif, s)) {
+            probe::Say("%s: %s: can't set pseudo-tag %u.", run.name, p.name, s.tag);
+            return false;
+        }
+    }
+    if (p.effect == Effect::PerSample && (!TIFFSetField(tif, TIFFTAG_SMINSAMPLEVALUE, smin) ||
+                                          !TIFFSetField(tif, TIFFTAG_SMAXSAMPLEVALUE, smax))) {
+        probe::Say("%s: %s: can't set the per-sample extremes.", run.name, p.name);
+        return false;
+    }
+    const tmsize_t size = TIFFStripSize(tif);
+    std::vector<uint8_t> data = image_of(p, size > 0 ? size : 1);
+    if (size <= 0 || TIFFWriteEncodedStrip(tif, 0, data.data(), size) != size) {
+        probe::Say("Can't write image data in %s.", run.name);
+        return false;
+    }
+    // The settings come back as set, once the image is encoded with them.
+    check_settings(tif, run, p);
+    if (!TIFFWriteDirectory(tif)) {
+        probe::Say("%s: %s: can't write the directory.", run.name, p.name);
+        return false;
+    }
+    return true;
+}
+
+bool write_file(Run &run)
+{
+    const probe::Tiff tif = probe::Create(run.name, run.layout.mode);
+    if (!tif)
+        return false;
+    for (size_t i = 0; i < sizeof(pages) / sizeof(pages[0]); i++) {
+        if (codec_missing(pages[i]))
+            continue;
+        if (!write_page(tif, run, pages[i]))
+            return false;
+        run.written.push_back(i);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Reading back: each check opens the file for itself.
+
+// A page's strip decoded on a handle of its own, with the settings a
+// reader gives (JPEGCOLORMODE RGB, PERSAMPLE).
+bool decode(Run &run, size_t k, std::vector<uint8_t> *out)
+{
+    const Page &p = pages[run.written[k]];
+    const probe::Tiff tif = probe::Reopen(run.name, "r");
+    if (!tif || !TIFFSetDirectory(tif, static_cast<tdir_t>(k))) {
+        probe::Say("%s: %s: can't read the directory.", run.name, p.name);
+        return false;
+    }
+    if (p.compression == COMPRESSION_JPEG &&
+        !TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB)) {
+        probe::Say("%s: %s: can't set pseudo-tag %u.", run.name, p.name, TIFFTAG_JPEGCOLORMODE);
+        return false;
+    }
+    const tmsize_t size = TIFFStripSize(tif);
+    out->assign(size > 0 ? static_cast<size_t>(size) : 1, 0);
+    if (size <= 0 || TIFFReadEncodedStrip(tif, 0, out->data(), size) != size) {
+        probe::Say("%s: %s: can't read strip 0.", run.name, p.name);
+        return false;
+    }
+    return true;
+}
+
+void check_pixels(Run &run, size_t k)
+{
+    const Page &p = pages[run.written[k]];
+    std::vector<uint8_t> got;
+    if (!decode(run, k, &got)) {
+        run.failed = true;
+        return;
+    }
+    // Read as RGB, a YCbCr page holds 3 bytes a pixel, as it was written.
+    const std::vector<uint8_t> expect = image_of(p, static_cast<tmsize_t>(got.size()));
+    if (p.compression == COMPRESSION_JPEG &&
+        got.size() != static_cast<size_t>(width) * length * 3) {
+        probe::Say("%s: %s: read as RGB, %zu bytes, expected %u.", run.name, p.name, got.size(),
+                   width * length * 3);
+        run.failed = true;
+        return;
+    }
+    if (p.error < 0)
+        return; // their precision is the codec's own; the settings are what is proved
+    for (size_t i = 0; i < got.size(); i++) {
+        const int diff = std::abs(static_cast<int>(got[i]) - static_cast<int>(expect[i]));
+        if (diff > p.error) {
+            probe::Say("%s: %s: byte %zu is %u, expected %u.", run.name, p.name, i, got[i],
+                       expect[i]);
+            run.failed = true;
+            return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The bytes on disk.
+
+bool holds_marker(const ifd::Entry &e, uint8_t marker)
+{
+    for (size_t i = 0; i + 1 < e.values.size(); i++) {
+        if (e.values[i] == 0xFF && e.values[i + 1] == marker)
+            return true;
+    }
+    return false;
+}
+
+void check_page_on_disk(Run &run, const ifd::Directory &dir, size_t k)
+{
+    const Page &p = pages[run.written[k]];
+    for (const ifd::Entry &e : dir.entries) {
+        if (!allowed_on_disk(e.tag)) {
+            probe::Say("%s: %s: tag %u on disk, which the page never set.", run.name, p.name,
+                       e.tag);
+            run.failed = true;
+        }
+    }
+    const ifd::Entry *counts = ifd::FindEntry(dir, ifd::tag::StripByteCounts);
+    run.strip_bytes.push_back(counts && counts->values.size() == 1 ? counts->values[0] : 0);
+    const uint64_t before = k > 0 ? run.strip_bytes[k - 1] : 0;
+    const uint64_t now = run.strip_bytes[k];
+    if ((p.effect == Effect::Smaller && !(now < before)) ||
+        (p.effect == Effect::OtherSize && now == before)) {
+        probe::Say("%s: %s: %" PRIu64 " bytes, and %" PRIu64 " at the page before.", run.name,
+                   p.name, now, before);
+        run.failed = true;
+    }
+    const ifd::Entry *tables = ifd::FindEntry(dir, TIFFTAG_JPEGTABLES);
+    for (const Setting &s : p.settings) {
+        if (s.tag == TIFFTAG_JPEGTABLESMODE && (!tables || holds_marker(*tables, 0xC4))) {
+            probe::Say("%s: %s: JPEGTables holds Huffman tables, or is missing.", run.name, p.name);
+            run.failed = true;
+        }
+    }
+    if (p.effect != Effect::PerSample)
+        return;
+    for (const uint16_t tag : {TIFFTAG_SMINSAMPLEVALUE, TIFFTAG_SMAXSAMPLEVALUE}) {
+        const ifd::Entry *e = ifd::FindEntry(dir, tag);
+        const double *expect = tag == TIFFTAG_SMINSAMPLEVALUE ? smin : smax;
+        if (!e || e->count != p.samples) {
+            probe::Say("%s: %s: tag %u on disk: %" PRIu64 " values, expected one per sample.",
+                       run.name, p.name, tag, e ? e->count : 0);
+            run.failed = true;
+            continue;
+        }
+        for (size_t i = 0; i < p.samples; i++) {
+            if (probe::Number(*e, i) != expect[i]) {
+                probe::SayValueDiffers(tag, run.name, static_cast<unsigned long>(i));
+                run.failed = true;
+                break;
+            }
+        }
+    }
+}
+
+void check_disk(Run &run)
+{
+    probe::OnDisk disk;
+    if (!probe::ReadFormat(run.name, run.layout.big_endian, run.layout.bigtiff, &disk)) {
+        run.failed = true;
+        return;
+    }
+    if (disk.file.chain.size() != run.written.size()) {
+        probe::Say("%s: expected %zu pages, the file holds %zu.", run.name, run.written.size(),
+                   disk.file.chain.size());
+        run.failed = true;
+        return;
+    }
+    for (size_t k = 0; k < run.written.size(); k++)
+        check_page_on_disk(run, disk.file.chain[k], k);
+}
+
+int codec_test(const Layout &layout)
+{
+    const unsigned long messages = LibraryMessages();
+    Run run{layout, layout.filename, false, {}, {}};
+    if (!write_file(run))
+        return 1;
+    for (size_t k = 0; k < run.written.size(); k++)
+        check_pixels(run, k);
+    check_disk(run);
+    if (!probe::LibraryQuiet(layout.filename, messages) || run.failed)
+        return 1;
+    unlink(layout.filename);
+    return 0;
+}
+
+} // namespace
+
+int main()
+{
+    int failure = 0;
+    CountLibraryMessages();
+    for (const Layout &layout : layouts)
+        failure |= codec_test(layout);
+    // Said once, and only by a run that passed: a failing run's every line
+    // is a failure line, which a skip is not.
+    if (failure == 0) {
+        const char *said = "";
+        for (const Page &p : pages) {
+            if (codec_missing(p) && strcmp(said, p.codec) != 0) {
+                printf("skipped: no %s codec\n", p.codec);
+                said = p.codec;
+            }
+        }
+    }
+    return failure;
+}

@@ -1,0 +1,68 @@
+// codec_probe under injected library faults: a clean run is the baseline,
+// and each fault must add exactly its own lines, and its layout's file.
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "codec_probe";
+
+TEST(CodecProbe, CleanRunPassesOrSaysWhy)
+{
+    const ProbeRun run(probe);
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), run.own_lines().empty() ? 0 : 1) << run.describe();
+    // A skip is said on standard output, only by a run that passed.
+    for (const std::string &line : run.stdout_lines())
+        EXPECT_EQ(line.rfind("skipped: no ", 0), 0U) << line;
+}
+
+TEST(CodecProbe, EachFaultAddsItsLineAndFile)
+{
+    const struct {
+        const char *faults;
+        std::vector<std::string> lines;
+        std::set<std::string> files;
+    } cases[] = {
+        // A pseudo-field that comes back wrong: both JPEG quality pages; a
+        // Deflate level on its page; a fetch refused.
+        {"get-u32:65537@codec_le.tif=75",
+         {"codec_le.tif: JPEG quality 90: pseudo-tag 65537 is 75, expected 90.",
+          "codec_le.tif: JPEG quality 37: pseudo-tag 65537 is 75, expected 37."},
+         {"codec_le.tif"}},
+        {"get-u32:65557@codec_be.btf=6",
+         {"codec_be.btf: Deflate level 1: pseudo-tag 65557 is 6, expected 1.",
+          "codec_be.btf: Deflate level 9: pseudo-tag 65557 is 6, expected 9.",
+          "codec_be.btf: LERC: pseudo-tag 65557 is 6, expected 3."},
+         {"codec_be.btf"}},
+        {"get:65562@codec_le.btf",
+         {"codec_le.btf: LZMA preset 0: problem fetching pseudo-tag 65562.",
+          "codec_le.btf: LZMA preset 9: problem fetching pseudo-tag 65562."},
+         {"codec_le.btf"}},
+        // A tag the page never set stands on disk, where SMinSampleValue
+        // stood: the per-sample extremes are one short.
+        {"poke-entry:340.1@codec_le.tif:w=0",
+         {"codec_le.tif: per sample: tag 84 on disk, which the page never set.",
+          "codec_le.tif: per sample: tag 340 on disk: 0 values, expected one per sample.",
+          "codec_le.tif: the library reported a problem."},
+         {"codec_le.tif"}},
+        // The tables mode, the fax mode lost.
+        {"get-u32:65539@codec_be.tif=3",
+         {"codec_be.tif: JPEG tables: pseudo-tag 65539 is 3, expected 1."},
+         {"codec_be.tif"}},
+        {"get-u32:65536@codec_le.btf=0",
+         {"codec_le.btf: Group 3 fax: pseudo-tag 65536 is 0, expected 4."},
+         {"codec_le.btf"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, c.files);
+    }
+}
+
+} // namespace
