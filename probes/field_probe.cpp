@@ -1355,7 +1355,7 @@ void check_disk(Run &run)
         check_directory(run, file.chain[p], s.home);
         const uint64_t planes = s.planar == PLANARCONFIG_SEPARATE ? samples_of(s) : 1;
         // No RowsPerStrip: the whole image is one strip.
-        const uint64_t rows = s.rows ? s.rows : s.length;
+        const uint32_t rows = s.rows ? s.rows : s.length;
         const uint64_t chunks = planes * (s.tile ? ((s.width + s.tile - 1) / s.tile) *
                                                        ((s.length + s.tile - 1) / s.tile)
                                                  : (s.length + rows - 1) / rows);

@@ -51,6 +51,15 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
           "codec_le.tif: per sample: tag 340 on disk: 0 values, expected one per sample.",
           "codec_le.tif: the library reported a problem."},
          {"codec_le.tif"}},
+        // A setting TIFFSetField(3tiff) fixes once data is written, changed.
+        {"set-ok:65538@codec_le.tif",
+         {"codec_le.tif: JPEG quality 90: pseudo-tag 65538 changed after the image was written, "
+          "unlike TIFFSetField(3tiff)'s promise.",
+          "codec_le.tif: JPEG quality 37: pseudo-tag 65538 changed after the image was written, "
+          "unlike TIFFSetField(3tiff)'s promise.",
+          "codec_le.tif: JPEG tables: pseudo-tag 65538 changed after the image was written, "
+          "unlike TIFFSetField(3tiff)'s promise."},
+         {"codec_le.tif"}},
         // The tables mode, the fax mode lost.
         {"get-u32:65539@codec_be.tif=3",
          {"codec_be.tif: JPEG tables: pseudo-tag 65539 is 3, expected 1."},
