@@ -22,6 +22,20 @@ TEST(CodecProbe, CleanRunPassesOrSaysWhy)
         EXPECT_EQ(line.rfind("skipped: no ", 0), 0U) << line;
 }
 
+// Valgrind finds no memory error and no definitely lost block in a clean
+// run, which prints what it prints without it.
+TEST(CodecProbe, CleanRunUnderMemcheck)
+{
+    const std::string unavailable = MemcheckUnavailable();
+    if (!unavailable.empty())
+        GTEST_SKIP() << unavailable;
+    ProbeOptions options;
+    options.wrapper = MemcheckWrapper();
+    const ProbeRun run(probe, options);
+    EXPECT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.own_lines(), CleanRun(probe).lines) << run.describe();
+}
+
 TEST(CodecProbe, EachFaultAddsItsLineAndFile)
 {
     const struct {

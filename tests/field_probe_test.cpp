@@ -464,6 +464,19 @@ TEST(FieldProbe, KeptFilesHoldEachPagesFields)
         }
         EXPECT_EQ(exif, 1U);
         EXPECT_EQ(gps, 1U);
+        // StripRowCounts replaces RowsPerStrip; EXIF's CFAPattern begins
+        // with its two SHORTs in the file's byte order.
+        EXPECT_EQ(ifd::FindEntry(file.chain[0], 278), nullptr);
+        const bool big = file.header.big_endian;
+        for (const ifd::Directory &d : file.linked) {
+            const ifd::Entry *cfa = d.link == ifd::Link::Exif ? ifd::FindEntry(d, 41730) : nullptr;
+            if (cfa) {
+                ASSERT_GE(cfa->values.size(), 4U);
+                EXPECT_EQ(std::vector<uint64_t>(cfa->values.begin(), cfa->values.begin() + 4),
+                          big ? (std::vector<uint64_t>{0, 3, 0, 3})
+                              : (std::vector<uint64_t>{3, 0, 3, 0}));
+            }
+        }
         // The EXIF directory links the Interoperability one: "R98", "0100".
         size_t interop = 0;
         for (const ifd::Directory &d : file.linked) {
