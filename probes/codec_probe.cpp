@@ -245,8 +245,18 @@ void check_settings(TIFF *tif, Run &run, const Page &p)
 void check_known(TIFF *tif, Run &run, const Page &p)
 {
     for (uint32_t tag = 65536; tag < 65536 + 100; tag++) {
-        if (!TIFFFindField(tif, tag, TIFF_ANY))
+        const TIFFField *f = TIFFFindField(tif, tag, TIFF_ANY);
+        if (!f)
             continue;
+        // TIFFFieldQuery(3tiff): TIFFFindField with TIFF_ANY is
+        // TIFFFieldWithTag, a field is found by its name too, a known field
+        // is not anonymous, and a setting passes no count.
+        if (TIFFFieldWithTag(tif, tag) != f || TIFFFieldWithName(tif, TIFFFieldName(f)) != f ||
+            TIFFFieldIsAnonymous(f) || TIFFFieldPassCount(f) || TIFFFieldSetGetCountSize(f) != 0) {
+            probe::Say("%s: %s: pseudo-tag %u: the field query calls disagree.", run.name, p.name,
+                       tag);
+            run.failed = true;
+        }
         bool covered = tag == TIFFTAG_PERSAMPLE;
         for (const uint32_t u : unsettable)
             covered = covered || u == tag;
