@@ -1355,10 +1355,10 @@ void check_disk(Run &run)
         check_directory(run, file.chain[p], s.home);
         const uint64_t planes = s.planar == PLANARCONFIG_SEPARATE ? samples_of(s) : 1;
         // No RowsPerStrip: the whole image is one strip.
-        const uint32_t rows = s.rows ? s.rows : s.length;
+        const uint32_t strip_rows = s.rows ? s.rows : s.length;
         const uint64_t chunks = planes * (s.tile ? ((s.width + s.tile - 1) / s.tile) *
                                                        ((s.length + s.tile - 1) / s.tile)
-                                                 : (s.length + rows - 1) / rows);
+                                                 : (s.length + strip_rows - 1) / strip_rows);
         if (!probe::ChunksInside(file.chain[p], disk.bytes.size(),
                                  s.tile ? ifd::tag::TileOffsets : ifd::tag::StripOffsets,
                                  s.tile ? ifd::tag::TileByteCounts : ifd::tag::StripByteCounts,
