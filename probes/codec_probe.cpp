@@ -288,7 +288,7 @@ void check_fixed_once_written(TIFF *tif, Run &run, const Page &p)
             continue;
         const probe::ExpectedMessages expected;
         // 0 is the other value of both: JPEGCOLORMODE_RAW, FAXMODE_CLASSIC.
-        if (set_setting(tif, Setting{s.tag, 0}) != 0 || expected.count() == 0) {
+        if (set_setting(tif, Setting{s.tag, 0}) != 0 || expected.Count() == 0) {
             probe::Say("%s: %s: pseudo-tag %u changed after the image was written, "
                        "unlike TIFFSetField(3tiff)'s promise.",
                        run.name, p.name, s.tag);
@@ -471,7 +471,8 @@ void check_page_on_disk(Run &run, const ifd::Directory &dir, size_t k)
         }
         for (size_t i = 0; i < p.samples && i < 3; i++) {
             if (probe::Number(*e, i) != expect[i]) {
-                probe::SayValueDiffers(tag, run.name, static_cast<unsigned long>(i));
+                probe::SayWrongNumberOnDisk(tag, run.name, static_cast<unsigned long>(i),
+                                            probe::Number(*e, i), expect[i], p.name);
                 run.failed = true;
                 break;
             }

@@ -104,9 +104,9 @@ TEST(Memcheck, DirectoryProbeCustomDirectories)
     SKIP_WITHOUT_MEMCHECK();
     ExpectClean(ProbeRun("directory_probe", Memcheck()), {});
     ExpectFailure(ProbeRun("directory_probe", Memcheck("set:1@pages_le.tif")),
-                  {"pages_le.tif: GPS: can't set tag 1."}, {"pages_le.tif"});
+                  {"Can't set tag 1 in pages_le.tif, GPS IFD."}, {"pages_le.tif"});
     ExpectFailure(ProbeRun("directory_probe", Memcheck("get:2@pages_be.btf")),
-                  {"pages_be.btf: GPS: can't fetch tag 2."}, {"pages_be.btf"});
+                  {"Problem fetching tag 2 in pages_be.btf, GPS IFD."}, {"pages_be.btf"});
 }
 
 } // namespace

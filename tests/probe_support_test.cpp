@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "probe_support.h"
@@ -158,6 +160,73 @@ TEST(ProbeSupport, EveryProblemOfAFileIsSaidUpToALimit)
     EXPECT_NE(said.find("f: IFD at 119: bad 19.\nf: 2 more problems on disk.\n"),
               std::string::npos);
     EXPECT_EQ(said.find("bad 20"), std::string::npos);
+}
+
+// A place goes after the file name, after a comma or as a field of its
+// own (docs/lines.md); none leaves the line as it was.
+TEST(ProbeSupport, LinesNameTheirPlace)
+{
+    ifd::Entry e = Make(254, ifd::SHORT, {1, 2});
+    const struct {
+        std::function<void()> say;
+        const char *said;
+    } cases[] = {
+        {[] { probe::SayCantSet(305, "f"); }, "Can't set tag 305 in f.\n"},
+        {[] { probe::SayCantSet(305, "f", "page 2"); }, "Can't set tag 305 in f, page 2.\n"},
+        {[] { probe::SayWrongText(305, "f", "a", nullptr, "page 2"); },
+         "Wrong ASCII value fetched for tag 305 in f, page 2: \"a\", expected none.\n"},
+        {[] { probe::SayWrongNumber("RATIONAL", 282, "f", 1, 0.5, 72); },
+         "Wrong RATIONAL value fetched for tag 282 in f: value 1 is 0.5, expected 72.\n"},
+        {[&] { probe::SayWrongEntry(e, "f", "LONG", 1, "SubIFD 0"); },
+         "f: SubIFD 0: tag 254 on disk: SHORT[2], expected LONG[1].\n"},
+        {[] { probe::SayWrongByteOnDisk(270, "f", 3, 0x41, 0x74); },
+         "f: tag 270 on disk: byte 3 is 0x41, expected 0x74.\n"},
+        {[] { probe::SayWrongImageByte("strip", 0, "f", "page 2", 5, 0xff, 0xc8); },
+         "Wrong image data in strip 0 of f, page 2: byte 5 is 0xff, expected 0xc8.\n"},
+    };
+    for (const auto &c : cases) {
+        bool ok = false;
+        EXPECT_EQ(Said(
+                      [&] {
+                          c.say();
+                          return true;
+                      },
+                      &ok),
+                  c.said);
+    }
+}
+
+TEST(ProbeSupport, RunLayoutsRunsEveryLayoutAndOrsTheirFailures)
+{
+    const probe::Layout layouts[] = {
+        {"run_a.tif", false, false}, {"run_b.btf", true, true}, {"run_c.tif", true, false}};
+    for (unsigned failing = 0; failing < 8; failing++) {
+        SCOPED_TRACE("failing layouts " + std::to_string(failing));
+        std::vector<std::string> ran;
+        const int status = probe::RunLayouts(layouts, [&](const probe::Layout &layout) {
+            fclose(fopen(layout.filename, "w"));
+            ran.emplace_back(layout.filename);
+            return (failing & (1U << (ran.size() - 1))) == 0;
+        });
+        EXPECT_EQ(status, failing ? 1 : 0);
+        ASSERT_EQ(ran.size(), 3U);
+        // A passed layout's file goes; a failed one's stays for inspection.
+        for (unsigned i = 0; i < 3; i++) {
+            const bool kept = access(layouts[i].filename, F_OK) == 0;
+            EXPECT_EQ(kept, (failing & (1U << i)) != 0) << layouts[i].filename;
+            unlink(layouts[i].filename);
+        }
+    }
+}
+
+TEST(ProbeSupport, ModeFollowsTheLayout)
+{
+    EXPECT_STREQ(probe::Mode({"f", false, false}, probe::Access::Create), "wl");
+    EXPECT_STREQ(probe::Mode({"f", true, false}, probe::Access::Create), "wb");
+    EXPECT_STREQ(probe::Mode({"f", false, true}, probe::Access::Create), "w8l");
+    EXPECT_STREQ(probe::Mode({"f", true, true}, probe::Access::Create), "w8b");
+    EXPECT_STREQ(probe::Mode({"f", true, true}, probe::Access::Update), "r+");
+    EXPECT_STREQ(probe::Mode({"f", true, true}, probe::Access::ReadOnDemand), "rO");
 }
 
 } // namespace
