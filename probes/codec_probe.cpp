@@ -10,7 +10,9 @@
 // TIFFGetField(3tiff) only for the JPEG and fax codecs; the others are
 // passed as their field description says. A codec the library lacks is
 // said once on standard output ("skipped: no LERC codec"), when nothing
-// failed, and is no failure.
+// failed, and is no failure. A line about a page names it by its codec and
+// setting ("JPEG quality 90"): which pages a file holds depends on the
+// codecs the library has, so a page's number would not name it.
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
@@ -23,25 +25,19 @@
 #include <vector>
 
 #include <tiffio.h>
-#include <unistd.h>
 
 #include "ifd_reader.h"
 #include "probe_support.h"
 
 namespace {
 
-struct Layout {
-    const char *filename;
-    const char *mode;
-    bool big_endian;
-    bool bigtiff;
-};
+using probe::Layout;
 
 constexpr Layout layouts[] = {
-    {"codec_le.tif", "wl", false, false},
-    {"codec_be.tif", "wb", true, false},
-    {"codec_le.btf", "w8l", false, true},
-    {"codec_be.btf", "w8b", true, true},
+    {"codec_le.tif", false, false},
+    {"codec_be.tif", true, false},
+    {"codec_le.btf", false, true},
+    {"codec_be.btf", true, true},
 };
 
 // A pseudo-field and the value a page sets: not the codec's default, so a
@@ -146,7 +142,7 @@ const uint32_t unsettable[] = {TIFFTAG_FAXFILLFUNC};
 const uint16_t page_tags[] = {254, 256, 257, 258, 259, 262, 266, 273, 277, 278, 279, 284,
                               292, 293, 317, 327, 338, 339, 340, 341, 347, 530, 532, 50674};
 
-bool allowed_on_disk(uint16_t tag)
+bool AllowedOnDisk(uint16_t tag)
 {
     return std::find(std::begin(page_tags), std::end(page_tags), tag) != std::end(page_tags);
 }
@@ -154,7 +150,7 @@ bool allowed_on_disk(uint16_t tag)
 // The image: smooth ramps for JPEG, which it keeps within a few levels;
 // for the others, runs of noise, which a lossless coder compresses by an
 // amount its level decides.
-std::vector<uint8_t> image_of(const Page &p, tmsize_t size)
+std::vector<uint8_t> ImageOf(const Page &p, tmsize_t size)
 {
     std::vector<uint8_t> data(static_cast<size_t>(size));
     if (p.compression != COMPRESSION_JPEG && p.format != SAMPLEFORMAT_IEEEFP) {
@@ -188,63 +184,59 @@ std::vector<uint8_t> image_of(const Page &p, tmsize_t size)
 struct Run {
     const Layout &layout;
     const char *name;
-    bool failed = false;
     std::vector<size_t> written;       // the pages written, in file order
     std::vector<uint64_t> strip_bytes; // each written page's strip, as the file holds it
 };
 
-bool codec_missing(const Page &p)
+bool CodecMissing(const Page &p)
 {
     return !TIFFIsCODECConfigured(p.compression);
 }
 
-// A setting as its field description says to pass it.
-bool is_real(TIFF *tif, uint32_t tag)
+// A setting as its field description says to pass it: a double, or an int.
+bool IsReal(TIFF *tif, uint32_t tag)
 {
     const TIFFField *f = TIFFFindField(tif, tag, TIFF_ANY);
     return f && TIFFFieldSetGetSize(f) == 8;
 }
 
-int set_setting(TIFF *tif, const Setting &s)
+int SetSetting(TIFF *tif, const Setting &s)
 {
-    if (is_real(tif, s.tag))
+    if (IsReal(tif, s.tag))
         return TIFFSetField(tif, s.tag, s.value);
     return TIFFSetField(tif, s.tag, static_cast<int>(s.value));
 }
 
-// Fetches a setting back: false when the library says it has none.
-bool fetch_setting(TIFF *tif, const Setting &s, double *got)
+// The settings come back as set: an int's bits, a double's number.
+bool CheckSettings(TIFF *tif, const Run &run, const Page &p)
 {
-    if (is_real(tif, s.tag))
-        return TIFFGetField(tif, s.tag, got) != 0;
-    int v = 0;
-    if (!TIFFGetField(tif, s.tag, &v))
-        return false;
-    *got = v;
-    return true;
-}
-
-void check_settings(TIFF *tif, Run &run, const Page &p)
-{
+    bool ok = true;
     for (const Setting &s : p.settings) {
-        double got = 0;
         if (!s.fetch)
             continue;
-        if (!fetch_setting(tif, s, &got)) {
-            probe::Say("%s: %s: problem fetching pseudo-tag %u.", run.name, p.name, s.tag);
-            run.failed = true;
-        } else if (got != s.value) {
-            probe::Say("%s: %s: pseudo-tag %u is %.9g, expected %.9g.", run.name, p.name, s.tag,
-                       got, s.value);
-            run.failed = true;
+        double real = 0;
+        int whole = 0;
+        const bool is_real = IsReal(tif, s.tag);
+        if (!(is_real ? TIFFGetField(tif, s.tag, &real) : TIFFGetField(tif, s.tag, &whole))) {
+            probe::SayProblemFetching(s.tag, run.name, p.name);
+            ok = false;
+        } else if (is_real && real != s.value) {
+            probe::SayWrongNumber("DOUBLE", s.tag, run.name, 0, real, s.value, p.name);
+            ok = false;
+        } else if (!is_real && whole != static_cast<int>(s.value)) {
+            probe::SayWrongValue("SLONG", s.tag, run.name, 0, static_cast<uint32_t>(whole),
+                                 static_cast<uint32_t>(s.value), p.name);
+            ok = false;
         }
     }
+    return ok;
 }
 
 // Every pseudo-field the codec adds, as the field query finds it, is one a
 // page sets (or a callback).
-void check_known(TIFF *tif, Run &run, const Page &p)
+bool CheckKnown(TIFF *tif, const Run &run, const Page &p)
 {
+    bool ok = true;
     for (uint32_t tag = 65536; tag < 65536 + 100; tag++) {
         const TIFFField *f = TIFFFindField(tif, tag, TIFF_ANY);
         if (!f)
@@ -254,9 +246,8 @@ void check_known(TIFF *tif, Run &run, const Page &p)
         // is not anonymous, and a setting passes no count.
         if (TIFFFieldWithTag(tif, tag) != f || TIFFFieldWithName(tif, TIFFFieldName(f)) != f ||
             TIFFFieldIsAnonymous(f) || TIFFFieldPassCount(f) || TIFFFieldSetGetCountSize(f) != 0) {
-            probe::Say("%s: %s: pseudo-tag %u: the field query calls disagree.", run.name, p.name,
-                       tag);
-            run.failed = true;
+            probe::Say("%s: %s: tag %u: the field query calls disagree.", run.name, p.name, tag);
+            ok = false;
         }
         bool covered = tag == TIFFTAG_PERSAMPLE;
         for (const uint32_t u : unsettable)
@@ -266,11 +257,12 @@ void check_known(TIFF *tif, Run &run, const Page &p)
                 covered = covered || (q.compression == p.compression && s.tag == tag);
         }
         if (!covered) {
-            probe::Say("%s: %s: pseudo-tag %u of compression %u is not covered.", run.name, p.name,
-                       tag, p.compression);
-            run.failed = true;
+            probe::Say("%s: %s: tag %u of compression %u is not covered.", run.name, p.name, tag,
+                       p.compression);
+            ok = false;
         }
     }
+    return ok;
 }
 
 // TIFFSetField(3tiff) marks these "may not have its values changed once
@@ -278,8 +270,9 @@ void check_known(TIFF *tif, Run &run, const Page &p)
 // the value kept.
 const uint32_t fixed_once_written[] = {TIFFTAG_JPEGCOLORMODE, TIFFTAG_FAXMODE};
 
-void check_fixed_once_written(TIFF *tif, Run &run, const Page &p)
+bool CheckFixedOnceWritten(TIFF *tif, const Run &run, const Page &p)
 {
+    bool ok = true;
     for (const Setting &s : p.settings) {
         bool fixed = false;
         for (const uint32_t tag : fixed_once_written)
@@ -288,16 +281,19 @@ void check_fixed_once_written(TIFF *tif, Run &run, const Page &p)
             continue;
         const probe::ExpectedMessages expected;
         // 0 is the other value of both: JPEGCOLORMODE_RAW, FAXMODE_CLASSIC.
-        if (set_setting(tif, Setting{s.tag, 0}) != 0 || expected.Count() == 0) {
-            probe::Say("%s: %s: pseudo-tag %u changed after the image was written, "
+        if (SetSetting(tif, Setting{s.tag, 0}) != 0 || expected.Count() == 0) {
+            probe::Say("%s: %s: tag %u changed after the image was written, "
                        "unlike TIFFSetField(3tiff)'s promise.",
                        run.name, p.name, s.tag);
-            run.failed = true;
+            ok = false;
         }
     }
+    return ok;
 }
 
-bool write_page(TIFF *tif, Run &run, const Page &p)
+// False when the page cannot be written, which ends the layout; the checks
+// that do not stop it leave `ok` false.
+bool WritePage(TIFF *tif, const Run &run, const Page &p, bool *ok)
 {
     const struct {
         uint32_t tag;
@@ -315,47 +311,51 @@ bool write_page(TIFF *tif, Run &run, const Page &p)
     };
     for (const auto &f : shape) {
         if (!TIFFSetField(tif, f.tag, f.value)) {
-            probe::SayCantSet(f.tag, run.name);
+            probe::SayCantSet(f.tag, run.name, p.name);
             return false;
         }
     }
-    check_known(tif, run, p);
+    *ok = CheckKnown(tif, run, p) && *ok;
     for (const Setting &s : p.settings) {
-        if (!set_setting(tif, s)) {
-            probe::Say("%s: %s: can't set pseudo-tag %u.", run.name, p.name, s.tag);
+        if (!SetSetting(tif, s)) {
+            probe::SayCantSet(s.tag, run.name, p.name);
             return false;
         }
     }
-    if (p.effect == Effect::PerSample && (!TIFFSetField(tif, TIFFTAG_SMINSAMPLEVALUE, smin) ||
-                                          !TIFFSetField(tif, TIFFTAG_SMAXSAMPLEVALUE, smax))) {
-        probe::Say("%s: %s: can't set the per-sample extremes.", run.name, p.name);
-        return false;
+    if (p.effect == Effect::PerSample) {
+        for (const uint32_t tag : {TIFFTAG_SMINSAMPLEVALUE, TIFFTAG_SMAXSAMPLEVALUE}) {
+            if (!TIFFSetField(tif, tag, tag == TIFFTAG_SMINSAMPLEVALUE ? smin : smax)) {
+                probe::SayCantSet(tag, run.name, p.name);
+                return false;
+            }
+        }
     }
     const tmsize_t size = TIFFStripSize(tif);
-    std::vector<uint8_t> data = image_of(p, size > 0 ? size : 1);
+    std::vector<uint8_t> data = ImageOf(p, size > 0 ? size : 1);
     if (size <= 0 || TIFFWriteEncodedStrip(tif, 0, data.data(), size) != size) {
-        probe::Say("Can't write image data in %s.", run.name);
+        probe::SayCantWrite(run.name, p.name);
         return false;
     }
-    check_fixed_once_written(tif, run, p);
+    *ok = CheckFixedOnceWritten(tif, run, p) && *ok;
     // The settings come back as set, once the image is encoded with them.
-    check_settings(tif, run, p);
+    *ok = CheckSettings(tif, run, p) && *ok;
     if (!TIFFWriteDirectory(tif)) {
-        probe::Say("%s: %s: can't write the directory.", run.name, p.name);
+        probe::SayCantDirectory("write", run.name, p.name);
         return false;
     }
     return true;
 }
 
-bool write_file(Run &run)
+// False when the file cannot be written whole; `ok` as WritePage leaves it.
+bool WriteFile(Run &run, bool *ok)
 {
-    const probe::Tiff tif = probe::Create(run.name, run.layout.mode);
+    const probe::Tiff tif = probe::Create(run.layout);
     if (!tif)
         return false;
     for (size_t i = 0; i < sizeof(pages) / sizeof(pages[0]); i++) {
-        if (codec_missing(pages[i]))
+        if (CodecMissing(pages[i]))
             continue;
-        if (!write_page(tif, run, pages[i]))
+        if (!WritePage(tif, run, pages[i], ok))
             return false;
         run.written.push_back(i);
     }
@@ -366,63 +366,61 @@ bool write_file(Run &run)
 // Reading back: each check opens the file for itself.
 
 // A page's strip decoded on a handle of its own, with the settings a
-// reader gives (JPEGCOLORMODE RGB, PERSAMPLE).
-bool decode(Run &run, size_t k, std::vector<uint8_t> *out)
+// reader gives (JPEGCOLORMODE RGB).
+bool Decode(const Run &run, size_t k, std::vector<uint8_t> *out)
 {
     const Page &p = pages[run.written[k]];
-    const probe::Tiff tif = probe::Reopen(run.name, "r");
-    if (!tif || !TIFFSetDirectory(tif, static_cast<tdir_t>(k))) {
-        probe::Say("%s: %s: can't read the directory.", run.name, p.name);
+    const probe::Tiff tif = probe::Reopen(run.layout, probe::Access::Read);
+    if (!tif)
+        return false;
+    if (!TIFFSetDirectory(tif, static_cast<tdir_t>(k))) {
+        probe::SayCantDirectory("read", run.name, p.name);
         return false;
     }
     if (p.compression == COMPRESSION_JPEG &&
         !TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB)) {
-        probe::Say("%s: %s: can't set pseudo-tag %u.", run.name, p.name, TIFFTAG_JPEGCOLORMODE);
+        probe::SayCantSet(TIFFTAG_JPEGCOLORMODE, run.name, p.name);
         return false;
     }
     const tmsize_t size = TIFFStripSize(tif);
     out->assign(size > 0 ? static_cast<size_t>(size) : 1, 0);
     if (size <= 0 || TIFFReadEncodedStrip(tif, 0, out->data(), size) != size) {
-        probe::Say("%s: %s: can't read strip 0.", run.name, p.name);
+        probe::SayCantRead("strip", 0, run.name, p.name);
         return false;
     }
     return true;
 }
 
-void check_pixels(Run &run, size_t k)
+bool CheckPixels(const Run &run, size_t k)
 {
     const Page &p = pages[run.written[k]];
     std::vector<uint8_t> got;
-    if (!decode(run, k, &got)) {
-        run.failed = true;
-        return;
-    }
+    if (!Decode(run, k, &got))
+        return false;
     // Read as RGB, a YCbCr page holds 3 bytes a pixel, as it was written.
-    const std::vector<uint8_t> expect = image_of(p, static_cast<tmsize_t>(got.size()));
+    const std::vector<uint8_t> expect = ImageOf(p, static_cast<tmsize_t>(got.size()));
     if (p.compression == COMPRESSION_JPEG &&
         got.size() != static_cast<size_t>(width) * length * 3) {
         probe::Say("%s: %s: read as RGB, %zu bytes, expected %u.", run.name, p.name, got.size(),
                    width * length * 3);
-        run.failed = true;
-        return;
+        return false;
     }
     if (p.error < 0)
-        return; // their precision is the codec's own; the settings are what is proved
+        return true; // their precision is the codec's own; the settings are what is proved
     for (size_t i = 0; i < got.size(); i++) {
         const int diff = std::abs(static_cast<int>(got[i]) - static_cast<int>(expect[i]));
         if (diff > p.error) {
-            probe::Say("%s: %s: byte %zu is %u, expected %u.", run.name, p.name, i, got[i],
-                       expect[i]);
-            run.failed = true;
-            return;
+            probe::SayWrongImageByte("strip", 0, run.name, p.name, i, got[i], expect[i]);
+            return false;
         }
     }
+    return true;
 }
 
 // ---------------------------------------------------------------------------
 // The bytes on disk.
 
-bool holds_marker(const ifd::Entry &e, uint8_t marker)
+bool HoldsMarker(const ifd::Entry &e, uint8_t marker)
 {
     for (size_t i = 0; i + 1 < e.values.size(); i++) {
         if (e.values[i] == 0xFF && e.values[i + 1] == marker)
@@ -431,105 +429,124 @@ bool holds_marker(const ifd::Entry &e, uint8_t marker)
     return false;
 }
 
-void check_page_on_disk(Run &run, const ifd::Directory &dir, size_t k)
+// The strip's size against the page before, where the page's setting
+// should change it.
+bool CheckSize(Run &run, const ifd::Directory &dir, size_t k)
 {
     const Page &p = pages[run.written[k]];
-    for (const ifd::Entry &e : dir.entries) {
-        if (!allowed_on_disk(e.tag)) {
-            probe::Say("%s: %s: tag %u on disk, which the page never set.", run.name, p.name,
-                       e.tag);
-            run.failed = true;
-        }
-    }
     const ifd::Entry *counts = ifd::FindEntry(dir, ifd::tag::StripByteCounts);
     run.strip_bytes.push_back(counts && counts->values.size() == 1 ? counts->values[0] : 0);
     const uint64_t before = k > 0 ? run.strip_bytes[k - 1] : 0;
     const uint64_t now = run.strip_bytes[k];
     if ((p.effect == Effect::Smaller && !(now < before)) ||
         (p.effect == Effect::OtherSize && now == before)) {
-        probe::Say("%s: %s: %" PRIu64 " bytes, and %" PRIu64 " at the page before.", run.name,
-                   p.name, now, before);
-        run.failed = true;
+        probe::Say("%s: %s: strip 0 on disk: %" PRIu64 " bytes, expected %s %" PRIu64 ".", run.name,
+                   p.name, now, p.effect == Effect::Smaller ? "fewer than" : "other than", before);
+        return false;
     }
-    const ifd::Entry *tables = ifd::FindEntry(dir, TIFFTAG_JPEGTABLES);
-    for (const Setting &s : p.settings) {
-        if (s.tag == TIFFTAG_JPEGTABLESMODE && (!tables || holds_marker(*tables, 0xC4))) {
-            probe::Say("%s: %s: JPEGTables holds Huffman tables, or is missing.", run.name, p.name);
-            run.failed = true;
-        }
-    }
-    if (p.effect != Effect::PerSample)
-        return;
+    return true;
+}
+
+bool CheckPerSample(const Run &run, const ifd::Directory &dir, const Page &p)
+{
+    bool ok = true;
     for (const uint16_t tag : {TIFFTAG_SMINSAMPLEVALUE, TIFFTAG_SMAXSAMPLEVALUE}) {
         const ifd::Entry *e = ifd::FindEntry(dir, tag);
         const double *expect = tag == TIFFTAG_SMINSAMPLEVALUE ? smin : smax;
-        if (!e || e->count != p.samples) {
-            probe::Say("%s: %s: tag %u on disk: %" PRIu64 " values, expected one per sample.",
-                       run.name, p.name, tag, e ? e->count : 0);
-            run.failed = true;
+        if (!e) {
+            probe::SayMissingOnDisk(tag, run.name, p.name);
+            ok = false;
+            continue;
+        }
+        // The type is the library's to choose among those the sample
+        // format allows; the count is one per sample.
+        if (e->count != p.samples) {
+            probe::SayWrongEntry(*e, run.name, ifd::TypeName(e->type), p.samples, p.name);
+            ok = false;
             continue;
         }
         for (size_t i = 0; i < p.samples && i < 3; i++) {
             if (probe::Number(*e, i) != expect[i]) {
                 probe::SayWrongNumberOnDisk(tag, run.name, static_cast<unsigned long>(i),
                                             probe::Number(*e, i), expect[i], p.name);
-                run.failed = true;
+                ok = false;
                 break;
             }
         }
     }
+    return ok;
 }
 
-void check_disk(Run &run)
+bool CheckPageOnDisk(Run &run, const ifd::Directory &dir, size_t k)
+{
+    const Page &p = pages[run.written[k]];
+    bool ok = true;
+    for (const ifd::Entry &e : dir.entries) {
+        if (!AllowedOnDisk(e.tag)) {
+            probe::Say("%s: %s: tag %u on disk: not set by the page.", run.name, p.name, e.tag);
+            ok = false;
+        }
+    }
+    ok = CheckSize(run, dir, k) && ok;
+    const ifd::Entry *tables = ifd::FindEntry(dir, TIFFTAG_JPEGTABLES);
+    for (const Setting &s : p.settings) {
+        if (s.tag != TIFFTAG_JPEGTABLESMODE)
+            continue;
+        if (!tables) {
+            probe::SayMissingOnDisk(TIFFTAG_JPEGTABLES, run.name, p.name);
+            ok = false;
+        } else if (HoldsMarker(*tables, 0xC4)) {
+            probe::Say("%s: %s: tag %u on disk: holds Huffman tables.", run.name, p.name,
+                       TIFFTAG_JPEGTABLES);
+            ok = false;
+        }
+    }
+    if (p.effect == Effect::PerSample)
+        ok = CheckPerSample(run, dir, p) && ok;
+    return ok;
+}
+
+bool CheckDisk(Run &run)
 {
     probe::OnDisk disk;
-    if (!probe::ReadFormat(run.name, run.layout.big_endian, run.layout.bigtiff, &disk)) {
-        run.failed = true;
-        return;
-    }
-    if (disk.file.chain.size() != run.written.size()) {
-        probe::Say("%s: expected %zu pages, the file holds %zu.", run.name, run.written.size(),
-                   disk.file.chain.size());
-        run.failed = true;
-        return;
-    }
+    if (!probe::ReadFormat(run.layout, &disk) ||
+        !probe::PagesOnDisk(disk.file, run.written.size(), run.name))
+        return false;
+    bool ok = true;
     for (size_t k = 0; k < run.written.size(); k++)
-        check_page_on_disk(run, disk.file.chain[k], k);
+        ok = CheckPageOnDisk(run, disk.file.chain[k], k) && ok;
+    return ok;
 }
 
-int codec_test(const Layout &layout)
+bool CodecTest(const Layout &layout)
 {
     const unsigned long messages = LibraryMessages();
-    Run run{layout, layout.filename, false, {}, {}};
-    if (!write_file(run))
-        return 1;
+    Run run{layout, layout.filename, {}, {}};
+    bool ok = true;
+    if (!WriteFile(run, &ok))
+        return false;
     for (size_t k = 0; k < run.written.size(); k++)
-        check_pixels(run, k);
-    check_disk(run);
-    if (!probe::LibraryQuiet(layout.filename, messages) || run.failed)
-        return 1;
-    unlink(layout.filename);
-    return 0;
+        ok = CheckPixels(run, k) && ok;
+    ok = CheckDisk(run) && ok;
+    return probe::LibraryQuiet(layout.filename, messages) && ok;
 }
 
 } // namespace
 
 int main()
 {
-    int failure = 0;
     CountLibraryMessages();
-    for (const Layout &layout : layouts)
-        failure |= codec_test(layout);
+    const int status = probe::RunLayouts(layouts, CodecTest);
     // Said once, and only by a run that passed: a failing run's every line
     // is a failure line, which a skip is not.
-    if (failure == 0) {
+    if (status == 0) {
         const char *said = "";
         for (const Page &p : pages) {
-            if (codec_missing(p) && strcmp(said, p.codec) != 0) {
-                printf("skipped: no %s codec\n", p.codec);
+            if (CodecMissing(p) && strcmp(said, p.codec) != 0) {
+                probe::SaySkipped("no %s codec", p.codec);
                 said = p.codec;
             }
         }
     }
-    return failure;
+    return status;
 }

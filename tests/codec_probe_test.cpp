@@ -46,40 +46,47 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
         // A pseudo-field that comes back wrong: both JPEG quality pages; a
         // Deflate level on its page; a fetch refused.
         {"get-u32:65537@codec_le.tif=75",
-         {"codec_le.tif: JPEG quality 90: pseudo-tag 65537 is 75, expected 90.",
-          "codec_le.tif: JPEG quality 37: pseudo-tag 65537 is 75, expected 37."},
+         {"Wrong SLONG value fetched for tag 65537 in codec_le.tif, JPEG quality 90: value 0 is "
+          "0x4b, expected 0x5a.",
+          "Wrong SLONG value fetched for tag 65537 in codec_le.tif, JPEG quality 37: value 0 is "
+          "0x4b, expected 0x25."},
          {"codec_le.tif"}},
         {"get-u32:65557@codec_be.btf=6",
-         {"codec_be.btf: Deflate level 1: pseudo-tag 65557 is 6, expected 1.",
-          "codec_be.btf: Deflate level 9: pseudo-tag 65557 is 6, expected 9.",
-          "codec_be.btf: LERC: pseudo-tag 65557 is 6, expected 3."},
+         {"Wrong SLONG value fetched for tag 65557 in codec_be.btf, Deflate level 1: value 0 is "
+          "0x6, expected 0x1.",
+          "Wrong SLONG value fetched for tag 65557 in codec_be.btf, Deflate level 9: value 0 is "
+          "0x6, expected 0x9.",
+          "Wrong SLONG value fetched for tag 65557 in codec_be.btf, LERC: value 0 is 0x6, "
+          "expected 0x3."},
          {"codec_be.btf"}},
         {"get:65562@codec_le.btf",
-         {"codec_le.btf: LZMA preset 0: problem fetching pseudo-tag 65562.",
-          "codec_le.btf: LZMA preset 9: problem fetching pseudo-tag 65562."},
+         {"Problem fetching tag 65562 in codec_le.btf, LZMA preset 0.",
+          "Problem fetching tag 65562 in codec_le.btf, LZMA preset 9."},
          {"codec_le.btf"}},
         // A tag the page never set stands on disk, where SMinSampleValue
-        // stood: the per-sample extremes are one short.
+        // stood: SMinSampleValue is missing.
         {"poke-entry:340.1@codec_le.tif:w=0",
-         {"codec_le.tif: per sample: tag 84 on disk, which the page never set.",
-          "codec_le.tif: per sample: tag 340 on disk: 0 values, expected one per sample.",
+         {"codec_le.tif: per sample: tag 84 on disk: not set by the page.",
+          "codec_le.tif: per sample: tag 340 on disk: missing.",
           "codec_le.tif: the library reported a problem."},
          {"codec_le.tif"}},
         // A setting TIFFSetField(3tiff) fixes once data is written, changed.
         {"set-ok:65538@codec_le.tif",
-         {"codec_le.tif: JPEG quality 90: pseudo-tag 65538 changed after the image was written, "
+         {"codec_le.tif: JPEG quality 90: tag 65538 changed after the image was written, "
           "unlike TIFFSetField(3tiff)'s promise.",
-          "codec_le.tif: JPEG quality 37: pseudo-tag 65538 changed after the image was written, "
+          "codec_le.tif: JPEG quality 37: tag 65538 changed after the image was written, "
           "unlike TIFFSetField(3tiff)'s promise.",
-          "codec_le.tif: JPEG tables: pseudo-tag 65538 changed after the image was written, "
+          "codec_le.tif: JPEG tables: tag 65538 changed after the image was written, "
           "unlike TIFFSetField(3tiff)'s promise."},
          {"codec_le.tif"}},
         // The tables mode, the fax mode lost.
         {"get-u32:65539@codec_be.tif=3",
-         {"codec_be.tif: JPEG tables: pseudo-tag 65539 is 3, expected 1."},
+         {"Wrong SLONG value fetched for tag 65539 in codec_be.tif, JPEG tables: value 0 is 0x3, "
+          "expected 0x1."},
          {"codec_be.tif"}},
         {"get-u32:65536@codec_le.btf=0",
-         {"codec_le.btf: Group 3 fax: pseudo-tag 65536 is 0, expected 4."},
+         {"Wrong SLONG value fetched for tag 65536 in codec_le.btf, Group 3 fax: value 0 is 0x0, "
+          "expected 0x4."},
          {"codec_le.btf"}},
     };
     for (const auto &c : cases) {
