@@ -1032,8 +1032,6 @@ bool RereadUnknown(TIFF *tif, Run &run, const Field &f, Access *a, Values *v)
     if (f.home != Home::Interop) {
         probe::Say("%s: tag %u read as an unknown field.", run.name, f.tag);
         run.failed = true;
-        // The library's warning that it met the field explains itself.
-        run.explained++;
     }
     if (!Describe(tif, f.tag, a) || a->form != Form::Counted) {
         probe::SayProblemFetching(f.tag, run.name);
@@ -1189,36 +1187,48 @@ bool CheckJpegImage(TIFF *tif, const Run &run, size_t page)
     return true;
 }
 
-// The library warns of each field a directory holds that its schema lacks:
-// in the Interoperability directory, both of its fields, which no schema a
-// program can give the library has (TIFFCustomDirectory(3tiff)). Those
-// warnings are no finding; any other is passed on.
+// The library may warn of each field a directory holds that its schema
+// lacks. In the Interoperability directory that is both of its fields,
+// which no schema a program can give the library has
+// (TIFFCustomDirectory(3tiff)): no finding, not passed on. Elsewhere a
+// warning about a field of the table is passed on, and counted: the line
+// that the field was read as unknown explains it. Any other is passed on.
 TIFFErrorHandler outer_warning = nullptr;
+Home reading = Home::Main;
+unsigned long unknown_warnings = 0;
 
-void InteropWarning(const char *module, const char *format, va_list ap)
+void ReadWarning(const char *module, const char *format, va_list ap)
 {
     va_list copy;
     va_copy(copy, ap);
     char text[128];
     vsnprintf(text, sizeof(text), format, copy);
     va_end(copy);
-    for (const TIFFFieldInfo &f : interop_fields) {
+    for (size_t i = 0; i < field::field_count; i++) {
+        const Field &f = field::fields[i];
         char expected[64];
-        snprintf(expected, sizeof(expected), "Unknown field with tag %u (", f.field_tag);
-        if (strstr(text, expected))
+        snprintf(expected, sizeof(expected), "Unknown field with tag %u (", f.tag);
+        if (f.home != reading || !strstr(text, expected))
+            continue;
+        if (reading == Home::Interop)
             return;
+        unknown_warnings++;
+        break;
     }
     if (outer_warning)
         outer_warning(module, format, ap);
 }
 
-int ReadInterop(TIFF *tif, Home home, uint64_t at)
+// Reads a custom directory; the warnings about the table's fields read as
+// unknown count as explained.
+int ReadCustomCounting(TIFF *tif, Run &run, Home home, uint64_t at)
 {
-    if (home != Home::Interop)
-        return ReadCustom(tif, home, at);
-    outer_warning = TIFFSetWarningHandler(InteropWarning);
+    reading = home;
+    unknown_warnings = 0;
+    outer_warning = TIFFSetWarningHandler(ReadWarning);
     const int read = ReadCustom(tif, home, at);
     TIFFSetWarningHandler(outer_warning);
+    run.explained += unknown_warnings;
     return read;
 }
 
@@ -1248,7 +1258,7 @@ bool ReadFile(Run &run)
     }
     for (const Home home : {Home::Exif, Home::Gps, Home::Interop}) {
         const uint64_t at = run.links[CustomIndex(home)];
-        if (!ReadInterop(tif, home, at)) {
+        if (!ReadCustomCounting(tif, run, home, at)) {
             probe::SayCantDirectory("read", run.name, CustomName(home));
             return false;
         }
