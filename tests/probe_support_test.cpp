@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "probe_support.h"
@@ -158,6 +160,39 @@ TEST(ProbeSupport, EveryProblemOfAFileIsSaidUpToALimit)
     EXPECT_NE(said.find("f: IFD at 119: bad 19.\nf: 2 more problems on disk.\n"),
               std::string::npos);
     EXPECT_EQ(said.find("bad 20"), std::string::npos);
+}
+
+TEST(ProbeSupport, RunLayoutsRunsEveryLayoutAndOrsTheirFailures)
+{
+    const probe::Layout layouts[] = {
+        {"run_a.tif", false, false}, {"run_b.btf", true, true}, {"run_c.tif", true, false}};
+    for (unsigned failing = 0; failing < 8; failing++) {
+        SCOPED_TRACE("failing layouts " + std::to_string(failing));
+        std::vector<std::string> ran;
+        const int status = probe::RunLayouts(layouts, [&](const probe::Layout &layout) {
+            fclose(fopen(layout.filename, "w"));
+            ran.emplace_back(layout.filename);
+            return (failing & (1U << (ran.size() - 1))) == 0;
+        });
+        EXPECT_EQ(status, failing ? 1 : 0);
+        ASSERT_EQ(ran.size(), 3U);
+        // A passed layout's file goes; a failed one's stays for inspection.
+        for (unsigned i = 0; i < 3; i++) {
+            const bool kept = access(layouts[i].filename, F_OK) == 0;
+            EXPECT_EQ(kept, (failing & (1U << i)) != 0) << layouts[i].filename;
+            unlink(layouts[i].filename);
+        }
+    }
+}
+
+TEST(ProbeSupport, ModeFollowsTheLayout)
+{
+    EXPECT_STREQ(probe::Mode({"f", false, false}, probe::Access::Create), "wl");
+    EXPECT_STREQ(probe::Mode({"f", true, false}, probe::Access::Create), "wb");
+    EXPECT_STREQ(probe::Mode({"f", false, true}, probe::Access::Create), "w8l");
+    EXPECT_STREQ(probe::Mode({"f", true, true}, probe::Access::Create), "w8b");
+    EXPECT_STREQ(probe::Mode({"f", true, true}, probe::Access::Update), "r+");
+    EXPECT_STREQ(probe::Mode({"f", true, true}, probe::Access::ReadOnDemand), "rO");
 }
 
 } // namespace

@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace probe {
 
@@ -15,6 +18,50 @@ void Say(const char *format, ...)
     vfprintf(stderr, format, ap);
     va_end(ap);
     fputc('\n', stderr);
+}
+
+const char *Mode(const Layout &layout, Access access)
+{
+    switch (access) {
+    case Access::Create:
+        if (layout.bigtiff)
+            return layout.big_endian ? "w8b" : "w8l";
+        return layout.big_endian ? "wb" : "wl";
+    case Access::Read:
+        return "r";
+    case Access::Update:
+        return "r+";
+    case Access::ReadOnDemand:
+        return "rO";
+    }
+    return "r";
+}
+
+int RunLayouts(const Layout *layouts, size_t count,
+               const std::function<bool(const Layout &)> &check)
+{
+    int status = 0;
+
+    for (size_t i = 0; i < count; i++) {
+        if (check(layouts[i]))
+            unlink(layouts[i].filename);
+        else
+            status = 1;
+    }
+    return status;
+}
+
+bool HostBigEndian()
+{
+    const uint16_t one = 1;
+    uint8_t first = 0;
+    memcpy(&first, &one, 1);
+    return first == 0;
+}
+
+std::string Page(unsigned long k)
+{
+    return "page " + std::to_string(k);
 }
 
 Tiff &Tiff::operator=(Tiff &&other) noexcept
@@ -48,6 +95,16 @@ Tiff Reopen(const char *filename, const char *mode)
     if (!tif)
         Say("Can't open test TIFF file %s.", filename);
     return tif;
+}
+
+Tiff Create(const Layout &layout)
+{
+    return Create(layout.filename, Mode(layout, Access::Create));
+}
+
+Tiff Reopen(const Layout &layout, Access access)
+{
+    return Reopen(layout.filename, Mode(layout, access));
 }
 
 bool LibraryQuiet(const char *filename, unsigned long since)
@@ -189,7 +246,7 @@ ExpectedMessages::~ExpectedMessages()
     TIFFSetWarningHandler(warning_);
 }
 
-unsigned long ExpectedMessages::count() const
+unsigned long ExpectedMessages::Count() const
 {
     return expected_messages - before_;
 }
@@ -241,46 +298,92 @@ bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t cou
     return true;
 }
 
-void SayCantSet(unsigned long tag, const char *filename)
+namespace {
+
+// ", PLACE" after a file name in a line that begins with a verb.
+std::string After(const char *place)
 {
-    Say("Can't set tag %lu in %s.", tag, filename);
+    return place ? std::string(", ") + place : std::string();
 }
 
-void SayProblemFetching(unsigned long tag, const char *filename)
+// "NAME: " or "NAME: PLACE: " at the start of a line about the file.
+std::string Prefix(const char *filename, const char *place)
 {
-    Say("Problem fetching tag %lu in %s.", tag, filename);
+    return std::string(filename) + ": " + (place ? std::string(place) + ": " : std::string());
+}
+
+} // namespace
+
+void SayCantSet(unsigned long tag, const char *filename, const char *place)
+{
+    Say("Can't set tag %lu in %s%s.", tag, filename, After(place).c_str());
+}
+
+void SayProblemFetching(unsigned long tag, const char *filename, const char *place)
+{
+    Say("Problem fetching tag %lu in %s%s.", tag, filename, After(place).c_str());
 }
 
 void SayWrongValue(const char *type, unsigned long tag, const char *filename, unsigned long i,
-                   uint64_t got, uint64_t expect)
+                   uint64_t got, uint64_t expect, const char *place)
 {
-    Say("Wrong %s value fetched for tag %lu in %s: value %lu is 0x%" PRIx64 ", expected 0x%" PRIx64
-        ".",
-        type, tag, filename, i, got, expect);
+    Say("Wrong %s value fetched for tag %lu in %s%s: value %lu is 0x%" PRIx64
+        ", expected 0x%" PRIx64 ".",
+        type, tag, filename, After(place).c_str(), i, got, expect);
+}
+
+void SayWrongNumber(const char *type, unsigned long tag, const char *filename, unsigned long i,
+                    double got, double expect, const char *place)
+{
+    Say("Wrong %s value fetched for tag %lu in %s%s: value %lu is %.9g, expected %.9g.", type, tag,
+        filename, After(place).c_str(), i, got, expect);
 }
 
 void SayWrongCount(const char *type, unsigned long tag, const char *filename, unsigned long got,
-                   unsigned long expect)
+                   unsigned long expect, const char *place)
 {
-    Say("Wrong %s value fetched for tag %lu in %s: %lu values, expected %lu.", type, tag, filename,
-        got, expect);
+    Say("Wrong %s value fetched for tag %lu in %s%s: %lu values, expected %lu.", type, tag,
+        filename, After(place).c_str(), got, expect);
 }
 
-void SayWrongText(unsigned long tag, const char *filename, const char *text)
+void SayWrongText(unsigned long tag, const char *filename, const char *got, const char *expect,
+                  const char *place)
 {
-    Say("Wrong ASCII value fetched for tag %lu in %s: \"%s\".", tag, filename, text);
+    Say("Wrong ASCII value fetched for tag %lu in %s%s: \"%s\", expected \"%s\".", tag, filename,
+        After(place).c_str(), got, expect);
 }
 
-void SayMissingOnDisk(unsigned long tag, const char *filename)
+void SayMissingOnDisk(unsigned long tag, const char *filename, const char *place)
 {
-    Say("%s: tag %lu on disk: missing.", filename, tag);
+    Say("%stag %lu on disk: missing.", Prefix(filename, place).c_str(), tag);
 }
 
 void SayWrongEntry(const ifd::Entry &e, const char *filename, const char *expected,
-                   unsigned long count)
+                   unsigned long count, const char *place)
 {
-    Say("%s: tag %u on disk: %s[%" PRIu64 "], expected %s[%lu].", filename, e.tag,
-        ifd::TypeName(e.type), e.count, expected, count);
+    Say("%stag %u on disk: %s[%" PRIu64 "], expected %s[%lu].", Prefix(filename, place).c_str(),
+        e.tag, ifd::TypeName(e.type), e.count, expected, count);
+}
+
+void SayWrongValueOnDisk(unsigned long tag, const char *filename, unsigned long i, uint64_t got,
+                         uint64_t expect, const char *place)
+{
+    Say("%stag %lu on disk: value %lu is 0x%" PRIx64 ", expected 0x%" PRIx64 ".",
+        Prefix(filename, place).c_str(), tag, i, got, expect);
+}
+
+void SayWrongNumberOnDisk(unsigned long tag, const char *filename, unsigned long i, double got,
+                          double expect, const char *place)
+{
+    Say("%stag %lu on disk: value %lu is %.9g, expected %.9g.", Prefix(filename, place).c_str(),
+        tag, i, got, expect);
+}
+
+void SayWrongByteOnDisk(unsigned long tag, const char *filename, unsigned long i, unsigned got,
+                        unsigned expect, const char *place)
+{
+    Say("%stag %lu on disk: byte %lu is 0x%02x, expected 0x%02x.", Prefix(filename, place).c_str(),
+        tag, i, got, expect);
 }
 
 void SayValueDiffers(unsigned long tag, const char *filename, unsigned long i)
@@ -291,6 +394,33 @@ void SayValueDiffers(unsigned long tag, const char *filename, unsigned long i)
 void SayByteDiffers(unsigned long tag, const char *filename, unsigned long i)
 {
     Say("%s: tag %lu on disk: byte %lu differs.", filename, tag, i);
+}
+
+void SayWrongText(unsigned long tag, const char *filename, const char *text)
+{
+    Say("Wrong ASCII value fetched for tag %lu in %s: \"%s\".", tag, filename, text);
+}
+
+void SayCantWrite(const char *filename, const char *place)
+{
+    Say("Can't write image data in %s%s.", filename, After(place).c_str());
+}
+
+void SayCantRead(const char *unit, unsigned long index, const char *filename, const char *place)
+{
+    Say("Can't read image data in %s %lu of %s%s.", unit, index, filename, After(place).c_str());
+}
+
+void SayWrongImage(const char *unit, unsigned long index, const char *filename, const char *place)
+{
+    Say("Wrong image data in %s %lu of %s%s.", unit, index, filename, After(place).c_str());
+}
+
+void SayWrongImageByte(const char *unit, unsigned long index, const char *filename,
+                       const char *place, unsigned long byte, unsigned got, unsigned expect)
+{
+    Say("Wrong image data in %s %lu of %s%s: byte %lu is 0x%02x, expected 0x%02x.", unit, index,
+        filename, After(place).c_str(), byte, got, expect);
 }
 
 bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *disk)
@@ -310,6 +440,11 @@ bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *dis
         return false;
     }
     return NoProblems(filename, file);
+}
+
+bool ReadFormat(const Layout &layout, OnDisk *disk)
+{
+    return ReadFormat(layout.filename, layout.big_endian, layout.bigtiff, disk);
 }
 
 } // namespace probe

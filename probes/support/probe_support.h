@@ -1,11 +1,17 @@
-// What the newer probes share: opening their files and saying when the
-// library refuses, a handle that closes itself, failure lines, and the
-// checks of a file's bytes read by our own reader. The four original probes
-// keep their own single-file shape and use none of it.
+// What the newer probes share: their layouts and their main loop, opening
+// their files and saying when the library refuses, a handle that closes
+// itself, the failure lines (docs/lines.md lists them), and the checks of a
+// file's bytes read by our own reader. Every check returns true when it
+// passes. The four original probes keep their own single-file shape.
 #ifndef TIFF_PROBES_PROBE_SUPPORT_H
 #define TIFF_PROBES_PROBE_SUPPORT_H
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include <tiffio.h>
@@ -15,9 +21,69 @@
 
 namespace probe {
 
-// Writes one failure line on standard error: the text as printf formats
-// it, then a newline.
+// The reporter: writes one failure line on standard error, the text as
+// printf formats it, then a newline. No other code of the newer probes
+// prints; the Say* routines below word the lines that several probes share.
 void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// One file a probe writes: its name, its byte order and its format.
+// Whatever else a probe varies by layout stays in a table of its own,
+// keyed by the file name (PerLayout).
+struct Layout {
+    const char *filename;
+    bool big_endian;
+    bool bigtiff;
+};
+
+// How a file is opened.
+enum class Access {
+    Create,      // a new file, in the layout's byte order and format
+    Read,        // "r"
+    Update,      // "r+"
+    ReadOnDemand // "rO": strile arrays loaded as they are needed
+};
+
+// The mode TIFFOpen takes: "wl", "wb", "w8l" or "w8b" to create; reading
+// and updating take the byte order and format from the file.
+const char *Mode(const Layout &layout, Access access);
+
+// A probe's value for one layout.
+template <typename T>
+struct PerLayout {
+    const char *filename;
+    T value;
+};
+
+// The value `table` holds for `layout`. A layout missing from its probe's
+// table is the probe's own fault, so it stops the probe.
+template <typename T, size_t N>
+const T &ForLayout(const PerLayout<T> (&table)[N], const Layout &layout)
+{
+    for (const PerLayout<T> &row : table) {
+        if (strcmp(row.filename, layout.filename) == 0)
+            return row.value;
+    }
+    Say("%s: no row for this layout.", layout.filename);
+    abort();
+}
+
+// The newer probes' main loop: runs `check` on every layout, whatever the
+// earlier ones returned, and removes the file of each layout that passed
+// (a failed layout's file stays behind for inspection). The exit status:
+// 0 when every layout passed, 1 otherwise.
+int RunLayouts(const Layout *layouts, size_t count,
+               const std::function<bool(const Layout &)> &check);
+template <size_t N>
+int RunLayouts(const Layout (&layouts)[N], const std::function<bool(const Layout &)> &check)
+{
+    return RunLayouts(layouts, N, check);
+}
+
+// True on a big-endian host.
+bool HostBigEndian();
+
+// "page K", the place of a line about one page.
+std::string Page(unsigned long k);
 
 // A TIFF handle that closes itself. The probes leave a failed layout's file
 // behind, so closing is all it does.
@@ -31,7 +97,7 @@ class Tiff {
     Tiff &operator=(Tiff &&other) noexcept;
     ~Tiff() { Close(); }
 
-    TIFF *get() const { return tif_; }
+    TIFF *Get() const { return tif_; }
     operator TIFF *() const
     {
         return tif_;
@@ -49,6 +115,9 @@ Tiff Create(const char *filename, const char *mode);
 // Opens an existing file; says "Can't open test TIFF file NAME." when the
 // library refuses.
 Tiff Reopen(const char *filename, const char *mode);
+// The same for a layout's file.
+Tiff Create(const Layout &layout);
+Tiff Reopen(const Layout &layout, Access access);
 
 // True when the library said nothing since `since` (a LibraryMessages()
 // count); otherwise says "NAME: the library reported a problem.".
@@ -95,7 +164,7 @@ class ExpectedMessages {
     ~ExpectedMessages();
     ExpectedMessages(const ExpectedMessages &) = delete;
     ExpectedMessages &operator=(const ExpectedMessages &) = delete;
-    unsigned long count() const;
+    unsigned long Count() const;
 
   private:
     TIFFErrorHandler error_;
@@ -116,34 +185,75 @@ bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t cou
                 unsigned page, const char *filename);
 
 // The failure lines of the probes that set and fetch fields, one routine a
-// line so that every probe words them alike:
-// "Can't set tag N in NAME."
-void SayCantSet(unsigned long tag, const char *filename);
-// "Problem fetching tag N in NAME."
-void SayProblemFetching(unsigned long tag, const char *filename);
-// "Wrong TYPE value fetched for tag N in NAME: value I is 0xGOT, expected
-// 0xEXPECT."
+// line so that every probe words them alike (docs/lines.md). A line about
+// one page or directory names it: PLACE, e.g. "page 2" or "EXIF IFD", follows
+// the file name, after a comma in the lines that begin with a verb, as its
+// own field in the lines that begin with the file name; a null place is
+// left out.
+//
+// "Can't set tag N in NAME[, PLACE]."
+void SayCantSet(unsigned long tag, const char *filename, const char *place = nullptr);
+// "Problem fetching tag N in NAME[, PLACE]."
+void SayProblemFetching(unsigned long tag, const char *filename, const char *place = nullptr);
+// "Wrong TYPE value fetched for tag N in NAME[, PLACE]: value I is 0xGOT,
+// expected 0xEXPECT." Integers and the bits of reals.
 void SayWrongValue(const char *type, unsigned long tag, const char *filename, unsigned long i,
-                   uint64_t got, uint64_t expect);
-// "Wrong TYPE value fetched for tag N in NAME: GOT values, expected EXPECT."
+                   uint64_t got, uint64_t expect, const char *place = nullptr);
+// "Wrong TYPE value fetched for tag N in NAME[, PLACE]: value I is GOT,
+// expected EXPECT." Numbers compared as numbers, as %.9g prints them.
+void SayWrongNumber(const char *type, unsigned long tag, const char *filename, unsigned long i,
+                    double got, double expect, const char *place = nullptr);
+// "Wrong TYPE value fetched for tag N in NAME[, PLACE]: GOT values, expected
+// EXPECT."
 void SayWrongCount(const char *type, unsigned long tag, const char *filename, unsigned long got,
-                   unsigned long expect);
+                   unsigned long expect, const char *place = nullptr);
+// "Wrong ASCII value fetched for tag N in NAME[, PLACE]: "GOT", expected
+// "EXPECT"."
+void SayWrongText(unsigned long tag, const char *filename, const char *got, const char *expect,
+                  const char *place = nullptr);
+
+// The lines about an entry on disk:
+// "NAME: [PLACE: ]tag N on disk: missing."
+void SayMissingOnDisk(unsigned long tag, const char *filename, const char *place = nullptr);
+// "NAME: [PLACE: ]tag N on disk: TYPE[COUNT], expected EXPECTED[N]."
+void SayWrongEntry(const ifd::Entry &e, const char *filename, const char *expected,
+                   unsigned long count, const char *place = nullptr);
+// "NAME: [PLACE: ]tag N on disk: value I is 0xGOT, expected 0xEXPECT."
+void SayWrongValueOnDisk(unsigned long tag, const char *filename, unsigned long i, uint64_t got,
+                         uint64_t expect, const char *place = nullptr);
+// "NAME: [PLACE: ]tag N on disk: value I is GOT, expected EXPECT." (%.9g)
+void SayWrongNumberOnDisk(unsigned long tag, const char *filename, unsigned long i, double got,
+                          double expect, const char *place = nullptr);
+// "NAME: [PLACE: ]tag N on disk: byte I is 0xGG, expected 0xEE."
+void SayWrongByteOnDisk(unsigned long tag, const char *filename, unsigned long i, unsigned got,
+                        unsigned expect, const char *place = nullptr);
+// The forms before the ones above, for callers not yet moved:
+// "NAME: tag N on disk: value I differs." and "... byte I differs."
 // "Wrong ASCII value fetched for tag N in NAME: "TEXT"."
 void SayWrongText(unsigned long tag, const char *filename, const char *text);
-// "NAME: tag N on disk: missing."
-void SayMissingOnDisk(unsigned long tag, const char *filename);
-// "NAME: tag N on disk: TYPE[COUNT], expected EXPECTED[N]."
-void SayWrongEntry(const ifd::Entry &e, const char *filename, const char *expected,
-                   unsigned long count);
-// "NAME: tag N on disk: value I differs."
 void SayValueDiffers(unsigned long tag, const char *filename, unsigned long i);
-// "NAME: tag N on disk: byte I differs."
 void SayByteDiffers(unsigned long tag, const char *filename, unsigned long i);
+
+// The lines about image data, UNIT being "strip" or "tile":
+// "Can't write image data in NAME[, PLACE]."
+void SayCantWrite(const char *filename, const char *place = nullptr);
+// "Can't read image data in UNIT I of NAME[, PLACE]."
+void SayCantRead(const char *unit, unsigned long index, const char *filename,
+                 const char *place = nullptr);
+// "Wrong image data in UNIT I of NAME[, PLACE]."
+void SayWrongImage(const char *unit, unsigned long index, const char *filename,
+                   const char *place = nullptr);
+// "Wrong image data in UNIT I of NAME[, PLACE]: byte B is 0xGG, expected
+// 0xEE."
+void SayWrongImageByte(const char *unit, unsigned long index, const char *filename,
+                       const char *place, unsigned long byte, unsigned got, unsigned expect);
 
 // Reads a file whole (ReadOnDisk) and checks its header and its reading: the
 // byte order and format asked for ("NAME: header: II version 43, expected
 // MM version 43."), and no problem (NoProblems). False after saying why.
 bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *disk);
+// The same for a layout's file.
+bool ReadFormat(const Layout &layout, OnDisk *disk);
 
 } // namespace probe
 
