@@ -172,12 +172,13 @@ uint64_t PlaceValues(const Ifd &ifd, uint64_t start, bool bigtiff, std::vector<u
 uint64_t Writer::IfdSize(const Ifd &ifd) const
 {
     std::vector<uint64_t> at;
-    return PlaceValues(ifd, 0, bigtiff_, &at);
+    const uint64_t start = ifd.odd ? 1 : 0;
+    return PlaceValues(ifd, start, bigtiff_, &at) - start;
 }
 
 uint64_t Writer::AppendIfd(const Ifd &ifd, bool chained)
 {
-    Align();
+    Align(ifd.odd);
     const uint64_t start = bytes_.size();
     const unsigned slot = Slot();
     const unsigned count_width = bigtiff_ ? 8 : 2;

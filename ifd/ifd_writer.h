@@ -49,6 +49,7 @@ Field Rationals(uint16_t tag, uint16_t type, std::vector<int64_t> pairs);
 struct Ifd {
     std::vector<Field> fields; // written in this order, sorted or not
     uint64_t count = derived;  // the entry count; derived: fields.size()
+    bool odd = false;          // at an odd offset, where TIFF asks for an even one
 };
 
 class Writer {
@@ -72,9 +73,10 @@ class Writer {
     // Pads with zeros to an even offset, or to an odd one.
     void Align(bool odd = false);
 
-    // Bytes an IFD takes with its out-of-line values, from an even offset.
+    // Bytes an IFD takes with its out-of-line values, from an offset of its
+    // parity.
     uint64_t IfdSize(const Ifd &ifd) const;
-    // Appends an IFD at the next even offset (odd values padded), then its
+    // Appends an IFD at the next even offset (odd ones: odd), then its
     // out-of-line values; chained, the previous chained IFD's next offset
     // (or the header) points to it. Returns its offset.
     uint64_t AppendIfd(const Ifd &ifd, bool chained = true);
