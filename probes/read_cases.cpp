@@ -173,7 +173,7 @@ Directory WritePage(Built *b, Page *p, bool chained = true, uint64_t *ifd_at = n
         at.push_back(pos);
         pos += c.size();
     }
-    if (offsets && offsets->count == ifd::derived) {
+    if (offsets) {
         for (size_t i = 0; i < offsets->values.size() && i < at.size(); i++)
             offsets->values[i] = at[i];
     }
@@ -510,11 +510,14 @@ void Without(Built *b, uint16_t tag, uint16_t strips)
     const Field removed = *Find(&p.fields, tag);
     Remove(&p.fields, tag);
     Directory d = WritePage(b, &p);
+    // Neither field has a default in any standard: the library may refuse.
+    b->open = tag == RowsPerStrip ? Open::Must : Open::MayRefuse;
     if (tag == Photometric) {
         d.wants.push_back({removed, Rule::Absent});
     } else if (tag == RowsPerStrip) {
-        // TIFF 6.0's default: 2^32 - 1, one strip.
-        d.wants.push_back({ifd::Numbers(tag, ifd::LONG, {0xffffffff}), Rule::ExactOrAbsent});
+        // TIFF 6.0's default, 2^32 - 1, means one strip; so does any value
+        // from ImageLength up, and the library may give any of them.
+        d.wants.push_back({ifd::Numbers(tag, ifd::LONG, {im.length}), Rule::AtLeast});
     } else {
         // Uncompressed, each strip is as long as its rows: the geometry
         // gives the counts the file leaves out.
@@ -578,13 +581,14 @@ void ValuesMissing(Built *b, uint16_t tag, uint16_t how)
     OnePage(b, d);
 }
 
-// A field of the image with a count of 2^31: no image can be read with it.
+// A field of the image with a count of 2^31, its first values where the
+// count puts them: the library may use those, which the file holds.
 void HugeCount(Built *b, uint16_t tag, uint16_t)
 {
     Page p = MakePage(Image(), *b);
     Find(&p.fields, tag)->count = 0x80000000U;
     Directory d = WritePage(b, &p);
-    FindWant(&d, tag)->rule = Rule::Absent;
+    FindWant(&d, tag)->rule = Rule::ExactOrAbsent;
     for (Chunk &c : d.chunks)
         c.may_fail = true;
     b->open = Open::MayRefuse;
@@ -835,13 +839,17 @@ const Case cases[] = {
     {"ascii_strings_private", Kind::Tolerated, Ascii, private_base + ASCII, 2, false, false, true,
      false, "two strings in a private ASCII tag, fetched with its count: all 13 bytes, or absent"},
     {"no_photometric", Kind::Tolerated, Without, Photometric, 0, false, false, true, false,
-     "no PhotometricInterpretation, which no standard gives a default: absent; the strips read"},
+     "no PhotometricInterpretation, which no standard gives a default: refused, or absent "
+     "and the strips read"},
     {"no_rows_per_strip", Kind::Tolerated, Without, RowsPerStrip, 1, false, false, true, false,
-     "no RowsPerStrip: absent or TIFF 6.0's default 2^32-1; one strip, which reads"},
+     "no RowsPerStrip: absent, or a value from ImageLength up to TIFF 6.0's default 2^32-1 "
+     "(all mean one strip); the strip reads"},
     {"no_strip_counts", Kind::Tolerated, Without, StripByteCounts, 1, false, false, true, false,
-     "no StripByteCounts, one uncompressed strip: absent or the size its rows take; it reads"},
+     "no StripByteCounts (required, no default), one uncompressed strip: refused, or absent "
+     "or the size its rows take, and it reads"},
     {"no_strip_counts_2", Kind::Tolerated, Without, StripByteCounts, 0, false, false, true, false,
-     "no StripByteCounts, two uncompressed strips: absent or the sizes their rows take"},
+     "no StripByteCounts, two uncompressed strips: refused, or absent or the sizes their "
+     "rows take, and they read"},
     {"odd_ifd", Kind::Tolerated, OddIfd, 0, 0, false, false, true, false,
      "the IFD at an odd offset (TIFF 6.0 asks for a word boundary): every value as written"},
 
@@ -864,9 +872,11 @@ const Case cases[] = {
     {"count_2g", Kind::Malformed, ValuesMissing, 0, 2, false, false, true, false,
      "a private LONG of count 2^31 in a small file: absent, memory bounded"},
     {"count_2g_offsets", Kind::Malformed, HugeCount, StripOffsets, 0, false, false, true, false,
-     "StripOffsets of count 2^31: absent; no strip reads other bytes than its own"},
+     "StripOffsets of count 2^31, its first values in the file: absent, or those values, "
+     "and no strip reads other bytes than its own; memory bounded"},
     {"count_2g_width", Kind::Malformed, HugeCount, Width, 0, false, false, true, false,
-     "ImageWidth of count 2^31: absent or refused"},
+     "ImageWidth of count 2^31 (its slot an offset): refused, or absent, or the values "
+     "there"},
     {"ifd_empty", Kind::Malformed, EmptyIfd, 0, 0, false, false, true, false,
      "the only IFD has no entries: no image, refused"},
     {"ifd_empty_second", Kind::Malformed, EmptyIfd, 1, 0, false, false, true, false,

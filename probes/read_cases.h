@@ -21,6 +21,7 @@ enum class Rule {
     ExactOrAbsent, // those values, or absent (TIFFGetField returns 0)
     Absent,        // TIFFGetField returns 0
     OneOf,         // the values of one of the wants of this tag (a tag twice), or absent
+    AtLeast,       // absent, or one value not below the want's
 };
 
 struct Want {

@@ -330,6 +330,14 @@ bool CheckWants(TIFF *tif, const std::vector<Want> &wants, const char *name, con
             if (present)
                 ok = Matches(got, w.field, name, place, false) && ok;
             break;
+        case Rule::AtLeast:
+            if (present && (got.ints.size() != 1 || got.ints[0] < w.field.values[0])) {
+                probe::Say("%s: %stag %u is %" PRIu64 ", expected at least %" PRIu64 ".", name,
+                           Prefix(place).c_str(), w.field.tag, got.ints.empty() ? 0 : got.ints[0],
+                           w.field.values[0]);
+                ok = false;
+            }
+            break;
         case Rule::Absent:
             if (present) {
                 probe::Say("%s: %stag %u present, but the file holds no value of it.", name,
