@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Turns the benchmark's JSON and the probe-cost TSV into the README's
+"""Turns the benchmark's JSON and the probe-cost TSV into docs/BENCHMARKS.md's
 tables (Markdown on stdout), the rewrite-per-strip plot and the per-page plot
 of the multi-page operations (PNG, gnuplot).
 

@@ -6,6 +6,7 @@
 # link with; the sysroot supplies everything else and the loader and
 # libraries that run the programs.
 set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_C_COMPILER "${TIFF_PROBES_GNU_TYPE}-gcc")
 set(CMAKE_CXX_COMPILER "${TIFF_PROBES_GNU_TYPE}-g++")
 set(CMAKE_LIBRARY_ARCHITECTURE "${TIFF_PROBES_MULTIARCH}")
 

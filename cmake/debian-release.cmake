@@ -11,6 +11,7 @@
 if(NOT TIFF_PROBES_DEBIAN_SUITE)
   message(FATAL_ERROR "cmake/debian-release.cmake needs -DTIFF_PROBES_DEBIAN_SUITE=SUITE")
 endif()
+set(CMAKE_C_COMPILER gcc)
 set(CMAKE_CXX_COMPILER g++)
 execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE _arch OUTPUT_STRIP_TRAILING_WHITESPACE)
 execute_process(COMMAND g++ -print-multiarch OUTPUT_VARIABLE _multiarch OUTPUT_STRIP_TRAILING_WHITESPACE)
