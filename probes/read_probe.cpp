@@ -14,6 +14,7 @@
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -532,6 +533,46 @@ bool CheckFile(const read_cases::Built &b, const char *name)
     return ok;
 }
 
+// The expectations of the well-formed cases as text, for a second reader
+// (tests/read_files.py), when TIFF_PROBES_READ_TABLE names a file: "F NAME",
+// then per directory "D PLACE", its fields "T TAG TYPE RULE ELEMENTS..." (the
+// elements as ifd::Field holds them) and, for strips, "I HEX" (the image as
+// read, in the host's order).
+FILE *table = nullptr;
+
+void ExportDirectory(const Directory &d, const std::string &place)
+{
+    const char rules[] = "EANOL"; // Exact, ExactOrAbsent, Absent, OneOf, AtLeast
+    fprintf(table, "D %s\n", place.c_str());
+    for (const Want &w : d.wants) {
+        fprintf(table, "T %u %u %c", w.field.tag, w.field.type, rules[static_cast<int>(w.rule)]);
+        for (const uint64_t v : w.field.values)
+            fprintf(table, " %" PRIu64, v);
+        fputc('\n', table);
+    }
+    if (!d.tiled && !d.chunks.empty()) {
+        fputs("I ", table);
+        for (const Chunk &c : d.chunks) {
+            for (const uint8_t byte : c.bytes)
+                fprintf(table, "%02x", byte);
+        }
+        fputc('\n', table);
+    }
+    for (size_t i = 0; i < d.subifds.size(); i++)
+        ExportDirectory(d.subifds[i], place + "/SubIFD_" + std::to_string(i));
+    for (const Directory &e : d.exif_dirs)
+        ExportDirectory(e, place + "/EXIF");
+    for (const Directory &g : d.gps_dirs)
+        ExportDirectory(g, place + "/GPS");
+}
+
+void Export(const read_cases::Built &b, const char *name)
+{
+    fprintf(table, "F %s\n", name);
+    for (size_t k = 0; k < b.pages.size(); k++)
+        ExportDirectory(b.pages[k], std::to_string(k));
+}
+
 bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
 {
     const char *name = layout.filename;
@@ -542,6 +583,8 @@ bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
         probe::Say("%s: %s.", name, err.c_str());
         return false;
     }
+    if (table && c.kind != read_cases::Kind::Malformed)
+        Export(b, name);
     register_private = c.register_tags;
     ResetPeak();
     const long before = PeakKib();
@@ -570,6 +613,9 @@ int main()
 {
     CountLibraryMessages();
     InstallExtender();
+    const char *table_name = getenv("TIFF_PROBES_READ_TABLE");
+    if (table_name && *table_name)
+        table = fopen(table_name, "w");
     int failure = 0;
     struct Format {
         const char *suffix;
@@ -602,5 +648,7 @@ int main()
         failure |= probe::RunLayouts(layouts.data(), layouts.size(),
                                      [&c](const probe::Layout &l) { return CheckCase(c, l); });
     }
+    if (table)
+        fclose(table);
     return failure;
 }

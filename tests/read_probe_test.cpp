@@ -1,0 +1,120 @@
+// read_probe under injected library faults: each gives its line, exit status
+// 1 and leaves the file of the case and layout it broke, besides what a
+// clean run shows of the library's known defects. Then the malformed files
+// under valgrind, and the well-formed ones read by tifffile.
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "read_probe";
+
+// A clean run leaves exactly the files its lines (known defects) name.
+TEST(ReadProbe, CleanRunLeavesOnlyTheFilesOfFailedCases)
+{
+    const ProbeRun run(probe);
+    std::set<std::string> named;
+    for (const std::string &line : run.own_lines()) {
+        for (const std::string &file : run.files()) {
+            if (line.find(file) != std::string::npos)
+                named.insert(file);
+        }
+    }
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), named.empty() ? 0 : 1) << run.describe();
+    EXPECT_EQ(run.files(), named) << run.describe();
+}
+
+struct Case {
+    const char *faults;
+    const char *file; // the case and layout the fault breaks
+    std::vector<std::string> lines;
+};
+
+TEST(ReadProbe, FaultsGiveTheirLines)
+{
+    const Case cases[] = {
+        // A wrong value of a legal encoding.
+        {"get-u32:256@read_width_long_le.tif=70000",
+         "read_width_long_le.tif",
+         {"Wrong LONG value fetched for tag 256 in read_width_long_le.tif: value 0 is 0x11170, "
+          "expected 0x3."}},
+        // A strip whose bytes are outside the file read as a success.
+        {"read-ok:1@read_strip_outside_be.tif=3",
+         "read_strip_outside_be.tif",
+         {"read_strip_outside_be.tif: strip 1 read as 3 bytes, but its bytes lie outside the "
+          "file."}},
+        {"read-ok:1@read_strip_arrays_short_le.btf=3",
+         "read_strip_arrays_short_le.btf",
+         {"read_strip_arrays_short_le.btf: strip 1 read as 3 bytes, but it has no offset in the "
+          "file."}},
+        // A field whose values are past the end, reported present.
+        {"get-nothing:270@read_value_past_end_be.btf",
+         "read_value_past_end_be.btf",
+         {"read_value_past_end_be.btf: tag 270 present, but the file holds no value of it."}},
+        // One page too many counted: the three ways of counting disagree.
+        {"dir-count@read_pages_le.tif=4",
+         "read_pages_le.tif",
+         {"read_pages_le.tif: TIFFNumberOfDirectories is 4, expected 3.",
+          "read_pages_le.tif: TIFFSetDirectory(3) fails, but TIFFNumberOfDirectories is 4.",
+          "read_pages_le.tif: TIFFReadDirectory reads 3 pages, but TIFFNumberOfDirectories is "
+          "4."}},
+        // A strip of a legal encoding read one byte short.
+        {"read-short:1@read_strips_over_long_be.btf",
+         "read_strips_over_long_be.btf",
+         {"read_strips_over_long_be.btf: strip 1 read as 2 bytes, expected 3."}},
+        // A legal case the library cannot open.
+        {"open:r@read_odd_text_le.tif",
+         "read_odd_text_le.tif",
+         {"Can't open test TIFF file read_odd_text_le.tif."}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
+    }
+}
+
+// Every case under valgrind, the malformed ones above all: a memory error
+// inside the library is a finding like any other (valgrind's exit 99).
+TEST(ReadProbe, Memcheck)
+{
+    if (!MemcheckUnavailable().empty())
+        GTEST_SKIP() << MemcheckUnavailable();
+    ProbeOptions options;
+    options.wrapper = MemcheckWrapper();
+    const ProbeRun run(probe, options);
+    // The library's own warnings of its known defects are printed too, so
+    // the lines are compared, not the whole of stderr.
+    const Baseline &clean = CleanRun(probe);
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), clean.status) << run.describe();
+    EXPECT_EQ(run.own_lines(), clean.lines) << run.describe();
+    EXPECT_EQ(run.files(), clean.files) << run.describe();
+}
+
+// The well-formed cases' files, kept, read by tifffile, which shares no code
+// with the TIFF library, against the values the probe's table gives.
+TEST(ReadProbe, WellFormedFilesReadByTifffile)
+{
+    ProbeOptions check_import;
+    check_import.args = {"-c", "import tifffile"};
+    const ProbeRun has_tifffile("/usr/bin/python3", check_import);
+    if (!has_tifffile.exited() || has_tifffile.status() != 0)
+        GTEST_SKIP() << "/usr/bin/python3 cannot import tifffile (Debian: python3-tifffile)";
+
+    ProbeOptions keep = Faults("keep");
+    keep.env.emplace_back("TIFF_PROBES_READ_TABLE", "read_cases.txt");
+    const ProbeRun run(probe, keep);
+    ASSERT_TRUE(run.exited()) << run.describe();
+    ProbeOptions read;
+    read.args = {READ_FILES_SCRIPT, run.path("read_cases.txt")};
+    const ProbeRun reader("/usr/bin/python3", read);
+    EXPECT_TRUE(reader.exited() && reader.status() == 0) << reader.describe();
+}
+
+} // namespace
