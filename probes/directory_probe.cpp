@@ -10,24 +10,19 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <tiffio.h>
-#include <unistd.h>
 
 #include "ifd_reader.h"
 #include "probe_support.h"
 
-struct DirectoryLayout {
-    const char *filename;
-    const char *mode;
-    bool big_endian;
-    bool bigtiff;
-};
+using probe::Layout;
 
-constexpr DirectoryLayout layouts[] = {
-    {"pages_le.tif", "wl", false, false},
-    {"pages_be.btf", "w8b", true, true},
+constexpr Layout layouts[] = {
+    {"pages_le.tif", false, false},
+    {"pages_be.btf", true, true},
 };
 
 // Every page is one strip of 8 x 4 pixels of one 8-bit sample; pixel i of a
@@ -98,9 +93,9 @@ struct CustomDirectory {
 };
 
 const CustomDirectory custom_directories[] = {
-    {"EXIF", TIFFTAG_EXIFIFD, TIFFCreateEXIFDirectory, TIFFReadEXIFDirectory, exif_tags,
+    {"EXIF IFD", TIFFTAG_EXIFIFD, TIFFCreateEXIFDirectory, TIFFReadEXIFDirectory, exif_tags,
      sizeof(exif_tags) / sizeof(exif_tags[0])},
-    {"GPS", TIFFTAG_GPSIFD, TIFFCreateGPSDirectory, TIFFReadGPSDirectory, gps_tags,
+    {"GPS IFD", TIFFTAG_GPSIFD, TIFFCreateGPSDirectory, TIFFReadGPSDirectory, gps_tags,
      sizeof(gps_tags) / sizeof(gps_tags[0])},
 };
 constexpr size_t custom_count = sizeof(custom_directories) / sizeof(custom_directories[0]);
@@ -112,14 +107,20 @@ struct Expected {
     bool rewritten; // page 2 carries its new description and field
 };
 
-static uint8_t first_pixel(int id)
+static uint8_t FirstPixel(int id)
 {
     return static_cast<uint8_t>(1 + 40 * id);
 }
 
+// "SubIFD K", the place of a line about a sub-image.
+static std::string SubPlace(size_t k)
+{
+    return "SubIFD " + std::to_string(k);
+}
+
 // Sets the fields of an image of one strip; returns the tag that was
 // refused, 0 when all were set.
-static ttag_t set_image(TIFF *tif, uint32_t image_width, uint32_t image_length)
+static ttag_t SetImage(TIFF *tif, uint32_t image_width, uint32_t image_length)
 {
     const ImageField base_fields[] = {
         {TIFFTAG_IMAGEWIDTH, image_width},
@@ -140,7 +141,7 @@ static ttag_t set_image(TIFF *tif, uint32_t image_width, uint32_t image_length)
 }
 
 // Writes the one strip of an image whose pixels count up from `first`.
-static int write_pixels(TIFF *tif, uint32_t image_width, uint32_t image_length, uint8_t first)
+static bool WritePixels(TIFF *tif, uint32_t image_width, uint32_t image_length, uint8_t first)
 {
     uint8_t buf[width * length];
     const uint32_t size = image_width * image_length;
@@ -152,197 +153,193 @@ static int write_pixels(TIFF *tif, uint32_t image_width, uint32_t image_length, 
     return TIFFWriteEncodedStrip(tif, 0, buf, size) > 0;
 }
 
+// Writes the image and the directory whose fields are set, unless a field
+// was refused (`refused` is its tag).
+static bool WriteImage(TIFF *tif, const char *filename, const char *place, ttag_t refused,
+                       uint32_t image_width, uint32_t image_length, uint8_t first)
+{
+    if (refused) {
+        probe::SayCantSet(refused, filename, place);
+        return false;
+    }
+    if (!WritePixels(tif, image_width, image_length, first)) {
+        probe::SayCantWrite(filename, place);
+        return false;
+    }
+    if (!TIFFWriteDirectory(tif)) {
+        probe::Say("%s: %s: can't write the directory.", filename, place);
+        return false;
+    }
+    return true;
+}
+
 // Sets, writes and links page `id`: its fields, its pixels and its directory.
-static int write_page(TIFF *tif, const char *filename, int id)
+static bool WritePage(TIFF *tif, const char *filename, int id)
 {
     const uint16_t total = id < original_pages ? original_pages : max_pages;
-    ttag_t refused = set_image(tif, width, length);
+    const std::string page = probe::Page(id);
+    ttag_t refused = SetImage(tif, width, length);
 
     if (!refused && !TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, descriptions[id]))
         refused = TIFFTAG_IMAGEDESCRIPTION;
     if (!refused && !TIFFSetField(tif, TIFFTAG_PAGENUMBER, id, total))
         refused = TIFFTAG_PAGENUMBER;
-    if (refused) {
-        probe::Say("%s: page %d: can't set tag %lu.", filename, id,
-                   static_cast<unsigned long>(refused));
-        return 1;
-    }
-    if (!write_pixels(tif, width, length, first_pixel(id))) {
-        probe::Say("%s: page %d: can't write image data.", filename, id);
-        return 1;
-    }
-    if (!TIFFWriteDirectory(tif)) {
-        probe::Say("%s: page %d: can't write the directory.", filename, id);
-        return 1;
-    }
-    return 0;
+    return WriteImage(tif, filename, page.c_str(), refused, width, length, FirstPixel(id));
 }
 
-static int set_tag(TIFF *tif, const Tag &t)
+static bool SetTag(TIFF *tif, const Tag &t)
 {
     if (t.type == TIFF_SHORT) {
         uint16_t shorts[3];
         for (int i = 0; i < t.count; i++)
             shorts[i] = static_cast<uint16_t>(t.numbers[i]);
-        return TIFFSetField(tif, t.tag, t.count, shorts);
+        return TIFFSetField(tif, t.tag, t.count, shorts) == 1;
     }
     // A single RATIONAL travels as a double, an array of them as a pointer.
     if (t.type == TIFF_RATIONAL && t.count == 1)
-        return TIFFSetField(tif, t.tag, t.numbers[0]);
+        return TIFFSetField(tif, t.tag, t.numbers[0]) == 1;
     if (t.type == TIFF_RATIONAL)
-        return TIFFSetField(tif, t.tag, t.numbers);
-    return TIFFSetField(tif, t.tag, t.bytes);
+        return TIFFSetField(tif, t.tag, t.numbers) == 1;
+    return TIFFSetField(tif, t.tag, t.bytes) == 1;
 }
 
 // Writes a custom directory, unlinked, and gives back its offset. The
 // directories go first, so that page 0 can carry their offsets when it is
 // written and need not be written twice.
-static int write_custom(TIFF *tif, const char *filename, const CustomDirectory &d, uint64_t *offset)
+static bool WriteCustom(TIFF *tif, const char *filename, const CustomDirectory &d, uint64_t *offset)
 {
     size_t i;
 
     // These return 0 on success, unlike most of the library.
     if (d.create(tif) != 0) {
         probe::Say("%s: %s: can't create the directory.", filename, d.name);
-        return 1;
+        return false;
     }
     for (i = 0; i < d.count; i++) {
-        if (!set_tag(tif, d.tags[i])) {
-            probe::Say("%s: %s: can't set tag %lu.", filename, d.name,
-                       static_cast<unsigned long>(d.tags[i].tag));
-            return 1;
+        if (!SetTag(tif, d.tags[i])) {
+            probe::SayCantSet(d.tags[i].tag, filename, d.name);
+            return false;
         }
     }
     if (!TIFFWriteCustomDirectory(tif, offset)) {
         probe::Say("%s: %s: can't write the directory.", filename, d.name);
-        return 1;
+        return false;
     }
     // Creating the next directory does not release this one's values.
     TIFFFreeDirectory(tif);
-    return 0;
+    return true;
 }
 
 // The sub-images follow their page: the library writes the next directories
 // as its SubIFDs, as many as the page announced, and fills in their offsets.
-static int write_sub_images(TIFF *tif, const char *filename)
+static bool WriteSubImages(TIFF *tif, const char *filename)
 {
     uint64_t offsets[sub_image_count] = {0};
     ttag_t refused;
     uint16_t k;
 
     if (!TIFFSetField(tif, TIFFTAG_SUBIFD, sub_image_count, offsets)) {
-        probe::Say("%s: page %d: can't set tag %d.", filename, subifd_page, TIFFTAG_SUBIFD);
-        return 1;
+        probe::SayCantSet(TIFFTAG_SUBIFD, filename, probe::Page(subifd_page).c_str());
+        return false;
     }
-    if (write_page(tif, filename, subifd_page))
-        return 1;
+    if (!WritePage(tif, filename, subifd_page))
+        return false;
     for (k = 0; k < sub_image_count; k++) {
         const SubImage &s = sub_images[k];
-        refused = set_image(tif, s.width, s.length);
+        const std::string place = SubPlace(k);
+        refused = SetImage(tif, s.width, s.length);
         if (!refused && !TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE))
             refused = TIFFTAG_SUBFILETYPE;
-        if (refused) {
-            probe::Say("%s: SubIFD %u: can't set tag %lu.", filename, k,
-                       static_cast<unsigned long>(refused));
-            return 1;
-        }
-        if (!write_pixels(tif, s.width, s.length, s.first_pixel)) {
-            probe::Say("%s: SubIFD %u: can't write image data.", filename, k);
-            return 1;
-        }
-        if (!TIFFWriteDirectory(tif)) {
-            probe::Say("%s: SubIFD %u: can't write the directory.", filename, k);
-            return 1;
-        }
+        if (!WriteImage(tif, filename, place.c_str(), refused, s.width, s.length, s.first_pixel))
+            return false;
     }
-    return 0;
+    return true;
 }
 
-static int write_pages(const DirectoryLayout &layout)
+static bool WritePages(const Layout &layout)
 {
     uint64_t offsets[custom_count] = {0};
-    const probe::Tiff tif = probe::Create(layout.filename, layout.mode);
+    const probe::Tiff tif = probe::Create(layout);
 
     if (!tif)
-        return 1;
+        return false;
     for (size_t i = 0; i < custom_count; i++) {
-        if (write_custom(tif, layout.filename, custom_directories[i], &offsets[i]))
-            return 1;
+        if (!WriteCustom(tif, layout.filename, custom_directories[i], &offsets[i]))
+            return false;
     }
     // Back from the custom directories to an image directory.
     if (TIFFCreateDirectory(tif) != 0) {
         probe::Say("%s: page %d: can't create the directory.", layout.filename, custom_page);
-        return 1;
+        return false;
     }
     for (size_t i = 0; i < custom_count; i++) {
         if (!TIFFSetField(tif, custom_directories[i].link, offsets[i])) {
-            probe::Say("%s: page %d: can't set tag %lu.", layout.filename, custom_page,
-                       static_cast<unsigned long>(custom_directories[i].link));
-            return 1;
+            probe::SayCantSet(custom_directories[i].link, layout.filename,
+                              probe::Page(custom_page).c_str());
+            return false;
         }
     }
     for (int id = 0; id < original_pages; id++) {
-        if (id == subifd_page ? write_sub_images(tif, layout.filename)
-                              : write_page(tif, layout.filename, id))
-            return 1;
+        if (!(id == subifd_page ? WriteSubImages(tif, layout.filename)
+                                : WritePage(tif, layout.filename, id)))
+            return false;
     }
-    return 0;
+    return true;
 }
 
-static int rewrite_page(const DirectoryLayout &layout)
+static bool RewritePage(const Layout &layout)
 {
     // The header only: page 0 is not needed, page 2 is read by the jump.
     const probe::Tiff tif = probe::Reopen(layout.filename, "r+h");
 
     if (!tif)
-        return 1;
+        return false;
     if (!TIFFSetDirectory(tif, rewritten_page)) {
         probe::Say("%s: page %d: can't go to the page.", layout.filename, rewritten_page);
-        return 1;
+        return false;
     }
     if (!TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, rewritten_description)) {
-        probe::Say("%s: page %d: can't set tag %d.", layout.filename, rewritten_page,
-                   TIFFTAG_IMAGEDESCRIPTION);
-        return 1;
+        probe::SayCantSet(TIFFTAG_IMAGEDESCRIPTION, layout.filename,
+                          probe::Page(rewritten_page).c_str());
+        return false;
     }
     if (!TIFFSetField(tif, TIFFTAG_SOFTWARE, rewritten_software)) {
-        probe::Say("%s: page %d: can't set tag %d.", layout.filename, rewritten_page,
-                   TIFFTAG_SOFTWARE);
-        return 1;
+        probe::SayCantSet(TIFFTAG_SOFTWARE, layout.filename, probe::Page(rewritten_page).c_str());
+        return false;
     }
     // The directory has grown, so it cannot stay where it is: the library
     // moves it to the end of the file and relinks it in its place.
     if (!TIFFRewriteDirectory(tif)) {
         probe::Say("%s: page %d: can't rewrite the directory.", layout.filename, rewritten_page);
-        return 1;
+        return false;
     }
-    return 0;
+    return true;
 }
 
-static int append_page(const DirectoryLayout &layout)
+static bool AppendPage(const Layout &layout)
 {
     const probe::Tiff tif = probe::Reopen(layout.filename, "a");
 
-    return !tif || write_page(tif, layout.filename, original_pages);
+    return tif && WritePage(tif, layout.filename, original_pages);
 }
 
 // Removes page 1; the library counts the pages to unlink from 1.
-static int remove_page(const DirectoryLayout &layout)
+static bool RemovePage(const Layout &layout)
 {
     // The header only: unlinking follows the chain's links, no page's fields.
     const probe::Tiff tif = probe::Reopen(layout.filename, "r+h");
 
     if (!tif)
-        return 1;
+        return false;
     if (!TIFFUnlinkDirectory(tif, 2)) {
         probe::Say("%s: page 1: can't unlink the directory.", layout.filename);
-        return 1;
+        return false;
     }
-    return 0;
+    return true;
 }
 
 // Reads the one strip of the current image and compares every pixel.
-static int check_pixels(TIFF *tif, const char *filename, const char *what, uint32_t image_width,
+static bool CheckPixels(TIFF *tif, const char *filename, const char *what, uint32_t image_width,
                         uint32_t image_length, uint8_t first)
 {
     uint8_t buf[width * length];
@@ -350,21 +347,21 @@ static int check_pixels(TIFF *tif, const char *filename, const char *what, uint3
     uint32_t i;
 
     if (TIFFReadEncodedStrip(tif, 0, buf, size) != static_cast<tmsize_t>(size)) {
-        probe::Say("%s: %s: can't read image data.", filename, what);
-        return 1;
+        probe::SayCantRead("strip", 0, filename, what);
+        return false;
     }
     for (i = 0; i < size; i++) {
         if (buf[i] != static_cast<uint8_t>(first + i)) {
-            probe::Say("%s: %s: pixel %u is %u instead of %u.", filename, what, i, buf[i],
-                       static_cast<uint8_t>(first + i));
-            return 1;
+            probe::SayWrongImageByte("strip", 0, filename, what, i, buf[i],
+                                     static_cast<uint8_t>(first + i));
+            return false;
         }
     }
-    return 0;
+    return true;
 }
 
 // Checks the current directory, read as page `k`, against original page `id`.
-static int check_page(TIFF *tif, const char *filename, int k, int id, bool rewritten)
+static bool CheckPage(TIFF *tif, const char *filename, int k, int id, bool rewritten)
 {
     const bool changed = rewritten && id == rewritten_page;
     const char *expect = changed ? rewritten_description : descriptions[id];
@@ -372,38 +369,40 @@ static int check_page(TIFF *tif, const char *filename, int k, int id, bool rewri
     char *text = nullptr;
     uint16_t number = 0;
     uint16_t of = 0;
-    char what[16];
+    const std::string page = probe::Page(k);
+    const char *what = page.c_str();
 
-    snprintf(what, sizeof(what), "page %d", k);
     if (!TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &text) || !text) {
-        probe::Say("%s: %s: no description.", filename, what);
-        return 1;
+        probe::SayProblemFetching(TIFFTAG_IMAGEDESCRIPTION, filename, what);
+        return false;
     }
     if (strcmp(text, expect) != 0) {
-        probe::Say("%s: %s: description \"%s\" instead of \"%s\".", filename, what, text, expect);
-        return 1;
+        probe::SayWrongText(TIFFTAG_IMAGEDESCRIPTION, filename, text, expect, what);
+        return false;
     }
     if (!TIFFGetField(tif, TIFFTAG_PAGENUMBER, &number, &of)) {
-        probe::Say("%s: %s: no page number.", filename, what);
-        return 1;
+        probe::SayProblemFetching(TIFFTAG_PAGENUMBER, filename, what);
+        return false;
     }
     if (number != id || of != total) {
-        probe::Say("%s: %s: page number %u/%u instead of %d/%u.", filename, what, number, of, id,
-                   total);
-        return 1;
+        const bool first = number != id;
+        probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, filename, first ? 0 : 1,
+                             first ? number : of, first ? id : total, what);
+        return false;
     }
     text = nullptr;
     if (!TIFFGetField(tif, TIFFTAG_SOFTWARE, &text) || !text) {
         if (changed) {
-            probe::Say("%s: %s: no Software field.", filename, what);
-            return 1;
+            probe::SayProblemFetching(TIFFTAG_SOFTWARE, filename, what);
+            return false;
         }
     } else if (!changed || strcmp(text, rewritten_software) != 0) {
-        probe::Say("%s: %s: Software \"%s\" instead of %s.", filename, what, text,
-                   changed ? "\"directory_probe\"" : "none");
-        return 1;
+        // Only the rewritten page has the field.
+        probe::SayWrongText(TIFFTAG_SOFTWARE, filename, text,
+                            changed ? rewritten_software : nullptr, what);
+        return false;
     }
-    return check_pixels(tif, filename, what, width, length, first_pixel(id));
+    return CheckPixels(tif, filename, what, width, length, FirstPixel(id));
 }
 
 // The offsets that pages link: the EXIF and GPS directories of page 0 and
@@ -414,42 +413,42 @@ struct Links {
     uint64_t sub[sub_image_count];
 };
 
-static int fetch_custom_links(TIFF *tif, const char *filename, Links *links)
+static bool FetchCustomLinks(TIFF *tif, const char *filename, Links *links)
 {
     for (size_t i = 0; i < custom_count; i++) {
         const CustomDirectory &d = custom_directories[i];
         links->custom[i] = 0;
         if (!TIFFGetField(tif, d.link, &links->custom[i])) {
-            probe::Say("%s: %s: can't fetch tag %lu.", filename, d.name,
-                       static_cast<unsigned long>(d.link));
-            return 1;
+            probe::SayProblemFetching(d.link, filename, probe::Page(custom_page).c_str());
+            return false;
         }
     }
-    return 0;
+    return true;
 }
 
-static int fetch_sub_links(TIFF *tif, const char *filename, int k, Links *links)
+static bool FetchSubLinks(TIFF *tif, const char *filename, int k, Links *links)
 {
     uint16_t count = 0;
     uint64_t *listed = nullptr;
 
     if (!TIFFGetField(tif, TIFFTAG_SUBIFD, &count, &listed) || !listed) {
-        probe::Say("%s: page %d: can't fetch tag %d.", filename, k, TIFFTAG_SUBIFD);
-        return 1;
+        probe::SayProblemFetching(TIFFTAG_SUBIFD, filename, probe::Page(k).c_str());
+        return false;
     }
     if (count != sub_image_count) {
-        probe::Say("%s: page %d: %u SubIFDs instead of %u.", filename, k, count, sub_image_count);
-        return 1;
+        probe::SayWrongCount("IFD8", TIFFTAG_SUBIFD, filename, count, sub_image_count,
+                             probe::Page(k).c_str());
+        return false;
     }
     // The list belongs to the page, which the next read replaces.
     memcpy(links->sub, listed, sizeof(links->sub));
-    return 0;
+    return true;
 }
 
 // The pages in random order through TIFFSetDirectory, ending on page 0,
 // then all of them in file order through TIFFReadDirectory, which must stop
 // after the last.
-static int check_pages(TIFF *tif, const char *filename, const Expected &e, Links *links)
+static bool CheckPages(TIFF *tif, const char *filename, const Expected &e, Links *links)
 {
     const int jumps[] = {3, 2, 0};
     int k;
@@ -457,81 +456,70 @@ static int check_pages(TIFF *tif, const char *filename, const Expected &e, Links
     for (const int j : jumps) {
         if (!TIFFSetDirectory(tif, static_cast<tdir_t>(j))) {
             probe::Say("%s: page %d: can't go to the page.", filename, j);
-            return 1;
+            return false;
         }
         if (TIFFCurrentDirectory(tif) != static_cast<tdir_t>(j)) {
             probe::Say("%s: page %d: TIFFCurrentDirectory says %u.", filename, j,
                        static_cast<unsigned>(TIFFCurrentDirectory(tif)));
-            return 1;
+            return false;
         }
-        if (check_page(tif, filename, j, e.ids[j], e.rewritten))
-            return 1;
+        if (!CheckPage(tif, filename, j, e.ids[j], e.rewritten))
+            return false;
     }
     for (k = 0;; k++) {
         if (k == e.pages) {
             probe::Say("%s: expected %d pages, TIFFReadDirectory walks more.", filename, e.pages);
-            return 1;
+            return false;
         }
         if (TIFFCurrentDirectory(tif) != static_cast<tdir_t>(k)) {
             probe::Say("%s: page %d: TIFFCurrentDirectory says %u.", filename, k,
                        static_cast<unsigned>(TIFFCurrentDirectory(tif)));
-            return 1;
+            return false;
         }
-        if (check_page(tif, filename, k, e.ids[k], e.rewritten) ||
-            (k == custom_page && fetch_custom_links(tif, filename, links)) ||
-            (e.ids[k] == subifd_page && fetch_sub_links(tif, filename, k, links)))
-            return 1;
+        if (!CheckPage(tif, filename, k, e.ids[k], e.rewritten) ||
+            (k == custom_page && !FetchCustomLinks(tif, filename, links)) ||
+            (e.ids[k] == subifd_page && !FetchSubLinks(tif, filename, k, links)))
+            return false;
         const bool last = TIFFLastDirectory(tif) != 0;
         if (last != (k + 1 == e.pages)) {
             probe::Say("%s: page %d: TIFFLastDirectory says %d.", filename, k,
                        TIFFLastDirectory(tif));
-            return 1;
+            return false;
         }
         if (!TIFFReadDirectory(tif))
             break;
     }
     if (k + 1 != e.pages) {
         probe::Say("%s: expected %d pages, TIFFReadDirectory walks %d.", filename, e.pages, k + 1);
-        return 1;
+        return false;
     }
-    return 0;
+    return true;
 }
 
-static int compare_numbers(const char *filename, const char *what, const char *where, const Tag &t,
-                           const double *got)
+// The first of the values fetched that differs from the table's.
+static bool SameFetched(const char *filename, const char *what, const Tag &t, const double *numbers,
+                        const uint8_t *bytes)
 {
-    int i;
+    const char *type = ifd::TypeName(static_cast<uint16_t>(t.type));
 
-    for (i = 0; i < t.count; i++) {
-        if (got[i] != t.numbers[i]) {
-            probe::Say("%s: %s: tag %lu%s: value %d is %.9g instead of %.9g.", filename, what,
-                       static_cast<unsigned long>(t.tag), where, i, got[i], t.numbers[i]);
-            return 1;
+    for (int i = 0; i < t.count; i++) {
+        if (bytes && bytes[i] != static_cast<uint8_t>(t.bytes[i])) {
+            probe::SayWrongValue(type, t.tag, filename, i, bytes[i],
+                                 static_cast<uint8_t>(t.bytes[i]), what);
+            return false;
+        }
+        if (!bytes && numbers[i] != t.numbers[i]) {
+            probe::SayWrongNumber(type, t.tag, filename, i, numbers[i], t.numbers[i], what);
+            return false;
         }
     }
-    return 0;
-}
-
-static int compare_bytes(const char *filename, const char *what, const char *where, const Tag &t,
-                         const uint8_t *got)
-{
-    int i;
-
-    for (i = 0; i < t.count; i++) {
-        if (got[i] != static_cast<uint8_t>(t.bytes[i])) {
-            probe::Say("%s: %s: tag %lu%s: byte %d is 0x%02x instead of 0x%02x.", filename, what,
-                       static_cast<unsigned long>(t.tag), where, i, got[i],
-                       static_cast<uint8_t>(t.bytes[i]));
-            return 1;
-        }
-    }
-    return 0;
+    return true;
 }
 
 // Fetches one field of a custom directory in the form the library's field
 // information gives it: SHORT arrays with their count, ExposureTime as a
 // float, GPSLatitude as an array of doubles, the rest as bytes.
-static int check_tag(TIFF *tif, const char *filename, const char *what, const Tag &t)
+static bool CheckTag(TIFF *tif, const char *filename, const char *what, const Tag &t)
 {
     uint16_t count = t.count;
     uint16_t *shorts = nullptr;
@@ -539,93 +527,93 @@ static int check_tag(TIFF *tif, const char *filename, const char *what, const Ta
     double *rationals = nullptr;
     char *text = nullptr;
     double got[3] = {0, 0, 0};
-    int fetched;
+    bool fetched = false;
     int i;
 
     if (t.type == TIFF_SHORT)
         fetched = TIFFGetField(tif, t.tag, &count, &shorts) && shorts;
     else if (t.type == TIFF_RATIONAL && t.count == 1)
-        fetched = TIFFGetField(tif, t.tag, &single);
+        fetched = TIFFGetField(tif, t.tag, &single) == 1;
     else if (t.type == TIFF_RATIONAL)
         fetched = TIFFGetField(tif, t.tag, &rationals) && rationals;
     else
         fetched = TIFFGetField(tif, t.tag, &text) && text;
     if (!fetched) {
-        probe::Say("%s: %s: can't fetch tag %lu.", filename, what,
-                   static_cast<unsigned long>(t.tag));
-        return 1;
+        probe::SayProblemFetching(t.tag, filename, what);
+        return false;
     }
     if (count != t.count) {
-        probe::Say("%s: %s: tag %lu: %u values instead of %u.", filename, what,
-                   static_cast<unsigned long>(t.tag), count, t.count);
-        return 1;
+        probe::SayWrongCount(ifd::TypeName(static_cast<uint16_t>(t.type)), t.tag, filename, count,
+                             t.count, what);
+        return false;
     }
     if (t.type == TIFF_ASCII && strcmp(text, t.bytes) != 0) {
-        probe::Say("%s: %s: tag %lu: \"%s\" instead of \"%s\".", filename, what,
-                   static_cast<unsigned long>(t.tag), text, t.bytes);
-        return 1;
+        probe::SayWrongText(t.tag, filename, text, t.bytes, what);
+        return false;
     }
     if (t.type == TIFF_ASCII)
-        return 0;
+        return true;
     if (text)
-        return compare_bytes(filename, what, "", t, reinterpret_cast<uint8_t *>(text));
+        return SameFetched(filename, what, t, nullptr, reinterpret_cast<uint8_t *>(text));
     for (i = 0; i < t.count; i++)
         got[i] = shorts ? shorts[i] : rationals ? rationals[i] : single;
-    return compare_numbers(filename, what, "", t, got);
+    return SameFetched(filename, what, t, got, nullptr);
 }
 
 // Reads the EXIF and GPS directories that page 0 links.
-static int check_custom(TIFF *tif, const char *filename, const Links &links)
+static bool CheckCustom(TIFF *tif, const char *filename, const Links &links)
 {
     for (size_t i = 0; i < custom_count; i++) {
         const CustomDirectory &d = custom_directories[i];
         if (!d.read(tif, links.custom[i])) {
             probe::Say("%s: %s: can't read the directory.", filename, d.name);
-            return 1;
+            return false;
         }
         for (size_t k = 0; k < d.count; k++) {
-            if (check_tag(tif, filename, d.name, d.tags[k]))
-                return 1;
+            if (!CheckTag(tif, filename, d.name, d.tags[k]))
+                return false;
         }
     }
-    return 0;
+    return true;
 }
 
-static int check_sub_images(TIFF *tif, const char *filename, const Links &links)
+// Fetches a LONG field of the current directory and compares it.
+static bool FetchedLong(TIFF *tif, ttag_t tag, uint32_t expect, const char *filename,
+                        const char *what)
 {
-    uint32_t value;
-    char what[16];
+    uint32_t value = 0;
 
+    if (!TIFFGetField(tif, tag, &value)) {
+        probe::SayProblemFetching(tag, filename, what);
+        return false;
+    }
+    if (value != expect) {
+        probe::SayWrongValue("LONG", tag, filename, 0, value, expect, what);
+        return false;
+    }
+    return true;
+}
+
+static bool CheckSubImages(TIFF *tif, const char *filename, const Links &links)
+{
     for (uint16_t i = 0; i < sub_image_count; i++) {
         const SubImage &s = sub_images[i];
-        snprintf(what, sizeof(what), "SubIFD %u", i);
+        const std::string place = SubPlace(i);
+        const char *what = place.c_str();
         if (!TIFFSetSubDirectory(tif, links.sub[i])) {
             probe::Say("%s: %s: can't go to the IFD at %" PRIu64 ".", filename, what, links.sub[i]);
-            return 1;
+            return false;
         }
-        value = 0;
-        if (!TIFFGetField(tif, TIFFTAG_SUBFILETYPE, &value) || value != FILETYPE_REDUCEDIMAGE) {
-            probe::Say("%s: %s: NewSubfileType %u instead of %d.", filename, what, value,
-                       FILETYPE_REDUCEDIMAGE);
-            return 1;
-        }
-        value = 0;
-        if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &value) || value != s.width) {
-            probe::Say("%s: %s: ImageWidth %u instead of %u.", filename, what, value, s.width);
-            return 1;
-        }
-        value = 0;
-        if (!TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &value) || value != s.length) {
-            probe::Say("%s: %s: ImageLength %u instead of %u.", filename, what, value, s.length);
-            return 1;
-        }
-        if (check_pixels(tif, filename, what, s.width, s.length, s.first_pixel))
-            return 1;
+        if (!FetchedLong(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE, filename, what) ||
+            !FetchedLong(tif, TIFFTAG_IMAGEWIDTH, s.width, filename, what) ||
+            !FetchedLong(tif, TIFFTAG_IMAGELENGTH, s.length, filename, what) ||
+            !CheckPixels(tif, filename, what, s.width, s.length, s.first_pixel))
+            return false;
     }
-    return 0;
+    return true;
 }
 
-static int index_of(const Expected &e, int id)
+static int IndexOf(const Expected &e, int id)
 {
     int k;
 
@@ -636,7 +624,7 @@ static int index_of(const Expected &e, int id)
 
 // Everything the library can tell about the file after a step. The pages are
 // counted again at the end: visiting the SubIFDs must not add to the chain.
-static int check_library(const DirectoryLayout &layout, const Expected &e)
+static bool CheckLibrary(const Layout &layout, const Expected &e)
 {
     // The header only: the first jump reads the first page it needs, so no
     // page is read for nothing.
@@ -644,26 +632,25 @@ static int check_library(const DirectoryLayout &layout, const Expected &e)
     Links links;
 
     if (!tif)
-        return 1;
+        return false;
     for (int pass = 0; pass < 2; pass++) {
         const tdir_t count = TIFFNumberOfDirectories(tif);
         if (count != static_cast<tdir_t>(e.pages)) {
             probe::Say("%s: expected %d pages, the library counts %u.", layout.filename, e.pages,
                        static_cast<unsigned>(count));
-            return 1;
+            return false;
         }
-        if (pass == 0 && (check_pages(tif, layout.filename, e, &links) ||
-                          check_custom(tif, layout.filename, links) ||
-                          check_sub_images(tif, layout.filename, links)))
-            return 1;
+        if (pass == 0 && (!CheckPages(tif, layout.filename, e, &links) ||
+                          !CheckCustom(tif, layout.filename, links) ||
+                          !CheckSubImages(tif, layout.filename, links)))
+            return false;
     }
-    return 0;
+    return true;
 }
 
 // The linked IFD at `offset`, as the whole-file reading found it, with its
 // tags ascending.
-static const ifd::Directory *linked_ifd(const ifd::File &file, const char *filename,
-                                        uint64_t offset)
+static const ifd::Directory *LinkedIfd(const ifd::File &file, const char *filename, uint64_t offset)
 {
     const ifd::Directory *dir = file.Find(offset);
     if (!dir) {
@@ -673,212 +660,196 @@ static const ifd::Directory *linked_ifd(const ifd::File &file, const char *filen
     return probe::TagsAscending(*dir, filename) ? dir : nullptr;
 }
 
-static const char *format_name(bool big_endian, bool bigtiff)
-{
-    if (big_endian)
-        return bigtiff ? "big-endian BigTIFF" : "big-endian classic TIFF";
-    return bigtiff ? "little-endian BigTIFF" : "little-endian classic TIFF";
-}
-
 // The offsets in a field of type LONG or IFD (classic) or LONG8 or IFD8
 // (BigTIFF) that links other IFDs.
-static int read_links(const ifd::Directory &dir, const char *filename, const char *what, ttag_t tag,
+static bool ReadLinks(const ifd::Directory &dir, const char *filename, const char *what, ttag_t tag,
                       uint64_t count, const uint64_t **offsets)
 {
     const ifd::Entry *entry = ifd::FindEntry(dir, tag);
 
     if (!entry) {
-        probe::Say("%s: %s: no tag %lu in the IFD at %" PRIu64 ".", filename, what,
-                   static_cast<unsigned long>(tag), dir.offset);
-        return 1;
+        probe::SayMissingOnDisk(tag, filename, what);
+        return false;
     }
     if ((entry->type != ifd::LONG && entry->type != ifd::IFD && entry->type != ifd::LONG8 &&
          entry->type != ifd::IFD8) ||
-        entry->count != count) {
-        probe::Say("%s: %s: tag %lu on disk: %s[%" PRIu64 "] instead of %" PRIu64 " offsets.",
-                   filename, what, static_cast<unsigned long>(tag), ifd::TypeName(entry->type),
-                   entry->count, count);
-        return 1;
+        entry->count != count || entry->values.size() != count) {
+        probe::SayWrongEntry(*entry, filename, "LONG or IFD or LONG8 or IFD8", count, what);
+        return false;
     }
     *offsets = entry->values.data();
-    return 0;
+    return true;
 }
 
-static int check_tag_on_disk(const ifd::Directory &dir, const char *filename, const char *what,
-                             const Tag &t)
+static bool CheckTagOnDisk(const ifd::Directory &dir, const char *filename, const char *what,
+                           const Tag &t)
 {
     const ifd::Entry *entry = ifd::FindEntry(dir, t.tag);
     const size_t elements = t.type == TIFF_RATIONAL ? 2 : 1;
-    double numbers[3];
-    size_t i;
 
     if (!entry) {
-        probe::Say("%s: %s: no tag %lu in the IFD at %" PRIu64 ".", filename, what,
-                   static_cast<unsigned long>(t.tag), dir.offset);
-        return 1;
+        probe::SayMissingOnDisk(t.tag, filename, what);
+        return false;
     }
     if (entry->type != t.type || entry->count != t.count ||
         entry->values.size() != t.count * elements) {
-        probe::Say("%s: %s: tag %lu on disk: %s[%" PRIu64 "] instead of %s[%u].", filename, what,
-                   static_cast<unsigned long>(t.tag), ifd::TypeName(entry->type), entry->count,
-                   ifd::TypeName(static_cast<uint16_t>(t.type)), t.count);
-        return 1;
+        probe::SayWrongEntry(*entry, filename, ifd::TypeName(static_cast<uint16_t>(t.type)),
+                             t.count, what);
+        return false;
     }
-    if (t.bytes) {
-        uint8_t bytes[32]; // the longest value here is DateTimeOriginal's 20
-        for (i = 0; i < t.count; i++)
-            bytes[i] = static_cast<uint8_t>(entry->values[i]);
-        return compare_bytes(filename, what, " on disk", t, bytes);
+    for (size_t i = 0; i < t.count; i++) {
+        if (t.type == TIFF_ASCII && entry->values[i] != static_cast<uint8_t>(t.bytes[i])) {
+            probe::SayWrongByteOnDisk(t.tag, filename, i, static_cast<unsigned>(entry->values[i]),
+                                      static_cast<uint8_t>(t.bytes[i]), what);
+            return false;
+        }
+        if (t.type != TIFF_ASCII && t.bytes &&
+            entry->values[i] != static_cast<uint8_t>(t.bytes[i])) {
+            probe::SayWrongValueOnDisk(t.tag, filename, i, entry->values[i],
+                                       static_cast<uint8_t>(t.bytes[i]), what);
+            return false;
+        }
+        if (!t.bytes && probe::Number(*entry, i) != t.numbers[i]) {
+            probe::SayWrongNumberOnDisk(t.tag, filename, i, probe::Number(*entry, i), t.numbers[i],
+                                        what);
+            return false;
+        }
     }
-    for (i = 0; i < t.count; i++)
-        numbers[i] = probe::Number(*entry, i);
-    return compare_numbers(filename, what, " on disk", t, numbers);
+    return true;
 }
 
-static int check_number_on_disk(const ifd::Directory &dir, const char *filename, const char *what,
-                                ttag_t tag, uint64_t expect)
+// A field of one integer on disk, of whichever type holds it.
+static bool CheckNumberOnDisk(const ifd::Directory &dir, const char *filename, const char *what,
+                              ttag_t tag, uint64_t expect)
 {
     const ifd::Entry *entry = ifd::FindEntry(dir, tag);
 
-    if (!entry || entry->count != 1 || entry->values.size() != 1 || entry->values[0] != expect) {
-        probe::Say("%s: %s: tag %lu on disk is not %" PRIu64 ".", filename, what,
-                   static_cast<unsigned long>(tag), expect);
-        return 1;
+    if (!entry) {
+        probe::SayMissingOnDisk(tag, filename, what);
+        return false;
     }
-    return 0;
+    if (entry->count != 1 || entry->values.size() != 1) {
+        probe::SayWrongEntry(*entry, filename, ifd::TypeName(entry->type), 1, what);
+        return false;
+    }
+    if (entry->values[0] != expect) {
+        probe::SayWrongValueOnDisk(tag, filename, 0, entry->values[0], expect, what);
+        return false;
+    }
+    return true;
 }
 
-static int check_description_on_disk(const ifd::Directory &dir, const char *filename,
-                                     const char *expect)
+static bool CheckDescriptionOnDisk(const ifd::Directory &dir, const char *filename, int k,
+                                   const char *expect)
 {
     const ifd::Entry *entry = ifd::FindEntry(dir, TIFFTAG_IMAGEDESCRIPTION);
-    char text[80] = "";
-    size_t i;
+    const std::string page = probe::Page(k);
+    const size_t n = strlen(expect) + 1;
 
-    for (i = 0; entry && i < entry->values.size() && i + 1 < sizeof(text); i++)
-        text[i] = static_cast<char>(entry->values[i]);
-    text[i] = '\0';
-    if (!entry || entry->type != ifd::ASCII || entry->count != strlen(expect) + 1 ||
-        strcmp(text, expect) != 0) {
-        probe::Say("%s: IFD at %" PRIu64 ": description \"%s\" instead of \"%s\".", filename,
-                   dir.offset, text, expect);
-        return 1;
+    if (!entry) {
+        probe::SayMissingOnDisk(TIFFTAG_IMAGEDESCRIPTION, filename, page.c_str());
+        return false;
     }
-    return 0;
+    if (entry->type != ifd::ASCII || entry->count != n || entry->values.size() != n) {
+        probe::SayWrongEntry(*entry, filename, "ASCII", n, page.c_str());
+        return false;
+    }
+    for (size_t i = 0; i < n; i++) {
+        if (entry->values[i] != static_cast<uint8_t>(expect[i])) {
+            probe::SayWrongByteOnDisk(TIFFTAG_IMAGEDESCRIPTION, filename, i,
+                                      static_cast<unsigned>(entry->values[i]),
+                                      static_cast<uint8_t>(expect[i]), page.c_str());
+            return false;
+        }
+    }
+    return true;
 }
 
 // The EXIF and GPS directories that page 0 links, and the SubIFDs of page 3.
-static int check_linked_on_disk(const ifd::File &file, const char *filename, const Expected &e)
+static bool CheckLinkedOnDisk(const ifd::File &file, const char *filename, const Expected &e)
 {
     const std::vector<ifd::Directory> &chain = file.chain;
-    const ifd::Directory *dir;
-    const uint64_t *offsets;
-    char what[16];
+    const ifd::Directory *dir = nullptr;
+    const uint64_t *offsets = nullptr;
 
     for (const CustomDirectory &d : custom_directories) {
-        if (read_links(chain[custom_page], filename, d.name, d.link, 1, &offsets) ||
-            !(dir = linked_ifd(file, filename, offsets[0])))
-            return 1;
+        if (!ReadLinks(chain[custom_page], filename, probe::Page(custom_page).c_str(), d.link, 1,
+                       &offsets) ||
+            !(dir = LinkedIfd(file, filename, offsets[0])))
+            return false;
         for (size_t k = 0; k < d.count; k++) {
-            if (check_tag_on_disk(*dir, filename, d.name, d.tags[k]))
-                return 1;
+            if (!CheckTagOnDisk(*dir, filename, d.name, d.tags[k]))
+                return false;
         }
     }
-    snprintf(what, sizeof(what), "page %d", index_of(e, subifd_page));
-    if (read_links(chain[index_of(e, subifd_page)], filename, what, TIFFTAG_SUBIFD, sub_image_count,
+    const int k = IndexOf(e, subifd_page);
+    if (!ReadLinks(chain[k], filename, probe::Page(k).c_str(), TIFFTAG_SUBIFD, sub_image_count,
                    &offsets))
-        return 1;
+        return false;
     for (size_t i = 0; i < sub_image_count; i++) {
-        snprintf(what, sizeof(what), "SubIFD %zu", i);
-        if (!(dir = linked_ifd(file, filename, offsets[i])) ||
-            check_number_on_disk(*dir, filename, what, TIFFTAG_SUBFILETYPE,
-                                 FILETYPE_REDUCEDIMAGE) ||
-            check_number_on_disk(*dir, filename, what, TIFFTAG_IMAGEWIDTH, sub_images[i].width) ||
-            check_number_on_disk(*dir, filename, what, TIFFTAG_IMAGELENGTH, sub_images[i].length))
-            return 1;
+        const std::string place = SubPlace(i);
+        const char *what = place.c_str();
+        if (!(dir = LinkedIfd(file, filename, offsets[i])) ||
+            !CheckNumberOnDisk(*dir, filename, what, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE) ||
+            !CheckNumberOnDisk(*dir, filename, what, TIFFTAG_IMAGEWIDTH, sub_images[i].width) ||
+            !CheckNumberOnDisk(*dir, filename, what, TIFFTAG_IMAGELENGTH, sub_images[i].length))
+            return false;
     }
-    return 0;
+    return true;
 }
 
 // The file as its bytes say, without the library: the main chain holds
 // exactly the pages expected, in order, with no loop, and everything linked
 // from them is where the links say.
-static int check_disk(const DirectoryLayout &layout, const Expected &e)
+static bool CheckDisk(const Layout &layout, const Expected &e)
 {
     probe::OnDisk disk;
     const ifd::File &file = disk.file;
 
-    if (probe::ReadOnDisk(layout.filename, &disk)) {
-        probe::Say("Can't open test TIFF file %s.", layout.filename);
-        return 1;
-    }
-    if (!file.has_header) {
-        probe::Say("%s: header: %s at %" PRIu64 ".", layout.filename, file.problems[0].what.c_str(),
-                   file.problems[0].offset);
-        return 1;
-    }
-    // The library reads either; only the bytes tell whether it wrote the
-    // format the mode asked for.
-    const ifd::Header &header = file.header;
-    if (header.big_endian != layout.big_endian || header.bigtiff != layout.bigtiff) {
-        probe::Say("%s: header: %s instead of %s.", layout.filename,
-                   format_name(header.big_endian, header.bigtiff),
-                   format_name(layout.big_endian, layout.bigtiff));
-        return 1;
-    }
-    if (!probe::NoProblems(layout.filename, file))
-        return 1;
-    if (file.chain.size() != static_cast<size_t>(e.pages)) {
-        probe::Say("%s: expected %d pages, the file holds %zu.", layout.filename, e.pages,
-                   file.chain.size());
-        return 1;
-    }
+    // The library reads either byte order and format; only the bytes tell
+    // whether it wrote the ones the mode asked for.
+    if (!probe::ReadFormat(layout, &disk) ||
+        !probe::PagesOnDisk(file, static_cast<size_t>(e.pages), layout.filename))
+        return false;
     for (int k = 0; k < e.pages; k++) {
         const int id = e.ids[k];
         if (!probe::TagsAscending(file.chain[k], layout.filename) ||
-            check_description_on_disk(file.chain[k], layout.filename,
-                                      e.rewritten && id == rewritten_page ? rewritten_description
-                                                                          : descriptions[id]))
-            return 1;
+            !CheckDescriptionOnDisk(file.chain[k], layout.filename, k,
+                                    e.rewritten && id == rewritten_page ? rewritten_description
+                                                                        : descriptions[id]))
+            return false;
     }
-    return check_linked_on_disk(file, layout.filename, e);
+    return CheckLinkedOnDisk(file, layout.filename, e);
 }
 
 struct Step {
-    int (*change)(const DirectoryLayout &layout);
+    bool (*change)(const Layout &layout);
     Expected expected;
 };
 
 // Each step changes the file and states what it must hold afterwards.
 constexpr Step steps[] = {
-    {write_pages, {4, {0, 1, 2, 3, 0}, false}},
-    {rewrite_page, {4, {0, 1, 2, 3, 0}, true}},
-    {append_page, {5, {0, 1, 2, 3, 4}, true}},
-    {remove_page, {4, {0, 2, 3, 4, 0}, true}},
+    {WritePages, {4, {0, 1, 2, 3, 0}, false}},
+    {RewritePage, {4, {0, 1, 2, 3, 0}, true}},
+    {AppendPage, {5, {0, 1, 2, 3, 4}, true}},
+    {RemovePage, {4, {0, 2, 3, 4, 0}, true}},
 };
 
-static int run_layout(const DirectoryLayout &layout)
+static bool RunSteps(const Layout &layout)
 {
     for (const Step &step : steps) {
         const unsigned long messages = LibraryMessages();
         // A healthy library says nothing during any of this. On a failure
         // the file stays behind for inspection.
-        if (step.change(layout) || check_library(layout, step.expected) ||
-            check_disk(layout, step.expected) || !probe::LibraryQuiet(layout.filename, messages))
-            return 1;
+        if (!step.change(layout) || !CheckLibrary(layout, step.expected) ||
+            !CheckDisk(layout, step.expected) || !probe::LibraryQuiet(layout.filename, messages))
+            return false;
     }
-    unlink(layout.filename);
-    return 0;
+    return true;
 }
 
 int main()
 {
-    int failure = 0;
-    size_t i;
-
     CountLibraryMessages();
-    // Both layouts run, whatever the first returned.
-    for (i = 0; i < sizeof(layouts) / sizeof(layouts[0]); i++)
-        failure |= run_layout(layouts[i]);
-    return failure;
+    return probe::RunLayouts(layouts, RunSteps);
 }

@@ -13,10 +13,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <tiffio.h>
-#include <unistd.h>
 
 #include "field_table.h"
 #include "ifd_reader.h"
@@ -27,18 +27,13 @@ using field::Home;
 
 namespace {
 
-struct Layout {
-    const char *filename;
-    const char *mode;
-    bool big_endian;
-    bool bigtiff;
-};
+using probe::Layout;
 
 constexpr Layout layouts[] = {
-    {"fields_le.tif", "wl", false, false},
-    {"fields_be.tif", "wb", true, false},
-    {"fields_le.btf", "w8l", false, true},
-    {"fields_be.btf", "w8b", true, true},
+    {"fields_le.tif", false, false},
+    {"fields_be.tif", true, false},
+    {"fields_le.btf", false, true},
+    {"fields_be.btf", true, true},
 };
 
 // A page's image. A zero BitsPerSample, SamplesPerPixel, Compression or
@@ -153,7 +148,7 @@ TIFFExtendProc previous_extender = nullptr;
 // read.
 bool page0 = false;
 
-void register_private_fields(TIFF *tif)
+void RegisterPrivateFields(TIFF *tif)
 {
     if (!page0) {
         if (previous_extender)
@@ -182,7 +177,7 @@ struct Values {
     uint32_t curves = 0;         // ColorMap and TransferFunction: arrays of 2^BitsPerSample
 };
 
-unsigned smallest_type_size(uint32_t types)
+unsigned SmallestTypeSize(uint32_t types)
 {
     for (unsigned t = 1; t < 32; t++) {
         if (types & field::TypeBit(t))
@@ -192,7 +187,7 @@ unsigned smallest_type_size(uint32_t types)
 }
 
 // The value of a field that the page's shape or a link gives.
-bool shape_value(const Field &f, const Shape &s, const uint64_t *links, double *v)
+bool ShapeValue(const Field &f, const Shape &s, const uint64_t *links, double *v)
 {
     switch (f.tag) {
     case TIFFTAG_IMAGEWIDTH:
@@ -233,23 +228,23 @@ bool shape_value(const Field &f, const Shape &s, const uint64_t *links, double *
     return false;
 }
 
-bool is_shape_field(const Field &f)
+bool IsShapeField(const Field &f)
 {
     return !f.text && f.values.size() == 0 && f.pattern == 0;
 }
 
-uint32_t bits_of(const Shape &s)
+uint32_t BitsOf(const Shape &s)
 {
     return s.bits ? s.bits : 1;
 }
 
-uint32_t samples_of(const Shape &s)
+uint32_t SamplesOf(const Shape &s)
 {
     return s.samples ? s.samples : 1;
 }
 
 // False for a shape field the page leaves unset.
-bool values_of(const Field &f, const Shape &s, const uint64_t *links, Values *v)
+bool ValuesOf(const Field &f, const Shape &s, const uint64_t *links, Values *v)
 {
     if (f.text) {
         v->text = f.text;
@@ -257,9 +252,9 @@ bool values_of(const Field &f, const Shape &s, const uint64_t *links, Values *v)
         v->count = static_cast<uint32_t>(v->text_size);
         return true;
     }
-    if (is_shape_field(f)) {
+    if (IsShapeField(f)) {
         double d = 0;
-        if (!shape_value(f, s, links, &d))
+        if (!ShapeValue(f, s, links, &d))
             return false;
         v->numbers.assign(1, d);
     } else if (f.bytes) {
@@ -267,8 +262,8 @@ bool values_of(const Field &f, const Shape &s, const uint64_t *links, Values *v)
     } else if (f.values.size() != 0) {
         v->numbers.assign(f.values.begin(), f.values.end());
     } else {
-        const uint32_t n = f.rule == field::Count::PerLevel ? f.n << bits_of(s) : f.pattern;
-        const unsigned size = smallest_type_size(f.types);
+        const uint32_t n = f.rule == field::Count::PerLevel ? f.n << BitsOf(s) : f.pattern;
+        const unsigned size = SmallestTypeSize(f.types);
         v->numbers.resize(n);
         for (uint32_t i = 0; i < n; i++)
             v->numbers[i] = static_cast<double>(field::Pattern(f.tag, i, size));
@@ -279,15 +274,15 @@ bool values_of(const Field &f, const Shape &s, const uint64_t *links, Values *v)
 }
 
 // The number of values the standard gives the field on disk.
-uint64_t disk_count(const Field &f, const Shape &s, const Values &v)
+uint64_t DiskCount(const Field &f, const Shape &s, const Values &v)
 {
     switch (f.rule) {
     case field::Count::Fixed:
         return f.n;
     case field::Count::PerSample:
-        return static_cast<uint64_t>(f.n) * samples_of(s);
+        return static_cast<uint64_t>(f.n) * SamplesOf(s);
     case field::Count::PerLevel:
-        return static_cast<uint64_t>(f.n) << bits_of(s);
+        return static_cast<uint64_t>(f.n) << BitsOf(s);
     default:
         return v.count;
     }
@@ -309,20 +304,20 @@ struct Access {
     TIFFDataType type = TIFF_NOTYPE;
 };
 
-bool real_type(TIFFDataType t)
+bool RealType(TIFFDataType t)
 {
     return t == TIFF_RATIONAL || t == TIFF_SRATIONAL || t == TIFF_FLOAT || t == TIFF_DOUBLE ||
            t == TIFF_NOTYPE;
 }
 
-bool describe(TIFF *tif, uint32_t tag, Access *a)
+bool Describe(TIFF *tif, uint32_t tag, Access *a)
 {
     const TIFFField *f = TIFFFindField(tif, tag, TIFF_ANY);
     if (!f)
         return false;
     a->type = TIFFFieldDataType(f);
     a->size = static_cast<unsigned>(TIFFFieldSetGetSize(f));
-    a->real = real_type(a->type);
+    a->real = RealType(a->type);
     const int wc = TIFFFieldWriteCount(f);
     if (tag == TIFFTAG_COLORMAP || tag == TIFFTAG_TRANSFERFUNCTION) {
         a->form = Form::Curves;
@@ -347,7 +342,7 @@ bool describe(TIFF *tif, uint32_t tag, Access *a)
     return a->size == 1 || a->size == 2 || a->size == 4 || a->size == 8;
 }
 
-const char *type_name(const Access &a)
+const char *TypeName(const Access &a)
 {
     if (a.type == TIFF_NOTYPE)
         return a.size == 8 ? "DOUBLE" : "FLOAT";
@@ -355,7 +350,7 @@ const char *type_name(const Access &a)
 }
 
 // A value as the library stores it: its bits, zero-extended.
-uint64_t storage_bits(double v, const Access &a)
+uint64_t StorageBits(double v, const Access &a)
 {
     if (a.real && a.size == 4) {
         const auto f = static_cast<float>(v);
@@ -373,7 +368,7 @@ uint64_t storage_bits(double v, const Access &a)
     return a.size == 8 ? whole : whole & ((uint64_t{1} << (8 * a.size)) - 1);
 }
 
-uint64_t element(const void *p, unsigned size, size_t i)
+uint64_t Element(const void *p, unsigned size, size_t i)
 {
     uint64_t v = 0;
     const auto *bytes = static_cast<const uint8_t *>(p) + i * size;
@@ -397,11 +392,11 @@ uint64_t element(const void *p, unsigned size, size_t i)
 }
 
 // The values in the library's storage, for the calls that take a pointer.
-std::vector<uint8_t> storage(const Values &v, const Access &a)
+std::vector<uint8_t> Storage(const Values &v, const Access &a)
 {
     std::vector<uint8_t> out(static_cast<size_t>(v.count) * a.size);
     for (size_t i = 0; i < v.count; i++) {
-        const uint64_t b = storage_bits(v.numbers[i], a);
+        const uint64_t b = StorageBits(v.numbers[i], a);
         switch (a.size) {
         case 1:
             out[i] = static_cast<uint8_t>(b);
@@ -425,7 +420,7 @@ std::vector<uint8_t> storage(const Values &v, const Access &a)
 
 using SetFn = int (*)(TIFF *, uint32_t, ...);
 
-int vset(TIFF *tif, uint32_t tag, ...)
+int VSet(TIFF *tif, uint32_t tag, ...)
 {
     va_list ap;
     va_start(ap, tag);
@@ -434,7 +429,7 @@ int vset(TIFF *tif, uint32_t tag, ...)
     return r;
 }
 
-int vget(TIFF *tif, uint32_t tag, ...)
+int VGet(TIFF *tif, uint32_t tag, ...)
 {
     va_list ap;
     va_start(ap, tag);
@@ -443,11 +438,11 @@ int vget(TIFF *tif, uint32_t tag, ...)
     return r;
 }
 
-int set_single(TIFF *tif, uint32_t tag, double v, const Access &a, SetFn set)
+int SetSingle(TIFF *tif, uint32_t tag, double v, const Access &a, SetFn set)
 {
     if (a.real)
         return set(tif, tag, v);
-    const uint64_t b = storage_bits(v, a);
+    const uint64_t b = StorageBits(v, a);
     if (a.size == 8)
         return set(tif, tag, b);
     if (a.size == 4)
@@ -456,7 +451,7 @@ int set_single(TIFF *tif, uint32_t tag, double v, const Access &a, SetFn set)
     return set(tif, tag, static_cast<int>(b));
 }
 
-int set_values(TIFF *tif, uint32_t tag, const Values &v, const Access &a, SetFn set)
+int SetValues(TIFF *tif, uint32_t tag, const Values &v, const Access &a, SetFn set)
 {
     switch (a.form) {
     case Form::Text:
@@ -464,14 +459,14 @@ int set_values(TIFF *tif, uint32_t tag, const Values &v, const Access &a, SetFn 
     case Form::InkNames:
         return set(tif, tag, static_cast<int>(v.text_size), v.text);
     case Form::Single:
-        return v.count == 1 && set_single(tif, tag, v.numbers[0], a, set);
+        return v.count == 1 && SetSingle(tif, tag, v.numbers[0], a, set);
     case Form::Pair:
         return v.count == 2 &&
                set(tif, tag, static_cast<int>(v.numbers[0]), static_cast<int>(v.numbers[1]));
     default:
         break;
     }
-    std::vector<uint8_t> data = storage(v, a);
+    std::vector<uint8_t> data = Storage(v, a);
     if (a.form == Form::Counted && a.count_size == 2)
         return set(tif, tag, static_cast<int>(v.count), data.data());
     if (a.form == Form::Counted)
@@ -493,7 +488,7 @@ struct Fetched {
 
 // Fetches a field's values; false when the library says it has none or
 // gives no array.
-bool fetch(TIFF *tif, uint32_t tag, const Access &a, const Values &v, SetFn get, Fetched *out)
+bool Fetch(TIFF *tif, uint32_t tag, const Access &a, const Values &v, SetFn get, Fetched *out)
 {
     const void *array = nullptr;
     uint32_t n = 0;
@@ -511,7 +506,7 @@ bool fetch(TIFF *tif, uint32_t tag, const Access &a, const Values &v, SetFn get,
         uint64_t single = 0;
         if (!get(tif, tag, &single))
             return false;
-        out->bits.assign(1, element(&single, a.size, 0));
+        out->bits.assign(1, Element(&single, a.size, 0));
         return true;
     }
     case Form::Pair: {
@@ -558,13 +553,14 @@ bool fetch(TIFF *tif, uint32_t tag, const Access &a, const Values &v, SetFn get,
     out->bits.assign(n, 0);
     const uint32_t readable = n < v.count ? n : v.count;
     for (uint32_t i = 0; i < readable; i++)
-        out->bits[i] = element(array, a.size, i);
+        out->bits[i] = Element(array, a.size, i);
     return true;
 }
 
 struct Run {
     const Layout &layout;
     const char *name; // the file name, in every line
+    // A check that does not stop the layout failed.
     bool failed = false;
     bool query = false; // compare the library's field descriptions with the table
     // Library messages that explain a refusal already reported.
@@ -575,18 +571,19 @@ struct Run {
     // Fields found still present after TIFFUnsetField, said once.
     std::vector<uint32_t> lingering;
 
-    void SayLingering(uint32_t tag)
+    // Says that a field unset is still there, once a field; always false.
+    bool SayLingering(uint32_t tag)
     {
         for (const uint32_t t : lingering) {
             if (t == tag)
-                return;
+                return false;
         }
         lingering.push_back(tag);
-        probe::Say("%s: tag %u still present after TIFFUnsetField", name, tag);
-        failed = true;
+        probe::Say("%s: tag %u still present after TIFFUnsetField.", name, tag);
+        return false;
     }
 
-    bool was_refused(const Field &f) const
+    bool WasRefused(const Field &f) const
     {
         for (const Field *r : refused) {
             if (r == &f)
@@ -600,8 +597,9 @@ struct Run {
 // The library's description of each field against the table, in each kind
 // of directory.
 
-void check_query(TIFF *tif, Run &run, bool exif, bool gps)
+bool CheckQuery(TIFF *tif, const Run &run, bool exif, bool gps)
 {
+    bool ok = true;
     for (size_t i = 0; i < field::field_count; i++) {
         const Field &f = field::fields[i];
         if ((f.home == Home::Exif) != exif || (f.home == Home::Gps) != gps)
@@ -616,7 +614,7 @@ void check_query(TIFF *tif, Run &run, bool exif, bool gps)
         if (by_name != by_tag || TIFFFieldTag(by_tag) != f.tag) {
             probe::Say("%s: tag %u: TIFFFieldWithName(\"%s\") gives tag %u.", run.name, f.tag,
                        name ? name : "", by_name ? TIFFFieldTag(by_name) : 0);
-            run.failed = true;
+            ok = false;
         }
         const TIFFDataType type = TIFFFieldDataType(by_tag);
         // A field of any numeric type is described without one.
@@ -624,15 +622,16 @@ void check_query(TIFF *tif, Run &run, bool exif, bool gps)
             !(type == TIFF_NOTYPE && f.types == field::NUMERIC)) {
             probe::Say("%s: tag %u: the library's type %s is not one the field allows.", run.name,
                        f.tag, ifd::TypeName(static_cast<uint16_t>(type)));
-            run.failed = true;
+            ok = false;
         }
     }
+    return ok;
 }
 
 // ---------------------------------------------------------------------------
 // One layout.
 
-const Shape &shape_of(Home home)
+const Shape &ShapeOf(Home home)
 {
     for (const Shape &s : shapes) {
         if (s.home == home)
@@ -654,19 +653,19 @@ struct Row {
 
 std::vector<Row> rows;
 
-void make_rows()
+void MakeRows()
 {
     const uint64_t no_links[2] = {0, 0};
     rows.resize(field::field_count);
     for (size_t i = 0; i < field::field_count; i++) {
         const Field &f = field::fields[i];
         rows[i].present =
-            f.home != Home::Uncovered && values_of(f, shape_of(f.home), no_links, &rows[i].values);
+            f.home != Home::Uncovered && ValuesOf(f, ShapeOf(f.home), no_links, &rows[i].values);
     }
 }
 
 // The link fields' values, once the linked directories are written.
-void set_links(const Run &run)
+void SetLinks(const Run &run)
 {
     for (size_t i = 0; i < field::field_count; i++) {
         if (field::fields[i].link != field::Link::None)
@@ -676,11 +675,11 @@ void set_links(const Run &run)
     }
 }
 
-const Access *access_of(TIFF *tif, size_t row)
+const Access *AccessOf(TIFF *tif, size_t row)
 {
     Row &r = rows[row];
     if (!r.described) {
-        r.describable = describe(tif, field::fields[row].tag, &r.access);
+        r.describable = Describe(tif, field::fields[row].tag, &r.access);
         r.described = true;
     }
     return r.describable ? &r.access : nullptr;
@@ -688,15 +687,15 @@ const Access *access_of(TIFF *tif, size_t row)
 
 // The fields of a directory, set; a refusal is a line and the field is not
 // looked for again.
-void set_fields(TIFF *tif, Run &run, Home home, SetFn set)
+void SetFields(TIFF *tif, Run &run, Home home, SetFn set)
 {
     for (size_t i = 0; i < field::field_count; i++) {
         const Field &f = field::fields[i];
         if (f.home != home || !rows[i].present)
             continue;
         const unsigned long before = LibraryMessages();
-        const Access *a = access_of(tif, i);
-        if (!a || !set_values(tif, f.tag, rows[i].values, *a, set)) {
+        const Access *a = AccessOf(tif, i);
+        if (!a || !SetValues(tif, f.tag, rows[i].values, *a, set)) {
             run.explained += LibraryMessages() - before;
             probe::SayCantSet(f.tag, run.name);
             run.refused.push_back(&f);
@@ -707,7 +706,7 @@ void set_fields(TIFF *tif, Run &run, Home home, SetFn set)
 
 // The shape fields first: the codec fields exist only once Compression is
 // set, and the value fields of a page may depend on its samples.
-bool set_shape(TIFF *tif, const Run &run, const Shape &s)
+bool SetShape(TIFF *tif, const Run &run, const Shape &s)
 {
     const struct {
         uint32_t tag;
@@ -734,7 +733,7 @@ bool set_shape(TIFF *tif, const Run &run, const Shape &s)
 
 // Values set through the table's access path, for the fields set twice
 // and those unset.
-bool set_extra(TIFF *tif, const Unset &u)
+bool SetExtra(TIFF *tif, const Unset &u)
 {
     Values v;
     Access a;
@@ -745,14 +744,14 @@ bool set_extra(TIFF *tif, const Unset &u)
         v.text_size = strlen(u.text) + 1;
         v.count = static_cast<uint32_t>(v.text_size);
     }
-    return describe(tif, u.tag, &a) && set_values(tif, u.tag, v, a, TIFFSetField);
+    return Describe(tif, u.tag, &a) && SetValues(tif, u.tag, v, a, TIFFSetField);
 }
 
-bool still_present(TIFF *tif, uint32_t tag)
+bool StillPresent(TIFF *tif, uint32_t tag)
 {
     Access a;
     Fetched got;
-    return describe(tif, tag, &a) && fetch(tif, tag, a, Values(), TIFFGetField, &got);
+    return Describe(tif, tag, &a) && Fetch(tif, tag, a, Values(), TIFFGetField, &got);
 }
 
 // Every byte of the JPEG page: a flat image, whose blocks are their DC
@@ -761,7 +760,7 @@ bool still_present(TIFF *tif, uint32_t tag)
 // tables. Black or white would come back whatever the tables: clamped.
 constexpr uint8_t jpeg_level = 200;
 
-bool write_image(TIFF *tif, Run &run, const Shape &s)
+bool WriteImage(TIFF *tif, Run &run, const Shape &s)
 {
     const bool tiled = s.tile != 0;
     const tmsize_t size = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
@@ -778,15 +777,15 @@ bool write_image(TIFF *tif, Run &run, const Shape &s)
         if (c + 1 == chunks)
             return true;
     }
-    probe::Say("Can't write image data in %s.", run.name);
+    probe::SayCantWrite(run.name);
     return false;
 }
 
-void check_defaults(TIFF *tif, Run &run, Home home, bool before_fields);
+bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields);
 
-bool write_page(TIFF *tif, Run &run, const Shape &s, size_t page)
+bool WritePage(TIFF *tif, Run &run, const Shape &s, size_t page)
 {
-    if (!set_shape(tif, run, s))
+    if (!SetShape(tif, run, s))
         return false;
     // The fastest level: at the default one, compressing two tiles of zeros
     // costs more than setting and checking all the page's fields.
@@ -794,10 +793,11 @@ bool write_page(TIFF *tif, Run &run, const Shape &s, size_t page)
         probe::SayCantSet(TIFFTAG_ZIPQUALITY, run.name);
         return false;
     }
-    check_defaults(tif, run, s.home, true);
+    if (!CheckDefaults(tif, run, s.home, true))
+        run.failed = true;
     if (s.home == Home::Main) {
         for (const Unset &u : overwritten) {
-            if (!set_extra(tif, u)) {
+            if (!SetExtra(tif, u)) {
                 probe::SayCantSet(u.tag, run.name);
                 run.failed = true;
             }
@@ -812,18 +812,18 @@ bool write_page(TIFF *tif, Run &run, const Shape &s, size_t page)
             run.failed = true;
         }
     }
-    set_fields(tif, run, s.home, s.home == vset_home ? vset : TIFFSetField);
+    SetFields(tif, run, s.home, s.home == vset_home ? VSet : TIFFSetField);
     if (s.home == unset_home) {
         for (const Unset &u : unsets) {
-            if (!set_extra(tif, u)) {
+            if (!SetExtra(tif, u)) {
                 probe::SayCantSet(u.tag, run.name);
                 run.failed = true;
-            } else if (!TIFFUnsetField(tif, u.tag) || still_present(tif, u.tag)) {
-                run.SayLingering(u.tag);
+            } else if (!TIFFUnsetField(tif, u.tag) || StillPresent(tif, u.tag)) {
+                run.failed = !run.SayLingering(u.tag) || run.failed;
             }
         }
     }
-    if (!write_image(tif, run, s))
+    if (!WriteImage(tif, run, s))
         return false;
     // The next directory, set up once this one is written, needs them no more.
     page0 = false;
@@ -834,25 +834,25 @@ bool write_page(TIFF *tif, Run &run, const Shape &s, size_t page)
     return true;
 }
 
-const char *custom_name(Home home)
+const char *CustomName(Home home)
 {
-    return home == Home::Exif ? "EXIF" : "GPS";
+    return home == Home::Exif ? "EXIF IFD" : "GPS IFD";
 }
 
-bool write_custom(TIFF *tif, Run &run, Home home, uint64_t *offset)
+bool WriteCustom(TIFF *tif, Run &run, Home home, uint64_t *offset)
 {
     // These return 0 on success, unlike most of the library.
     const int created =
         home == Home::Exif ? TIFFCreateEXIFDirectory(tif) : TIFFCreateGPSDirectory(tif);
     if (created != 0) {
-        probe::Say("%s: %s: can't create the directory.", run.name, custom_name(home));
+        probe::Say("%s: %s: can't create the directory.", run.name, CustomName(home));
         return false;
     }
-    if (run.query)
-        check_query(tif, run, home == Home::Exif, home == Home::Gps);
-    set_fields(tif, run, home, TIFFSetField);
+    if (run.query && !CheckQuery(tif, run, home == Home::Exif, home == Home::Gps))
+        run.failed = true;
+    SetFields(tif, run, home, TIFFSetField);
     if (!TIFFWriteCustomDirectory(tif, offset)) {
-        probe::Say("%s: %s: can't write the directory.", run.name, custom_name(home));
+        probe::Say("%s: %s: can't write the directory.", run.name, CustomName(home));
         return false;
     }
     // Creating the next directory does not release this one's values.
@@ -860,24 +860,24 @@ bool write_custom(TIFF *tif, Run &run, Home home, uint64_t *offset)
     return true;
 }
 
-bool write_file(Run &run)
+bool WriteFile(Run &run)
 {
-    const probe::Tiff tif = probe::Create(run.name, run.layout.mode);
+    const probe::Tiff tif = probe::Create(run.layout);
     if (!tif)
         return false;
-    if (run.query)
-        check_query(tif, run, false, false);
-    if (!write_custom(tif, run, Home::Exif, &run.links[0]) ||
-        !write_custom(tif, run, Home::Gps, &run.links[1]))
+    if (run.query && !CheckQuery(tif, run, false, false))
+        run.failed = true;
+    if (!WriteCustom(tif, run, Home::Exif, &run.links[0]) ||
+        !WriteCustom(tif, run, Home::Gps, &run.links[1]))
         return false;
-    set_links(run);
+    SetLinks(run);
     page0 = true;
     if (TIFFCreateDirectory(tif) != 0) {
         probe::Say("%s: page 0: can't create the directory.", run.name);
         return false;
     }
     for (size_t p = 0; p < page_count; p++) {
-        if (!write_page(tif, run, shapes[p], p))
+        if (!WritePage(tif, run, shapes[p], p))
             return false;
     }
     return true;
@@ -888,7 +888,7 @@ bool write_file(Run &run)
 
 // Where the first string of a text (InkNames holds several) that came back
 // wrong starts, or the text's size when all came back as set.
-size_t text_differs_at(const Values &v, const Fetched &got)
+size_t TextDiffersAt(const Values &v, const Fetched &got)
 {
     for (size_t at = 0; at < v.text_size; at += strlen(v.text + at) + 1) {
         if (strcmp(got.text + at, v.text + at) != 0)
@@ -898,111 +898,115 @@ size_t text_differs_at(const Values &v, const Fetched &got)
 }
 
 // Whether a fetch gave the values set, in the library's storage.
-bool matches(const Values &v, const Access &a, const Fetched &got)
+bool Matches(const Values &v, const Access &a, const Fetched &got)
 {
     if (a.form == Form::Text || a.form == Form::InkNames)
-        return text_differs_at(v, got) == v.text_size;
+        return TextDiffersAt(v, got) == v.text_size;
     if (got.bits.size() != v.count)
         return false;
     for (size_t i = 0; i < v.count; i++) {
-        if (got.bits[i] != storage_bits(v.numbers[i], a))
+        if (got.bits[i] != StorageBits(v.numbers[i], a))
             return false;
     }
     return true;
 }
 
-void compare(Run &run, const Field &f, const Values &v, const Access &a, const Fetched &got)
+bool Compare(const Run &run, const Field &f, const Values &v, const Access &a, const Fetched &got)
 {
     if (a.form == Form::Text || a.form == Form::InkNames) {
         // The line names the string that differs, not the first one.
-        const size_t at = text_differs_at(v, got);
+        const size_t at = TextDiffersAt(v, got);
         if (at != v.text_size) {
-            probe::SayWrongText(f.tag, run.name, got.text + at);
-            run.failed = true;
+            probe::SayWrongText(f.tag, run.name, got.text + at, v.text + at);
+            return false;
         }
-        return;
+        return true;
     }
     const size_t n = got.bits.size();
     if (n != v.count) {
-        probe::SayWrongCount(type_name(a), f.tag, run.name, static_cast<unsigned long>(n), v.count);
-        run.failed = true;
-        return;
+        probe::SayWrongCount(TypeName(a), f.tag, run.name, static_cast<unsigned long>(n), v.count);
+        return false;
     }
     for (size_t i = 0; i < n; i++) {
-        const uint64_t expect = storage_bits(v.numbers[i], a);
+        const uint64_t expect = StorageBits(v.numbers[i], a);
         if (got.bits[i] != expect) {
-            probe::SayWrongValue(type_name(a), f.tag, run.name, static_cast<unsigned long>(i),
+            probe::SayWrongValue(TypeName(a), f.tag, run.name, static_cast<unsigned long>(i),
                                  got.bits[i], expect);
-            run.failed = true;
-            return;
+            return false;
         }
     }
+    return true;
 }
 
-void check_fields(TIFF *tif, Run &run, Home home)
+bool CheckFields(TIFF *tif, const Run &run, Home home)
 {
+    bool ok = true;
     unsigned vget_forms = 0;
     for (size_t i = 0; i < field::field_count; i++) {
         const Field &f = field::fields[i];
-        if (f.home != home || !rows[i].present || run.was_refused(f))
+        if (f.home != home || !rows[i].present || run.WasRefused(f))
             continue;
         const Values &v = rows[i].values;
         const Access &a = rows[i].access;
         Fetched got;
-        if (!fetch(tif, f.tag, a, v, TIFFGetField, &got)) {
+        if (!Fetch(tif, f.tag, a, v, TIFFGetField, &got)) {
             probe::SayProblemFetching(f.tag, run.name);
-            run.failed = true;
+            ok = false;
             continue;
         }
-        compare(run, f, v, a, got);
+        ok = Compare(run, f, v, a, got) && ok;
         // One field of each form is enough to prove the va_list path.
         if (home != vget_home || (vget_forms & (1U << static_cast<unsigned>(a.form))))
             continue;
         vget_forms |= 1U << static_cast<unsigned>(a.form);
         Fetched again;
-        if (!fetch(tif, f.tag, a, v, vget, &again) || !matches(v, a, again)) {
-            probe::Say("Wrong %s value fetched for tag %u in %s (TIFFVGetField).", type_name(a),
+        if (!Fetch(tif, f.tag, a, v, VGet, &again) || !Matches(v, a, again)) {
+            probe::Say("Wrong %s value fetched for tag %u in %s (TIFFVGetField).", TypeName(a),
                        f.tag, run.name);
-            run.failed = true;
+            ok = false;
         }
     }
+    return ok;
 }
 
-void check_defaults(TIFF *tif, Run &run, Home home, bool before_fields)
+bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields)
 {
+    bool ok = true;
     Access a;
     for (const Default &d : defaults) {
-        if (d.home != home || d.before_fields != before_fields || !describe(tif, d.tag, &a))
+        if (d.home != home || d.before_fields != before_fields || !Describe(tif, d.tag, &a))
             continue;
         // Through TIFFGetFieldDefaulted, with the plain call's forms.
         Fetched got;
         Values v;
         v.count = static_cast<uint32_t>(d.values.size());
-        if (!fetch(tif, d.tag, a, v, TIFFGetFieldDefaulted, &got)) {
+        if (!Fetch(tif, d.tag, a, v, TIFFGetFieldDefaulted, &got)) {
             probe::Say("Wrong default for tag %u in %s: none, expected %.9g.", d.tag, run.name,
                        *d.values.begin());
-            run.failed = true;
+            ok = false;
             continue;
         }
         size_t i = 0;
         for (const double value : d.values) {
-            const uint64_t expect = storage_bits(value, a);
+            const uint64_t expect = StorageBits(value, a);
             if (i >= got.bits.size() || got.bits[i] != expect) {
                 probe::Say("Wrong default for tag %u in %s: value %zu is 0x%" PRIx64
                            ", expected 0x%" PRIx64 ".",
                            d.tag, run.name, i, i < got.bits.size() ? got.bits[i] : 0, expect);
-                run.failed = true;
+                ok = false;
                 break;
             }
             i++;
         }
     }
+    return ok;
 }
 
 // Page 0's tag list names each private field once, and only fields that
 // page 0 holds.
-void check_tag_list(TIFF *tif, Run &run)
+bool CheckTagList(TIFF *tif, const Run &run)
 {
+    bool ok = true;
     const int n = TIFFGetTagListCount(tif);
     int seen_long = 0;
     int seen_text = 0;
@@ -1016,48 +1020,51 @@ void check_tag_list(TIFF *tif, Run &run)
             held = field::fields[k].tag == tag && field::fields[k].home == Home::Main;
         if (!held) {
             probe::Say("%s: page 0: tag %u in the tag list, not set there.", run.name, tag);
-            run.failed = true;
+            ok = false;
         }
     }
     if (seen_long != 1 || seen_text != 1) {
         probe::Say("%s: page 0: the tag list names tag %u %d times and tag %u %d times.", run.name,
                    private_long_tag, seen_long, private_text_tag, seen_text);
-        run.failed = true;
+        ok = false;
     }
+    return ok;
 }
 
-void check_unset(TIFF *tif, Run &run)
+bool CheckUnset(TIFF *tif, Run &run)
 {
+    bool ok = true;
     for (const Unset &u : unsets) {
-        if (still_present(tif, u.tag))
-            run.SayLingering(u.tag);
+        if (StillPresent(tif, u.tag))
+            ok = run.SayLingering(u.tag) && ok;
     }
+    return ok;
 }
 
 // The JPEG page's strips, decoded: JPEGTables is only right if the image
 // decodes with it. A decoder may be one off (ITU T.81's IDCT accuracy).
-void check_jpeg_image(TIFF *tif, Run &run, size_t page)
+bool CheckJpegImage(TIFF *tif, const Run &run, size_t page)
 {
     const tmsize_t size = TIFFStripSize(tif);
+    const std::string place = probe::Page(page);
     std::vector<uint8_t> got(size > 0 ? static_cast<size_t>(size) : 1);
     for (uint32_t strip = 0; strip < TIFFNumberOfStrips(tif); strip++) {
         if (TIFFReadEncodedStrip(tif, strip, got.data(), size) != size) {
-            probe::Say("%s: page %zu: can't read strip %u.", run.name, page, strip);
-            run.failed = true;
-            return;
+            probe::SayCantRead("strip", strip, run.name, place.c_str());
+            return false;
         }
         for (size_t i = 0; i < got.size(); i++) {
             if (got[i] + 1 < jpeg_level || got[i] > jpeg_level + 1) {
-                probe::Say("%s: page %zu: byte %zu of strip %u is %u, expected %u.", run.name, page,
-                           i, strip, got[i], jpeg_level);
-                run.failed = true;
-                return;
+                probe::SayWrongImageByte("strip", strip, run.name, place.c_str(), i, got[i],
+                                         jpeg_level);
+                return false;
             }
         }
     }
+    return true;
 }
 
-bool read_file(Run &run)
+bool ReadFile(Run &run)
 {
     page0 = true;
     const probe::Tiff tif = probe::Reopen(run.name, "r");
@@ -1070,24 +1077,26 @@ bool read_file(Run &run)
             probe::Say("%s: page %zu: can't read the directory.", run.name, p);
             return false;
         }
-        check_fields(tif, run, home);
-        check_defaults(tif, run, home, false);
+        // Each check says what it finds; none stops the others.
+        bool ok = CheckFields(tif, run, home);
+        ok = CheckDefaults(tif, run, home, false) && ok;
         if (shapes[p].compression == COMPRESSION_JPEG)
-            check_jpeg_image(tif, run, p);
+            ok = CheckJpegImage(tif, run, p) && ok;
         if (home == Home::Main)
-            check_tag_list(tif, run);
+            ok = CheckTagList(tif, run) && ok;
         if (home == unset_home)
-            check_unset(tif, run);
+            ok = CheckUnset(tif, run) && ok;
+        run.failed = !ok || run.failed;
     }
     for (const Home home : {Home::Exif, Home::Gps}) {
         const uint64_t at = run.links[home == Home::Exif ? 0 : 1];
         const int read =
             home == Home::Exif ? TIFFReadEXIFDirectory(tif, at) : TIFFReadGPSDirectory(tif, at);
         if (!read) {
-            probe::Say("%s: %s: can't read the directory.", run.name, custom_name(home));
+            probe::Say("%s: %s: can't read the directory.", run.name, CustomName(home));
             return false;
         }
-        check_fields(tif, run, home);
+        run.failed = !CheckFields(tif, run, home) || run.failed;
     }
     return true;
 }
@@ -1095,7 +1104,7 @@ bool read_file(Run &run)
 // ---------------------------------------------------------------------------
 // The bytes on disk, read by our own reader.
 
-std::string allowed_names(uint32_t types)
+std::string AllowedNames(uint32_t types)
 {
     std::string names;
     for (unsigned t = 1; t < 32; t++) {
@@ -1108,99 +1117,77 @@ std::string allowed_names(uint32_t types)
     return names;
 }
 
-// The entry of `tag`, found by halves: the caller has seen the tags
-// ascending.
-const ifd::Entry *find_entry(const ifd::Directory &dir, uint16_t tag)
-{
-    size_t low = 0;
-    size_t high = dir.entries.size();
-    while (low < high) {
-        const size_t mid = low + (high - low) / 2;
-        if (dir.entries[mid].tag < tag)
-            low = mid + 1;
-        else
-            high = mid;
-    }
-    return low < dir.entries.size() && dir.entries[low].tag == tag ? &dir.entries[low] : nullptr;
-}
-
-void check_entry(Run &run, const ifd::Directory &dir, size_t row, const Shape &s)
+bool CheckEntry(const Run &run, const ifd::Directory &dir, size_t row, const Shape &s)
 {
     const Field &f = field::fields[row];
     const Values &v = rows[row].values;
-    if (!rows[row].present || run.was_refused(f))
-        return;
-    const ifd::Entry *e = find_entry(dir, f.tag);
+    if (!rows[row].present || run.WasRefused(f))
+        return true;
+    const ifd::Entry *e = ifd::FindEntry(dir, f.tag);
     if (!e) {
         probe::SayMissingOnDisk(f.tag, run.name);
-        run.failed = true;
-        return;
+        return false;
     }
-    const uint64_t count = disk_count(f, s, v);
+    const uint64_t count = DiskCount(f, s, v);
     const bool fraction = e->type == ifd::RATIONAL || e->type == ifd::SRATIONAL;
     if (!(f.types & field::TypeBit(e->type)) || e->count != count ||
         e->values.size() != (fraction ? 2 : 1) * count) {
-        probe::SayWrongEntry(*e, run.name, allowed_names(f.types).c_str(),
+        probe::SayWrongEntry(*e, run.name, AllowedNames(f.types).c_str(),
                              static_cast<unsigned long>(count));
-        run.failed = true;
-        return;
+        return false;
     }
     for (size_t i = 0; i < count; i++) {
         if (v.text) {
-            if (i >= v.text_size || e->values[i] != static_cast<uint8_t>(v.text[i])) {
-                probe::SayByteDiffers(f.tag, run.name, static_cast<unsigned long>(i));
-                run.failed = true;
-                return;
+            // Past the text, nothing was set: a NUL is what stands there.
+            const uint8_t expect = i < v.text_size ? static_cast<uint8_t>(v.text[i]) : 0;
+            if (i >= v.text_size || e->values[i] != expect) {
+                probe::SayWrongByteOnDisk(f.tag, run.name, static_cast<unsigned long>(i),
+                                          static_cast<unsigned>(e->values[i]), expect);
+                return false;
             }
             continue;
         }
         // One value set for every sample stands once per sample.
         const double expect = v.numbers[v.numbers.size() == count ? i : 0];
         if (probe::Number(*e, i) != expect) {
-            probe::SayValueDiffers(f.tag, run.name, static_cast<unsigned long>(i));
-            run.failed = true;
-            return;
+            probe::SayWrongNumberOnDisk(f.tag, run.name, static_cast<unsigned long>(i),
+                                        probe::Number(*e, i), expect);
+            return false;
         }
     }
+    return true;
 }
 
-void check_directory(Run &run, const ifd::Directory &dir, Home home)
+bool CheckDirectory(Run &run, const ifd::Directory &dir, Home home)
 {
-    const Shape &shape = shape_of(home);
-    if (!probe::TagsAscending(dir, run.name) || !probe::WordAligned(dir, run.name)) {
-        run.failed = true;
-        return;
-    }
+    const Shape &shape = ShapeOf(home);
+    if (!probe::TagsAscending(dir, run.name) || !probe::WordAligned(dir, run.name))
+        return false;
+    bool ok = true;
     for (size_t i = 0; i < field::field_count; i++) {
         if (field::fields[i].home == home)
-            check_entry(run, dir, i, shape);
+            ok = CheckEntry(run, dir, i, shape) && ok;
     }
     if (home == unset_home) {
         for (const Unset &u : unsets) {
-            if (find_entry(dir, u.tag))
-                run.SayLingering(u.tag);
+            if (ifd::FindEntry(dir, u.tag))
+                ok = run.SayLingering(u.tag) && ok;
         }
     }
+    return ok;
 }
 
-void check_disk(Run &run)
+bool CheckDisk(Run &run)
 {
     probe::OnDisk disk;
-    if (!probe::ReadFormat(run.name, run.layout.big_endian, run.layout.bigtiff, &disk)) {
-        run.failed = true;
-        return;
-    }
     const ifd::File &file = disk.file;
-    if (file.chain.size() != page_count) {
-        probe::Say("%s: expected %zu pages, the file holds %zu.", run.name, page_count,
-                   file.chain.size());
-        run.failed = true;
-        return;
-    }
+    if (!probe::ReadFormat(run.layout, &disk) || !probe::PagesOnDisk(file, page_count, run.name))
+        return false;
+    bool ok = true;
     for (size_t p = 0; p < page_count; p++) {
         const Shape &s = shapes[p];
-        check_directory(run, file.chain[p], s.home);
-        const uint64_t planes = s.planar == PLANARCONFIG_SEPARATE ? samples_of(s) : 1;
+        ok = CheckDirectory(run, file.chain[p], s.home) && ok;
+        const uint64_t planes = s.planar == PLANARCONFIG_SEPARATE ? SamplesOf(s) : 1;
         const uint64_t chunks = planes * (s.tile ? ((s.width + s.tile - 1) / s.tile) *
                                                        ((s.length + s.tile - 1) / s.tile)
                                                  : (s.length + s.rows - 1) / s.rows);
@@ -1208,51 +1195,48 @@ void check_disk(Run &run)
                                  s.tile ? ifd::tag::TileOffsets : ifd::tag::StripOffsets,
                                  s.tile ? ifd::tag::TileByteCounts : ifd::tag::StripByteCounts,
                                  chunks, s.tile ? "tile" : "strip", run.name))
-            run.failed = true;
+            ok = false;
     }
     for (const Home home : {Home::Exif, Home::Gps}) {
         const ifd::Directory *dir = file.Find(run.links[home == Home::Exif ? 0 : 1]);
         if (!dir) {
-            probe::Say("%s: %s: no IFD at %" PRIu64 ".", run.name, custom_name(home),
+            probe::Say("%s: %s: no IFD at %" PRIu64 ".", run.name, CustomName(home),
                        run.links[home == Home::Exif ? 0 : 1]);
-            run.failed = true;
+            ok = false;
             continue;
         }
-        check_directory(run, *dir, home);
+        ok = CheckDirectory(run, *dir, home) && ok;
     }
+    return ok;
 }
 
-int field_test(const Layout &layout, bool query)
+bool FieldTest(const Layout &layout, bool query)
 {
     const unsigned long messages = LibraryMessages();
     Run run{layout, layout.filename, false, false, 0, {0, 0}, {}, {}};
 
     run.query = query;
-    if (!write_file(run) || !read_file(run))
-        return 1;
-    check_disk(run);
-    if (!probe::LibraryQuiet(layout.filename, messages + run.explained) || run.failed)
-        return 1;
-    // The file stays behind for inspection on any failure above.
-    unlink(layout.filename);
-    return 0;
+    if (!WriteFile(run) || !ReadFile(run))
+        return false;
+    const bool disk_ok = CheckDisk(run);
+    // The file stays behind for inspection on any failure.
+    return probe::LibraryQuiet(layout.filename, messages + run.explained) && disk_ok && !run.failed;
 }
 
 } // namespace
 
 int main()
 {
-    int failure = 0;
     bool first = true;
 
     CountLibraryMessages();
-    make_rows();
-    previous_extender = TIFFSetTagExtender(register_private_fields);
-    // Every layout runs, whatever the earlier ones returned. The library's
-    // field lists are the same for all, so they are queried once.
-    for (const Layout &layout : layouts) {
-        failure |= field_test(layout, first);
+    MakeRows();
+    previous_extender = TIFFSetTagExtender(RegisterPrivateFields);
+    // The library's field lists are the same for all layouts, so they are
+    // queried once.
+    return probe::RunLayouts(layouts, [&first](const Layout &layout) {
+        const bool query = first;
         first = false;
-    }
-    return failure;
+        return FieldTest(layout, query);
+    });
 }

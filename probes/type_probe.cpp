@@ -10,24 +10,26 @@
 #include <vector>
 
 #include <tiffio.h>
-#include <unistd.h>
 
 #include "ifd_reader.h"
 #include "probe_support.h"
 
-struct Layout {
-    const char *filename;
-    const char *mode;
-    bool big_endian;
-    bool bigtiff;
-    uint16_t compression;
-};
+using probe::Layout;
 
 constexpr Layout layouts[] = {
-    {"types_le.tif", "wl", false, false, COMPRESSION_PACKBITS},
-    {"types_be.tif", "wb", true, false, COMPRESSION_NONE},
-    {"types_le.btf", "w8l", false, true, COMPRESSION_NONE},
-    {"types_be.btf", "w8b", true, true, COMPRESSION_PACKBITS},
+    {"types_le.tif", false, false},
+    {"types_be.tif", true, false},
+    {"types_le.btf", false, true},
+    {"types_be.btf", true, true},
+};
+
+// Each compression in each format, so that a strip that the update makes
+// larger must move in both.
+constexpr probe::PerLayout<uint16_t> compressions[] = {
+    {"types_le.tif", COMPRESSION_PACKBITS},
+    {"types_be.tif", COMPRESSION_NONE},
+    {"types_le.btf", COMPRESSION_NONE},
+    {"types_be.btf", COMPRESSION_PACKBITS},
 };
 
 // A wide bilevel image: ImageWidth needs a LONG, yet a row is small.
@@ -77,35 +79,35 @@ struct TypeProbe {
 };
 
 template <typename T, size_t N>
-constexpr uint32_t count_of(const T (&/*values*/)[N])
+constexpr uint32_t CountOf(const T (&/*values*/)[N])
 {
     return N;
 }
 
 constexpr TypeProbe type_probes[] = {
-    {"BYTE", byte_values, TIFF_BYTE, 65000, count_of(byte_values), 1, 1, false, false},
-    {"SBYTE", sbyte_values, TIFF_SBYTE, 65010, count_of(sbyte_values), 1, 1, false, false},
-    {"UNDEFINED", undefined_values, TIFF_UNDEFINED, 65020, count_of(undefined_values), 1, 1, false,
+    {"BYTE", byte_values, TIFF_BYTE, 65000, CountOf(byte_values), 1, 1, false, false},
+    {"SBYTE", sbyte_values, TIFF_SBYTE, 65010, CountOf(sbyte_values), 1, 1, false, false},
+    {"UNDEFINED", undefined_values, TIFF_UNDEFINED, 65020, CountOf(undefined_values), 1, 1, false,
      false},
-    {"SHORT", short_values, TIFF_SHORT, 65030, count_of(short_values), 2, 2, false, false},
-    {"SSHORT", sshort_values, TIFF_SSHORT, 65040, count_of(sshort_values), 2, 2, false, false},
-    {"LONG", long_values, TIFF_LONG, 65050, count_of(long_values), 4, 4, false, false},
-    {"SLONG", slong_values, TIFF_SLONG, 65060, count_of(slong_values), 4, 4, false, false},
-    {"RATIONAL", rational_values, TIFF_RATIONAL, 65070, count_of(rational_values), 4, 8, false,
+    {"SHORT", short_values, TIFF_SHORT, 65030, CountOf(short_values), 2, 2, false, false},
+    {"SSHORT", sshort_values, TIFF_SSHORT, 65040, CountOf(sshort_values), 2, 2, false, false},
+    {"LONG", long_values, TIFF_LONG, 65050, CountOf(long_values), 4, 4, false, false},
+    {"SLONG", slong_values, TIFF_SLONG, 65060, CountOf(slong_values), 4, 4, false, false},
+    {"RATIONAL", rational_values, TIFF_RATIONAL, 65070, CountOf(rational_values), 4, 8, false,
      false},
-    {"SRATIONAL", srational_values, TIFF_SRATIONAL, 65080, count_of(srational_values), 4, 8, false,
+    {"SRATIONAL", srational_values, TIFF_SRATIONAL, 65080, CountOf(srational_values), 4, 8, false,
      false},
-    {"FLOAT", float_values, TIFF_FLOAT, 65090, count_of(float_values), 4, 4, false, false},
-    {"DOUBLE", double_values, TIFF_DOUBLE, 65100, count_of(double_values), 8, 8, false, false},
-    {"IFD", ifd_values, TIFF_IFD, 65110, count_of(ifd_values), 4, 4, false, false},
-    {"LONG8", long8_values, TIFF_LONG8, 65120, count_of(long8_values), 8, 8, true, false},
-    {"SLONG8", slong8_values, TIFF_SLONG8, 65130, count_of(slong8_values), 8, 8, true, false},
-    {"IFD8", ifd8_values, TIFF_IFD8, 65140, count_of(ifd8_values), 8, 8, true, false},
+    {"FLOAT", float_values, TIFF_FLOAT, 65090, CountOf(float_values), 4, 4, false, false},
+    {"DOUBLE", double_values, TIFF_DOUBLE, 65100, CountOf(double_values), 8, 8, false, false},
+    {"IFD", ifd_values, TIFF_IFD, 65110, CountOf(ifd_values), 4, 4, false, false},
+    {"LONG8", long8_values, TIFF_LONG8, 65120, CountOf(long8_values), 8, 8, true, false},
+    {"SLONG8", slong8_values, TIFF_SLONG8, 65130, CountOf(slong8_values), 8, 8, true, false},
+    {"IFD8", ifd8_values, TIFF_IFD8, 65140, CountOf(ifd8_values), 8, 8, true, false},
 };
 
 // Every table is longer than BigTIFF's array of one value over the limit,
 // so the long array is the longest and no array reads past its table.
-constexpr bool tables_long_enough()
+constexpr bool TablesLongEnough()
 {
     for (size_t i = 0; i < sizeof(type_probes) / sizeof(type_probes[0]); i++) {
         if (type_probes[i].count <= 8 / type_probes[i].disk + 1)
@@ -113,7 +115,7 @@ constexpr bool tables_long_enough()
     }
     return true;
 }
-static_assert(tables_long_enough(), "a value table is too short for its arrays");
+static_assert(TablesLongEnough(), "a value table is too short for its arrays");
 
 struct TextProbe {
     ttag_t tag;
@@ -141,7 +143,7 @@ constexpr TextProbe description_on_disk = {TIFFTAG_IMAGEDESCRIPTION, description
 
 // The private fields, registered at every open so that they are known when
 // writing and when reading.
-static std::vector<TIFFFieldInfo> private_fields()
+static std::vector<TIFFFieldInfo> PrivateFields()
 {
     std::vector<TIFFFieldInfo> fields;
     static char single_name[] = "type_probe single";
@@ -163,9 +165,9 @@ static std::vector<TIFFFieldInfo> private_fields()
 
 static TIFFExtendProc previous_extender = nullptr;
 
-static void register_private_fields(TIFF *tif)
+static void RegisterPrivateFields(TIFF *tif)
 {
-    static const std::vector<TIFFFieldInfo> fields = private_fields();
+    static const std::vector<TIFFFieldInfo> fields = PrivateFields();
 
     TIFFMergeFieldInfo(tif, fields.data(), static_cast<uint32_t>(fields.size()));
     if (previous_extender)
@@ -175,7 +177,7 @@ static void register_private_fields(TIFF *tif)
 // The number of values in array K (1 to 3) of a type: exactly at the limit
 // of what an entry holds, one more, and the whole table. Zero where no
 // array of that type fits the limit, and for a type without arrays.
-static uint32_t array_count(const TypeProbe &t, ttag_t k, bool bigtiff)
+static uint32_t ArrayCount(const TypeProbe &t, ttag_t k, bool bigtiff)
 {
     const uint32_t at_limit = (bigtiff ? 8 : 4) / t.disk;
     if (t.single_only)
@@ -187,16 +189,8 @@ static uint32_t array_count(const TypeProbe &t, ttag_t k, bool bigtiff)
     return t.count;
 }
 
-static bool host_big_endian()
-{
-    const uint16_t one = 1;
-    uint8_t first;
-    memcpy(&first, &one, 1);
-    return first == 0;
-}
-
 // Value I of a table, as the bits of its storage, zero-extended.
-static uint64_t bits(const void *values, unsigned storage, uint32_t i)
+static uint64_t Bits(const void *values, unsigned storage, uint32_t i)
 {
     uint8_t b1;
     uint16_t b2;
@@ -222,7 +216,7 @@ static uint64_t bits(const void *values, unsigned storage, uint32_t i)
 
 // The width in which the library takes and gives an array field's values,
 // as its own description says; the table's width where it says nothing.
-static unsigned passed_size(TIFF *tif, const TypeProbe &t, ttag_t tag)
+static unsigned PassedSize(TIFF *tif, const TypeProbe &t, ttag_t tag)
 {
     const TIFFField *field = TIFFFieldWithTag(tif, tag);
     const int size = field ? TIFFFieldSetGetSize(field) : 0;
@@ -231,26 +225,26 @@ static unsigned passed_size(TIFF *tif, const TypeProbe &t, ttag_t tag)
 
 // The table's values in the width the library takes them: integers widened
 // or narrowed, everything else as it stands.
-static std::vector<uint8_t> as_passed(TIFF *tif, const TypeProbe &t, ttag_t tag)
+static std::vector<uint8_t> AsPassed(TIFF *tif, const TypeProbe &t, ttag_t tag)
 {
-    const unsigned size = passed_size(tif, t, tag);
+    const unsigned size = PassedSize(tif, t, tag);
     std::vector<uint8_t> out(static_cast<size_t>(t.count) * size);
 
     for (uint32_t i = 0; i < t.count; i++) {
-        const uint64_t v = bits(t.values, t.storage, i);
+        const uint64_t v = Bits(t.values, t.storage, i);
         for (unsigned b = 0; b < size; b++) {
             // Host order, as the library reads the array.
-            const unsigned shift = 8 * (host_big_endian() ? size - 1 - b : b);
+            const unsigned shift = 8 * (probe::HostBigEndian() ? size - 1 - b : b);
             out[static_cast<size_t>(i) * size + b] = static_cast<uint8_t>(v >> shift);
         }
     }
     return out;
 }
 
-static int set_single(TIFF *tif, const TypeProbe &t)
+static bool SetSingle(TIFF *tif, const TypeProbe &t)
 {
     // The table's first value, widened to hold any type's.
-    const uint64_t v = bits(t.values, t.storage, 0);
+    const uint64_t v = Bits(t.values, t.storage, 0);
 
     switch (t.type) {
     case TIFF_BYTE:
@@ -258,26 +252,26 @@ static int set_single(TIFF *tif, const TypeProbe &t)
     case TIFF_SHORT:
     case TIFF_LONG:
     case TIFF_IFD:
-        return TIFFSetField(tif, t.tag, static_cast<uint32_t>(v));
+        return TIFFSetField(tif, t.tag, static_cast<uint32_t>(v)) == 1;
     case TIFF_SBYTE:
-        return TIFFSetField(tif, t.tag, static_cast<int>(sbyte_values[0]));
+        return TIFFSetField(tif, t.tag, static_cast<int>(sbyte_values[0])) == 1;
     case TIFF_SSHORT:
-        return TIFFSetField(tif, t.tag, static_cast<int>(sshort_values[0]));
+        return TIFFSetField(tif, t.tag, static_cast<int>(sshort_values[0])) == 1;
     case TIFF_SLONG:
-        return TIFFSetField(tif, t.tag, slong_values[0]);
+        return TIFFSetField(tif, t.tag, slong_values[0]) == 1;
     case TIFF_RATIONAL:
     case TIFF_SRATIONAL:
     case TIFF_FLOAT:
         return TIFFSetField(tif, t.tag,
-                            static_cast<double>(static_cast<const float *>(t.values)[0]));
+                            static_cast<double>(static_cast<const float *>(t.values)[0])) == 1;
     case TIFF_DOUBLE:
-        return TIFFSetField(tif, t.tag, double_values[0]);
+        return TIFFSetField(tif, t.tag, double_values[0]) == 1;
     default: // LONG8, SLONG8, IFD8: 64-bit storage
-        return TIFFSetField(tif, t.tag, v);
+        return TIFFSetField(tif, t.tag, v) == 1;
     }
 }
 
-static int set_fields(TIFF *tif, const Layout &layout)
+static bool SetFields(TIFF *tif, const Layout &layout)
 {
     const struct {
         ttag_t tag;
@@ -290,7 +284,7 @@ static int set_fields(TIFF *tif, const Layout &layout)
         {TIFFTAG_ROWSPERSTRIP, rows_per_strip},
         {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK},
         {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
-        {TIFFTAG_COMPRESSION, layout.compression},
+        {TIFFTAG_COMPRESSION, probe::ForLayout(compressions, layout)},
         {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH},
     };
     ttag_t failed = 0;
@@ -316,13 +310,13 @@ static int set_fields(TIFF *tif, const Layout &layout)
     for (const TypeProbe &t : type_probes) {
         if (t.bigtiff_only && !layout.bigtiff)
             continue;
-        if (!set_single(tif, t)) {
+        if (!SetSingle(tif, t)) {
             failed = t.tag;
             goto failure;
         }
         for (ttag_t k = 1; k <= 3; k++) {
-            const uint32_t n = array_count(t, k, layout.bigtiff);
-            if (n > 0 && !TIFFSetField(tif, t.tag + k, n, as_passed(tif, t, t.tag + k).data())) {
+            const uint32_t n = ArrayCount(t, k, layout.bigtiff);
+            if (n > 0 && !TIFFSetField(tif, t.tag + k, n, AsPassed(tif, t, t.tag + k).data())) {
                 failed = t.tag + k;
                 goto failure;
             }
@@ -334,11 +328,11 @@ static int set_fields(TIFF *tif, const Layout &layout)
             goto failure;
         }
     }
-    return 1;
+    return true;
 
 failure:
     probe::SayCantSet(failed, layout.filename);
-    return 0;
+    return false;
 }
 
 // The image, made once: each row runs of 64 bytes in a sequence of its own,
@@ -349,7 +343,7 @@ failure:
 static uint8_t image[length][row_bytes];
 static uint8_t update_row[row_bytes];
 
-static void make_image()
+static void MakeImage()
 {
     for (uint32_t r = 0; r < length; r++) {
         for (size_t i = 0; i < row_bytes; i += 64) {
@@ -364,21 +358,21 @@ static void make_image()
     }
 }
 
-static int write_strips(TIFF *tif, const char *filename)
+static bool WriteStrips(TIFF *tif, const char *filename)
 {
     for (uint32_t s = 0; s < length; s++) {
         // The write calls return -1 on error, so only a positive count is success.
         if (TIFFWriteEncodedStrip(tif, s, image[s], row_bytes) <= 0) {
-            probe::Say("Can't write image data in %s.", filename);
-            return 0;
+            probe::SayCantWrite(filename);
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
 // Reads every strip and compares it with the row written, or with the
 // update's row for the updated strip once it is replaced.
-static int check_strips(TIFF *tif, const char *filename, bool updated)
+static bool CheckStrips(TIFF *tif, const char *filename, bool updated)
 {
     static uint8_t got[row_bytes];
 
@@ -386,184 +380,192 @@ static int check_strips(TIFF *tif, const char *filename, bool updated)
         const uint8_t *expect = updated && s == updated_strip ? update_row : image[s];
         if (TIFFReadEncodedStrip(tif, s, got, row_bytes) != static_cast<tmsize_t>(row_bytes) ||
             memcmp(got, expect, row_bytes) != 0) {
-            probe::Say("Wrong image data in strip %lu of %s.", static_cast<unsigned long>(s),
-                       filename);
-            return 0;
+            probe::SayWrongImage("strip", s, filename);
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
 // Fetches the single value of one type and compares it with the table,
 // bit for bit.
-static int check_single(TIFF *tif, const TypeProbe &t, const Layout &layout)
+static bool CheckSingle(TIFF *tif, const TypeProbe &t, const Layout &layout)
 {
     uint64_t single = 0;
 
     if (!TIFFGetField(tif, t.tag, &single)) {
         probe::SayProblemFetching(t.tag, layout.filename);
-        return 0;
+        return false;
     }
     // The library stored the single value at the start of `single`, as wide
     // as it takes it: reading more would hold on a little-endian host only.
-    const uint64_t got = bits(&single, t.storage, 0);
-    if (got != bits(t.values, t.storage, 0)) {
-        probe::SayWrongValue(t.name, t.tag, layout.filename, 0, got, bits(t.values, t.storage, 0));
-        return 0;
+    const uint64_t got = Bits(&single, t.storage, 0);
+    if (got != Bits(t.values, t.storage, 0)) {
+        probe::SayWrongValue(t.name, t.tag, layout.filename, 0, got, Bits(t.values, t.storage, 0));
+        return false;
     }
-    return 1;
+    return true;
 }
 
 // Fetches array K of one type; one line for its first difference.
-static int check_array(TIFF *tif, const TypeProbe &t, ttag_t k, const Layout &layout)
+static bool CheckArray(TIFF *tif, const TypeProbe &t, ttag_t k, const Layout &layout)
 {
-    const uint32_t expect_n = array_count(t, k, layout.bigtiff);
+    const uint32_t expect_n = ArrayCount(t, k, layout.bigtiff);
     uint32_t n = 0;
     const void *array = nullptr;
 
     if (expect_n == 0)
-        return 1;
+        return true;
     if (!TIFFGetField(tif, t.tag + k, &n, &array) || !array) {
         probe::SayProblemFetching(t.tag + k, layout.filename);
-        return 0;
+        return false;
     }
     if (n != expect_n) {
         probe::SayWrongCount(t.name, t.tag + k, layout.filename, n, expect_n);
-        return 0;
+        return false;
     }
-    const unsigned size = passed_size(tif, t, t.tag + k);
+    const unsigned size = PassedSize(tif, t, t.tag + k);
     for (uint32_t i = 0; i < n; i++) {
-        const uint64_t got = bits(array, size, i);
-        if (got != bits(t.values, t.storage, i)) {
+        const uint64_t got = Bits(array, size, i);
+        if (got != Bits(t.values, t.storage, i)) {
             probe::SayWrongValue(t.name, t.tag + k, layout.filename, i, got,
-                                 bits(t.values, t.storage, i));
-            return 0;
+                                 Bits(t.values, t.storage, i));
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
-static int check_text(TIFF *tif, const TextProbe &t, const Layout &layout)
+static bool CheckText(TIFF *tif, const TextProbe &t, const Layout &layout)
 {
     const char *text = nullptr;
 
     if (!TIFFGetField(tif, t.tag, &text) || !text) {
         probe::SayProblemFetching(t.tag, layout.filename);
-        return 0;
+        return false;
     }
     if (strcmp(text, t.value) != 0) {
-        probe::SayWrongText(t.tag, layout.filename, text);
-        return 0;
+        probe::SayWrongText(t.tag, layout.filename, text, t.value);
+        return false;
     }
-    return 1;
+    return true;
 }
 
-static int check_standard(TIFF *tif, const Layout &layout)
+static bool CheckStandard(TIFF *tif, const Layout &layout)
 {
     uint32_t got_width = 0;
     uint16_t page[2] = {0, 0};
     float resolution = 0;
-    int ok = 1;
+    bool ok = true;
 
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &got_width)) {
         probe::SayProblemFetching(TIFFTAG_IMAGEWIDTH, layout.filename);
-        ok = 0;
+        ok = false;
     } else if (got_width != width) {
         probe::SayWrongValue("LONG", TIFFTAG_IMAGEWIDTH, layout.filename, 0, got_width, width);
-        ok = 0;
+        ok = false;
     }
     if (!TIFFGetField(tif, TIFFTAG_PAGENUMBER, &page[0], &page[1])) {
         probe::SayProblemFetching(TIFFTAG_PAGENUMBER, layout.filename);
-        ok = 0;
+        ok = false;
     } else {
         for (uint32_t i = 0; i < 2; i++) {
             if (page[i] != page_number[i]) {
                 probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i],
                                      page_number[i]);
-                ok = 0;
+                ok = false;
                 break;
             }
         }
     }
     if (!TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
         probe::SayProblemFetching(TIFFTAG_XRESOLUTION, layout.filename);
-        ok = 0;
-    } else if (bits(&resolution, 4, 0) != bits(&x_resolution, 4, 0)) {
+        ok = false;
+    } else if (Bits(&resolution, 4, 0) != Bits(&x_resolution, 4, 0)) {
         probe::SayWrongValue("RATIONAL", TIFFTAG_XRESOLUTION, layout.filename, 0,
-                             bits(&resolution, 4, 0), bits(&x_resolution, 4, 0));
-        ok = 0;
+                             Bits(&resolution, 4, 0), Bits(&x_resolution, 4, 0));
+        ok = false;
     }
-    return check_text(tif, {TIFFTAG_IMAGEDESCRIPTION, description}, layout) && ok;
+    return CheckText(tif, {TIFFTAG_IMAGEDESCRIPTION, description}, layout) && ok;
 }
 
 // Every field of the layout, each compared with what was set: one line for
 // each field that differs, so one run names every wrong field.
-static int check_fields(TIFF *tif, const Layout &layout)
+static bool CheckFields(TIFF *tif, const Layout &layout)
 {
-    int ok = check_standard(tif, layout);
+    bool ok = CheckStandard(tif, layout);
 
     for (const TypeProbe &t : type_probes) {
         if (t.bigtiff_only && !layout.bigtiff)
             continue;
-        ok = check_single(tif, t, layout) && ok;
+        ok = CheckSingle(tif, t, layout) && ok;
         for (ttag_t k = 1; k <= 3; k++)
-            ok = check_array(tif, t, k, layout) && ok;
+            ok = CheckArray(tif, t, k, layout) && ok;
     }
     for (const TextProbe &t : text_probes)
-        ok = check_text(tif, t, layout) && ok;
+        ok = CheckText(tif, t, layout) && ok;
     return ok;
 }
 
 // Compares one private entry on disk with the values set: its type code,
 // its count, and each value as the file's byte order decodes it.
-static int check_entry_on_disk(const ifd::Directory &dir, const TypeProbe &t, ttag_t tag,
-                               uint32_t n, const char *filename)
+static bool CheckEntryOnDisk(const ifd::Directory &dir, const TypeProbe &t, ttag_t tag, uint32_t n,
+                             const char *filename)
 {
     const ifd::Entry *e = ifd::FindEntry(dir, tag);
     const bool fraction = t.type == TIFF_RATIONAL || t.type == TIFF_SRATIONAL;
 
     if (!e) {
         probe::SayMissingOnDisk(tag, filename);
-        return 0;
+        return false;
     }
     if (e->type != t.type || e->count != n || e->values.size() != (fraction ? 2 : 1) * size_t{n}) {
         probe::SayWrongEntry(*e, filename, t.name, n);
-        return 0;
+        return false;
     }
     for (uint32_t i = 0; i < n; i++) {
-        const bool same = fraction ? probe::Number(*e, i) == static_cast<const float *>(t.values)[i]
-                                   : e->values[i] == bits(t.values, t.storage, i);
-        if (!same) {
-            probe::SayValueDiffers(tag, filename, i);
-            return 0;
+        if (fraction) {
+            const double expect = static_cast<const float *>(t.values)[i];
+            if (probe::Number(*e, i) != expect) {
+                probe::SayWrongNumberOnDisk(tag, filename, i, probe::Number(*e, i), expect);
+                return false;
+            }
+        } else if (e->values[i] != Bits(t.values, t.storage, i)) {
+            probe::SayWrongValueOnDisk(tag, filename, i, e->values[i],
+                                       Bits(t.values, t.storage, i));
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
-static int check_text_on_disk(const ifd::Directory &dir, const TextProbe &t, const char *filename)
+static bool CheckTextOnDisk(const ifd::Directory &dir, const TextProbe &t, const char *filename)
 {
     const ifd::Entry *e = ifd::FindEntry(dir, t.tag);
     const size_t n = strlen(t.value) + 1;
 
-    if (!e || e->type != TIFF_ASCII || e->count != n) {
-        probe::Say("%s: tag %lu on disk: missing, or not ASCII[%lu].", filename,
-                   static_cast<unsigned long>(t.tag), static_cast<unsigned long>(n));
-        return 0;
+    if (!e) {
+        probe::SayMissingOnDisk(t.tag, filename);
+        return false;
+    }
+    if (e->type != TIFF_ASCII || e->count != n || e->values.size() != n) {
+        probe::SayWrongEntry(*e, filename, "ASCII", n);
+        return false;
     }
     for (size_t i = 0; i < n; i++) {
         if (e->values[i] != static_cast<uint8_t>(t.value[i])) {
-            probe::SayByteDiffers(t.tag, filename, i);
-            return 0;
+            probe::SayWrongByteOnDisk(t.tag, filename, i, static_cast<unsigned>(e->values[i]),
+                                      static_cast<uint8_t>(t.value[i]));
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
 // The layout of the directory itself: tags ascending, values that do not
 // fit in their entry on a word boundary, every strip inside the file.
-static int check_directory_on_disk(const ifd::Directory &dir, uint64_t file_size,
-                                   const char *filename)
+static bool CheckDirectoryOnDisk(const ifd::Directory &dir, uint64_t file_size,
+                                 const char *filename)
 {
     return probe::TagsAscending(dir, filename) && probe::WordAligned(dir, filename) &&
            probe::ChunksInside(dir, file_size, ifd::tag::StripOffsets, ifd::tag::StripByteCounts,
@@ -571,94 +573,85 @@ static int check_directory_on_disk(const ifd::Directory &dir, uint64_t file_size
 }
 
 // Reads the file without the library and checks it against what was set.
-static int check_on_disk(const Layout &layout)
+static bool CheckOnDisk(const Layout &layout)
 {
     probe::OnDisk disk;
     const ifd::File &file = disk.file;
 
-    if (!probe::ReadFormat(layout.filename, layout.big_endian, layout.bigtiff, &disk))
-        return 0;
+    if (!probe::ReadFormat(layout, &disk))
+        return false;
     const ifd::Header &header = file.header;
     if (file.chain.size() != 1 || !file.linked.empty()) {
         probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected 1.", layout.filename,
                    header.first_ifd,
                    static_cast<unsigned long>(file.chain.size() + file.linked.size()));
-        return 0;
+        return false;
     }
     // From here on, one line for each entry that differs.
     const ifd::Directory &dir = file.chain[0];
-    int ok = check_directory_on_disk(dir, disk.bytes.size(), layout.filename);
+    bool ok = CheckDirectoryOnDisk(dir, disk.bytes.size(), layout.filename);
     for (const TypeProbe &t : type_probes) {
         if (t.bigtiff_only && !layout.bigtiff)
             continue;
-        ok = check_entry_on_disk(dir, t, t.tag, 1, layout.filename) && ok;
+        ok = CheckEntryOnDisk(dir, t, t.tag, 1, layout.filename) && ok;
         for (ttag_t k = 1; k <= 3; k++) {
-            const uint32_t n = array_count(t, k, layout.bigtiff);
-            ok = (n == 0 || check_entry_on_disk(dir, t, t.tag + k, n, layout.filename)) && ok;
+            const uint32_t n = ArrayCount(t, k, layout.bigtiff);
+            ok = (n == 0 || CheckEntryOnDisk(dir, t, t.tag + k, n, layout.filename)) && ok;
         }
     }
     for (const TextProbe &t : text_probes)
-        ok = check_text_on_disk(dir, t, layout.filename) && ok;
+        ok = CheckTextOnDisk(dir, t, layout.filename) && ok;
     for (const TypeProbe &t : standard_on_disk)
-        ok = check_entry_on_disk(dir, t, t.tag, t.count, layout.filename) && ok;
-    return check_text_on_disk(dir, description_on_disk, layout.filename) && ok;
+        ok = CheckEntryOnDisk(dir, t, t.tag, t.count, layout.filename) && ok;
+    return CheckTextOnDisk(dir, description_on_disk, layout.filename) && ok;
 }
 
-static int type_test(const Layout &layout)
+static bool TypeTest(const Layout &layout)
 {
     const unsigned long messages = LibraryMessages();
 
     {
-        const probe::Tiff tif = probe::Create(layout.filename, layout.mode);
-        if (!tif || !set_fields(tif, layout) || !write_strips(tif, layout.filename))
-            return 1;
+        const probe::Tiff tif = probe::Create(layout);
+        if (!tif || !SetFields(tif, layout) || !WriteStrips(tif, layout.filename))
+            return false;
     }
     // One reopen for update serves both the read-back and the update in
     // place: the new strip has another size, so the library must move it
     // and rewrite the strip arrays. A field that came back wrong does not
     // stop the layout: the update and the bytes on disk are still checked.
-    int fields_ok;
+    bool fields_ok = false;
     {
-        const probe::Tiff tif = probe::Reopen(layout.filename, "r+");
+        const probe::Tiff tif = probe::Reopen(layout, probe::Access::Update);
         if (!tif)
-            return 1;
-        fields_ok = check_fields(tif, layout);
-        if (!check_strips(tif, layout.filename, false))
-            return 1;
+            return false;
+        fields_ok = CheckFields(tif, layout);
+        if (!CheckStrips(tif, layout.filename, false))
+            return false;
         if (TIFFWriteEncodedStrip(tif, updated_strip, update_row, row_bytes) <= 0) {
-            probe::Say("Can't write image data in %s.", layout.filename);
-            return 1;
+            probe::SayCantWrite(layout.filename);
+            return false;
         }
     }
     // The update must leave every field as it was (checked again only when
     // they were right before, so a wrong field is named once), and the new
     // strip read back.
     {
-        const probe::Tiff tif = probe::Reopen(layout.filename, "r");
-        if (!tif || (fields_ok && !check_fields(tif, layout)) ||
-            !check_strips(tif, layout.filename, true))
-            return 1;
+        const probe::Tiff tif = probe::Reopen(layout, probe::Access::Read);
+        if (!tif || (fields_ok && !CheckFields(tif, layout)) ||
+            !CheckStrips(tif, layout.filename, true))
+            return false;
     }
     // The bytes on disk, and what the library said, are checked whatever
-    // came back wrong before.
-    const int disk_ok = check_on_disk(layout);
-    if (!probe::LibraryQuiet(layout.filename, messages) || !disk_ok || !fields_ok)
-        return 1;
-    // The file stays behind for inspection on any failure above.
-    unlink(layout.filename);
-    return 0;
+    // came back wrong before. The file stays behind for inspection on any
+    // failure.
+    const bool disk_ok = CheckOnDisk(layout);
+    return probe::LibraryQuiet(layout.filename, messages) && disk_ok && fields_ok;
 }
 
 int main()
 {
-    int failure = 0;
-
     CountLibraryMessages();
-    previous_extender = TIFFSetTagExtender(register_private_fields);
-    make_image();
-
-    // Every layout runs, whatever the earlier ones returned.
-    for (const Layout &layout : layouts)
-        failure |= type_test(layout);
-    return failure;
+    previous_extender = TIFFSetTagExtender(RegisterPrivateFields);
+    MakeImage();
+    return probe::RunLayouts(layouts, TypeTest);
 }

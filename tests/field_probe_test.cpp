@@ -84,7 +84,8 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"Wrong SHORT value fetched for tag 30 in fields_le.btf: value 0 is 0x0, expected 0x1."},
          {"fields_le.btf"}},
         {"get-chop:36867@fields_be.tif",
-         {"Wrong ASCII value fetched for tag 36867 in fields_be.tif: \"2023:12:31 01:02:0\"."},
+         {"Wrong ASCII value fetched for tag 36867 in fields_be.tif: \"2023:12:31 01:02:0\", "
+          "expected \"2023:12:31 01:02:03\"."},
          {"fields_be.tif"}},
         {"get-u16:338@fields_le.tif=2",
          {"Wrong SHORT value fetched for tag 338 in fields_le.tif: 2 values, expected 1."},
@@ -98,7 +99,7 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"Wrong default for tag 274 in fields_le.btf: value 0 is 0x3, expected 0x1."},
          {"fields_le.btf"}},
         {"unset-nothing:286@fields_be.btf",
-         {"fields_be.btf: tag 286 still present after TIFFUnsetField"},
+         {"fields_be.btf: tag 286 still present after TIFFUnsetField."},
          {"fields_be.btf"}},
         // On disk only: a type the field does not allow, in either byte
         // order; a FLOAT and a byte of InkNames changed after the read.
@@ -109,10 +110,10 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"fields_be.tif: tag 274 on disk: SSHORT[1], expected SHORT[1]."},
          {"fields_be.tif"}},
         {"poke:33305.1@fields_le.tif:r=0x41",
-         {"fields_le.tif: tag 33305 on disk: value 0 differs."},
+         {"fields_le.tif: tag 33305 on disk: value 0 is 2.33190077e-41, expected 1.40129846e-45."},
          {"fields_le.tif"}},
         {"poke:333.4@fields_be.btf:r=0x41",
-         {"fields_be.btf: tag 333 on disk: byte 4 differs."},
+         {"fields_be.btf: tag 333 on disk: byte 4 is 0x41, expected 0x00."},
          {"fields_be.btf"}},
         // A codec's field refused; a counted field, a pointer left from an
         // earlier fetch, a FLOAT and a pair set through TIFFVSetField, all
@@ -145,7 +146,7 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"Problem fetching tag 347 in fields_le.btf."},
          {"fields_le.btf"}},
         {"poke:347.100@fields_le.btf:r=0xAB",
-         {"fields_le.btf: tag 347 on disk: value 100 differs."},
+         {"fields_le.btf: tag 347 on disk: value 100 is 171, expected 99."},
          {"fields_le.btf"}},
         {"poke-entry:347.2@fields_le.tif:r=1",
          {"fields_le.tif: tag 347 on disk: BYTE[558], expected UNDEFINED[558]."},
@@ -153,19 +154,19 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         // The JPEG page's image, which only the tables it was encoded with
         // decode: a byte two off.
         {"read-byte:0.0@fields_le.tif=198",
-         {"fields_le.tif: page 2: byte 0 of strip 0 is 198, expected 200."},
+         {"Wrong image data in strip 0 of fields_le.tif, page 2: byte 0 is 0xc6, expected 0xc8."},
          {"fields_le.tif"}},
         // With the page decoded as written (read-fill, the known defect
         // gone): one byte off at the strip's end, every byte two over; a
         // strip read short, whose bytes are then not judged.
         {"read-fill:0@fields_le.tif=200;read-byte:0.15@fields_le.tif=198",
-         {"fields_le.tif: page 2: byte 15 of strip 0 is 198, expected 200."},
+         {"Wrong image data in strip 0 of fields_le.tif, page 2: byte 15 is 0xc6, expected 0xc8."},
          {"fields_le.tif"}},
         {"read-fill:0@fields_be.btf=202",
-         {"fields_be.btf: page 2: byte 0 of strip 0 is 202, expected 200."},
+         {"Wrong image data in strip 0 of fields_be.btf, page 2: byte 0 is 0xca, expected 0xc8."},
          {"fields_be.btf"}},
         {"read-short:0@fields_le.btf;read-fill:0@fields_le.btf=0",
-         {"fields_le.btf: page 2: can't read strip 0."},
+         {"Can't read image data in strip 0 of fields_le.btf, page 2."},
          {"fields_le.btf"}},
         // The Deflate page's fastest level refused.
         {"set:65557@fields_be.tif", {"Can't set tag 65557 in fields_be.tif."}, {"fields_be.tif"}},
@@ -235,15 +236,18 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
           "expected 0xbfa00000."},
          {"fields_be.tif"}},
         {"get-chop:305@fields_le.btf",
-         {"Wrong ASCII value fetched for tag 305 in fields_le.btf: \"field_prob\"."},
+         {"Wrong ASCII value fetched for tag 305 in fields_le.btf: \"field_prob\", expected "
+          "\"field_probe\"."},
          {"fields_le.btf"}},
         {"get-chop:29@fields_be.btf",
-         {"Wrong ASCII value fetched for tag 29 in fields_be.btf: \"2024:02:2\"."},
+         {"Wrong ASCII value fetched for tag 29 in fields_be.btf: \"2024:02:2\", expected "
+          "\"2024:02:29\"."},
          {"fields_be.btf"}},
         // A byte of InkNames' second name: the line names that name, and the
         // library's own copy changed, TIFFVGetField sees it too.
         {"get-byte:333.6@fields_le.tif=65",
-         {"Wrong ASCII value fetched for tag 333 in fields_le.tif: \"MAgenta\".",
+         {"Wrong ASCII value fetched for tag 333 in fields_le.tif: \"MAgenta\", expected "
+          "\"Magenta\".",
           "Wrong ASCII value fetched for tag 333 in fields_le.tif (TIFFVGetField)."},
          {"fields_le.tif"}},
         // Wrong defaults: the second of a pair, Predictor on the writing
@@ -262,32 +266,32 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"fields_le.tif"}},
         // Unsets that do nothing: a text, a fixed array, a counted blob.
         {"unset-nothing:315@fields_le.tif",
-         {"fields_le.tif: tag 315 still present after TIFFUnsetField"},
+         {"fields_le.tif: tag 315 still present after TIFFUnsetField."},
          {"fields_le.tif"}},
         {"unset-nothing:319@fields_be.tif",
-         {"fields_be.tif: tag 319 still present after TIFFUnsetField"},
+         {"fields_be.tif: tag 319 still present after TIFFUnsetField."},
          {"fields_be.tif"}},
         {"unset-nothing:34675@fields_le.btf",
-         {"fields_le.btf: tag 34675 still present after TIFFUnsetField"},
+         {"fields_le.btf: tag 34675 still present after TIFFUnsetField."},
          {"fields_le.btf"}},
         // On disk only: a GPS and an EXIF fraction in their linked IFDs, the
         // blue third of ColorMap, a per-sample double, a DNG matrix; a LONG,
         // a RATIONAL and two texts written with types the fields do not
         // allow.
         {"poke:2.4@fields_le.tif:r=0x41",
-         {"fields_le.tif: tag 2 on disk: value 0 differs."},
+         {"fields_le.tif: tag 2 on disk: value 0 is 0.738461538, expected 48."},
          {"fields_le.tif"}},
         {"poke:37386.0@fields_be.tif:r=0x41",
-         {"fields_be.tif: tag 37386 on disk: value 0 differs."},
+         {"fields_be.tif: tag 37386 on disk: value 0 is 545259556, expected 35.5."},
          {"fields_be.tif"}},
         {"poke:320.95@fields_le.btf:r=0x41",
-         {"fields_le.btf: tag 320 on disk: value 47 differs."},
+         {"fields_le.btf: tag 320 on disk: value 47 is 16761, expected 52857."},
          {"fields_le.btf"}},
         {"poke:340.0@fields_be.btf:r=0x41",
-         {"fields_be.btf: tag 340 on disk: value 0 differs."},
+         {"fields_be.btf: tag 340 on disk: value 0 is 429496730, expected -0.1."},
          {"fields_be.btf"}},
         {"poke:50721.3@fields_le.tif:r=0x41",
-         {"fields_le.tif: tag 50721 on disk: value 0 differs."},
+         {"fields_le.tif: tag 50721 on disk: value 0 is 1.09051904e+09, expected 1."},
          {"fields_le.tif"}},
         {"poke-entry:254.2@fields_le.tif:r=9",
          {"fields_le.tif: tag 254 on disk: SLONG[1], expected LONG[1]."},
@@ -327,10 +331,10 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         // A link refused: the directory it should link is written but
         // unreachable.
         {"set:34665@fields_le.tif",
-         {"Can't set tag 34665 in fields_le.tif.", "fields_le.tif: EXIF: no IFD at 8."},
+         {"Can't set tag 34665 in fields_le.tif.", "fields_le.tif: EXIF IFD: no IFD at 8."},
          {"fields_le.tif"}},
         {"set:34853@fields_be.tif",
-         {"Can't set tag 34853 in fields_be.tif.", "fields_be.tif: GPS: no IFD at 1640."},
+         {"Can't set tag 34853 in fields_be.tif.", "fields_be.tif: GPS IFD: no IFD at 1640."},
          {"fields_be.tif"}},
         // A palette page without its ColorMap, which the library then
         // rightly refuses to read: the layout ends there.
@@ -348,7 +352,7 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"Can't write image data in fields_le.btf."},
          {"fields_le.btf"}},
         {"read-exif@fields_be.tif",
-         {"fields_be.tif: EXIF: can't read the directory."},
+         {"fields_be.tif: EXIF IFD: can't read the directory."},
          {"fields_be.tif"}},
         // Nothing stored, where an array is expected: ColorMap, both
         // TransferFunction pages; a pointer left from an earlier fetch.

@@ -94,6 +94,11 @@ void ExpectExactly(const ProbeRun &run, int status, const std::vector<std::strin
 std::vector<std::string> MemcheckWrapper();
 // Removes a directory and everything below it.
 void RemoveTree(const std::string &dir);
+// TMPDIR, or /tmp when it is unset or empty.
+std::string TempBase();
+// A new private directory PREFIX.XXXXXX in TempBase(); empty (and the test
+// failed) when it cannot be made.
+std::string MakeTempDir(const char *prefix);
 
 // Whether the probes are built with AddressSanitizer.
 bool SanitizerBuild();

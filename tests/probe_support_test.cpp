@@ -162,6 +162,40 @@ TEST(ProbeSupport, EveryProblemOfAFileIsSaidUpToALimit)
     EXPECT_EQ(said.find("bad 20"), std::string::npos);
 }
 
+// A place goes after the file name, after a comma or as a field of its
+// own (docs/lines.md); none leaves the line as it was.
+TEST(ProbeSupport, LinesNameTheirPlace)
+{
+    ifd::Entry e = Make(254, ifd::SHORT, {1, 2});
+    const struct {
+        std::function<void()> say;
+        const char *said;
+    } cases[] = {
+        {[] { probe::SayCantSet(305, "f"); }, "Can't set tag 305 in f.\n"},
+        {[] { probe::SayCantSet(305, "f", "page 2"); }, "Can't set tag 305 in f, page 2.\n"},
+        {[] { probe::SayWrongText(305, "f", "a", nullptr, "page 2"); },
+         "Wrong ASCII value fetched for tag 305 in f, page 2: \"a\", expected none.\n"},
+        {[] { probe::SayWrongNumber("RATIONAL", 282, "f", 1, 0.5, 72); },
+         "Wrong RATIONAL value fetched for tag 282 in f: value 1 is 0.5, expected 72.\n"},
+        {[&] { probe::SayWrongEntry(e, "f", "LONG", 1, "SubIFD 0"); },
+         "f: SubIFD 0: tag 254 on disk: SHORT[2], expected LONG[1].\n"},
+        {[] { probe::SayWrongByteOnDisk(270, "f", 3, 0x41, 0x74); },
+         "f: tag 270 on disk: byte 3 is 0x41, expected 0x74.\n"},
+        {[] { probe::SayWrongImageByte("strip", 0, "f", "page 2", 5, 0xff, 0xc8); },
+         "Wrong image data in strip 0 of f, page 2: byte 5 is 0xff, expected 0xc8.\n"},
+    };
+    for (const auto &c : cases) {
+        bool ok = false;
+        EXPECT_EQ(Said(
+                      [&] {
+                          c.say();
+                          return true;
+                      },
+                      &ok),
+                  c.said);
+    }
+}
+
 TEST(ProbeSupport, RunLayoutsRunsEveryLayoutAndOrsTheirFailures)
 {
     const probe::Layout layouts[] = {

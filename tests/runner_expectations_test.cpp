@@ -29,10 +29,8 @@ class RunnerExpectations : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        const char *tmp = getenv("TMPDIR");
-        std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/expectations.XXXXXX";
-        ASSERT_NE(mkdtemp(templ.data()), nullptr);
-        dir_ = templ;
+        dir_ = MakeTempDir("expectations");
+        ASSERT_FALSE(dir_.empty());
         file_ = Write("expectations", entries);
     }
     void TearDown() override { RemoveTree(dir_); }

@@ -22,11 +22,9 @@ class RunnerLimits : public ::testing::Test {
     // relative path from one to the other is known.
     void SetUp() override
     {
-        const char *tmp = getenv("TMPDIR");
-        base_ = tmp && *tmp ? tmp : "/tmp";
-        std::string templ = base_ + "/runner-limits.XXXXXX";
-        ASSERT_NE(mkdtemp(templ.data()), nullptr);
-        tmp_ = templ;
+        base_ = TempBase();
+        tmp_ = MakeTempDir("runner-limits");
+        ASSERT_FALSE(tmp_.empty());
         name_ = tmp_.substr(base_.size() + 1);
     }
     void TearDown() override { RemoveTree(tmp_); }

@@ -59,8 +59,8 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
          {"Wrong SHORT value fetched for tag 297 in types_le.btf: value 1 is 0x4, expected 0x3."},
          {"types_le.btf"}},
         {"get-chop:270@types_le.tif",
-         {"Wrong ASCII value fetched for tag 270 in types_le.tif: \"type_probe: every field "
-          "typ\"."},
+         {"Wrong ASCII value fetched for tag 270 in types_le.tif: \"type_probe: every field typ\", "
+          "expected \"type_probe: every field type\"."},
          {"types_le.tif"}},
         {"open:r@types_le.btf", {"Can't open test TIFF file types_le.btf."}, {"types_le.btf"}},
         {"open:r+@types_be.tif", {"Can't open test TIFF file types_be.tif."}, {"types_be.tif"}},
@@ -93,7 +93,7 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
         {"poke:65003.5@types_le.tif:w=0x41",
          {"Wrong BYTE value fetched for tag 65003 in types_le.tif: value 5 is 0x41, expected "
           "0xfe.",
-          "types_le.tif: tag 65003 on disk: value 5 differs."},
+          "types_le.tif: tag 65003 on disk: value 5 is 0x41, expected 0xfe."},
          {"types_le.tif"}},
         {"get-float:282@types_le.tif=2",
          {"Wrong RATIONAL value fetched for tag 282 in types_le.tif: value 0 is 0x40000000, "
@@ -101,7 +101,8 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
          {"types_le.tif"}},
         {"get-chop:65151@types_le.tif",
          {"Wrong ASCII value fetched for tag 65151 in types_le.tif: \"A string too long to be "
-          "stored in the entry itself\"."},
+          "stored in the entry itself\", expected \"A string too long to be stored in the entry "
+          "itself.\"."},
          {"types_le.tif"}},
         // On disk only: a type code in either byte order, a standard field,
         // an ASCII byte, a tag renamed.
@@ -112,10 +113,10 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
          {"types_be.tif: tag 65000 on disk: UNDEFINED[1], expected BYTE[1]."},
          {"types_be.tif"}},
         {"poke:297.3@types_be.tif:r=9",
-         {"types_be.tif: tag 297 on disk: value 1 differs."},
+         {"types_be.tif: tag 297 on disk: value 1 is 0x9, expected 0x3."},
          {"types_be.tif"}},
         {"poke:65151.3@types_le.tif:r=0x41",
-         {"types_le.tif: tag 65151 on disk: byte 3 differs."},
+         {"types_le.tif: tag 65151 on disk: byte 3 is 0x41, expected 0x74."},
          {"types_le.tif"}},
         {"poke-entry:65110.0@types_le.tif:r=0x55",
          {"types_le.tif: tag 65110 on disk: missing."},
@@ -128,10 +129,11 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
         // and a byte order asked for but not written: only the independent
         // reading sees them.
         {"poke:65103.0@types_be.tif:r=0x41",
-         {"types_be.tif: tag 65103 on disk: value 0 differs."},
+         {"types_be.tif: tag 65103 on disk: value 0 is 0x4105bf0a8b145769, expected "
+          "0x4005bf0a8b145769."},
          {"types_be.tif"}},
         {"poke:65073.7@types_le.btf:r=0x40",
-         {"types_le.btf: tag 65073 on disk: value 0 differs."},
+         {"types_le.btf: tag 65073 on disk: value 0 is 9.31322573e-10, expected 0.5."},
          {"types_le.btf"}},
         {"swap-order:w8b",
          {"types_be.btf: header: II version 43, expected MM version 43."},
@@ -200,12 +202,14 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
         {"poke:65003.5@types_be.tif:r=0x41;poke:65100.0@types_be.tif:r=0x41;"
          "poke:65103.0@types_be.tif:r=0x41;poke:65151.3@types_be.tif:r=0x41;"
          "poke:297.3@types_be.tif:r=9;poke:270.0@types_be.tif:r=0x41",
-         {"types_be.tif: tag 65003 on disk: value 5 differs.",
-          "types_be.tif: tag 65100 on disk: value 0 differs.",
-          "types_be.tif: tag 65103 on disk: value 0 differs.",
-          "types_be.tif: tag 65151 on disk: byte 3 differs.",
-          "types_be.tif: tag 297 on disk: value 1 differs.",
-          "types_be.tif: tag 270 on disk: byte 0 differs."},
+         {"types_be.tif: tag 65003 on disk: value 5 is 0x41, expected 0xfe.",
+          "types_be.tif: tag 65100 on disk: value 0 is 0x4105bf0a8b145769, expected "
+          "0x4005bf0a8b145769.",
+          "types_be.tif: tag 65103 on disk: value 0 is 0x4105bf0a8b145769, expected "
+          "0x4005bf0a8b145769.",
+          "types_be.tif: tag 65151 on disk: byte 3 is 0x41, expected 0x74.",
+          "types_be.tif: tag 297 on disk: value 1 is 0x9, expected 0x3.",
+          "types_be.tif: tag 270 on disk: byte 0 is 0x41, expected 0x74."},
          {"types_be.tif"}},
         // The directory's own faults, and the entries after them.
         {"poke-entry:65110.1@types_le.tif:r=0xff",
@@ -214,7 +218,7 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
          {"types_le.tif"}},
         {"poke-entry:65151.8@types_le.tif:r=0x2f",
          {"types_le.tif: tag 65151 on disk: values at odd offset 2095.",
-          "types_le.tif: tag 65151 on disk: byte 0 differs."},
+          "types_le.tif: tag 65151 on disk: byte 0 is 0x00, expected 0x41."},
          {"types_le.tif"}},
         {"poke:279.5@types_le.btf:r=0x7f",
          {"types_le.btf: tag 273 on disk: strip 2 lies outside the file."},
@@ -226,7 +230,7 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
         {"poke:65031.0@types_le.tif:w=0x41",
          {"Wrong SHORT value fetched for tag 65031 in types_le.tif: value 0 is 0x141, expected "
           "0x102.",
-          "types_le.tif: tag 65031 on disk: value 0 differs."},
+          "types_le.tif: tag 65031 on disk: value 0 is 0x141, expected 0x102."},
          {"types_le.tif"}},
         {"warn:65150@types_le.btf",
          {"types_le.btf: the library reported a problem."},

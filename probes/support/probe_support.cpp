@@ -349,6 +349,11 @@ void SayWrongCount(const char *type, unsigned long tag, const char *filename, un
 void SayWrongText(unsigned long tag, const char *filename, const char *got, const char *expect,
                   const char *place)
 {
+    if (!expect) {
+        Say("Wrong ASCII value fetched for tag %lu in %s%s: \"%s\", expected none.", tag, filename,
+            After(place).c_str(), got);
+        return;
+    }
     Say("Wrong ASCII value fetched for tag %lu in %s%s: \"%s\", expected \"%s\".", tag, filename,
         After(place).c_str(), got, expect);
 }
@@ -384,21 +389,6 @@ void SayWrongByteOnDisk(unsigned long tag, const char *filename, unsigned long i
 {
     Say("%stag %lu on disk: byte %lu is 0x%02x, expected 0x%02x.", Prefix(filename, place).c_str(),
         tag, i, got, expect);
-}
-
-void SayValueDiffers(unsigned long tag, const char *filename, unsigned long i)
-{
-    Say("%s: tag %lu on disk: value %lu differs.", filename, tag, i);
-}
-
-void SayByteDiffers(unsigned long tag, const char *filename, unsigned long i)
-{
-    Say("%s: tag %lu on disk: byte %lu differs.", filename, tag, i);
-}
-
-void SayWrongText(unsigned long tag, const char *filename, const char *text)
-{
-    Say("Wrong ASCII value fetched for tag %lu in %s: \"%s\".", tag, filename, text);
 }
 
 void SayCantWrite(const char *filename, const char *place)
@@ -445,6 +435,14 @@ bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *dis
 bool ReadFormat(const Layout &layout, OnDisk *disk)
 {
     return ReadFormat(layout.filename, layout.big_endian, layout.bigtiff, disk);
+}
+
+bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename)
+{
+    if (file.chain.size() == pages)
+        return true;
+    Say("%s: expected %zu pages, the file holds %zu.", filename, pages, file.chain.size());
+    return false;
 }
 
 } // namespace probe

@@ -208,7 +208,8 @@ void SayWrongNumber(const char *type, unsigned long tag, const char *filename, u
 void SayWrongCount(const char *type, unsigned long tag, const char *filename, unsigned long got,
                    unsigned long expect, const char *place = nullptr);
 // "Wrong ASCII value fetched for tag N in NAME[, PLACE]: "GOT", expected
-// "EXPECT"."
+// "EXPECT"." A null `expect` is a field that should not be there: "expected
+// none".
 void SayWrongText(unsigned long tag, const char *filename, const char *got, const char *expect,
                   const char *place = nullptr);
 
@@ -227,12 +228,6 @@ void SayWrongNumberOnDisk(unsigned long tag, const char *filename, unsigned long
 // "NAME: [PLACE: ]tag N on disk: byte I is 0xGG, expected 0xEE."
 void SayWrongByteOnDisk(unsigned long tag, const char *filename, unsigned long i, unsigned got,
                         unsigned expect, const char *place = nullptr);
-// The forms before the ones above, for callers not yet moved:
-// "NAME: tag N on disk: value I differs." and "... byte I differs."
-// "Wrong ASCII value fetched for tag N in NAME: "TEXT"."
-void SayWrongText(unsigned long tag, const char *filename, const char *text);
-void SayValueDiffers(unsigned long tag, const char *filename, unsigned long i);
-void SayByteDiffers(unsigned long tag, const char *filename, unsigned long i);
 
 // The lines about image data, UNIT being "strip" or "tile":
 // "Can't write image data in NAME[, PLACE]."
@@ -254,6 +249,10 @@ void SayWrongImageByte(const char *unit, unsigned long index, const char *filena
 bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *disk);
 // The same for a layout's file.
 bool ReadFormat(const Layout &layout, OnDisk *disk);
+
+// The file's chain of IFDs holds `pages` pages; otherwise says
+// "NAME: expected N pages, the file holds M.".
+bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename);
 
 } // namespace probe
 
