@@ -213,7 +213,7 @@ Want *FindWant(Directory *d, uint16_t tag)
 void OnePage(Built *b, Directory d)
 {
     b->pages.push_back(std::move(d));
-    b->min_pages = b->max_pages = static_cast<unsigned>(b->pages.size());
+    b->chain = static_cast<unsigned>(b->pages.size());
 }
 
 // --- Legal encodings -------------------------------------------------------
@@ -381,7 +381,7 @@ void Chain(Built *b, uint16_t ifd_first, uint16_t)
         p.ifd_first = ifd_first != 0;
         b->pages.push_back(WritePage(b, &p));
     }
-    b->min_pages = b->max_pages = 3;
+    b->chain = 3;
 }
 
 // Two reduced-resolution images in SubIFDs, pointed to by `type`.
@@ -549,7 +549,7 @@ void Loop(Built *b, uint16_t pages, uint16_t back)
         at.push_back(ifd);
     }
     b->w.SetNext(at.back(), back == 9 ? b->w.size() + 1000 : at[at.size() - 1 - back]);
-    b->min_pages = b->max_pages = pages;
+    b->chain = pages;
 }
 
 void FirstPastEnd(Built *b, uint16_t, uint16_t)
@@ -660,7 +660,7 @@ void EntriesPastEnd(Built *b, uint16_t, uint16_t)
     for (Chunk &c : d.chunks)
         c.may_fail = true;
     b->open = Open::MayRefuse;
-    b->min_pages = b->max_pages = 1;
+    b->chain = 1;
     b->pages.push_back(d);
 }
 

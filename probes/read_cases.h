@@ -57,9 +57,9 @@ enum class Open {
 struct Built {
     ifd::Writer w;
     std::vector<Directory> pages;
-    // TIFFNumberOfDirectories, TIFFReadDirectory and TIFFSetDirectory must
-    // agree on a count in this range.
-    unsigned min_pages = 0, max_pages = 0;
+    // The pages of the chain, which TIFFNumberOfDirectories counts,
+    // TIFFSetDirectory reaches and TIFFReadDirectory walks alike.
+    unsigned chain = 0;
     Open open = Open::Must;
     Built(bool big_endian, bool bigtiff) : w(big_endian, bigtiff) {}
 };

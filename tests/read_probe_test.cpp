@@ -56,14 +56,19 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         // A field whose values are past the end, reported present.
         {"get-nothing:270@read_value_past_end_be.btf",
          "read_value_past_end_be.btf",
-         {"read_value_past_end_be.btf: tag 270 present, but the file holds no value of it."}},
+         {"read_value_past_end_be.btf: tag 270: present, but the file holds no value of it."}},
         // One page too many counted: the three ways of counting disagree.
         {"dir-count@read_pages_le.tif=4",
          "read_pages_le.tif",
-         {"read_pages_le.tif: TIFFNumberOfDirectories is 4, expected 3.",
-          "read_pages_le.tif: TIFFSetDirectory(3) fails, but TIFFNumberOfDirectories is 4.",
-          "read_pages_le.tif: TIFFReadDirectory reads 3 pages, but TIFFNumberOfDirectories is "
-          "4."}},
+         {"read_pages_le.tif: expected 3 pages, the library counts 4."}},
+        // A page the chain holds that TIFFSetDirectory cannot reach, and
+        // a walk that stops short.
+        {"set-dir:1@read_pages_be.btf",
+         "read_pages_be.btf",
+         {"read_pages_be.btf: page 1: can't go to the page."}},
+        {"read-dir:1@read_pages_ifd_first_le.btf",
+         "read_pages_ifd_first_le.btf",
+         {"read_pages_ifd_first_le.btf: expected 3 pages, TIFFReadDirectory walks 2."}},
         // A strip of a legal encoding read one byte short.
         {"read-short:1@read_strips_over_long_be.btf",
          "read_strips_over_long_be.btf",
