@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -50,7 +51,7 @@ Field Text(uint16_t tag, const std::string &bytes)
     return Numbers(tag, ASCII, std::vector<uint64_t>(bytes.begin(), bytes.end()));
 }
 
-Field Floats(uint16_t tag, std::vector<float> values)
+Field Floats(uint16_t tag, const std::vector<float> &values)
 {
     Field f = Numbers(tag, FLOAT, {});
     for (const float v : values) {
@@ -61,7 +62,7 @@ Field Floats(uint16_t tag, std::vector<float> values)
     return f;
 }
 
-Field Doubles(uint16_t tag, std::vector<double> values)
+Field Doubles(uint16_t tag, const std::vector<double> &values)
 {
     Field f = Numbers(tag, DOUBLE, {});
     for (const double v : values) {
@@ -72,7 +73,7 @@ Field Doubles(uint16_t tag, std::vector<double> values)
     return f;
 }
 
-Field Rationals(uint16_t tag, uint16_t type, std::vector<int64_t> pairs)
+Field Rationals(uint16_t tag, uint16_t type, const std::vector<int64_t> &pairs)
 {
     Field f = Numbers(tag, type, {});
     for (const int64_t v : pairs)
@@ -81,9 +82,9 @@ Field Rationals(uint16_t tag, uint16_t type, std::vector<int64_t> pairs)
 }
 
 Writer::Writer(bool big_endian, bool bigtiff)
-    : big_endian_(big_endian), bigtiff_(bigtiff), last_next_(bigtiff ? 8 : 4)
+    : big_endian_(big_endian), bigtiff_(bigtiff), bytes_(2, big_endian ? 'M' : 'I'),
+      last_next_(bigtiff ? 8 : 4)
 {
-    bytes_ = {big_endian ? uint8_t{'M'} : uint8_t{'I'}, big_endian ? uint8_t{'M'} : uint8_t{'I'}};
     Put(2, bigtiff ? 43 : 42, 2);
     if (bigtiff) {
         SetOffsetSize(8);
@@ -199,10 +200,12 @@ uint64_t Writer::AppendIfd(const Ifd &ifd, bool chained)
         if (f.value_at != derived) {
             Put(value, f.value_at, slot);
         } else if (at[i] == derived) {
-            std::copy(encoded.begin(), encoded.end(), bytes_.begin() + value);
+            std::copy(encoded.begin(), encoded.end(),
+                      bytes_.begin() + static_cast<std::ptrdiff_t>(value));
         } else {
             Put(value, at[i], slot);
-            std::copy(encoded.begin(), encoded.end(), bytes_.begin() + at[i]);
+            std::copy(encoded.begin(), encoded.end(),
+                      bytes_.begin() + static_cast<std::ptrdiff_t>(at[i]));
         }
     }
     const uint64_t next = start + count_width + ifd.fields.size() * entry_size;

@@ -41,10 +41,10 @@ struct Field {
 // Builders of fields from typed values.
 Field Numbers(uint16_t tag, uint16_t type, std::vector<uint64_t> values);
 Field Text(uint16_t tag, const std::string &bytes); // the bytes as given, NULs included
-Field Floats(uint16_t tag, std::vector<float> values);
-Field Doubles(uint16_t tag, std::vector<double> values);
+Field Floats(uint16_t tag, const std::vector<float> &values);
+Field Doubles(uint16_t tag, const std::vector<double> &values);
 // Numerator, denominator pairs; SRATIONAL ones as signed 32-bit values.
-Field Rationals(uint16_t tag, uint16_t type, std::vector<int64_t> pairs);
+Field Rationals(uint16_t tag, uint16_t type, const std::vector<int64_t> &pairs);
 
 struct Ifd {
     std::vector<Field> fields; // written in this order, sorted or not

@@ -20,13 +20,23 @@ constexpr uint16_t Width = 256, Length = 257, Bits = 258, Compression = 259, Pho
 // An image as the file describes it; the types of the fields that may have
 // more than one.
 struct Image {
-    uint32_t width = 3, length = 2, rows_per_strip = 1;
-    uint16_t samples = 1, bits = 8, planar = 1, photometric = 1;
+    uint32_t width = 3;
+    uint32_t length = 2;
+    uint32_t rows_per_strip = 1;
+    uint16_t samples = 1;
+    uint16_t bits = 8;
+    uint16_t planar = 1;
+    uint16_t photometric = 1;
     bool tiled = false;
-    uint32_t tile_width = 16, tile_length = 16;
-    uint16_t width_type = ifd::SHORT, length_type = ifd::SHORT, rows_type = ifd::SHORT;
-    uint16_t offsets_type = ifd::LONG, counts_type = ifd::LONG;
-    uint16_t tile_width_type = ifd::SHORT, tile_length_type = ifd::SHORT;
+    uint32_t tile_width = 16;
+    uint32_t tile_length = 16;
+    uint16_t width_type = ifd::SHORT;
+    uint16_t length_type = ifd::SHORT;
+    uint16_t rows_type = ifd::SHORT;
+    uint16_t offsets_type = ifd::LONG;
+    uint16_t counts_type = ifd::LONG;
+    uint16_t tile_width_type = ifd::SHORT;
+    uint16_t tile_length_type = ifd::SHORT;
     unsigned seed = 0; // pages of a chain differ in their pixels
 };
 
@@ -78,7 +88,8 @@ void Insert(std::vector<Field> *fields, Field f)
 // byte order and read back in the host's.
 void AddChunk(Page *p, size_t samples, unsigned bits, unsigned k, bool big_endian)
 {
-    std::vector<uint8_t> disk, read;
+    std::vector<uint8_t> disk;
+    std::vector<uint8_t> read;
     for (size_t i = 0; i < samples; i++) {
         const unsigned v = (k * 977U + static_cast<unsigned>(i) * 131U + 1U) & 0xffffU;
         if (bits == 8) {
@@ -86,7 +97,8 @@ void AddChunk(Page *p, size_t samples, unsigned bits, unsigned k, bool big_endia
             read.push_back(static_cast<uint8_t>(v));
             continue;
         }
-        const uint8_t hi = static_cast<uint8_t>(v >> 8), lo = static_cast<uint8_t>(v);
+        const auto hi = static_cast<uint8_t>(v >> 8);
+        const auto lo = static_cast<uint8_t>(v);
         disk.push_back(big_endian ? hi : lo);
         disk.push_back(big_endian ? lo : hi);
         read.push_back(HostBig() ? hi : lo);
@@ -240,19 +252,19 @@ void StripsAt(Built *b, uint16_t type, bool over)
     OnePage(b, WritePage(b, &p));
 }
 
-void StripsAtEdge(Built *b, uint16_t, uint16_t type)
+void StripsAtEdge(Built *b, uint16_t /*tag*/, uint16_t type)
 {
     StripsAt(b, type, false);
 }
 
-void StripsOverEdge(Built *b, uint16_t, uint16_t type)
+void StripsOverEdge(Built *b, uint16_t /*tag*/, uint16_t type)
 {
     StripsAt(b, type, true);
 }
 
 // ImageDescription of as many bytes as the slot holds (its NUL included),
 // or one more.
-void TextAt(Built *b, uint16_t over, uint16_t)
+void TextAt(Built *b, uint16_t over, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     Insert(&p.fields, ifd::Text(Description, std::string("abcdefghij", b->w.Slot() - 1 + over) +
@@ -260,7 +272,7 @@ void TextAt(Built *b, uint16_t over, uint16_t)
     OnePage(b, WritePage(b, &p));
 }
 
-void OddValues(Built *b, uint16_t tag, uint16_t)
+void OddValues(Built *b, uint16_t tag, uint16_t /*type*/)
 {
     Image im;
     im.length = 3; // three strips: 12 bytes of offsets, out of line in BigTIFF too
@@ -273,7 +285,7 @@ void OddValues(Built *b, uint16_t tag, uint16_t)
     OnePage(b, WritePage(b, &p));
 }
 
-void OddData(Built *b, uint16_t, uint16_t)
+void OddData(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Image im;
     im.width = 4; // chunks of even length, each one padded to an odd offset
@@ -282,7 +294,7 @@ void OddData(Built *b, uint16_t, uint16_t)
     OnePage(b, WritePage(b, &p));
 }
 
-void IfdFirst(Built *b, uint16_t first, uint16_t)
+void IfdFirst(Built *b, uint16_t first, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     p.ifd_first = first != 0;
@@ -290,7 +302,7 @@ void IfdFirst(Built *b, uint16_t first, uint16_t)
 }
 
 // ImageDescription's values before the IFD, far from it.
-void ValuesBefore(Built *b, uint16_t, uint16_t)
+void ValuesBefore(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     Field text = ifd::Text(Description, std::string("written before its IFD") + '\0');
@@ -337,14 +349,14 @@ Field PrivateField(uint16_t type)
     }
 }
 
-void Private(Built *b, uint16_t, uint16_t type)
+void Private(Built *b, uint16_t /*tag*/, uint16_t type)
 {
     Page p = MakePage(Image(), *b);
     Insert(&p.fields, PrivateField(type));
     OnePage(b, WritePage(b, &p));
 }
 
-void PerSample(Built *b, uint16_t variant, uint16_t)
+void PerSample(Built *b, uint16_t variant, uint16_t /*type*/)
 {
     Image im;
     im.samples = 3;
@@ -369,7 +381,7 @@ void PerSample(Built *b, uint16_t variant, uint16_t)
 }
 
 // Three pages of their own sizes; the second's ImageWidth a LONG.
-void Chain(Built *b, uint16_t ifd_first, uint16_t)
+void Chain(Built *b, uint16_t ifd_first, uint16_t /*type*/)
 {
     for (unsigned k = 0; k < 3; k++) {
         Image im;
@@ -385,7 +397,7 @@ void Chain(Built *b, uint16_t ifd_first, uint16_t)
 }
 
 // Two reduced-resolution images in SubIFDs, pointed to by `type`.
-void SubIfdsOf(Built *b, uint16_t, uint16_t type)
+void SubIfdsOf(Built *b, uint16_t /*tag*/, uint16_t type)
 {
     Directory main;
     std::vector<uint64_t> offsets;
@@ -440,7 +452,7 @@ std::vector<Field> GpsFields()
     };
 }
 
-void Linked(Built *b, uint16_t tag, uint16_t type, std::vector<Field> fields)
+void Linked(Built *b, uint16_t tag, uint16_t type, const std::vector<Field> &fields)
 {
     Directory linked;
     for (const Field &f : fields)
@@ -459,21 +471,21 @@ void ExifOf(Built *b, uint16_t long_x, uint16_t type)
     Linked(b, Exif, type, ExifFields(long_x != 0));
 }
 
-void GpsOf(Built *b, uint16_t, uint16_t type)
+void GpsOf(Built *b, uint16_t /*tag*/, uint16_t type)
 {
     Linked(b, Gps, type, GpsFields());
 }
 
 // --- Tolerated deviations ---------------------------------------------------
 
-void Unsorted(Built *b, uint16_t, uint16_t)
+void Unsorted(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     std::reverse(p.fields.begin(), p.fields.end());
     OnePage(b, WritePage(b, &p));
 }
 
-void Twice(Built *b, uint16_t tag, uint16_t)
+void Twice(Built *b, uint16_t tag, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     if (tag == Description) {
@@ -526,7 +538,7 @@ void Without(Built *b, uint16_t tag, uint16_t strips)
     OnePage(b, d);
 }
 
-void OddIfd(Built *b, uint16_t, uint16_t)
+void OddIfd(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     p.odd_ifd = true;
@@ -552,7 +564,7 @@ void Loop(Built *b, uint16_t pages, uint16_t back)
     b->chain = pages;
 }
 
-void FirstPastEnd(Built *b, uint16_t, uint16_t)
+void FirstPastEnd(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     WritePage(b, &p);
@@ -583,7 +595,7 @@ void ValuesMissing(Built *b, uint16_t tag, uint16_t how)
 
 // A field of the image with a count of 2^31, its first values where the
 // count puts them: the library may use those, which the file holds.
-void HugeCount(Built *b, uint16_t tag, uint16_t)
+void HugeCount(Built *b, uint16_t tag, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     Find(&p.fields, tag)->count = 0x80000000U;
@@ -595,7 +607,7 @@ void HugeCount(Built *b, uint16_t tag, uint16_t)
     OnePage(b, d);
 }
 
-void EmptyIfd(Built *b, uint16_t second, uint16_t)
+void EmptyIfd(Built *b, uint16_t second, uint16_t /*type*/)
 {
     if (second) {
         Page p = MakePage(Image(), *b);
@@ -608,7 +620,7 @@ void EmptyIfd(Built *b, uint16_t second, uint16_t)
 
 // Two strips, whose arrays hold one entry (`how` 0), or whose second strip
 // lies past the end (1) or runs past it (2).
-void BrokenStrips(Built *b, uint16_t how, uint16_t)
+void BrokenStrips(Built *b, uint16_t how, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     Field *offsets = Find(&p.fields, StripOffsets);
@@ -649,7 +661,7 @@ void BrokenStrips(Built *b, uint16_t how, uint16_t)
 }
 
 // An IFD whose entry count runs far past the end of the file.
-void EntriesPastEnd(Built *b, uint16_t, uint16_t)
+void EntriesPastEnd(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     uint64_t at = 0;
@@ -667,7 +679,7 @@ void EntriesPastEnd(Built *b, uint16_t, uint16_t)
 // A header that is not TIFF's: `what` 0 a wrong version, 1 a wrong byte
 // order mark, 2 BigTIFF's offset size 4, 3 its offset size 16, 4 its
 // constant not 0.
-void BadHeader(Built *b, uint16_t what, uint16_t)
+void BadHeader(Built *b, uint16_t what, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     WritePage(b, &p);
@@ -676,7 +688,7 @@ void BadHeader(Built *b, uint16_t what, uint16_t)
         b->w.SetVersion(b->w.bigtiff() ? 44 : 41);
         break;
     case 1:
-        b->w.Put(0, b->w.big_endian() ? 0x4d49 : 0x4949 ^ 0x0400, 2);
+        b->w.Put(0, 0x4d49, 2); // "IM" or "MI", in the file's order
         break;
     case 2:
         b->w.SetOffsetSize(4);
@@ -692,7 +704,7 @@ void BadHeader(Built *b, uint16_t what, uint16_t)
 }
 
 // An EXIF pointer to where no IFD is.
-void ExifPastEnd(Built *b, uint16_t, uint16_t)
+void ExifPastEnd(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     Insert(&p.fields, ifd::Numbers(Exif, ifd::LONG, {5000}));

@@ -77,8 +77,10 @@ long PeakKib()
     char line[256];
     long kib = -1;
     while (fgets(line, sizeof(line), f)) {
-        if (sscanf(line, "VmHWM: %ld kB", &kib) == 1)
+        if (strncmp(line, "VmHWM:", 6) == 0) {
+            kib = strtol(line + 6, nullptr, 10);
             break;
+        }
     }
     fclose(f);
     return kib;
@@ -93,7 +95,7 @@ void ResetPeak()
     fclose(f);
 }
 
-constexpr long max_growth_kib = 64 * 1024;
+constexpr long max_growth_kib = 64L * 1024;
 
 // --- What the library gives for a field ------------------------------------
 
@@ -261,8 +263,9 @@ bool Matches(const Got &got, const ifd::Field &f, const char *name, const char *
     const char *type = ifd::TypeName(f.type);
     if (f.type == ifd::ASCII || got.text) {
         std::string expect(f.values.begin(), f.values.end());
-        if (!got.counted)
-            expect = expect.substr(0, expect.find('\0'));
+        const size_t nul = expect.find('\0');
+        if (!got.counted && nul != std::string::npos)
+            expect.resize(nul);
         if (got.bytes == expect)
             return true;
         if (!quiet)

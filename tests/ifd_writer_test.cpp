@@ -3,6 +3,7 @@
 // a forced offset, in both byte orders and formats; chains, links and wrong
 // headers.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -37,6 +38,11 @@ std::vector<uint64_t> Elements(uint16_t type, uint64_t bytes)
 
 enum class Place { Edge, Over, Odd, Forced };
 
+std::string First(const std::vector<ifd::Error> &problems)
+{
+    return problems.empty() ? "" : problems[0].what;
+}
+
 TEST(IfdWriter, EveryTypeAndPlacementReadsBack)
 {
     for (const Layout l : layouts) {
@@ -64,7 +70,7 @@ TEST(IfdWriter, EveryTypeAndPlacementReadsBack)
                 ifd.fields = {ifd::Numbers(256, ifd::SHORT, {7}), f};
                 const uint64_t at = w.AppendIfd(ifd);
                 const ifd::File file = ifd::ReadFile(w.bytes().data(), w.bytes().size());
-                ASSERT_TRUE(file.problems.empty()) << file.problems[0].what;
+                ASSERT_TRUE(file.problems.empty()) << First(file.problems);
                 ASSERT_EQ(file.chain.size(), 1U);
                 EXPECT_EQ(file.chain[0].offset, at);
                 EXPECT_EQ(at + w.IfdSize(ifd), w.size());
@@ -100,7 +106,7 @@ TEST(IfdWriter, ChainsLinksAndDamage)
         page.fields.pop_back();
         const uint64_t second = w.AppendIfd(page);
         ifd::File file = ifd::ReadFile(w.bytes().data(), w.bytes().size());
-        ASSERT_TRUE(file.problems.empty()) << file.problems[0].what;
+        ASSERT_TRUE(file.problems.empty()) << First(file.problems);
         ASSERT_EQ(file.chain.size(), 2U);
         EXPECT_EQ(file.chain[1].offset, second);
         ASSERT_EQ(file.linked.size(), 1U);
