@@ -73,6 +73,27 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         {"read-short:1@read_strips_over_long_be.btf",
          "read_strips_over_long_be.btf",
          {"read_strips_over_long_be.btf: strip 1 read as 2 bytes, expected 3."}},
+        // A wrong byte in a tile; a tolerated text that is neither of the
+        // two the file holds; a RowsPerStrip that is not one strip's.
+        {"read-tile:1.0@read_tile_counts_short_be.tif=0x33",
+         "read_tile_counts_short_be.tif",
+         {"Wrong image data in tile 1 of read_tile_counts_short_be.tif: byte 0 is 0x33, "
+          "expected 0xd2."}},
+        {"get-chop:270@read_twice_text_le.tif",
+         "read_twice_text_le.tif",
+         {"Wrong ASCII value fetched for tag 270 in read_twice_text_le.tif: \"firs\", expected "
+          "\"first\"."}},
+        {"get-u32:278@read_no_rows_per_strip_be.btf=1",
+         "read_no_rows_per_strip_be.btf",
+         {"read_no_rows_per_strip_be.btf: tag 278: 1, expected at least 2."}},
+        // An EXIF field fetched as nothing, and the EXIF IFD unreadable.
+        {"get-nothing:33434@read_exif_ifd8_le.btf",
+         "read_exif_ifd8_le.btf",
+         {"Wrong RATIONAL value fetched for tag 33434 in read_exif_ifd8_le.btf, EXIF IFD: value 0 "
+          "is 0, expected 0.004."}},
+        {"read-exif@read_exif_long8_be.btf",
+         "read_exif_long8_be.btf",
+         {"read_exif_long8_be.btf: EXIF IFD: no IFD at 16."}},
         // A legal case the library cannot open.
         {"open:r@read_odd_text_le.tif",
          "read_odd_text_le.tif",
