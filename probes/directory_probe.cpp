@@ -167,7 +167,7 @@ static bool WriteImage(TIFF *tif, const char *filename, const char *place, ttag_
         return false;
     }
     if (!TIFFWriteDirectory(tif)) {
-        probe::Say("%s: %s: can't write the directory.", filename, place);
+        probe::SayCantDirectory("write", filename, place);
         return false;
     }
     return true;
@@ -212,7 +212,7 @@ static bool WriteCustom(TIFF *tif, const char *filename, const CustomDirectory &
 
     // These return 0 on success, unlike most of the library.
     if (d.create(tif) != 0) {
-        probe::Say("%s: %s: can't create the directory.", filename, d.name);
+        probe::SayCantDirectory("create", filename, d.name);
         return false;
     }
     for (i = 0; i < d.count; i++) {
@@ -222,7 +222,7 @@ static bool WriteCustom(TIFF *tif, const char *filename, const CustomDirectory &
         }
     }
     if (!TIFFWriteCustomDirectory(tif, offset)) {
-        probe::Say("%s: %s: can't write the directory.", filename, d.name);
+        probe::SayCantDirectory("write", filename, d.name);
         return false;
     }
     // Creating the next directory does not release this one's values.
@@ -269,7 +269,7 @@ static bool WritePages(const Layout &layout)
     }
     // Back from the custom directories to an image directory.
     if (TIFFCreateDirectory(tif) != 0) {
-        probe::Say("%s: page %d: can't create the directory.", layout.filename, custom_page);
+        probe::SayCantDirectory("create", layout.filename, probe::Page(custom_page).c_str());
         return false;
     }
     for (size_t i = 0; i < custom_count; i++) {
@@ -310,7 +310,7 @@ static bool RewritePage(const Layout &layout)
     // The directory has grown, so it cannot stay where it is: the library
     // moves it to the end of the file and relinks it in its place.
     if (!TIFFRewriteDirectory(tif)) {
-        probe::Say("%s: page %d: can't rewrite the directory.", layout.filename, rewritten_page);
+        probe::SayCantDirectory("rewrite", layout.filename, probe::Page(rewritten_page).c_str());
         return false;
     }
     return true;
@@ -332,7 +332,7 @@ static bool RemovePage(const Layout &layout)
     if (!tif)
         return false;
     if (!TIFFUnlinkDirectory(tif, 2)) {
-        probe::Say("%s: page 1: can't unlink the directory.", layout.filename);
+        probe::SayCantDirectory("unlink", layout.filename, probe::Page(1).c_str());
         return false;
     }
     return true;
@@ -566,7 +566,7 @@ static bool CheckCustom(TIFF *tif, const char *filename, const Links &links)
     for (size_t i = 0; i < custom_count; i++) {
         const CustomDirectory &d = custom_directories[i];
         if (!d.read(tif, links.custom[i])) {
-            probe::Say("%s: %s: can't read the directory.", filename, d.name);
+            probe::SayCantDirectory("read", filename, d.name);
             return false;
         }
         for (size_t k = 0; k < d.count; k++) {
@@ -835,17 +835,19 @@ constexpr Step steps[] = {
     {RemovePage, {4, {0, 2, 3, 4, 0}, true}},
 };
 
+// The steps in order, up to the first that fails; a failed layout's file
+// stays behind for inspection.
 static bool RunSteps(const Layout &layout)
 {
-    for (const Step &step : steps) {
+    bool ok = true;
+    for (size_t i = 0; ok && i < sizeof(steps) / sizeof(steps[0]); i++) {
+        const Step &step = steps[i];
         const unsigned long messages = LibraryMessages();
-        // A healthy library says nothing during any of this. On a failure
-        // the file stays behind for inspection.
-        if (!step.change(layout) || !CheckLibrary(layout, step.expected) ||
-            !CheckDisk(layout, step.expected) || !probe::LibraryQuiet(layout.filename, messages))
-            return false;
+        // A healthy library says nothing during any of this.
+        ok = step.change(layout) && CheckLibrary(layout, step.expected) &&
+             CheckDisk(layout, step.expected) && probe::LibraryQuiet(layout.filename, messages);
     }
-    return true;
+    return ok;
 }
 
 int main()

@@ -828,7 +828,7 @@ bool WritePage(TIFF *tif, Run &run, const Shape &s, size_t page)
     // The next directory, set up once this one is written, needs them no more.
     page0 = false;
     if (!TIFFWriteDirectory(tif)) {
-        probe::Say("%s: page %zu: can't write the directory.", run.name, page);
+        probe::SayCantDirectory("write", run.name, probe::Page(page).c_str());
         return false;
     }
     return true;
@@ -845,14 +845,14 @@ bool WriteCustom(TIFF *tif, Run &run, Home home, uint64_t *offset)
     const int created =
         home == Home::Exif ? TIFFCreateEXIFDirectory(tif) : TIFFCreateGPSDirectory(tif);
     if (created != 0) {
-        probe::Say("%s: %s: can't create the directory.", run.name, CustomName(home));
+        probe::SayCantDirectory("create", run.name, CustomName(home));
         return false;
     }
     if (run.query && !CheckQuery(tif, run, home == Home::Exif, home == Home::Gps))
         run.failed = true;
     SetFields(tif, run, home, TIFFSetField);
     if (!TIFFWriteCustomDirectory(tif, offset)) {
-        probe::Say("%s: %s: can't write the directory.", run.name, CustomName(home));
+        probe::SayCantDirectory("write", run.name, CustomName(home));
         return false;
     }
     // Creating the next directory does not release this one's values.
@@ -873,7 +873,7 @@ bool WriteFile(Run &run)
     SetLinks(run);
     page0 = true;
     if (TIFFCreateDirectory(tif) != 0) {
-        probe::Say("%s: page 0: can't create the directory.", run.name);
+        probe::SayCantDirectory("create", run.name, probe::Page(0).c_str());
         return false;
     }
     for (size_t p = 0; p < page_count; p++) {
@@ -1074,7 +1074,7 @@ bool ReadFile(Run &run)
         const Home home = shapes[p].home;
         page0 = false;
         if (p > 0 && !TIFFReadDirectory(tif)) {
-            probe::Say("%s: page %zu: can't read the directory.", run.name, p);
+            probe::SayCantDirectory("read", run.name, probe::Page(p).c_str());
             return false;
         }
         // Each check says what it finds; none stops the others.
@@ -1093,7 +1093,7 @@ bool ReadFile(Run &run)
         const int read =
             home == Home::Exif ? TIFFReadEXIFDirectory(tif, at) : TIFFReadGPSDirectory(tif, at);
         if (!read) {
-            probe::Say("%s: %s: can't read the directory.", run.name, CustomName(home));
+            probe::SayCantDirectory("read", run.name, CustomName(home));
             return false;
         }
         run.failed = !CheckFields(tif, run, home) || run.failed;

@@ -108,7 +108,7 @@ struct Stream {
     }
 };
 
-constexpr uint8_t quant_chroma(size_t i)
+constexpr uint8_t QuantChroma(size_t i)
 {
     return i % 8 < 4 && i / 8 < 4 ? quant_chroma_head[i / 8][i % 8] : 99;
 }
@@ -124,7 +124,7 @@ constexpr Stream MakeTables()
         s.Put(quant_luma[zigzag[k]]);
     s.Put(1);
     for (size_t k = 0; k < 64; k++)
-        s.Put(quant_chroma(zigzag[k]));
+        s.Put(QuantChroma(zigzag[k]));
     s.Marker(0xC4);
     s.Length(dht_size);
     s.Huffman(0x00, dc_luma_bits, dc_symbols, 12);

@@ -20,7 +20,7 @@ struct BaseField {
 
 // Every image here is one 8-bit sample wide, one row per strip, PackBits;
 // only the number of rows differs between the tests.
-static int set_base_fields(TIFF *tif, uint32_t length)
+static int SetBaseFields(TIFF *tif, uint32_t length)
 {
     const BaseField base_fields[] = {
         {TIFFTAG_COMPRESSION, COMPRESSION_PACKBITS, "Can't set Compression tag.\n"},
@@ -59,7 +59,7 @@ constexpr RewriteCase rewrite_cases[] = {
     {"rewrite6.tif", 1, 1, 412316860416ULL},
 };
 
-static int test_packbits()
+static int TestPackbits()
 {
     TIFF *tif;
     uint32_t i;
@@ -72,7 +72,7 @@ static int test_packbits()
         fprintf(stderr, "Can't create test TIFF file %s.\n", filename);
         return 1;
     }
-    if (!set_base_fields(tif, length))
+    if (!SetBaseFields(tif, length))
         goto failure;
 
     // The write calls return -1 on error, so only a positive count is success.
@@ -108,15 +108,15 @@ failure:
     return 1;
 }
 
-static void print_mismatch(const char *filename, const char *array, int i, uint64_t got,
-                           uint64_t expect)
+static void PrintMismatch(const char *filename, const char *array, int i, uint64_t got,
+                          uint64_t expect)
 {
     fprintf(stderr, "%s:%s[%d]: Got %X:%08X instead of %X:%08X.\n", filename, array, i,
             static_cast<unsigned>(got >> 32), static_cast<unsigned>(got & 0xffffffffU),
             static_cast<unsigned>(expect >> 32), static_cast<unsigned>(expect & 0xffffffffU));
 }
 
-static int rewrite_test(const char *filename, int length, int bigtiff, uint64_t base_value)
+static int RewriteTest(const char *filename, int length, int bigtiff, uint64_t base_value)
 {
     TIFF *tif;
     int i;
@@ -133,7 +133,7 @@ static int rewrite_test(const char *filename, int length, int bigtiff, uint64_t 
         fprintf(stderr, "Can't create test TIFF file %s.\n", filename);
         return 1;
     }
-    if (!set_base_fields(tif, static_cast<uint32_t>(length)))
+    if (!SetBaseFields(tif, static_cast<uint32_t>(length)))
         goto failure;
 
     // The write calls return -1 on error, so only a positive result is success.
@@ -208,7 +208,7 @@ static int rewrite_test(const char *filename, int length, int bigtiff, uint64_t 
     for (i = 0; i < length; i++) {
         expect = base_value + 10 * static_cast<uint64_t>(i);
         if (rowoffset[i] != expect) {
-            print_mismatch(filename, "STRIPOFFSETS", i, rowoffset[i], expect);
+            PrintMismatch(filename, "STRIPOFFSETS", i, rowoffset[i], expect);
             goto failure;
         }
     }
@@ -221,7 +221,7 @@ static int rewrite_test(const char *filename, int length, int bigtiff, uint64_t 
     for (i = 0; i < length; i++) {
         expect = 100 + 10 * static_cast<uint64_t>(i);
         if (rowbytes[i] != expect) {
-            print_mismatch(filename, "STRIPBYTECOUNTS", i, rowbytes[i], expect);
+            PrintMismatch(filename, "STRIPBYTECOUNTS", i, rowbytes[i], expect);
             goto failure;
         }
     }
@@ -250,10 +250,10 @@ int main(int argc, char **argv)
 
     // Every test runs, whatever the earlier ones returned.
     failure = 0;
-    failure |= test_packbits();
+    failure |= TestPackbits();
     for (i = 0; i < sizeof(rewrite_cases) / sizeof(rewrite_cases[0]); i++) {
-        failure |= rewrite_test(rewrite_cases[i].filename, rewrite_cases[i].length,
-                                rewrite_cases[i].bigtiff, rewrite_cases[i].base_value);
+        failure |= RewriteTest(rewrite_cases[i].filename, rewrite_cases[i].length,
+                               rewrite_cases[i].bigtiff, rewrite_cases[i].base_value);
     }
     return failure;
 }

@@ -8,6 +8,7 @@
 
 #include <tiffio.h>
 
+// NOLINTNEXTLINE(readability-identifier-naming): the library's own name
 extern "C" int _TIFFRewriteField(TIFF *tif, uint16_t tag, TIFFDataType in_datatype, tmsize_t count,
                                  void *data);
 

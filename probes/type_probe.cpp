@@ -3,7 +3,6 @@
 // set, read by a reader of our own: a library that writes a wrong byte and
 // reads the same wrong byte back passes any round trip.
 #include <cfloat>
-#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -582,9 +581,8 @@ static bool CheckOnDisk(const Layout &layout)
         return false;
     const ifd::Header &header = file.header;
     if (file.chain.size() != 1 || !file.linked.empty()) {
-        probe::Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected 1.", layout.filename,
-                   header.first_ifd,
-                   static_cast<unsigned long>(file.chain.size() + file.linked.size()));
+        probe::SayIfdCount(layout.filename, header.first_ifd,
+                           static_cast<unsigned long>(file.chain.size() + file.linked.size()), 1);
         return false;
     }
     // From here on, one line for each entry that differs.

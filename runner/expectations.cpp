@@ -1,10 +1,13 @@
 #include "expectations.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
 
-const size_t field_count = 5;
+const size_t field_count = 6;
+const char limitation_prefix[] = "limitation: ";
+const size_t limitation_prefix_size = sizeof(limitation_prefix) - 1;
 
 std::vector<std::string> split_tabs(const std::string &line)
 {
@@ -72,15 +75,41 @@ bool parse_range(const std::string &text, Expectation *e)
            (high.empty() || parse_version(high, &e->high));
 }
 
+// A name of letters, digits, '_' and (for architectures) '-', as a file or
+// an architecture is named.
+bool is_name(const std::string &text, bool dash)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [dash](char c) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        return letter || is_digit(c) || c == '_' || (dash && c == '-');
+    });
+}
+
+bool parse_hosts(const std::string &text, Expectation *e)
+{
+    if (text == "*")
+        e->hosts = Hosts::any;
+    else if (text == "little-endian")
+        e->hosts = Hosts::little_endian;
+    else if (text == "big-endian")
+        e->hosts = Hosts::big_endian;
+    else if (is_name(text, true) && text.find("endian") == std::string::npos) {
+        e->hosts = Hosts::arch;
+        e->arch = text;
+    } else
+        return false;
+    return true;
+}
+
 // What is wrong with one entry's fields, or empty.
 std::string check_entry(const std::vector<std::string> &fields,
                         const std::vector<std::string> &known_probes, Expectation *e)
 {
-    const char *const names[field_count] = {"probe", "versions", "failure line", "reason",
-                                            "README section"};
+    const char *const names[field_count] = {"probe",        "versions", "hosts",
+                                            "failure line", "reason",   "reproduction"};
     if (fields.size() != field_count)
-        return "expected 5 fields separated by tabs (probe, versions, failure line, reason, "
-               "README section), found " +
+        return "expected 6 fields separated by tabs (probe, versions, hosts, failure line, "
+               "reason, reproduction), found " +
                std::to_string(fields.size());
     for (size_t i = 0; i < field_count; i++) {
         if (fields[i].empty())
@@ -96,25 +125,53 @@ std::string check_entry(const std::vector<std::string> &fields,
         return "bad versions '" + fields[1] + "' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)";
     if (!e->low.empty() && !e->high.empty() && compare(e->low, e->high) > 0)
         return "versions '" + fields[1] + "' include none";
-    e->line = fields[2];
+    if (!parse_hosts(fields[2], e))
+        return "bad hosts '" + fields[2] +
+               "' (one of *, little-endian, big-endian or an architecture such as x86_64)";
+    e->line = fields[3];
     e->prefix = e->line.back() == '*';
     if (e->prefix)
         e->line.pop_back();
     if (e->line.empty())
         return "a failure line of only '*' would expect every line";
-    e->reason = fields[3];
-    e->section = fields[4];
+    e->reason = fields[4];
+    e->limitation = e->reason.compare(0, limitation_prefix_size, limitation_prefix) == 0;
+    if (e->limitation && e->reason.size() == limitation_prefix_size)
+        return "a limitation without its reason";
+    e->reproduction = fields[5];
+    if (!is_name(e->reproduction, false))
+        return "bad reproduction '" + e->reproduction +
+               "' (NAME of defects/NAME.c: letters, digits and _)";
     return "";
 }
 
-bool applies(const Expectation &e, const std::string &probe, const Version &version)
+bool applies_to_host(const Expectation &e, const Host &host)
 {
-    if (e.probe != probe)
-        return false;
+    switch (e.hosts) {
+    case Hosts::any:
+        return true;
+    case Hosts::arch:
+        return e.arch == host.arch;
+    case Hosts::little_endian:
+        return !host.big_endian;
+    case Hosts::big_endian:
+        return host.big_endian;
+    }
+    return false;
+}
+
+bool applies_to_version(const Expectation &e, const Version &version)
+{
     if (e.any_version)
         return true;
     return !version.empty() && (e.low.empty() || compare(e.low, version) <= 0) &&
            (e.high.empty() || compare(version, e.high) <= 0);
+}
+
+bool applies(const Expectation &e, const std::string &probe, const Version &version,
+             const Host &host)
+{
+    return e.probe == probe && applies_here(e, version, host);
 }
 
 bool expects(const Expectation &e, const std::string &line)
@@ -122,13 +179,15 @@ bool expects(const Expectation &e, const std::string &line)
     return e.prefix ? line.compare(0, e.line.size(), e.line) == 0 : line == e.line;
 }
 
-void add_once(std::vector<const Expectation *> *list, const Expectation *e)
+// Adds `e` once; returns its place in the list.
+size_t add_once(std::vector<const Expectation *> *list, const Expectation *e)
 {
-    for (const Expectation *l : *list) {
-        if (l == e)
-            return;
+    for (size_t i = 0; i < list->size(); i++) {
+        if ((*list)[i] == e)
+            return i;
     }
     list->push_back(e);
+    return list->size() - 1;
 }
 
 } // namespace
@@ -172,14 +231,29 @@ Version library_version(const std::string &reported)
     return version;
 }
 
+Host build_host()
+{
+    Host host;
+    host.arch = RUNNER_ARCH;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    host.big_endian = true;
+#endif
+    return host;
+}
+
+bool applies_here(const Expectation &e, const Version &version, const Host &host)
+{
+    return applies_to_version(e, version) && applies_to_host(e, host);
+}
+
 Judgement judge(const std::string &probe, Ending ending, const std::vector<std::string> &lines,
-                const Version &version, const std::vector<Expectation> &entries)
+                const Version &version, const Host &host, const std::vector<Expectation> &entries)
 {
     Judgement j;
     if (ending == Ending::passed) {
         j.verdict = Verdict::pass;
         for (const Expectation &e : entries) {
-            if (applies(e, probe, version))
+            if (applies(e, probe, version, host))
                 add_once(&j.entries, &e);
         }
         if (!j.entries.empty())
@@ -192,17 +266,34 @@ Judgement judge(const std::string &probe, Ending ending, const std::vector<std::
     for (const std::string &line : lines) {
         const Expectation *by = nullptr;
         for (const Expectation &e : entries) {
-            if (applies(e, probe, version) && expects(e, line)) {
+            if (applies(e, probe, version, host) && expects(e, line)) {
                 by = &e;
                 break;
             }
         }
         if (!by) {
             j.entries.clear();
+            j.counts.clear();
             return j;
         }
-        add_once(&j.entries, by);
+        const size_t at = add_once(&j.entries, by);
+        j.counts.resize(j.entries.size());
+        j.counts[at]++;
     }
     j.verdict = Verdict::known;
     return j;
+}
+
+DefectExpected defect_expected(const std::string &name, const Version &version, const Host &host,
+                               const std::vector<Expectation> &entries)
+{
+    DefectExpected answer = DefectExpected::unnamed;
+    for (const Expectation &e : entries) {
+        if (e.reproduction != name)
+            continue;
+        if (applies_here(e, version, host))
+            return DefectExpected::expected;
+        answer = DefectExpected::not_expected;
+    }
+    return answer;
 }

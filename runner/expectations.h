@@ -1,12 +1,16 @@
 // Known defects of library releases: which failure lines of which probe are
 // expected on which library versions, and the verdict they give a probe.
 //
-// The file holds one entry a line, five fields separated by tabs:
-//   probe  versions  failure line  reason  README section
+// The file holds one entry a line, six fields separated by tabs:
+//   probe  versions  hosts  failure line  reason  reproduction
 // Empty lines and lines starting with '#' are skipped. A failure line ending
 // in '*' is a prefix of the lines it expects. Versions: 4.5.0 (that one),
 // 4.5.0-4.7.2 (both included), 4.5.0- (and later), -4.7.2 (up to it) or *
-// (any, an unknown version too); missing trailing numbers count as 0.
+// (any, an unknown version too); missing trailing numbers count as 0. Hosts:
+// * (any), little-endian or big-endian (the host's byte order), or the
+// architecture the runner was built for (x86_64, i686, s390x, ...). A reason
+// that begins with "limitation: " is one the library's man pages document.
+// The reproduction is NAME, the program defects/NAME.c.
 #ifndef TIFF_PROBES_RUNNER_EXPECTATIONS_H
 #define TIFF_PROBES_RUNNER_EXPECTATIONS_H
 
@@ -15,15 +19,28 @@
 
 using Version = std::vector<unsigned long>; // 4.5.0 is {4, 5, 0}; empty: unknown
 
+// The host the verdict is made on, as the hosts field names it.
+struct Host {
+    std::string arch; // as the runner was built for: x86_64, i686, s390x, ...
+    bool big_endian = false;
+};
+// The host this code was built for.
+Host build_host();
+
+enum class Hosts { any, arch, little_endian, big_endian };
+
 struct Expectation {
     std::string probe;
     bool any_version = false;
     Version low;  // empty: no lower bound
     Version high; // empty: no upper bound
+    Hosts hosts = Hosts::any;
+    std::string arch; // when hosts is Hosts::arch
     std::string line;
     bool prefix = false; // `line` is a prefix of the failure line
-    std::string reason;
-    std::string section; // where the README reproduces the defect
+    std::string reason;  // a limitation's begins with "limitation: "
+    bool limitation = false;
+    std::string reproduction; // NAME of defects/NAME.c
 };
 
 // Parses a whole file. On a malformed entry, returns false with its line
@@ -43,12 +60,22 @@ enum class Verdict { pass, fail, known, fixed };
 
 struct Judgement {
     Verdict verdict = Verdict::fail;
-    // known: the entries that expected its lines; fixed: the entries that
-    // expect a failure on this version. Each once, in the file's order.
+    // known: the entries that expected its lines, in the order of the lines
+    // they first expected; fixed: the entries that expect a failure on this
+    // version and host, in the file's order. Each once.
     std::vector<const Expectation *> entries;
+    std::vector<size_t> counts; // known: how many lines each entry expected
 };
 
+// Whether an entry holds for this library version and host, whatever probe.
+bool applies_here(const Expectation &e, const Version &version, const Host &host);
+
 Judgement judge(const std::string &probe, Ending ending, const std::vector<std::string> &lines,
-                const Version &version, const std::vector<Expectation> &entries);
+                const Version &version, const Host &host, const std::vector<Expectation> &entries);
+
+// What --defect-expected answers for the reproduction `name`.
+enum class DefectExpected { expected, not_expected, unnamed };
+DefectExpected defect_expected(const std::string &name, const Version &version, const Host &host,
+                               const std::vector<Expectation> &entries);
 
 #endif

@@ -1,8 +1,9 @@
-// tiff-probes: runs the TIFF library conformance probes, each in a fresh
-// private scratch directory with a time limit, and prints the verdict. The
-// library under test may hang, crash or print anything, and the runner may be
-// interrupted, so each probe runs in a process group of its own that the
-// runner can always kill, and the scratch directories go with the runner.
+// tiff-probes: runs the TIFF library conformance probes, several at once,
+// each in a fresh private scratch directory with a time limit of its own, and
+// prints the verdict in the probes' order. The library under test may hang,
+// crash or print anything, and the runner may be interrupted, so each probe
+// runs in a process group of its own that the runner can always kill, and
+// the scratch directories go with the runner.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,9 +56,9 @@ void check_stop()
         stop(sig);
 }
 
-// Writes to standard output; a reader that went away stops the run as
-// SIGPIPE would.
-void emit(const std::string &text)
+// Writes to standard output; 0, or the signal that a failed write stands
+// for: a reader that went away stops the run as SIGPIPE would.
+int write_out(const std::string &text)
 {
     size_t done = 0;
     while (done < text.size()) {
@@ -64,9 +66,18 @@ void emit(const std::string &text)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            stop(errno == EPIPE ? SIGPIPE : SIGTERM);
+            return errno == EPIPE ? SIGPIPE : SIGTERM;
         done += static_cast<size_t>(n);
     }
+    return 0;
+}
+
+// Writes while no probe runs.
+void emit(const std::string &text)
+{
+    const int sig = write_out(text);
+    if (sig != 0)
+        stop(sig);
     check_stop();
 }
 
@@ -112,20 +123,22 @@ ChildResult run(const std::string &program, const std::string &dir, const std::s
     return r;
 }
 
-Outcome run_probe(const std::string &libexec, const std::string &name, long timeout, Ending *ending)
+// The path of `name` in the runner's top scratch directory.
+std::string in_top_dir(const std::string &name)
+{
+    return top_dir + "/" + name;
+}
+
+// The probe's outcome from how its program ended.
+Outcome probe_outcome(const std::string &name, const std::string &scratch, const ChildResult &r,
+                      long timeout, Ending *ending)
 {
     Outcome o;
     o.name = name;
-    o.scratch = top_dir + "/" + name + ".XXXXXX";
-    if (!mkdtemp(o.scratch.data()))
-        fail(exit_environment,
-             "cannot make a scratch directory in " + top_dir + ": " + strerror(errno));
-    const std::string out = top_dir + "/" + name + ".out";
-
-    const ChildResult r = run(libexec + "/" + name, o.scratch, out, timeout);
+    o.scratch = scratch;
     const int status = r.wait_status;
     o.seconds = r.seconds;
-    o.lines = read_lines(out);
+    o.lines = read_lines(in_top_dir(name) + ".out");
     *ending = Ending::abnormal;
     if (r.timed_out)
         o.lines.push_back("timed out after " + std::to_string(timeout) + " s");
@@ -136,6 +149,71 @@ Outcome run_probe(const std::string &libexec, const std::string &name, long time
     else
         *ending = WEXITSTATUS(status) == 0 ? Ending::passed : Ending::failed;
     return o;
+}
+
+// The probes the processors can run at once: those this process may use.
+size_t processors()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<size_t>(CPU_COUNT(&set));
+    const long n = sysconf(_SC_NPROCESSORS_ONLN);
+    return n > 0 ? static_cast<size_t>(n) : 1;
+}
+
+// Runs the probes, up to `jobs` at once, and writes each one's entry as soon
+// as it and every probe before it have ended, so the verdict keeps the
+// list's order whatever order they end in.
+std::vector<Outcome> run_probes(const std::string &libexec, const Options &options,
+                                const Style &style, const Version &version,
+                                const std::vector<Expectation> &expectations)
+{
+    const Host host = build_host();
+    std::vector<ChildSpec> requests;
+    std::vector<std::string> scratch;
+    for (const std::string &name : options.names) {
+        const std::string in_top = in_top_dir(name);
+        std::string dir = in_top + ".XXXXXX";
+        if (!mkdtemp(dir.data()))
+            fail(exit_environment,
+                 "cannot make a scratch directory in " + top_dir + ": " + strerror(errno));
+        scratch.push_back(dir);
+        ChildSpec request;
+        request.argv = split_words(EMULATOR);
+        request.argv.push_back(libexec + "/");
+        request.argv.back() += name;
+        request.dir = dir;
+        request.out = in_top + ".out";
+        request.timeout_ms = static_cast<long long>(options.timeout) * 1000;
+        request.stop = &stop_signals;
+        request.child_mask = &original_mask;
+        requests.push_back(request);
+    }
+    std::vector<Outcome> outcomes(requests.size());
+    std::vector<bool> ended(requests.size(), false);
+    size_t written = 0;
+    int write_stop = 0;
+    const size_t jobs = options.jobs > 0 ? static_cast<size_t>(options.jobs) : processors();
+    const BatchEnd end = run_children(requests, jobs, [&](size_t i, const ChildResult &r) {
+        Ending ending = Ending::abnormal;
+        outcomes[i] = probe_outcome(options.names[i], scratch[i], r, options.timeout, &ending);
+        outcomes[i].judgement =
+            judge(options.names[i], ending, outcomes[i].lines, version, host, expectations);
+        ended[i] = true;
+        for (; written < outcomes.size() && ended[written] && write_stop == 0; written++)
+            write_stop = write_out(report_entry(style, outcomes[written], written + 1));
+        return write_stop == 0;
+    });
+    if (end.failed_call && strcmp(end.failed_call, "waitpid") == 0)
+        fail(exit_environment, std::string("lost a probe's exit status: ") + strerror(end.error));
+    if (end.failed_call)
+        fail(exit_environment, std::string("cannot start a probe: ") + strerror(end.error));
+    if (end.stopped_by)
+        stop(end.stopped_by);
+    if (write_stop)
+        stop(write_stop);
+    check_stop();
+    return outcomes;
 }
 
 // The library's version as the loaded library reports it, so a changed
@@ -212,6 +290,16 @@ int main(int argc, char **argv)
     }
     const std::vector<Expectation> expectations =
         options.version ? std::vector<Expectation>() : load_expectations(options, bin);
+    if (!options.defect.empty() && !options.version) {
+        bool named = false;
+        for (const Expectation &e : expectations)
+            named = named || e.reproduction == options.defect;
+        if (!named) {
+            fprintf(stderr, "tiff-probes: no known-defect entry names the reproduction '%s'\n",
+                    options.defect.c_str());
+            return exit_usage;
+        }
+    }
 
     // Inherited from whoever started the runner, an ignored SIGCHLD would
     // have the kernel reap the probes before their status is read.
@@ -243,23 +331,27 @@ int main(int argc, char **argv)
         remove_tree(top_dir);
         return 0;
     }
+    if (!options.defect.empty()) {
+        remove_tree(top_dir);
+        const Host host = build_host();
+        const bool expected = defect_expected(options.defect, library_version(reported), host,
+                                              expectations) == DefectExpected::expected;
+        emit("defects/" + options.defect + ".c: the defect is " +
+             (expected ? "expected" : "not expected") + " with " + reported + " on " + host.arch +
+             (host.big_endian ? ", big-endian" : ", little-endian") + "\n");
+        return expected ? 0 : 1;
+    }
     Style style;
     style.format = options.tap ? Format::tap : Format::text;
     style.strict = options.strict;
     style.keep = options.keep;
+    style.verbose = options.verbose;
     emit(report_header(style, library, options.names.size()));
 
-    const Version version = library_version(reported);
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
-    std::vector<Outcome> outcomes;
-    for (const std::string &p : options.names) {
-        Ending ending = Ending::abnormal;
-        Outcome o = run_probe(libexec, p, options.timeout, &ending);
-        o.judgement = judge(p, ending, o.lines, version, expectations);
-        emit(report_entry(style, o, outcomes.size() + 1));
-        outcomes.push_back(o);
-    }
+    const std::vector<Outcome> outcomes =
+        run_probes(libexec, options, style, library_version(reported), expectations);
 
     const Tally t = tally(outcomes, options.strict);
     if (!options.junit.empty()) {

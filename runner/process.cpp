@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <list>
 #include <sstream>
 
 #include <fcntl.h>
@@ -91,134 +92,238 @@ bool copy_pipe(int from, int to)
     }
 }
 
-// Descriptors this process holds for one run, closed whatever happens.
-struct RunFds {
-    int signals = -1;
+// One program that runs: its pid (and process group), its start, and the
+// descriptors this process holds for it, closed whatever happens.
+struct Running {
+    size_t index = 0;
+    pid_t pid = -1;
+    timespec start = {0, 0};
+    bool signal_due = false;
     int pipe_read = -1;
-    int pipe_write = -1;
     int err_file = -1;
-    RunFds() = default;
-    RunFds(const RunFds &) = delete;
-    RunFds &operator=(const RunFds &) = delete;
-    ~RunFds()
+    Running() = default;
+    Running(const Running &) = delete;
+    Running &operator=(const Running &) = delete;
+    ~Running()
     {
-        for (const int fd : {signals, pipe_read, pipe_write, err_file}) {
+        for (const int fd : {pipe_read, err_file}) {
             if (fd >= 0)
                 close(fd);
         }
     }
 };
 
-} // namespace
-
-ChildResult run_child(const ChildSpec &request)
+// Starts request `index`; false, with the failed call in `result`, when it
+// cannot.
+bool start(const ChildSpec &request, const sigset_t &child_mask, Running *run, ChildResult *result)
 {
-    ChildResult result;
     std::vector<std::string> args = request.argv;
     std::vector<char *> argv;
     argv.reserve(args.size() + 1);
     for (std::string &a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    int pipe_fds[2] = {-1, -1};
+    if (request.err_through_pipe) {
+        if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
+            result->failed_call = "pipe";
+            result->error = errno;
+            return false;
+        }
+        run->pipe_read = pipe_fds[0];
+        run->err_file = open_output(request.err);
+        fcntl(run->pipe_read, F_SETFL, O_NONBLOCK);
+    }
+    clock_gettime(CLOCK_MONOTONIC, &run->start);
+    run->pid = fork();
+    if (run->pid < 0) {
+        result->failed_call = "fork";
+        result->error = errno;
+        if (pipe_fds[1] >= 0)
+            close(pipe_fds[1]);
+        return false;
+    }
+    if (run->pid == 0)
+        start_child(request, argv.data(), child_mask, pipe_fds[1]);
+    setpgid(run->pid, run->pid);
+    if (pipe_fds[1] >= 0)
+        close(pipe_fds[1]);
+    run->signal_due = request.send_signal != 0;
+    return true;
+}
 
-    // The child's end and the stop signals stay blocked and are read from a
-    // signalfd, with the output pipe in the same poll, so none can be missed
-    // between two checks.
+// The end of one program: what its group left goes, its output is copied.
+void finish(Running *run, ChildResult *result)
+{
+    end_group(run->pid);
+    if (run->pipe_read >= 0)
+        copy_pipe(run->pipe_read, run->err_file);
+    result->seconds = seconds_since(run->start);
+}
+
+long long elapsed_ms(const Running &run)
+{
+    return static_cast<long long>(seconds_since(run.start) * 1000);
+}
+
+// Checks one running program: true when it has ended (by itself or at its
+// time limit), its result complete; false while it runs, or when waitpid
+// failed (`result->failed_call`).
+bool check(const ChildSpec &request, Running *run, ChildResult *result)
+{
+    for (;;) {
+        const pid_t waited = waitpid(run->pid, &result->wait_status, WNOHANG);
+        if (waited == run->pid) {
+            finish(run, result);
+            return true;
+        }
+        if (waited < 0 && errno == EINTR)
+            continue;
+        if (waited < 0) {
+            result->failed_call = "waitpid";
+            result->error = errno;
+            return false;
+        }
+        break;
+    }
+    const long long elapsed = elapsed_ms(*run);
+    if (run->signal_due && elapsed >= request.send_after_ms) {
+        kill(run->pid, request.send_signal);
+        run->signal_due = false;
+    }
+    if (request.timeout_ms > 0 && elapsed >= request.timeout_ms) {
+        result->timed_out = true;
+        finish(run, result);
+        return true;
+    }
+    return false;
+}
+
+// How long the wait may last before something of `run` is due.
+long long due_in_ms(const ChildSpec &request, const Running &run, long long wait_ms)
+{
+    const long long elapsed = elapsed_ms(run);
+    if (request.timeout_ms > 0)
+        wait_ms = std::min(wait_ms, request.timeout_ms - elapsed);
+    if (run.signal_due)
+        wait_ms = std::min(wait_ms, request.send_after_ms - elapsed);
+    return std::max(wait_ms, 0LL);
+}
+
+} // namespace
+
+ChildResult run_child(const ChildSpec &request)
+{
+    ChildResult result;
+    const BatchEnd end = run_children({request}, 1, [&](size_t, const ChildResult &r) {
+        result = r;
+        return true;
+    });
+    if (end.failed_call || end.stopped_by) {
+        result.failed_call = end.failed_call;
+        result.error = end.error;
+        result.stopped_by = end.stopped_by;
+    }
+    return result;
+}
+
+BatchEnd run_children(const std::vector<ChildSpec> &requests, size_t jobs,
+                      const std::function<bool(size_t, const ChildResult &)> &ended)
+{
+    BatchEnd end;
+    // The children's ends and the stop signals stay blocked and are read
+    // from a signalfd, with the output pipes in the same poll, so none can be
+    // missed between two checks.
     sigset_t wait_set;
-    if (request.stop)
-        wait_set = *request.stop;
-    else
-        sigemptyset(&wait_set);
+    sigemptyset(&wait_set);
+    for (const ChildSpec &r : requests) {
+        for (int sig = 1; r.stop && sig < NSIG; sig++) {
+            if (sigismember(r.stop, sig) == 1)
+                sigaddset(&wait_set, sig);
+        }
+    }
     sigaddset(&wait_set, SIGCHLD);
     sigset_t caller_mask;
     sigprocmask(SIG_BLOCK, &wait_set, &caller_mask);
-    const sigset_t child_mask = request.child_mask ? *request.child_mask : caller_mask;
-    RunFds fds;
-    fds.signals = signalfd(-1, &wait_set, SFD_NONBLOCK | SFD_CLOEXEC);
-    int pipe_fds[2] = {-1, -1};
-    if (fds.signals < 0 || (request.err_through_pipe && pipe2(pipe_fds, O_CLOEXEC) != 0)) {
-        result.failed_call = fds.signals < 0 ? "signalfd" : "pipe";
-        result.error = errno;
+    const int signals = signalfd(-1, &wait_set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (signals < 0) {
+        end.failed_call = "signalfd";
+        end.error = errno;
         sigprocmask(SIG_SETMASK, &caller_mask, nullptr);
-        return result;
+        return end;
     }
-    fds.pipe_read = pipe_fds[0];
-    fds.pipe_write = pipe_fds[1];
-    if (request.err_through_pipe) {
-        fds.err_file = open_output(request.err);
-        fcntl(fds.pipe_read, F_SETFL, O_NONBLOCK);
-    }
-
-    // What the program leaves behind becomes this process's child when the
+    // What a program leaves behind becomes this process's child when the
     // program ends, not init's, so that it can be reaped.
     prctl(PR_SET_CHILD_SUBREAPER, 1);
-    timespec start;
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    const pid_t pid = fork();
-    if (pid < 0) {
-        result.failed_call = "fork";
-        result.error = errno;
-        sigprocmask(SIG_SETMASK, &caller_mask, nullptr);
-        return result;
-    }
-    if (pid == 0)
-        start_child(request, argv.data(), child_mask, fds.pipe_write);
-    setpgid(pid, pid);
-    close(fds.pipe_write);
-    fds.pipe_write = -1;
 
-    bool signal_due = request.send_signal != 0;
-    for (;;) {
-        const pid_t waited = waitpid(pid, &result.wait_status, WNOHANG);
-        if (waited == pid)
-            break;
-        if (waited < 0 && errno != EINTR) {
-            result.failed_call = "waitpid";
-            result.error = errno;
-            break;
+    std::list<Running> running;
+    std::vector<ChildResult> results(requests.size());
+    size_t next = 0;
+    jobs = std::max<size_t>(jobs, 1);
+    bool stopping = false;
+    while (!stopping) {
+        while (next < requests.size() && running.size() < jobs) {
+            Running &run = running.emplace_back();
+            run.index = next++;
+            const ChildSpec &r = requests[run.index];
+            const sigset_t child_mask = r.child_mask ? *r.child_mask : caller_mask;
+            if (!start(r, child_mask, &run, &results[run.index])) {
+                end.failed_call = results[run.index].failed_call;
+                end.error = results[run.index].error;
+                running.pop_back();
+                stopping = true;
+                break;
+            }
         }
-        const auto elapsed_ms = static_cast<long long>(seconds_since(start) * 1000);
-        if (signal_due && elapsed_ms >= request.send_after_ms) {
-            kill(pid, request.send_signal);
-            signal_due = false;
-            continue;
-        }
-        if (request.timeout_ms > 0 && elapsed_ms >= request.timeout_ms) {
-            end_group(pid);
-            result.timed_out = true;
+        if (stopping || running.empty())
             break;
-        }
-        // Wake for the child, a stop signal, output, what is due, or at least
-        // every second.
         long long wait_ms = 1000;
-        if (request.timeout_ms > 0)
-            wait_ms = std::min(wait_ms, request.timeout_ms - elapsed_ms);
-        if (signal_due)
-            wait_ms = std::min(wait_ms, request.send_after_ms - elapsed_ms);
-        pollfd ready[2] = {{fds.signals, POLLIN, 0}, {fds.pipe_read, POLLIN, 0}};
-        if (poll(ready, 2, static_cast<int>(wait_ms)) <= 0)
+        for (auto it = running.begin(); it != running.end() && !stopping;) {
+            ChildResult &result = results[it->index];
+            const bool done = check(requests[it->index], &*it, &result);
+            if (result.failed_call) {
+                end.failed_call = result.failed_call;
+                end.error = result.error;
+                stopping = true;
+            } else if (done) {
+                stopping = !ended(it->index, result);
+                end.cancelled = stopping;
+                it = running.erase(it);
+                wait_ms = 0; // the next one starts at once
+            } else {
+                wait_ms = due_in_ms(requests[it->index], *it, wait_ms);
+                ++it;
+            }
+        }
+        if (stopping || wait_ms == 0)
             continue;
-        if (ready[1].revents != 0 && !copy_pipe(fds.pipe_read, fds.err_file)) {
-            close(fds.pipe_read);
-            fds.pipe_read = -1;
+        // Wake for a child, a stop signal, output, what is due, or at least
+        // every second.
+        std::vector<pollfd> ready = {{signals, POLLIN, 0}};
+        for (const Running &run : running)
+            ready.push_back({run.pipe_read, POLLIN, 0});
+        if (poll(ready.data(), ready.size(), static_cast<int>(wait_ms)) <= 0)
+            continue;
+        size_t k = 1;
+        for (Running &run : running) {
+            if (ready[k++].revents != 0 && !copy_pipe(run.pipe_read, run.err_file)) {
+                close(run.pipe_read);
+                run.pipe_read = -1;
+            }
         }
         signalfd_siginfo info;
-        while (read(fds.signals, &info, sizeof(info)) == static_cast<ssize_t>(sizeof(info))) {
-            if (info.ssi_signo != SIGCHLD && result.stopped_by == 0)
-                result.stopped_by = static_cast<int>(info.ssi_signo);
+        while (read(signals, &info, sizeof(info)) == static_cast<ssize_t>(sizeof(info))) {
+            if (info.ssi_signo != SIGCHLD && end.stopped_by == 0)
+                end.stopped_by = static_cast<int>(info.ssi_signo);
         }
-        if (result.stopped_by != 0) {
-            end_group(pid);
-            break;
-        }
+        stopping = end.stopped_by != 0;
     }
-    // Whatever the program left running in its group goes with it.
-    end_group(pid);
-    if (fds.pipe_read >= 0)
-        copy_pipe(fds.pipe_read, fds.err_file);
-    result.seconds = seconds_since(start);
+    // Whatever still runs goes with its whole group, and is reaped.
+    for (Running &run : running)
+        finish(&run, &results[run.index]);
+    close(signals);
     sigprocmask(SIG_SETMASK, &caller_mask, nullptr);
-    return result;
+    return end;
 }
 
 std::vector<std::string> split_words(const std::string &text)

@@ -1,7 +1,7 @@
-// Running one program the way the runner runs a probe: in a process group of
-// its own, its output in files, killed with its whole group at a time limit
-// or when a stop signal arrives, and reaped. The test harness runs programs
-// through the same code.
+// Running programs the way the runner runs probes: each in a process group of
+// its own, its output in files, killed with its whole group at its time limit
+// or when a stop signal arrives, and reaped; several at once when asked. The
+// test harness runs programs through the same code.
 #ifndef TIFF_PROBES_RUNNER_PROCESS_H
 #define TIFF_PROBES_RUNNER_PROCESS_H
 
@@ -49,6 +49,23 @@ const int exit_cannot_enter = 126;
 const int exit_cannot_exec = 127;
 
 ChildResult run_child(const ChildSpec &request);
+
+// How a run of several programs ended early, if it did.
+struct BatchEnd {
+    const char *failed_call = nullptr; // a call that failed (every program then stopped)
+    int error = 0;                     // its errno
+    int stopped_by = 0;                // the stop signal that ended the run
+    bool cancelled = false;            // `ended` asked to stop
+};
+
+// Runs the programs, at most `jobs` at once, started in the list's order,
+// each with its own time limit and signal, as run_child runs one. `ended`
+// gets each one's index and result as it ends, in the order they end; if it
+// returns false, or a stop signal arrives, or a call fails, every program
+// still running is killed with its group and reaped, none more is started,
+// and `ended` is not called again.
+BatchEnd run_children(const std::vector<ChildSpec> &requests, size_t jobs,
+                      const std::function<bool(size_t, const ChildResult &)> &ended);
 
 // The words of a list separated by blanks, such as PROBE_NAMES or the
 // emulator's command.

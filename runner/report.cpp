@@ -1,25 +1,90 @@
 #include "report.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
-// The distinct reasons, or README sections, of a judgement's entries.
-std::string joined_field(const Judgement &j, std::string Expectation::*field)
+std::string reproduction_file(const Expectation *e)
+{
+    return "defects/" + e->reproduction + ".c";
+}
+
+// The distinct reasons of a judgement's entries of one kind, in order.
+std::string distinct_reasons(const Judgement &j, bool limitations)
 {
     std::vector<std::string> seen;
     std::string text;
     for (const Expectation *e : j.entries) {
-        bool again = false;
-        for (const std::string &s : seen)
-            again = again || s == e->*field;
-        if (again)
+        if (e->limitation != limitations ||
+            std::find(seen.begin(), seen.end(), e->reason) != seen.end())
             continue;
-        seen.push_back(e->*field);
-        text += (text.empty() ? "" : "; ") + e->*field;
+        seen.push_back(e->reason);
+        text += (text.empty() ? "" : "; ") + e->reason;
     }
     return text;
+}
+
+// "known: A; B; limitation: C": the defects' reasons first, then the
+// limitations', which name themselves. An XPASS's starts "fixed? ".
+std::string reasons(const Judgement &j)
+{
+    const std::string defects = distinct_reasons(j, false);
+    const std::string limits = distinct_reasons(j, true);
+    std::string text = j.verdict == Verdict::fixed ? "fixed? " : "";
+    if (!defects.empty())
+        text += (j.verdict == Verdict::fixed ? "" : "known: ") + defects;
+    if (!defects.empty() && !limits.empty())
+        text += "; ";
+    return text + limits;
+}
+
+// The reproductions of a judgement's entries, each once for its defects and
+// once for its limitations, in order, with the lines each expected.
+std::vector<std::pair<const Expectation *, size_t>> reproductions(const Judgement &j)
+{
+    std::vector<std::pair<const Expectation *, size_t>> list;
+    for (size_t i = 0; i < j.entries.size(); i++) {
+        const size_t count = i < j.counts.size() ? j.counts[i] : 0;
+        auto same = std::find_if(list.begin(), list.end(), [&](const auto &r) {
+            return r.first->reproduction == j.entries[i]->reproduction &&
+                   r.first->limitation == j.entries[i]->limitation;
+        });
+        if (same == list.end())
+            list.emplace_back(j.entries[i], count);
+        else
+            same->second += count;
+    }
+    return list;
+}
+
+std::string lines_text(size_t n)
+{
+    return std::to_string(n) + (n == 1 ? " line" : " lines");
+}
+
+// "XFAIL name (known: reason) N lines, defects/NAME.c"; for several
+// defects, each reproduction and its lines, the defects before the
+// limitations.
+std::string known_line(const Outcome &o)
+{
+    const auto list = reproductions(o.judgement);
+    if (list.size() == 1)
+        return "XFAIL " + o.name + " (" + reasons(o.judgement) + ") " + lines_text(list[0].second) +
+               ", " + reproduction_file(list[0].first);
+    std::string defects;
+    std::string limits;
+    for (const auto &r : list) {
+        std::string &text = r.first->limitation ? limits : defects;
+        text += (text.empty() ? "" : ", ") + reproduction_file(r.first) + " " +
+                std::to_string(r.second);
+    }
+    std::string kinds = defects.empty() ? "" : "known: " + defects;
+    if (!limits.empty())
+        kinds += (kinds.empty() ? "" : "; ") + std::string("limitation: ") + limits;
+    return "XFAIL " + o.name + " (" + kinds + ")";
 }
 
 // "XFAIL name (known: reason)" or "XPASS name (fixed? reason)"; otherwise
@@ -30,11 +95,9 @@ std::string verdict_line(const Outcome &o)
     case Verdict::pass:
         return "PASS " + o.name;
     case Verdict::known:
-        return "XFAIL " + o.name + " (known: " + joined_field(o.judgement, &Expectation::reason) +
-               ")";
+        return "XFAIL " + o.name + " (" + reasons(o.judgement) + ")";
     case Verdict::fixed:
-        return "XPASS " + o.name + " (fixed? " + joined_field(o.judgement, &Expectation::reason) +
-               ")";
+        return "XPASS " + o.name + " (" + reasons(o.judgement) + ")";
     case Verdict::fail:
         break;
     }
@@ -44,28 +107,36 @@ std::string verdict_line(const Outcome &o)
 std::string tap_line(const Outcome &o, size_t number, bool strict)
 {
     const std::string head = " " + std::to_string(number) + " - " + o.name;
-    const std::string reason = joined_field(o.judgement, &Expectation::reason);
     switch (o.judgement.verdict) {
     case Verdict::pass:
         return "ok" + head;
     case Verdict::known:
-        return "not ok" + head + " # TODO known: " + reason;
+        return "not ok" + head + " # TODO " + reasons(o.judgement);
     case Verdict::fixed:
-        return strict ? "not ok" + head : "ok" + head + " # TODO fixed? " + reason;
+        return strict ? "not ok" + head : "ok" + head + " # TODO " + reasons(o.judgement);
     case Verdict::fail:
         break;
     }
     return "not ok" + head;
 }
 
-bool has_section(const Outcome &o)
+bool has_reproduction(const Outcome &o)
 {
     return o.judgement.verdict == Verdict::known || o.judgement.verdict == Verdict::fixed;
 }
 
-std::string section_note(const Outcome &o)
+// "see defects/A.c, defects/B.c": where each defect is reproduced.
+std::string reproduction_note(const Outcome &o)
 {
-    return "see README: " + joined_field(o.judgement, &Expectation::section);
+    std::vector<std::string> files;
+    for (const auto &r : reproductions(o.judgement)) {
+        if (std::find(files.begin(), files.end(), reproduction_file(r.first)) == files.end())
+            files.push_back(reproduction_file(r.first));
+    }
+    std::string text;
+    for (const std::string &f : files)
+        text += (text.empty() ? "see " : ", ") + f;
+    return text;
 }
 
 std::string joined_lines(const std::vector<std::string> &lines)
@@ -131,13 +202,15 @@ std::string report_entry(const Style &style, const Outcome &o, size_t number)
 {
     const bool tap = style.format == Format::tap;
     const std::string note = tap ? "# " : "    ";
+    if (!tap && !style.verbose && o.judgement.verdict == Verdict::known)
+        return known_line(o) + "\n" + (style.keep ? note + "kept " + o.scratch + "\n" : "");
     std::string text = (tap ? tap_line(o, number, style.strict) : verdict_line(o)) + "\n";
     if (tap && style.strict && o.judgement.verdict == Verdict::fixed)
         text += note + verdict_line(o) + "\n";
     for (const std::string &l : o.lines)
         text += note + l + "\n";
-    if (has_section(o))
-        text += note + section_note(o) + "\n";
+    if (has_reproduction(o))
+        text += note + reproduction_note(o) + "\n";
     if (style.keep)
         text += note + "kept " + o.scratch + "\n";
     return text;
@@ -174,15 +247,15 @@ std::string junit_report(const std::string &library, const std::vector<Outcome> 
             err.clear();
         } else if (v == Verdict::fixed && strict) {
             xml += "      <failure message=\"" + xml_text(verdict_line(o)) + "\">" +
-                   xml_text(section_note(o) + "\n" + err) + "</failure>\n";
+                   xml_text(reproduction_note(o) + "\n" + err) + "</failure>\n";
             err.clear();
         } else if (v == Verdict::known) {
-            xml += "      <skipped message=\"known: " +
-                   xml_text(joined_field(o.judgement, &Expectation::reason)) + "\">" +
-                   xml_text(section_note(o)) + "</skipped>\n";
+            xml += "      <skipped message=\"" + xml_text(reasons(o.judgement)) + "\">" +
+                   xml_text(reproduction_note(o)) + "</skipped>\n";
         } else if (v == Verdict::fixed) {
             xml += "      <system-out>" +
-                   xml_text(verdict_line(o) + "\n" + section_note(o) + "\n") + "</system-out>\n";
+                   xml_text(verdict_line(o) + "\n" + reproduction_note(o) + "\n") +
+                   "</system-out>\n";
         }
         if (!err.empty())
             xml += "      <system-err>" + xml_text(err) + "</system-err>\n";

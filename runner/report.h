@@ -41,11 +41,15 @@ struct Style {
     Format format = Format::text;
     bool strict = false;
     bool keep = false;
+    bool verbose = false; // text: every line of an XFAIL, not its one line
 };
 
 // The first lines, up to the probes' entries.
 std::string report_header(const Style &style, const std::string &library, size_t probes);
-// One probe's lines; `number` counts from 1.
+// One probe's lines; `number` counts from 1. In text, an XFAIL is one line
+// unless verbose: "XFAIL name (known: reason) N lines, defects/NAME.c", or
+// for several defects "XFAIL name (known: defects/A.c N, ...; limitation:
+// defects/B.c M)"; TAP shows every line.
 std::string report_entry(const Style &style, const Outcome &o, size_t number);
 std::string report_closing(const Style &style, const Tally &t);
 

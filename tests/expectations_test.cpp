@@ -1,5 +1,6 @@
 // The known-defect expectations, in process: the file's entries, good and
 // malformed, version ranges, and the verdict they give a probe's lines.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,12 @@ namespace {
 std::vector<std::string> Probes()
 {
     return {"word_probe", "type_probe"};
+}
+
+// The host the tests judge on, whichever host runs them.
+Host Here()
+{
+    return {"x86_64", false};
 }
 
 std::vector<Expectation> Parse(const std::string &text)
@@ -34,19 +41,19 @@ TEST(Expectations, GoodEntries)
         bool any;
         bool prefix;
     } cases[] = {
-        {"type_probe\t4.5.0\tWrong tag 1.\tr\ts",
+        {"type_probe\t4.5.0\t*\tWrong tag 1.\tr\ts",
          {4, 5, 0},
          {4, 5, 0},
          "Wrong tag 1.",
          false,
          false},
-        {"type_probe\t4.5.0-4.7.2\tWrong *\tr\ts", {4, 5, 0}, {4, 7, 2}, "Wrong ", false, true},
-        {"type_probe\t4.5-\t*x*\tr\ts", {4, 5}, {}, "*x", false, true},
-        {"type_probe\t-4\tx\tr\ts", {}, {4}, "x", false, false},
-        {"type_probe\t*\tx\tr\ts", {}, {}, "x", true, false},
+        {"type_probe\t4.5.0-4.7.2\t*\tWrong *\tr\ts", {4, 5, 0}, {4, 7, 2}, "Wrong ", false, true},
+        {"type_probe\t4.5-\t*\t*x*\tr\ts", {4, 5}, {}, "*x", false, true},
+        {"type_probe\t-4\t*\tx\tr\ts", {}, {4}, "x", false, false},
+        {"type_probe\t*\t*\tx\tr\ts", {}, {}, "x", true, false},
         // Spaces belong to the line, which must match exactly.
-        {"type_probe\t*\t x \tr\ts", {}, {}, " x ", true, false},
-        {"type_probe\t4.5.0.1\tx\tr\ts", {4, 5, 0, 1}, {4, 5, 0, 1}, "x", false, false},
+        {"type_probe\t*\t*\t x \tr\ts", {}, {}, " x ", true, false},
+        {"type_probe\t4.5.0.1\t*\tx\tr\ts", {4, 5, 0, 1}, {4, 5, 0, 1}, "x", false, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -60,11 +67,12 @@ TEST(Expectations, GoodEntries)
         EXPECT_EQ(e.line, c.line);
         EXPECT_EQ(e.prefix, c.prefix);
         EXPECT_EQ(e.reason, "r");
-        EXPECT_EQ(e.section, "s");
+        EXPECT_FALSE(e.limitation);
+        EXPECT_EQ(e.reproduction, "s");
     }
     // Comments and empty lines are skipped; entries keep the file's order.
-    const std::vector<Expectation> entries =
-        Parse("# a comment\n\n   \n\t# indented\nword_probe\t*\ta\tr\ts\ntype_probe\t*\tb\tr\ts\n");
+    const std::vector<Expectation> entries = Parse(
+        "# a comment\n\n   \n\t# indented\nword_probe\t*\t*\ta\tr\ts\ntype_probe\t*\t*\tb\tr\ts\n");
     ASSERT_EQ(entries.size(), 2U);
     EXPECT_EQ(entries[0].line, "a");
     EXPECT_EQ(entries[1].line, "b");
@@ -79,22 +87,36 @@ TEST(Expectations, MalformedEntriesNameTheirLine)
         const char *error;
     } cases[] = {
         {"type_probe 4.5.0 x r s", 1,
-         "expected 5 fields separated by tabs (probe, versions, failure line, reason, README "
-         "section), found 1"},
-        {"# ok\n\ntype_probe\t4.5.0\tx\tr", 3,
-         "expected 5 fields separated by tabs (probe, versions, failure line, reason, README "
-         "section), found 4"},
-        {"type_probe\t4.5.0\tx\tr\ts\tmore", 1,
-         "expected 5 fields separated by tabs (probe, versions, failure line, reason, README "
-         "section), found 6"},
-        {"word_probe\t*\tx\tr\ts\ntype_probe\t\tx\tr\ts", 2, "empty versions"},
-        {"\t*\tx\tr\ts", 1, "empty probe"},
-        {"type_probe\t*\t\tr\ts", 1, "empty failure line"},
-        {"type_probe\t*\tx\t\ts", 1, "empty reason"},
-        {"type_probe\t*\tx\tr\t", 1, "empty README section"},
-        {"tipe_probe\t*\tx\tr\ts", 1, "unknown probe 'tipe_probe'"},
-        {"type_probe\t*\t*\tr\ts", 1, "a failure line of only '*' would expect every line"},
-        {"type_probe\t4.7.2-4.5.0\tx\tr\ts", 1, "versions '4.7.2-4.5.0' include none"},
+         "expected 6 fields separated by tabs (probe, versions, hosts, failure line, reason, "
+         "reproduction), found 1"},
+        {"# ok\n\ntype_probe\t4.5.0\t*\tx\tr", 3,
+         "expected 6 fields separated by tabs (probe, versions, hosts, failure line, reason, "
+         "reproduction), found 5"},
+        {"type_probe\t4.5.0\t*\tx\tr\ts\tmore", 1,
+         "expected 6 fields separated by tabs (probe, versions, hosts, failure line, reason, "
+         "reproduction), found 7"},
+        // The old five fields, without hosts.
+        {"type_probe\t4.5.0\tx\tr\ts", 1,
+         "expected 6 fields separated by tabs (probe, versions, hosts, failure line, reason, "
+         "reproduction), found 5"},
+        {"word_probe\t*\t*\tx\tr\ts\ntype_probe\t\t*\tx\tr\ts", 2, "empty versions"},
+        {"\t*\t*\tx\tr\ts", 1, "empty probe"},
+        {"type_probe\t*\t*\t\tr\ts", 1, "empty failure line"},
+        {"type_probe\t*\t*\tx\t\ts", 1, "empty reason"},
+        {"type_probe\t*\t*\tx\tr\t", 1, "empty reproduction"},
+        {"type_probe\t*\t\tx\tr\ts", 1, "empty hosts"},
+        {"type_probe\t*\tlittle_endian\tx\tr\ts", 1,
+         "bad hosts 'little_endian' (one of *, little-endian, big-endian or an architecture such "
+         "as x86_64)"},
+        {"type_probe\t*\tx86 64\tx\tr\ts", 1,
+         "bad hosts 'x86 64' (one of *, little-endian, big-endian or an architecture such as "
+         "x86_64)"},
+        {"type_probe\t*\t*\tx\tlimitation: \ts", 1, "a limitation without its reason"},
+        {"type_probe\t*\t*\tx\tr\tdefects/s.c", 1,
+         "bad reproduction 'defects/s.c' (NAME of defects/NAME.c: letters, digits and _)"},
+        {"tipe_probe\t*\t*\tx\tr\ts", 1, "unknown probe 'tipe_probe'"},
+        {"type_probe\t*\t*\t*\tr\ts", 1, "a failure line of only '*' would expect every line"},
+        {"type_probe\t4.7.2-4.5.0\t*\tx\tr\ts", 1, "versions '4.7.2-4.5.0' include none"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -111,7 +133,7 @@ TEST(Expectations, MalformedEntriesNameTheirLine)
         std::vector<Expectation> entries;
         size_t line = 0;
         std::string error;
-        EXPECT_FALSE(parse_expectations(std::string("type_probe\t") + versions + "\tx\tr\ts",
+        EXPECT_FALSE(parse_expectations(std::string("type_probe\t") + versions + "\t*\tx\tr\ts",
                                         Probes(), &entries, &line, &error));
         EXPECT_EQ(error, std::string("bad versions '") + versions +
                              "' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)");
@@ -169,8 +191,8 @@ TEST(Expectations, VersionRanges)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.versions);
         const std::vector<Expectation> entries =
-            Parse(std::string("type_probe\t") + c.versions + "\tx\tr\ts");
-        const Judgement j = judge("type_probe", Ending::failed, {"x"}, c.version, entries);
+            Parse(std::string("type_probe\t") + c.versions + "\t*\tx\tr\ts");
+        const Judgement j = judge("type_probe", Ending::failed, {"x"}, c.version, Here(), entries);
         EXPECT_EQ(j.verdict, c.applies ? Verdict::known : Verdict::fail);
     }
 }
@@ -178,10 +200,10 @@ TEST(Expectations, VersionRanges)
 TEST(Expectations, Verdicts)
 {
     const std::vector<Expectation> entries =
-        Parse("type_probe\t4.5.0\tWrong IFD in le.tif.\tr1\ts\n"
-              "type_probe\t4.5.0\tle.tif: tag 7 on disk: *\tr2\ts\n"
-              "type_probe\t4.5.0\tbe.tif: *\tr1\ts\n"
-              "word_probe\t4.5.0\tCan't set tag 254.\tr3\ts\n");
+        Parse("type_probe\t4.5.0\t*\tWrong IFD in le.tif.\tr1\ts\n"
+              "type_probe\t4.5.0\t*\tle.tif: tag 7 on disk: *\tr2\ts\n"
+              "type_probe\t4.5.0\t*\tbe.tif: *\tr1\ts\n"
+              "word_probe\t4.5.0\t*\tCan't set tag 254.\tr3\ts\n");
     const Version v = {4, 5, 0};
     const struct {
         const char *probe;
@@ -228,7 +250,7 @@ TEST(Expectations, Verdicts)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.lines.empty() ? c.probe : c.lines.front());
-        const Judgement j = judge(c.probe, c.ending, c.lines, c.version, entries);
+        const Judgement j = judge(c.probe, c.ending, c.lines, c.version, Here(), entries);
         EXPECT_EQ(j.verdict, c.verdict);
         std::vector<size_t> used;
         for (const Expectation *e : j.entries)
@@ -236,12 +258,47 @@ TEST(Expectations, Verdicts)
         EXPECT_EQ(used, c.entries);
     }
     // Without expectations every verdict is the raw one.
-    EXPECT_EQ(judge("type_probe", Ending::failed, {"x"}, v, {}).verdict, Verdict::fail);
-    EXPECT_EQ(judge("type_probe", Ending::passed, {}, v, {}).verdict, Verdict::pass);
+    EXPECT_EQ(judge("type_probe", Ending::failed, {"x"}, v, Here(), {}).verdict, Verdict::fail);
+    EXPECT_EQ(judge("type_probe", Ending::passed, {}, v, Here(), {}).verdict, Verdict::pass);
+    // How many lines each entry expected, in the order of the entries.
+    const Judgement counted =
+        judge("type_probe", Ending::failed, {"be.tif: x", "be.tif: y", "Wrong IFD in le.tif."}, v,
+              Here(), entries);
+    EXPECT_EQ(counted.counts, (std::vector<size_t>{2, 1}));
 }
 
-// The shipped list parses, and each entry's reproduction is a README
-// section that exists.
+// An entry for a host applies there only: by architecture, by byte order,
+// or anywhere; a limitation is an entry like the others.
+TEST(Expectations, Hosts)
+{
+    const Host x86 = {"x86_64", false};
+    const Host s390x = {"s390x", true};
+    const struct {
+        const char *hosts;
+        bool on_x86;
+        bool on_s390x;
+    } cases[] = {
+        {"*", true, true},       {"little-endian", true, false}, {"big-endian", false, true},
+        {"x86_64", true, false}, {"s390x", false, true},         {"i686", false, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.hosts);
+        const std::vector<Expectation> entries =
+            Parse(std::string("type_probe\t*\t") + c.hosts + "\tx\tlimitation: r\ts");
+        ASSERT_EQ(entries.size(), 1U);
+        EXPECT_TRUE(entries[0].limitation);
+        const Version v = {4, 5, 0};
+        EXPECT_EQ(judge("type_probe", Ending::failed, {"x"}, v, x86, entries).verdict,
+                  c.on_x86 ? Verdict::known : Verdict::fail);
+        EXPECT_EQ(judge("type_probe", Ending::failed, {"x"}, v, s390x, entries).verdict,
+                  c.on_s390x ? Verdict::known : Verdict::fail);
+        EXPECT_EQ(judge("type_probe", Ending::passed, {}, v, s390x, entries).verdict,
+                  c.on_s390x ? Verdict::fixed : Verdict::pass);
+    }
+}
+
+// The shipped list parses, and each entry's reproduction is a program in
+// the source tree.
 TEST(Expectations, ShippedListIsWellFormed)
 {
     std::string text;
@@ -251,16 +308,15 @@ TEST(Expectations, ShippedListIsWellFormed)
     std::string error;
     ASSERT_TRUE(parse_expectations(text, split_words(PROBE_NAMES), &entries, &line, &error))
         << KNOWN_DEFECTS << ":" << line << ": " << error;
-    std::string readme;
-    ASSERT_TRUE(read_file(README, &readme));
+    std::vector<std::string> names;
     for (const Expectation &e : entries) {
-        bool found = false;
-        for (const std::string &l : split_lines(readme)) {
-            const size_t text_at = l.find("# ");
-            found = found || (l.rfind('#', 0) == 0 && text_at != std::string::npos &&
-                              l.substr(text_at + 2) == e.section);
-        }
-        EXPECT_TRUE(found) << "no README section \"" << e.section << "\" for " << e.probe;
+        if (std::find(names.begin(), names.end(), e.reproduction) == names.end())
+            names.push_back(e.reproduction);
+    }
+    for (const std::string &name : names) {
+        std::string program;
+        EXPECT_TRUE(read_file(DEFECTS_DIR "/" + name + ".c", &program))
+            << "no defects/" << name << ".c";
     }
 }
 

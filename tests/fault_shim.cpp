@@ -86,14 +86,15 @@ enum Kind {
                      //                      IFD N of the chain is appended to the file and
                      //                      linked after the chain's last IFD
     GET_FLOAT,       // get-float:TAG=V      the out-pointer receives the float V
-    // Tiles and striles (tile_probe).
+    // Tiles and striles (tile_probe, strile_probe).
     WRITE_TILE,    // write-tile[:T]=R     TIFFWriteEncodedTile or TIFFWriteTile (of tile T)
                    //                      returns R, writes nothing
     READ_TILE,     // read-tile:T.N=V      byte N of tile T as TIFFReadEncodedTile or
                    //                      TIFFReadTile gives it
     STRILE_OFFSET, // strile-offset:S=V    TIFFGetStrileOffset[WithErr] of strile S gives V
     NO_FORCE,      // force-nothing        TIFFForceStrileArrayWriting returns 1, writes nothing
-    NO_CHECKPOINT, // checkpoint-nothing TIFFCheckpointDirectory returns 1, writes nothing
+    NO_CHECKPOINT, // checkpoint-nothing[:N] TIFFCheckpointDirectory (the program's Nth
+                   //                      call) returns 1, writes nothing
     GET_SWAP,      // get-swap:TAG.N       entries N and N+1 of the 64-bit strile array TAG
                    //                      (Strip/TileOffsets or ByteCounts) come swapped
     // Field calls (field_probe).
@@ -1120,9 +1121,13 @@ int TIFFForceStrileArrayWriting(TIFF *tif)
 int TIFFCheckpointDirectory(TIFF *tif)
 {
     static auto real = next<int (*)(TIFF *)>("TIFFCheckpointDirectory");
+    static int calls = 0;
+    char ordinal[16];
 
-    if (from_probe(__builtin_return_address(0)) &&
-        find(NO_CHECKPOINT, nullptr, TIFFFileName(tif), open_mode(tif)))
+    if (!from_probe(__builtin_return_address(0)))
+        return real(tif);
+    snprintf(ordinal, sizeof(ordinal), "%d", ++calls);
+    if (find(NO_CHECKPOINT, ordinal, TIFFFileName(tif), open_mode(tif)))
         return 1;
     return real(tif);
 }

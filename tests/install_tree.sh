@@ -26,7 +26,7 @@ for probe in $("$prefix/bin/tiff-probes" --list); do
 done
 # The man page, made from the runner's own --help, documents its options.
 man_page="$prefix/share/man/man1/tiff-probes.1"
-for option in timeout junit keep tap expectations strict; do
+for option in timeout junit keep tap expectations strict jobs verbose defect\\-expected; do
     grep -qF -- "\\-\\-$option" "$man_page" || { echo "$man_page lacks --$option"; exit 1; }
 done
 # The known defects are installed beside the runner, which reads them.
@@ -34,6 +34,6 @@ defects="$prefix/share/tiff-probes/known-defects"
 grep -q '^# Known defects' "$defects" || { echo "no $defects"; exit 1; }
 printf 'word_probe\n' >>"$defects"
 out=$("$prefix/bin/tiff-probes" word_probe 2>&1)
-[ "$out" = "tiff-probes: $defects:$(wc -l <"$defects"): expected 5 fields separated by tabs (probe, versions, failure line, reason, README section), found 1" ] ||
+[ "$out" = "tiff-probes: $defects:$(wc -l <"$defects"): expected 6 fields separated by tabs (probe, versions, hosts, failure line, reason, reproduction), found 1" ] ||
     { echo "the installed runner did not read $defects: $out"; exit 1; }
 echo "installed tree passes"

@@ -46,6 +46,8 @@ TEST(Memcheck, CleanRuns)
     ExpectClean(ProbeRun("text_probe", Memcheck()), {});
     ExpectClean(ProbeRun("strip_probe", Memcheck()), {packbits});
     ExpectClean(ProbeRun("type_probe", Memcheck()), {});
+    ExpectClean(ProbeRun("tile_probe", Memcheck()), {});
+    ExpectClean(ProbeRun("strile_probe", Memcheck()), {});
 }
 
 TEST(Memcheck, FieldProbeRefusedReopensAndEmptyFetch)
@@ -67,6 +69,11 @@ TEST(Memcheck, FieldProbeRefusedReopensAndEmptyFetch)
          "get-nothing:65013@types_le.tif",
          "Problem fetching tag 65013 in types_le.tif.",
          {"types_le.tif"}},
+        // The counted handle of the on-demand queries, closed on a failure.
+        {"strile_probe",
+         "strile-offset:4@queries_be.tif=12",
+         "queries_be.tif: page 0: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 1032.",
+         {"queries_be.tif"}},
     });
 }
 
@@ -104,9 +111,9 @@ TEST(Memcheck, DirectoryProbeCustomDirectories)
     SKIP_WITHOUT_MEMCHECK();
     ExpectClean(ProbeRun("directory_probe", Memcheck()), {});
     ExpectFailure(ProbeRun("directory_probe", Memcheck("set:1@pages_le.tif")),
-                  {"pages_le.tif: GPS: can't set tag 1."}, {"pages_le.tif"});
+                  {"Can't set tag 1 in pages_le.tif, GPS IFD."}, {"pages_le.tif"});
     ExpectFailure(ProbeRun("directory_probe", Memcheck("get:2@pages_be.btf")),
-                  {"pages_be.btf: GPS: can't fetch tag 2."}, {"pages_be.btf"});
+                  {"Problem fetching tag 2 in pages_be.btf, GPS IFD."}, {"pages_be.btf"});
 }
 
 } // namespace

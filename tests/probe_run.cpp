@@ -49,7 +49,7 @@ const char *const own_line_patterns[] = {
     R"([a-z0-9_]+\.(tif|btf): (expected \d+ pages, .*|the library reported a problem\.))",
     R"([a-z0-9_]+\.(tif|btf): tag \d+(: .*| still present after TIFFUnsetField\.?))",
     R"(Wrong default for tag \d+ in [a-z0-9_]+\.(tif|btf): .*)",
-    // tile_probe's own.
+    // tile_probe's and strile_probe's own.
     R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf), page \d+\.)",
     R"([a-z0-9_]+\.(tif|btf): (tile|strip) \d+ on disk: .*)",
     // read_probe's own.
@@ -351,7 +351,7 @@ const Baseline &CleanRun(const std::string &probe)
                           : run.status() == 1 ? Ending::failed
                                               : Ending::abnormal;
     const Verdict verdict = judge(run.probe(), ending, run.stderr_lines(),
-                                  library_version(TIFFGetVersion()), KnownDefects())
+                                  library_version(TIFFGetVersion()), build_host(), KnownDefects())
                                 .verdict;
     EXPECT_TRUE(verdict == Verdict::pass || verdict == Verdict::known || verdict == Verdict::fixed)
         << "a clean run fails with more than known defects\n"
@@ -418,6 +418,45 @@ std::string MemcheckUnavailable()
     if (access(VALGRIND_PATH, X_OK) != 0)
         return "valgrind is not installed";
     return "";
+}
+
+std::set<std::string> NamedFiles(const ProbeRun &run)
+{
+    static const std::regex file_name(R"([a-z0-9_]+\.(tif|btf))");
+    std::set<std::string> named;
+    for (const std::string &line : run.own_lines()) {
+        for (std::sregex_iterator it(line.begin(), line.end(), file_name), end; it != end; ++it)
+            named.insert(it->str());
+    }
+    return named;
+}
+
+void ExpectLeavesNamedFiles(const ProbeRun &run)
+{
+    const std::set<std::string> named = NamedFiles(run);
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), named.empty() ? 0 : 1) << run.describe();
+    EXPECT_EQ(run.files(), named) << run.describe();
+}
+
+std::string TifffileUnavailable()
+{
+    ProbeOptions check_import;
+    check_import.args = {"-c", "import tifffile"};
+    const ProbeRun has_tifffile("/usr/bin/python3", check_import);
+    if (has_tifffile.exited() && has_tifffile.status() == 0)
+        return "";
+    return "/usr/bin/python3 cannot import tifffile (Debian: python3-tifffile)";
+}
+
+void ExpectScriptPasses(const std::string &script, const std::vector<std::string> &paths)
+{
+    ProbeOptions read;
+    read.args = {script};
+    read.args.insert(read.args.end(), paths.begin(), paths.end());
+    const ProbeRun reader("/usr/bin/python3", read);
+    EXPECT_TRUE(reader.exited() && reader.status() == 0) << reader.describe();
+    EXPECT_TRUE(reader.stderr_lines().empty()) << reader.describe();
 }
 
 std::vector<std::string> MemcheckWrapper()

@@ -111,4 +111,16 @@ const char *Emulator();
 // when it can.
 std::string MemcheckUnavailable();
 
+// The files a run's own lines name (NAME.tif, NAME.btf).
+std::set<std::string> NamedFiles(const ProbeRun &run);
+// Expects a run of a probe whose passing layouts remove their files: it
+// leaves exactly the files its own lines name, and exits 1 when it prints
+// any, 0 otherwise.
+void ExpectLeavesNamedFiles(const ProbeRun &run);
+// Why /usr/bin/python3 cannot read files with tifffile; empty when it can.
+std::string TifffileUnavailable();
+// Expects /usr/bin/python3 SCRIPT PATH... to exit 0 and say nothing on
+// standard error.
+void ExpectScriptPasses(const std::string &script, const std::vector<std::string> &paths);
+
 #endif

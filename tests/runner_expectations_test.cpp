@@ -16,14 +16,29 @@
 
 namespace {
 
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+#define THIS_BYTE_ORDER "big-endian"
+#define OTHER_BYTE_ORDER "little-endian"
+#else
+#define THIS_BYTE_ORDER "little-endian"
+#define OTHER_BYTE_ORDER "big-endian"
+#endif
+
 // One entry a line, for the probes the cases below make fail.
 const char entries[] =
     "# test expectations\n"
-    "word_probe\t*\tCan't set tag 254.\tNewSubfileType refused\tKnown defects\n"
-    "type_probe\t*\tCan't set tag 65032 in types_le.tif.\tSHORT refused\tKnown defects\n"
-    "type_probe\t*\tCan't set tag 65040 in *\tLONG refused\tKnown defects\n"
-    "text_probe\t*\tCan't set tag 270.\tImageDescription refused\tText defects\n"
-    "strip_probe\t0.1-0.2\tCan't set tag 254.\ta release long gone\tKnown defects\n";
+    "word_probe\t*\t*\tCan't set tag 254.\tNewSubfileType refused\tknown\n"
+    "type_probe\t*\t*\tCan't set tag 65032 in types_le.tif.\tSHORT refused\tknown\n"
+    "type_probe\t*\t*\tCan't set tag 65040 in *\tLONG refused\tknown\n"
+    "text_probe\t*\t*\tCan't set tag 270.\tImageDescription refused\ttext\n"
+    "strip_probe\t0.1-0.2\t*\tCan't set tag 254.\ta release long gone\tgone\n"
+    // Entries for hosts other than this one, and a limitation.
+    "halfword_probe\t*\tno_such_arch\tCan't set tag 259.\tanother arch\tarch\n"
+    "halfword_probe\t*\t" OTHER_BYTE_ORDER "\tCan't set tag 259.\tother order\torder\n";
+// A limitation, in a list of its own since it applies to halfword_probe.
+const char limitation[] = "halfword_probe\t*\t" THIS_BYTE_ORDER
+                          "\tCan't set PhotometricInterpretation tag.\tlimitation: Photometric "
+                          "unsupported\tphotometric\n";
 
 class RunnerExpectations : public ::testing::Test {
   protected:
@@ -32,6 +47,7 @@ class RunnerExpectations : public ::testing::Test {
         dir_ = MakeTempDir("expectations");
         ASSERT_FALSE(dir_.empty());
         file_ = Write("expectations", entries);
+        limited_ = Write("limited", std::string(entries) + limitation);
     }
     void TearDown() override { RemoveTree(dir_); }
 
@@ -44,6 +60,7 @@ class RunnerExpectations : public ::testing::Test {
 
     std::string dir_;
     std::string file_;
+    std::string limited_;
 };
 
 // The verdict after the library line, and the exit status.
@@ -60,7 +77,7 @@ void ExpectVerdict(const ProbeRun &run, int status, const std::vector<std::strin
 TEST_F(RunnerExpectations, KnownUnexpectedAndFixed)
 {
     const struct {
-        std::vector<std::string> args; // after --expectations FILE
+        std::vector<std::string> args; // after --verbose --expectations FILE
         const char *faults;
         int status;
         std::vector<std::string> verdict;
@@ -70,14 +87,14 @@ TEST_F(RunnerExpectations, KnownUnexpectedAndFixed)
          "set:254@long_test.tiff",
          0,
          {"XFAIL word_probe (known: NewSubfileType refused)", "    Can't set tag 254.",
-          "    see README: Known defects", "0 passed, 0 failed, 1 known"}},
+          "    see defects/known.c", "0 passed, 0 failed, 1 known"}},
         // A prefix expects the line of every layout.
         {{"type_probe", "halfword_probe"},
          "set:65040",
          0,
          {"XFAIL type_probe (known: LONG refused)", "    Can't set tag 65040 in types_le.tif.",
           "    Can't set tag 65040 in types_be.tif.", "    Can't set tag 65040 in types_le.btf.",
-          "    Can't set tag 65040 in types_be.btf.", "    see README: Known defects",
+          "    Can't set tag 65040 in types_be.btf.", "    see defects/known.c",
           "PASS halfword_probe", "1 passed, 0 failed, 1 known"}},
         // The expected line and more: a failure as without expectations.
         // (Each layout stops before the library's own known defects.)
@@ -102,20 +119,25 @@ TEST_F(RunnerExpectations, KnownUnexpectedAndFixed)
         {{"text_probe", "word_probe"},
          "",
          0,
-         {"XPASS text_probe (fixed? ImageDescription refused)", "    see README: Text defects",
-          "XPASS word_probe (fixed? NewSubfileType refused)", "    see README: Known defects",
+         {"XPASS text_probe (fixed? ImageDescription refused)", "    see defects/text.c",
+          "XPASS word_probe (fixed? NewSubfileType refused)", "    see defects/known.c",
           "2 passed, 0 failed, 2 unexpectedly passed"}},
         {{"--strict", "text_probe", "halfword_probe"},
          "",
          1,
-         {"XPASS text_probe (fixed? ImageDescription refused)", "    see README: Text defects",
+         {"XPASS text_probe (fixed? ImageDescription refused)", "    see defects/text.c",
           "PASS halfword_probe", "1 passed, 1 failed, 1 unexpectedly passed"}},
-        // An entry for other library versions expects nothing here.
+        // An entry for other library versions expects nothing here, nor
+        // one for another architecture or byte order.
         {{"strip_probe"}, "", 0, {"PASS strip_probe", "1 passed, 0 failed"}},
+        {{"halfword_probe"},
+         "set:259",
+         1,
+         {"FAIL halfword_probe", "    Can't set tag 259.", "0 passed, 1 failed"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);
-        std::vector<std::string> args = {"--expectations", file_};
+        std::vector<std::string> args = {"--verbose", "--expectations", file_};
         args.insert(args.end(), c.args.begin(), c.args.end());
         ExpectVerdict(ProbeRun(RUNNER_PATH, RunnerOptions(args, c.faults)), c.status, c.verdict);
     }
@@ -136,9 +158,9 @@ TEST_F(RunnerExpectations, TapAndJunit)
         "1..2",
         "not ok 1 - word_probe # TODO known: NewSubfileType refused",
         "# Can't set tag 254.",
-        "# see README: Known defects",
+        "# see defects/known.c",
         "ok 2 - text_probe # TODO fixed? ImageDescription refused",
-        "# see README: Text defects",
+        "# see defects/text.c",
         "# 1 passed, 0 failed, 1 known, 1 unexpectedly passed"};
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(run.status(), 0) << run.describe();
@@ -160,6 +182,60 @@ TEST_F(RunnerExpectations, TapAndJunit)
     EXPECT_EQ(prove.status(), 0) << prove.describe();
 }
 
+// Without --verbose each XFAIL is one line, in the order of the list
+// whatever order the probes end in; a FAIL keeps its lines.
+TEST_F(RunnerExpectations, ShortVerdict)
+{
+    const std::string faults = "set:65040;set:262@short_test.tiff;set:256@long_test.tiff";
+    const std::string limited_line = "XFAIL halfword_probe (limitation: Photometric unsupported) "
+                                     "1 line, defects/photometric.c";
+    ExpectVerdict(
+        ProbeRun(RUNNER_PATH, RunnerOptions({"--expectations", limited_, "-j", "3", "type_probe",
+                                             "halfword_probe", "word_probe"},
+                                            faults)),
+        1,
+        {"XFAIL type_probe (known: LONG refused) 4 lines, defects/known.c", limited_line,
+         "FAIL word_probe", "    Can't set ImageWidth tag.", "0 passed, 1 failed, 2 known"});
+    // --verbose: a limitation names itself, its lines under it.
+    ExpectVerdict(ProbeRun(RUNNER_PATH, RunnerOptions({"--expectations", limited_, "--verbose",
+                                                       "halfword_probe"},
+                                                      faults)),
+                  0,
+                  {"XFAIL halfword_probe (limitation: Photometric unsupported)",
+                   "    Can't set PhotometricInterpretation tag.", "    see defects/photometric.c",
+                   "0 passed, 0 failed, 1 known"});
+}
+
+// --defect-expected NAME: 0 when an entry of that reproduction applies here,
+// 1 when none does (by host, by version), 2 when no entry names it; a
+// malformed list is 3, as for a run.
+TEST_F(RunnerExpectations, DefectExpected)
+{
+    const std::string malformed = Write("bad", "word_probe\n");
+    const struct {
+        std::string list;
+        const char *name;
+        int status;
+        const char *line; // standard output's, or standard error's
+    } cases[] = {
+        {limited_, "photometric", 0, "defects/photometric.c: the defect is expected with LIBTIFF"},
+        {limited_, "order", 1, "defects/order.c: the defect is not expected with LIBTIFF"},
+        {limited_, "gone", 1, "defects/gone.c: the defect is not expected with LIBTIFF"},
+        {limited_, "knwon", 2, "tiff-probes: no known-defect entry names the reproduction 'knwon'"},
+        {malformed, "known", 3, "tiff-probes: "},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ProbeRun run(RUNNER_PATH,
+                     RunnerOptions({"--expectations", c.list, "--defect-expected", c.name}));
+        EXPECT_EQ(run.status(), c.status);
+        const std::vector<std::string> &out =
+            c.status < 2 ? run.stdout_lines() : run.stderr_lines();
+        ASSERT_EQ(out.size(), 1U) << run.describe();
+        EXPECT_EQ(out[0].rfind(c.line, 0), 0U) << out[0];
+    }
+}
+
 TEST_F(RunnerExpectations, UnusableFilesAreTheEnvironmentsFault)
 {
     const struct {
@@ -167,9 +243,10 @@ TEST_F(RunnerExpectations, UnusableFilesAreTheEnvironmentsFault)
         const char *error;
     } cases[] = {
         {"", "cannot read the expectations file FILE: No such file or directory"},
-        {"# ok\nword_probe\t*\tx\tr\n", "FILE:2: expected 5 fields separated by tabs (probe, "
-                                        "versions, failure line, reason, README section), found 4"},
-        {"word_probe\t4.5.0-4.x\tx\tr\ts\n",
+        {"# ok\nword_probe\t*\tx\tr\n",
+         "FILE:2: expected 6 fields separated by tabs (probe, versions, hosts, failure line, "
+         "reason, reproduction), found 4"},
+        {"word_probe\t4.5.0-4.x\t*\tx\tr\ts\n",
          "FILE:1: bad versions '4.5.0-4.x' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)"},
     };
     for (const auto &c : cases) {
@@ -201,8 +278,8 @@ TEST_F(RunnerExpectations, InstalledListBesideTheRunner)
 
     const std::string faults = "set:254@long_test.tiff";
     ExpectVerdict(ProbeRun(runner, RunnerOptions({"word_probe"}, faults)), 0,
-                  {"XFAIL word_probe (known: NewSubfileType refused)", "    Can't set tag 254.",
-                   "    see README: Known defects", "0 passed, 0 failed, 1 known"});
+                  {"XFAIL word_probe (known: NewSubfileType refused) 1 line, defects/known.c",
+                   "0 passed, 0 failed, 1 known"});
     // The raw verdict reads no list at all, not even a malformed one.
     const std::vector<std::string> raw = {"FAIL word_probe", "    Can't set tag 254.",
                                           "0 passed, 1 failed"};
@@ -215,8 +292,9 @@ TEST_F(RunnerExpectations, InstalledListBesideTheRunner)
     EXPECT_EQ(malformed.status(), 3);
     EXPECT_EQ(malformed.stderr_lines(),
               std::vector<std::string>{"tiff-probes: " + list +
-                                       ":1: expected 5 fields separated by tabs (probe, "
-                                       "versions, failure line, reason, README section), found 1"});
+                                       ":1: expected 6 fields separated by tabs (probe, "
+                                       "versions, hosts, failure line, reason, reproduction), "
+                                       "found 1"});
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // TMPDIR, which must be empty afterwards, with no probe process left.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,12 @@ TEST_F(RunnerLimits, MisbehavingProbes)
          {"text_probe"},
          1,
          {"FAIL text_probe", "    terminated by signal 11", "0 passed, 1 failed"}},
+        // A crash in one of two probes running at once.
+        {"crash:r@short_test.tiff",
+         {"-j", "2", "halfword_probe", "word_probe"},
+         1,
+         {"FAIL halfword_probe", "    terminated by signal 11", "PASS word_probe",
+          "1 passed, 1 failed"}},
         {"exit:w=7",
          {"word_probe", "text_probe"},
          1,
@@ -140,17 +147,19 @@ TEST_F(RunnerLimits, SignalsStopTheRunAndLeaveNothing)
         int sig;
         int status;
     } cases[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.sig);
-        ProbeOptions options = Options({"halfword_probe", "word_probe"}, "hang:r");
-        options.stop_signal = c.sig;
-        options.stop_after_ms = 300;
-        ProbeRun run(RUNNER_PATH, options);
-        ASSERT_TRUE(run.exited()) << run.describe();
-        EXPECT_EQ(run.status(), c.status);
-        EXPECT_EQ(Tail(run.stdout_lines()), std::vector<std::string>{});
-        ExpectNothingLeft();
-    }
+    // One probe running, and two at once, each stopped.
+    for (const char *jobs : {"1", "2"})
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string("-j ") + jobs + ", signal " + std::to_string(c.sig));
+            ProbeOptions options = Options({"-j", jobs, "halfword_probe", "word_probe"}, "hang:r");
+            options.stop_signal = c.sig;
+            options.stop_after_ms = 300;
+            ProbeRun run(RUNNER_PATH, options);
+            ASSERT_TRUE(run.exited()) << run.describe();
+            EXPECT_EQ(run.status(), c.status);
+            EXPECT_EQ(Tail(run.stdout_lines()), std::vector<std::string>{});
+            ExpectNothingLeft();
+        }
     // A reader that goes away: the runner stops as SIGPIPE would, at once,
     // though the next probe would hang.
     ProbeRun piped("/bin/bash",
@@ -163,6 +172,47 @@ TEST_F(RunnerLimits, SignalsStopTheRunAndLeaveNothing)
     EXPECT_EQ(piped.status(), 141);
     EXPECT_EQ(piped.stdout_lines().size(), 1U) << piped.describe();
     ExpectNothingLeft();
+}
+
+// Probes run at once each have their own time limit, and the verdict keeps
+// the list's order though the probe that hangs is the first.
+TEST_F(RunnerLimits, JobsKeepOrderAndTimeLimits)
+{
+    const struct {
+        const char *jobs;
+        const char *faults;
+        double at_most; // seconds for the whole run
+        std::vector<std::string> text;
+    } cases[] = {
+        {"3",
+         "hang:r@short_test.tiff",
+         3.5,
+         {"FAIL halfword_probe", "    timed out after 2 s", "PASS word_probe", "PASS text_probe",
+          "2 passed, 1 failed"}},
+        // Two probes at their limit at once: 2 s, not one after the other.
+        {"2",
+         "hang:r@short_test.tiff;hang:r@long_test.tiff",
+         3.5,
+         {"FAIL halfword_probe", "    timed out after 2 s", "FAIL word_probe",
+          "    timed out after 2 s", "PASS text_probe", "1 passed, 2 failed"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string("-j ") + c.jobs + " " + c.faults);
+        timespec start;
+        timespec end;
+        clock_gettime(CLOCK_MONOTONIC, &start);
+        ProbeRun run(RUNNER_PATH, Options({"--timeout", "2", "-j", c.jobs, "halfword_probe",
+                                           "word_probe", "text_probe"},
+                                          c.faults));
+        clock_gettime(CLOCK_MONOTONIC, &end);
+        ASSERT_TRUE(run.exited()) << run.describe();
+        EXPECT_EQ(run.status(), 1);
+        EXPECT_EQ(Tail(run.stdout_lines()), c.text) << run.describe();
+        EXPECT_LT(static_cast<double>(end.tv_sec - start.tv_sec) +
+                      static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e9,
+                  c.at_most);
+        ExpectNothingLeft();
+    }
 }
 
 TEST_F(RunnerLimits, JunitReportIsWellFormedWhateverTheLibraryPrints)

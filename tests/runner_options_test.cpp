@@ -44,6 +44,16 @@ TEST(RunnerOptions, UsageErrorsSayWhatIsWrong)
          "--expectations and --no-expectations exclude each other"},
         {{"--no-expectations", "--expectations=f"},
          "--expectations and --no-expectations exclude each other"},
+        {{"-j", "0"}, "-j takes a whole number of probes from 1, not '0'"},
+        {{"--jobs=many"}, "--jobs takes a whole number of probes from 1, not 'many'"},
+        {{"-j"}, "option '-j' needs a value (see --help)"},
+        {{"-j-2"}, "-j takes a whole number of probes from 1, not '-2'"},
+        {{"--defect-expected"}, "option '--defect-expected' needs a value (see --help)"},
+        {{"--defect-expected="}, "--defect-expected needs a reproduction's NAME"},
+        {{"--defect-expected", "x", "--no-expectations"},
+         "--defect-expected and --no-expectations exclude each other"},
+        {{"--defect-expected", "x", "word_probe"},
+         "--defect-expected runs no probe: no NAME goes with it"},
         // The first error is the one reported.
         {{"--frobnicate", "bogus"}, "unknown option '--frobnicate' (see --help)"},
     };
@@ -61,7 +71,7 @@ std::string Switches(const Options &o)
     std::string s;
     const std::pair<bool, const char *> all[] = {
         {o.tap, "tap"},   {o.keep, "keep"}, {o.strict, "strict"},   {!o.expectations, "raw"},
-        {o.list, "list"}, {o.help, "help"}, {o.version, "version"},
+        {o.list, "list"}, {o.help, "help"}, {o.version, "version"}, {o.verbose, "verbose"},
     };
     for (const auto &a : all) {
         if (a.first)
@@ -103,6 +113,8 @@ TEST(RunnerOptions, WhatTheArgumentsSelect)
         {{"--help"}, Known(), 60, "", "", "help"},
         {{"-h"}, Known(), 60, "", "", "help"},
         {{"--version"}, Known(), 60, "", "", "version"},
+        {{"-v"}, Known(), 60, "", "", "verbose"},
+        {{"--verbose", "word_probe"}, {"word_probe"}, 60, "", "", "verbose"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args.empty() ? "(none)" : c.args.front());
@@ -114,7 +126,18 @@ TEST(RunnerOptions, WhatTheArgumentsSelect)
         EXPECT_EQ(o.junit, c.junit);
         EXPECT_EQ(o.expectations_file, c.expectations_file);
         EXPECT_EQ(Switches(o), c.switches);
+        EXPECT_EQ(o.jobs, 0);
     }
+    // -j N, -jN, --jobs N and --jobs=N; --defect-expected keeps its NAME.
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"-j", "3"}, {"-j3"}, {"--jobs", "3"}, {"--jobs=3"}}) {
+        std::string error;
+        EXPECT_EQ(parse_options(args, Known(), &error).jobs, 3) << args.front();
+        EXPECT_EQ(error, "");
+    }
+    std::string error;
+    EXPECT_EQ(parse_options({"--defect-expected", "gain"}, Known(), &error).defect, "gain");
+    EXPECT_EQ(error, "");
 }
 
 // The man page is made from this text: every option is in it.
@@ -124,7 +147,8 @@ TEST(RunnerOptions, HelpNamesEveryOption)
     EXPECT_EQ(help.rfind("Usage: tiff-probes", 0), 0U);
     for (const char *option :
          {"--tap", "--junit FILE", "--timeout SECS", "--keep", "--expectations FILE",
-          "--no-expectations", "--strict", "--list", "--version", "--help"})
+          "--no-expectations", "--strict", "--list", "--version", "--help", "-j, --jobs N",
+          "-v, --verbose", "--defect-expected NAME"})
         EXPECT_NE(help.find(std::string("\n  ") + option), std::string::npos) << option;
 }
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-Expectation Entry(const char *reason, const char *section)
+Expectation Entry(const char *reason, const char *reproduction)
 {
     Expectation e;
     e.probe = "type_probe";
@@ -17,12 +17,13 @@ Expectation Entry(const char *reason, const char *section)
     e.line = "Wrong IFD value fetched for tag 65112 in ";
     e.prefix = true;
     e.reason = reason;
-    e.section = section;
+    e.limitation = std::string(reason).rfind("limitation: ", 0) == 0;
+    e.reproduction = reproduction;
     return e;
 }
 
 Outcome Make(const char *name, Verdict verdict, std::vector<std::string> lines = {},
-             std::vector<const Expectation *> entries = {})
+             std::vector<const Expectation *> entries = {}, std::vector<size_t> counts = {})
 {
     Outcome o;
     o.name = name;
@@ -31,20 +32,26 @@ Outcome Make(const char *name, Verdict verdict, std::vector<std::string> lines =
     o.seconds = 0.25;
     o.judgement.verdict = verdict;
     o.judgement.entries = std::move(entries);
+    o.judgement.counts = std::move(counts);
     return o;
 }
 
 // An outcome of each kind, the expected ones with their entries.
 class RunnerReport : public ::testing::Test {
   protected:
-    const Expectation ifd = Entry("IFD arrays written as 32-bit halves", "IFD arrays");
-    const Expectation ifd_again = Entry("IFD arrays written as 32-bit halves", "IFD arrays");
-    const Expectation other = Entry("another defect", "Other");
+    const Expectation ifd = Entry("IFD arrays written as 32-bit halves", "ifd_halves");
+    const Expectation ifd_again = Entry("IFD arrays written as 32-bit halves", "ifd_halves");
+    const Expectation other = Entry("another defect", "other");
+    const Expectation unsupported = Entry("limitation: not supported", "unsupported");
     const Outcome pass = Make("word_probe", Verdict::pass);
     const Outcome warned = Make("halfword_probe", Verdict::pass, {"Lib: Warning, odd."});
     const Outcome failed =
         Make("text_probe", Verdict::fail, {"Can't set tag 254.", "exit status 7"});
-    const Outcome known = Make("type_probe", Verdict::known, {"a", "b"}, {&ifd, &other});
+    const Outcome known = Make("type_probe", Verdict::known, {"a", "b"}, {&ifd, &other}, {1, 1});
+    const Outcome known_once =
+        Make("type_probe", Verdict::known, {"a", "b", "c"}, {&ifd, &ifd_again}, {2, 1});
+    const Outcome limited =
+        Make("field_probe", Verdict::known, {"a", "b", "c"}, {&unsupported, &ifd}, {1, 2});
     const Outcome fixed = Make("type_probe", Verdict::fixed, {}, {&ifd, &ifd_again});
 };
 
@@ -54,8 +61,8 @@ TEST_F(RunnerReport, EntriesInTextAndTap)
         const Outcome *outcome;
         bool strict;
         bool keep;
-        const char *text;
-        const char *tap; // as probe number 3
+        const char *text; // with --verbose
+        const char *tap;  // as probe number 3
     } cases[] = {
         {&pass, false, false, "PASS word_probe\n", "ok 3 - word_probe\n"},
         // A pass that printed something is still a pass, its lines shown.
@@ -71,29 +78,65 @@ TEST_F(RunnerReport, EntriesInTextAndTap)
         // Each distinct reason and section once, in the file's order.
         {&known, false, false,
          "XFAIL type_probe (known: IFD arrays written as 32-bit halves; another defect)\n"
-         "    a\n    b\n    see README: IFD arrays; Other\n",
+         "    a\n    b\n    see defects/ifd_halves.c, defects/other.c\n",
          "not ok 3 - type_probe # TODO known: IFD arrays written as 32-bit halves; another "
-         "defect\n# a\n# b\n# see README: IFD arrays; Other\n"},
+         "defect\n# a\n# b\n# see defects/ifd_halves.c, defects/other.c\n"},
+        // A limitation names itself, after the defects.
+        {&limited, false, false,
+         "XFAIL field_probe (known: IFD arrays written as 32-bit halves; limitation: not "
+         "supported)\n    a\n    b\n    c\n    see defects/unsupported.c, defects/ifd_halves.c\n",
+         "not ok 3 - field_probe # TODO known: IFD arrays written as 32-bit halves; limitation: "
+         "not supported\n# a\n# b\n# c\n# see defects/unsupported.c, defects/ifd_halves.c\n"},
         {&fixed, false, false,
          "XPASS type_probe (fixed? IFD arrays written as 32-bit halves)\n"
-         "    see README: IFD arrays\n",
+         "    see defects/ifd_halves.c\n",
          "ok 3 - type_probe # TODO fixed? IFD arrays written as 32-bit halves\n"
-         "# see README: IFD arrays\n"},
+         "# see defects/ifd_halves.c\n"},
         // With --strict an unexpected pass fails, and says why.
         {&fixed, true, false,
          "XPASS type_probe (fixed? IFD arrays written as 32-bit halves)\n"
-         "    see README: IFD arrays\n",
+         "    see defects/ifd_halves.c\n",
          "not ok 3 - type_probe\n# XPASS type_probe (fixed? IFD arrays written as 32-bit "
-         "halves)\n# see README: IFD arrays\n"},
+         "halves)\n# see defects/ifd_halves.c\n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         Style style;
         style.strict = c.strict;
         style.keep = c.keep;
+        style.verbose = true;
         EXPECT_EQ(report_entry(style, *c.outcome, 3), c.text);
         style.format = Format::tap;
         EXPECT_EQ(report_entry(style, *c.outcome, 3), c.tap);
+        // TAP shows every line, verbose or not.
+        style.verbose = false;
+        EXPECT_EQ(report_entry(style, *c.outcome, 3), c.tap);
+    }
+}
+
+// Without --verbose an XFAIL is one line: its reason, lines and reproduction,
+// or for several defects each reproduction with its lines; the rest as verbose.
+TEST_F(RunnerReport, ShortTextVerdict)
+{
+    const struct {
+        const Outcome *outcome;
+        bool keep;
+        const char *text;
+    } cases[] = {
+        {&known_once, false,
+         "XFAIL type_probe (known: IFD arrays written as 32-bit halves) 3 lines, "
+         "defects/ifd_halves.c\n"},
+        {&known, false, "XFAIL type_probe (known: defects/ifd_halves.c 1, defects/other.c 1)\n"},
+        {&limited, true,
+         "XFAIL field_probe (known: defects/ifd_halves.c 2; limitation: defects/unsupported.c "
+         "1)\n    kept /tmp/tiff-probes.X/field_probe.Y\n"},
+        {&failed, false, "FAIL text_probe\n    Can't set tag 254.\n    exit status 7\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        Style style;
+        style.keep = c.keep;
+        EXPECT_EQ(report_entry(style, *c.outcome, 1), c.text);
     }
 }
 
@@ -184,17 +227,17 @@ TEST_F(RunnerReport, JunitReport)
         "    </testcase>\n"
         "    <testcase name=\"type_probe\" classname=\"tiff-probes\" time=\"0.250\">\n"
         "      <skipped message=\"known: IFD arrays written as 32-bit halves; another "
-        "defect\">see README: IFD arrays; Other</skipped>\n"
+        "defect\">see defects/ifd_halves.c, defects/other.c</skipped>\n"
         "      <system-err>a\nb\n</system-err>\n"
         "    </testcase>\n"
         "    <testcase name=\"type_probe\" classname=\"tiff-probes\" time=\"0.250\">\n";
     const std::string tail = "    </testcase>\n  </testsuite>\n</testsuites>\n";
     const std::string fixed_shown =
         "      <system-out>XPASS type_probe (fixed? IFD arrays written as 32-bit halves)\n"
-        "see README: IFD arrays\n</system-out>\n";
+        "see defects/ifd_halves.c\n</system-out>\n";
     const std::string fixed_failed =
         "      <failure message=\"XPASS type_probe (fixed? IFD arrays written as 32-bit "
-        "halves)\">see README: IFD arrays\n</failure>\n";
+        "halves)\">see defects/ifd_halves.c\n</failure>\n";
 
     std::string lenient = head + fixed_shown + tail;
     lenient.replace(lenient.find("FAILED"), 6, "1");

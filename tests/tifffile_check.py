@@ -39,6 +39,9 @@ FILES = {
     'type_probe': ['types_le.tif', 'types_be.tif', 'types_le.btf', 'types_be.btf'],
     'directory_probe': ['pages_le.tif', 'pages_be.btf'],
     'field_probe': ['fields_le.tif', 'fields_be.tif', 'fields_le.btf', 'fields_be.btf'],
+    'tile_probe': ['tiles_le.tif', 'tiles_be.tif', 'tiles_le.btf', 'tiles_be.btf'],
+    'strile_probe': [f'{check}_{layout}' for check in ('queries', 'deferred', 'checkpoints')
+                     for layout in ('le.tif', 'be.tif', 'le.btf', 'be.btf')],
 }
 # A cross build's programs run under its emulator, whose words come here.
 EMULATOR = os.environ.get('TIFF_PROBES_EMULATOR', '').split()

@@ -203,6 +203,8 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
          "poke:65103.0@types_be.tif:r=0x41;poke:65151.3@types_be.tif:r=0x41;"
          "poke:297.3@types_be.tif:r=9;poke:270.0@types_be.tif:r=0x41",
          {"types_be.tif: tag 65003 on disk: value 5 is 0x41, expected 0xfe.",
+          // Two of the lines are too long for one literal.
+          // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
           "types_be.tif: tag 65100 on disk: value 0 is 0x4105bf0a8b145769, expected "
           "0x4005bf0a8b145769.",
           "types_be.tif: tag 65103 on disk: value 0 is 0x4105bf0a8b145769, expected "

@@ -358,6 +358,11 @@ void SayWrongText(unsigned long tag, const char *filename, const char *got, cons
         After(place).c_str(), got, expect);
 }
 
+void SayCantDirectory(const char *verb, const char *filename, const char *place)
+{
+    Say("%scan't %s the directory.", Prefix(filename, place).c_str(), verb);
+}
+
 void SayMissingOnDisk(unsigned long tag, const char *filename, const char *place)
 {
     Say("%stag %lu on disk: missing.", Prefix(filename, place).c_str(), tag);
@@ -435,6 +440,12 @@ bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *dis
 bool ReadFormat(const Layout &layout, OnDisk *disk)
 {
     return ReadFormat(layout.filename, layout.big_endian, layout.bigtiff, disk);
+}
+
+void SayIfdCount(const char *filename, uint64_t first, unsigned long count, unsigned long expect)
+{
+    Say("%s: IFD at %" PRIu64 ": %lu IFDs in the file, expected %lu.", filename, first, count,
+        expect);
 }
 
 bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename)

@@ -213,6 +213,10 @@ void SayWrongCount(const char *type, unsigned long tag, const char *filename, un
 void SayWrongText(unsigned long tag, const char *filename, const char *got, const char *expect,
                   const char *place = nullptr);
 
+// "NAME: PLACE: can't VERB the directory.", VERB being what the library
+// refused: create, write, rewrite, read, unlink.
+void SayCantDirectory(const char *verb, const char *filename, const char *place);
+
 // The lines about an entry on disk:
 // "NAME: [PLACE: ]tag N on disk: missing."
 void SayMissingOnDisk(unsigned long tag, const char *filename, const char *place = nullptr);
@@ -249,6 +253,10 @@ void SayWrongImageByte(const char *unit, unsigned long index, const char *filena
 bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *disk);
 // The same for a layout's file.
 bool ReadFormat(const Layout &layout, OnDisk *disk);
+
+// "NAME: IFD at FIRST: N IFDs in the file, expected M.", the IFDs of every
+// kind counted, FIRST the header's first.
+void SayIfdCount(const char *filename, uint64_t first, unsigned long count, unsigned long expect);
 
 // The file's chain of IFDs holds `pages` pages; otherwise says
 // "NAME: expected N pages, the file holds M.".

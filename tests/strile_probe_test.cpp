@@ -1,0 +1,96 @@
+// strile_probe under injected library faults: each fault fails its own layout
+// with one line, exit status 1, and the failed layout's file stays, besides
+// what a clean run shows of the library's known defects.
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "strile_probe";
+
+// A clean run leaves exactly the files its lines (the library's known
+// defects) name: a passing check removes its layout's file.
+TEST(StrileProbe, CleanRunLeavesOnlyTheFilesOfLayoutsWithLines)
+{
+    ExpectLeavesNamedFiles(ProbeRun(probe));
+}
+
+struct Case {
+    const char *faults;
+    const char *file; // the layout the fault breaks
+    std::string line;
+};
+
+TEST(StrileProbe, StrileFaults)
+{
+    const std::vector<Case> cases = {
+        // The lazy query wrong at the last strip of the page of many strips,
+        // and in the middle of the tiled page's array.
+        {"strile-offset:99999@queries_le.tif=12", "queries_le.tif",
+         "queries_le.tif: page 1: TIFFGetStrileOffset(99999) in \"O\" mode is 12, expected 2262."},
+        {"strile-offset:4@queries_be.tif=12", "queries_be.tif",
+         "queries_be.tif: page 0: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 1032."},
+        // "O" taken as a hint: the queries load both arrays whole. Seen on the
+        // page of many strips only; 1,000 strips are within a read window.
+        {"whole-arrays@queries_le.tif", "queries_le.tif",
+         "queries_le.tif: page 1: the strile queries in \"O\" mode read 600126 bytes, as many as "
+         "a whole strip array (400000)."},
+        // A force-write that writes nothing: the arrays are not in the file.
+        {"force-nothing@deferred_be.tif", "deferred_be.tif",
+         "deferred_be.tif: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
+        {"force-nothing@deferred_le.btf", "deferred_le.btf",
+         "deferred_le.btf: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
+        // A strip read short: at the second checkpoint (the deferred page
+        // has 4 strips), and the last one read on demand.
+        {"read-short:4@checkpoints_le.btf:r", "checkpoints_le.btf",
+         "Wrong image data in strip 4 of checkpoints_le.btf, page 0."},
+        {"read-short:999@queries_be.btf", "queries_be.btf",
+         "Wrong image data in strip 999 of queries_be.btf, page 1."},
+        {"write-strip:2@deferred_le.tif=-1", "deferred_le.tif",
+         "Can't write image data in deferred_le.tif."},
+        {"open:r@queries_be.tif", "queries_be.tif", "Can't open test TIFF file queries_be.tif."},
+        // The first checkpoint writes nothing: the file has no page yet.
+        {"checkpoint-nothing@checkpoints_le.btf", "checkpoints_le.btf",
+         "checkpoints_le.btf: expected 1 pages, the file holds 0."},
+        // The second checkpoint (the program's second call, in the first
+        // layout; its fourth, in the second) writes nothing: the file holds
+        // the first state, without the strips written since.
+        {"checkpoint-nothing:2@checkpoints_le.tif", "checkpoints_le.tif",
+         "checkpoints_le.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
+        {"checkpoint-nothing:4@checkpoints_be.tif", "checkpoints_be.tif",
+         "checkpoints_be.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
+        // The second handle opened at the second checkpoint finds no page.
+        {"dir-count:2@checkpoints_le.tif=0", "checkpoints_le.tif",
+         "checkpoints_le.tif: page 0: the page count a reader finds at checkpoint 2 is 0, expected "
+         "1."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), {c.line}, {c.file});
+    }
+}
+
+// The deferred and checkpointed pages of the layouts that pass, kept and
+// decoded by tifffile.
+TEST(StrileProbe, KeptPagesDecodedByTifffile)
+{
+    if (!TifffileUnavailable().empty())
+        GTEST_SKIP() << TifffileUnavailable();
+    const ProbeRun run(probe, Faults("keep"));
+    ASSERT_TRUE(run.exited()) << run.describe();
+    const std::set<std::string> named = NamedFiles(run);
+    std::vector<std::string> paths;
+    for (const std::string &file : run.files()) {
+        if (file.rfind("queries_", 0) != 0 && named.count(file) == 0)
+            paths.push_back(run.path(file));
+    }
+    ASSERT_EQ(paths.size(), 8U - named.size()) << run.describe();
+    ExpectScriptPasses(STRILE_FILES_SCRIPT, paths);
+}
+
+} // namespace
