@@ -56,8 +56,8 @@ class Writer {
   public:
     Writer(bool big_endian, bool bigtiff);
 
-    bool big_endian() const { return big_endian_; }
-    bool bigtiff() const { return bigtiff_; }
+    bool BigEndian() const { return big_endian_; }
+    bool BigTiff() const { return bigtiff_; }
 
     // The header's fields as written, to make wrong headers: the version
     // (42, 43), BigTIFF's offset size (8) and its constant (0).
@@ -88,8 +88,8 @@ class Writer {
     // Bytes of an entry's inline slot: 4, or 8 in BigTIFF.
     unsigned Slot() const { return bigtiff_ ? 8 : 4; }
 
-    uint64_t size() const { return bytes_.size(); }
-    const std::vector<uint8_t> &bytes() const { return bytes_; }
+    uint64_t Size() const { return bytes_.size(); }
+    const std::vector<uint8_t> &Bytes() const { return bytes_; }
     // Writes `width` bytes of `value` at `at`, in the file's byte order,
     // growing the file if needed: the last resort for any other damage.
     void Put(uint64_t at, uint64_t value, unsigned width);

@@ -159,7 +159,7 @@ Page MakePage(const Image &im, bool big_endian)
 
 Page MakePage(const Image &im, const Built &b)
 {
-    return MakePage(im, b.w.big_endian());
+    return MakePage(im, b.w.BigEndian());
 }
 
 // Where the next chunk lands, as AppendChunk puts it.
@@ -175,7 +175,7 @@ Directory WritePage(Built *b, Page *p, bool chained = true, uint64_t *ifd_at = n
     ifd::Writer &w = b->w;
     Field *offsets = Find(&p->fields, p->tiled ? TileOffsets : StripOffsets);
     std::vector<uint64_t> at;
-    uint64_t pos = w.size();
+    uint64_t pos = w.Size();
     if (p->ifd_first) {
         pos += pos % 2;
         pos += w.IfdSize(ifd::Ifd{p->fields, ifd::derived, p->odd_ifd});
@@ -560,7 +560,7 @@ void Loop(Built *b, uint16_t pages, uint16_t back)
         b->pages.push_back(WritePage(b, &p, true, &ifd));
         at.push_back(ifd);
     }
-    b->w.SetNext(at.back(), back == 9 ? b->w.size() + 1000 : at[at.size() - 1 - back]);
+    b->w.SetNext(at.back(), back == 9 ? b->w.Size() + 1000 : at[at.size() - 1 - back]);
     b->chain = pages;
 }
 
@@ -568,7 +568,7 @@ void FirstPastEnd(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     WritePage(b, &p);
-    b->w.SetFirst(b->w.size() + 64);
+    b->w.SetFirst(b->w.Size() + 64);
     b->open = Open::Refuse;
 }
 
@@ -634,14 +634,14 @@ void BrokenStrips(Built *b, uint16_t how, uint16_t /*type*/)
     if (how == 0) {
         d.chunks[1].refuse = "it has no offset in the file";
     } else {
-        const uint64_t end = b->w.size();
+        const uint64_t end = b->w.Size();
         Field shifted = *Find(&p.fields, StripOffsets);
         shifted.values[1] = how == 1 ? end + 100 : end - 1;
         // The entry holds offsets in its slot or out of line: find them and
         // rewrite the second, wherever it is.
         const std::vector<uint8_t> before = b->w.Encode(*Find(&p.fields, StripOffsets));
         const std::vector<uint8_t> after = b->w.Encode(shifted);
-        const std::vector<uint8_t> &bytes = b->w.bytes();
+        const std::vector<uint8_t> &bytes = b->w.Bytes();
         const auto it = std::search(bytes.begin() + 8, bytes.end(), before.begin(), before.end());
         const uint64_t at = static_cast<uint64_t>(it - bytes.begin());
         for (size_t i = 0; i < after.size(); i++)
@@ -666,7 +666,7 @@ void EntriesPastEnd(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
     Page p = MakePage(Image(), *b);
     uint64_t at = 0;
     Directory d = WritePage(b, &p, true, &at);
-    b->w.Put(at, 500, b->w.bigtiff() ? 8 : 2);
+    b->w.Put(at, 500, b->w.BigTiff() ? 8 : 2);
     for (Want &w : d.wants)
         w.rule = Rule::ExactOrAbsent;
     for (Chunk &c : d.chunks)
@@ -685,7 +685,7 @@ void BadHeader(Built *b, uint16_t what, uint16_t /*type*/)
     WritePage(b, &p);
     switch (what) {
     case 0:
-        b->w.SetVersion(b->w.bigtiff() ? 44 : 41);
+        b->w.SetVersion(b->w.BigTiff() ? 44 : 41);
         break;
     case 1:
         b->w.Put(0, 0x4d49, 2); // "IM" or "MI", in the file's order

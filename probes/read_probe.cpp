@@ -588,7 +588,7 @@ bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
     const char *name = layout.filename;
     read_cases::Built b(layout.big_endian, layout.bigtiff);
     c.build(&b, c.tag, c.type);
-    const std::string err = ifd::SaveFile(name, b.w.bytes());
+    const std::string err = ifd::SaveFile(name, b.w.Bytes());
     if (!err.empty()) {
         probe::Say("%s: %s.", name, err.c_str());
         return false;

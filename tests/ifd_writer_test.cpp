@@ -69,11 +69,11 @@ TEST(IfdWriter, EveryTypeAndPlacementReadsBack)
                 ifd::Ifd ifd;
                 ifd.fields = {ifd::Numbers(256, ifd::SHORT, {7}), f};
                 const uint64_t at = w.AppendIfd(ifd);
-                const ifd::File file = ifd::ReadFile(w.bytes().data(), w.bytes().size());
+                const ifd::File file = ifd::ReadFile(w.Bytes().data(), w.Bytes().size());
                 ASSERT_TRUE(file.problems.empty()) << First(file.problems);
                 ASSERT_EQ(file.chain.size(), 1U);
                 EXPECT_EQ(file.chain[0].offset, at);
-                EXPECT_EQ(at + w.IfdSize(ifd), w.size());
+                EXPECT_EQ(at + w.IfdSize(ifd), w.Size());
                 const ifd::Entry *e = ifd::FindEntry(file.chain[0], 65000);
                 ASSERT_NE(e, nullptr);
                 EXPECT_EQ(e->type, type);
@@ -105,7 +105,7 @@ TEST(IfdWriter, ChainsLinksAndDamage)
         const uint64_t first = w.AppendIfd(page);
         page.fields.pop_back();
         const uint64_t second = w.AppendIfd(page);
-        ifd::File file = ifd::ReadFile(w.bytes().data(), w.bytes().size());
+        ifd::File file = ifd::ReadFile(w.Bytes().data(), w.Bytes().size());
         ASSERT_TRUE(file.problems.empty()) << First(file.problems);
         ASSERT_EQ(file.chain.size(), 2U);
         EXPECT_EQ(file.chain[1].offset, second);
@@ -114,7 +114,7 @@ TEST(IfdWriter, ChainsLinksAndDamage)
 
         // The second IFD links back to the first: a loop.
         w.SetNext(second, first);
-        file = ifd::ReadFile(w.bytes().data(), w.bytes().size());
+        file = ifd::ReadFile(w.Bytes().data(), w.Bytes().size());
         EXPECT_EQ(file.chain.size(), 2U);
         EXPECT_EQ(file.problems.size(), 1U);
 
@@ -123,10 +123,10 @@ TEST(IfdWriter, ChainsLinksAndDamage)
         ifd::Field huge = ifd::Numbers(65000, ifd::LONG, {1, 2, 3});
         huge.count = 0x80000000U;
         bad.AppendIfd(ifd::Ifd{{ifd::Numbers(256, ifd::SHORT, {1}), huge}});
-        file = ifd::ReadFile(bad.bytes().data(), bad.bytes().size());
+        file = ifd::ReadFile(bad.Bytes().data(), bad.Bytes().size());
         EXPECT_EQ(file.problems.size(), 1U);
         bad.SetVersion(44);
-        file = ifd::ReadFile(bad.bytes().data(), bad.bytes().size());
+        file = ifd::ReadFile(bad.Bytes().data(), bad.Bytes().size());
         EXPECT_FALSE(file.has_header);
     }
 }

@@ -1,7 +1,8 @@
 // read_probe under injected library faults: each gives its line, exit status
 // 1 and leaves the file of the case and layout it broke, besides what a
-// clean run shows of the library's known defects. Then the malformed files
-// under valgrind, and the well-formed ones read by tifffile.
+// clean run shows of the library's known defects. Then the well-formed
+// files read by tifffile (the malformed ones run under valgrind in
+// memcheck_test.cpp).
 #include <set>
 #include <string>
 #include <vector>
@@ -103,24 +104,6 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         SCOPED_TRACE(c.faults);
         ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
     }
-}
-
-// Every case under valgrind, the malformed ones above all: a memory error
-// inside the library is a finding like any other (valgrind's exit 99).
-TEST(ReadProbe, Memcheck)
-{
-    if (!MemcheckUnavailable().empty())
-        GTEST_SKIP() << MemcheckUnavailable();
-    ProbeOptions options;
-    options.wrapper = MemcheckWrapper();
-    const ProbeRun run(probe, options);
-    // The library's own warnings of its known defects are printed too, so
-    // the lines are compared, not the whole of stderr.
-    const Baseline &clean = CleanRun(probe);
-    ASSERT_TRUE(run.exited()) << run.describe();
-    EXPECT_EQ(run.status(), clean.status) << run.describe();
-    EXPECT_EQ(run.own_lines(), clean.lines) << run.describe();
-    EXPECT_EQ(run.files(), clean.files) << run.describe();
 }
 
 // The well-formed cases' files, kept, read by tifffile, which shares no code
