@@ -130,6 +130,9 @@ enum Kind {
                    //                      every layout at its first byte
     READ_SHORT,    // read-short:S         TIFFReadEncodedStrip of strip S, or the tile reads
                    //                      of tile S, return one byte fewer than they read
+    READ_OK,       // read-ok:S=V          a TIFFReadEncodedStrip of strip S that failed
+                   //                      returns V all the same: a failure reported as
+                   //                      success (read_probe)
     WHOLE_ARRAYS,  // whole-arrays         TIFFClientOpen drops "O" from the mode: a library
                    //                      that loads the strile arrays whole all the same
 };
@@ -194,6 +197,7 @@ constexpr KindName kind_names[] = {
     {"as-held", AS_HELD},
     {"read-fill", READ_FILL},
     {"read-short", READ_SHORT},
+    {"read-ok", READ_OK},
     {"whole-arrays", WHOLE_ARRAYS},
 };
 
@@ -875,6 +879,8 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
     if (find_tag(READ_SHORT, strip, tif) && result > 0)
         return result - 1;
+    if ((r = find_tag(READ_OK, strip, tif)) != nullptr && result < 0)
+        return static_cast<tmsize_t>(r->value);
     return result;
 }
 

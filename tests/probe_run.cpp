@@ -55,6 +55,11 @@ const char *const own_line_patterns[] = {
     // tile_probe's and strile_probe's own.
     R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf), page \d+\.)",
     R"([a-z0-9_]+\.(tif|btf): (tile|strip) \d+ on disk: .*)",
+    // read_probe's own.
+    R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+)?(: .*)?\.)",
+    R"(Can't read image data in tile \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+)?\.)",
+    R"([a-z0-9_]+\.(tif|btf): ((page|SubIFD) \d+: )?((strip|tile) \d+ read as .*|\d+ (strips|tiles), expected .*|image .*))",
+    R"([a-z0-9_]+\.(tif|btf): (opened, but .*|the peak resident size .*))",
 };
 
 // Set for every process the harness starts, so that a sanitizer finding
