@@ -129,22 +129,24 @@ TEST(Memcheck, ReadProbeEveryCase)
     EXPECT_EQ(run.status(), clean.status) << run.describe();
     EXPECT_EQ(run.own_lines(), clean.lines) << run.describe();
     EXPECT_EQ(run.files(), clean.files) << run.describe();
-    // The child process that writes past the last strip, and the handles a
-    // broken promise leaves early.
-    TEST(Memcheck, ManpageProbe)
-    {
-        SKIP_WITHOUT_MEMCHECK();
-        ExpectClean(ProbeRun("manpage_probe", Memcheck()), {});
-        ExpectFailures({
-            {"manpage_probe",
-             "checkpoint-nothing@manpage_le.tif",
-             "Can't open test TIFF file manpage_le.tif.",
-             {"manpage_le.tif"}},
-            {"manpage_probe",
-             "read-result:6@manpage_be.btf=256",
-             "manpage_be.btf: TIFFReadEncodedTile(3tiff): tile 6 of 6 gave 256, expected -1.",
-             {"manpage_be.btf"}},
-        });
-    }
+}
+
+// The child process that writes past the last strip, and the handles a
+// broken promise leaves early.
+TEST(Memcheck, ManpageProbe)
+{
+    SKIP_WITHOUT_MEMCHECK();
+    ExpectClean(ProbeRun("manpage_probe", Memcheck()), {});
+    ExpectFailures({
+        {"manpage_probe",
+         "checkpoint-nothing@manpage_le.tif",
+         "Can't open test TIFF file manpage_le.tif.",
+         {"manpage_le.tif"}},
+        {"manpage_probe",
+         "read-result:6@manpage_be.btf=256",
+         "manpage_be.btf: TIFFReadEncodedTile(3tiff): tile 6 of 6 gave 256, expected -1.",
+         {"manpage_be.btf"}},
+    });
+}
 
 } // namespace
