@@ -660,10 +660,10 @@ static const ifd::Directory *LinkedIfd(const ifd::File &file, const char *filena
     return probe::TagsAscending(*dir, filename) ? dir : nullptr;
 }
 
-// The offsets in a field of type LONG or IFD (classic) or LONG8 or IFD8
-// (BigTIFF) that links other IFDs.
-static bool ReadLinks(const ifd::Directory &dir, const char *filename, const char *what, ttag_t tag,
-                      uint64_t count, const uint64_t **offsets)
+// The offsets in a field of type LONG or IFD, or in BigTIFF also LONG8 or
+// IFD8, that links other IFDs.
+static bool ReadLinks(const ifd::Directory &dir, bool bigtiff, const char *filename,
+                      const char *what, ttag_t tag, uint64_t count, const uint64_t **offsets)
 {
     const ifd::Entry *entry = ifd::FindEntry(dir, tag);
 
@@ -671,10 +671,12 @@ static bool ReadLinks(const ifd::Directory &dir, const char *filename, const cha
         probe::SayMissingOnDisk(tag, filename, what);
         return false;
     }
-    if ((entry->type != ifd::LONG && entry->type != ifd::IFD && entry->type != ifd::LONG8 &&
-         entry->type != ifd::IFD8) ||
+    // LONG8 and IFD8 exist only in BigTIFF.
+    const bool wide = entry->type == ifd::LONG8 || entry->type == ifd::IFD8;
+    if ((entry->type != ifd::LONG && entry->type != ifd::IFD && !(wide && bigtiff)) ||
         entry->count != count || entry->values.size() != count) {
-        probe::SayWrongEntry(*entry, filename, "LONG or IFD or LONG8 or IFD8", count, what);
+        probe::SayWrongEntry(*entry, filename,
+                             bigtiff ? "LONG or IFD or LONG8 or IFD8" : "LONG or IFD", count, what);
         return false;
     }
     *offsets = entry->values.data();
@@ -773,8 +775,8 @@ static bool CheckLinkedOnDisk(const ifd::File &file, const char *filename, const
     const uint64_t *offsets = nullptr;
 
     for (const CustomDirectory &d : custom_directories) {
-        if (!ReadLinks(chain[custom_page], filename, probe::Page(custom_page).c_str(), d.link, 1,
-                       &offsets) ||
+        if (!ReadLinks(chain[custom_page], file.header.bigtiff, filename,
+                       probe::Page(custom_page).c_str(), d.link, 1, &offsets) ||
             !(dir = LinkedIfd(file, filename, offsets[0])))
             return false;
         for (size_t k = 0; k < d.count; k++) {
@@ -783,8 +785,8 @@ static bool CheckLinkedOnDisk(const ifd::File &file, const char *filename, const
         }
     }
     const int k = IndexOf(e, subifd_page);
-    if (!ReadLinks(chain[k], filename, probe::Page(k).c_str(), TIFFTAG_SUBIFD, sub_image_count,
-                   &offsets))
+    if (!ReadLinks(chain[k], file.header.bigtiff, filename, probe::Page(k).c_str(), TIFFTAG_SUBIFD,
+                   sub_image_count, &offsets))
         return false;
     for (size_t i = 0; i < sub_image_count; i++) {
         const std::string place = SubPlace(i);

@@ -1,7 +1,7 @@
 // Proves that every field the standards define and the library knows
 // survives write, close, reopen and read, in both byte orders and both
-// formats: the standard fields on pages whose image each needs, the EXIF and
-// GPS fields in their own directories. What must come back and what must
+// formats: the standard fields on pages whose image each needs, the EXIF,
+// GPS and Interoperability fields in their own directories. What must come back and what must
 // stand on disk comes from field_table.cpp; the library's own description of
 // a field only says how to pass its values, so a wrong description fails.
 // Around the fields: TIFFGetFieldDefaulted against TIFF 6.0's defaults,
@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <tiffio.h>
@@ -24,6 +25,10 @@
 
 using field::Field;
 using field::Home;
+
+// TIFFCustomDirectory(3tiff) documents it; tiffio.h does not declare it.
+// NOLINTNEXTLINE(readability-identifier-naming): the library's name
+extern "C" const TIFFFieldArray *_TIFFGetExifFields(void);
 
 namespace {
 
@@ -51,15 +56,19 @@ struct Shape {
     uint32_t tile; // tile width and length, 0 for strips
 };
 
-// The pages, in file order. The palette image is wider than a SHORT holds.
+// The pages, in file order. The palette image is wider than a SHORT holds;
+// page 0 too, so that ActiveArea and MaskedAreas lie inside it with values
+// no SHORT holds, and it leaves RowsPerStrip unset: its StripRowCounts
+// replaces it. The fax page is as long, so that BadFaxLines counts its lines
+// with such values.
 constexpr Shape shapes[] = {
-    {Home::Main, 4, 2, 8, 4, PHOTOMETRIC_SEPARATED, COMPRESSION_LZW, PLANARCONFIG_CONTIG, 2, 0},
+    {Home::Main, 70001, 5, 8, 4, PHOTOMETRIC_SEPARATED, COMPRESSION_LZW, PLANARCONFIG_CONTIG, 0, 0},
     {Home::Palette, 70000, 1, 4, 0, PHOTOMETRIC_PALETTE, 0, 0, 1, 0},
     {Home::YCbCr, 4, 2, 8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_JPEG, PLANARCONFIG_CONTIG, 2, 0},
-    {Home::Float, 16, 16, 64, 2, PHOTOMETRIC_MINISBLACK, COMPRESSION_ADOBE_DEFLATE,
+    {Home::Float, 16, 16, 32, 2, PHOTOMETRIC_MINISBLACK, COMPRESSION_ADOBE_DEFLATE,
      PLANARCONFIG_SEPARATE, 0, 16},
-    {Home::Fax3, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3, PLANARCONFIG_CONTIG, 2,
-     0},
+    {Home::Fax3, 8, 70003, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3, PLANARCONFIG_CONTIG,
+     70003, 0},
     {Home::Fax4, 8, 2, 0, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4, PLANARCONFIG_CONTIG, 2,
      0},
 };
@@ -74,13 +83,16 @@ constexpr Home vget_home = Home::Main;
 // page 0 once its Compression is set and before its Predictor is: the
 // field exists only with a codec that predicts. The YCbCr page's
 // ReferenceBlackWhite likewise before its image is written: the JPEG codec
-// then writes one of its own, as technical note 2 asks of a YCbCr page.
+// then writes one of its own. Its default is TIFF 6.0's for every page, and
+// the JPEG technical note 2's recommendation for YCbCr: a library may
+// follow either.
 // NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding): a row reads best tag first
 struct Default {
     uint16_t tag;
     Home home;
     std::initializer_list<double> values;
     bool before_fields = false;
+    std::initializer_list<double> also = {}; // another standard's default
 };
 
 const Default defaults[] = {
@@ -108,7 +120,7 @@ const Default defaults[] = {
     {530, Home::Palette, {2, 2}},
     {531, Home::Palette, {1}},
     {532, Home::Palette, {0, 15, 0, 15, 0, 15}},
-    {532, Home::YCbCr, {0, 255, 128, 255, 128, 255}, true},
+    {532, Home::YCbCr, {0, 255, 0, 255, 0, 255}, true, {0, 255, 128, 255, 128, 255}},
 };
 
 // Fields set on the palette page and unset again before it is written.
@@ -186,6 +198,12 @@ unsigned SmallestTypeSize(uint32_t types)
     return 1;
 }
 
+// The directories a link field points to, in the order of Run::links.
+size_t LinkIndex(field::Link link)
+{
+    return link == field::Link::Exif ? 0 : link == field::Link::Gps ? 1 : 2;
+}
+
 // The value of a field that the page's shape or a link gives.
 bool ShapeValue(const Field &f, const Shape &s, const uint64_t *links, double *v)
 {
@@ -222,7 +240,7 @@ bool ShapeValue(const Field &f, const Shape &s, const uint64_t *links, double *v
         break;
     }
     if (f.link != field::Link::None) {
-        *v = static_cast<double>(links[f.link == field::Link::Exif ? 0 : 1]);
+        *v = static_cast<double>(links[LinkIndex(f.link)]);
         return true;
     }
     return false;
@@ -281,6 +299,8 @@ uint64_t DiskCount(const Field &f, const Shape &s, const Values &v)
         return f.n;
     case field::Count::PerSample:
         return static_cast<uint64_t>(f.n) * SamplesOf(s);
+    case field::Count::OnceOrPerSample:
+        return v.count == static_cast<uint64_t>(f.n) * SamplesOf(s) ? v.count : f.n;
     case field::Count::PerLevel:
         return static_cast<uint64_t>(f.n) << BitsOf(s);
     default:
@@ -565,7 +585,7 @@ struct Run {
     bool query = false; // compare the library's field descriptions with the table
     // Library messages that explain a refusal already reported.
     unsigned long explained = 0;
-    uint64_t links[2] = {0, 0}; // EXIF, GPS
+    uint64_t links[3] = {0, 0, 0}; // EXIF, GPS, Interoperability
     // Fields the library refused, not to be looked for again.
     std::vector<const Field *> refused;
     // Fields found still present after TIFFUnsetField, said once.
@@ -655,12 +675,27 @@ std::vector<Row> rows;
 
 void MakeRows()
 {
-    const uint64_t no_links[2] = {0, 0};
+    const uint64_t no_links[3] = {0, 0, 0};
     rows.resize(field::field_count);
     for (size_t i = 0; i < field::field_count; i++) {
         const Field &f = field::fields[i];
         rows[i].present =
             f.home != Home::Uncovered && ValuesOf(f, ShapeOf(f.home), no_links, &rows[i].values);
+    }
+}
+
+// The SHORTs that begin an UNDEFINED value, in the file's byte order.
+void SetByteOrder(const Run &run)
+{
+    for (size_t i = 0; i < field::field_count; i++) {
+        const Field &f = field::fields[i];
+        if (f.leading_shorts == 0)
+            continue;
+        std::vector<double> &n = rows[i].values.numbers;
+        n.assign(f.values.begin(), f.values.end());
+        for (size_t k = 0; run.layout.big_endian && k < f.leading_shorts && 2 * k + 1 < n.size();
+             k++)
+            std::swap(n[2 * k], n[2 * k + 1]);
     }
 }
 
@@ -670,8 +705,7 @@ void SetLinks(const Run &run)
     for (size_t i = 0; i < field::field_count; i++) {
         if (field::fields[i].link != field::Link::None)
             rows[i].values.numbers.assign(
-                1,
-                static_cast<double>(run.links[field::fields[i].link == field::Link::Exif ? 0 : 1]));
+                1, static_cast<double>(run.links[LinkIndex(field::fields[i].link)]));
     }
 }
 
@@ -733,7 +767,7 @@ bool SetShape(TIFF *tif, const Run &run, const Shape &s)
 
 // Values set through the table's access path, for the fields set twice
 // and those unset.
-bool SetExtra(TIFF *tif, const Unset &u)
+bool SetExtra(TIFF *tif, const Unset &u, SetFn set)
 {
     Values v;
     Access a;
@@ -744,7 +778,7 @@ bool SetExtra(TIFF *tif, const Unset &u)
         v.text_size = strlen(u.text) + 1;
         v.count = static_cast<uint32_t>(v.text_size);
     }
-    return Describe(tif, u.tag, &a) && SetValues(tif, u.tag, v, a, TIFFSetField);
+    return Describe(tif, u.tag, &a) && SetValues(tif, u.tag, v, a, set);
 }
 
 bool StillPresent(TIFF *tif, uint32_t tag)
@@ -796,8 +830,9 @@ bool WritePage(TIFF *tif, Run &run, const Shape &s, size_t page)
     if (!CheckDefaults(tif, run, s.home, true))
         run.failed = true;
     if (s.home == Home::Main) {
+        // Set first through TIFFVSetField, then through TIFFSetField.
         for (const Unset &u : overwritten) {
-            if (!SetExtra(tif, u)) {
+            if (!SetExtra(tif, u, VSet)) {
                 probe::SayCantSet(u.tag, run.name);
                 run.failed = true;
             }
@@ -815,7 +850,7 @@ bool WritePage(TIFF *tif, Run &run, const Shape &s, size_t page)
     SetFields(tif, run, s.home, s.home == vset_home ? VSet : TIFFSetField);
     if (s.home == unset_home) {
         for (const Unset &u : unsets) {
-            if (!SetExtra(tif, u)) {
+            if (!SetExtra(tif, u, TIFFSetField)) {
                 probe::SayCantSet(u.tag, run.name);
                 run.failed = true;
             } else if (!TIFFUnsetField(tif, u.tag) || StillPresent(tif, u.tag)) {
@@ -836,19 +871,62 @@ bool WritePage(TIFF *tif, Run &run, const Shape &s, size_t page)
 
 const char *CustomName(Home home)
 {
-    return home == Home::Exif ? "EXIF IFD" : "GPS IFD";
+    return home == Home::Exif ? "EXIF IFD" : home == Home::Gps ? "GPS IFD" : "Interoperability IFD";
+}
+
+size_t CustomIndex(Home home)
+{
+    return home == Home::Exif ? 0 : home == Home::Gps ? 1 : 2;
+}
+
+// The Interoperability directory is a custom directory whose fields the
+// program describes itself: the library has no schema of its own for it,
+// and TIFFCustomDirectory(3tiff) gives a program none but EXIF's and GPS's,
+// whose fields it starts from. Its link in the EXIF directory is described
+// here as well, for a library whose EXIF fields lack it.
+char interop_index_name[] = "InteroperabilityIndex";
+char interop_version_name[] = "InteroperabilityVersion";
+char interop_link_name[] = "InteroperabilityIFD";
+const TIFFFieldInfo interop_fields[] = {
+    {1, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII, FIELD_CUSTOM, 1, 0, interop_index_name},
+    {2, 4, 4, TIFF_UNDEFINED, FIELD_CUSTOM, 1, 0, interop_version_name},
+};
+const TIFFFieldInfo interop_link[] = {
+    {40965, 1, 1, TIFF_IFD8, FIELD_CUSTOM, 1, 0, interop_link_name},
+};
+
+// These return 0 on success, unlike most of the library.
+int CreateCustom(TIFF *tif, Home home)
+{
+    if (home == Home::Exif) {
+        const int created = TIFFCreateEXIFDirectory(tif);
+        return created != 0 || TIFFFindField(tif, interop_link[0].field_tag, TIFF_ANY)
+                   ? created
+                   : TIFFMergeFieldInfo(tif, interop_link, 1);
+    }
+    if (home == Home::Gps)
+        return TIFFCreateGPSDirectory(tif);
+    const int created = TIFFCreateCustomDirectory(tif, _TIFFGetExifFields());
+    return created != 0 ? created : TIFFMergeFieldInfo(tif, interop_fields, 2);
+}
+
+int ReadCustom(TIFF *tif, Home home, uint64_t at)
+{
+    if (home == Home::Exif)
+        return TIFFReadEXIFDirectory(tif, at);
+    if (home == Home::Gps)
+        return TIFFReadGPSDirectory(tif, at);
+    return TIFFReadCustomDirectory(tif, at, _TIFFGetExifFields());
 }
 
 bool WriteCustom(TIFF *tif, Run &run, Home home, uint64_t *offset)
 {
-    // These return 0 on success, unlike most of the library.
-    const int created =
-        home == Home::Exif ? TIFFCreateEXIFDirectory(tif) : TIFFCreateGPSDirectory(tif);
-    if (created != 0) {
+    if (CreateCustom(tif, home) != 0) {
         probe::SayCantDirectory("create", run.name, CustomName(home));
         return false;
     }
-    if (run.query && !CheckQuery(tif, run, home == Home::Exif, home == Home::Gps))
+    if (run.query && home != Home::Interop &&
+        !CheckQuery(tif, run, home == Home::Exif, home == Home::Gps))
         run.failed = true;
     SetFields(tif, run, home, TIFFSetField);
     if (!TIFFWriteCustomDirectory(tif, offset)) {
@@ -867,6 +945,10 @@ bool WriteFile(Run &run)
         return false;
     if (run.query && !CheckQuery(tif, run, false, false))
         run.failed = true;
+    // The Interoperability directory first: the EXIF directory links it.
+    if (!WriteCustom(tif, run, Home::Interop, &run.links[2]))
+        return false;
+    SetLinks(run);
     if (!WriteCustom(tif, run, Home::Exif, &run.links[0]) ||
         !WriteCustom(tif, run, Home::Gps, &run.links[1]))
         return false;
@@ -938,7 +1020,31 @@ bool Compare(const Run &run, const Field &f, const Values &v, const Access &a, c
     return true;
 }
 
-bool CheckFields(TIFF *tif, const Run &run, Home home)
+// A field the library read without knowing it comes back as any unknown
+// one does, its count passed: described anew, its text as bytes. Only the
+// Interoperability directory's own fields may be unknown. False when the
+// field cannot be fetched at all, after saying so.
+bool RereadUnknown(TIFF *tif, Run &run, const Field &f, Access *a, Values *v)
+{
+    const TIFFField *known = TIFFFindField(tif, f.tag, TIFF_ANY);
+    if (!known || !TIFFFieldIsAnonymous(known))
+        return true;
+    if (f.home != Home::Interop) {
+        probe::Say("%s: tag %u read as an unknown field.", run.name, f.tag);
+        run.failed = true;
+    }
+    if (!Describe(tif, f.tag, a) || a->form != Form::Counted) {
+        probe::SayProblemFetching(f.tag, run.name);
+        return false;
+    }
+    if (v->text) {
+        v->numbers.assign(v->text, v->text + v->text_size);
+        v->text = nullptr;
+    }
+    return true;
+}
+
+bool CheckFields(TIFF *tif, Run &run, Home home)
 {
     bool ok = true;
     unsigned vget_forms = 0;
@@ -946,8 +1052,12 @@ bool CheckFields(TIFF *tif, const Run &run, Home home)
         const Field &f = field::fields[i];
         if (f.home != home || !rows[i].present || run.WasRefused(f))
             continue;
-        const Values &v = rows[i].values;
-        const Access &a = rows[i].access;
+        Values v = rows[i].values;
+        Access a = rows[i].access;
+        if (!RereadUnknown(tif, run, f, &a, &v)) {
+            ok = false;
+            continue;
+        }
         Fetched got;
         if (!Fetch(tif, f.tag, a, v, TIFFGetField, &got)) {
             probe::SayProblemFetching(f.tag, run.name);
@@ -969,6 +1079,17 @@ bool CheckFields(TIFF *tif, const Run &run, Home home)
     return ok;
 }
 
+bool SameValues(const Fetched &got, std::initializer_list<double> values, const Access &a)
+{
+    size_t i = 0;
+    for (const double value : values) {
+        if (i >= got.bits.size() || got.bits[i] != StorageBits(value, a))
+            return false;
+        i++;
+    }
+    return true;
+}
+
 bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields)
 {
     bool ok = true;
@@ -986,6 +1107,8 @@ bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields)
             ok = false;
             continue;
         }
+        if (d.also.size() != 0 && SameValues(got, d.also, a))
+            continue;
         size_t i = 0;
         for (const double value : d.values) {
             const uint64_t expect = StorageBits(value, a);
@@ -1064,6 +1187,51 @@ bool CheckJpegImage(TIFF *tif, const Run &run, size_t page)
     return true;
 }
 
+// The library may warn of each field a directory holds that its schema
+// lacks. In the Interoperability directory that is both of its fields,
+// which no schema a program can give the library has
+// (TIFFCustomDirectory(3tiff)): no finding, not passed on. Elsewhere a
+// warning about a field of the table is passed on, and counted: the line
+// that the field was read as unknown explains it. Any other is passed on.
+TIFFErrorHandler outer_warning = nullptr;
+Home reading = Home::Main;
+unsigned long unknown_warnings = 0;
+
+void ReadWarning(const char *module, const char *format, va_list ap)
+{
+    va_list copy;
+    va_copy(copy, ap);
+    char text[128];
+    vsnprintf(text, sizeof(text), format, copy);
+    va_end(copy);
+    for (size_t i = 0; i < field::field_count; i++) {
+        const Field &f = field::fields[i];
+        char expected[64];
+        snprintf(expected, sizeof(expected), "Unknown field with tag %u (", f.tag);
+        if (f.home != reading || !strstr(text, expected))
+            continue;
+        if (reading == Home::Interop)
+            return;
+        unknown_warnings++;
+        break;
+    }
+    if (outer_warning)
+        outer_warning(module, format, ap);
+}
+
+// Reads a custom directory; the warnings about the table's fields read as
+// unknown count as explained.
+int ReadCustomCounting(TIFF *tif, Run &run, Home home, uint64_t at)
+{
+    reading = home;
+    unknown_warnings = 0;
+    outer_warning = TIFFSetWarningHandler(ReadWarning);
+    const int read = ReadCustom(tif, home, at);
+    TIFFSetWarningHandler(outer_warning);
+    run.explained += unknown_warnings;
+    return read;
+}
+
 bool ReadFile(Run &run)
 {
     page0 = true;
@@ -1088,11 +1256,9 @@ bool ReadFile(Run &run)
             ok = CheckUnset(tif, run) && ok;
         run.failed = !ok || run.failed;
     }
-    for (const Home home : {Home::Exif, Home::Gps}) {
-        const uint64_t at = run.links[home == Home::Exif ? 0 : 1];
-        const int read =
-            home == Home::Exif ? TIFFReadEXIFDirectory(tif, at) : TIFFReadGPSDirectory(tif, at);
-        if (!read) {
+    for (const Home home : {Home::Exif, Home::Gps, Home::Interop}) {
+        const uint64_t at = run.links[CustomIndex(home)];
+        if (!ReadCustomCounting(tif, run, home, at)) {
             probe::SayCantDirectory("read", run.name, CustomName(home));
             return false;
         }
@@ -1129,10 +1295,11 @@ bool CheckEntry(const Run &run, const ifd::Directory &dir, size_t row, const Sha
         return false;
     }
     const uint64_t count = DiskCount(f, s, v);
+    const uint32_t types = run.layout.bigtiff ? f.types : f.types & ~field::BIGTIFF_ONLY;
     const bool fraction = e->type == ifd::RATIONAL || e->type == ifd::SRATIONAL;
-    if (!(f.types & field::TypeBit(e->type)) || e->count != count ||
+    if (!(types & field::TypeBit(e->type)) || e->count != count ||
         e->values.size() != (fraction ? 2 : 1) * count) {
-        probe::SayWrongEntry(*e, run.name, AllowedNames(f.types).c_str(),
+        probe::SayWrongEntry(*e, run.name, AllowedNames(types).c_str(),
                              static_cast<unsigned long>(count));
         return false;
     }
@@ -1188,20 +1355,22 @@ bool CheckDisk(Run &run)
         const Shape &s = shapes[p];
         ok = CheckDirectory(run, file.chain[p], s.home) && ok;
         const uint64_t planes = s.planar == PLANARCONFIG_SEPARATE ? SamplesOf(s) : 1;
+        // No RowsPerStrip: the whole image is one strip.
+        const uint32_t strip_rows = s.rows ? s.rows : s.length;
         const uint64_t chunks = planes * (s.tile ? ((s.width + s.tile - 1) / s.tile) *
                                                        ((s.length + s.tile - 1) / s.tile)
-                                                 : (s.length + s.rows - 1) / s.rows);
+                                                 : (s.length + strip_rows - 1) / strip_rows);
         if (!probe::ChunksInside(file.chain[p], disk.bytes.size(),
                                  s.tile ? ifd::tag::TileOffsets : ifd::tag::StripOffsets,
                                  s.tile ? ifd::tag::TileByteCounts : ifd::tag::StripByteCounts,
                                  chunks, s.tile ? "tile" : "strip", run.name))
             ok = false;
     }
-    for (const Home home : {Home::Exif, Home::Gps}) {
-        const ifd::Directory *dir = file.Find(run.links[home == Home::Exif ? 0 : 1]);
+    for (const Home home : {Home::Exif, Home::Gps, Home::Interop}) {
+        const ifd::Directory *dir = file.Find(run.links[CustomIndex(home)]);
         if (!dir) {
             probe::Say("%s: %s: no IFD at %" PRIu64 ".", run.name, CustomName(home),
-                       run.links[home == Home::Exif ? 0 : 1]);
+                       run.links[CustomIndex(home)]);
             ok = false;
             continue;
         }
@@ -1213,9 +1382,10 @@ bool CheckDisk(Run &run)
 bool FieldTest(const Layout &layout, bool query)
 {
     const unsigned long messages = LibraryMessages();
-    Run run{layout, layout.filename, false, false, 0, {0, 0}, {}, {}};
+    Run run{layout, layout.filename, false, false, 0, {0, 0, 0}, {}, {}};
 
     run.query = query;
+    SetByteOrder(run);
     if (!WriteFile(run) || !ReadFile(run))
         return false;
     const bool disk_ok = CheckDisk(run);

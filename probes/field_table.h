@@ -30,7 +30,11 @@ constexpr uint32_t FLOAT = TypeBit(11);
 constexpr uint32_t DOUBLE = TypeBit(12);
 constexpr uint32_t IFD = TypeBit(13);
 constexpr uint32_t LONG8 = TypeBit(16);
+constexpr uint32_t SLONG8 = TypeBit(17);
 constexpr uint32_t IFD8 = TypeBit(18);
+// The types only BigTIFF has: a classic file holding one is wrong, whatever
+// a row allows.
+constexpr uint32_t BIGTIFF_ONLY = LONG8 | SLONG8 | IFD8;
 // An offset of another IFD: LONG or IFD, and in BigTIFF LONG8 or IFD8 too.
 constexpr uint32_t OFFSET = LONG | IFD | LONG8 | IFD8;
 constexpr uint32_t NUMERIC =
@@ -38,10 +42,11 @@ constexpr uint32_t NUMERIC =
 
 // How many values a field holds on disk.
 enum class Count : uint8_t {
-    Fixed,     // exactly n
-    PerSample, // n per sample (SamplesPerPixel)
-    PerLevel,  // n curves of 2^BitsPerSample values
-    Any,       // any number
+    Fixed,           // exactly n
+    PerSample,       // n per sample (SamplesPerPixel)
+    OnceOrPerSample, // n, or n per sample (DotRange)
+    PerLevel,        // n curves of 2^BitsPerSample values
+    Any,             // any number
 };
 
 // Where a field is written: a page whose image the field needs, or the
@@ -57,11 +62,12 @@ enum class Home : uint8_t {
     Fax4,    // bilevel, CCITT Group 4
     Exif,
     Gps,
+    Interop,   // EXIF's Interoperability directory, linked from the EXIF directory
     Uncovered, // the library writes it itself, or it links an IFD (see the README)
 };
 
 // An offset that only the writing knows: the IFD a link field points to.
-enum class Link : uint8_t { None, Exif, Gps };
+enum class Link : uint8_t { None, Exif, Gps, Interop };
 
 // The members in the order a row reads best, tag first.
 // NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding)
@@ -82,6 +88,9 @@ struct Field {
     // BYTE or UNDEFINED fields whose value must be a valid stream: these
     // `pattern` bytes instead of the pattern.
     const uint8_t *bytes = nullptr;
+    // UNDEFINED fields that begin with this many SHORTs in the file's byte
+    // order (EXIF's CFAPattern); the values give them little-endian.
+    uint8_t leading_shorts = 0;
 };
 
 extern const Field fields[];

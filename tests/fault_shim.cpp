@@ -55,6 +55,10 @@ enum Kind {
     MALLOC_NULL,     // malloc-null[:N]      _TIFFmalloc (the program's Nth call) returns null
     KEEP,            // keep[@file]          unlink succeeds but removes nothing
     WARN,            // warn:TAG             TIFFSetField succeeds, and the library warns
+    SET_OK,          // set-ok:TAG           TIFFSetField returns 1 where the library refused
+                     //                      (its own error still said): a library that
+                     //                      changes a setting its man page fixes once
+                     //                      data is written
     SWAP_ORDER,      // swap-order:MODE      TIFFOpen writes the other byte order than MODE's
                      //                      b or l, as a library that ignores it does on a
                      //                      host of the other order (on every host alike)
@@ -126,6 +130,9 @@ enum Kind {
                    //                      every layout at its first byte
     READ_SHORT,    // read-short:S         TIFFReadEncodedStrip of strip S, or the tile reads
                    //                      of tile S, return one byte fewer than they read
+    READ_OK,       // read-ok:S=V          a TIFFReadEncodedStrip of strip S that failed
+                   //                      returns V all the same: a failure reported as
+                   //                      success (read_probe)
     WHOLE_ARRAYS,  // whole-arrays         TIFFClientOpen drops "O" from the mode: a library
                    //                      that loads the strile arrays whole all the same
 };
@@ -153,6 +160,7 @@ constexpr KindName kind_names[] = {
     {"malloc-null", MALLOC_NULL},
     {"keep", KEEP},
     {"warn", WARN},
+    {"set-ok", SET_OK},
     {"swap-order", SWAP_ORDER},
     {"poke", POKE},
     {"read-byte", READ_BYTE},
@@ -189,6 +197,7 @@ constexpr KindName kind_names[] = {
     {"as-held", AS_HELD},
     {"read-fill", READ_FILL},
     {"read-short", READ_SHORT},
+    {"read-ok", READ_OK},
     {"whole-arrays", WHOLE_ARRAYS},
 };
 
@@ -722,6 +731,8 @@ int TIFFSetField(TIFF *tif, uint32_t tag, ...)
     va_start(ap, tag);
     result = TIFFVSetField(tif, tag, ap);
     va_end(ap);
+    if (!result && from_program(__builtin_return_address(0)) && find_tag(SET_OK, tag, tif))
+        return 1;
     // Through the library's handler, as a message of its own would go.
     if (from_program(__builtin_return_address(0)) && find_tag(WARN, tag, tif))
         TIFFWarning("fault_shim", "injected warning for tag %lu%s", static_cast<unsigned long>(tag),
@@ -868,6 +879,8 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
     if (find_tag(READ_SHORT, strip, tif) && result > 0)
         return result - 1;
+    if ((r = find_tag(READ_OK, strip, tif)) != nullptr && result < 0)
+        return static_cast<tmsize_t>(r->value);
     return result;
 }
 

@@ -236,8 +236,8 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
           "expected 0xbfa00000."},
          {"fields_be.tif"}},
         {"get-chop:305@fields_le.btf",
-         {"Wrong ASCII value fetched for tag 305 in fields_le.btf: \"field_prob\", expected "
-          "\"field_probe\"."},
+         {"Wrong ASCII value fetched for tag 305 in fields_le.btf: \"field_probe v\", expected "
+          "\"field_probe v2\"."},
          {"fields_le.btf"}},
         {"get-chop:29@fields_be.btf",
          {"Wrong ASCII value fetched for tag 29 in fields_be.btf: \"2024:02:2\", expected "
@@ -288,7 +288,7 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"fields_le.btf: tag 320 on disk: value 47 is 16761, expected 52857."},
          {"fields_le.btf"}},
         {"poke:340.0@fields_be.btf:r=0x41",
-         {"fields_be.btf: tag 340 on disk: value 0 is 429496730, expected -0.1."},
+         {"fields_be.btf: tag 340 on disk: value 0 is 25.6000004, expected -0.100000001."},
          {"fields_be.btf"}},
         {"poke:50721.3@fields_le.tif:r=0x41",
          {"fields_le.tif: tag 50721 on disk: value 0 is 1.09051904e+09, expected 1."},
@@ -300,11 +300,15 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
          {"fields_be.tif: tag 282 on disk: SRATIONAL[1], expected RATIONAL[1]."},
          {"fields_be.tif"}},
         {"poke-entry:305.2@fields_le.btf:r=1",
-         {"fields_le.btf: tag 305 on disk: BYTE[12], expected ASCII[12]."},
+         {"fields_le.btf: tag 305 on disk: BYTE[15], expected ASCII[15]."},
          {"fields_le.btf"}},
         {"poke-entry:36867.3@fields_be.btf:r=1",
          {"fields_be.btf: tag 36867 on disk: BYTE[20], expected ASCII[20]."},
          {"fields_be.btf"}},
+        // A type only BigTIFF has, in a classic file: a link as IFD8.
+        {"poke-entry:400.3@fields_be.tif:r=18",
+         {"fields_be.tif: tag 400 on disk: IFD8[1], expected LONG or IFD[1]."},
+         {"fields_be.tif"}},
         // A codec's field whose set warns; Predictor refused on both its
         // pages; an EXIF field refused.
         {"warn:292@fields_le.tif",
@@ -329,13 +333,24 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
           "fields_le.btf: page 0: the tag list names tag 65000 1 times and tag 65001 0 times."},
          {"fields_le.btf"}},
         // A link refused: the directory it should link is written but
-        // unreachable.
+        // unreachable, and with the EXIF one the Interoperability one it
+        // links.
         {"set:34665@fields_le.tif",
-         {"Can't set tag 34665 in fields_le.tif.", "fields_le.tif: EXIF IFD: no IFD at 8."},
+         {"Can't set tag 34665 in fields_le.tif.", "fields_le.tif: EXIF IFD: no IFD at 38.",
+          "fields_le.tif: Interoperability IFD: no IFD at 8."},
          {"fields_le.tif"}},
         {"set:34853@fields_be.tif",
-         {"Can't set tag 34853 in fields_be.tif.", "fields_be.tif: GPS IFD: no IFD at 1640."},
+         {"Can't set tag 34853 in fields_be.tif.", "fields_be.tif: GPS IFD: no IFD at 1716."},
          {"fields_be.tif"}},
+        // The Interoperability directory: its link refused; its index
+        // refused, and GPSLatitudeRef, tag 1 as well.
+        {"set:40965@fields_le.btf",
+         {"Can't set tag 40965 in fields_le.btf.",
+          "fields_le.btf: Interoperability IFD: no IFD at 16."},
+         {"fields_le.btf"}},
+        {"set:1@fields_le.tif",
+         {"Can't set tag 1 in fields_le.tif.", "Can't set tag 1 in fields_le.tif."},
+         {"fields_le.tif"}},
         // A palette page without its ColorMap, which the library then
         // rightly refuses to read: the layout ends there.
         {"set:320@fields_le.tif",
@@ -397,9 +412,29 @@ TEST(FieldProbe, KeptFilesHoldEachPagesFields)
         uint16_t tag;
         uint64_t count;
     } cases[] = {
-        {0, 301, 768}, {0, 333, 30},   {1, 320, 48},  {1, 301, 16}, {1, 256, 1}, {2, 530, 2},
-        {3, 338, 1},   {3, 340, 2},    {3, 322, 1},   {4, 292, 1},  {5, 293, 1}, {0, 34665, 1},
-        {0, 34853, 1}, {0, 50781, 16}, {2, 347, 558}, {3, 317, 1},
+        {0, 301, 768},
+        {0, 333, 31},
+        {1, 320, 48},
+        {1, 301, 16},
+        {1, 256, 1},
+        {2, 530, 2},
+        {3, 338, 1},
+        {3, 340, 2},
+        {3, 322, 1},
+        {4, 292, 1},
+        {5, 293, 1},
+        {0, 34665, 1},
+        {0, 34853, 1},
+        {0, 50781, 16},
+        {2, 347, 558},
+        {3, 317, 1},
+        // As the standards count them: CFAPattern rows x columns of its
+        // repeat, three masked rectangles, DotRange as set (2, not per
+        // sample), FillOrder on the 1-bit page.
+        {0, 33422, 15},
+        {0, 50830, 12},
+        {0, 336, 2},
+        {4, 266, 1},
     };
     const ProbeRun run(probe, Faults("keep"));
     ASSERT_EQ(run.files().size(), 4U) << run.describe();
@@ -438,6 +473,31 @@ TEST(FieldProbe, KeptFilesHoldEachPagesFields)
         }
         EXPECT_EQ(exif, 1U);
         EXPECT_EQ(gps, 1U);
+        // StripRowCounts replaces RowsPerStrip; EXIF's CFAPattern begins
+        // with its two SHORTs in the file's byte order.
+        EXPECT_EQ(ifd::FindEntry(file.chain[0], 278), nullptr);
+        const bool big = file.header.big_endian;
+        for (const ifd::Directory &d : file.linked) {
+            const ifd::Entry *cfa = d.link == ifd::Link::Exif ? ifd::FindEntry(d, 41730) : nullptr;
+            if (cfa) {
+                ASSERT_GE(cfa->values.size(), 4U);
+                EXPECT_EQ(std::vector<uint64_t>(cfa->values.begin(), cfa->values.begin() + 4),
+                          big ? (std::vector<uint64_t>{0, 3, 0, 3})
+                              : (std::vector<uint64_t>{3, 0, 3, 0}));
+            }
+        }
+        // The EXIF directory links the Interoperability one: "R98", "0100".
+        size_t interop = 0;
+        for (const ifd::Directory &d : file.linked) {
+            if (d.link != ifd::Link::Interoperability)
+                continue;
+            interop++;
+            const ifd::Entry *index = ifd::FindEntry(d, 1);
+            ASSERT_NE(index, nullptr);
+            EXPECT_EQ(index->values, (std::vector<uint64_t>{'R', '9', '8', 0}));
+            EXPECT_EQ(ifd::FindEntry(d, 2)->values, (std::vector<uint64_t>{'0', '1', '0', '0'}));
+        }
+        EXPECT_EQ(interop, 1U);
     }
 }
 

@@ -116,4 +116,19 @@ TEST(Memcheck, DirectoryProbeCustomDirectories)
                   {"Problem fetching tag 2 in pages_be.btf, GPS IFD."}, {"pages_be.btf"});
 }
 
+// Every case under valgrind, the malformed ones above all: a memory error
+// inside the library is a finding like any other (valgrind's exit 99).
+TEST(Memcheck, ReadProbeEveryCase)
+{
+    SKIP_WITHOUT_MEMCHECK();
+    const ProbeRun run("read_probe", Memcheck());
+    // The library's own warnings of its known defects are printed too, so
+    // the lines are compared, not the whole of stderr.
+    const Baseline &clean = CleanRun("read_probe");
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), clean.status) << run.describe();
+    EXPECT_EQ(run.own_lines(), clean.lines) << run.describe();
+    EXPECT_EQ(run.files(), clean.files) << run.describe();
+}
+
 } // namespace

@@ -38,20 +38,28 @@ const char *const own_line_patterns[] = {
     R"(Can't (fetch|rewrite|allocate memory for) STRIP(OFFSETS|BYTECOUNTS)\.)",
     R"([a-z0-9_]+\.tif:STRIP(OFFSETS|BYTECOUNTS)\[\d+\]: Got [0-9A-F]+:[0-9A-F]{8} instead of [0-9A-F]+:[0-9A-F]{8}\.)",
     // The probes that name their file in every line, and the place in it
-    // (docs/lines.md).
-    R"(Can't (set|get) tag \d+ in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (EXIF|GPS) IFD)?\.)",
-    R"(Problem fetching tag \d+ in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (EXIF|GPS) IFD)?\.)",
-    R"(Wrong [A-Z0-9]+ value fetched for tag \d+ in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (EXIF|GPS) IFD)?(:| \().*)",
-    R"(Wrong image data in strip \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+)?(: .*)?\.)",
-    R"(Can't read image data in strip \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+)?\.)",
-    R"(Can't write image data in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+)?\.)",
-    R"([a-z0-9_]+\.(tif|btf): (header|IFD at \d+|tag \d+ on disk|page \d+|EXIF IFD|GPS IFD|SubIFD \d+): .*)",
+    // (docs/lines.md); codec_probe names a page by its codec and setting.
+    R"(Can't (set|get) tag \d+ in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (EXIF|GPS|Interoperability) IFD|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?\.)",
+    R"(Problem fetching tag \d+ in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (EXIF|GPS|Interoperability) IFD|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?\.)",
+    R"(Wrong [A-Z0-9]+ value fetched for tag \d+ in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (EXIF|GPS|Interoperability) IFD|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?(:| \().*)",
+    R"(Wrong image data in strip \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?(: .*)?\.)",
+    R"(Can't read image data in strip \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?\.)",
+    R"(Can't write image data in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?\.)",
+    R"([a-z0-9_]+\.(tif|btf): (header|IFD at \d+|tag \d+ on disk|page \d+|EXIF IFD|GPS IFD|Interoperability IFD|SubIFD \d+): .*)",
     R"([a-z0-9_]+\.(tif|btf): (expected \d+ pages, .*|the library reported a problem\.))",
     R"([a-z0-9_]+\.(tif|btf): tag \d+(: .*| still present after TIFFUnsetField\.?))",
     R"(Wrong default for tag \d+ in [a-z0-9_]+\.(tif|btf): .*)",
+    R"([a-z0-9_]+\.(tif|btf): tag \d+ read as an unknown field\.)",
+    // codec_probe's own, about a page it names by its codec and setting.
+    R"([a-z0-9_]+\.(tif|btf): (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*: .*)",
     // tile_probe's and strile_probe's own.
     R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf), page \d+\.)",
     R"([a-z0-9_]+\.(tif|btf): (tile|strip) \d+ on disk: .*)",
+    // read_probe's own.
+    R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+)?(: .*)?\.)",
+    R"(Can't read image data in tile \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+)?\.)",
+    R"([a-z0-9_]+\.(tif|btf): ((page|SubIFD) \d+: )?((strip|tile) \d+ read as .*|\d+ (strips|tiles), expected .*|image .*))",
+    R"([a-z0-9_]+\.(tif|btf): (opened, but .*|the peak resident size .*))",
 };
 
 // Set for every process the harness starts, so that a sanitizer finding

@@ -20,6 +20,16 @@ void Say(const char *format, ...)
     fputc('\n', stderr);
 }
 
+void SaySkipped(const char *format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    fputs("skipped: ", stdout);
+    vfprintf(stdout, format, ap);
+    va_end(ap);
+    fputc('\n', stdout);
+}
+
 const char *Mode(const Layout &layout, Access access)
 {
     switch (access) {

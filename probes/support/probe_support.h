@@ -25,6 +25,11 @@ namespace probe {
 // printf formats it, then a newline. No other code of the newer probes
 // prints; the Say* routines below word the lines that several probes share.
 void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// The one line that is no failure: "skipped: WHAT" on standard output, for
+// a part of a probe the library under test cannot run (a codec it lacks).
+// A probe says it only when it passed, so that every line of a failed run
+// is a failure line.
+void SaySkipped(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // One file a probe writes: its name, its byte order and its format.
 // Whatever else a probe varies by layout stays in a table of its own,

@@ -1,0 +1,98 @@
+// codec_probe under injected library faults: a clean run is the baseline,
+// and each fault must add exactly its own lines, and its layout's file.
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "codec_probe";
+
+TEST(CodecProbe, CleanRunPassesOrSaysWhy)
+{
+    const ProbeRun run(probe);
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), run.own_lines().empty() ? 0 : 1) << run.describe();
+    // A skip is said on standard output, only by a run that passed.
+    for (const std::string &line : run.stdout_lines())
+        EXPECT_EQ(line.rfind("skipped: no ", 0), 0U) << line;
+}
+
+// Valgrind finds no memory error and no definitely lost block in a clean
+// run, which prints what it prints without it.
+TEST(CodecProbe, CleanRunUnderMemcheck)
+{
+    const std::string unavailable = MemcheckUnavailable();
+    if (!unavailable.empty())
+        GTEST_SKIP() << unavailable;
+    ProbeOptions options;
+    options.wrapper = MemcheckWrapper();
+    const ProbeRun run(probe, options);
+    EXPECT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.own_lines(), CleanRun(probe).lines) << run.describe();
+}
+
+TEST(CodecProbe, EachFaultAddsItsLineAndFile)
+{
+    const struct {
+        const char *faults;
+        std::vector<std::string> lines;
+        std::set<std::string> files;
+    } cases[] = {
+        // A pseudo-field that comes back wrong: both JPEG quality pages; a
+        // Deflate level on its page; a fetch refused.
+        {"get-u32:65537@codec_le.tif=75",
+         {"Wrong SLONG value fetched for tag 65537 in codec_le.tif, JPEG quality 90: value 0 is "
+          "0x4b, expected 0x5a.",
+          "Wrong SLONG value fetched for tag 65537 in codec_le.tif, JPEG quality 37: value 0 is "
+          "0x4b, expected 0x25."},
+         {"codec_le.tif"}},
+        {"get-u32:65557@codec_be.btf=6",
+         {"Wrong SLONG value fetched for tag 65557 in codec_be.btf, Deflate level 1: value 0 is "
+          "0x6, expected 0x1.",
+          "Wrong SLONG value fetched for tag 65557 in codec_be.btf, Deflate level 9: value 0 is "
+          "0x6, expected 0x9.",
+          "Wrong SLONG value fetched for tag 65557 in codec_be.btf, LERC: value 0 is 0x6, "
+          "expected 0x3."},
+         {"codec_be.btf"}},
+        {"get:65562@codec_le.btf",
+         {"Problem fetching tag 65562 in codec_le.btf, LZMA preset 0.",
+          "Problem fetching tag 65562 in codec_le.btf, LZMA preset 9."},
+         {"codec_le.btf"}},
+        // A tag the page never set stands on disk, where SMinSampleValue
+        // stood: SMinSampleValue is missing.
+        {"poke-entry:340.1@codec_le.tif:w=0",
+         {"codec_le.tif: per sample: tag 84 on disk: not set by the page.",
+          "codec_le.tif: per sample: tag 340 on disk: missing.",
+          "codec_le.tif: the library reported a problem."},
+         {"codec_le.tif"}},
+        // A setting TIFFSetField(3tiff) fixes once data is written, changed.
+        {"set-ok:65538@codec_le.tif",
+         {"codec_le.tif: JPEG quality 90: tag 65538 changed after the image was written, "
+          "unlike TIFFSetField(3tiff)'s promise.",
+          "codec_le.tif: JPEG quality 37: tag 65538 changed after the image was written, "
+          "unlike TIFFSetField(3tiff)'s promise.",
+          "codec_le.tif: JPEG tables: tag 65538 changed after the image was written, "
+          "unlike TIFFSetField(3tiff)'s promise."},
+         {"codec_le.tif"}},
+        // The tables mode, the fax mode lost.
+        {"get-u32:65539@codec_be.tif=3",
+         {"Wrong SLONG value fetched for tag 65539 in codec_be.tif, JPEG tables: value 0 is 0x3, "
+          "expected 0x1."},
+         {"codec_be.tif"}},
+        {"get-u32:65536@codec_le.btf=0",
+         {"Wrong SLONG value fetched for tag 65536 in codec_le.btf, Group 3 fax: value 0 is 0x0, "
+          "expected 0x4."},
+         {"codec_le.btf"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, c.files);
+    }
+}
+
+} // namespace

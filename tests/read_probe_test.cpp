@@ -1,0 +1,129 @@
+// read_probe under injected library faults: each gives its line, exit status
+// 1 and leaves the file of the case and layout it broke, besides what a
+// clean run shows of the library's known defects. Then the well-formed
+// files read by tifffile (the malformed ones run under valgrind in
+// memcheck_test.cpp).
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "read_probe";
+
+// A clean run leaves exactly the files its lines (known defects) name.
+TEST(ReadProbe, CleanRunLeavesOnlyTheFilesOfFailedCases)
+{
+    const ProbeRun run(probe);
+    std::set<std::string> named;
+    for (const std::string &line : run.own_lines()) {
+        for (const std::string &file : run.files()) {
+            if (line.find(file) != std::string::npos)
+                named.insert(file);
+        }
+    }
+    ASSERT_TRUE(run.exited()) << run.describe();
+    EXPECT_EQ(run.status(), named.empty() ? 0 : 1) << run.describe();
+    EXPECT_EQ(run.files(), named) << run.describe();
+}
+
+struct Case {
+    const char *faults;
+    const char *file; // the case and layout the fault breaks
+    std::vector<std::string> lines;
+};
+
+TEST(ReadProbe, FaultsGiveTheirLines)
+{
+    const Case cases[] = {
+        // A wrong value of a legal encoding.
+        {"get-u32:256@read_width_long_le.tif=70000",
+         "read_width_long_le.tif",
+         {"Wrong LONG value fetched for tag 256 in read_width_long_le.tif: value 0 is 0x11170, "
+          "expected 0x3."}},
+        // A strip whose bytes are outside the file read as a success.
+        {"read-ok:1@read_strip_outside_be.tif=3",
+         "read_strip_outside_be.tif",
+         {"read_strip_outside_be.tif: strip 1 read as 3 bytes, but its bytes lie outside the "
+          "file."}},
+        {"read-ok:1@read_strip_arrays_short_le.btf=3",
+         "read_strip_arrays_short_le.btf",
+         {"read_strip_arrays_short_le.btf: strip 1 read as 3 bytes, but it has no offset in the "
+          "file."}},
+        // A field whose values are past the end, reported present.
+        {"get-nothing:270@read_value_past_end_be.btf",
+         "read_value_past_end_be.btf",
+         {"read_value_past_end_be.btf: tag 270: present, but the file holds no value of it."}},
+        // One page too many counted: the three ways of counting disagree.
+        {"dir-count@read_pages_le.tif=4",
+         "read_pages_le.tif",
+         {"read_pages_le.tif: expected 3 pages, the library counts 4."}},
+        // A page the chain holds that TIFFSetDirectory cannot reach, and
+        // a walk that stops short.
+        {"set-dir:1@read_pages_be.btf",
+         "read_pages_be.btf",
+         {"read_pages_be.btf: page 1: can't go to the page."}},
+        {"read-dir:1@read_pages_ifd_first_le.btf",
+         "read_pages_ifd_first_le.btf",
+         {"read_pages_ifd_first_le.btf: expected 3 pages, TIFFReadDirectory walks 2."}},
+        // A strip of a legal encoding read one byte short.
+        {"read-short:1@read_strips_over_long_be.btf",
+         "read_strips_over_long_be.btf",
+         {"read_strips_over_long_be.btf: strip 1 read as 2 bytes, expected 3."}},
+        // A wrong byte in a tile; a tolerated text that is neither of the
+        // two the file holds; a RowsPerStrip that is not one strip's.
+        {"read-tile:1.0@read_tile_counts_short_be.tif=0x33",
+         "read_tile_counts_short_be.tif",
+         {"Wrong image data in tile 1 of read_tile_counts_short_be.tif: byte 0 is 0x33, "
+          "expected 0xd2."}},
+        {"get-chop:270@read_twice_text_le.tif",
+         "read_twice_text_le.tif",
+         {"Wrong ASCII value fetched for tag 270 in read_twice_text_le.tif: \"firs\", expected "
+          "\"first\"."}},
+        {"get-u32:278@read_no_rows_per_strip_be.btf=1",
+         "read_no_rows_per_strip_be.btf",
+         {"read_no_rows_per_strip_be.btf: tag 278: 1, expected at least 2."}},
+        // An EXIF field fetched as nothing, and the EXIF IFD unreadable.
+        {"get-nothing:33434@read_exif_ifd8_le.btf",
+         "read_exif_ifd8_le.btf",
+         {"Wrong RATIONAL value fetched for tag 33434 in read_exif_ifd8_le.btf, EXIF IFD: value 0 "
+          "is 0, expected 0.004."}},
+        {"read-exif@read_exif_long8_be.btf",
+         "read_exif_long8_be.btf",
+         {"read_exif_long8_be.btf: EXIF IFD: no IFD at 16."}},
+        // A legal case the library cannot open.
+        {"open:r@read_odd_text_le.tif",
+         "read_odd_text_le.tif",
+         {"Can't open test TIFF file read_odd_text_le.tif."}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
+    }
+}
+
+// The well-formed cases' files, kept, read by tifffile, which shares no code
+// with the TIFF library, against the values the probe's table gives.
+TEST(ReadProbe, WellFormedFilesReadByTifffile)
+{
+    ProbeOptions check_import;
+    check_import.args = {"-c", "import tifffile"};
+    const ProbeRun has_tifffile("/usr/bin/python3", check_import);
+    if (!has_tifffile.exited() || has_tifffile.status() != 0)
+        GTEST_SKIP() << "/usr/bin/python3 cannot import tifffile (Debian: python3-tifffile)";
+
+    ProbeOptions keep = Faults("keep");
+    keep.env.emplace_back("TIFF_PROBES_READ_TABLE", "read_cases.txt");
+    const ProbeRun run(probe, keep);
+    ASSERT_TRUE(run.exited()) << run.describe();
+    ProbeOptions read;
+    read.args = {READ_FILES_SCRIPT, run.path("read_cases.txt")};
+    const ProbeRun reader("/usr/bin/python3", read);
+    EXPECT_TRUE(reader.exited() && reader.status() == 0) << reader.describe();
+}
+
+} // namespace
