@@ -9,7 +9,7 @@ const size_t field_count = 6;
 const char limitation_prefix[] = "limitation: ";
 const size_t limitation_prefix_size = sizeof(limitation_prefix) - 1;
 
-std::vector<std::string> split_tabs(const std::string &line)
+std::vector<std::string> SplitTabs(const std::string &line)
 {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -19,13 +19,13 @@ std::vector<std::string> split_tabs(const std::string &line)
     return fields;
 }
 
-bool is_digit(char c)
+bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
 // "4.5.0": one to four numbers of up to nine digits, separated by dots.
-bool parse_version(const std::string &text, Version *version)
+bool ParseVersion(const std::string &text, Version *version)
 {
     version->clear();
     for (size_t start = 0;;) {
@@ -35,7 +35,7 @@ bool parse_version(const std::string &text, Version *version)
             return false;
         unsigned long n = 0;
         for (const char c : part) {
-            if (!is_digit(c))
+            if (!IsDigit(c))
                 return false;
             n = n * 10 + static_cast<unsigned long>(c - '0');
         }
@@ -47,7 +47,7 @@ bool parse_version(const std::string &text, Version *version)
 }
 
 // Negative, zero or positive as a is before, the same as or after b.
-int compare(const Version &a, const Version &b)
+int Compare(const Version &a, const Version &b)
 {
     for (size_t i = 0; i < a.size() || i < b.size(); i++) {
         const unsigned long x = i < a.size() ? a[i] : 0;
@@ -58,7 +58,7 @@ int compare(const Version &a, const Version &b)
     return 0;
 }
 
-bool parse_range(const std::string &text, Expectation *e)
+bool ParseRange(const std::string &text, Expectation *e)
 {
     if (text == "*") {
         e->any_version = true;
@@ -66,35 +66,35 @@ bool parse_range(const std::string &text, Expectation *e)
     }
     const size_t dash = text.find('-');
     if (dash == std::string::npos)
-        return parse_version(text, &e->low) && parse_version(text, &e->high);
+        return ParseVersion(text, &e->low) && ParseVersion(text, &e->high);
     const std::string low = text.substr(0, dash);
     const std::string high = text.substr(dash + 1);
     if (low.empty() && high.empty())
         return false;
-    return (low.empty() || parse_version(low, &e->low)) &&
-           (high.empty() || parse_version(high, &e->high));
+    return (low.empty() || ParseVersion(low, &e->low)) &&
+           (high.empty() || ParseVersion(high, &e->high));
 }
 
 // A name of letters, digits, '_' and (for architectures) '-', as a file or
 // an architecture is named.
-bool is_name(const std::string &text, bool dash)
+bool IsName(const std::string &text, bool dash)
 {
     return !text.empty() && std::all_of(text.begin(), text.end(), [dash](char c) {
         const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        return letter || is_digit(c) || c == '_' || (dash && c == '-');
+        return letter || IsDigit(c) || c == '_' || (dash && c == '-');
     });
 }
 
-bool parse_hosts(const std::string &text, Expectation *e)
+bool ParseHosts(const std::string &text, Expectation *e)
 {
     if (text == "*")
-        e->hosts = Hosts::any;
+        e->hosts = Hosts::Any;
     else if (text == "little-endian")
-        e->hosts = Hosts::little_endian;
+        e->hosts = Hosts::LittleEndian;
     else if (text == "big-endian")
-        e->hosts = Hosts::big_endian;
-    else if (is_name(text, true) && text.find("endian") == std::string::npos) {
-        e->hosts = Hosts::arch;
+        e->hosts = Hosts::BigEndian;
+    else if (IsName(text, true) && text.find("endian") == std::string::npos) {
+        e->hosts = Hosts::Arch;
         e->arch = text;
     } else
         return false;
@@ -102,8 +102,8 @@ bool parse_hosts(const std::string &text, Expectation *e)
 }
 
 // What is wrong with one entry's fields, or empty.
-std::string check_entry(const std::vector<std::string> &fields,
-                        const std::vector<std::string> &known_probes, Expectation *e)
+std::string CheckEntry(const std::vector<std::string> &fields,
+                       const std::vector<std::string> &known_probes, Expectation *e)
 {
     const char *const names[field_count] = {"probe",        "versions", "hosts",
                                             "failure line", "reason",   "reproduction"};
@@ -121,11 +121,11 @@ std::string check_entry(const std::vector<std::string> &fields,
         known = known || p == e->probe;
     if (!known)
         return "unknown probe '" + e->probe + "'";
-    if (!parse_range(fields[1], e))
+    if (!ParseRange(fields[1], e))
         return "bad versions '" + fields[1] + "' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)";
-    if (!e->low.empty() && !e->high.empty() && compare(e->low, e->high) > 0)
+    if (!e->low.empty() && !e->high.empty() && Compare(e->low, e->high) > 0)
         return "versions '" + fields[1] + "' include none";
-    if (!parse_hosts(fields[2], e))
+    if (!ParseHosts(fields[2], e))
         return "bad hosts '" + fields[2] +
                "' (one of *, little-endian, big-endian or an architecture such as x86_64)";
     e->line = fields[3];
@@ -139,48 +139,48 @@ std::string check_entry(const std::vector<std::string> &fields,
     if (e->limitation && e->reason.size() == limitation_prefix_size)
         return "a limitation without its reason";
     e->reproduction = fields[5];
-    if (!is_name(e->reproduction, false))
+    if (!IsName(e->reproduction, false))
         return "bad reproduction '" + e->reproduction +
                "' (NAME of defects/NAME.c: letters, digits and _)";
     return "";
 }
 
-bool applies_to_host(const Expectation &e, const Host &host)
+bool AppliesToHost(const Expectation &e, const Host &host)
 {
     switch (e.hosts) {
-    case Hosts::any:
+    case Hosts::Any:
         return true;
-    case Hosts::arch:
+    case Hosts::Arch:
         return e.arch == host.arch;
-    case Hosts::little_endian:
+    case Hosts::LittleEndian:
         return !host.big_endian;
-    case Hosts::big_endian:
+    case Hosts::BigEndian:
         return host.big_endian;
     }
     return false;
 }
 
-bool applies_to_version(const Expectation &e, const Version &version)
+bool AppliesToVersion(const Expectation &e, const Version &version)
 {
     if (e.any_version)
         return true;
-    return !version.empty() && (e.low.empty() || compare(e.low, version) <= 0) &&
-           (e.high.empty() || compare(version, e.high) <= 0);
+    return !version.empty() && (e.low.empty() || Compare(e.low, version) <= 0) &&
+           (e.high.empty() || Compare(version, e.high) <= 0);
 }
 
-bool applies(const Expectation &e, const std::string &probe, const Version &version,
+bool Applies(const Expectation &e, const std::string &probe, const Version &version,
              const Host &host)
 {
-    return e.probe == probe && applies_here(e, version, host);
+    return e.probe == probe && AppliesHere(e, version, host);
 }
 
-bool expects(const Expectation &e, const std::string &line)
+bool Expects(const Expectation &e, const std::string &line)
 {
     return e.prefix ? line.compare(0, e.line.size(), e.line) == 0 : line == e.line;
 }
 
 // Adds `e` once; returns its place in the list.
-size_t add_once(std::vector<const Expectation *> *list, const Expectation *e)
+size_t AddOnce(std::vector<const Expectation *> *list, const Expectation *e)
 {
     for (size_t i = 0; i < list->size(); i++) {
         if ((*list)[i] == e)
@@ -192,8 +192,8 @@ size_t add_once(std::vector<const Expectation *> *list, const Expectation *e)
 
 } // namespace
 
-bool parse_expectations(const std::string &text, const std::vector<std::string> &known_probes,
-                        std::vector<Expectation> *entries, size_t *error_line, std::string *error)
+bool ParseExpectations(const std::string &text, const std::vector<std::string> &known_probes,
+                       std::vector<Expectation> *entries, size_t *error_line, std::string *error)
 {
     std::istringstream in(text);
     size_t number = 0;
@@ -203,7 +203,7 @@ bool parse_expectations(const std::string &text, const std::vector<std::string> 
         if (first == std::string::npos || line[first] == '#')
             continue;
         Expectation e;
-        *error = check_entry(split_tabs(line), known_probes, &e);
+        *error = CheckEntry(SplitTabs(line), known_probes, &e);
         if (!error->empty()) {
             *error_line = number;
             return false;
@@ -213,7 +213,7 @@ bool parse_expectations(const std::string &text, const std::vector<std::string> 
     return true;
 }
 
-Version library_version(const std::string &reported)
+Version LibraryVersion(const std::string &reported)
 {
     const std::string marker = "Version ";
     const size_t at = reported.find(marker);
@@ -221,17 +221,17 @@ Version library_version(const std::string &reported)
     if (at == std::string::npos)
         return version;
     size_t end = at + marker.size();
-    while (end < reported.size() && (is_digit(reported[end]) || reported[end] == '.'))
+    while (end < reported.size() && (IsDigit(reported[end]) || reported[end] == '.'))
         end++;
     std::string text = reported.substr(at + marker.size(), end - at - marker.size());
     while (!text.empty() && text.back() == '.')
         text.pop_back();
-    if (!parse_version(text, &version))
+    if (!ParseVersion(text, &version))
         version.clear();
     return version;
 }
 
-Host build_host()
+Host BuildHost()
 {
     Host host;
     host.arch = RUNNER_ARCH;
@@ -241,32 +241,32 @@ Host build_host()
     return host;
 }
 
-bool applies_here(const Expectation &e, const Version &version, const Host &host)
+bool AppliesHere(const Expectation &e, const Version &version, const Host &host)
 {
-    return applies_to_version(e, version) && applies_to_host(e, host);
+    return AppliesToVersion(e, version) && AppliesToHost(e, host);
 }
 
-Judgement judge(const std::string &probe, Ending ending, const std::vector<std::string> &lines,
+Judgement Judge(const std::string &probe, Ending ending, const std::vector<std::string> &lines,
                 const Version &version, const Host &host, const std::vector<Expectation> &entries)
 {
     Judgement j;
-    if (ending == Ending::passed) {
-        j.verdict = Verdict::pass;
+    if (ending == Ending::Passed) {
+        j.verdict = Verdict::Pass;
         for (const Expectation &e : entries) {
-            if (applies(e, probe, version, host))
-                add_once(&j.entries, &e);
+            if (Applies(e, probe, version, host))
+                AddOnce(&j.entries, &e);
         }
         if (!j.entries.empty())
-            j.verdict = Verdict::fixed;
+            j.verdict = Verdict::Fixed;
         return j;
     }
     // A crash or a time-out is never expected, nor a failure that says nothing.
-    if (ending == Ending::abnormal || lines.empty())
+    if (ending == Ending::Abnormal || lines.empty())
         return j;
     for (const std::string &line : lines) {
         const Expectation *by = nullptr;
         for (const Expectation &e : entries) {
-            if (applies(e, probe, version, host) && expects(e, line)) {
+            if (Applies(e, probe, version, host) && Expects(e, line)) {
                 by = &e;
                 break;
             }
@@ -276,24 +276,24 @@ Judgement judge(const std::string &probe, Ending ending, const std::vector<std::
             j.counts.clear();
             return j;
         }
-        const size_t at = add_once(&j.entries, by);
+        const size_t at = AddOnce(&j.entries, by);
         j.counts.resize(j.entries.size());
         j.counts[at]++;
     }
-    j.verdict = Verdict::known;
+    j.verdict = Verdict::Known;
     return j;
 }
 
-DefectExpected defect_expected(const std::string &name, const Version &version, const Host &host,
-                               const std::vector<Expectation> &entries)
+DefectExpected DefectExpectedFor(const std::string &name, const Version &version, const Host &host,
+                                 const std::vector<Expectation> &entries)
 {
-    DefectExpected answer = DefectExpected::unnamed;
+    DefectExpected answer = DefectExpected::Unnamed;
     for (const Expectation &e : entries) {
         if (e.reproduction != name)
             continue;
-        if (applies_here(e, version, host))
-            return DefectExpected::expected;
-        answer = DefectExpected::not_expected;
+        if (AppliesHere(e, version, host))
+            return DefectExpected::Expected;
+        answer = DefectExpected::NotExpected;
     }
     return answer;
 }

@@ -25,17 +25,17 @@ struct Host {
     bool big_endian = false;
 };
 // The host this code was built for.
-Host build_host();
+Host BuildHost();
 
-enum class Hosts { any, arch, little_endian, big_endian };
+enum class Hosts { Any, Arch, LittleEndian, BigEndian };
 
 struct Expectation {
     std::string probe;
     bool any_version = false;
     Version low;  // empty: no lower bound
     Version high; // empty: no upper bound
-    Hosts hosts = Hosts::any;
-    std::string arch; // when hosts is Hosts::arch
+    Hosts hosts = Hosts::Any;
+    std::string arch; // when hosts is Hosts::Arch
     std::string line;
     bool prefix = false; // `line` is a prefix of the failure line
     std::string reason;  // a limitation's begins with "limitation: "
@@ -45,21 +45,21 @@ struct Expectation {
 
 // Parses a whole file. On a malformed entry, returns false with its line
 // number in `error_line` and what is wrong in `error`.
-bool parse_expectations(const std::string &text, const std::vector<std::string> &known_probes,
-                        std::vector<Expectation> *entries, size_t *error_line, std::string *error);
+bool ParseExpectations(const std::string &text, const std::vector<std::string> &known_probes,
+                       std::vector<Expectation> *entries, size_t *error_line, std::string *error);
 
 // The version in a library's version string ("LIBTIFF, Version 4.5.0").
-Version library_version(const std::string &reported);
+Version LibraryVersion(const std::string &reported);
 
 // How a probe ended: exit 0; exit 1 (its failure lines); anything else (a
 // crash, the time limit, another exit status), which is never expected.
-enum class Ending { passed, failed, abnormal };
+enum class Ending { Passed, Failed, Abnormal };
 // PASS, FAIL, XFAIL (only expected lines), XPASS (passed where a failure
 // is expected).
-enum class Verdict { pass, fail, known, fixed };
+enum class Verdict { Pass, Fail, Known, Fixed };
 
 struct Judgement {
-    Verdict verdict = Verdict::fail;
+    Verdict verdict = Verdict::Fail;
     // known: the entries that expected its lines, in the order of the lines
     // they first expected; fixed: the entries that expect a failure on this
     // version and host, in the file's order. Each once.
@@ -68,14 +68,14 @@ struct Judgement {
 };
 
 // Whether an entry holds for this library version and host, whatever probe.
-bool applies_here(const Expectation &e, const Version &version, const Host &host);
+bool AppliesHere(const Expectation &e, const Version &version, const Host &host);
 
-Judgement judge(const std::string &probe, Ending ending, const std::vector<std::string> &lines,
+Judgement Judge(const std::string &probe, Ending ending, const std::vector<std::string> &lines,
                 const Version &version, const Host &host, const std::vector<Expectation> &entries);
 
 // What --defect-expected answers for the reproduction `name`.
-enum class DefectExpected { expected, not_expected, unnamed };
-DefectExpected defect_expected(const std::string &name, const Version &version, const Host &host,
-                               const std::vector<Expectation> &entries);
+enum class DefectExpected { Expected, NotExpected, Unnamed };
+DefectExpected DefectExpectedFor(const std::string &name, const Version &version, const Host &host,
+                                 const std::vector<Expectation> &entries);
 
 #endif

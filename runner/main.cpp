@@ -35,30 +35,30 @@ sigset_t original_mask;
 std::string top_dir;
 bool keep_dirs = false;
 
-std::vector<std::string> all_probes()
+std::vector<std::string> AllProbes()
 {
-    return split_words(PROBE_NAMES);
+    return SplitWords(PROBE_NAMES);
 }
 
-[[noreturn]] void stop(int sig)
+[[noreturn]] void Stop(int sig)
 {
     if (!top_dir.empty() && !keep_dirs)
-        remove_tree(top_dir);
+        RemoveTree(top_dir);
     _exit(128 + sig);
 }
 
 // Takes a pending stop signal, if any, and stops.
-void check_stop()
+void CheckStop()
 {
     const timespec now = {0, 0};
     const int sig = sigtimedwait(&stop_signals, nullptr, &now);
     if (sig > 0 && sig != SIGCHLD)
-        stop(sig);
+        Stop(sig);
 }
 
 // Writes to standard output; 0, or the signal that a failed write stands
 // for: a reader that went away stops the run as SIGPIPE would.
-int write_out(const std::string &text)
+int WriteOut(const std::string &text)
 {
     size_t done = 0;
     while (done < text.size()) {
@@ -73,28 +73,28 @@ int write_out(const std::string &text)
 }
 
 // Writes while no probe runs.
-void emit(const std::string &text)
+void Emit(const std::string &text)
 {
-    const int sig = write_out(text);
+    const int sig = WriteOut(text);
     if (sig != 0)
-        stop(sig);
-    check_stop();
+        Stop(sig);
+    CheckStop();
 }
 
-[[noreturn]] void fail(int status, const std::string &line)
+[[noreturn]] void Fail(int status, const std::string &line)
 {
     fprintf(stderr, "tiff-probes: %s\n", line.c_str());
     if (!top_dir.empty() && !keep_dirs)
-        remove_tree(top_dir);
+        RemoveTree(top_dir);
     exit(status);
 }
 
-std::string self_dir()
+std::string SelfDir()
 {
     char path[4096];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
     if (n <= 0)
-        fail(exit_environment, "cannot find the runner's own path in /proc/self/exe");
+        Fail(exit_environment, "cannot find the runner's own path in /proc/self/exe");
     path[n] = '\0';
     std::string dir(path);
     return dir.substr(0, dir.rfind('/'));
@@ -102,44 +102,44 @@ std::string self_dir()
 
 // Runs `program` in `dir`, its standard output and error into `out`, for at
 // most `timeout` seconds (0: no limit); a stop signal stops the runner.
-ChildResult run(const std::string &program, const std::string &dir, const std::string &out,
+ChildResult Run(const std::string &program, const std::string &dir, const std::string &out,
                 long timeout)
 {
     ChildSpec request;
-    request.argv = split_words(EMULATOR);
+    request.argv = SplitWords(EMULATOR);
     request.argv.push_back(program);
     request.dir = dir;
     request.out = out;
     request.timeout_ms = static_cast<long long>(timeout) * 1000;
     request.stop = &stop_signals;
     request.child_mask = &original_mask;
-    const ChildResult r = run_child(request);
+    const ChildResult r = RunChild(request);
     if (r.failed_call && strcmp(r.failed_call, "waitpid") == 0)
-        fail(exit_environment, std::string("lost a probe's exit status: ") + strerror(r.error));
+        Fail(exit_environment, std::string("lost a probe's exit status: ") + strerror(r.error));
     if (r.failed_call)
-        fail(exit_environment, std::string("cannot start a probe: ") + strerror(r.error));
+        Fail(exit_environment, std::string("cannot start a probe: ") + strerror(r.error));
     if (r.stopped_by)
-        stop(r.stopped_by);
+        Stop(r.stopped_by);
     return r;
 }
 
 // The path of `name` in the runner's top scratch directory.
-std::string in_top_dir(const std::string &name)
+std::string InTopDir(const std::string &name)
 {
     return top_dir + "/" + name;
 }
 
 // The probe's outcome from how its program ended.
-Outcome probe_outcome(const std::string &name, const std::string &scratch, const ChildResult &r,
-                      long timeout, Ending *ending)
+Outcome ProbeOutcome(const std::string &name, const std::string &scratch, const ChildResult &r,
+                     long timeout, Ending *ending)
 {
     Outcome o;
     o.name = name;
     o.scratch = scratch;
     const int status = r.wait_status;
     o.seconds = r.seconds;
-    o.lines = read_lines(in_top_dir(name) + ".out");
-    *ending = Ending::abnormal;
+    o.lines = ReadLines(InTopDir(name) + ".out");
+    *ending = Ending::Abnormal;
     if (r.timed_out)
         o.lines.push_back("timed out after " + std::to_string(timeout) + " s");
     else if (WIFSIGNALED(status))
@@ -147,12 +147,12 @@ Outcome probe_outcome(const std::string &name, const std::string &scratch, const
     else if (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 1)
         o.lines.push_back("exit status " + std::to_string(WEXITSTATUS(status)));
     else
-        *ending = WEXITSTATUS(status) == 0 ? Ending::passed : Ending::failed;
+        *ending = WEXITSTATUS(status) == 0 ? Ending::Passed : Ending::Failed;
     return o;
 }
 
 // The probes the processors can run at once: those this process may use.
-size_t processors()
+size_t Processors()
 {
     cpu_set_t set;
     if (sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0)
@@ -164,22 +164,22 @@ size_t processors()
 // Runs the probes, up to `jobs` at once, and writes each one's entry as soon
 // as it and every probe before it have ended, so the verdict keeps the
 // list's order whatever order they end in.
-std::vector<Outcome> run_probes(const std::string &libexec, const Options &options,
-                                const Style &style, const Version &version,
-                                const std::vector<Expectation> &expectations)
+std::vector<Outcome> RunProbes(const std::string &libexec, const Options &options,
+                               const Style &style, const Version &version,
+                               const std::vector<Expectation> &expectations)
 {
-    const Host host = build_host();
+    const Host host = BuildHost();
     std::vector<ChildSpec> requests;
     std::vector<std::string> scratch;
     for (const std::string &name : options.names) {
-        const std::string in_top = in_top_dir(name);
+        const std::string in_top = InTopDir(name);
         std::string dir = in_top + ".XXXXXX";
         if (!mkdtemp(dir.data()))
-            fail(exit_environment,
+            Fail(exit_environment,
                  "cannot make a scratch directory in " + top_dir + ": " + strerror(errno));
         scratch.push_back(dir);
         ChildSpec request;
-        request.argv = split_words(EMULATOR);
+        request.argv = SplitWords(EMULATOR);
         request.argv.push_back(libexec + "/");
         request.argv.back() += name;
         request.dir = dir;
@@ -193,36 +193,36 @@ std::vector<Outcome> run_probes(const std::string &libexec, const Options &optio
     std::vector<bool> ended(requests.size(), false);
     size_t written = 0;
     int write_stop = 0;
-    const size_t jobs = options.jobs > 0 ? static_cast<size_t>(options.jobs) : processors();
-    const BatchEnd end = run_children(requests, jobs, [&](size_t i, const ChildResult &r) {
-        Ending ending = Ending::abnormal;
-        outcomes[i] = probe_outcome(options.names[i], scratch[i], r, options.timeout, &ending);
+    const size_t jobs = options.jobs > 0 ? static_cast<size_t>(options.jobs) : Processors();
+    const BatchEnd end = RunChildren(requests, jobs, [&](size_t i, const ChildResult &r) {
+        Ending ending = Ending::Abnormal;
+        outcomes[i] = ProbeOutcome(options.names[i], scratch[i], r, options.timeout, &ending);
         outcomes[i].judgement =
-            judge(options.names[i], ending, outcomes[i].lines, version, host, expectations);
+            Judge(options.names[i], ending, outcomes[i].lines, version, host, expectations);
         ended[i] = true;
         for (; written < outcomes.size() && ended[written] && write_stop == 0; written++)
-            write_stop = write_out(report_entry(style, outcomes[written], written + 1));
+            write_stop = WriteOut(ReportEntry(style, outcomes[written], written + 1));
         return write_stop == 0;
     });
     if (end.failed_call && strcmp(end.failed_call, "waitpid") == 0)
-        fail(exit_environment, std::string("lost a probe's exit status: ") + strerror(end.error));
+        Fail(exit_environment, std::string("lost a probe's exit status: ") + strerror(end.error));
     if (end.failed_call)
-        fail(exit_environment, std::string("cannot start a probe: ") + strerror(end.error));
+        Fail(exit_environment, std::string("cannot start a probe: ") + strerror(end.error));
     if (end.stopped_by)
-        stop(end.stopped_by);
+        Stop(end.stopped_by);
     if (write_stop)
-        stop(write_stop);
-    check_stop();
+        Stop(write_stop);
+    CheckStop();
     return outcomes;
 }
 
 // The library's version as the loaded library reports it, so a changed
 // LD_LIBRARY_PATH shows in the verdict.
-std::string reported_version(const std::string &libexec)
+std::string ReportedVersion(const std::string &libexec)
 {
     const std::string out = top_dir + "/tiff_version.out";
-    const ChildResult r = run(libexec + "/tiff_version", top_dir, out, 10);
-    const std::vector<std::string> lines = read_lines(out);
+    const ChildResult r = Run(libexec + "/tiff_version", top_dir, out, 10);
+    const std::vector<std::string> lines = ReadLines(out);
     remove(out.c_str());
     if (!r.timed_out && WIFEXITED(r.wait_status) && WEXITSTATUS(r.wait_status) == 0 &&
         !lines.empty())
@@ -233,7 +233,7 @@ std::string reported_version(const std::string &libexec)
 // The known defects: the installed list, the one given, or none. Read
 // before anything runs; an unreadable or malformed file is the
 // environment's fault.
-std::vector<Expectation> load_expectations(const Options &options, const std::string &bin)
+std::vector<Expectation> LoadExpectations(const Options &options, const std::string &bin)
 {
     std::vector<Expectation> entries;
     if (!options.expectations)
@@ -248,13 +248,13 @@ std::vector<Expectation> load_expectations(const Options &options, const std::st
         path = dir + "/" + relative + "/known-defects";
     }
     std::string text;
-    if (!read_file(path, &text))
-        fail(exit_environment,
+    if (!ReadFile(path, &text))
+        Fail(exit_environment,
              "cannot read the expectations file " + path + ": " + strerror(errno));
     size_t line = 0;
     std::string error;
-    if (!parse_expectations(text, all_probes(), &entries, &line, &error))
-        fail(exit_environment, path + ":" + std::to_string(line) + ": " + error);
+    if (!ParseExpectations(text, AllProbes(), &entries, &line, &error))
+        Fail(exit_environment, path + ":" + std::to_string(line) + ": " + error);
     return entries;
 }
 
@@ -264,7 +264,7 @@ int main(int argc, char **argv)
 {
     std::string usage_error;
     const Options options =
-        parse_options(std::vector<std::string>(argv + 1, argv + argc), all_probes(), &usage_error);
+        ParseOptions(std::vector<std::string>(argv + 1, argv + argc), AllProbes(), &usage_error);
     if (!usage_error.empty()) {
         fprintf(stderr, "tiff-probes: %s\n", usage_error.c_str());
         return exit_usage;
@@ -274,22 +274,22 @@ int main(int argc, char **argv)
         return 0;
     }
     if (options.list) {
-        for (const std::string &p : all_probes())
+        for (const std::string &p : AllProbes())
             printf("%s\n", p.c_str());
         return 0;
     }
 
-    const std::string bin = self_dir();
+    const std::string bin = SelfDir();
     const std::string libexec = bin + "/" + LIBEXEC_FROM_BIN;
     for (const std::string &p : options.names) {
         std::string path = libexec;
         path += "/";
         path += p;
         if (access(path.c_str(), X_OK) != 0)
-            fail(exit_environment, "missing probe program " + path);
+            Fail(exit_environment, "missing probe program " + path);
     }
     const std::vector<Expectation> expectations =
-        options.version ? std::vector<Expectation>() : load_expectations(options, bin);
+        options.version ? std::vector<Expectation>() : LoadExpectations(options, bin);
     if (!options.defect.empty() && !options.version) {
         bool named = false;
         for (const Expectation &e : expectations)
@@ -315,57 +315,57 @@ int main(int argc, char **argv)
     std::string tmp_dir = tmp && *tmp ? tmp : "/tmp";
     char resolved[4096];
     if (!realpath(tmp_dir.c_str(), resolved))
-        fail(exit_environment, "no usable TMPDIR " + tmp_dir + ": " + strerror(errno));
+        Fail(exit_environment, "no usable TMPDIR " + tmp_dir + ": " + strerror(errno));
     std::string top = std::string(resolved) + "/tiff-probes.XXXXXX";
     if (!mkdtemp(top.data()))
-        fail(exit_environment, "cannot make a scratch directory in " + std::string(resolved) +
+        Fail(exit_environment, "cannot make a scratch directory in " + std::string(resolved) +
                                    ": " + strerror(errno));
     top_dir = top;
 
-    const std::string reported = reported_version(libexec);
+    const std::string reported = ReportedVersion(libexec);
     std::string library = reported;
     if (*HOST_ARCH)
         library += std::string(" (") + HOST_ARCH + ")";
     if (options.version) {
-        emit(std::string("tiff-probes ") + SUITE_VERSION + "\nTIFF library: " + library + "\n");
-        remove_tree(top_dir);
+        Emit(std::string("tiff-probes ") + SUITE_VERSION + "\nTIFF library: " + library + "\n");
+        RemoveTree(top_dir);
         return 0;
     }
     if (!options.defect.empty()) {
-        remove_tree(top_dir);
-        const Host host = build_host();
-        const bool expected = defect_expected(options.defect, library_version(reported), host,
-                                              expectations) == DefectExpected::expected;
-        emit("defects/" + options.defect + ".c: the defect is " +
+        RemoveTree(top_dir);
+        const Host host = BuildHost();
+        const bool expected = DefectExpectedFor(options.defect, LibraryVersion(reported), host,
+                                                expectations) == DefectExpected::Expected;
+        Emit("defects/" + options.defect + ".c: the defect is " +
              (expected ? "expected" : "not expected") + " with " + reported + " on " + host.arch +
              (host.big_endian ? ", big-endian" : ", little-endian") + "\n");
         return expected ? 0 : 1;
     }
     Style style;
-    style.format = options.tap ? Format::tap : Format::text;
+    style.format = options.tap ? Format::Tap : Format::Text;
     style.strict = options.strict;
     style.keep = options.keep;
     style.verbose = options.verbose;
-    emit(report_header(style, library, options.names.size()));
+    Emit(ReportHeader(style, library, options.names.size()));
 
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
     const std::vector<Outcome> outcomes =
-        run_probes(libexec, options, style, library_version(reported), expectations);
+        RunProbes(libexec, options, style, LibraryVersion(reported), expectations);
 
-    const Tally t = tally(outcomes, options.strict);
+    const Tally t = TallyOf(outcomes, options.strict);
     if (!options.junit.empty()) {
         timespec now;
         clock_gettime(CLOCK_MONOTONIC, &now);
         const double seconds = static_cast<double>(now.tv_sec - start.tv_sec) +
                                static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
-        const std::string xml = junit_report(library, outcomes, seconds, options.strict);
+        const std::string xml = JunitReport(library, outcomes, seconds, options.strict);
         FILE *f = fopen(options.junit.c_str(), "w");
         if (!f || fwrite(xml.data(), 1, xml.size(), f) != xml.size() || fclose(f) != 0)
-            fail(exit_environment, "cannot write the JUnit report " + options.junit);
+            Fail(exit_environment, "cannot write the JUnit report " + options.junit);
     }
-    emit(report_closing(style, t));
+    Emit(ReportClosing(style, t));
     if (!options.keep)
-        remove_tree(top_dir);
+        RemoveTree(top_dir);
     return t.failed == 0 ? 0 : 1;
 }

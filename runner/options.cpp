@@ -45,7 +45,7 @@ const char usage_text[] =
 
 namespace {
 
-bool parse_whole(const std::string &text, long *value)
+bool ParseWhole(const std::string &text, long *value)
 {
     char *end = nullptr;
     errno = 0;
@@ -56,14 +56,14 @@ bool parse_whole(const std::string &text, long *value)
     return true;
 }
 
-bool contains(const std::vector<std::string> &list, const std::string &item)
+bool Contains(const std::vector<std::string> &list, const std::string &item)
 {
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
 // The options that take a value, as "--name VALUE" or "--name=VALUE"; -j
 // as "-j N" or "-jN".
-bool takes_value(const std::string &option)
+bool TakesValue(const std::string &option)
 {
     return option == "--timeout" || option == "--junit" || option == "--expectations" ||
            option == "--jobs" || option == "-j" || option == "--defect-expected";
@@ -71,8 +71,8 @@ bool takes_value(const std::string &option)
 
 } // namespace
 
-Options parse_options(const std::vector<std::string> &args, const std::vector<std::string> &known,
-                      std::string *error)
+Options ParseOptions(const std::vector<std::string> &args, const std::vector<std::string> &known,
+                     std::string *error)
 {
     Options o;
     bool options_done = false;
@@ -91,7 +91,7 @@ Options parse_options(const std::vector<std::string> &args, const std::vector<st
             value = arg.substr(2);
             has_value = true;
         }
-        if (!options_done && takes_value(option)) {
+        if (!options_done && TakesValue(option)) {
             if (!has_value) {
                 if (i + 1 == args.size()) {
                     problem = "option '" + option + "' needs a value (see --help)";
@@ -100,10 +100,10 @@ Options parse_options(const std::vector<std::string> &args, const std::vector<st
                 value = args[++i];
             }
             if (option == "--timeout") {
-                if (!parse_whole(value, &o.timeout))
+                if (!ParseWhole(value, &o.timeout))
                     problem = "--timeout takes a whole number of seconds, not '" + value + "'";
             } else if (option == "--jobs" || option == "-j") {
-                if (!parse_whole(value, &o.jobs) || o.jobs == 0) {
+                if (!ParseWhole(value, &o.jobs) || o.jobs == 0) {
                     problem = option;
                     problem += " takes a whole number of probes from 1, not '" + value + "'";
                 }
@@ -139,9 +139,9 @@ Options parse_options(const std::vector<std::string> &args, const std::vector<st
             o.version = true;
         } else if (!options_done && !arg.empty() && arg[0] == '-') {
             problem = "unknown option '" + arg + "' (see --help)";
-        } else if (!contains(known, arg)) {
+        } else if (!Contains(known, arg)) {
             problem = "unknown probe '" + arg + "' (see --list)";
-        } else if (!contains(o.names, arg)) {
+        } else if (!Contains(o.names, arg)) {
             o.names.push_back(arg);
         }
     }

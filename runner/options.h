@@ -28,7 +28,7 @@ extern const char usage_text[];
 // Parses the arguments after the program name; `known` are the probes in the
 // runner's order, run when no name is given. On a usage error, `error` holds
 // its line (without the program's name) and the result is meaningless.
-Options parse_options(const std::vector<std::string> &args, const std::vector<std::string> &known,
-                      std::string *error);
+Options ParseOptions(const std::vector<std::string> &args, const std::vector<std::string> &known,
+                     std::string *error);
 
 #endif

@@ -18,7 +18,7 @@
 
 namespace {
 
-double seconds_since(const timespec &start)
+double SecondsSince(const timespec &start)
 {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -26,20 +26,20 @@ double seconds_since(const timespec &start)
            static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
 }
 
-int open_output(const std::string &path)
+int OpenOutput(const std::string &path)
 {
     return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
 }
 
-[[noreturn]] void start_child(const ChildSpec &request, char *const argv[], const sigset_t &mask,
-                              int err_pipe)
+[[noreturn]] void StartChild(const ChildSpec &request, char *const argv[], const sigset_t &mask,
+                             int err_pipe)
 {
     setpgid(0, 0);
     const int in_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const int out_fd = open_output(request.out);
+    const int out_fd = OpenOutput(request.out);
     int err_fd = err_pipe;
     if (err_fd < 0)
-        err_fd = request.err.empty() ? out_fd : open_output(request.err);
+        err_fd = request.err.empty() ? out_fd : OpenOutput(request.err);
     if (in_fd < 0 || out_fd < 0 || err_fd < 0 || dup2(in_fd, 0) < 0 || dup2(out_fd, 1) < 0 ||
         dup2(err_fd, 2) < 0)
         _exit(exit_cannot_enter);
@@ -64,7 +64,7 @@ int open_output(const std::string &path)
 // The program's whole group goes, and every member that is ours to reap is
 // reaped: the program, and (as this process is their subreaper) what it left
 // behind, so nothing of it still runs, or writes, when this returns.
-void end_group(pid_t pid)
+void EndGroup(pid_t pid)
 {
     kill(-pid, SIGKILL);
     while (waitpid(-pid, nullptr, 0) > 0 || errno == EINTR) {
@@ -72,7 +72,7 @@ void end_group(pid_t pid)
 }
 
 // Copies what the pipe holds into the file; false at its end (or error).
-bool copy_pipe(int from, int to)
+bool CopyPipe(int from, int to)
 {
     char chunk[4096];
     for (;;) {
@@ -115,7 +115,7 @@ struct Running {
 
 // Starts request `index`; false, with the failed call in `result`, when it
 // cannot.
-bool start(const ChildSpec &request, const sigset_t &child_mask, Running *run, ChildResult *result)
+bool Start(const ChildSpec &request, const sigset_t &child_mask, Running *run, ChildResult *result)
 {
     std::vector<std::string> args = request.argv;
     std::vector<char *> argv;
@@ -131,7 +131,7 @@ bool start(const ChildSpec &request, const sigset_t &child_mask, Running *run, C
             return false;
         }
         run->pipe_read = pipe_fds[0];
-        run->err_file = open_output(request.err);
+        run->err_file = OpenOutput(request.err);
         fcntl(run->pipe_read, F_SETFL, O_NONBLOCK);
     }
     clock_gettime(CLOCK_MONOTONIC, &run->start);
@@ -144,7 +144,7 @@ bool start(const ChildSpec &request, const sigset_t &child_mask, Running *run, C
         return false;
     }
     if (run->pid == 0)
-        start_child(request, argv.data(), child_mask, pipe_fds[1]);
+        StartChild(request, argv.data(), child_mask, pipe_fds[1]);
     setpgid(run->pid, run->pid);
     if (pipe_fds[1] >= 0)
         close(pipe_fds[1]);
@@ -153,28 +153,28 @@ bool start(const ChildSpec &request, const sigset_t &child_mask, Running *run, C
 }
 
 // The end of one program: what its group left goes, its output is copied.
-void finish(Running *run, ChildResult *result)
+void Finish(Running *run, ChildResult *result)
 {
-    end_group(run->pid);
+    EndGroup(run->pid);
     if (run->pipe_read >= 0)
-        copy_pipe(run->pipe_read, run->err_file);
-    result->seconds = seconds_since(run->start);
+        CopyPipe(run->pipe_read, run->err_file);
+    result->seconds = SecondsSince(run->start);
 }
 
-long long elapsed_ms(const Running &run)
+long long ElapsedMs(const Running &run)
 {
-    return static_cast<long long>(seconds_since(run.start) * 1000);
+    return static_cast<long long>(SecondsSince(run.start) * 1000);
 }
 
 // Checks one running program: true when it has ended (by itself or at its
 // time limit), its result complete; false while it runs, or when waitpid
 // failed (`result->failed_call`).
-bool check(const ChildSpec &request, Running *run, ChildResult *result)
+bool Check(const ChildSpec &request, Running *run, ChildResult *result)
 {
     for (;;) {
         const pid_t waited = waitpid(run->pid, &result->wait_status, WNOHANG);
         if (waited == run->pid) {
-            finish(run, result);
+            Finish(run, result);
             return true;
         }
         if (waited < 0 && errno == EINTR)
@@ -186,23 +186,23 @@ bool check(const ChildSpec &request, Running *run, ChildResult *result)
         }
         break;
     }
-    const long long elapsed = elapsed_ms(*run);
+    const long long elapsed = ElapsedMs(*run);
     if (run->signal_due && elapsed >= request.send_after_ms) {
         kill(run->pid, request.send_signal);
         run->signal_due = false;
     }
     if (request.timeout_ms > 0 && elapsed >= request.timeout_ms) {
         result->timed_out = true;
-        finish(run, result);
+        Finish(run, result);
         return true;
     }
     return false;
 }
 
 // How long the wait may last before something of `run` is due.
-long long due_in_ms(const ChildSpec &request, const Running &run, long long wait_ms)
+long long DueInMs(const ChildSpec &request, const Running &run, long long wait_ms)
 {
-    const long long elapsed = elapsed_ms(run);
+    const long long elapsed = ElapsedMs(run);
     if (request.timeout_ms > 0)
         wait_ms = std::min(wait_ms, request.timeout_ms - elapsed);
     if (run.signal_due)
@@ -212,10 +212,10 @@ long long due_in_ms(const ChildSpec &request, const Running &run, long long wait
 
 } // namespace
 
-ChildResult run_child(const ChildSpec &request)
+ChildResult RunChild(const ChildSpec &request)
 {
     ChildResult result;
-    const BatchEnd end = run_children({request}, 1, [&](size_t, const ChildResult &r) {
+    const BatchEnd end = RunChildren({request}, 1, [&](size_t, const ChildResult &r) {
         result = r;
         return true;
     });
@@ -227,8 +227,8 @@ ChildResult run_child(const ChildSpec &request)
     return result;
 }
 
-BatchEnd run_children(const std::vector<ChildSpec> &requests, size_t jobs,
-                      const std::function<bool(size_t, const ChildResult &)> &ended)
+BatchEnd RunChildren(const std::vector<ChildSpec> &requests, size_t jobs,
+                     const std::function<bool(size_t, const ChildResult &)> &ended)
 {
     BatchEnd end;
     // The children's ends and the stop signals stay blocked and are read
@@ -267,7 +267,7 @@ BatchEnd run_children(const std::vector<ChildSpec> &requests, size_t jobs,
             run.index = next++;
             const ChildSpec &r = requests[run.index];
             const sigset_t child_mask = r.child_mask ? *r.child_mask : caller_mask;
-            if (!start(r, child_mask, &run, &results[run.index])) {
+            if (!Start(r, child_mask, &run, &results[run.index])) {
                 end.failed_call = results[run.index].failed_call;
                 end.error = results[run.index].error;
                 running.pop_back();
@@ -280,7 +280,7 @@ BatchEnd run_children(const std::vector<ChildSpec> &requests, size_t jobs,
         long long wait_ms = 1000;
         for (auto it = running.begin(); it != running.end() && !stopping;) {
             ChildResult &result = results[it->index];
-            const bool done = check(requests[it->index], &*it, &result);
+            const bool done = Check(requests[it->index], &*it, &result);
             if (result.failed_call) {
                 end.failed_call = result.failed_call;
                 end.error = result.error;
@@ -291,7 +291,7 @@ BatchEnd run_children(const std::vector<ChildSpec> &requests, size_t jobs,
                 it = running.erase(it);
                 wait_ms = 0; // the next one starts at once
             } else {
-                wait_ms = due_in_ms(requests[it->index], *it, wait_ms);
+                wait_ms = DueInMs(requests[it->index], *it, wait_ms);
                 ++it;
             }
         }
@@ -306,7 +306,7 @@ BatchEnd run_children(const std::vector<ChildSpec> &requests, size_t jobs,
             continue;
         size_t k = 1;
         for (Running &run : running) {
-            if (ready[k++].revents != 0 && !copy_pipe(run.pipe_read, run.err_file)) {
+            if (ready[k++].revents != 0 && !CopyPipe(run.pipe_read, run.err_file)) {
                 close(run.pipe_read);
                 run.pipe_read = -1;
             }
@@ -320,13 +320,13 @@ BatchEnd run_children(const std::vector<ChildSpec> &requests, size_t jobs,
     }
     // Whatever still runs goes with its whole group, and is reaped.
     for (Running &run : running)
-        finish(&run, &results[run.index]);
+        Finish(&run, &results[run.index]);
     close(signals);
     sigprocmask(SIG_SETMASK, &caller_mask, nullptr);
     return end;
 }
 
-std::vector<std::string> split_words(const std::string &text)
+std::vector<std::string> SplitWords(const std::string &text)
 {
     std::vector<std::string> words;
     std::istringstream in(text);
@@ -335,7 +335,7 @@ std::vector<std::string> split_words(const std::string &text)
     return words;
 }
 
-std::vector<std::string> split_lines(const std::string &text)
+std::vector<std::string> SplitLines(const std::string &text)
 {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -344,7 +344,7 @@ std::vector<std::string> split_lines(const std::string &text)
     return lines;
 }
 
-bool read_file(const std::string &path, std::string *text)
+bool ReadFile(const std::string &path, std::string *text)
 {
     text->clear();
     FILE *f = fopen(path.c_str(), "rb");
@@ -360,14 +360,14 @@ bool read_file(const std::string &path, std::string *text)
     return read;
 }
 
-std::vector<std::string> read_lines(const std::string &path)
+std::vector<std::string> ReadLines(const std::string &path)
 {
     std::string text;
-    read_file(path, &text);
-    return split_lines(text);
+    ReadFile(path, &text);
+    return SplitLines(text);
 }
 
-void remove_tree(const std::string &dir)
+void RemoveTree(const std::string &dir)
 {
     // What cannot be removed stays; the rest still goes.
     nftw(

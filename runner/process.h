@@ -48,7 +48,7 @@ struct ChildResult {
 const int exit_cannot_enter = 126;
 const int exit_cannot_exec = 127;
 
-ChildResult run_child(const ChildSpec &request);
+ChildResult RunChild(const ChildSpec &request);
 
 // How a run of several programs ended early, if it did.
 struct BatchEnd {
@@ -59,23 +59,23 @@ struct BatchEnd {
 };
 
 // Runs the programs, at most `jobs` at once, started in the list's order,
-// each with its own time limit and signal, as run_child runs one. `ended`
+// each with its own time limit and signal, as RunChild runs one. `ended`
 // gets each one's index and result as it ends, in the order they end; if it
 // returns false, or a stop signal arrives, or a call fails, every program
 // still running is killed with its group and reaped, none more is started,
 // and `ended` is not called again.
-BatchEnd run_children(const std::vector<ChildSpec> &requests, size_t jobs,
-                      const std::function<bool(size_t, const ChildResult &)> &ended);
+BatchEnd RunChildren(const std::vector<ChildSpec> &requests, size_t jobs,
+                     const std::function<bool(size_t, const ChildResult &)> &ended);
 
 // The words of a list separated by blanks, such as PROBE_NAMES or the
 // emulator's command.
-std::vector<std::string> split_words(const std::string &text);
+std::vector<std::string> SplitWords(const std::string &text);
 // A whole file; false, with errno set, when it cannot be read.
-bool read_file(const std::string &path, std::string *text);
+bool ReadFile(const std::string &path, std::string *text);
 // A file's lines without their line ends; an unreadable file has none.
-std::vector<std::string> read_lines(const std::string &path);
-std::vector<std::string> split_lines(const std::string &text);
+std::vector<std::string> ReadLines(const std::string &path);
+std::vector<std::string> SplitLines(const std::string &text);
 // Removes a directory and everything below it, not following symlinks.
-void remove_tree(const std::string &dir);
+void RemoveTree(const std::string &dir);
 
 #endif

@@ -7,13 +7,13 @@
 
 namespace {
 
-std::string reproduction_file(const Expectation *e)
+std::string ReproductionFile(const Expectation *e)
 {
     return "defects/" + e->reproduction + ".c";
 }
 
 // The distinct reasons of a judgement's entries of one kind, in order.
-std::string distinct_reasons(const Judgement &j, bool limitations)
+std::string DistinctReasons(const Judgement &j, bool limitations)
 {
     std::vector<std::string> seen;
     std::string text;
@@ -29,13 +29,13 @@ std::string distinct_reasons(const Judgement &j, bool limitations)
 
 // "known: A; B; limitation: C": the defects' reasons first, then the
 // limitations', which name themselves. An XPASS's starts "fixed? ".
-std::string reasons(const Judgement &j)
+std::string Reasons(const Judgement &j)
 {
-    const std::string defects = distinct_reasons(j, false);
-    const std::string limits = distinct_reasons(j, true);
-    std::string text = j.verdict == Verdict::fixed ? "fixed? " : "";
+    const std::string defects = DistinctReasons(j, false);
+    const std::string limits = DistinctReasons(j, true);
+    std::string text = j.verdict == Verdict::Fixed ? "fixed? " : "";
     if (!defects.empty())
-        text += (j.verdict == Verdict::fixed ? "" : "known: ") + defects;
+        text += (j.verdict == Verdict::Fixed ? "" : "known: ") + defects;
     if (!defects.empty() && !limits.empty())
         text += "; ";
     return text + limits;
@@ -43,7 +43,7 @@ std::string reasons(const Judgement &j)
 
 // The reproductions of a judgement's entries, each once for its defects and
 // once for its limitations, in order, with the lines each expected.
-std::vector<std::pair<const Expectation *, size_t>> reproductions(const Judgement &j)
+std::vector<std::pair<const Expectation *, size_t>> Reproductions(const Judgement &j)
 {
     std::vector<std::pair<const Expectation *, size_t>> list;
     for (size_t i = 0; i < j.entries.size(); i++) {
@@ -60,7 +60,7 @@ std::vector<std::pair<const Expectation *, size_t>> reproductions(const Judgemen
     return list;
 }
 
-std::string lines_text(size_t n)
+std::string LinesText(size_t n)
 {
     return std::to_string(n) + (n == 1 ? " line" : " lines");
 }
@@ -68,18 +68,18 @@ std::string lines_text(size_t n)
 // "XFAIL name (known: reason) N lines, defects/NAME.c"; for several
 // defects, each reproduction and its lines, the defects before the
 // limitations.
-std::string known_line(const Outcome &o)
+std::string KnownLine(const Outcome &o)
 {
-    const auto list = reproductions(o.judgement);
+    const auto list = Reproductions(o.judgement);
     if (list.size() == 1)
-        return "XFAIL " + o.name + " (" + reasons(o.judgement) + ") " + lines_text(list[0].second) +
-               ", " + reproduction_file(list[0].first);
+        return "XFAIL " + o.name + " (" + Reasons(o.judgement) + ") " + LinesText(list[0].second) +
+               ", " + ReproductionFile(list[0].first);
     std::string defects;
     std::string limits;
     for (const auto &r : list) {
         std::string &text = r.first->limitation ? limits : defects;
-        text += (text.empty() ? "" : ", ") + reproduction_file(r.first) + " " +
-                std::to_string(r.second);
+        text +=
+            (text.empty() ? "" : ", ") + ReproductionFile(r.first) + " " + std::to_string(r.second);
     }
     std::string kinds = defects.empty() ? "" : "known: " + defects;
     if (!limits.empty())
@@ -89,49 +89,49 @@ std::string known_line(const Outcome &o)
 
 // "XFAIL name (known: reason)" or "XPASS name (fixed? reason)"; otherwise
 // PASS or FAIL and the name.
-std::string verdict_line(const Outcome &o)
+std::string VerdictLine(const Outcome &o)
 {
     switch (o.judgement.verdict) {
-    case Verdict::pass:
+    case Verdict::Pass:
         return "PASS " + o.name;
-    case Verdict::known:
-        return "XFAIL " + o.name + " (" + reasons(o.judgement) + ")";
-    case Verdict::fixed:
-        return "XPASS " + o.name + " (" + reasons(o.judgement) + ")";
-    case Verdict::fail:
+    case Verdict::Known:
+        return "XFAIL " + o.name + " (" + Reasons(o.judgement) + ")";
+    case Verdict::Fixed:
+        return "XPASS " + o.name + " (" + Reasons(o.judgement) + ")";
+    case Verdict::Fail:
         break;
     }
     return "FAIL " + o.name;
 }
 
-std::string tap_line(const Outcome &o, size_t number, bool strict)
+std::string TapLine(const Outcome &o, size_t number, bool strict)
 {
     const std::string head = " " + std::to_string(number) + " - " + o.name;
     switch (o.judgement.verdict) {
-    case Verdict::pass:
+    case Verdict::Pass:
         return "ok" + head;
-    case Verdict::known:
-        return "not ok" + head + " # TODO " + reasons(o.judgement);
-    case Verdict::fixed:
-        return strict ? "not ok" + head : "ok" + head + " # TODO " + reasons(o.judgement);
-    case Verdict::fail:
+    case Verdict::Known:
+        return "not ok" + head + " # TODO " + Reasons(o.judgement);
+    case Verdict::Fixed:
+        return strict ? "not ok" + head : "ok" + head + " # TODO " + Reasons(o.judgement);
+    case Verdict::Fail:
         break;
     }
     return "not ok" + head;
 }
 
-bool has_reproduction(const Outcome &o)
+bool HasReproduction(const Outcome &o)
 {
-    return o.judgement.verdict == Verdict::known || o.judgement.verdict == Verdict::fixed;
+    return o.judgement.verdict == Verdict::Known || o.judgement.verdict == Verdict::Fixed;
 }
 
 // "see defects/A.c, defects/B.c": where each defect is reproduced.
-std::string reproduction_note(const Outcome &o)
+std::string ReproductionNote(const Outcome &o)
 {
     std::vector<std::string> files;
-    for (const auto &r : reproductions(o.judgement)) {
-        if (std::find(files.begin(), files.end(), reproduction_file(r.first)) == files.end())
-            files.push_back(reproduction_file(r.first));
+    for (const auto &r : Reproductions(o.judgement)) {
+        if (std::find(files.begin(), files.end(), ReproductionFile(r.first)) == files.end())
+            files.push_back(ReproductionFile(r.first));
     }
     std::string text;
     for (const std::string &f : files)
@@ -139,7 +139,7 @@ std::string reproduction_note(const Outcome &o)
     return text;
 }
 
-std::string joined_lines(const std::vector<std::string> &lines)
+std::string JoinedLines(const std::vector<std::string> &lines)
 {
     std::string text;
     for (const std::string &l : lines)
@@ -147,7 +147,7 @@ std::string joined_lines(const std::vector<std::string> &lines)
     return text;
 }
 
-std::string seconds_text(double seconds)
+std::string SecondsText(double seconds)
 {
     char num[64];
     snprintf(num, sizeof(num), "%.3f", seconds);
@@ -156,28 +156,28 @@ std::string seconds_text(double seconds)
 
 } // namespace
 
-bool counts_as_failed(const Outcome &o, bool strict)
+bool CountsAsFailed(const Outcome &o, bool strict)
 {
-    return o.judgement.verdict == Verdict::fail ||
-           (strict && o.judgement.verdict == Verdict::fixed);
+    return o.judgement.verdict == Verdict::Fail ||
+           (strict && o.judgement.verdict == Verdict::Fixed);
 }
 
-Tally tally(const std::vector<Outcome> &outcomes, bool strict)
+Tally TallyOf(const std::vector<Outcome> &outcomes, bool strict)
 {
     Tally t;
     for (const Outcome &o : outcomes) {
-        const bool failed = counts_as_failed(o, strict);
-        const bool known = o.judgement.verdict == Verdict::known;
+        const bool failed = CountsAsFailed(o, strict);
+        const bool known = o.judgement.verdict == Verdict::Known;
         t.failed += failed ? 1 : 0;
         t.known += known ? 1 : 0;
         t.passed += !failed && !known ? 1 : 0;
-        t.fixed += o.judgement.verdict == Verdict::fixed ? 1 : 0;
+        t.fixed += o.judgement.verdict == Verdict::Fixed ? 1 : 0;
         t.with_messages += !failed && !known && !o.lines.empty() ? 1 : 0;
     }
     return t;
 }
 
-std::string closing_line(const Tally &t)
+std::string ClosingLine(const Tally &t)
 {
     std::string line =
         std::to_string(t.passed) + " passed, " + std::to_string(t.failed) + " failed";
@@ -190,82 +190,81 @@ std::string closing_line(const Tally &t)
     return line;
 }
 
-std::string report_header(const Style &style, const std::string &library, size_t probes)
+std::string ReportHeader(const Style &style, const std::string &library, size_t probes)
 {
-    if (style.format == Format::tap)
+    if (style.format == Format::Tap)
         return "TAP version 13\n# TIFF library: " + library + "\n1.." + std::to_string(probes) +
                "\n";
     return "TIFF library: " + library + "\n";
 }
 
-std::string report_entry(const Style &style, const Outcome &o, size_t number)
+std::string ReportEntry(const Style &style, const Outcome &o, size_t number)
 {
-    const bool tap = style.format == Format::tap;
+    const bool tap = style.format == Format::Tap;
     const std::string note = tap ? "# " : "    ";
-    if (!tap && !style.verbose && o.judgement.verdict == Verdict::known)
-        return known_line(o) + "\n" + (style.keep ? note + "kept " + o.scratch + "\n" : "");
-    std::string text = (tap ? tap_line(o, number, style.strict) : verdict_line(o)) + "\n";
-    if (tap && style.strict && o.judgement.verdict == Verdict::fixed)
-        text += note + verdict_line(o) + "\n";
+    if (!tap && !style.verbose && o.judgement.verdict == Verdict::Known)
+        return KnownLine(o) + "\n" + (style.keep ? note + "kept " + o.scratch + "\n" : "");
+    std::string text = (tap ? TapLine(o, number, style.strict) : VerdictLine(o)) + "\n";
+    if (tap && style.strict && o.judgement.verdict == Verdict::Fixed)
+        text += note + VerdictLine(o) + "\n";
     for (const std::string &l : o.lines)
         text += note + l + "\n";
-    if (has_reproduction(o))
-        text += note + reproduction_note(o) + "\n";
+    if (HasReproduction(o))
+        text += note + ReproductionNote(o) + "\n";
     if (style.keep)
         text += note + "kept " + o.scratch + "\n";
     return text;
 }
 
-std::string report_closing(const Style &style, const Tally &t)
+std::string ReportClosing(const Style &style, const Tally &t)
 {
-    return (style.format == Format::tap ? "# " : "") + closing_line(t) + "\n";
+    return (style.format == Format::Tap ? "# " : "") + ClosingLine(t) + "\n";
 }
 
-std::string junit_report(const std::string &library, const std::vector<Outcome> &outcomes,
-                         double seconds, bool strict)
+std::string JunitReport(const std::string &library, const std::vector<Outcome> &outcomes,
+                        double seconds, bool strict)
 {
-    const Tally t = tally(outcomes, strict);
+    const Tally t = TallyOf(outcomes, strict);
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites>\n";
     xml += "  <testsuite name=\"tiff-probes\" tests=\"" + std::to_string(outcomes.size()) +
            "\" failures=\"" + std::to_string(t.failed) + "\" errors=\"0\" skipped=\"" +
-           std::to_string(t.known) + "\" time=\"" + seconds_text(seconds) + "\">\n";
-    xml += "    <properties>\n      <property name=\"tiff_library\" value=\"" + xml_text(library) +
+           std::to_string(t.known) + "\" time=\"" + SecondsText(seconds) + "\">\n";
+    xml += "    <properties>\n      <property name=\"tiff_library\" value=\"" + XmlText(library) +
            "\"/>\n    </properties>\n";
     for (const Outcome &o : outcomes) {
-        xml += "    <testcase name=\"" + xml_text(o.name) + "\" classname=\"tiff-probes\" time=\"" +
-               seconds_text(o.seconds) + "\"";
+        xml += "    <testcase name=\"" + XmlText(o.name) + "\" classname=\"tiff-probes\" time=\"" +
+               SecondsText(o.seconds) + "\"";
         const Verdict v = o.judgement.verdict;
-        if (v == Verdict::pass && o.lines.empty()) {
+        if (v == Verdict::Pass && o.lines.empty()) {
             xml += "/>\n";
             continue;
         }
         xml += ">\n";
-        std::string err = joined_lines(o.lines);
-        if (v == Verdict::fail) {
-            xml += "      <failure message=\"" + xml_text(o.name) + " failed\">" + xml_text(err) +
+        std::string err = JoinedLines(o.lines);
+        if (v == Verdict::Fail) {
+            xml += "      <failure message=\"" + XmlText(o.name) + " failed\">" + XmlText(err) +
                    "</failure>\n";
             err.clear();
-        } else if (v == Verdict::fixed && strict) {
-            xml += "      <failure message=\"" + xml_text(verdict_line(o)) + "\">" +
-                   xml_text(reproduction_note(o) + "\n" + err) + "</failure>\n";
+        } else if (v == Verdict::Fixed && strict) {
+            xml += "      <failure message=\"" + XmlText(VerdictLine(o)) + "\">" +
+                   XmlText(ReproductionNote(o) + "\n" + err) + "</failure>\n";
             err.clear();
-        } else if (v == Verdict::known) {
-            xml += "      <skipped message=\"" + xml_text(reasons(o.judgement)) + "\">" +
-                   xml_text(reproduction_note(o)) + "</skipped>\n";
-        } else if (v == Verdict::fixed) {
+        } else if (v == Verdict::Known) {
+            xml += "      <skipped message=\"" + XmlText(Reasons(o.judgement)) + "\">" +
+                   XmlText(ReproductionNote(o)) + "</skipped>\n";
+        } else if (v == Verdict::Fixed) {
             xml += "      <system-out>" +
-                   xml_text(verdict_line(o) + "\n" + reproduction_note(o) + "\n") +
-                   "</system-out>\n";
+                   XmlText(VerdictLine(o) + "\n" + ReproductionNote(o) + "\n") + "</system-out>\n";
         }
         if (!err.empty())
-            xml += "      <system-err>" + xml_text(err) + "</system-err>\n";
+            xml += "      <system-err>" + XmlText(err) + "</system-err>\n";
         xml += "    </testcase>\n";
     }
     xml += "  </testsuite>\n</testsuites>\n";
     return xml;
 }
 
-std::string xml_text(const std::string &s)
+std::string XmlText(const std::string &s)
 {
     std::string out;
     char hex[8];

@@ -18,7 +18,7 @@ struct Outcome {
 };
 
 // Whether a probe counts as failed: FAIL, and XPASS with --strict.
-bool counts_as_failed(const Outcome &o, bool strict);
+bool CountsAsFailed(const Outcome &o, bool strict);
 
 // Every probe is one of passed, failed or known; XPASS probes are counted
 // among the passed (or, with --strict, the failed) and again apart, and the
@@ -30,34 +30,34 @@ struct Tally {
     size_t fixed = 0;
     size_t with_messages = 0;
 };
-Tally tally(const std::vector<Outcome> &outcomes, bool strict);
+Tally TallyOf(const std::vector<Outcome> &outcomes, bool strict);
 
 // "N passed, M failed", then ", K known", ", X unexpectedly passed" and
 // ", J with messages", each only when not 0, in that order.
-std::string closing_line(const Tally &t);
+std::string ClosingLine(const Tally &t);
 
-enum class Format { text, tap };
+enum class Format { Text, Tap };
 struct Style {
-    Format format = Format::text;
+    Format format = Format::Text;
     bool strict = false;
     bool keep = false;
     bool verbose = false; // text: every line of an XFAIL, not its one line
 };
 
 // The first lines, up to the probes' entries.
-std::string report_header(const Style &style, const std::string &library, size_t probes);
+std::string ReportHeader(const Style &style, const std::string &library, size_t probes);
 // One probe's lines; `number` counts from 1. In text, an XFAIL is one line
 // unless verbose: "XFAIL name (known: reason) N lines, defects/NAME.c", or
 // for several defects "XFAIL name (known: defects/A.c N, ...; limitation:
 // defects/B.c M)"; TAP shows every line.
-std::string report_entry(const Style &style, const Outcome &o, size_t number);
-std::string report_closing(const Style &style, const Tally &t);
+std::string ReportEntry(const Style &style, const Outcome &o, size_t number);
+std::string ReportClosing(const Style &style, const Tally &t);
 
-std::string junit_report(const std::string &library, const std::vector<Outcome> &outcomes,
-                         double seconds, bool strict);
+std::string JunitReport(const std::string &library, const std::vector<Outcome> &outcomes,
+                        double seconds, bool strict);
 
 // Text for XML: markup escaped, and every byte that is not valid UTF-8 or not
 // allowed in XML 1.0 written as \xNN.
-std::string xml_text(const std::string &s);
+std::string XmlText(const std::string &s);
 
 #endif

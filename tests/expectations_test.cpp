@@ -27,7 +27,7 @@ std::vector<Expectation> Parse(const std::string &text)
     std::vector<Expectation> entries;
     size_t line = 0;
     std::string error;
-    EXPECT_TRUE(parse_expectations(text, Probes(), &entries, &line, &error))
+    EXPECT_TRUE(ParseExpectations(text, Probes(), &entries, &line, &error))
         << "line " << line << ": " << error;
     return entries;
 }
@@ -123,7 +123,7 @@ TEST(Expectations, MalformedEntriesNameTheirLine)
         std::vector<Expectation> entries;
         size_t line = 0;
         std::string error;
-        EXPECT_FALSE(parse_expectations(c.text, Probes(), &entries, &line, &error));
+        EXPECT_FALSE(ParseExpectations(c.text, Probes(), &entries, &line, &error));
         EXPECT_EQ(line, c.line);
         EXPECT_EQ(error, c.error);
     }
@@ -133,8 +133,8 @@ TEST(Expectations, MalformedEntriesNameTheirLine)
         std::vector<Expectation> entries;
         size_t line = 0;
         std::string error;
-        EXPECT_FALSE(parse_expectations(std::string("type_probe\t") + versions + "\t*\tx\tr\ts",
-                                        Probes(), &entries, &line, &error));
+        EXPECT_FALSE(ParseExpectations(std::string("type_probe\t") + versions + "\t*\tx\tr\ts",
+                                       Probes(), &entries, &line, &error));
         EXPECT_EQ(error, std::string("bad versions '") + versions +
                              "' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)");
     }
@@ -155,7 +155,7 @@ TEST(Expectations, LibraryVersionFromItsVersionString)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.reported);
-        EXPECT_EQ(library_version(c.reported), c.version);
+        EXPECT_EQ(LibraryVersion(c.reported), c.version);
     }
 }
 
@@ -192,8 +192,8 @@ TEST(Expectations, VersionRanges)
         SCOPED_TRACE(c.versions);
         const std::vector<Expectation> entries =
             Parse(std::string("type_probe\t") + c.versions + "\t*\tx\tr\ts");
-        const Judgement j = judge("type_probe", Ending::failed, {"x"}, c.version, Here(), entries);
-        EXPECT_EQ(j.verdict, c.applies ? Verdict::known : Verdict::fail);
+        const Judgement j = Judge("type_probe", Ending::Failed, {"x"}, c.version, Here(), entries);
+        EXPECT_EQ(j.verdict, c.applies ? Verdict::Known : Verdict::Fail);
     }
 }
 
@@ -213,44 +213,44 @@ TEST(Expectations, Verdicts)
         Version version;
         std::vector<size_t> entries; // indices into `entries`
     } cases[] = {
-        {"type_probe", Ending::failed, Verdict::known, {"Wrong IFD in le.tif."}, v, {0}},
+        {"type_probe", Ending::Failed, Verdict::Known, {"Wrong IFD in le.tif."}, v, {0}},
         {"type_probe",
-         Ending::failed,
-         Verdict::known,
+         Ending::Failed,
+         Verdict::Known,
          {"be.tif: x", "Wrong IFD in le.tif.", "le.tif: tag 7 on disk: 0x1", "be.tif: y"},
          v,
          {2, 0, 1}},
         // An exact line expects no longer or shorter one; a prefix, no line
         // it does not start.
-        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif. "}, v, {}},
-        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif"}, v, {}},
-        {"type_probe", Ending::failed, Verdict::fail, {"le.tif: tag 7 on disk:"}, v, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif. "}, v, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif"}, v, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"le.tif: tag 7 on disk:"}, v, {}},
         // One line no entry expects fails the probe as without expectations.
-        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif.", "Extra."}, v, {}},
-        {"type_probe", Ending::failed, Verdict::fail, {"Extra.", "Wrong IFD in le.tif."}, v, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif.", "Extra."}, v, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"Extra.", "Wrong IFD in le.tif."}, v, {}},
         // Another probe's entry, or another version, expects nothing here.
-        {"type_probe", Ending::failed, Verdict::fail, {"Can't set tag 254."}, v, {}},
-        {"word_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif."}, v, {}},
-        {"type_probe", Ending::failed, Verdict::fail, {"Wrong IFD in le.tif."}, {4, 7, 0}, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"Can't set tag 254."}, v, {}},
+        {"word_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif."}, v, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif."}, {4, 7, 0}, {}},
         // A crash, a time-out or another exit status is never expected, nor
         // a failure that says nothing.
         {"type_probe",
-         Ending::abnormal,
-         Verdict::fail,
+         Ending::Abnormal,
+         Verdict::Fail,
          {"Wrong IFD in le.tif.", "terminated by signal 11"},
          v,
          {}},
-        {"type_probe", Ending::abnormal, Verdict::fail, {"Wrong IFD in le.tif."}, v, {}},
-        {"type_probe", Ending::failed, Verdict::fail, {}, v, {}},
+        {"type_probe", Ending::Abnormal, Verdict::Fail, {"Wrong IFD in le.tif."}, v, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {}, v, {}},
         // A pass where a failure is expected on this version, and where not.
-        {"type_probe", Ending::passed, Verdict::fixed, {}, v, {0, 1, 2}},
-        {"word_probe", Ending::passed, Verdict::fixed, {"Lib: Warning."}, v, {3}},
-        {"type_probe", Ending::passed, Verdict::pass, {}, {4, 7, 0}, {}},
-        {"word_probe", Ending::passed, Verdict::pass, {}, {}, {}},
+        {"type_probe", Ending::Passed, Verdict::Fixed, {}, v, {0, 1, 2}},
+        {"word_probe", Ending::Passed, Verdict::Fixed, {"Lib: Warning."}, v, {3}},
+        {"type_probe", Ending::Passed, Verdict::Pass, {}, {4, 7, 0}, {}},
+        {"word_probe", Ending::Passed, Verdict::Pass, {}, {}, {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.lines.empty() ? c.probe : c.lines.front());
-        const Judgement j = judge(c.probe, c.ending, c.lines, c.version, Here(), entries);
+        const Judgement j = Judge(c.probe, c.ending, c.lines, c.version, Here(), entries);
         EXPECT_EQ(j.verdict, c.verdict);
         std::vector<size_t> used;
         for (const Expectation *e : j.entries)
@@ -258,11 +258,11 @@ TEST(Expectations, Verdicts)
         EXPECT_EQ(used, c.entries);
     }
     // Without expectations every verdict is the raw one.
-    EXPECT_EQ(judge("type_probe", Ending::failed, {"x"}, v, Here(), {}).verdict, Verdict::fail);
-    EXPECT_EQ(judge("type_probe", Ending::passed, {}, v, Here(), {}).verdict, Verdict::pass);
+    EXPECT_EQ(Judge("type_probe", Ending::Failed, {"x"}, v, Here(), {}).verdict, Verdict::Fail);
+    EXPECT_EQ(Judge("type_probe", Ending::Passed, {}, v, Here(), {}).verdict, Verdict::Pass);
     // How many lines each entry expected, in the order of the entries.
     const Judgement counted =
-        judge("type_probe", Ending::failed, {"be.tif: x", "be.tif: y", "Wrong IFD in le.tif."}, v,
+        Judge("type_probe", Ending::Failed, {"be.tif: x", "be.tif: y", "Wrong IFD in le.tif."}, v,
               Here(), entries);
     EXPECT_EQ(counted.counts, (std::vector<size_t>{2, 1}));
 }
@@ -288,12 +288,12 @@ TEST(Expectations, Hosts)
         ASSERT_EQ(entries.size(), 1U);
         EXPECT_TRUE(entries[0].limitation);
         const Version v = {4, 5, 0};
-        EXPECT_EQ(judge("type_probe", Ending::failed, {"x"}, v, x86, entries).verdict,
-                  c.on_x86 ? Verdict::known : Verdict::fail);
-        EXPECT_EQ(judge("type_probe", Ending::failed, {"x"}, v, s390x, entries).verdict,
-                  c.on_s390x ? Verdict::known : Verdict::fail);
-        EXPECT_EQ(judge("type_probe", Ending::passed, {}, v, s390x, entries).verdict,
-                  c.on_s390x ? Verdict::fixed : Verdict::pass);
+        EXPECT_EQ(Judge("type_probe", Ending::Failed, {"x"}, v, x86, entries).verdict,
+                  c.on_x86 ? Verdict::Known : Verdict::Fail);
+        EXPECT_EQ(Judge("type_probe", Ending::Failed, {"x"}, v, s390x, entries).verdict,
+                  c.on_s390x ? Verdict::Known : Verdict::Fail);
+        EXPECT_EQ(Judge("type_probe", Ending::Passed, {}, v, s390x, entries).verdict,
+                  c.on_s390x ? Verdict::Fixed : Verdict::Pass);
     }
 }
 
@@ -302,11 +302,11 @@ TEST(Expectations, Hosts)
 TEST(Expectations, ShippedListIsWellFormed)
 {
     std::string text;
-    ASSERT_TRUE(read_file(KNOWN_DEFECTS, &text));
+    ASSERT_TRUE(ReadFile(KNOWN_DEFECTS, &text));
     std::vector<Expectation> entries;
     size_t line = 0;
     std::string error;
-    ASSERT_TRUE(parse_expectations(text, split_words(PROBE_NAMES), &entries, &line, &error))
+    ASSERT_TRUE(ParseExpectations(text, SplitWords(PROBE_NAMES), &entries, &line, &error))
         << KNOWN_DEFECTS << ":" << line << ": " << error;
     std::vector<std::string> names;
     for (const Expectation &e : entries) {
@@ -315,7 +315,7 @@ TEST(Expectations, ShippedListIsWellFormed)
     }
     for (const std::string &name : names) {
         std::string program;
-        EXPECT_TRUE(read_file(DEFECTS_DIR "/" + name + ".c", &program))
+        EXPECT_TRUE(ReadFile(DEFECTS_DIR "/" + name + ".c", &program))
             << "no defects/" << name << ".c";
     }
 }

@@ -179,7 +179,7 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
     request.argv = options.wrapper;
     // A cross build's own programs run under its emulator.
     if (*EMULATOR && for_this_machine(program)) {
-        const std::vector<std::string> emulator = split_words(EMULATOR);
+        const std::vector<std::string> emulator = SplitWords(EMULATOR);
         request.argv.insert(request.argv.end(), emulator.begin(), emulator.end());
     }
     request.argv.push_back(program);
@@ -222,7 +222,7 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
             return exit_cannot_run;
         return 0;
     };
-    const ChildResult result = run_child(request);
+    const ChildResult result = RunChild(request);
     // Without a status the run is neither a pass nor a failure of the probe.
     if (result.failed_call) {
         ADD_FAILURE() << result.failed_call << ": " << strerror(result.error);
@@ -233,8 +233,8 @@ ProbeRun::ProbeRun(const std::string &probe, const ProbeOptions &options)
         exited_ = WIFEXITED(result.wait_status);
         status_ = exited_ ? WEXITSTATUS(result.wait_status) : WTERMSIG(result.wait_status);
     }
-    stderr_lines_ = without_emulator_lines(read_lines(err_file));
-    stdout_lines_ = without_emulator_lines(read_lines(out_file));
+    stderr_lines_ = without_emulator_lines(ReadLines(err_file));
+    stdout_lines_ = without_emulator_lines(ReadLines(out_file));
     for (const auto *lines : {&stderr_lines_, &stdout_lines_}) {
         if (std::any_of(lines->begin(), lines->end(), [](const std::string &line) {
                 return std::regex_match(line, std::regex(sanitizer_report));
@@ -276,7 +276,7 @@ std::vector<std::string> ProbeRun::own_lines() const
 
 std::vector<std::string> ProbeRun::calls() const
 {
-    return read_lines(log_);
+    return ReadLines(log_);
 }
 
 std::string ProbeRun::describe() const
@@ -309,8 +309,8 @@ const std::vector<Expectation> &KnownDefects()
         std::vector<Expectation> parsed;
         size_t line = 0;
         std::string error;
-        const std::vector<std::string> probes = split_words(PROBE_NAMES);
-        if (!in || !parse_expectations(text.str(), probes, &parsed, &line, &error))
+        const std::vector<std::string> probes = SplitWords(PROBE_NAMES);
+        if (!in || !ParseExpectations(text.str(), probes, &parsed, &line, &error))
             ADD_FAILURE() << KNOWN_DEFECTS << ":" << line << ": " << error;
         return parsed;
     }();
@@ -351,14 +351,14 @@ const Baseline &CleanRun(const std::string &probe)
         return found->second;
 
     const ProbeRun run(probe);
-    const Ending ending = !run.exited()       ? Ending::abnormal
-                          : run.status() == 0 ? Ending::passed
-                          : run.status() == 1 ? Ending::failed
-                                              : Ending::abnormal;
-    const Verdict verdict = judge(run.probe(), ending, run.stderr_lines(),
-                                  library_version(TIFFGetVersion()), build_host(), KnownDefects())
+    const Ending ending = !run.exited()       ? Ending::Abnormal
+                          : run.status() == 0 ? Ending::Passed
+                          : run.status() == 1 ? Ending::Failed
+                                              : Ending::Abnormal;
+    const Verdict verdict = Judge(run.probe(), ending, run.stderr_lines(),
+                                  LibraryVersion(TIFFGetVersion()), BuildHost(), KnownDefects())
                                 .verdict;
-    EXPECT_TRUE(verdict == Verdict::pass || verdict == Verdict::known || verdict == Verdict::fixed)
+    EXPECT_TRUE(verdict == Verdict::Pass || verdict == Verdict::Known || verdict == Verdict::Fixed)
         << "a clean run fails with more than known defects\n"
         << run.describe();
     return made[probe] = Baseline{run.own_lines(), run.files(), run.status()};
@@ -488,9 +488,4 @@ std::string MakeTempDir(const char *prefix)
         return "";
     }
     return templ;
-}
-
-void RemoveTree(const std::string &dir)
-{
-    remove_tree(dir);
 }

@@ -92,8 +92,6 @@ void ExpectExactly(const ProbeRun &run, int status, const std::vector<std::strin
 // The valgrind command line that fails a run with exit status 99 on any
 // memory error or definitely lost block.
 std::vector<std::string> MemcheckWrapper();
-// Removes a directory and everything below it.
-void RemoveTree(const std::string &dir);
 // TMPDIR, or /tmp when it is unset or empty.
 std::string TempBase();
 // A new private directory PREFIX.XXXXXX in TempBase(); empty (and the test

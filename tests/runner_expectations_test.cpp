@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "probe_run.h"
+#include "process.h"
 
 namespace {
 

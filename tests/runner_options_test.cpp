@@ -60,7 +60,7 @@ TEST(RunnerOptions, UsageErrorsSayWhatIsWrong)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args.front());
         std::string error;
-        parse_options(c.args, Known(), &error);
+        ParseOptions(c.args, Known(), &error);
         EXPECT_EQ(error, c.error);
     }
 }
@@ -119,7 +119,7 @@ TEST(RunnerOptions, WhatTheArgumentsSelect)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args.empty() ? "(none)" : c.args.front());
         std::string error;
-        const Options o = parse_options(c.args, Known(), &error);
+        const Options o = ParseOptions(c.args, Known(), &error);
         EXPECT_EQ(error, "");
         EXPECT_EQ(o.names, c.names);
         EXPECT_EQ(o.timeout, c.timeout);
@@ -132,11 +132,11 @@ TEST(RunnerOptions, WhatTheArgumentsSelect)
     for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
              {"-j", "3"}, {"-j3"}, {"--jobs", "3"}, {"--jobs=3"}}) {
         std::string error;
-        EXPECT_EQ(parse_options(args, Known(), &error).jobs, 3) << args.front();
+        EXPECT_EQ(ParseOptions(args, Known(), &error).jobs, 3) << args.front();
         EXPECT_EQ(error, "");
     }
     std::string error;
-    EXPECT_EQ(parse_options({"--defect-expected", "gain"}, Known(), &error).defect, "gain");
+    EXPECT_EQ(ParseOptions({"--defect-expected", "gain"}, Known(), &error).defect, "gain");
     EXPECT_EQ(error, "");
 }
 

@@ -43,16 +43,16 @@ class RunnerReport : public ::testing::Test {
     const Expectation ifd_again = Entry("IFD arrays written as 32-bit halves", "ifd_halves");
     const Expectation other = Entry("another defect", "other");
     const Expectation unsupported = Entry("limitation: not supported", "unsupported");
-    const Outcome pass = Make("word_probe", Verdict::pass);
-    const Outcome warned = Make("halfword_probe", Verdict::pass, {"Lib: Warning, odd."});
+    const Outcome pass = Make("word_probe", Verdict::Pass);
+    const Outcome warned = Make("halfword_probe", Verdict::Pass, {"Lib: Warning, odd."});
     const Outcome failed =
-        Make("text_probe", Verdict::fail, {"Can't set tag 254.", "exit status 7"});
-    const Outcome known = Make("type_probe", Verdict::known, {"a", "b"}, {&ifd, &other}, {1, 1});
+        Make("text_probe", Verdict::Fail, {"Can't set tag 254.", "exit status 7"});
+    const Outcome known = Make("type_probe", Verdict::Known, {"a", "b"}, {&ifd, &other}, {1, 1});
     const Outcome known_once =
-        Make("type_probe", Verdict::known, {"a", "b", "c"}, {&ifd, &ifd_again}, {2, 1});
+        Make("type_probe", Verdict::Known, {"a", "b", "c"}, {&ifd, &ifd_again}, {2, 1});
     const Outcome limited =
-        Make("field_probe", Verdict::known, {"a", "b", "c"}, {&unsupported, &ifd}, {1, 2});
-    const Outcome fixed = Make("type_probe", Verdict::fixed, {}, {&ifd, &ifd_again});
+        Make("field_probe", Verdict::Known, {"a", "b", "c"}, {&unsupported, &ifd}, {1, 2});
+    const Outcome fixed = Make("type_probe", Verdict::Fixed, {}, {&ifd, &ifd_again});
 };
 
 TEST_F(RunnerReport, EntriesInTextAndTap)
@@ -105,12 +105,12 @@ TEST_F(RunnerReport, EntriesInTextAndTap)
         style.strict = c.strict;
         style.keep = c.keep;
         style.verbose = true;
-        EXPECT_EQ(report_entry(style, *c.outcome, 3), c.text);
-        style.format = Format::tap;
-        EXPECT_EQ(report_entry(style, *c.outcome, 3), c.tap);
+        EXPECT_EQ(ReportEntry(style, *c.outcome, 3), c.text);
+        style.format = Format::Tap;
+        EXPECT_EQ(ReportEntry(style, *c.outcome, 3), c.tap);
         // TAP shows every line, verbose or not.
         style.verbose = false;
-        EXPECT_EQ(report_entry(style, *c.outcome, 3), c.tap);
+        EXPECT_EQ(ReportEntry(style, *c.outcome, 3), c.tap);
     }
 }
 
@@ -136,7 +136,7 @@ TEST_F(RunnerReport, ShortTextVerdict)
         SCOPED_TRACE(c.text);
         Style style;
         style.keep = c.keep;
-        EXPECT_EQ(report_entry(style, *c.outcome, 1), c.text);
+        EXPECT_EQ(ReportEntry(style, *c.outcome, 1), c.text);
     }
 }
 
@@ -144,10 +144,10 @@ TEST_F(RunnerReport, HeaderAndClosing)
 {
     Style text;
     Style tap;
-    tap.format = Format::tap;
+    tap.format = Format::Tap;
     const std::string library = "LIBTIFF, Version 4.5.0 (s390x)";
-    EXPECT_EQ(report_header(text, library, 6), "TIFF library: LIBTIFF, Version 4.5.0 (s390x)\n");
-    EXPECT_EQ(report_header(tap, library, 6),
+    EXPECT_EQ(ReportHeader(text, library, 6), "TIFF library: LIBTIFF, Version 4.5.0 (s390x)\n");
+    EXPECT_EQ(ReportHeader(tap, library, 6),
               "TAP version 13\n# TIFF library: LIBTIFF, Version 4.5.0 (s390x)\n1..6\n");
 
     const struct {
@@ -172,9 +172,9 @@ TEST_F(RunnerReport, HeaderAndClosing)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.line);
-        const Tally t = tally(c.outcomes, c.strict);
-        EXPECT_EQ(report_closing(text, t), std::string(c.line) + "\n");
-        EXPECT_EQ(report_closing(tap, t), std::string("# ") + c.line + "\n");
+        const Tally t = TallyOf(c.outcomes, c.strict);
+        EXPECT_EQ(ReportClosing(text, t), std::string(c.line) + "\n");
+        EXPECT_EQ(ReportClosing(tap, t), std::string("# ") + c.line + "\n");
     }
 }
 
@@ -203,7 +203,7 @@ TEST_F(RunnerReport, XmlTextIsWellFormedWhateverTheInput)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.out);
-        EXPECT_EQ(xml_text(c.in), c.out);
+        EXPECT_EQ(XmlText(c.in), c.out);
     }
 }
 
@@ -241,10 +241,10 @@ TEST_F(RunnerReport, JunitReport)
 
     std::string lenient = head + fixed_shown + tail;
     lenient.replace(lenient.find("FAILED"), 6, "1");
-    EXPECT_EQ(junit_report("LIBTIFF, Version <4>", outcomes, 1.5, false), lenient);
+    EXPECT_EQ(JunitReport("LIBTIFF, Version <4>", outcomes, 1.5, false), lenient);
     std::string strict = head + fixed_failed + tail;
     strict.replace(strict.find("FAILED"), 6, "2");
-    EXPECT_EQ(junit_report("LIBTIFF, Version <4>", outcomes, 1.5, true), strict);
+    EXPECT_EQ(JunitReport("LIBTIFF, Version <4>", outcomes, 1.5, true), strict);
 }
 
 } // namespace
