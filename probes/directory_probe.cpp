@@ -16,8 +16,21 @@
 #include <tiffio.h>
 
 #include "ifd_reader.h"
+#include "directory_values.h"
 #include "probe_support.h"
 
+using dirs::descriptions;
+using dirs::exif_tags;
+using dirs::gps_tags;
+using dirs::length;
+using dirs::max_pages;
+using dirs::original_pages;
+using dirs::rewritten_description;
+using dirs::rewritten_software;
+using dirs::sub_images;
+using dirs::SubImage;
+using dirs::Tag;
+using dirs::width;
 using probe::Layout;
 
 constexpr Layout layouts[] = {
@@ -25,63 +38,18 @@ constexpr Layout layouts[] = {
     {"pages_be.btf", true, true},
 };
 
-// Every page is one strip of 8 x 4 pixels of one 8-bit sample; pixel i of a
-// page is its first pixel + i, so no two pages or sub-images look alike.
-extern const uint32_t width = 8;
-extern const uint32_t length = 4;
-constexpr int max_pages = 5;
-// The file starts with four pages, PageNumber K/4; the appended one is 4/5.
-constexpr int original_pages = 4;
-const char *const descriptions[max_pages] = {"page 0", "page 1", "page 2", "page 3", "page 4"};
 // Page 0 links the EXIF and GPS directories, page 3 the sub-images.
 constexpr int custom_page = 0;
 constexpr int subifd_page = 3;
 // Page 2 after its rewrite: a longer description and a field it never had.
 constexpr int rewritten_page = 2;
-const char rewritten_description[] = "page 2, rewritten in place with a longer description";
-const char rewritten_software[] = "directory_probe";
 
 struct ImageField {
     ttag_t tag;
     uint32_t value;
 };
 
-struct SubImage {
-    uint32_t width;
-    uint32_t length;
-    uint8_t first_pixel;
-};
-
-// The reduced-resolution images of page 3, half and quarter size.
-constexpr SubImage sub_images[] = {
-    {4, 2, 200},
-    {2, 1, 220},
-};
 constexpr uint16_t sub_image_count = sizeof(sub_images) / sizeof(sub_images[0]);
-
-// One field of the EXIF or GPS directory.
-struct Tag {
-    ttag_t tag;
-    TIFFDataType type;
-    uint16_t count;
-    const char *bytes; // ASCII (its NUL counted), BYTE and UNDEFINED values
-    double numbers[3]; // SHORT and RATIONAL values
-};
-
-// 1/128 and the latitude's whole and half numbers are values that the
-// library's storage of RATIONALs (a float for ExposureTime) keeps exactly.
-constexpr Tag exif_tags[] = {
-    {EXIFTAG_EXPOSURETIME, TIFF_RATIONAL, 1, nullptr, {0.0078125, 0, 0}},
-    {EXIFTAG_ISOSPEEDRATINGS, TIFF_SHORT, 2, nullptr, {100, 200, 0}},
-    {EXIFTAG_EXIFVERSION, TIFF_UNDEFINED, 4, "0231", {0, 0, 0}},
-    {EXIFTAG_DATETIMEORIGINAL, TIFF_ASCII, 20, "2026:12:08 07:00:00", {0, 0, 0}},
-};
-
-constexpr Tag gps_tags[] = {
-    {GPSTAG_VERSIONID, TIFF_BYTE, 4, "\2\2\0\0", {0, 0, 0}},
-    {GPSTAG_LATITUDEREF, TIFF_ASCII, 2, "N", {0, 0, 0}},
-    {GPSTAG_LATITUDE, TIFF_RATIONAL, 3, nullptr, {48, 8, 30.5}},
-};
 
 struct CustomDirectory {
     const char *name;

@@ -23,7 +23,7 @@ PAGES = [
 ]
 EXIF = {
     "ExposureTime": [1 / 128],
-    "ISOSpeedRatings": (100, 200),
+    "ISOSpeedRatings": (100, 800, 51200),
     "ExifVersion": "0231",
     "DateTimeOriginal": "2026:12:08 07:00:00",
 }
@@ -34,7 +34,7 @@ GPS = {
 }
 RATIONALS = ("ExposureTime", "GPSLatitude")
 # Shape and first pixel of the sub-images of page 3; pixel i is first + i.
-SUB_IMAGES = [((2, 4), 200), ((1, 2), 220)]
+SUB_IMAGES = [((4, 6), 200), ((2, 3), 220)]
 
 problems = []
 
@@ -74,7 +74,7 @@ def check_file(path):
             what = f"{name}: page {k}"
             expect(f"{what}: description", page.description, description)
             expect(f"{what}: PageNumber", page.tags["PageNumber"].value, number)
-            expect(f"{what}: pixels", page.asarray().tolist(), pixels((4, 8), 1 + 40 * id_))
+            expect(f"{what}: pixels", page.asarray().tolist(), pixels((8, 12), 1 + 40 * id_))
         page = tif.pages[0]
         check_tags(f"{name}: EXIF", page.tags["ExifTag"].value, EXIF)
         check_tags(f"{name}: GPS", page.tags["GPSTag"].value, GPS)

@@ -56,7 +56,7 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
           "0x11170."},
          {"types_le.tif"}},
         {"get-u16:297.1@types_le.btf=4",
-         {"Wrong SHORT value fetched for tag 297 in types_le.btf: value 1 is 0x4, expected 0x3."},
+         {"Wrong SHORT value fetched for tag 297 in types_le.btf: value 1 is 0x4, expected 0x5."},
          {"types_le.btf"}},
         {"get-chop:270@types_le.tif",
          {"Wrong ASCII value fetched for tag 270 in types_le.tif: \"type_probe: every field typ\", "
@@ -113,7 +113,7 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
          {"types_be.tif: tag 65000 on disk: UNDEFINED[1], expected BYTE[1]."},
          {"types_be.tif"}},
         {"poke:297.3@types_be.tif:r=9",
-         {"types_be.tif: tag 297 on disk: value 1 is 0x9, expected 0x3."},
+         {"types_be.tif: tag 297 on disk: value 1 is 0x9, expected 0x5."},
          {"types_be.tif"}},
         {"poke:65151.3@types_le.tif:r=0x41",
          {"types_le.tif: tag 65151 on disk: byte 3 is 0x41, expected 0x74."},
@@ -179,7 +179,7 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
         {"get-u32:256@types_le.btf=4464;get-u16:297.1@types_le.btf=4;get-u16:65030@types_le.btf=1",
          {"Wrong LONG value fetched for tag 256 in types_le.btf: value 0 is 0x1170, expected "
           "0x11170.",
-          "Wrong SHORT value fetched for tag 297 in types_le.btf: value 1 is 0x4, expected 0x3.",
+          "Wrong SHORT value fetched for tag 297 in types_le.btf: value 1 is 0x4, expected 0x5.",
           "Wrong SHORT value fetched for tag 65030 in types_le.btf: value 0 is 0x1, expected "
           "0x102."},
          {"types_le.btf"}},
@@ -188,7 +188,7 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
          "get:256@types_le.btf:r+;get:297@types_be.btf:r+",
          {"Wrong LONG value fetched for tag 256 in types_le.tif: value 0 is 0x1170, expected "
           "0x11170.",
-          "Wrong SHORT value fetched for tag 297 in types_be.tif: value 1 is 0x4, expected 0x3.",
+          "Wrong SHORT value fetched for tag 297 in types_be.tif: value 1 is 0x4, expected 0x5.",
           "Problem fetching tag 256 in types_le.btf.", "Problem fetching tag 297 in types_be.btf."},
          {"types_le.tif", "types_be.tif", "types_le.btf", "types_be.btf"}},
         {"get:282@types_be.btf:r+",
@@ -210,7 +210,7 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
           "types_be.tif: tag 65103 on disk: value 0 is 0x4105bf0a8b145769, expected "
           "0x4005bf0a8b145769.",
           "types_be.tif: tag 65151 on disk: byte 3 is 0x41, expected 0x74.",
-          "types_be.tif: tag 297 on disk: value 1 is 0x9, expected 0x3.",
+          "types_be.tif: tag 297 on disk: value 1 is 0x9, expected 0x5.",
           "types_be.tif: tag 270 on disk: byte 0 is 0x41, expected 0x74."},
          {"types_be.tif"}},
         // The directory's own faults, and the entries after them.

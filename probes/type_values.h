@@ -1,0 +1,96 @@
+// type_probe's value tables, shared with the test that holds them to the
+// value rule (tests/README.md, "A field row"): one home for each table.
+#ifndef TIFF_PROBES_TYPE_VALUES_H
+#define TIFF_PROBES_TYPE_VALUES_H
+
+#include <cfloat>
+#include <cstddef>
+#include <cstdint>
+
+#include <tiffio.h>
+
+namespace types {
+
+// Values chosen to catch real faults: each type's extremes, -1 and 0, a byte
+// pattern whose halves differ, a sign bit alone. The first is the single
+// value, so it is neither 0 nor 1 nor its bytes reversed; the whole table is
+// the long array, so its count is odd.
+inline constexpr uint8_t byte_values[] = {0xFF, 0x00, 0x01, 0x80, 0x7F, 0xFE,
+                                          0x02, 0x10, 0x20, 0x40, 0xAA};
+inline constexpr int8_t sbyte_values[] = {-128, 127, -1, 0, 1, -2, 0x55, -0x56, 3, -3, 0x12};
+inline constexpr uint16_t short_values[] = {0x0102, 0xFFFF, 0,      0x8000, 1,
+                                            0x7FFF, 0xFF00, 0x00FF, 0x1234};
+inline constexpr int16_t sshort_values[] = {-32768, 32767, -1, 0, 0x0102, -0x0102, 1, -2, 0x1234};
+inline constexpr uint32_t long_values[] = {0x01020304, 0xFFFFFFFF, 0,         0x80000000,
+                                           1,          0x7FFFFFFF, 0xA1B2C3D5};
+inline constexpr int32_t slong_values[] = {INT32_MIN,  INT32_MAX,   -1,         0,
+                                           0x01020304, -0x01020304, -0x5A4B3C2D};
+inline constexpr uint64_t long8_values[] = {0x0102030405060708ULL, UINT64_MAX, 0, 0x100000000ULL,
+                                            0x8000000000000000ULL};
+inline constexpr int64_t slong8_values[] = {INT64_MIN, INT64_MAX, -1, 0, 0x0102030405060708LL};
+// IFD values are offsets of 32 bits on disk. The library says how wide it
+// takes and gives them (TIFFFieldSetGetSize), so arrays pass that width.
+inline constexpr uint32_t ifd_values[] = {0x01020304, 0xFFFFFFFF, 0, 0x80000000, 8, 16, 0xC0DEF00D};
+inline constexpr uint64_t ifd8_values[] = {0x0102030405060708ULL, UINT64_MAX, 0, 0x100000000ULL,
+                                           16};
+// -0.0 and the subnormals are compared bit for bit.
+inline constexpr float float_values[] = {FLT_TRUE_MIN, -0.0F, FLT_MAX, -FLT_MAX,
+                                         1.0F,         0.1F,  FLT_MIN};
+// 2.718281828459045 is more than a FLOAT can hold.
+inline constexpr double double_values[] = {2.718281828459045, -0.0, DBL_TRUE_MIN, DBL_MAX,
+                                           -DBL_MAX,          0.1,  1.0 / 3.0};
+// The library keeps custom RATIONALs as FLOAT; these survive the fraction
+// exactly.
+inline constexpr float rational_values[] = {0.5F, 72.0F, 0.0F, 3.125F, 65535.5F, 1.0F, 0.0625F};
+inline constexpr float srational_values[] = {-0.5F,     -72.0F, 0.0F,   3.125F,
+                                             -65535.5F, -1.0F,  0.0625F};
+inline constexpr uint8_t undefined_values[] = {0xA5, 0xFF, 0x80, 0x01, 0x02, 0x03,
+                                               0x04, 0x05, 0x06, 0x07, 0x00};
+
+// The standard fields set next to them: PageNumber (page 2 of 5, so neither
+// half is 0 or 1) and XResolution with a fraction.
+inline constexpr uint16_t page_number[2] = {2, 5};
+inline constexpr float x_resolution = 300.5F;
+
+struct TypeProbe {
+    const char *name;
+    const void *values; // values[0] is the single value
+    TIFFDataType type;
+    ttag_t tag;        // the single value; tag + 1 to tag + 3 hold the arrays
+    uint32_t count;    // values in the table, the long array
+    unsigned storage;  // bytes per value as TIFFSetField takes and TIFFGetField gives it
+    unsigned disk;     // bytes per value on disk
+    bool bigtiff_only; // the 64-bit types
+    bool single_only;  // no arrays of this type
+};
+
+template <typename T, size_t N>
+constexpr uint32_t CountOf(const T (&/*values*/)[N])
+{
+    return N;
+}
+
+inline constexpr TypeProbe type_probes[] = {
+    {"BYTE", byte_values, TIFF_BYTE, 65000, CountOf(byte_values), 1, 1, false, false},
+    {"SBYTE", sbyte_values, TIFF_SBYTE, 65010, CountOf(sbyte_values), 1, 1, false, false},
+    {"UNDEFINED", undefined_values, TIFF_UNDEFINED, 65020, CountOf(undefined_values), 1, 1, false,
+     false},
+    {"SHORT", short_values, TIFF_SHORT, 65030, CountOf(short_values), 2, 2, false, false},
+    {"SSHORT", sshort_values, TIFF_SSHORT, 65040, CountOf(sshort_values), 2, 2, false, false},
+    {"LONG", long_values, TIFF_LONG, 65050, CountOf(long_values), 4, 4, false, false},
+    {"SLONG", slong_values, TIFF_SLONG, 65060, CountOf(slong_values), 4, 4, false, false},
+    {"RATIONAL", rational_values, TIFF_RATIONAL, 65070, CountOf(rational_values), 4, 8, false,
+     false},
+    {"SRATIONAL", srational_values, TIFF_SRATIONAL, 65080, CountOf(srational_values), 4, 8, false,
+     false},
+    {"FLOAT", float_values, TIFF_FLOAT, 65090, CountOf(float_values), 4, 4, false, false},
+    {"DOUBLE", double_values, TIFF_DOUBLE, 65100, CountOf(double_values), 8, 8, false, false},
+    {"IFD", ifd_values, TIFF_IFD, 65110, CountOf(ifd_values), 4, 4, false, false},
+    {"LONG8", long8_values, TIFF_LONG8, 65120, CountOf(long8_values), 8, 8, true, false},
+    {"SLONG8", slong8_values, TIFF_SLONG8, 65130, CountOf(slong8_values), 8, 8, true, false},
+    {"IFD8", ifd8_values, TIFF_IFD8, 65140, CountOf(ifd8_values), 8, 8, true, false},
+};
+
+} // namespace types
+
+#endif
