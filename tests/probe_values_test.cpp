@@ -5,14 +5,18 @@
 // Exempt, by design: type_probe's arrays at the inline limit and one value
 // over it (tags +1 and +2) have the counts the entry's slot dictates, 4 bytes
 // in classic TIFF and 8 in BigTIFF, so only the long array's count (+3, the
-// whole table) is free.
+// whole table) is free. directory_probe's exemptions are listed below.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "directory_values.h"
 #include "type_values.h"
 
 namespace {
@@ -112,6 +116,67 @@ TEST(TypeValues, StandardFieldsShowAFault)
     }
     EXPECT_LT(types::page_number[0], types::page_number[1]) << "PageNumber: page within total";
     EXPECT_NE(types::x_resolution, std::floor(types::x_resolution)) << "XResolution";
+}
+
+// directory_probe: counts EXIF dictates, not free to be odd. PageNumber's
+// first value is the page's index, which the page's place dictates (pages 0
+// and 1 hold 0 and 1; the other pages show a dropped value).
+const std::map<ttag_t, const char *> dictated_counts = {
+    {EXIFTAG_EXIFVERSION, "ExifVersion: 4 bytes"},
+    {EXIFTAG_DATETIMEORIGINAL, "DateTimeOriginal: 19 characters and the NUL"},
+    {GPSTAG_VERSIONID, "GPSVersionID: 4 bytes, 2.2.0.0 the version"},
+    {GPSTAG_LATITUDEREF, "GPSLatitudeRef: one letter and the NUL"},
+    {GPSTAG_LATITUDE, "GPSLatitude: degrees, minutes, seconds"},
+};
+
+TEST(DirectoryValues, TextCountsAreOdd)
+{
+    for (const char *text : dirs::descriptions)
+        EXPECT_EQ((strlen(text) + 1) % 2, 1U) << text;
+    EXPECT_EQ(sizeof(dirs::rewritten_description) % 2, 1U) << "rewritten description";
+    EXPECT_EQ(sizeof(dirs::rewritten_software) % 2, 1U) << "Software";
+}
+
+// A size of 0 or 1 survives a dropped or narrowed value, equal width and
+// length survive a swap of the two.
+TEST(DirectoryValues, SizesShowAFault)
+{
+    EXPECT_GT(dirs::length, 1U);
+    EXPECT_NE(dirs::width, dirs::length) << "page";
+    EXPECT_GT(dirs::original_pages, 1) << "PageNumber's total";
+    for (const dirs::SubImage &s : dirs::sub_images) {
+        SCOPED_TRACE(std::to_string(s.width) + " x " + std::to_string(s.length));
+        EXPECT_GT(s.length, 1U);
+        EXPECT_NE(s.width, s.length);
+    }
+}
+
+TEST(DirectoryValues, ExifAndGpsValuesShowAFault)
+{
+    bool full_short = false;
+    std::vector<dirs::Tag> tags(std::begin(dirs::exif_tags), std::end(dirs::exif_tags));
+    tags.insert(tags.end(), std::begin(dirs::gps_tags), std::end(dirs::gps_tags));
+    for (const dirs::Tag &t : tags) {
+        SCOPED_TRACE(std::to_string(t.tag));
+        if (t.type == TIFF_ASCII) {
+            EXPECT_EQ(strlen(t.bytes) + 1, t.count) << "count with the NUL";
+        }
+        if (dictated_counts.count(t.tag) == 0) {
+            EXPECT_EQ(t.count % 2, 1U) << "free count " << t.count;
+        }
+        if (t.bytes || t.count > 3)
+            continue;
+        bool only_zero_one = true;
+        for (int i = 0; i < t.count; i++) {
+            only_zero_one = only_zero_one && (t.numbers[i] == 0 || t.numbers[i] == 1);
+            full_short = full_short || (t.type == TIFF_SHORT && t.numbers[i] >= 256);
+        }
+        EXPECT_FALSE(only_zero_one) << "only zeros and ones";
+        if (t.type == TIFF_RATIONAL && t.count == 1) {
+            EXPECT_NE(t.numbers[0], std::floor(t.numbers[0])) << "a rounded fraction passes";
+        }
+    }
+    EXPECT_TRUE(full_short) << "no SHORT fills its width";
 }
 
 } // namespace
