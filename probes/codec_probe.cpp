@@ -379,7 +379,9 @@ bool WriteFile(Run &run, bool *ok)
 bool Decode(const Run &run, size_t k, std::vector<uint8_t> *out)
 {
     const Page &p = pages[run.written[k]];
-    const probe::Tiff tif = probe::Reopen(run.layout, probe::Access::Read);
+    // "c": no strip chopping, or strip 0 of an uncompressed page would be
+    // its first 8 KB only, and the rest never compared.
+    const probe::Tiff tif = probe::Reopen(run.layout.filename, "rc");
     if (!tif)
         return false;
     if (!TIFFSetDirectory(tif, static_cast<tdir_t>(k))) {

@@ -88,6 +88,35 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
          {"Wrong SLONG value fetched for tag 65536 in codec_le.btf, Group 3 fax: value 0 is 0x0, "
           "expected 0x4."},
          {"codec_le.btf"}},
+        // A setting taken and ignored: its effect is missing too.
+        {"set-ignored:65537@codec_le.tif",
+         {"Wrong SLONG value fetched for tag 65537 in codec_le.tif, JPEG quality 90: value 0 is "
+          "0x4b, expected 0x5a.",
+          "Wrong SLONG value fetched for tag 65537 in codec_le.tif, JPEG quality 37: value 0 is "
+          "0x4b, expected 0x25.",
+          "codec_le.tif: JPEG quality 37: strip 0 on disk: 190 bytes, expected fewer than 190."},
+         {"codec_le.tif"}},
+        {"set-ignored:65562@codec_be.btf",
+         {"Wrong SLONG value fetched for tag 65562 in codec_be.btf, LZMA preset 0: value 0 is "
+          "0x6, expected 0x0.",
+          "Wrong SLONG value fetched for tag 65562 in codec_be.btf, LZMA preset 9: value 0 is "
+          "0x6, expected 0x9.",
+          "codec_be.btf: LZMA preset 9: strip 0 on disk: 876 bytes, expected other than 876."},
+         {"codec_be.btf"}},
+        {"set-ignored:65539@codec_be.tif",
+         {"Wrong SLONG value fetched for tag 65539 in codec_be.tif, JPEG tables: value 0 is 0x3, "
+          "expected 0x1.",
+          "codec_be.tif: JPEG tables: tag 347 on disk: holds Huffman tables."},
+         {"codec_be.tif"}},
+        // A per-sample value, and a byte of the uncompressed page past its
+        // first 8 KB, wrong.
+        {"poke:340.0@codec_le.btf=1",
+         {"codec_le.btf: per sample: tag 340 on disk: value 0 is 1.50000012, expected 1.5."},
+         {"codec_le.btf"}},
+        {"read-byte:0.20000@codec_be.tif=1",
+         {"Wrong image data in strip 0 of codec_be.tif, per sample: byte 20000 is 0x01, "
+          "expected 0x00."},
+         {"codec_be.tif"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);

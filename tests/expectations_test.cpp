@@ -297,6 +297,27 @@ TEST(Expectations, Hosts)
     }
 }
 
+// A reproduction is expected where any of its entries applies, whatever
+// the order of the entries.
+TEST(Expectations, DefectExpectedByAnyOfItsEntries)
+{
+    const std::vector<Expectation> entries = Parse("type_probe\t*\ts390x\tx\tr\tboth\n"
+                                                   "type_probe\t*\tx86_64\tx\tr\tboth\n"
+                                                   "type_probe\t*\tx86_64\tx\tr\tfirst\n"
+                                                   "type_probe\t4.7.0\tx86_64\tx\tr\tfirst\n"
+                                                   "type_probe\t4.7.0\t*\tx\tr\tother\n");
+    const Version v = {4, 5, 0};
+    const struct {
+        const char *name;
+        DefectExpected answer;
+    } cases[] = {{"both", DefectExpected::Expected},
+                 {"first", DefectExpected::Expected},
+                 {"other", DefectExpected::NotExpected},
+                 {"none", DefectExpected::Unnamed}};
+    for (const auto &c : cases)
+        EXPECT_EQ(DefectExpectedFor(c.name, v, Here(), entries), c.answer) << c.name;
+}
+
 // The shipped list parses, and each entry's reproduction is a program in
 // the source tree.
 TEST(Expectations, ShippedListIsWellFormed)

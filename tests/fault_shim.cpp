@@ -55,6 +55,8 @@ enum Kind {
     MALLOC_NULL,     // malloc-null[:N]      _TIFFmalloc (the program's Nth call) returns null
     KEEP,            // keep[@file]          unlink succeeds but removes nothing
     WARN,            // warn:TAG             TIFFSetField succeeds, and the library warns
+    SET_IGNORED,     // set-ignored:TAG      TIFFSetField returns 1 and sets nothing: a
+                     //                      codec that takes a setting and ignores it
     SET_OK,          // set-ok:TAG           TIFFSetField returns 1 where the library refused
                      //                      (its own error still said): a library that
                      //                      changes a setting its man page fixes once
@@ -95,7 +97,9 @@ enum Kind {
                    //                      returns R, writes nothing
     READ_TILE,     // read-tile:T.N=V      byte N of tile T as TIFFReadEncodedTile or
                    //                      TIFFReadTile gives it
-    STRILE_OFFSET, // strile-offset:S=V    TIFFGetStrileOffset[WithErr] of strile S gives V
+    STRILE_OFFSET, // strile-offset:S=V    TIFFGetStrileOffset[WithErr] of strile S gives V,
+                   //                      without an error, even past the last strile
+    STRILE_COUNT,  // strile-count:S=V     the same, for TIFFGetStrileByteCount[WithErr]
     NO_FORCE,      // force-nothing        TIFFForceStrileArrayWriting returns 1, writes nothing
     NO_CHECKPOINT, // checkpoint-nothing[:N] TIFFCheckpointDirectory (the program's Nth
                    //                      call) returns 1, writes nothing
@@ -171,6 +175,7 @@ constexpr KindName kind_names[] = {
     {"malloc-null", MALLOC_NULL},
     {"keep", KEEP},
     {"warn", WARN},
+    {"set-ignored", SET_IGNORED},
     {"set-ok", SET_OK},
     {"swap-order", SWAP_ORDER},
     {"poke", POKE},
@@ -195,6 +200,7 @@ constexpr KindName kind_names[] = {
     {"write-tile", WRITE_TILE},
     {"read-tile", READ_TILE},
     {"strile-offset", STRILE_OFFSET},
+    {"strile-count", STRILE_COUNT},
     {"force-nothing", NO_FORCE},
     {"checkpoint-nothing", NO_CHECKPOINT},
     {"get-swap", GET_SWAP},
@@ -649,6 +655,20 @@ const Rule *field_answer(const char *call, const void *caller, const TIFFField *
                                                                                        : nullptr;
 }
 
+// A strile query as the probe sees it: the rule of `kind` for the strile,
+// if any, gives the value, without an error.
+uint64_t faulty_strile(Kind kind, TIFF *tif, uint32_t strile, uint64_t result, int *err,
+                       void *caller)
+{
+    const Rule *r = from_probe(caller) ? find_tag(kind, strile, tif) : nullptr;
+
+    if (!r)
+        return result;
+    if (err)
+        *err = 0;
+    return static_cast<uint64_t>(r->value);
+}
+
 } // namespace
 
 extern "C" {
@@ -757,6 +777,8 @@ int TIFFSetField(TIFF *tif, uint32_t tag, ...)
         log_set(tag);
         if (find_tag(SET, tag, tif))
             return 0;
+        if (find_tag(SET_IGNORED, tag, tif))
+            return 1;
     }
     va_start(ap, tag);
     result = TIFFVSetField(tif, tag, ap);
@@ -1128,25 +1150,29 @@ tmsize_t TIFFReadTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z, 
 uint64_t TIFFGetStrileOffsetWithErr(TIFF *tif, uint32_t strile, int *err)
 {
     static auto real = next<uint64_t (*)(TIFF *, uint32_t, int *)>("TIFFGetStrileOffsetWithErr");
-    const uint64_t result = real(tif, strile, err);
-    const Rule *r;
-
-    if (from_probe(__builtin_return_address(0)) &&
-        (r = find_tag(STRILE_OFFSET, strile, tif)) != nullptr)
-        return static_cast<uint64_t>(r->value);
-    return result;
+    return faulty_strile(STRILE_OFFSET, tif, strile, real(tif, strile, err), err,
+                         __builtin_return_address(0));
 }
 
 uint64_t TIFFGetStrileOffset(TIFF *tif, uint32_t strile)
 {
     static auto real = next<uint64_t (*)(TIFF *, uint32_t)>("TIFFGetStrileOffset");
-    const uint64_t result = real(tif, strile);
-    const Rule *r;
+    return faulty_strile(STRILE_OFFSET, tif, strile, real(tif, strile), nullptr,
+                         __builtin_return_address(0));
+}
 
-    if (from_probe(__builtin_return_address(0)) &&
-        (r = find_tag(STRILE_OFFSET, strile, tif)) != nullptr)
-        return static_cast<uint64_t>(r->value);
-    return result;
+uint64_t TIFFGetStrileByteCountWithErr(TIFF *tif, uint32_t strile, int *err)
+{
+    static auto real = next<uint64_t (*)(TIFF *, uint32_t, int *)>("TIFFGetStrileByteCountWithErr");
+    return faulty_strile(STRILE_COUNT, tif, strile, real(tif, strile, err), err,
+                         __builtin_return_address(0));
+}
+
+uint64_t TIFFGetStrileByteCount(TIFF *tif, uint32_t strile)
+{
+    static auto real = next<uint64_t (*)(TIFF *, uint32_t)>("TIFFGetStrileByteCount");
+    return faulty_strile(STRILE_COUNT, tif, strile, real(tif, strile), nullptr,
+                         __builtin_return_address(0));
 }
 
 int TIFFForceStrileArrayWriting(TIFF *tif)

@@ -137,6 +137,25 @@ TEST(ProbeSupport, StructureChecksSayWhatIsWrong)
         {"tiles missing",
          [&] { return probe::ChunksInside(strips, 101, 324, 325, 2, "tile", "f"); }, false,
          "f: IFD at 8: not 2 TileOffsets and TileByteCounts.\n"},
+        {"a page more",
+         [] {
+             ifd::File file;
+             file.chain.resize(2);
+             return probe::PagesOnDisk(file, 1, "f");
+         },
+         false, "f: expected 1 pages, the file holds 2.\n"},
+        {"the other byte order",
+         [] {
+             const char header[] = "II*\0\x08\0\0\0\0\0\0\0\0\0";
+             FILE *f = fopen("order.tif", "wb");
+             fwrite(header, 1, sizeof(header) - 1, f);
+             fclose(f);
+             probe::OnDisk disk;
+             const bool ok = probe::ReadFormat("order.tif", true, false, &disk);
+             unlink("order.tif");
+             return ok;
+         },
+         false, "order.tif: header: II version 42, expected MM version 42.\n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -194,6 +213,9 @@ TEST(ProbeSupport, LinesNameTheirPlace)
                       &ok),
                   c.said);
     }
+    testing::internal::CaptureStdout();
+    probe::SaySkipped("no %s codec", "LERC");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "skipped: no LERC codec\n");
 }
 
 TEST(ProbeSupport, RunLayoutsRunsEveryLayoutAndOrsTheirFailures)

@@ -2,6 +2,7 @@
 // with exactly the expected lines (XFAIL), with one line more (FAIL), or
 // passing where a failure is expected (XPASS, and --strict); the installed
 // list found beside the runner, and ignored with --no-expectations.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -234,6 +235,11 @@ TEST_F(RunnerExpectations, DefectExpected)
             c.status < 2 ? run.stdout_lines() : run.stderr_lines();
         ASSERT_EQ(out.size(), 1U) << run.describe();
         EXPECT_EQ(out[0].rfind(c.line, 0), 0U) << out[0];
+        // The answer names this host's byte order.
+        const std::string order = ", " THIS_BYTE_ORDER;
+        if (c.status < 2) {
+            EXPECT_EQ(out[0].substr(out[0].size() - std::min(out[0].size(), order.size())), order);
+        }
     }
 }
 

@@ -43,6 +43,7 @@ class RunnerReport : public ::testing::Test {
     const Expectation ifd_again = Entry("IFD arrays written as 32-bit halves", "ifd_halves");
     const Expectation other = Entry("another defect", "other");
     const Expectation unsupported = Entry("limitation: not supported", "unsupported");
+    const Expectation ifd_limited = Entry("limitation: no IFD arrays", "ifd_halves");
     const Outcome pass = Make("word_probe", Verdict::Pass);
     const Outcome warned = Make("halfword_probe", Verdict::Pass, {"Lib: Warning, odd."});
     const Outcome failed =
@@ -53,6 +54,9 @@ class RunnerReport : public ::testing::Test {
     const Outcome limited =
         Make("field_probe", Verdict::Known, {"a", "b", "c"}, {&unsupported, &ifd}, {1, 2});
     const Outcome fixed = Make("type_probe", Verdict::Fixed, {}, {&ifd, &ifd_again});
+    // One reproduction for a defect and a limitation.
+    const Outcome shared =
+        Make("type_probe", Verdict::Known, {"a", "b", "c"}, {&ifd, &ifd_limited}, {2, 1});
 };
 
 TEST_F(RunnerReport, EntriesInTextAndTap)
@@ -130,6 +134,8 @@ TEST_F(RunnerReport, ShortTextVerdict)
         {&limited, true,
          "XFAIL field_probe (known: defects/ifd_halves.c 2; limitation: defects/unsupported.c "
          "1)\n    kept /tmp/tiff-probes.X/field_probe.Y\n"},
+        {&shared, false,
+         "XFAIL type_probe (known: defects/ifd_halves.c 2; limitation: defects/ifd_halves.c 1)\n"},
         {&failed, false, "FAIL text_probe\n    Can't set tag 254.\n    exit status 7\n"},
     };
     for (const auto &c : cases) {

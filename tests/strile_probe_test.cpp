@@ -54,6 +54,10 @@ TEST(StrileProbe, StrileFaults)
         {"write-strip:2@deferred_le.tif=-1", "deferred_le.tif",
          "Can't write image data in deferred_le.tif."},
         {"open:r@queries_be.tif", "queries_be.tif", "Can't open test TIFF file queries_be.tif."},
+        // A query past the last tile that reports no error.
+        {"strile-offset:8@queries_le.btf=0", "queries_le.btf",
+         "queries_le.btf: page 0: the error of TIFFGetStrileOffsetWithErr(8) in \"O\" mode is 0, "
+         "expected 1."},
         // The first checkpoint writes nothing: the file has no page yet.
         {"checkpoint-nothing@checkpoints_le.btf", "checkpoints_le.btf",
          "checkpoints_le.btf: expected 1 pages, the file holds 0."},
@@ -64,6 +68,10 @@ TEST(StrileProbe, StrileFaults)
          "checkpoints_le.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
         {"checkpoint-nothing:4@checkpoints_be.tif", "checkpoints_be.tif",
          "checkpoints_be.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
+        // The second handle at the second checkpoint finds a strip empty.
+        {"strile-count:3@checkpoints_le.btf=0", "checkpoints_le.btf",
+         "checkpoints_le.btf: page 0: TIFFGetStrileByteCount(3) at checkpoint 2 is 0, expected "
+         "16."},
         // The second handle opened at the second checkpoint finds no page.
         {"dir-count:2@checkpoints_le.tif=0", "checkpoints_le.tif",
          "checkpoints_le.tif: page 0: the page count a reader finds at checkpoint 2 is 0, expected "
