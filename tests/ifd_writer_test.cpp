@@ -96,6 +96,7 @@ TEST(IfdWriter, ChainsLinksAndDamage)
     for (const Layout l : layouts) {
         SCOPED_TRACE(testing::Message() << l.big_endian << l.bigtiff);
         ifd::Writer w(l.big_endian, l.bigtiff);
+        EXPECT_EQ(w.Size(), l.bigtiff ? 16U : 8U); // the header alone
         ifd::Ifd exif;
         exif.fields = {ifd::Rationals(33434, ifd::RATIONAL, {1, 250})};
         const uint64_t exif_at = w.AppendIfd(exif, false);
@@ -125,6 +126,10 @@ TEST(IfdWriter, ChainsLinksAndDamage)
         bad.AppendIfd(ifd::Ifd{{ifd::Numbers(256, ifd::SHORT, {1}), huge}});
         file = ifd::ReadFile(bad.Bytes().data(), bad.Bytes().size());
         EXPECT_EQ(file.problems.size(), 1U);
+        // An entry count past the IFD's entries.
+        ifd::Writer over(l.big_endian, l.bigtiff);
+        over.AppendIfd(ifd::Ifd{{ifd::Numbers(256, ifd::SHORT, {1})}, 500});
+        EXPECT_EQ(ifd::ReadFile(over.Bytes().data(), over.Bytes().size()).problems.size(), 1U);
         bad.SetVersion(44);
         file = ifd::ReadFile(bad.Bytes().data(), bad.Bytes().size());
         EXPECT_FALSE(file.has_header);

@@ -95,6 +95,27 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         {"read-exif@read_exif_long8_be.btf",
          "read_exif_long8_be.btf",
          {"read_exif_long8_be.btf: EXIF IFD: no IFD at 16."}},
+        // A field of a legal encoding absent, and a tolerated text that is
+        // neither absent nor the file's; the last byte of a strip wrong; too
+        // few pages counted; a refused strip read as zero bytes.
+        {"get:256@read_width_long_le.btf",
+         "read_width_long_le.btf",
+         {"Problem fetching tag 256 in read_width_long_le.btf."}},
+        {"get-chop:270@read_ascii_no_nul_be.tif",
+         "read_ascii_no_nul_be.tif",
+         {"Wrong ASCII value fetched for tag 270 in read_ascii_no_nul_be.tif: \"abcdefghi\", "
+          "expected \"abcdefghij\"."}},
+        {"read-byte:1.2@read_width_short_be.tif=0x33",
+         "read_width_short_be.tif",
+         {"Wrong image data in strip 1 of read_width_short_be.tif: byte 2 is 0x33, expected "
+          "0xd8."}},
+        {"dir-count@read_pages_be.tif=2",
+         "read_pages_be.tif",
+         {"read_pages_be.tif: expected 3 pages, the library counts 2."}},
+        {"read-ok:1@read_strip_outside_le.btf=0",
+         "read_strip_outside_le.btf",
+         {"read_strip_outside_le.btf: strip 1 read as 0 bytes, but its bytes lie outside the "
+          "file."}},
         // A legal case the library cannot open.
         {"open:r@read_odd_text_le.tif",
          "read_odd_text_le.tif",
