@@ -160,6 +160,24 @@ bool SetTiledPage(TIFF *tif, const char *filename)
     return SetFields(tif, filename, fields, sizeof(fields) / sizeof(fields[0]));
 }
 
+// A new file of the layout with the stripped (tiled) page's fields set; no
+// handle after saying why.
+probe::Tiff NewStripPage(const Layout &layout)
+{
+    probe::Tiff tif = probe::Create(layout);
+    if (!tif || !SetStripPage(tif, layout.filename))
+        return probe::Tiff();
+    return tif;
+}
+
+probe::Tiff NewTiledPage(const Layout &layout)
+{
+    probe::Tiff tif = probe::Create(layout);
+    if (!tif || !SetTiledPage(tif, layout.filename))
+        return probe::Tiff();
+    return tif;
+}
+
 // Strip s of a page w wide (tile t), written whole; false after saying the
 // write failed.
 bool WriteStrip(TIFF *tif, const char *filename, uint32_t s, uint32_t w = width)
@@ -215,8 +233,8 @@ bool MakeFile(const Layout &layout, unsigned pages = 1)
 
 bool MakeTiledFile(const Layout &layout)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetTiledPage(tif, layout.filename))
+    probe::Tiff tif = NewTiledPage(layout);
+    if (!tif)
         return false;
     for (uint32_t t = 0; t < tiles; t++) {
         if (!WriteTile(tif, layout.filename, t))
@@ -285,8 +303,8 @@ bool SetDescription(TIFF *tif, const char *filename, const char *text)
 
 bool WriteStripGivesSize(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetStripPage(tif, layout.filename))
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
         return false;
     for (uint32_t s = 0; s < strips; s++) {
         std::vector<uint8_t> data = StripData(s);
@@ -314,8 +332,8 @@ bool WriteStripReadOnly(const Layout &layout, const Promise &p)
 
 bool WriteStripTiled(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetTiledPage(tif, layout.filename))
+    probe::Tiff tif = NewTiledPage(layout);
+    if (!tif)
         return false;
     std::vector<uint8_t> data = TileData(0);
     const tmsize_t got =
@@ -457,8 +475,8 @@ bool ReadScanlines(const Layout &layout, const Promise &p)
 bool WriteScanlines(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif)
             return false;
         for (uint32_t r = 0; r < length; r++) {
             std::vector<uint8_t> strip = StripData(r / rows_per_strip);
@@ -487,8 +505,8 @@ bool WriteScanlineReadOnly(const Layout &layout, const Promise &p)
 // Before any data and after a tile was written: the tiled image stays one.
 bool WriteScanlineTiled(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetTiledPage(tif, layout.filename))
+    probe::Tiff tif = NewTiledPage(layout);
+    if (!tif)
         return false;
     std::vector<uint8_t> tile = TileData(0);
     for (const char *when : {"before any tile", "after tile 0"}) {
@@ -633,8 +651,8 @@ bool CheckTile(const Layout &layout, const Promise &p)
 
 bool WriteEncodedTileGivesSize(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetTiledPage(tif, layout.filename))
+    probe::Tiff tif = NewTiledPage(layout);
+    if (!tif)
         return false;
     for (uint32_t t = 0; t < tiles; t++) {
         std::vector<uint8_t> data = TileData(t);
@@ -648,8 +666,8 @@ bool WriteEncodedTileGivesSize(const Layout &layout, const Promise &p)
 bool WriteTileGivesBytes(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetTiledPage(tif, layout.filename))
+        probe::Tiff tif = NewTiledPage(layout);
+        if (!tif)
             return false;
         for (uint32_t t = 0; t < tiles; t++) {
             std::vector<uint8_t> data = TileData(t);
@@ -678,8 +696,8 @@ bool WriteTileGivesBytes(const Layout &layout, const Promise &p)
 
 bool WriteTileStripped(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetStripPage(tif, layout.filename))
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
         return false;
     std::vector<uint8_t> data = TileData(0);
     tmsize_t encoded = 0;
@@ -801,8 +819,8 @@ bool StrileWithErr(const Layout &layout, const Promise &p)
 bool DeferredArrays(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif)
             return false;
         struct Step {
             const char *call;
@@ -1107,8 +1125,8 @@ bool UnlinkDirectory(const Layout &layout, const Promise &p)
 bool WrittenByClose(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename) || !WriteStrips(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif || !WriteStrips(tif, layout.filename))
             return false;
     }
     probe::Tiff tif = probe::Reopen(layout, Access::Read);
@@ -1122,8 +1140,8 @@ bool WrittenByClose(const Layout &layout, const Promise &p)
 
 bool Checkpoint(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetStripPage(tif, layout.filename))
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
         return false;
     if (!WriteStrip(tif, layout.filename, 0))
         return false;
@@ -1342,8 +1360,8 @@ bool SetFieldSucceeds(const Layout &layout, const Promise &p)
     constexpr char artist[] = "manpage_probe, through TIFFVSetField";
     constexpr char description[] = "manpage_probe, through TIFFSetField";
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif)
             return false;
         const int plain = TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description);
         const int through_list = probe::VSet(tif, TIFFTAG_ARTIST, artist);
@@ -1377,8 +1395,8 @@ bool SetFieldSucceeds(const Layout &layout, const Promise &p)
 bool SetFieldWhileWriting(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif)
             return false;
         if (!WriteStrip(tif, layout.filename, 0))
             return false;
@@ -1397,8 +1415,8 @@ bool SetFieldWhileWriting(const Layout &layout, const Promise &p)
 
 bool SetFieldBadValue(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetStripPage(tif, layout.filename))
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
         return false;
     const int got = Expecting([&] { return TIFFSetField(tif, TIFFTAG_PLANARCONFIG, 3); });
     uint16_t planar = 0;
@@ -1412,8 +1430,8 @@ bool SetFieldBadValue(const Layout &layout, const Promise &p)
 bool UnsetField(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif)
             return false;
         if (!TIFFSetField(tif, TIFFTAG_ARTIST, "unset by manpage_probe")) {
             probe::SayCantSet(TIFFTAG_ARTIST, layout.filename);
@@ -1445,8 +1463,8 @@ bool GpsSequence(const Layout &layout, const Promise &p)
     const uint8_t version[4] = {2, 3, 0, 0};
     uint64_t gps_offset = 0;
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename) || !WriteStrips(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif || !WriteStrips(tif, layout.filename))
             return false;
         if (!TIFFSetField(tif, TIFFTAG_GPSIFD, uint64_t{0})) {
             probe::SayCantSet(TIFFTAG_GPSIFD, layout.filename);
@@ -1705,8 +1723,8 @@ bool FieldTypes(const Layout &layout, const Promise &p)
 
 bool TagListEnd(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetStripPage(tif, layout.filename))
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
         return false;
     for (ttag_t tag : {TIFFTAG_ARTIST, TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_SOFTWARE}) {
         if (!TIFFSetField(tif, tag, "manpage_probe")) {
