@@ -66,6 +66,21 @@ bool Broken(const Layout &layout, const Promise &p, const char *format, ...)
     return false;
 }
 
+// A call the page says fails: "WHAT gave N, expected -1." when it did not.
+bool Refused(const Layout &layout, const Promise &p, int64_t got, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+bool Refused(const Layout &layout, const Promise &p, int64_t got, const char *format, ...)
+{
+    if (got == -1)
+        return true;
+    char what[200];
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(what, sizeof(what), format, ap);
+    va_end(ap);
+    return Broken(layout, p, "%s gave %" PRId64 ", expected -1", what, got);
+}
+
 // Runs a call whose failure the check expects and says in its own line: the
 // library's message about that failure is expected, not a fault.
 template <typename Call>
@@ -325,9 +340,7 @@ bool WriteStripReadOnly(const Layout &layout, const Promise &p)
     const tmsize_t got = Expecting([&] {
         return TIFFWriteEncodedStrip(tif, 0, data.data(), static_cast<tmsize_t>(data.size()));
     });
-    if (got != -1)
-        return Broken(layout, p, "strip 0 on a handle opened \"r\" gave %td, expected -1", got);
-    return true;
+    return Refused(layout, p, got, "strip 0 on a handle opened \"r\"");
 }
 
 bool WriteStripTiled(const Layout &layout, const Promise &p)
@@ -338,9 +351,7 @@ bool WriteStripTiled(const Layout &layout, const Promise &p)
     std::vector<uint8_t> data = TileData(0);
     const tmsize_t got =
         Expecting([&] { return TIFFWriteEncodedStrip(tif, 0, data.data(), tile_bytes); });
-    if (got != -1)
-        return Broken(layout, p, "strip 0 of a tiled page gave %td, expected -1", got);
-    return true;
+    return Refused(layout, p, got, "strip 0 of a tiled page");
 }
 
 // A library that takes a strip past the image may leave its own memory
@@ -383,10 +394,7 @@ bool WriteStripPastEnd(const Layout &layout, const Promise &p)
                       strips);
     if (got == -2)
         return false; // the child could not write the page, and said why
-    if (got != -1)
-        return Broken(layout, p, "strip %" PRIu32 " of %" PRIu32 " gave %" PRId64 ", expected -1",
-                      strips, strips, got);
-    return true;
+    return Refused(layout, p, got, "strip %" PRIu32 " of %" PRIu32, strips, strips);
 }
 
 bool ReadStripWhole(const Layout &layout, const Promise &p)
@@ -441,9 +449,8 @@ bool ReadStripPastEnd(const Layout &layout, const Promise &p)
     for (uint32_t s : {strips, strips + 4}) {
         const tmsize_t n =
             Expecting([&] { return TIFFReadEncodedStrip(tif, s, buffer.data(), -1); });
-        if (n != -1)
-            return Broken(layout, p, "strip %" PRIu32 " of %" PRIu32 " gave %td, expected -1", s,
-                          strips, n);
+        if (!Refused(layout, p, n, "strip %" PRIu32 " of %" PRIu32, s, strips))
+            return false;
     }
     return true;
 }
@@ -466,10 +473,7 @@ bool ReadScanlines(const Layout &layout, const Promise &p)
             return Broken(layout, p, "row %" PRIu32 " read wrong", r);
     }
     const int got = Expecting([&] { return TIFFReadScanline(tif, row.data(), length, 0); });
-    if (got != -1)
-        return Broken(layout, p, "row %" PRIu32 " of %" PRIu32 " gave %d, expected -1", length,
-                      length, got);
-    return true;
+    return Refused(layout, p, got, "row %" PRIu32 " of %" PRIu32, length, length);
 }
 
 bool WriteScanlines(const Layout &layout, const Promise &p)
@@ -497,9 +501,7 @@ bool WriteScanlineReadOnly(const Layout &layout, const Promise &p)
         return false;
     std::vector<uint8_t> row(width, 1);
     const int got = Expecting([&] { return TIFFWriteScanline(tif, row.data(), 0, 0); });
-    if (got != -1)
-        return Broken(layout, p, "row 0 on a handle opened \"r\" gave %d, expected -1", got);
-    return true;
+    return Refused(layout, p, got, "row 0 on a handle opened \"r\"");
 }
 
 // Before any data and after a tile was written: the tiled image stays one.
@@ -511,8 +513,8 @@ bool WriteScanlineTiled(const Layout &layout, const Promise &p)
     std::vector<uint8_t> tile = TileData(0);
     for (const char *when : {"before any tile", "after tile 0"}) {
         const int got = Expecting([&] { return TIFFWriteScanline(tif, tile.data(), 0, 0); });
-        if (got != -1)
-            return Broken(layout, p, "row 0 of a tiled page %s gave %d, expected -1", when, got);
+        if (!Refused(layout, p, got, "row 0 of a tiled page %s", when))
+            return false;
         if (!WriteTile(tif, layout.filename, 0))
             return false;
     }
@@ -748,9 +750,7 @@ bool ReadTileByPlace(const Layout &layout, const Promise &p)
         return false;
     const tmsize_t outside =
         Expecting([&] { return TIFFReadTile(tif, got.data(), tiled_width, 0, 0, 0); });
-    if (outside != -1)
-        return Broken(layout, p, "(%" PRIu32 ", 0) gave %td, expected -1", tiled_width, outside);
-    return true;
+    return Refused(layout, p, outside, "(%" PRIu32 ", 0)", tiled_width);
 }
 
 // Strip s read through `reader` after `after` holds what was written.
