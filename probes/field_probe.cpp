@@ -440,24 +440,6 @@ std::vector<uint8_t> Storage(const Values &v, const Access &a)
 
 using SetFn = int (*)(TIFF *, uint32_t, ...);
 
-int VSet(TIFF *tif, uint32_t tag, ...)
-{
-    va_list ap;
-    va_start(ap, tag);
-    const int r = TIFFVSetField(tif, tag, ap);
-    va_end(ap);
-    return r;
-}
-
-int VGet(TIFF *tif, uint32_t tag, ...)
-{
-    va_list ap;
-    va_start(ap, tag);
-    const int r = TIFFVGetField(tif, tag, ap);
-    va_end(ap);
-    return r;
-}
-
 int SetSingle(TIFF *tif, uint32_t tag, double v, const Access &a, SetFn set)
 {
     if (a.real)
@@ -832,7 +814,7 @@ bool WritePage(TIFF *tif, Run &run, const Shape &s, size_t page)
     if (s.home == Home::Main) {
         // Set first through TIFFVSetField, then through TIFFSetField.
         for (const Unset &u : overwritten) {
-            if (!SetExtra(tif, u, VSet)) {
+            if (!SetExtra(tif, u, probe::VSet)) {
                 probe::SayCantSet(u.tag, run.name);
                 run.failed = true;
             }
@@ -847,7 +829,7 @@ bool WritePage(TIFF *tif, Run &run, const Shape &s, size_t page)
             run.failed = true;
         }
     }
-    SetFields(tif, run, s.home, s.home == vset_home ? VSet : TIFFSetField);
+    SetFields(tif, run, s.home, s.home == vset_home ? probe::VSet : TIFFSetField);
     if (s.home == unset_home) {
         for (const Unset &u : unsets) {
             if (!SetExtra(tif, u, TIFFSetField)) {
@@ -1070,7 +1052,7 @@ bool CheckFields(TIFF *tif, Run &run, Home home)
             continue;
         vget_forms |= 1U << static_cast<unsigned>(a.form);
         Fetched again;
-        if (!Fetch(tif, f.tag, a, v, VGet, &again) || !Matches(v, a, again)) {
+        if (!Fetch(tif, f.tag, a, v, probe::VGet, &again) || !Matches(v, a, again)) {
             probe::Say("Wrong %s value fetched for tag %u in %s (TIFFVGetField).", TypeName(a),
                        f.tag, run.name);
             ok = false;

@@ -66,6 +66,30 @@ bool Broken(const Layout &layout, const Promise &p, const char *format, ...)
     return false;
 }
 
+// A call the page says fails: "WHAT gave N, expected -1." when it did not.
+bool Refused(const Layout &layout, const Promise &p, int64_t got, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+bool Refused(const Layout &layout, const Promise &p, int64_t got, const char *format, ...)
+{
+    if (got == -1)
+        return true;
+    char what[200];
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(what, sizeof(what), format, ap);
+    va_end(ap);
+    return Broken(layout, p, "%s gave %" PRId64 ", expected -1", what, got);
+}
+
+// Runs a call whose failure the check expects and says in its own line: the
+// library's message about that failure is expected, not a fault.
+template <typename Call>
+auto Expecting(Call call) -> decltype(call())
+{
+    probe::ExpectedMessages expected;
+    return call();
+}
+
 // The stripped page: 8-bit gray, 10 rows in strips of 4, so the last strip
 // is short. The pages of a three-page file differ in width.
 constexpr uint32_t page_widths[] = {12, 13, 14};
@@ -151,15 +175,50 @@ bool SetTiledPage(TIFF *tif, const char *filename)
     return SetFields(tif, filename, fields, sizeof(fields) / sizeof(fields[0]));
 }
 
+// A new file of the layout with the stripped (tiled) page's fields set; no
+// handle after saying why.
+probe::Tiff NewStripPage(const Layout &layout)
+{
+    probe::Tiff tif = probe::Create(layout);
+    if (!tif || !SetStripPage(tif, layout.filename))
+        return probe::Tiff();
+    return tif;
+}
+
+probe::Tiff NewTiledPage(const Layout &layout)
+{
+    probe::Tiff tif = probe::Create(layout);
+    if (!tif || !SetTiledPage(tif, layout.filename))
+        return probe::Tiff();
+    return tif;
+}
+
+// Strip s of a page w wide (tile t), written whole; false after saying the
+// write failed.
+bool WriteStrip(TIFF *tif, const char *filename, uint32_t s, uint32_t w = width)
+{
+    std::vector<uint8_t> data = StripData(s, w);
+    const auto size = static_cast<tmsize_t>(data.size());
+    if (TIFFWriteEncodedStrip(tif, s, data.data(), size) == size)
+        return true;
+    probe::SayCantWrite(filename);
+    return false;
+}
+
+bool WriteTile(TIFF *tif, const char *filename, uint32_t t)
+{
+    std::vector<uint8_t> data = TileData(t);
+    if (TIFFWriteEncodedTile(tif, t, data.data(), tile_bytes) == tile_bytes)
+        return true;
+    probe::SayCantWrite(filename);
+    return false;
+}
+
 bool WriteStrips(TIFF *tif, const char *filename, uint32_t w = width)
 {
     for (uint32_t s = 0; s < strips; s++) {
-        std::vector<uint8_t> data = StripData(s, w);
-        const auto size = static_cast<tmsize_t>(data.size());
-        if (TIFFWriteEncodedStrip(tif, s, data.data(), size) != size) {
-            probe::SayCantWrite(filename);
+        if (!WriteStrip(tif, filename, s, w))
             return false;
-        }
     }
     return true;
 }
@@ -189,15 +248,12 @@ bool MakeFile(const Layout &layout, unsigned pages = 1)
 
 bool MakeTiledFile(const Layout &layout)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetTiledPage(tif, layout.filename))
+    probe::Tiff tif = NewTiledPage(layout);
+    if (!tif)
         return false;
     for (uint32_t t = 0; t < tiles; t++) {
-        std::vector<uint8_t> data = TileData(t);
-        if (TIFFWriteEncodedTile(tif, t, data.data(), tile_bytes) != tile_bytes) {
-            probe::SayCantWrite(layout.filename);
+        if (!WriteTile(tif, layout.filename, t))
             return false;
-        }
     }
     return true;
 }
@@ -240,12 +296,30 @@ uint32_t Width(TIFF *tif)
     return TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) ? w : 0;
 }
 
+// A tile read back holds what TileData wrote; otherwise says which does not.
+bool TileIs(const std::vector<uint8_t> &got, uint32_t tile, const char *filename)
+{
+    if (got == TileData(tile))
+        return true;
+    probe::SayWrongImage("tile", tile, filename);
+    return false;
+}
+
+// Sets the page's description; false after saying the library refused it.
+bool SetDescription(TIFF *tif, const char *filename, const char *text)
+{
+    if (TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, text))
+        return true;
+    probe::SayCantSet(TIFFTAG_IMAGEDESCRIPTION, filename);
+    return false;
+}
+
 // --- TIFFWriteEncodedStrip(3tiff), TIFFReadEncodedStrip(3tiff) ---
 
 bool WriteStripGivesSize(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetStripPage(tif, layout.filename))
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
         return false;
     for (uint32_t s = 0; s < strips; s++) {
         std::vector<uint8_t> data = StripData(s);
@@ -263,30 +337,21 @@ bool WriteStripReadOnly(const Layout &layout, const Promise &p)
     if (!tif)
         return false;
     std::vector<uint8_t> data = StripData(0);
-    tmsize_t got = 0;
-    {
-        probe::ExpectedMessages expected;
-        got = TIFFWriteEncodedStrip(tif, 0, data.data(), static_cast<tmsize_t>(data.size()));
-    }
-    if (got != -1)
-        return Broken(layout, p, "strip 0 on a handle opened \"r\" gave %td, expected -1", got);
-    return true;
+    const tmsize_t got = Expecting([&] {
+        return TIFFWriteEncodedStrip(tif, 0, data.data(), static_cast<tmsize_t>(data.size()));
+    });
+    return Refused(layout, p, got, "strip 0 on a handle opened \"r\"");
 }
 
 bool WriteStripTiled(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetTiledPage(tif, layout.filename))
+    probe::Tiff tif = NewTiledPage(layout);
+    if (!tif)
         return false;
     std::vector<uint8_t> data = TileData(0);
-    tmsize_t got = 0;
-    {
-        probe::ExpectedMessages expected;
-        got = TIFFWriteEncodedStrip(tif, 0, data.data(), tile_bytes);
-    }
-    if (got != -1)
-        return Broken(layout, p, "strip 0 of a tiled page gave %td, expected -1", got);
-    return true;
+    const tmsize_t got =
+        Expecting([&] { return TIFFWriteEncodedStrip(tif, 0, data.data(), tile_bytes); });
+    return Refused(layout, p, got, "strip 0 of a tiled page");
 }
 
 // A library that takes a strip past the image may leave its own memory
@@ -329,10 +394,7 @@ bool WriteStripPastEnd(const Layout &layout, const Promise &p)
                       strips);
     if (got == -2)
         return false; // the child could not write the page, and said why
-    if (got != -1)
-        return Broken(layout, p, "strip %" PRIu32 " of %" PRIu32 " gave %" PRId64 ", expected -1",
-                      strips, strips, got);
-    return true;
+    return Refused(layout, p, got, "strip %" PRIu32 " of %" PRIu32, strips, strips);
 }
 
 bool ReadStripWhole(const Layout &layout, const Promise &p)
@@ -385,14 +447,10 @@ bool ReadStripPastEnd(const Layout &layout, const Promise &p)
     std::vector<uint8_t> buffer(StripData(0).size());
     // Strip 7 is past every tile of the tiled page too.
     for (uint32_t s : {strips, strips + 4}) {
-        tmsize_t n = 0;
-        {
-            probe::ExpectedMessages expected;
-            n = TIFFReadEncodedStrip(tif, s, buffer.data(), -1);
-        }
-        if (n != -1)
-            return Broken(layout, p, "strip %" PRIu32 " of %" PRIu32 " gave %td, expected -1", s,
-                          strips, n);
+        const tmsize_t n =
+            Expecting([&] { return TIFFReadEncodedStrip(tif, s, buffer.data(), -1); });
+        if (!Refused(layout, p, n, "strip %" PRIu32 " of %" PRIu32, s, strips))
+            return false;
     }
     return true;
 }
@@ -414,22 +472,15 @@ bool ReadScanlines(const Layout &layout, const Promise &p)
         if (!std::equal(row.begin(), row.end(), strip.begin() + static_cast<ptrdiff_t>(at)))
             return Broken(layout, p, "row %" PRIu32 " read wrong", r);
     }
-    int got = 0;
-    {
-        probe::ExpectedMessages expected;
-        got = TIFFReadScanline(tif, row.data(), length, 0);
-    }
-    if (got != -1)
-        return Broken(layout, p, "row %" PRIu32 " of %" PRIu32 " gave %d, expected -1", length,
-                      length, got);
-    return true;
+    const int got = Expecting([&] { return TIFFReadScanline(tif, row.data(), length, 0); });
+    return Refused(layout, p, got, "row %" PRIu32 " of %" PRIu32, length, length);
 }
 
 bool WriteScanlines(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif)
             return false;
         for (uint32_t r = 0; r < length; r++) {
             std::vector<uint8_t> strip = StripData(r / rows_per_strip);
@@ -449,51 +500,43 @@ bool WriteScanlineReadOnly(const Layout &layout, const Promise &p)
     if (!tif)
         return false;
     std::vector<uint8_t> row(width, 1);
-    int got = 0;
-    {
-        probe::ExpectedMessages expected;
-        got = TIFFWriteScanline(tif, row.data(), 0, 0);
-    }
-    if (got != -1)
-        return Broken(layout, p, "row 0 on a handle opened \"r\" gave %d, expected -1", got);
-    return true;
+    const int got = Expecting([&] { return TIFFWriteScanline(tif, row.data(), 0, 0); });
+    return Refused(layout, p, got, "row 0 on a handle opened \"r\"");
 }
 
 // Before any data and after a tile was written: the tiled image stays one.
 bool WriteScanlineTiled(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetTiledPage(tif, layout.filename))
+    probe::Tiff tif = NewTiledPage(layout);
+    if (!tif)
         return false;
     std::vector<uint8_t> tile = TileData(0);
     for (const char *when : {"before any tile", "after tile 0"}) {
-        int got = 0;
-        {
-            probe::ExpectedMessages expected;
-            got = TIFFWriteScanline(tif, tile.data(), 0, 0);
-        }
-        if (got != -1)
-            return Broken(layout, p, "row 0 of a tiled page %s gave %d, expected -1", when, got);
-        if (TIFFWriteEncodedTile(tif, 0, tile.data(), tile_bytes) != tile_bytes) {
-            probe::SayCantWrite(layout.filename);
+        const int got = Expecting([&] { return TIFFWriteScanline(tif, tile.data(), 0, 0); });
+        if (!Refused(layout, p, got, "row 0 of a tiled page %s", when))
             return false;
-        }
+        if (!WriteTile(tif, layout.filename, 0))
+            return false;
     }
     return true;
 }
 
 // --- TIFFstrip(3tiff), TIFFsize(3tiff), TIFFtile(3tiff) ---
 
+// A count or size the page promises: "CALL gave N, expected M." otherwise.
+bool Gives(const Layout &layout, const Promise &p, const char *call, int64_t got, int64_t expect)
+{
+    if (got == expect)
+        return true;
+    return Broken(layout, p, "%s gave %" PRId64 ", expected %" PRId64, call, got, expect);
+}
+
 bool StripCount(const Layout &layout, const Promise &p)
 {
     probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
-    const uint32_t got = TIFFNumberOfStrips(tif);
-    if (got != strips)
-        return Broken(layout, p, "TIFFNumberOfStrips gave %" PRIu32 ", expected %" PRIu32, got,
-                      strips);
-    return true;
+    return Gives(layout, p, "TIFFNumberOfStrips", TIFFNumberOfStrips(tif), strips);
 }
 
 bool StripSize(const Layout &layout, const Promise &p)
@@ -501,11 +544,8 @@ bool StripSize(const Layout &layout, const Promise &p)
     probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
-    const tmsize_t expect = static_cast<tmsize_t>(width) * rows_per_strip;
-    const tmsize_t got = TIFFStripSize(tif);
-    if (got != expect)
-        return Broken(layout, p, "TIFFStripSize gave %td, expected %td", got, expect);
-    return true;
+    return Gives(layout, p, "TIFFStripSize", TIFFStripSize(tif),
+                 static_cast<int64_t>(width) * rows_per_strip);
 }
 
 bool ScanlineSize(const Layout &layout, const Promise &p)
@@ -513,10 +553,7 @@ bool ScanlineSize(const Layout &layout, const Promise &p)
     probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
-    const tmsize_t got = TIFFScanlineSize(tif);
-    if (got != static_cast<tmsize_t>(width))
-        return Broken(layout, p, "TIFFScanlineSize gave %td, expected %" PRIu32, got, width);
-    return true;
+    return Gives(layout, p, "TIFFScanlineSize", TIFFScanlineSize(tif), width);
 }
 
 // Rows and the strip each lies in, the last ones past the image (clamped).
@@ -558,17 +595,9 @@ bool TileSizes(const Layout &layout, const Promise &p)
     probe::Tiff tif = WrittenTiled(layout);
     if (!tif)
         return false;
-    bool ok = true;
-    if (TIFFNumberOfTiles(tif) != tiles)
-        ok = Broken(layout, p, "TIFFNumberOfTiles gave %" PRIu32 ", expected %" PRIu32,
-                    TIFFNumberOfTiles(tif), tiles);
-    if (TIFFTileSize(tif) != tile_bytes)
-        ok =
-            Broken(layout, p, "TIFFTileSize gave %td, expected %td", TIFFTileSize(tif), tile_bytes);
-    if (TIFFTileRowSize(tif) != static_cast<tmsize_t>(tile_side))
-        ok = Broken(layout, p, "TIFFTileRowSize gave %td, expected %" PRIu32, TIFFTileRowSize(tif),
-                    tile_side);
-    return ok;
+    bool ok = Gives(layout, p, "TIFFNumberOfTiles", TIFFNumberOfTiles(tif), tiles);
+    ok = Gives(layout, p, "TIFFTileSize", TIFFTileSize(tif), tile_bytes) && ok;
+    return Gives(layout, p, "TIFFTileRowSize", TIFFTileRowSize(tif), tile_side) && ok;
 }
 
 bool ComputeTiles(const Layout &layout, const Promise &p, const Coordinates *points, size_t count)
@@ -611,11 +640,7 @@ bool CheckTile(const Layout &layout, const Promise &p)
     } points[] = {{0, 0, true}, {39, 19, true}, {tiled_width, 0, false}, {0, tiled_length, false}};
     bool ok = true;
     for (const auto &pt : points) {
-        int got = 0;
-        {
-            probe::ExpectedMessages expected;
-            got = TIFFCheckTile(tif, pt.x, pt.y, 0, 0);
-        }
+        const int got = Expecting([&] { return TIFFCheckTile(tif, pt.x, pt.y, 0, 0); });
         if ((got != 0) != pt.inside)
             ok = Broken(layout, p, "(%" PRIu32 ", %" PRIu32 ") gave %d, expected %s", pt.x, pt.y,
                         got, pt.inside ? "non-zero" : "0");
@@ -628,8 +653,8 @@ bool CheckTile(const Layout &layout, const Promise &p)
 
 bool WriteEncodedTileGivesSize(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetTiledPage(tif, layout.filename))
+    probe::Tiff tif = NewTiledPage(layout);
+    if (!tif)
         return false;
     for (uint32_t t = 0; t < tiles; t++) {
         std::vector<uint8_t> data = TileData(t);
@@ -643,8 +668,8 @@ bool WriteEncodedTileGivesSize(const Layout &layout, const Promise &p)
 bool WriteTileGivesBytes(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetTiledPage(tif, layout.filename))
+        probe::Tiff tif = NewTiledPage(layout);
+        if (!tif)
             return false;
         for (uint32_t t = 0; t < tiles; t++) {
             std::vector<uint8_t> data = TileData(t);
@@ -661,19 +686,20 @@ bool WriteTileGivesBytes(const Layout &layout, const Promise &p)
         return false;
     for (uint32_t t = 0; t < tiles; t++) {
         std::vector<uint8_t> got(tile_bytes);
-        if (TIFFReadEncodedTile(tif, t, got.data(), tile_bytes) != tile_bytes ||
-            got != TileData(t)) {
+        if (TIFFReadEncodedTile(tif, t, got.data(), tile_bytes) != tile_bytes) {
             probe::SayWrongImage("tile", t, layout.filename);
             return false;
         }
+        if (!TileIs(got, t, layout.filename))
+            return false;
     }
     return true;
 }
 
 bool WriteTileStripped(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetStripPage(tif, layout.filename))
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
         return false;
     std::vector<uint8_t> data = TileData(0);
     tmsize_t encoded = 0;
@@ -699,19 +725,14 @@ bool ReadEncodedTiles(const Layout &layout, const Promise &p)
         return false;
     std::vector<uint8_t> got(tile_bytes);
     for (uint32_t t = 0; t <= tiles; t++) {
-        tmsize_t n = 0;
-        {
-            probe::ExpectedMessages expected;
-            n = TIFFReadEncodedTile(tif, t, got.data(), tile_bytes);
-        }
+        const tmsize_t n =
+            Expecting([&] { return TIFFReadEncodedTile(tif, t, got.data(), tile_bytes); });
         const tmsize_t expect = t < tiles ? tile_bytes : -1;
         if (n != expect)
             return Broken(layout, p, "tile %" PRIu32 " of %" PRIu32 " gave %td, expected %td", t,
                           tiles, n, expect);
-        if (t < tiles && got != TileData(t)) {
-            probe::SayWrongImage("tile", t, layout.filename);
+        if (t < tiles && !TileIs(got, t, layout.filename))
             return false;
-        }
     }
     return true;
 }
@@ -725,17 +746,29 @@ bool ReadTileByPlace(const Layout &layout, const Promise &p)
     const tmsize_t n = TIFFReadTile(tif, got.data(), 17, 0, 0, 0);
     if (n != tile_bytes)
         return Broken(layout, p, "(17, 0) gave %td, expected %td", n, tile_bytes);
-    if (got != TileData(1)) {
-        probe::SayWrongImage("tile", 1, layout.filename);
+    if (!TileIs(got, 1, layout.filename))
         return false;
-    }
-    tmsize_t outside = 0;
-    {
-        probe::ExpectedMessages expected;
-        outside = TIFFReadTile(tif, got.data(), tiled_width, 0, 0, 0);
-    }
-    if (outside != -1)
-        return Broken(layout, p, "(%" PRIu32 ", 0) gave %td, expected -1", tiled_width, outside);
+    const tmsize_t outside =
+        Expecting([&] { return TIFFReadTile(tif, got.data(), tiled_width, 0, 0, 0); });
+    return Refused(layout, p, outside, "(%" PRIu32 ", 0)", tiled_width);
+}
+
+// Strip s read through `reader` after `after` holds what was written.
+bool StripReadsAfter(const Layout &layout, const Promise &p, TIFF *reader, uint32_t s,
+                     const char *after)
+{
+    const std::vector<uint8_t> expect = StripData(s);
+    std::vector<uint8_t> read(expect.size());
+    // A failed read is this check's own line; the library's message about it
+    // would only repeat it.
+    const tmsize_t n = Expecting([&] {
+        return TIFFReadEncodedStrip(reader, s, read.data(), static_cast<tmsize_t>(read.size()));
+    });
+    if (n != static_cast<tmsize_t>(expect.size()))
+        return Broken(layout, p, "strip %" PRIu32 " read after %s gave %td, expected %zu", s, after,
+                      n, expect.size());
+    if (read != expect)
+        return Broken(layout, p, "strip %" PRIu32 " read after %s is wrong", s, after);
     return true;
 }
 
@@ -744,23 +777,7 @@ bool ReadTileByPlace(const Layout &layout, const Promise &p)
 bool FirstStripReads(const Layout &layout, const Promise &p, const char *after)
 {
     probe::Tiff reader = probe::Reopen(layout, Access::Read);
-    if (!reader)
-        return false;
-    const std::vector<uint8_t> first = StripData(0);
-    std::vector<uint8_t> read(first.size());
-    tmsize_t n = 0;
-    {
-        // A failed read is this check's own line; the library's message
-        // about it would only repeat it.
-        probe::ExpectedMessages expected;
-        n = TIFFReadEncodedStrip(reader, 0, read.data(), static_cast<tmsize_t>(read.size()));
-    }
-    if (n != static_cast<tmsize_t>(first.size()))
-        return Broken(layout, p, "strip 0 read after %s gave %td, expected %zu", after, n,
-                      first.size());
-    if (read != first)
-        return Broken(layout, p, "strip 0 read after %s is wrong", after);
-    return true;
+    return reader && StripReadsAfter(layout, p, reader, 0, after);
 }
 
 // --- TIFFStrileQuery(3tiff), TIFFDeferStrileArrayWriting(3tiff) ---
@@ -802,8 +819,8 @@ bool StrileWithErr(const Layout &layout, const Promise &p)
 bool DeferredArrays(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif)
             return false;
         struct Step {
             const char *call;
@@ -988,11 +1005,7 @@ bool ReadDirectoryWalk(const Layout &layout, const Promise &p)
     if (!tif)
         return false;
     for (unsigned k = 1; k <= pages; k++) {
-        int got = 0;
-        {
-            probe::ExpectedMessages expected;
-            got = TIFFReadDirectory(tif);
-        }
+        const int got = Expecting([&] { return TIFFReadDirectory(tif); });
         const int expect = k < pages ? 1 : 0;
         if (got != expect)
             return Broken(layout, p, "the read after page %u gave %d, expected %d", k - 1, got,
@@ -1038,11 +1051,7 @@ bool SetDirectory(const Layout &layout, const Promise &p)
                           ", expected 1, %u and %" PRIu32,
                           k, got, static_cast<unsigned>(current), Width(tif), k, page_widths[k]);
     }
-    int past = 0;
-    {
-        probe::ExpectedMessages expected;
-        past = TIFFSetDirectory(tif, pages);
-    }
+    const int past = Expecting([&] { return TIFFSetDirectory(tif, pages); });
     if (past != 0)
         return Broken(layout, p, "directory %u of %u gave %d, expected 0", pages, pages, past);
     return true;
@@ -1066,11 +1075,7 @@ bool SetSubDirectory(const Layout &layout, const Promise &p)
     if (got != 1 || Width(tif) != page_widths[2])
         return Broken(layout, p, "offset %" PRIu64 " gave %d, width %" PRIu32, third, got,
                       Width(tif));
-    int past = 0;
-    {
-        probe::ExpectedMessages expected;
-        past = TIFFSetSubDirectory(tif, uint64_t{1} << 40);
-    }
+    const int past = Expecting([&] { return TIFFSetSubDirectory(tif, uint64_t{1} << 40); });
     if (past != 0)
         return Broken(layout, p, "an offset past the file gave %d, expected 0", past);
     return true;
@@ -1096,11 +1101,7 @@ bool UnlinkDirectory(const Layout &layout, const Promise &p)
         probe::Tiff tif = probe::Reopen(layout, Access::Update);
         if (!tif)
             return false;
-        int zero = 0;
-        {
-            probe::ExpectedMessages expected;
-            zero = TIFFUnlinkDirectory(tif, 0);
-        }
+        const int zero = Expecting([&] { return TIFFUnlinkDirectory(tif, 0); });
         if (zero != 0)
             return Broken(layout, p, "directory 0 gave %d, expected 0", zero);
         const int got = TIFFUnlinkDirectory(tif, 2);
@@ -1124,8 +1125,8 @@ bool UnlinkDirectory(const Layout &layout, const Promise &p)
 bool WrittenByClose(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename) || !WriteStrips(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif || !WriteStrips(tif, layout.filename))
             return false;
     }
     probe::Tiff tif = probe::Reopen(layout, Access::Read);
@@ -1139,15 +1140,11 @@ bool WrittenByClose(const Layout &layout, const Promise &p)
 
 bool Checkpoint(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetStripPage(tif, layout.filename))
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
         return false;
-    std::vector<uint8_t> first = StripData(0);
-    if (TIFFWriteEncodedStrip(tif, 0, first.data(), static_cast<tmsize_t>(first.size())) !=
-        static_cast<tmsize_t>(first.size())) {
-        probe::SayCantWrite(layout.filename);
+    if (!WriteStrip(tif, layout.filename, 0))
         return false;
-    }
     const int got = TIFFCheckpointDirectory(tif);
     if (got != 1)
         return Broken(layout, p, "TIFFCheckpointDirectory gave %d, expected 1", got);
@@ -1156,12 +1153,8 @@ bool Checkpoint(const Layout &layout, const Promise &p)
     // "so they can be updated (as strips/tiles are written) and written
     // again": the rest of the strips, then TIFFWriteDirectory to finish.
     for (uint32_t s = 1; s < strips; s++) {
-        std::vector<uint8_t> data = StripData(s);
-        if (TIFFWriteEncodedStrip(tif, s, data.data(), static_cast<tmsize_t>(data.size())) !=
-            static_cast<tmsize_t>(data.size())) {
-            probe::SayCantWrite(layout.filename);
+        if (!WriteStrip(tif, layout.filename, s))
             return false;
-        }
     }
     if (!WriteDirectory(tif, layout.filename, 0))
         return false;
@@ -1170,21 +1163,8 @@ bool Checkpoint(const Layout &layout, const Promise &p)
     if (!reader)
         return false;
     for (uint32_t s = 0; s < strips; s++) {
-        std::vector<uint8_t> expect = StripData(s);
-        std::vector<uint8_t> read(expect.size());
-        tmsize_t n = 0;
-        {
-            probe::ExpectedMessages expected;
-            n = TIFFReadEncodedStrip(reader, s, read.data(), static_cast<tmsize_t>(read.size()));
-        }
-        if (n != static_cast<tmsize_t>(expect.size()))
-            return Broken(layout, p,
-                          "strip %" PRIu32 " read after the checkpoint and the close gave %td, "
-                          "expected %zu",
-                          s, n, expect.size());
-        if (read != expect)
-            return Broken(layout, p,
-                          "strip %" PRIu32 " read after the checkpoint and the close is wrong", s);
+        if (!StripReadsAfter(layout, p, reader, s, "the checkpoint and the close"))
+            return false;
     }
     return true;
 }
@@ -1200,10 +1180,8 @@ bool RewriteAtEnd(const Layout &layout, const Promise &p)
         probe::Tiff tif = probe::Reopen(layout, Access::Update);
         if (!tif)
             return false;
-        if (!TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, "rewritten by manpage_probe")) {
-            probe::SayCantSet(TIFFTAG_IMAGEDESCRIPTION, layout.filename);
+        if (!SetDescription(tif, layout.filename, "rewritten by manpage_probe"))
             return false;
-        }
         const int got = TIFFRewriteDirectory(tif);
         if (got != 1)
             return Broken(layout, p, "TIFFRewriteDirectory gave %d, expected 1", got);
@@ -1230,11 +1208,7 @@ bool RewriteAtEnd(const Layout &layout, const Promise &p)
 bool OpenFails(const Layout &layout, const Promise &p)
 {
     const std::string missing = std::string(layout.filename) + ".missing";
-    TIFF *tif = nullptr;
-    {
-        probe::ExpectedMessages expected;
-        tif = TIFFOpen(missing.c_str(), "r");
-    }
+    TIFF *const tif = Expecting([&] { return TIFFOpen(missing.c_str(), "r"); });
     if (tif) {
         TIFFClose(tif);
         return Broken(layout, p, "a missing file opened \"r\" gave a handle");
@@ -1290,10 +1264,8 @@ bool OpenUpdateAppends(const Layout &layout, const Promise &p)
         probe::Tiff tif = probe::Reopen(layout, Access::Update);
         if (!tif)
             return false;
-        if (!TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, "set through r+")) {
-            probe::SayCantSet(TIFFTAG_IMAGEDESCRIPTION, layout.filename);
+        if (!SetDescription(tif, layout.filename, "set through r+"))
             return false;
-        }
     }
     probe::Tiff tif = probe::Reopen(layout, Access::Read);
     if (!tif)
@@ -1341,24 +1313,6 @@ bool OpenDefaults(const Layout &layout, const Promise &p)
 
 // --- TIFFGetField(3tiff), TIFFSetField(3tiff) ---
 
-int VGet(TIFF *tif, uint32_t tag, ...)
-{
-    va_list ap;
-    va_start(ap, tag);
-    const int got = TIFFVGetField(tif, tag, ap);
-    va_end(ap);
-    return got;
-}
-
-int VSet(TIFF *tif, uint32_t tag, ...)
-{
-    va_list ap;
-    va_start(ap, tag);
-    const int got = TIFFVSetField(tif, tag, ap);
-    va_end(ap);
-    return got;
-}
-
 bool GetFieldDefined(const Layout &layout, const Promise &p)
 {
     probe::Tiff tif = Written(layout);
@@ -1392,8 +1346,8 @@ bool VGetFieldSame(const Layout &layout, const Promise &p)
     uint32_t through_list = 0;
     const char *text = nullptr;
     const int a = TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &plain);
-    const int b = VGet(tif, TIFFTAG_IMAGEWIDTH, &through_list);
-    const int unset = VGet(tif, TIFFTAG_IMAGEDESCRIPTION, &text);
+    const int b = probe::VGet(tif, TIFFTAG_IMAGEWIDTH, &through_list);
+    const int unset = probe::VGet(tif, TIFFTAG_IMAGEDESCRIPTION, &text);
     if (a != b || plain != through_list || unset != 0)
         return Broken(layout, p,
                       "tag %d: %d and %" PRIu32 " against %d and %" PRIu32 "; an unset tag gave %d",
@@ -1406,11 +1360,11 @@ bool SetFieldSucceeds(const Layout &layout, const Promise &p)
     constexpr char artist[] = "manpage_probe, through TIFFVSetField";
     constexpr char description[] = "manpage_probe, through TIFFSetField";
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif)
             return false;
         const int plain = TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description);
-        const int through_list = VSet(tif, TIFFTAG_ARTIST, artist);
+        const int through_list = probe::VSet(tif, TIFFTAG_ARTIST, artist);
         if (plain != 1 || through_list != 1)
             return Broken(layout, p, "TIFFSetField gave %d, TIFFVSetField %d, expected 1", plain,
                           through_list);
@@ -1441,20 +1395,12 @@ bool SetFieldSucceeds(const Layout &layout, const Promise &p)
 bool SetFieldWhileWriting(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif)
             return false;
-        std::vector<uint8_t> first = StripData(0);
-        if (TIFFWriteEncodedStrip(tif, 0, first.data(), static_cast<tmsize_t>(first.size())) !=
-            static_cast<tmsize_t>(first.size())) {
-            probe::SayCantWrite(layout.filename);
+        if (!WriteStrip(tif, layout.filename, 0))
             return false;
-        }
-        int got = 0;
-        {
-            probe::ExpectedMessages expected;
-            got = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width + 8);
-        }
+        const int got = Expecting([&] { return TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width + 8); });
         if (got != 0 || Width(tif) != width)
             return Broken(layout, p,
                           "ImageWidth after a strip gave %d, width %" PRIu32
@@ -1469,14 +1415,10 @@ bool SetFieldWhileWriting(const Layout &layout, const Promise &p)
 
 bool SetFieldBadValue(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetStripPage(tif, layout.filename))
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
         return false;
-    int got = 0;
-    {
-        probe::ExpectedMessages expected;
-        got = TIFFSetField(tif, TIFFTAG_PLANARCONFIG, 3);
-    }
+    const int got = Expecting([&] { return TIFFSetField(tif, TIFFTAG_PLANARCONFIG, 3); });
     uint16_t planar = 0;
     TIFFGetField(tif, TIFFTAG_PLANARCONFIG, &planar);
     if (got != 0 || planar != PLANARCONFIG_CONTIG)
@@ -1488,8 +1430,8 @@ bool SetFieldBadValue(const Layout &layout, const Promise &p)
 bool UnsetField(const Layout &layout, const Promise &p)
 {
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif)
             return false;
         if (!TIFFSetField(tif, TIFFTAG_ARTIST, "unset by manpage_probe")) {
             probe::SayCantSet(TIFFTAG_ARTIST, layout.filename);
@@ -1521,8 +1463,8 @@ bool GpsSequence(const Layout &layout, const Promise &p)
     const uint8_t version[4] = {2, 3, 0, 0};
     uint64_t gps_offset = 0;
     {
-        probe::Tiff tif = probe::Create(layout);
-        if (!tif || !SetStripPage(tif, layout.filename) || !WriteStrips(tif, layout.filename))
+        probe::Tiff tif = NewStripPage(layout);
+        if (!tif || !WriteStrips(tif, layout.filename))
             return false;
         if (!TIFFSetField(tif, TIFFTAG_GPSIFD, uint64_t{0})) {
             probe::SayCantSet(TIFFTAG_GPSIFD, layout.filename);
@@ -1758,11 +1700,7 @@ bool FieldTags(const Layout &layout, const Promise &p)
     for (const FieldRow &row : field_rows) {
         if (!row.name)
             continue;
-        const TIFFField *fip = nullptr;
-        {
-            probe::ExpectedMessages expected;
-            fip = TIFFFieldWithName(tif, row.name);
-        }
+        const TIFFField *const fip = Expecting([&] { return TIFFFieldWithName(tif, row.name); });
         const uint32_t got = fip ? TIFFFieldTag(fip) : 0;
         if (got != row.tag)
             ok = Broken(layout, p,
@@ -1785,8 +1723,8 @@ bool FieldTypes(const Layout &layout, const Promise &p)
 
 bool TagListEnd(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = probe::Create(layout);
-    if (!tif || !SetStripPage(tif, layout.filename))
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
         return false;
     for (ttag_t tag : {TIFFTAG_ARTIST, TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_SOFTWARE}) {
         if (!TIFFSetField(tif, tag, "manpage_probe")) {

@@ -466,4 +466,22 @@ bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename)
     return false;
 }
 
+int VSet(TIFF *tif, uint32_t tag, ...)
+{
+    va_list ap;
+    va_start(ap, tag);
+    const int got = TIFFVSetField(tif, tag, ap);
+    va_end(ap);
+    return got;
+}
+
+int VGet(TIFF *tif, uint32_t tag, ...)
+{
+    va_list ap;
+    va_start(ap, tag);
+    const int got = TIFFVGetField(tif, tag, ap);
+    va_end(ap);
+    return got;
+}
+
 } // namespace probe

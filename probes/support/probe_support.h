@@ -267,6 +267,11 @@ void SayIfdCount(const char *filename, uint64_t first, unsigned long count, unsi
 // "NAME: expected N pages, the file holds M.".
 bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename);
 
+// TIFFSetField and TIFFGetField through their va_list forms, TIFFVSetField
+// and TIFFVGetField, so that a probe can hold those to the same values.
+int VSet(TIFF *tif, uint32_t tag, ...);
+int VGet(TIFF *tif, uint32_t tag, ...);
+
 } // namespace probe
 
 #endif
