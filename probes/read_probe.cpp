@@ -547,7 +547,8 @@ bool CheckFile(const read_cases::Built &b, const char *name)
 // (tests/read_files.py), when TIFF_PROBES_READ_TABLE names a file: "F NAME",
 // then per directory "D PLACE", its fields "T TAG TYPE RULE ELEMENTS..." (the
 // elements as ifd::Field holds them) and, for strips, "I HEX" (the image as
-// read, in the host's order).
+// read, in the host's order, which a first line "H big" or "H little"
+// names).
 FILE *table = nullptr;
 
 void ExportDirectory(const Directory &d, const std::string &place)
@@ -626,6 +627,10 @@ int main()
     const char *table_name = getenv("TIFF_PROBES_READ_TABLE");
     if (table_name && *table_name)
         table = fopen(table_name, "w");
+    // The images are exported as this host holds them; the reader may run
+    // on a host of the other byte order (a cross build under emulation).
+    if (table)
+        fprintf(table, "H %s\n", probe::HostBigEndian() ? "big" : "little");
     int failure = 0;
     struct Format {
         const char *suffix;

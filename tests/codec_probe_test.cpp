@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include "probe_run.h"
 
@@ -38,6 +39,7 @@ TEST(CodecProbe, CleanRunUnderMemcheck)
 
 TEST(CodecProbe, EachFaultAddsItsLineAndFile)
 {
+    const bool lerc = TIFFIsCODECConfigured(COMPRESSION_LERC) != 0;
     const struct {
         const char *faults;
         std::vector<std::string> lines;
@@ -56,8 +58,10 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
           "0x6, expected 0x1.",
           "Wrong SLONG value fetched for tag 65557 in codec_be.btf, Deflate level 9: value 0 is "
           "0x6, expected 0x9.",
-          "Wrong SLONG value fetched for tag 65557 in codec_be.btf, LERC: value 0 is 0x6, "
-          "expected 0x3."},
+          // The LERC page only where the library has LERC (not on s390x).
+          lerc ? "Wrong SLONG value fetched for tag 65557 in codec_be.btf, LERC: value 0 is 0x6, "
+                 "expected 0x3."
+               : ""},
          {"codec_be.btf"}},
         {"get:65562@codec_le.btf",
          {"Problem fetching tag 65562 in codec_le.btf, LZMA preset 0.",
@@ -114,13 +118,20 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
          {"codec_le.btf: per sample: tag 340 on disk: value 0 is 1.50000012, expected 1.5."},
          {"codec_le.btf"}},
         {"read-byte:0.20000@codec_be.tif=1",
-         {"Wrong image data in strip 0 of codec_be.tif, per sample: byte 20000 is 0x01, "
-          "expected 0x00."},
+         // 16-bit samples: the pattern's byte as the host holds it.
+         {std::string("Wrong image data in strip 0 of codec_be.tif, per sample: byte 20000 is "
+                      "0x01, expected ") +
+          (HostBigEndian() ? "0x40." : "0x00.")},
          {"codec_be.tif"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);
-        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, c.files);
+        std::vector<std::string> lines;
+        for (const std::string &l : c.lines) {
+            if (!l.empty())
+                lines.push_back(l);
+        }
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), lines, c.files);
     }
 }
 

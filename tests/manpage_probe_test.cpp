@@ -92,7 +92,9 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         // header say so.
         {"swap-order:wb",
          {"manpage_be.tif: TIFFquery(3tiff): TIFFIsBigEndian gave 0.",
-          "manpage_be.tif: TIFFquery(3tiff): TIFFIsByteSwapped gave 0.",
+          // The little-endian file is swapped on a big-endian host.
+          std::string("manpage_be.tif: TIFFquery(3tiff): TIFFIsByteSwapped gave ") +
+              (HostBigEndian() ? "1." : "0."),
           "manpage_be.tif: header: II version 42, expected MM version 42."},
          "manpage_be.tif"},
         {"dir-count:1=5",

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -401,6 +402,14 @@ void ExpectExactly(const ProbeRun &run, int status, const std::vector<std::strin
 bool SanitizerBuild()
 {
     return *ASAN_RUNTIME != '\0';
+}
+
+bool HostBigEndian()
+{
+    const uint16_t one = 1;
+    uint8_t first = 0;
+    memcpy(&first, &one, 1);
+    return first == 0;
 }
 
 const char *Emulator()

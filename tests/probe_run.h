@@ -100,6 +100,9 @@ std::string MakeTempDir(const char *prefix);
 
 // Whether the probes are built with AddressSanitizer.
 bool SanitizerBuild();
+// Whether the host is big-endian: some lines name what a file of the other
+// byte order than the host's holds.
+bool HostBigEndian();
 // A LD_PRELOAD value for `libs`, behind the sanitizer runtime when there is one.
 std::string PreloadList(const std::string &libs);
 // What runs this build's own programs, put before their path: the emulator

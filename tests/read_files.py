@@ -113,7 +113,10 @@ def main():
     with open(table) as f:
         for line in f:
             word = line.split()
-            if word[0] == "F":
+            if word[0] == "H":
+                global image_order
+                image_order = word[1]
+            elif word[0] == "F":
                 cases.append((word[1], []))
             elif word[0] == "D":
                 cases[-1][1].append((word[1], [], None))
@@ -139,6 +142,10 @@ def main():
     return 1 if problems else 0
 
 
+# The byte order of the exported images ("H" line): the probe's host's.
+image_order = sys.byteorder
+
+
 def check_place(tif, name, place, fields, image):
     parts = place.split("/")
     page = tif.pages[int(parts[0])]
@@ -162,7 +169,11 @@ def check_place(tif, name, place, fields, image):
 
     check_directory(name, place, fields, image, lookup)
     if image is not None:
-        got = page.asarray().tobytes()
+        pixels = page.asarray()
+        # The probe exported the image in its own host's byte order.
+        if image_order != sys.byteorder:
+            pixels = pixels.byteswap()
+        got = pixels.tobytes()
         if got != image:
             problems.append(f"{name}: {place}: image differs in tifffile")
 

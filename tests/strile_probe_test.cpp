@@ -47,8 +47,10 @@ TEST(StrileProbe, StrileFaults)
          "deferred_le.btf: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
         // A strip read short: at the second checkpoint (the deferred page
         // has 4 strips), and the last one read on demand.
-        {"read-short:4@checkpoints_le.btf:r", "checkpoints_le.btf",
-         "Wrong image data in strip 4 of checkpoints_le.btf, page 0."},
+        // (In classic files: a big-endian host's BigTIFF checkpoint defect in
+        // checkpoints_le.btf would stop that layout before the fault.)
+        {"read-short:4@checkpoints_le.tif:r", "checkpoints_le.tif",
+         "Wrong image data in strip 4 of checkpoints_le.tif, page 0."},
         {"read-short:999@queries_be.btf", "queries_be.btf",
          "Wrong image data in strip 999 of queries_be.btf, page 1."},
         {"write-strip:2@deferred_le.tif=-1", "deferred_le.tif",
@@ -69,8 +71,8 @@ TEST(StrileProbe, StrileFaults)
         {"checkpoint-nothing:4@checkpoints_be.tif", "checkpoints_be.tif",
          "checkpoints_be.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
         // The second handle at the second checkpoint finds a strip empty.
-        {"strile-count:3@checkpoints_le.btf=0", "checkpoints_le.btf",
-         "checkpoints_le.btf: page 0: TIFFGetStrileByteCount(3) at checkpoint 2 is 0, expected "
+        {"strile-count:3@checkpoints_be.tif=0", "checkpoints_be.tif",
+         "checkpoints_be.tif: page 0: TIFFGetStrileByteCount(3) at checkpoint 2 is 0, expected "
          "16."},
         // The second handle opened at the second checkpoint finds no page.
         {"dir-count:2@checkpoints_le.tif=0", "checkpoints_le.tif",
