@@ -130,31 +130,6 @@ static uint32_t ArrayCount(const TypeProbe &t, ttag_t k, bool bigtiff)
     return t.count;
 }
 
-// Value I of a table, as the bits of its storage, zero-extended.
-static uint64_t Bits(const void *values, unsigned storage, uint32_t i)
-{
-    uint8_t b1;
-    uint16_t b2;
-    uint32_t b4;
-    uint64_t b8;
-    const auto *p = static_cast<const uint8_t *>(values) + static_cast<size_t>(i) * storage;
-
-    switch (storage) {
-    case 1:
-        memcpy(&b1, p, 1);
-        return b1;
-    case 2:
-        memcpy(&b2, p, 2);
-        return b2;
-    case 4:
-        memcpy(&b4, p, 4);
-        return b4;
-    default:
-        memcpy(&b8, p, 8);
-        return b8;
-    }
-}
-
 // The width in which the library takes and gives an array field's values,
 // as its own description says; the table's width where it says nothing.
 static unsigned PassedSize(TIFF *tif, const TypeProbe &t, ttag_t tag)
@@ -172,7 +147,7 @@ static std::vector<uint8_t> AsPassed(TIFF *tif, const TypeProbe &t, ttag_t tag)
     std::vector<uint8_t> out(static_cast<size_t>(t.count) * size);
 
     for (uint32_t i = 0; i < t.count; i++) {
-        const uint64_t v = Bits(t.values, t.storage, i);
+        const uint64_t v = StoredBits(t.values, t.storage, i);
         for (unsigned b = 0; b < size; b++) {
             // Host order, as the library reads the array.
             const unsigned shift = 8 * (probe::HostBigEndian() ? size - 1 - b : b);
@@ -185,7 +160,7 @@ static std::vector<uint8_t> AsPassed(TIFF *tif, const TypeProbe &t, ttag_t tag)
 static bool SetSingle(TIFF *tif, const TypeProbe &t)
 {
     // The table's first value, widened to hold any type's.
-    const uint64_t v = Bits(t.values, t.storage, 0);
+    const uint64_t v = StoredBits(t.values, t.storage, 0);
 
     switch (t.type) {
     case TIFF_BYTE:
@@ -340,9 +315,10 @@ static bool CheckSingle(TIFF *tif, const TypeProbe &t, const Layout &layout)
     }
     // The library stored the single value at the start of `single`, as wide
     // as it takes it: reading more would hold on a little-endian host only.
-    const uint64_t got = Bits(&single, t.storage, 0);
-    if (got != Bits(t.values, t.storage, 0)) {
-        probe::SayWrongValue(t.name, t.tag, layout.filename, 0, got, Bits(t.values, t.storage, 0));
+    const uint64_t got = StoredBits(&single, t.storage, 0);
+    if (got != StoredBits(t.values, t.storage, 0)) {
+        probe::SayWrongValue(t.name, t.tag, layout.filename, 0, got,
+                             StoredBits(t.values, t.storage, 0));
         return false;
     }
     return true;
@@ -367,10 +343,10 @@ static bool CheckArray(TIFF *tif, const TypeProbe &t, ttag_t k, const Layout &la
     }
     const unsigned size = PassedSize(tif, t, t.tag + k);
     for (uint32_t i = 0; i < n; i++) {
-        const uint64_t got = Bits(array, size, i);
-        if (got != Bits(t.values, t.storage, i)) {
+        const uint64_t got = StoredBits(array, size, i);
+        if (got != StoredBits(t.values, t.storage, i)) {
             probe::SayWrongValue(t.name, t.tag + k, layout.filename, i, got,
-                                 Bits(t.values, t.storage, i));
+                                 StoredBits(t.values, t.storage, i));
             return false;
         }
     }
@@ -422,9 +398,9 @@ static bool CheckStandard(TIFF *tif, const Layout &layout)
     if (!TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
         probe::SayProblemFetching(TIFFTAG_XRESOLUTION, layout.filename);
         ok = false;
-    } else if (Bits(&resolution, 4, 0) != Bits(&x_resolution, 4, 0)) {
+    } else if (StoredBits(&resolution, 4, 0) != StoredBits(&x_resolution, 4, 0)) {
         probe::SayWrongValue("RATIONAL", TIFFTAG_XRESOLUTION, layout.filename, 0,
-                             Bits(&resolution, 4, 0), Bits(&x_resolution, 4, 0));
+                             StoredBits(&resolution, 4, 0), StoredBits(&x_resolution, 4, 0));
         ok = false;
     }
     return CheckText(tif, {TIFFTAG_IMAGEDESCRIPTION, description}, layout) && ok;
@@ -471,9 +447,9 @@ static bool CheckEntryOnDisk(const ifd::Directory &dir, const TypeProbe &t, ttag
                 probe::SayWrongNumberOnDisk(tag, filename, i, probe::Number(*e, i), expect);
                 return false;
             }
-        } else if (e->values[i] != Bits(t.values, t.storage, i)) {
+        } else if (e->values[i] != StoredBits(t.values, t.storage, i)) {
             probe::SayWrongValueOnDisk(tag, filename, i, e->values[i],
-                                       Bits(t.values, t.storage, i));
+                                       StoredBits(t.values, t.storage, i));
             return false;
         }
     }

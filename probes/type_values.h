@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include <tiffio.h>
 
@@ -92,5 +93,30 @@ inline constexpr TypeProbe type_probes[] = {
 };
 
 } // namespace types
+
+// Value I of a table as the bits of its storage, zero-extended: the probe
+// and the value rule's test read the tables alike.
+inline uint64_t StoredBits(const void *values, unsigned storage, uint32_t i)
+{
+    const auto *p = static_cast<const uint8_t *>(values) + static_cast<size_t>(i) * storage;
+    uint8_t b1 = 0;
+    uint16_t b2 = 0;
+    uint32_t b4 = 0;
+    uint64_t b8 = 0;
+    switch (storage) {
+    case 1:
+        memcpy(&b1, p, 1);
+        return b1;
+    case 2:
+        memcpy(&b2, p, 2);
+        return b2;
+    case 4:
+        memcpy(&b4, p, 4);
+        return b4;
+    default:
+        memcpy(&b8, p, 8);
+        return b8;
+    }
+}
 
 #endif

@@ -32,25 +32,7 @@ bool is_integer(const TypeProbe &t)
 // Value I as its stored bits, zero-extended.
 uint64_t bits(const TypeProbe &t, uint32_t i)
 {
-    const auto *p = static_cast<const uint8_t *>(t.values) + static_cast<size_t>(i) * t.storage;
-    uint8_t b1 = 0;
-    uint16_t b2 = 0;
-    uint32_t b4 = 0;
-    uint64_t b8 = 0;
-    switch (t.storage) {
-    case 1:
-        memcpy(&b1, p, 1);
-        return b1;
-    case 2:
-        memcpy(&b2, p, 2);
-        return b2;
-    case 4:
-        memcpy(&b4, p, 4);
-        return b4;
-    default:
-        memcpy(&b8, p, 8);
-        return b8;
-    }
+    return StoredBits(t.values, t.storage, i);
 }
 
 double number(const TypeProbe &t, uint32_t i)
