@@ -26,6 +26,7 @@
 
 #include <tiffio.h>
 
+#include "codec_values.h"
 #include "ifd_reader.h"
 #include "probe_support.h"
 
@@ -40,104 +41,14 @@ constexpr Layout layouts[] = {
     {"codec_be.btf", true, true},
 };
 
-// A pseudo-field and the value a page sets: not the codec's default, so a
-// setting that is lost shows. `fetch` is false where the codec keeps no
-// getter for it (the library refuses TIFFGetField: SGILOGENCODE,
-// PERSAMPLE), so only its effect can be checked. `newer` marks a setting
-// that later releases add: set where the codec has it, skipped where not.
-struct Setting {
-    uint32_t tag;
-    double value;
-    bool fetch = true;
-    bool newer = false;
-};
-
-// Not in every release's tiff.h: WebP's lossless exact mode, set-only, 1
-// by default; 0 may change colours only where alpha is 0, and these pages
-// have no alpha.
-constexpr uint32_t webp_lossless_exact = 65571;
-
-// What a page's image shows of its settings.
-enum class Effect : uint8_t {
-    None,
-    Smaller,   // fewer bytes than the page before, the same image within JPEG's error
-    OtherSize, // another size than the page before, the same pixels
-    Rgb,       // JPEGCOLORMODE RGB reads it as RGB
-    PerSample, // one SMin/SMaxSampleValue per sample on disk
-};
-
-// NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding): a row reads best name first
-struct Page {
-    const char *name;  // in every line about the page
-    const char *codec; // in the skip line
-    uint16_t compression;
-    uint16_t photometric;
-    uint16_t bits;
-    uint16_t samples;
-    uint16_t format; // SampleFormat
-    std::initializer_list<Setting> settings;
-    Effect effect = Effect::None;
-    int error = 0; // how far a decoded byte may be off; -1: lossy by the codec's own measure
-};
-
-constexpr uint32_t width = 128;
-constexpr uint32_t length = 32;
-// JPEG's error on smooth ramps at these qualities, in levels.
-constexpr int jpeg_error = 8;
-
-// Pages compared with the one before them come right after it.
-// clang-format off
-const Page pages[] = {
-    {"JPEG quality 90", "JPEG", COMPRESSION_JPEG, PHOTOMETRIC_YCBCR, 8, 3, SAMPLEFORMAT_UINT,
-     {{TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB}, {TIFFTAG_JPEGQUALITY, 90}},
-     Effect::Rgb, jpeg_error},
-    {"JPEG quality 37", "JPEG", COMPRESSION_JPEG, PHOTOMETRIC_YCBCR, 8, 3, SAMPLEFORMAT_UINT,
-     {{TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB}, {TIFFTAG_JPEGQUALITY, 37}},
-     Effect::Smaller, jpeg_error},
-    // JPEGTABLESMODE 1: the quantization tables alone go to JPEGTables.
-    {"JPEG tables", "JPEG", COMPRESSION_JPEG, PHOTOMETRIC_YCBCR, 8, 3, SAMPLEFORMAT_UINT,
-     {{TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB}, {TIFFTAG_JPEGTABLESMODE, JPEGTABLESMODE_QUANT}},
-     Effect::Rgb, jpeg_error},
-    // DEFLATE_SUBCODEC 0 is zlib, where the default is libdeflate: both
-    // pages use it, so that the level alone tells them apart.
-    {"Deflate level 1", "Deflate", COMPRESSION_ADOBE_DEFLATE, PHOTOMETRIC_MINISBLACK, 8, 1,
-     SAMPLEFORMAT_UINT, {{TIFFTAG_DEFLATE_SUBCODEC, 0}, {TIFFTAG_ZIPQUALITY, 1}}},
-    {"Deflate level 9", "Deflate", COMPRESSION_ADOBE_DEFLATE, PHOTOMETRIC_MINISBLACK, 8, 1,
-     SAMPLEFORMAT_UINT, {{TIFFTAG_DEFLATE_SUBCODEC, 0}, {TIFFTAG_ZIPQUALITY, 9}},
-     Effect::OtherSize},
-    {"LZMA preset 0", "LZMA", COMPRESSION_LZMA, PHOTOMETRIC_MINISBLACK, 8, 1, SAMPLEFORMAT_UINT,
-     {{TIFFTAG_LZMAPRESET, 0}}},
-    {"LZMA preset 9", "LZMA", COMPRESSION_LZMA, PHOTOMETRIC_MINISBLACK, 8, 1, SAMPLEFORMAT_UINT,
-     {{TIFFTAG_LZMAPRESET, 9}}, Effect::OtherSize},
-    {"ZSTD level 3", "ZSTD", COMPRESSION_ZSTD, PHOTOMETRIC_MINISBLACK, 8, 1, SAMPLEFORMAT_UINT,
-     {{TIFFTAG_ZSTD_LEVEL, 3}}},
-    {"WebP level 37", "WebP", COMPRESSION_WEBP, PHOTOMETRIC_RGB, 8, 3, SAMPLEFORMAT_UINT,
-     {{TIFFTAG_WEBP_LEVEL, 37}}, Effect::None, -1},
-    {"WebP lossless", "WebP", COMPRESSION_WEBP, PHOTOMETRIC_RGB, 8, 3, SAMPLEFORMAT_UINT,
-     {{TIFFTAG_WEBP_LOSSLESS, 1}, {webp_lossless_exact, 0, false, true}}},
-    // LERC_VERSION 4 (2.4) is the only version the codec writes.
-    {"LERC", "LERC", COMPRESSION_LERC, PHOTOMETRIC_MINISBLACK, 32, 1, SAMPLEFORMAT_IEEEFP,
-     {{TIFFTAG_LERC_VERSION, LERC_VERSION_2_4},
-      {TIFFTAG_LERC_ADD_COMPRESSION, LERC_ADD_COMPRESSION_ZSTD},
-      {TIFFTAG_LERC_MAXZERROR, 0.375}, {TIFFTAG_ZSTD_LEVEL, 5}, {TIFFTAG_ZIPQUALITY, 3}},
-     Effect::None, -1},
-    {"PixarLog", "PixarLog", COMPRESSION_PIXARLOG, PHOTOMETRIC_MINISBLACK, 16, 1,
-     SAMPLEFORMAT_UINT,
-     {{TIFFTAG_PIXARLOGDATAFMT, PIXARLOGDATAFMT_16BIT}, {TIFFTAG_PIXARLOGQUALITY, 3}},
-     Effect::None, -1},
-    {"SGILog", "SGILog", COMPRESSION_SGILOG, PHOTOMETRIC_LOGL, 32, 1, SAMPLEFORMAT_IEEEFP,
-     {{TIFFTAG_SGILOGDATAFMT, SGILOGDATAFMT_FLOAT}, {TIFFTAG_SGILOGENCODE, 1, false}},
-     Effect::None, -1},
-    {"Group 3 fax", "CCITT", COMPRESSION_CCITTFAX3, PHOTOMETRIC_MINISWHITE, 1, 1,
-     SAMPLEFORMAT_UINT, {{TIFFTAG_FAXMODE, FAXMODE_BYTEALIGN}}},
-    {"per sample", "none", COMPRESSION_NONE, PHOTOMETRIC_RGB, 32, 3, SAMPLEFORMAT_IEEEFP,
-     {{TIFFTAG_PERSAMPLE, PERSAMPLE_MULTI, false}}, Effect::PerSample},
-};
-// clang-format on
-
-// The per-sample extremes of the last page: fractions a FLOAT holds.
-const double smin[3] = {1.5, 2.25, 3.125};
-const double smax[3] = {250.5, 251.25, 252.125};
+using codecs::Effect;
+using codecs::length;
+using codecs::Page;
+using codecs::pages;
+using codecs::Setting;
+using codecs::smax;
+using codecs::smin;
+using codecs::width;
 
 // The pseudo-fields a codec may add that no page sets: a callback, not a
 // value.
@@ -440,6 +351,32 @@ bool HoldsMarker(const ifd::Entry &e, uint8_t marker)
     return false;
 }
 
+// JPEGTables holds no table its mode leaves out: quantization tables (DQT)
+// without JPEGTABLESMODE_QUANT, Huffman tables (DHT) without _HUFF.
+bool CheckTablesLeftOut(const Run &run, const ifd::Directory &dir, const Page &p, int mode)
+{
+    const ifd::Entry *tables = ifd::FindEntry(dir, TIFFTAG_JPEGTABLES);
+    if (!tables) {
+        probe::SayMissingOnDisk(TIFFTAG_JPEGTABLES, run.name, p.name);
+        return false;
+    }
+    const struct {
+        int mode;
+        uint8_t marker;
+        const char *what;
+    } kinds[] = {{JPEGTABLESMODE_QUANT, 0xDB, "quantization"},
+                 {JPEGTABLESMODE_HUFF, 0xC4, "Huffman"}};
+    bool ok = true;
+    for (const auto &k : kinds) {
+        if ((mode & k.mode) == 0 && HoldsMarker(*tables, k.marker)) {
+            probe::Say("%s: %s: tag %u on disk: holds %s tables.", run.name, p.name,
+                       TIFFTAG_JPEGTABLES, k.what);
+            ok = false;
+        }
+    }
+    return ok;
+}
+
 // The strip's size against the page before, where the page's setting
 // should change it.
 bool CheckSize(Run &run, const ifd::Directory &dir, size_t k)
@@ -499,18 +436,9 @@ bool CheckPageOnDisk(Run &run, const ifd::Directory &dir, size_t k)
         }
     }
     ok = CheckSize(run, dir, k) && ok;
-    const ifd::Entry *tables = ifd::FindEntry(dir, TIFFTAG_JPEGTABLES);
     for (const Setting &s : p.settings) {
-        if (s.tag != TIFFTAG_JPEGTABLESMODE)
-            continue;
-        if (!tables) {
-            probe::SayMissingOnDisk(TIFFTAG_JPEGTABLES, run.name, p.name);
-            ok = false;
-        } else if (HoldsMarker(*tables, 0xC4)) {
-            probe::Say("%s: %s: tag %u on disk: holds Huffman tables.", run.name, p.name,
-                       TIFFTAG_JPEGTABLES);
-            ok = false;
-        }
+        if (s.tag == TIFFTAG_JPEGTABLESMODE)
+            ok = CheckTablesLeftOut(run, dir, p, static_cast<int>(s.value)) && ok;
     }
     if (p.effect == Effect::PerSample)
         ok = CheckPerSample(run, dir, p) && ok;

@@ -92,6 +92,7 @@ enum Kind {
                      //                      IFD N of the chain is appended to the file and
                      //                      linked after the chain's last IFD
     GET_FLOAT,       // get-float:TAG=V      the out-pointer receives the float V
+    GET_NARROW,      // get-narrow:TAG       the double fetched is rounded to a float
     // Tiles and striles (tile_probe, strile_probe).
     WRITE_TILE,    // write-tile[:T]=R     TIFFWriteEncodedTile or TIFFWriteTile (of tile T)
                    //                      returns R, writes nothing
@@ -197,6 +198,7 @@ constexpr KindName kind_names[] = {
     {"current-dir", CURRENT_DIR},
     {"append-copy", APPEND_COPY},
     {"get-float", GET_FLOAT},
+    {"get-narrow", GET_NARROW},
     {"write-tile", WRITE_TILE},
     {"read-tile", READ_TILE},
     {"strile-offset", STRILE_OFFSET},
@@ -843,6 +845,10 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
         *static_cast<uint32_t *>(out[0]) = static_cast<uint32_t>(r->value);
     if ((r = find_tag(GET_FLOAT, tag, tif)) != nullptr)
         *static_cast<float *>(out[0]) = static_cast<float>(r->value);
+    if (find_tag(GET_NARROW, tag, tif)) {
+        auto *d = static_cast<double *>(out[0]);
+        *d = static_cast<float>(*d);
+    }
     if (find_tag(GET_CHOP, tag, tif)) {
         char *s = *static_cast<char **>(out[0]);
         if (s && *s)
