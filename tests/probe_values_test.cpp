@@ -162,3 +162,102 @@ TEST(DirectoryValues, ExifAndGpsValuesShowAFault)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------
+// codec_probe (probes/codec_values.h): each setting against what tiff.h's
+// comments and libtiff(3tiff) document of it (where they are silent, the
+// codec's own library), each failure naming the page and the setting's tag.
+#include "codec_values.h"
+
+namespace {
+
+// Its defaults ({}: none documented), its range, where that is said, and
+// for a setting of two meanings why its value may be 0 or 1.
+struct Documented {
+    std::vector<double> defaults;
+    double lo;
+    double hi;
+    const char *source;
+    const char *two_meanings = nullptr;
+};
+
+const std::map<uint32_t, Documented> documented = {
+    {TIFFTAG_FAXMODE, {{FAXMODE_CLASSIC}, 0, 15, "tiff.h; libtiff(3tiff): flags"}},
+    {TIFFTAG_JPEGQUALITY, {{75}, 0, 100, "tiff.h, libtiff(3tiff)"}},
+    {TIFFTAG_JPEGCOLORMODE, {{0}, 0, 1, "tiff.h, libtiff(3tiff)", "RAW or RGB: RGB is 1"}},
+    {TIFFTAG_JPEGTABLESMODE, {{3}, 0, 3, "tiff.h, libtiff(3tiff): QUANT | HUFF, flags"}},
+    {TIFFTAG_ZIPQUALITY, {{-1, 6}, 1, 9, "tiff.h: -1; libtiff(3tiff): 6"}},
+    {TIFFTAG_PIXARLOGQUALITY, {{-1, 6}, 1, 9, "as ZIPQUALITY: tiff.h, libtiff(3tiff)"}},
+    {TIFFTAG_PIXARLOGDATAFMT, {{}, 0, 5, "tiff.h"}},
+    {TIFFTAG_SGILOGDATAFMT, {{}, 0, 3, "tiff.h", "LogL takes float (0) or 16-bit (1) only"}},
+    {TIFFTAG_SGILOGENCODE, {{}, 0, 1, "tiff.h", "no dither or random dither"}},
+    {TIFFTAG_LZMAPRESET, {{6}, 0, 9, "none in libtiff's; xz(1)"}},
+    {TIFFTAG_ZSTD_LEVEL, {{0, 3}, 1, 22, "none in libtiff's; zstd(1), zstd.h (0: the default)"}},
+    {TIFFTAG_PERSAMPLE, {{}, 0, 1, "tiff.h", "merged or multi: multi is 1"}},
+    {TIFFTAG_LERC_VERSION, {{}, 4, 4, "tiff.h: 2.4 alone"}},
+    {TIFFTAG_LERC_ADD_COMPRESSION, {{}, 0, 2, "tiff.h"}},
+    {TIFFTAG_LERC_MAXZERROR, {{}, 0, HUGE_VAL, "tiff.h"}},
+    {TIFFTAG_WEBP_LEVEL, {{}, 0, 100, "none in libtiff's; webp/encode.h"}},
+    {TIFFTAG_WEBP_LOSSLESS, {{0}, 0, 1, "webp/encode.h", "lossy or lossless: lossless is 1"}},
+    {TIFFTAG_DEFLATE_SUBCODEC,
+     {{1},
+      0,
+      1,
+      "tiff.h: libdeflate where built in",
+      "zlib is 0: "
+      "both Deflate pages', so the level alone tells them apart"}},
+    {codecs::webp_lossless_exact, {{1}, 0, 1, "the probe's note", "exact or not: not is 0"}},
+};
+
+// No integer setting's range passes a byte (JPEG quality 100, zstd 22), so
+// none shows a value kept in a byte; the check stands for rows to come.
+TEST(CodecValues, SettingsShowAFault)
+{
+    for (const codecs::Page &p : codecs::pages) {
+        for (const codecs::Setting &s : p.settings) {
+            SCOPED_TRACE(std::string(p.name) + ": tag " + std::to_string(s.tag));
+            const auto d = documented.find(s.tag);
+            ASSERT_NE(d, documented.end()) << "not in the test's table of what is documented";
+            EXPECT_TRUE(s.value >= d->second.lo && s.value <= d->second.hi) << d->second.source;
+            if (s.value != std::floor(s.value)) {
+                EXPECT_NE(static_cast<float>(s.value), s.value) << "a float's value passes";
+            } else {
+                EXPECT_TRUE(d->second.hi <= 255 || s.value > 255) << "a byte's value passes";
+            }
+            EXPECT_TRUE(d->second.two_meanings || (s.value != 0 && s.value != 1)) << "0 or 1";
+            for (const double v : d->second.defaults)
+                EXPECT_NE(s.value, v) << "the documented default: " << d->second.source;
+        }
+    }
+}
+
+// A name that quotes a value quotes its page's own.
+TEST(CodecValues, NamesQuoteTheirValue)
+{
+    for (const codecs::Page &p : codecs::pages) {
+        const std::string name = p.name;
+        const size_t last = name.find_last_not_of("0123456789");
+        bool found = last + 1 == name.size();
+        for (const codecs::Setting &s : p.settings)
+            found = found || s.value == std::stod(name.substr(last + 1));
+        EXPECT_TRUE(found) << p.name;
+    }
+}
+
+// SMin/SMaxSampleValue: one per sample, fractions a FLOAT holds, none
+// another's, so a rounded value or sample 0's given for all shows.
+TEST(CodecValues, PerSampleExtremesShowAFault)
+{
+    std::vector<double> all(std::begin(codecs::smin), std::end(codecs::smin));
+    all.insert(all.end(), std::begin(codecs::smax), std::end(codecs::smax));
+    for (size_t i = 0; i < all.size(); i++) {
+        SCOPED_TRACE(std::string("per sample: S") + (i < 3 ? "Min" : "Max") + "SampleValue " +
+                     std::to_string(i % 3));
+        EXPECT_NE(all[i], std::floor(all[i])) << "a rounded value passes";
+        EXPECT_EQ(static_cast<float>(all[i]), all[i]) << "more than a FLOAT holds";
+        for (size_t j = 0; j < i; j++)
+            EXPECT_NE(all[i], all[j]) << "as value " << j;
+    }
+}
+
+} // namespace
