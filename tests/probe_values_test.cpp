@@ -218,15 +218,16 @@ TEST(CodecValues, SettingsShowAFault)
             SCOPED_TRACE(std::string(p.name) + ": tag " + std::to_string(s.tag));
             const auto d = documented.find(s.tag);
             ASSERT_NE(d, documented.end()) << "not in the test's table of what is documented";
-            EXPECT_TRUE(s.value >= d->second.lo && s.value <= d->second.hi) << d->second.source;
+            const Documented &doc = d->second;
+            EXPECT_TRUE(s.value >= doc.lo && s.value <= doc.hi) << doc.source;
             if (s.value != std::floor(s.value)) {
                 EXPECT_NE(static_cast<float>(s.value), s.value) << "a float's value passes";
             } else {
-                EXPECT_TRUE(d->second.hi <= 255 || s.value > 255) << "a byte's value passes";
+                EXPECT_TRUE(doc.hi <= 255 || s.value > 255) << "a byte's value passes";
             }
-            EXPECT_TRUE(d->second.two_meanings || (s.value != 0 && s.value != 1)) << "0 or 1";
-            for (const double v : d->second.defaults)
-                EXPECT_NE(s.value, v) << "the documented default: " << d->second.source;
+            EXPECT_TRUE(doc.two_meanings || (s.value != 0 && s.value != 1)) << "0 or 1";
+            for (const double v : doc.defaults)
+                EXPECT_NE(s.value, v) << "the documented default: " << doc.source;
         }
     }
 }
