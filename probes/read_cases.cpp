@@ -917,4 +917,16 @@ const Case cases[] = {
 
 const size_t case_count = sizeof(cases) / sizeof(cases[0]);
 
+const Format formats[4] = {
+    {"_le.tif", false, false},
+    {"_be.tif", true, false},
+    {"_le.btf", false, true},
+    {"_be.btf", true, true},
+};
+
+bool RunsIn(const Case &c, const Format &f)
+{
+    return !(c.bigtiff_only && !f.bigtiff) && !(c.classic_only && f.bigtiff);
+}
+
 } // namespace read_cases
