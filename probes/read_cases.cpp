@@ -414,7 +414,7 @@ void SubIfdsOf(Built *b, uint16_t /*tag*/, uint16_t type)
         Image im;
         im.width = 7 - 2 * k;
         im.length = 4 - k;
-        im.seed = 50 + k;
+        im.seed = 50 + 10 * k; // no strip of one begins as one of another
         Page p = MakePage(im, *b);
         Insert(&p.fields, ifd::Numbers(NewSubfileType, ifd::LONG, {1}));
         uint64_t at = 0;
@@ -566,7 +566,7 @@ void Loop(Built *b, uint16_t pages, uint16_t back)
     std::vector<uint64_t> at;
     for (unsigned k = 0; k < pages; k++) {
         Image im;
-        im.seed = k;
+        im.seed = 10 * k; // no strip of a page is one of another page
         Page p = MakePage(im, *b);
         uint64_t ifd = 0;
         b->pages.push_back(WritePage(b, &p, true, &ifd));

@@ -231,6 +231,7 @@ const std::map<std::string, const char *> read_dictated_cases = {
 struct ReadDir {
     std::string where; // "read_pages_le.tif page 1/EXIF"
     std::string name;  // the case
+    std::string file;
     bool bigtiff;
     Directory d;
 };
@@ -239,11 +240,13 @@ void Collect(const ReadDir &r, std::vector<ReadDir> *out)
 {
     out->push_back(r);
     for (size_t i = 0; i < r.d.subifds.size(); i++)
-        Collect({r.where + "/SubIFD " + std::to_string(i), r.name, r.bigtiff, r.d.subifds[i]}, out);
+        Collect(
+            {r.where + "/SubIFD " + std::to_string(i), r.name, r.file, r.bigtiff, r.d.subifds[i]},
+            out);
     for (const Directory &e : r.d.exif_dirs)
-        Collect({r.where + "/EXIF", r.name, r.bigtiff, e}, out);
+        Collect({r.where + "/EXIF", r.name, r.file, r.bigtiff, e}, out);
     for (const Directory &g : r.d.gps_dirs)
-        Collect({r.where + "/GPS", r.name, r.bigtiff, g}, out);
+        Collect({r.where + "/GPS", r.name, r.file, r.bigtiff, g}, out);
 }
 
 // Every directory of every case, in every layout read_probe builds it in.
@@ -257,9 +260,9 @@ std::vector<ReadDir> ReadDirectories()
                 continue;
             read_cases::Built b(f.big_endian, f.bigtiff);
             c.build(&b, c.tag, c.type);
+            const std::string file = std::string("read_") + c.name + f.suffix;
             for (size_t k = 0; k < b.pages.size(); k++)
-                Collect({std::string("read_") + c.name + f.suffix + " page " + std::to_string(k),
-                         c.name, f.bigtiff, b.pages[k]},
+                Collect({file + " page " + std::to_string(k), c.name, file, f.bigtiff, b.pages[k]},
                         &out);
         }
     }
@@ -359,6 +362,31 @@ TEST(ReadValues, SizesShowASwap)
         }
         if (size.count(322) && size.count(323)) {
             EXPECT_NE(size[322], size[323]) << "TileWidth and TileLength";
+        }
+    }
+}
+
+// The strips and tiles of a file differ from their first byte on, and
+// none is zeros only: one read from another's place, another page's or
+// filler shows.
+TEST(ReadValues, ChunksShowAMixUp)
+{
+    std::map<std::string, std::vector<std::pair<std::vector<uint8_t>, std::string>>> seen;
+    for (const ReadDir &r : ReadDirectories()) {
+        for (size_t k = 0; k < r.d.chunks.size(); k++) {
+            const std::vector<uint8_t> &bytes = r.d.chunks[k].bytes;
+            if (r.d.chunks[k].refuse)
+                continue;
+            const std::string where = r.where + " chunk " + std::to_string(k);
+            SCOPED_TRACE(where);
+            EXPECT_NE(std::count(bytes.begin(), bytes.end(), 0), static_cast<long>(bytes.size()))
+                << "zeros only";
+            for (const auto &[other, at] : seen[r.file]) {
+                const size_t n = std::min(other.size(), bytes.size());
+                EXPECT_FALSE(std::equal(bytes.begin(), bytes.begin() + n, other.begin()))
+                    << "begins as " << at;
+            }
+            seen[r.file].emplace_back(bytes, where);
         }
     }
 }
