@@ -29,7 +29,7 @@ struct Image {
     uint16_t photometric = 1;
     bool tiled = false;
     uint32_t tile_width = 16;
-    uint32_t tile_length = 16;
+    uint32_t tile_length = 32; // not the width: a swap of the two shows
     uint16_t width_type = ifd::SHORT;
     uint16_t length_type = ifd::SHORT;
     uint16_t rows_type = ifd::SHORT;
@@ -247,7 +247,9 @@ void StripsAt(Built *b, uint16_t type, bool over)
 {
     Image im;
     im.offsets_type = im.counts_type = type;
-    im.length = b->w.Slot() / ifd::TypeSize(type) + (over ? 1 : 0);
+    // Two rows a strip: an even length is never the width, nor 1.
+    im.rows_per_strip = 2;
+    im.length = 2 * (b->w.Slot() / ifd::TypeSize(type) + (over ? 1 : 0));
     Page p = MakePage(im, *b);
     OnePage(b, WritePage(b, &p));
 }
@@ -275,12 +277,15 @@ void TextAt(Built *b, uint16_t over, uint16_t /*type*/)
 void OddValues(Built *b, uint16_t tag, uint16_t /*type*/)
 {
     Image im;
+    im.width = 5;
     im.length = 3; // three strips: 12 bytes of offsets, out of line in BigTIFF too
     Page p = MakePage(im, *b);
-    Insert(&p.fields, ifd::Text(Description, std::string("values at odd offsets") + '\0'));
-    Insert(&p.fields, ifd::Rationals(XResolution, ifd::RATIONAL, {300, 1}));
-    Insert(&p.fields, ifd::Rationals(YResolution, ifd::RATIONAL, {150, 2}));
-    Insert(&p.fields, ifd::Numbers(ResolutionUnit, ifd::SHORT, {2}));
+    Insert(&p.fields, ifd::Text(Description, std::string("values at odd offsets.") + '\0'));
+    // Fractions, so a rounded or numerator-only value shows; centimetres,
+    // not the default inch.
+    Insert(&p.fields, ifd::Rationals(XResolution, ifd::RATIONAL, {601, 2}));
+    Insert(&p.fields, ifd::Rationals(YResolution, ifd::RATIONAL, {151, 2}));
+    Insert(&p.fields, ifd::Numbers(ResolutionUnit, ifd::SHORT, {3}));
     Find(&p.fields, tag)->odd = true;
     OnePage(b, WritePage(b, &p));
 }
@@ -312,14 +317,15 @@ void ValuesBefore(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
     OnePage(b, WritePage(b, &p));
 }
 
-// The values of a private tag of each type: three where the type allows,
+// The values of a private tag of each type: an odd count, more than 8
+// bytes (out of line in BigTIFF too), a value that fills the type's width,
 // signed ones negative, reals exact in binary.
 Field PrivateField(uint16_t type)
 {
     const uint16_t tag = private_base + type;
     switch (type) {
     case ifd::ASCII:
-        return ifd::Text(tag, std::string("private") + '\0');
+        return ifd::Text(tag, std::string("private text") + '\0');
     case ifd::RATIONAL:
         return ifd::Rationals(tag, type, {3, 4, 5, 2, 0xffffffff, 1});
     case ifd::SRATIONAL:
@@ -329,23 +335,23 @@ Field PrivateField(uint16_t type)
     case ifd::DOUBLE:
         return ifd::Doubles(tag, {1.5, -0.25, 1e300});
     case ifd::SBYTE:
-        return ifd::Numbers(tag, type, {0xff, 5, 0x80});
+        return ifd::Numbers(tag, type, {0xff, 5, 0x80, 0x7f, 0xc3, 9, 0xfe, 0x2a, 0x81});
     case ifd::SSHORT:
-        return ifd::Numbers(tag, type, {0xffff, 7, 0x8000});
+        return ifd::Numbers(tag, type, {0xffff, 7, 0x8000, 0x7fff, 0xc0de});
     case ifd::SLONG:
         return ifd::Numbers(tag, type, {0xffffffff, 7, 0x80000000});
     case ifd::SLONG8:
         return ifd::Numbers(tag, type, {~uint64_t{0}, 7, uint64_t{1} << 63});
     case ifd::LONG8:
     case ifd::IFD8:
-        return ifd::Numbers(tag, type, {1, uint64_t{1} << 40, ~uint64_t{0} >> 12});
+        return ifd::Numbers(tag, type, {1, uint64_t{1} << 40, 0xfedcba9876543210});
     case ifd::LONG:
     case ifd::IFD:
         return ifd::Numbers(tag, type, {1, 0xffffffff, 8});
     case ifd::SHORT:
-        return ifd::Numbers(tag, type, {1, 0xffff, 8});
+        return ifd::Numbers(tag, type, {1, 0xffff, 8, 0x1234, 0x8001});
     default: // BYTE, UNDEFINED
-        return ifd::Numbers(tag, type, {0, 0x80, 0xff});
+        return ifd::Numbers(tag, type, {0, 0x80, 0xff, 7, 0x3c, 1, 0xa5, 0x7f, 0x42});
     }
 }
 
@@ -371,9 +377,11 @@ void PerSample(Built *b, uint16_t variant, uint16_t /*type*/)
     }
     Page p = MakePage(im, *b);
     if (variant == 3) {
-        Insert(&p.fields, ifd::Numbers(MinSample, ifd::SHORT, {0, 0, 0}));
-        Insert(&p.fields, ifd::Numbers(MaxSample, ifd::SHORT, {255, 255, 255}));
-        Insert(&p.fields, ifd::Numbers(SampleFormat, ifd::SHORT, {1, 1, 1}));
+        // Signed samples, and bounds neither 0 nor 255: none of the three is
+        // the default a library that ignored it would give.
+        Insert(&p.fields, ifd::Numbers(MinSample, ifd::SHORT, {20, 20, 20}));
+        Insert(&p.fields, ifd::Numbers(MaxSample, ifd::SHORT, {100, 100, 100}));
+        Insert(&p.fields, ifd::Numbers(SampleFormat, ifd::SHORT, {2, 2, 2}));
     }
     if (variant == 4)
         Insert(&p.fields, ifd::Numbers(ExtraSamples, ifd::SHORT, {2}));
@@ -386,7 +394,7 @@ void Chain(Built *b, uint16_t ifd_first, uint16_t /*type*/)
     for (unsigned k = 0; k < 3; k++) {
         Image im;
         im.width = 3 + 2 * k;
-        im.length = 3 - k;
+        im.length = 2 + k; // never the width, nor 1
         im.seed = 10 * k;
         im.width_type = k == 1 ? ifd::LONG : ifd::SHORT;
         Page p = MakePage(im, *b);
@@ -396,23 +404,27 @@ void Chain(Built *b, uint16_t ifd_first, uint16_t /*type*/)
     b->chain = 3;
 }
 
-// Two reduced-resolution images in SubIFDs, pointed to by `type`.
+// Three reduced-resolution images in SubIFDs, pointed to by `type`: an odd
+// count, its offsets out of line in both formats.
 void SubIfdsOf(Built *b, uint16_t /*tag*/, uint16_t type)
 {
     Directory main;
     std::vector<uint64_t> offsets;
-    for (unsigned k = 0; k < 2; k++) {
+    for (unsigned k = 0; k < 3; k++) {
         Image im;
-        im.width = 2;
-        im.length = 1;
-        im.seed = 50 + k;
+        im.width = 7 - 2 * k;
+        im.length = 4 - k;
+        im.seed = 50 + 10 * k; // no strip of one begins as one of another
         Page p = MakePage(im, *b);
         Insert(&p.fields, ifd::Numbers(NewSubfileType, ifd::LONG, {1}));
         uint64_t at = 0;
         main.subifds.push_back(WritePage(b, &p, false, &at));
         offsets.push_back(at);
     }
-    Page p = MakePage(Image(), *b);
+    Image full;
+    full.width = 9;
+    full.length = 6;
+    Page p = MakePage(full, *b);
     Insert(&p.fields, ifd::Numbers(SubIfds, type, offsets));
     Directory d = WritePage(b, &p);
     d.subifds = main.subifds;
@@ -427,12 +439,12 @@ std::vector<Field> ExifFields(bool long_x)
         ifd::Rationals(33434, ifd::RATIONAL, {1, 250}),              // ExposureTime
         ifd::Rationals(33437, ifd::RATIONAL, {28, 10}),              // FNumber
         ifd::Numbers(34850, ifd::SHORT, {2}),                        // ExposureProgram
-        ifd::Numbers(34855, ifd::SHORT, {100, 200}),                 // ISOSpeedRatings
+        ifd::Numbers(34855, ifd::SHORT, {100, 200, 400}),            // ISOSpeedRatings
         ifd::Numbers(36864, ifd::UNDEFINED, {'0', '2', '3', '2'}),   // ExifVersion
         ifd::Text(36867, std::string("2024:01:02 03:04:05") + '\0'), // DateTimeOriginal
         ifd::Rationals(37377, ifd::SRATIONAL, {-3, 2}),              // ShutterSpeedValue
         ifd::Rationals(37380, ifd::SRATIONAL, {-1, 3}),              // ExposureBiasValue
-        ifd::Numbers(37510, ifd::UNDEFINED, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'i'}),
+        ifd::Numbers(37510, ifd::UNDEFINED, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'i', '!'}),
         ifd::Numbers(40962, long_x ? ifd::LONG : ifd::SHORT, {640}), // PixelXDimension
         ifd::Numbers(40963, long_x ? ifd::SHORT : ifd::LONG, {480}), // PixelYDimension
     };
@@ -554,7 +566,7 @@ void Loop(Built *b, uint16_t pages, uint16_t back)
     std::vector<uint64_t> at;
     for (unsigned k = 0; k < pages; k++) {
         Image im;
-        im.seed = k;
+        im.seed = 10 * k; // no strip of a page is one of another page
         Page p = MakePage(im, *b);
         uint64_t ifd = 0;
         b->pages.push_back(WritePage(b, &p, true, &ifd));
@@ -916,5 +928,17 @@ const Case cases[] = {
 };
 
 const size_t case_count = sizeof(cases) / sizeof(cases[0]);
+
+const Format formats[4] = {
+    {"_le.tif", false, false},
+    {"_be.tif", true, false},
+    {"_le.btf", false, true},
+    {"_be.btf", true, true},
+};
+
+bool RunsIn(const Case &c, const Format &f)
+{
+    return !(c.bigtiff_only && !f.bigtiff) && !(c.classic_only && f.bigtiff);
+}
 
 } // namespace read_cases

@@ -84,6 +84,17 @@ struct Case {
 extern const Case cases[];
 extern const size_t case_count;
 
+// The four layouts, in the order read_probe runs them.
+struct Format {
+    const char *suffix; // of the file: read_NAME_le.tif and so on
+    bool big_endian;
+    bool bigtiff;
+};
+extern const Format formats[4];
+
+// Whether a case's encoding exists in a layout.
+bool RunsIn(const Case &c, const Format &f);
+
 // The private tags of the catalogue, one per type (65000 + type), for the
 // tag extender.
 constexpr uint16_t private_base = 65000;

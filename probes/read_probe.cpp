@@ -632,33 +632,20 @@ int main()
     if (table)
         fprintf(table, "H %s\n", probe::HostBigEndian() ? "big" : "little");
     int failure = 0;
-    struct Format {
-        const char *suffix;
-        bool big_endian;
-        bool bigtiff;
-    };
-    constexpr Format formats[] = {
-        {"_le.tif", false, false},
-        {"_be.tif", true, false},
-        {"_le.btf", false, true},
-        {"_be.btf", true, true},
-    };
     // Every case runs in every layout its encoding exists in, whatever the
     // earlier ones returned.
     for (size_t i = 0; i < read_cases::case_count; i++) {
         const read_cases::Case &c = read_cases::cases[i];
         std::vector<std::string> names;
         std::vector<probe::Layout> layouts;
-        for (const Format &f : formats) {
-            if ((c.bigtiff_only && !f.bigtiff) || (c.classic_only && f.bigtiff))
-                continue;
-            names.push_back(std::string("read_") + c.name + f.suffix);
+        for (const read_cases::Format &f : read_cases::formats) {
+            if (read_cases::RunsIn(c, f))
+                names.push_back(std::string("read_") + c.name + f.suffix);
         }
         size_t k = 0;
-        for (const Format &f : formats) {
-            if ((c.bigtiff_only && !f.bigtiff) || (c.classic_only && f.bigtiff))
-                continue;
-            layouts.push_back({names[k++].c_str(), f.big_endian, f.bigtiff});
+        for (const read_cases::Format &f : read_cases::formats) {
+            if (read_cases::RunsIn(c, f))
+                layouts.push_back({names[k++].c_str(), f.big_endian, f.bigtiff});
         }
         failure |= probe::RunLayouts(layouts.data(), layouts.size(),
                                      [&c](const probe::Layout &l) { return CheckCase(c, l); });

@@ -1,22 +1,27 @@
-// The value rule (tests/README.md, "A field row") over type_probe's and
-// directory_probe's tables, so that rows added later keep it: each broken
+// The value rule (tests/README.md, "A field row") over the newer probes'
+// tables, one section each, so that rows added later keep it: each broken
 // rule is a failure naming the row.
 //
-// Exempt, by design: type_probe's arrays at the inline limit and one value
-// over it (tags +1 and +2) have the counts the entry's slot dictates, 4 bytes
-// in classic TIFF and 8 in BigTIFF, so only the long array's count (+3, the
-// whole table) is free. directory_probe's exemptions are listed below.
+// type_probe and directory_probe. Exempt, by design: type_probe's arrays at
+// the inline limit and one value over it (tags +1 and +2) have the counts the
+// entry's slot dictates, 4 bytes in classic TIFF and 8 in BigTIFF, so only
+// the long array's count (+3, the whole table) is free. directory_probe's
+// exemptions are listed below.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <map>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "codec_values.h"
 #include "directory_values.h"
+#include "ifd_reader.h"
+#include "read_cases.h"
 #include "type_values.h"
 
 namespace {
@@ -163,11 +168,11 @@ TEST(DirectoryValues, ExifAndGpsValuesShowAFault)
 
 } // namespace
 
-// ---------------------------------------------------------------------------
-// codec_probe (probes/codec_values.h): each setting against what tiff.h's
-// comments and libtiff(3tiff) document of it (where they are silent, the
-// codec's own library), each failure naming the page and the setting's tag.
-#include "codec_values.h"
+// --- codec_probe (probes/codec_values.h) -----------------------------------
+//
+// Each setting against what tiff.h's comments and libtiff(3tiff) document of
+// it (where they are silent, the codec's own library), each failure naming
+// the page and the setting's tag.
 
 namespace {
 
@@ -258,6 +263,261 @@ TEST(CodecValues, PerSampleExtremesShowAFault)
         EXPECT_EQ(static_cast<float>(all[i]), all[i]) << "more than a FLOAT holds";
         for (size_t j = 0; j < i; j++)
             EXPECT_NE(all[i], all[j]) << "as value " << j;
+    }
+}
+
+} // namespace
+
+// --- read_probe: the wants of its catalogue ---------------------------------
+//
+// Every case is built in every layout read_probe builds it in, and every
+// directory's Exact wants (those a library must give back) are read, SubIFDs,
+// EXIF and GPS IFDs included. ExactOrAbsent, OneOf, AtLeast and Absent wants
+// pass a dropped field by design, so they are not judged.
+
+namespace {
+
+using read_cases::Directory;
+
+// TIFF 6.0's defaults (Section 8, SampleFormat Section 19) and EXIF's, for
+// the tags the catalogue holds: what a library that ignores a field gives.
+const std::map<uint16_t, double> read_defaults = {
+    {254, 0},          // NewSubfileType
+    {258, 1},          // BitsPerSample
+    {259, 1},          // Compression
+    {277, 1},          // SamplesPerPixel
+    {278, 4294967295}, // RowsPerStrip, 2^32 - 1
+    {280, 0},          // MinSampleValue
+    {281, 255},        // MaxSampleValue, 2^BitsPerSample - 1 of 8-bit samples
+    {284, 1},          // PlanarConfiguration
+    {296, 2},          // ResolutionUnit
+    {339, 1},          // SampleFormat
+    {34850, 0},        // ExposureProgram, EXIF: not defined
+    {5, 0},            // GPSAltitudeRef, EXIF: above sea level
+};
+
+// Single values the case dictates, kept with the reason.
+const std::map<uint16_t, const char *> read_forced = {
+    {254, "NewSubfileType: 1 says reduced resolution; other bits say a page or a mask"},
+    {259, "Compression: the strips are uncompressed and compared byte for byte"},
+    {262, "PhotometricInterpretation: gray is 0 or 1 by its meaning; RGB cases hold 2"},
+    {277, "SamplesPerPixel: gray has one; the RGB and gray_alpha cases hold 3 and 2"},
+    {284, "PlanarConfiguration: chunky strips, read as such; rgb_planes holds 2"},
+    {5, "GPSAltitudeRef: EXIF defines 0 and 1 only, and 1 is not the default"},
+    {30, "GPSDifferential: EXIF defines 0 and 1 only"},
+};
+
+// Counts the standard, the image or the case dictates, so not free to be odd.
+// GPS tags (0 to 31) share no number with the others.
+const std::map<uint16_t, const char *> read_dictated = {
+    {258, "BitsPerSample: one per sample"},
+    {273, "StripOffsets: one per strip"},
+    {279, "StripByteCounts: one per strip"},
+    {280, "MinSampleValue: one per sample"},
+    {281, "MaxSampleValue: one per sample"},
+    {324, "TileOffsets: one per tile"},
+    {325, "TileByteCounts: one per tile"},
+    {339, "SampleFormat: one per sample"},
+    {36864, "ExifVersion: 4 bytes"},
+    {36867, "DateTimeOriginal: 19 characters and the NUL"},
+    {0, "GPSVersionID: 4 bytes"},
+    {1, "GPSLatitudeRef: one letter and the NUL"},
+    {29, "GPSDateStamp: 10 characters and the NUL"},
+};
+const std::map<std::string, const char *> read_dictated_cases = {
+    {"text_edge", "ImageDescription exactly as long as the entry's slot"},
+    {"text_over", "ImageDescription one byte longer than the entry's slot"},
+};
+
+struct ReadDir {
+    std::string where; // "read_pages_le.tif page 1/EXIF"
+    std::string name;  // the case
+    std::string file;
+    bool bigtiff;
+    Directory d;
+};
+
+void Collect(const ReadDir &r, std::vector<ReadDir> *out)
+{
+    out->push_back(r);
+    for (size_t i = 0; i < r.d.subifds.size(); i++)
+        Collect(
+            {r.where + "/SubIFD " + std::to_string(i), r.name, r.file, r.bigtiff, r.d.subifds[i]},
+            out);
+    for (const Directory &e : r.d.exif_dirs)
+        Collect({r.where + "/EXIF", r.name, r.file, r.bigtiff, e}, out);
+    for (const Directory &g : r.d.gps_dirs)
+        Collect({r.where + "/GPS", r.name, r.file, r.bigtiff, g}, out);
+}
+
+// Every directory of every case, in every layout read_probe builds it in.
+std::vector<ReadDir> ReadDirectories()
+{
+    std::vector<ReadDir> out;
+    for (size_t i = 0; i < read_cases::case_count; i++) {
+        const read_cases::Case &c = read_cases::cases[i];
+        for (const read_cases::Format &f : read_cases::formats) {
+            if (!read_cases::RunsIn(c, f))
+                continue;
+            read_cases::Built b(f.big_endian, f.bigtiff);
+            c.build(&b, c.tag, c.type);
+            const std::string file = std::string("read_") + c.name + f.suffix;
+            for (size_t k = 0; k < b.pages.size(); k++)
+                Collect({file + " page " + std::to_string(k), c.name, file, f.bigtiff, b.pages[k]},
+                        &out);
+        }
+    }
+    return out;
+}
+
+bool IsRational(uint16_t type)
+{
+    return type == ifd::RATIONAL || type == ifd::SRATIONAL;
+}
+
+bool IsReal(uint16_t type)
+{
+    return IsRational(type) || type == ifd::FLOAT || type == ifd::DOUBLE;
+}
+
+// Element I as the number it stands for.
+double Element(const ifd::Field &f, size_t i)
+{
+    const unsigned size = ifd::TypeSize(f.type);
+    if (IsRational(f.type)) {
+        const auto n = f.values[2 * i];
+        const auto d = f.values[2 * i + 1];
+        if (f.type == ifd::RATIONAL)
+            return static_cast<double>(n) / static_cast<double>(d);
+        return static_cast<double>(ifd::Signed(n, 4)) / static_cast<double>(ifd::Signed(d, 4));
+    }
+    if (f.type == ifd::FLOAT)
+        return ifd::FloatFromBits(f.values[i]);
+    if (f.type == ifd::DOUBLE)
+        return ifd::DoubleFromBits(f.values[i]);
+    const bool sign = f.type == ifd::SBYTE || f.type == ifd::SSHORT || f.type == ifd::SLONG ||
+                      f.type == ifd::SLONG8;
+    return sign ? static_cast<double>(ifd::Signed(f.values[i], size))
+                : static_cast<double>(f.values[i]);
+}
+
+bool IsExact(const read_cases::Want &w)
+{
+    return w.rule == read_cases::Rule::Exact;
+}
+
+TEST(ReadValues, ExactWantsShowAFault)
+{
+    for (const ReadDir &r : ReadDirectories()) {
+        for (const read_cases::Want &w : r.d.wants) {
+            const ifd::Field &f = w.field;
+            if (!IsExact(w))
+                continue;
+            SCOPED_TRACE(r.where + ": tag " + std::to_string(f.tag));
+            const size_t n = IsRational(f.type) ? f.values.size() / 2 : f.values.size();
+            const size_t count = f.count != ifd::derived ? f.count : n;
+            if (read_dictated.count(f.tag) == 0 && read_dictated_cases.count(r.name) == 0) {
+                EXPECT_EQ(count % 2, 1U) << "free count " << count;
+            }
+            if (f.type == ifd::ASCII)
+                continue;
+            const unsigned size = ifd::TypeSize(f.type);
+            bool zero_one = true;
+            bool is_default = read_defaults.count(f.tag) != 0;
+            bool swaps = false;
+            bool fraction = false;
+            for (size_t i = 0; i < n; i++) {
+                const double v = Element(f, i);
+                zero_one = zero_one && (v == 0 || v == 1);
+                is_default = is_default && v == read_defaults.at(f.tag);
+                swaps = swaps || IsReal(f.type) || size == 1 ||
+                        swapped(f.values[i], size) != f.values[i];
+                fraction = fraction || v != std::floor(v);
+            }
+            // RowsPerStrip 1 over several strips: any other value changes the
+            // strips the case reads.
+            const bool strips = f.tag == 278 && r.d.chunks.size() > 1;
+            if (read_forced.count(f.tag) || strips)
+                continue;
+            EXPECT_FALSE(zero_one) << "only zeros and ones";
+            EXPECT_FALSE(is_default) << "the field's default";
+            EXPECT_TRUE(swaps) << "reads the same swapped";
+            EXPECT_TRUE(!IsRational(f.type) || fraction) << "a rounded fraction passes";
+        }
+    }
+}
+
+// A swap of width and length shows.
+TEST(ReadValues, SizesShowASwap)
+{
+    for (const ReadDir &r : ReadDirectories()) {
+        SCOPED_TRACE(r.where);
+        std::map<uint16_t, uint64_t> size;
+        for (const read_cases::Want &w : r.d.wants) {
+            const uint16_t tag = w.field.tag;
+            if (IsExact(w) && (tag == 256 || tag == 257 || tag == 322 || tag == 323))
+                size[tag] = w.field.values.at(0);
+        }
+        if (size.count(256) && size.count(257)) {
+            EXPECT_NE(size[256], size[257]) << "ImageWidth and ImageLength";
+        }
+        if (size.count(322) && size.count(323)) {
+            EXPECT_NE(size[322], size[323]) << "TileWidth and TileLength";
+        }
+    }
+}
+
+// The strips and tiles of a file differ from their first byte on, and
+// none is zeros only: one read from another's place, another page's or
+// filler shows.
+TEST(ReadValues, ChunksShowAMixUp)
+{
+    std::map<std::string, std::vector<std::pair<std::vector<uint8_t>, std::string>>> seen;
+    for (const ReadDir &r : ReadDirectories()) {
+        for (size_t k = 0; k < r.d.chunks.size(); k++) {
+            const std::vector<uint8_t> &bytes = r.d.chunks[k].bytes;
+            if (r.d.chunks[k].refuse)
+                continue;
+            const std::string where = r.where + " chunk " + std::to_string(k);
+            SCOPED_TRACE(where);
+            EXPECT_NE(std::count(bytes.begin(), bytes.end(), 0), static_cast<long>(bytes.size()))
+                << "zeros only";
+            for (const auto &[other, at] : seen[r.file]) {
+                const size_t n = std::min(other.size(), bytes.size());
+                EXPECT_FALSE(std::equal(bytes.begin(), bytes.begin() + n, other.begin()))
+                    << "begins as " << at;
+            }
+            seen[r.file].emplace_back(bytes, where);
+        }
+    }
+}
+
+// Per type, an array out of line in both formats (more than 8 bytes), and
+// for integers a value whose top byte is set, so a narrowed one shows.
+TEST(ReadValues, EachTypeHasAnArrayOutOfLine)
+{
+    std::map<std::pair<uint16_t, bool>, uint64_t> widest; // type, BigTIFF: most bytes
+    std::map<uint16_t, bool> full;
+    for (const ReadDir &r : ReadDirectories()) {
+        for (const read_cases::Want &w : r.d.wants) {
+            const ifd::Field &f = w.field;
+            if (!IsExact(w))
+                continue;
+            const unsigned size = ifd::TypeSize(f.type);
+            const uint64_t bytes = f.values.size() * (IsRational(f.type) ? 4 : size);
+            uint64_t &most = widest[{f.type, r.bigtiff}];
+            most = std::max(most, bytes);
+            for (const uint64_t v : f.values)
+                full[f.type] = full[f.type] || (v >> (8 * size - 8)) != 0;
+        }
+    }
+    for (const auto &[key, bytes] : widest) {
+        const uint16_t type = key.first;
+        SCOPED_TRACE(std::string(ifd::TypeName(type)) + (key.second ? " in BigTIFF" : ""));
+        EXPECT_GT(bytes, 8U) << "no array out of line";
+        if (type != ifd::ASCII && !IsReal(type)) {
+            EXPECT_TRUE(full[type]) << "no value fills the width";
+        }
     }
 }
 
