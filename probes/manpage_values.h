@@ -15,7 +15,7 @@ namespace manpage {
 inline constexpr uint32_t page_widths[] = {12, 13, 14};
 inline constexpr uint32_t length = 10;
 inline constexpr uint32_t rows_per_strip = 4;
-inline constexpr uint32_t strips = 3;
+inline constexpr uint32_t strips = (length + rows_per_strip - 1) / rows_per_strip;
 inline constexpr uint32_t width = page_widths[0];
 
 // The tiled page: 70 x 20 in tiles 16 wide and 32 long, 5 across and 1
@@ -24,8 +24,11 @@ inline constexpr uint32_t tiled_width = 70;
 inline constexpr uint32_t tiled_length = 20;
 inline constexpr uint32_t tile_width = 16;
 inline constexpr uint32_t tile_length = 32;
-inline constexpr uint32_t tiles_across = 5;
-inline constexpr uint32_t tiles = 5;
+inline constexpr uint32_t tiles_across = (tiled_width + tile_width - 1) / tile_width;
+inline constexpr uint32_t tiles = tiles_across * ((tiled_length + tile_length - 1) / tile_length);
+// A strip read past the end, past every tile of the tiled page too, so a
+// fault aimed at a tile past the last misses it.
+inline constexpr uint32_t far_strip = strips + 4;
 
 // What TIFFSetField(3tiff)'s promises set: the texts read back, the width a
 // page that holds a strip must refuse, and the PlanarConfiguration a
