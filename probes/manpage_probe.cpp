@@ -1365,8 +1365,12 @@ bool SetFieldSucceeds(const Layout &layout, const Promise &p)
         probe::Tiff tif = NewStripPage(layout);
         if (!tif)
             return false;
+        // The description is set twice, through both calls: the second,
+        // shorter, stays.
+        int through_list = probe::VSet(tif, TIFFTAG_IMAGEDESCRIPTION, manpage::first_description);
         const int plain = TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description);
-        const int through_list = probe::VSet(tif, TIFFTAG_ARTIST, artist);
+        if (through_list == 1)
+            through_list = probe::VSet(tif, TIFFTAG_ARTIST, artist);
         if (plain != 1 || through_list != 1)
             return Broken(layout, p, "TIFFSetField gave %d, TIFFVSetField %d, expected 1", plain,
                           through_list);

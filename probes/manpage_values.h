@@ -30,9 +30,11 @@ inline constexpr uint32_t tiles = tiles_across * ((tiled_length + tile_length - 
 // fault aimed at a tile past the last misses it.
 inline constexpr uint32_t far_strip = strips + 4;
 
-// What TIFFSetField(3tiff)'s promises set: the texts read back, the width a
-// page that holds a strip must refuse, and the PlanarConfiguration a
-// refused value must leave (not the default, which a reset would give).
+// What TIFFSetField(3tiff)'s promises set: the texts read back (the
+// description set twice, a longer text first), the width a page that holds
+// a strip must refuse, and the PlanarConfiguration a refused value must
+// leave (not the default, which a reset would give).
+inline constexpr char first_description[] = "manpage_probe, set first, through TIFFVSetField.";
 inline constexpr char description[] = "manpage_probe, through TIFFSetField.";
 inline constexpr char artist[] = "manpage_probe, through TIFFVSetField";
 inline constexpr uint32_t refused_width = width + 9;

@@ -44,6 +44,11 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
          {"manpage_le.tif: TIFFSetField(3tiff): TIFFSetField gave 0, TIFFVSetField 1, expected "
           "1."},
          "manpage_le.tif"},
+        // The second of two sets ignored: the first value stays.
+        {"set-ignored:270@manpage_be.tif:w",
+         {"Wrong ASCII value fetched for tag 270 in manpage_be.tif: \"manpage_probe, set first, "
+          "through TIFFVSetField.\", expected \"manpage_probe, through TIFFSetField.\"."},
+         "manpage_be.tif"},
         // One wrong return breaks each promise of the call that it reaches:
         // a written row, a handle opened "r", a tiled page before any tile.
         {"write-scanline@manpage_le.btf=5",

@@ -232,6 +232,7 @@ TEST(ManpageValues, PagesAndSetValuesShowAFault)
                  PLANARCONFIG_CONTIG, COMPRESSION_NONE, PREDICTOR_NONE, false});
     EXPECT_TRUE(m::tiles % 2 && m::far_strip >= m::tiles) << "even tiles, or far_strip a tile";
     EXPECT_TRUE(sizeof(m::description) % 2 && sizeof(m::artist) % 2) << "an even text count";
+    EXPECT_GT(sizeof(m::first_description), sizeof(m::description)) << "the set twice";
     EXPECT_NE(m::refused_width, m::width);
     EXPECT_NE(m::kept_planar, PLANARCONFIG_CONTIG) << "the default, which a reset gives";
 }
