@@ -36,7 +36,7 @@ TEST(StrileProbe, StrileFaults)
         {"strile-offset:4@queries_be.tif=12", "queries_be.tif",
          "queries_be.tif: page 0: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 2056."},
         // "O" taken as a hint: the queries load both arrays whole. Seen on the
-        // page of many strips only; 1,000 strips are within a read window.
+        // page of many strips only; 999 strips are within a read window.
         {"whole-arrays@queries_le.tif", "queries_le.tif",
          "queries_le.tif: page 1: the strile queries in \"O\" mode read 600120 bytes, as many as "
          "a whole strip array (399996)."},
