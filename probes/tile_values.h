@@ -12,14 +12,13 @@
 namespace tiles {
 
 // No page is square and no tile is, so a library that swaps ImageWidth and
-// ImageLength, or TileWidth and TileLength, shows; page 2 is wider than a
-// byte holds.
+// ImageLength, or TileWidth and TileLength, shows.
 inline constexpr chunks::TilePage tile_pages[] = {
     // Tiles wider than long, three samples interleaved.
     {40, 20, 32, 16, 8, 3, PLANARCONFIG_CONTIG, COMPRESSION_NONE, PREDICTOR_NONE, false},
     // 16-bit samples, one set of tiles per plane.
     {20, 36, 16, 32, 16, 2, PLANARCONFIG_SEPARATE, COMPRESSION_NONE, PREDICTOR_NONE, true},
-    {300, 40, 16, 32, 8, 2, PLANARCONFIG_SEPARATE, COMPRESSION_PACKBITS, PREDICTOR_NONE, false},
+    {20, 40, 16, 32, 8, 2, PLANARCONFIG_SEPARATE, COMPRESSION_PACKBITS, PREDICTOR_NONE, false},
     // Two tiles across, both partial: the codec's setup is paid per tile.
     {40, 10, 32, 16, 16, 1, PLANARCONFIG_CONTIG, COMPRESSION_LZW, PREDICTOR_NONE, true},
     {20, 10, 16, 32, 8, 3, PLANARCONFIG_CONTIG, COMPRESSION_ADOBE_DEFLATE, PREDICTOR_HORIZONTAL,
