@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "ifd_reader.h"
+#include "manpage_values.h"
 #include "probe_support.h"
 
 namespace {
@@ -90,21 +91,19 @@ auto Expecting(Call call) -> decltype(call())
     return call();
 }
 
-// The stripped page: 8-bit gray, 10 rows in strips of 4, so the last strip
-// is short. The pages of a three-page file differ in width.
-constexpr uint32_t page_widths[] = {12, 13, 14};
-constexpr uint32_t length = 10;
-constexpr uint32_t rows_per_strip = 4;
-constexpr uint32_t strips = 3;
-constexpr uint32_t width = page_widths[0];
+using manpage::length;
+using manpage::page_widths;
+using manpage::rows_per_strip;
+using manpage::strips;
+using manpage::tile_length;
+using manpage::tile_width;
+using manpage::tiled_length;
+using manpage::tiled_width;
+using manpage::tiles;
+using manpage::tiles_across;
+using manpage::width;
 
-// The tiled page: 40 x 20 in 16 x 16 tiles, 3 across and 2 down, the last
-// column and row partial.
-constexpr uint32_t tiled_width = 40;
-constexpr uint32_t tiled_length = 20;
-constexpr uint32_t tile_side = 16;
-constexpr uint32_t tiles = 6;
-constexpr tmsize_t tile_bytes = static_cast<tmsize_t>(tile_side) * tile_side;
+constexpr tmsize_t tile_bytes = static_cast<tmsize_t>(tile_width) * tile_length;
 
 uint32_t RowsInStrip(uint32_t strip)
 {
@@ -168,8 +167,8 @@ bool SetTiledPage(TIFF *tif, const char *filename)
         {TIFFTAG_SAMPLESPERPIXEL, 1},
         {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK},
         {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
-        {TIFFTAG_TILEWIDTH, tile_side},
-        {TIFFTAG_TILELENGTH, tile_side},
+        {TIFFTAG_TILEWIDTH, tile_width},
+        {TIFFTAG_TILELENGTH, tile_length},
         {TIFFTAG_COMPRESSION, COMPRESSION_NONE},
     };
     return SetFields(tif, filename, fields, sizeof(fields) / sizeof(fields[0]));
@@ -445,8 +444,7 @@ bool ReadStripPastEnd(const Layout &layout, const Promise &p)
     if (!tif)
         return false;
     std::vector<uint8_t> buffer(StripData(0).size());
-    // Strip 7 is past every tile of the tiled page too.
-    for (uint32_t s : {strips, strips + 4}) {
+    for (uint32_t s : {strips, manpage::far_strip}) {
         const tmsize_t n =
             Expecting([&] { return TIFFReadEncodedStrip(tif, s, buffer.data(), -1); });
         if (!Refused(layout, p, n, "strip %" PRIu32 " of %" PRIu32, s, strips))
@@ -597,7 +595,7 @@ bool TileSizes(const Layout &layout, const Promise &p)
         return false;
     bool ok = Gives(layout, p, "TIFFNumberOfTiles", TIFFNumberOfTiles(tif), tiles);
     ok = Gives(layout, p, "TIFFTileSize", TIFFTileSize(tif), tile_bytes) && ok;
-    return Gives(layout, p, "TIFFTileRowSize", TIFFTileRowSize(tif), tile_side) && ok;
+    return Gives(layout, p, "TIFFTileRowSize", TIFFTileRowSize(tif), tile_width) && ok;
 }
 
 bool ComputeTiles(const Layout &layout, const Promise &p, const Coordinates *points, size_t count)
@@ -618,13 +616,14 @@ bool ComputeTiles(const Layout &layout, const Promise &p, const Coordinates *poi
 
 bool ComputeTileInside(const Layout &layout, const Promise &p)
 {
-    constexpr Coordinates points[] = {{0, 0, 0}, {17, 0, 1}, {0, 16, 3}, {39, 19, 5}};
+    constexpr Coordinates points[] = {
+        {0, 0, 0}, {17, 19, 1}, {tiled_width - 1, tiled_length - 1, tiles - 1}};
     return ComputeTiles(layout, p, points, sizeof(points) / sizeof(points[0]));
 }
 
 bool ComputeTileClamped(const Layout &layout, const Promise &p)
 {
-    constexpr Coordinates points[] = {{tiled_width, 0, 2}, {100, 100, 5}};
+    constexpr Coordinates points[] = {{tiled_width, 0, tiles - 1}, {100, 100, tiles - 1}};
     return ComputeTiles(layout, p, points, sizeof(points) / sizeof(points[0]));
 }
 
@@ -637,7 +636,10 @@ bool CheckTile(const Layout &layout, const Promise &p)
         uint32_t x;
         uint32_t y;
         bool inside;
-    } points[] = {{0, 0, true}, {39, 19, true}, {tiled_width, 0, false}, {0, tiled_length, false}};
+    } points[] = {{0, 0, true},
+                  {tiled_width - 1, tiled_length - 1, true},
+                  {tiled_width, 0, false},
+                  {0, tiled_length, false}};
     bool ok = true;
     for (const auto &pt : points) {
         const int got = Expecting([&] { return TIFFCheckTile(tif, pt.x, pt.y, 0, 0); });
@@ -673,8 +675,8 @@ bool WriteTileGivesBytes(const Layout &layout, const Promise &p)
             return false;
         for (uint32_t t = 0; t < tiles; t++) {
             std::vector<uint8_t> data = TileData(t);
-            const uint32_t x = t % 3 * tile_side;
-            const uint32_t y = t / 3 * tile_side;
+            const uint32_t x = t % tiles_across * tile_width;
+            const uint32_t y = t / tiles_across * tile_length;
             const tmsize_t got = TIFFWriteTile(tif, data.data(), x, y, 0, 0);
             if (got != tile_bytes)
                 return Broken(layout, p, "(%" PRIu32 ", %" PRIu32 ") gave %td, expected %td", x, y,
@@ -1357,14 +1359,18 @@ bool VGetFieldSame(const Layout &layout, const Promise &p)
 
 bool SetFieldSucceeds(const Layout &layout, const Promise &p)
 {
-    constexpr char artist[] = "manpage_probe, through TIFFVSetField";
-    constexpr char description[] = "manpage_probe, through TIFFSetField";
+    using manpage::artist;
+    using manpage::description;
     {
         probe::Tiff tif = NewStripPage(layout);
         if (!tif)
             return false;
+        // The description is set twice, through both calls: the second,
+        // shorter, stays.
+        int through_list = probe::VSet(tif, TIFFTAG_IMAGEDESCRIPTION, manpage::first_description);
         const int plain = TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description);
-        const int through_list = probe::VSet(tif, TIFFTAG_ARTIST, artist);
+        if (through_list == 1)
+            through_list = probe::VSet(tif, TIFFTAG_ARTIST, artist);
         if (plain != 1 || through_list != 1)
             return Broken(layout, p, "TIFFSetField gave %d, TIFFVSetField %d, expected 1", plain,
                           through_list);
@@ -1400,7 +1406,8 @@ bool SetFieldWhileWriting(const Layout &layout, const Promise &p)
             return false;
         if (!WriteStrip(tif, layout.filename, 0))
             return false;
-        const int got = Expecting([&] { return TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width + 8); });
+        const int got = Expecting(
+            [&] { return TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, manpage::refused_width); });
         if (got != 0 || Width(tif) != width)
             return Broken(layout, p,
                           "ImageWidth after a strip gave %d, width %" PRIu32
@@ -1418,12 +1425,18 @@ bool SetFieldBadValue(const Layout &layout, const Promise &p)
     probe::Tiff tif = NewStripPage(layout);
     if (!tif)
         return false;
-    const int got = Expecting([&] { return TIFFSetField(tif, TIFFTAG_PLANARCONFIG, 3); });
+    // Not the default, so a refusal that resets the field shows.
+    if (!TIFFSetField(tif, TIFFTAG_PLANARCONFIG, manpage::kept_planar)) {
+        probe::SayCantSet(TIFFTAG_PLANARCONFIG, layout.filename);
+        return false;
+    }
+    const int got =
+        Expecting([&] { return TIFFSetField(tif, TIFFTAG_PLANARCONFIG, manpage::bad_planar); });
     uint16_t planar = 0;
     TIFFGetField(tif, TIFFTAG_PLANARCONFIG, &planar);
-    if (got != 0 || planar != PLANARCONFIG_CONTIG)
-        return Broken(layout, p, "PlanarConfiguration 3 gave %d and left %u, expected 0 and 1", got,
-                      planar);
+    if (got != 0 || planar != manpage::kept_planar)
+        return Broken(layout, p, "PlanarConfiguration %u gave %d and left %u, expected 0 and %u",
+                      manpage::bad_planar, got, planar, manpage::kept_planar);
     return true;
 }
 

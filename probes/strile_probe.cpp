@@ -21,6 +21,7 @@
 #include "chunks.h"
 #include "ifd_reader.h"
 #include "probe_support.h"
+#include "strile_values.h"
 
 namespace {
 
@@ -30,6 +31,12 @@ using chunks::StripCount;
 using chunks::StripImage;
 using chunks::StripPage;
 using chunks::TilePage;
+using striles::checkpointed;
+using striles::deferred_strips;
+using striles::many_strips;
+using striles::on_demand_array_bytes;
+using striles::queried_tiles;
+using striles::strips_at_checkpoint;
 
 constexpr probe::Layout query_layouts[] = {
     {"queries_le.tif", false, false},
@@ -50,39 +57,17 @@ constexpr probe::Layout checkpoint_layouts[] = {
     {"checkpoints_be.btf", true, true},
 };
 
-// Strips of the page whose single striles are queried. One layout has the
-// many strips where loading on demand matters; the library's own cost (it
-// zeroes and converts both arrays whole) keeps the others smaller.
-constexpr probe::PerLayout<uint32_t> many_strips[] = {
-    {"queries_le.tif", 100000},
-    {"queries_be.tif", 1000},
-    {"queries_le.btf", 1000},
-    {"queries_be.btf", 1000},
-};
-
-// A strip array from which on-demand queries must read less than the whole.
-constexpr uint64_t on_demand_array_bytes = uint64_t{64} * 1024;
-
 // The queries' file: a tiled page whose last tiles are in its last plane,
 // then the page of many strips, only the queried ones written (the others
 // stay empty, offset and count 0, which costs the library nothing per
 // strip).
 constexpr unsigned tiled_page = 0;
 constexpr unsigned many_page = 1;
-constexpr TilePage queried_tiles = {
-    20, 20, 16, 16, 8, 2, PLANARCONFIG_SEPARATE, COMPRESSION_NONE, PREDICTOR_NONE, false};
-
-// The deferred arrays' page.
-constexpr StripPage deferred_strips = {16, 8, 2};
-
-// The checkpointed page, and the strips written before each checkpoint: the
-// second checkpoint has more, so a file that keeps the first state shows.
-constexpr StripPage checkpointed = {8, 14, 2};
-constexpr uint32_t strips_at_checkpoint[] = {2, 5};
 
 StripPage ManyStrips(const probe::Layout &layout)
 {
-    return {4, probe::ForLayout(many_strips, layout), 1};
+    return {striles::many_width, probe::ForLayout(many_strips, layout),
+            striles::many_rows_per_strip};
 }
 
 // Tile t of the queried page: its bytes row by row, as a strip's.

@@ -17,6 +17,7 @@
 #include "chunks.h"
 #include "ifd_reader.h"
 #include "probe_support.h"
+#include "tile_values.h"
 
 namespace {
 using chunks::Across;
@@ -27,6 +28,10 @@ using chunks::SameNumber;
 using chunks::TileBytes;
 using chunks::TileCount;
 using chunks::TilePage;
+using tiles::tile_page_count;
+using tiles::tile_pages;
+using tiles::updated_page;
+using tiles::updated_tile;
 
 constexpr probe::Layout layouts[] = {
     {"tiles_le.tif", false, false},
@@ -34,29 +39,6 @@ constexpr probe::Layout layouts[] = {
     {"tiles_le.btf", false, true},
     {"tiles_be.btf", true, true},
 };
-
-constexpr TilePage tile_pages[] = {
-    // Tiles that are not square, three samples interleaved.
-    {40, 20, 32, 16, 8, 3, PLANARCONFIG_CONTIG, COMPRESSION_NONE, PREDICTOR_NONE, false},
-    // 16-bit samples, one set of tiles per plane.
-    {20, 20, 16, 16, 16, 2, PLANARCONFIG_SEPARATE, COMPRESSION_NONE, PREDICTOR_NONE, true},
-    {20, 40, 16, 32, 8, 2, PLANARCONFIG_SEPARATE, COMPRESSION_PACKBITS, PREDICTOR_NONE, false},
-    // Two tiles across, both partial: the codec's setup is paid per tile.
-    {20, 10, 16, 16, 16, 1, PLANARCONFIG_CONTIG, COMPRESSION_LZW, PREDICTOR_NONE, true},
-    {20, 10, 16, 16, 8, 3, PLANARCONFIG_CONTIG, COMPRESSION_ADOBE_DEFLATE, PREDICTOR_HORIZONTAL,
-     false},
-    // One partial tile per plane: every Deflate tile costs the codec's setup.
-    {10, 10, 16, 16, 16, 2, PLANARCONFIG_SEPARATE, COMPRESSION_ADOBE_DEFLATE, PREDICTOR_HORIZONTAL,
-     true},
-};
-constexpr unsigned tile_page_count = sizeof(tile_pages) / sizeof(tile_pages[0]);
-
-// The update in place replaces one tile of the LZW page with noise, which
-// compresses to more bytes than the smooth tile it replaces, so the library
-// must move it: the first tile, so that data written in its place would run
-// over the tile after it.
-constexpr unsigned updated_page = 3;
-constexpr uint32_t updated_tile = 0;
 
 // The bytes of tile t of tiled page k in the host's byte order, row by row:
 // each sample is the previous one plus a constant step.
@@ -208,7 +190,7 @@ bool FetchU32(TIFF *tif, ttag_t tag, uint32_t expect, const char *filename)
     return true;
 }
 
-// True when a number the library gives is the one expected; otherwise says
+// The page's geometry as the library gives it, and where its tiles lie.
 bool CheckTileGeometry(TIFF *tif, unsigned k, const char *filename)
 {
     const TilePage &p = tile_pages[k];

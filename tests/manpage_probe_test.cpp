@@ -29,8 +29,8 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         {"read-result:7@manpage_le.tif=12",
          {"manpage_le.tif: TIFFReadEncodedStrip(3tiff): strip 7 of 3 gave 12, expected -1."},
          "manpage_le.tif"},
-        {"read-result:6@manpage_be.btf=256",
-         {"manpage_be.btf: TIFFReadEncodedTile(3tiff): tile 6 of 6 gave 256, expected -1."},
+        {"read-result:5@manpage_be.btf=512",
+         {"manpage_be.btf: TIFFReadEncodedTile(3tiff): tile 5 of 5 gave 512, expected -1."},
          "manpage_be.btf"},
         // Success reported for a field the directory does not hold.
         {"get-nothing:274@manpage_be.tif:r",
@@ -44,6 +44,11 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
          {"manpage_le.tif: TIFFSetField(3tiff): TIFFSetField gave 0, TIFFVSetField 1, expected "
           "1."},
          "manpage_le.tif"},
+        // The second of two sets ignored: the first value stays.
+        {"set-ignored:270@manpage_be.tif:w",
+         {"Wrong ASCII value fetched for tag 270 in manpage_be.tif: \"manpage_probe, set first, "
+          "through TIFFVSetField.\", expected \"manpage_probe, through TIFFSetField.\"."},
+         "manpage_be.tif"},
         // One wrong return breaks each promise of the call that it reaches:
         // a written row, a handle opened "r", a tiled page before any tile.
         {"write-scanline@manpage_le.btf=5",
@@ -154,20 +159,19 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
          {"manpage_be.btf: TIFFstrip(3tiff): row 0 gave strip 1, expected 0.",
           "manpage_be.btf: TIFFstrip(3tiff): row 9 gave strip 1, expected 2."},
          "manpage_be.btf"},
-        {"answer:NumberOfTiles@manpage_le.tif=5",
-         {"manpage_le.tif: TIFFtile(3tiff): TIFFNumberOfTiles gave 5, expected 6."},
+        {"answer:NumberOfTiles@manpage_le.tif=6",
+         {"manpage_le.tif: TIFFtile(3tiff): TIFFNumberOfTiles gave 6, expected 5."},
          "manpage_le.tif"},
-        {"answer:TileSize@manpage_be.tif=255",
-         {"manpage_be.tif: TIFFtile(3tiff): TIFFTileSize gave 255, expected 256."},
+        {"answer:TileSize@manpage_be.tif=511",
+         {"manpage_be.tif: TIFFtile(3tiff): TIFFTileSize gave 511, expected 512."},
          "manpage_be.tif"},
         {"answer:ComputeTile@manpage_le.btf=0",
-         {"manpage_le.btf: TIFFtile(3tiff): (17, 0) gave tile 0, expected 1.",
-          "manpage_le.btf: TIFFtile(3tiff): (0, 16) gave tile 0, expected 3.",
-          "manpage_le.btf: TIFFtile(3tiff): (39, 19) gave tile 0, expected 5."},
+         {"manpage_le.btf: TIFFtile(3tiff): (17, 19) gave tile 0, expected 1.",
+          "manpage_le.btf: TIFFtile(3tiff): (69, 19) gave tile 0, expected 4."},
          "manpage_le.btf"},
         // Coordinates outside the image said to be inside.
         {"answer:CheckTile@manpage_be.btf=1",
-         {"manpage_be.btf: TIFFtile(3tiff): (40, 0) gave 1, expected 0.",
+         {"manpage_be.btf: TIFFtile(3tiff): (70, 0) gave 1, expected 0.",
           "manpage_be.btf: TIFFtile(3tiff): (0, 20) gave 1, expected 0."},
          "manpage_be.btf"},
         {"answer:IsTiled@manpage_le.tif=1",

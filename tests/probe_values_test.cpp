@@ -21,7 +21,10 @@
 #include "codec_values.h"
 #include "directory_values.h"
 #include "ifd_reader.h"
+#include "manpage_values.h"
 #include "read_cases.h"
+#include "strile_values.h"
+#include "tile_values.h"
 #include "type_values.h"
 
 namespace {
@@ -164,6 +167,79 @@ TEST(DirectoryValues, ExifAndGpsValuesShowAFault)
         }
     }
     EXPECT_TRUE(full_short) << "no SHORT fills its width";
+}
+
+// --- tile_probe, strile_probe and manpage_probe: their pages --------------
+//
+// Exempt: 8-bit samples, contig planes, no compression or predictor and one
+// sample in some tiled pages (other pages hold the rest), tile counts (the
+// geometry gives them), sizes that fit in a byte in tile_probe and
+// manpage_probe (a page wider than 255 costs tile_probe 40% more;
+// strile_probe's 99,999 rows show a narrowed size), one row of 4 pixels per
+// strip on the page of many strips (the most strips for the fewest bytes),
+// and what the standard fixes in manpage_probe: its defaults, GPSVersionID,
+// TIFFDataWidth's and the field query rows.
+
+// Width equal to length survives a swap, 0 or 1 a dropped value.
+void ExpectShape(uint32_t width, uint32_t length, const char *what)
+{
+    EXPECT_NE(width, length) << what << " " << width << " x " << length;
+    EXPECT_GT(std::min(width, length), 1U) << what;
+}
+
+void ExpectTiled(const chunks::TilePage &p)
+{
+    ExpectShape(p.width, p.length, "page");
+    ExpectShape(p.tile_width, p.tile_length, "tile");
+    EXPECT_EQ(p.tile_width % 16 + p.tile_length % 16, 0U) << "tile not a multiple of 16";
+    EXPECT_TRUE(p.width % p.tile_width && p.length % p.tile_length) << "whole edge tiles";
+}
+
+TEST(TileValues, PagesShowAFault)
+{
+    for (unsigned k = 0; k < tiles::tile_page_count; k++) {
+        SCOPED_TRACE("tile_pages[" + std::to_string(k) + "]");
+        ExpectTiled(tiles::tile_pages[k]);
+    }
+    // The update grows the tile, and another tile follows it.
+    const chunks::TilePage &u = tiles::tile_pages[tiles::updated_page];
+    EXPECT_NE(u.compression, COMPRESSION_NONE) << "noise takes no more room";
+    EXPECT_LT(tiles::updated_tile + 1, chunks::Across(u)) << "no tile after the updated one";
+}
+
+TEST(StrileValues, PagesShowAFault)
+{
+    ExpectTiled(striles::queried_tiles);
+    EXPECT_EQ(chunks::TileCount(striles::queried_tiles) % 2, 1U) << "queried_tiles";
+    for (const chunks::StripPage *p : {&striles::deferred_strips, &striles::checkpointed}) {
+        SCOPED_TRACE(p == &striles::checkpointed ? "checkpointed" : "deferred_strips");
+        ExpectShape(p->width, p->length, "page");
+        EXPECT_EQ(p->length % p->rows_per_strip, 0U)
+            << "a short strip, which the probe never writes";
+        EXPECT_EQ(chunks::StripCount(*p) % 2, 1U) << "strip count";
+    }
+    for (const auto &row : striles::many_strips)
+        EXPECT_EQ(row.value % 2, 1U) << "many_strips " << row.filename;
+    // Checkpointed twice, the second time with more strips, the close more.
+    const uint32_t *at = striles::strips_at_checkpoint;
+    EXPECT_TRUE(at[0] % 2 && at[1] % 2 && 1 < at[0] && at[0] < at[1] &&
+                at[1] < chunks::StripCount(striles::checkpointed))
+        << "strips_at_checkpoint";
+}
+
+TEST(ManpageValues, PagesAndSetValuesShowAFault)
+{
+    namespace m = manpage;
+    for (size_t k = 0; k < std::size(m::page_widths); k++)
+        EXPECT_TRUE(m::page_widths[k] > (k ? m::page_widths[k - 1] : m::length)) << "page " << k;
+    EXPECT_TRUE(m::strips % 2 && m::length % m::rows_per_strip) << "even or whole strips";
+    ExpectTiled({m::tiled_width, m::tiled_length, m::tile_width, m::tile_length, 8, 1,
+                 PLANARCONFIG_CONTIG, COMPRESSION_NONE, PREDICTOR_NONE, false});
+    EXPECT_TRUE(m::tiles % 2 && m::far_strip >= m::tiles) << "even tiles, or far_strip a tile";
+    EXPECT_TRUE(sizeof(m::description) % 2 && sizeof(m::artist) % 2) << "an even text count";
+    EXPECT_GT(sizeof(m::first_description), sizeof(m::description)) << "the set twice";
+    EXPECT_NE(m::refused_width, m::width);
+    EXPECT_NE(m::kept_planar, PLANARCONFIG_CONTIG) << "the default, which a reset gives";
 }
 
 } // namespace

@@ -31,34 +31,34 @@ TEST(StrileProbe, StrileFaults)
     const std::vector<Case> cases = {
         // The lazy query wrong at the last strip of the page of many strips,
         // and in the middle of the tiled page's array.
-        {"strile-offset:99999@queries_le.tif=12", "queries_le.tif",
-         "queries_le.tif: page 1: TIFFGetStrileOffset(99999) in \"O\" mode is 12, expected 2262."},
+        {"strile-offset:99998@queries_le.tif=12", "queries_le.tif",
+         "queries_le.tif: page 1: TIFFGetStrileOffset(99998) in \"O\" mode is 12, expected 4822."},
         {"strile-offset:4@queries_be.tif=12", "queries_be.tif",
-         "queries_be.tif: page 0: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 1032."},
+         "queries_be.tif: page 0: TIFFGetStrileOffset(4) in \"O\" mode is 12, expected 2056."},
         // "O" taken as a hint: the queries load both arrays whole. Seen on the
-        // page of many strips only; 1,000 strips are within a read window.
+        // page of many strips only; 999 strips are within a read window.
         {"whole-arrays@queries_le.tif", "queries_le.tif",
-         "queries_le.tif: page 1: the strile queries in \"O\" mode read 600126 bytes, as many as "
-         "a whole strip array (400000)."},
+         "queries_le.tif: page 1: the strile queries in \"O\" mode read 600120 bytes, as many as "
+         "a whole strip array (399996)."},
         // A force-write that writes nothing: the arrays are not in the file.
         {"force-nothing@deferred_be.tif", "deferred_be.tif",
          "deferred_be.tif: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
         {"force-nothing@deferred_le.btf", "deferred_le.btf",
          "deferred_le.btf: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
-        // A strip read short: at the second checkpoint (the deferred page
-        // has 4 strips), and the last one read on demand.
+        // A strip read short: at the second checkpoint (strip 4, written
+        // after the first), and the last one read on demand.
         // (In classic files: a big-endian host's BigTIFF checkpoint defect in
         // checkpoints_le.btf would stop that layout before the fault.)
         {"read-short:4@checkpoints_le.tif:r", "checkpoints_le.tif",
          "Wrong image data in strip 4 of checkpoints_le.tif, page 0."},
-        {"read-short:999@queries_be.btf", "queries_be.btf",
-         "Wrong image data in strip 999 of queries_be.btf, page 1."},
+        {"read-short:998@queries_be.btf", "queries_be.btf",
+         "Wrong image data in strip 998 of queries_be.btf, page 1."},
         {"write-strip:2@deferred_le.tif=-1", "deferred_le.tif",
          "Can't write image data in deferred_le.tif."},
         {"open:r@queries_be.tif", "queries_be.tif", "Can't open test TIFF file queries_be.tif."},
         // A query past the last tile that reports no error.
-        {"strile-offset:8@queries_le.btf=0", "queries_le.btf",
-         "queries_le.btf: page 0: the error of TIFFGetStrileOffsetWithErr(8) in \"O\" mode is 0, "
+        {"strile-offset:9@queries_le.btf=0", "queries_le.btf",
+         "queries_le.btf: page 0: the error of TIFFGetStrileOffsetWithErr(9) in \"O\" mode is 0, "
          "expected 1."},
         // The first checkpoint writes nothing: the file has no page yet.
         {"checkpoint-nothing@checkpoints_le.btf", "checkpoints_le.btf",
@@ -67,9 +67,9 @@ TEST(StrileProbe, StrileFaults)
         // layout; its fourth, in the second) writes nothing: the file holds
         // the first state, without the strips written since.
         {"checkpoint-nothing:2@checkpoints_le.tif", "checkpoints_le.tif",
-         "checkpoints_le.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
+         "checkpoints_le.tif: strip 3 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
         {"checkpoint-nothing:4@checkpoints_be.tif", "checkpoints_be.tif",
-         "checkpoints_be.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
+         "checkpoints_be.tif: strip 3 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
         // The second handle at the second checkpoint finds a strip empty.
         {"strile-count:3@checkpoints_be.tif=0", "checkpoints_be.tif",
          "checkpoints_be.tif: page 0: TIFFGetStrileByteCount(3) at checkpoint 2 is 0, expected "

@@ -28,14 +28,15 @@ LAYOUTS = {
     "tiles_be.btf": (">", True),
 }
 CONTIG, SEPARATE = 1, 2
-# width, length, tile width, tile length, bits, samples, planes, compression, predictor
+# width, length, tile width, tile length, bits, samples, planes, compression, predictor:
+# probes/tile_values.h's tile_pages
 TILE_PAGES = [
     (40, 20, 32, 16, 8, 3, CONTIG, 1, 1),
-    (20, 20, 16, 16, 16, 2, SEPARATE, 1, 1),
+    (20, 36, 16, 32, 16, 2, SEPARATE, 1, 1),
     (20, 40, 16, 32, 8, 2, SEPARATE, 32773, 1),
-    (20, 10, 16, 16, 16, 1, CONTIG, 5, 1),
-    (20, 10, 16, 16, 8, 3, CONTIG, 8, 2),
-    (10, 10, 16, 16, 16, 2, SEPARATE, 8, 2),
+    (40, 10, 32, 16, 16, 1, CONTIG, 5, 1),
+    (20, 10, 16, 32, 8, 3, CONTIG, 8, 2),
+    (12, 10, 32, 16, 16, 2, SEPARATE, 8, 2),
 ]
 UPDATED_PAGE, UPDATED_TILE = 3, 0
 

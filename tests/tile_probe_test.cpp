@@ -49,11 +49,11 @@ TEST(TileProbe, TileFaults)
         // a partial tile.
         {"read-tile:2.5@tiles_be.tif=0x33", "tiles_be.tif",
          "Wrong image data in tile 2 of tiles_be.tif, page 0."},
-        {"read-tile:7.511@tiles_le.btf:r=0", "tiles_le.btf",
+        {"read-tile:7.1023@tiles_le.btf:r=0", "tiles_le.btf",
          "Wrong image data in tile 7 of tiles_le.btf, page 1."},
         // An update that says it wrote the tile and wrote nothing: the
         // handle opened after it reads the old tile.
-        {"write-tile:0@tiles_le.tif:r+=512", "tiles_le.tif",
+        {"write-tile:0@tiles_le.tif:r+=1024", "tiles_le.tif",
          "Wrong image data in tile 0 of tiles_le.tif, page 3."},
         // A read that gives a byte fewer than a tile, though each byte is
         // right.
