@@ -286,7 +286,7 @@ bool WriteFile(Run &run, bool *ok)
 // Reading back: each check opens the file for itself.
 
 // A page's strip decoded on a handle of its own, with the settings a
-// reader gives (JPEGCOLORMODE RGB).
+// reader gives (JPEGCOLORMODE RGB, the page's SGILOGDATAFMT).
 bool Decode(const Run &run, size_t k, std::vector<uint8_t> *out)
 {
     const Page &p = pages[run.written[k]];
@@ -303,6 +303,13 @@ bool Decode(const Run &run, size_t k, std::vector<uint8_t> *out)
         !TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB)) {
         probe::SayCantSet(TIFFTAG_JPEGCOLORMODE, run.name, p.name);
         return false;
+    }
+    // SGILog's data format is the reader's choice too: the page's own.
+    for (const Setting &s : p.settings) {
+        if (s.tag == TIFFTAG_SGILOGDATAFMT && !SetSetting(tif, s)) {
+            probe::SayCantSet(s.tag, run.name, p.name);
+            return false;
+        }
     }
     const tmsize_t size = TIFFStripSize(tif);
     out->assign(size > 0 ? static_cast<size_t>(size) : 1, 0);

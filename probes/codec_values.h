@@ -105,6 +105,11 @@ inline const Page pages[] = {
     {"SGILog", "SGILog", COMPRESSION_SGILOG, PHOTOMETRIC_LOGL, 32, 1, SAMPLEFORMAT_IEEEFP,
      {{TIFFTAG_SGILOGDATAFMT, SGILOGDATAFMT_FLOAT}, {TIFFTAG_SGILOGENCODE, 1, false}},
      Effect::None, -1},
+    // RAW: LogLuv's packed 32-bit words, passed through as they are both
+    // ways, so every byte comes back; words of the host's order in either
+    // file's.
+    {"SGILog raw", "SGILog", COMPRESSION_SGILOG, PHOTOMETRIC_LOGLUV, 32, 1, SAMPLEFORMAT_UINT,
+     {{TIFFTAG_SGILOGDATAFMT, SGILOGDATAFMT_RAW}}},
     {"Group 3 fax", "CCITT", COMPRESSION_CCITTFAX3, PHOTOMETRIC_MINISWHITE, 1, 1,
      SAMPLEFORMAT_UINT, {{TIFFTAG_FAXMODE, FAXMODE_BYTEALIGN}}},
     {"per sample", "none", COMPRESSION_NONE, PHOTOMETRIC_RGB, 32, 3, SAMPLEFORMAT_IEEEFP,
