@@ -134,6 +134,9 @@ enum Kind {
                    //                      every layout at its first byte
     READ_SHORT,    // read-short:S         TIFFReadEncodedStrip of strip S, or the tile reads
                    //                      of tile S, return one byte fewer than they read
+    READ_LONG,     // read-long:S[.D]      TIFFReadEncodedStrip of strip S (of directory D)
+                   //                      returns one byte more than it read: more than
+                   //                      asked, or than the strip holds
     READ_OK,       // read-ok:S=V          a TIFFReadEncodedStrip of strip S that failed
                    //                      returns V all the same: a failure reported as
                    //                      success (read_probe)
@@ -214,6 +217,7 @@ constexpr KindName kind_names[] = {
     {"as-held", AS_HELD},
     {"read-fill", READ_FILL},
     {"read-short", READ_SHORT},
+    {"read-long", READ_LONG},
     {"read-ok", READ_OK},
     {"whole-arrays", WHOLE_ARRAYS},
     {"read-result", READ_RESULT},
@@ -931,6 +935,9 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
     if (find_tag(READ_SHORT, strip, tif) && result > 0)
         return result - 1;
+    if ((r = find_tag(READ_LONG, strip, tif)) != nullptr && result >= 0 &&
+        (r->index < 0 || r->index == static_cast<long>(TIFFCurrentDirectory(tif))))
+        return result + 1;
     if ((r = find_tag(READ_RESULT, strip, tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
     if ((r = find_tag(READ_OK, strip, tif)) != nullptr && result < 0)

@@ -32,6 +32,20 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         {"read-result:6@manpage_be.btf=256",
          {"manpage_be.btf: TIFFReadEncodedTile(3tiff): tile 6 of 6 gave 256, expected -1."},
          "manpage_be.btf"},
+        // A strip read that gives more than it was asked for or the strip
+        // holds: each promise that reads strip 1 says so.
+        {"read-long:1@manpage_be.tif",
+         {"manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size -1 gave 49, expected 48.",
+          "manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size 5 gave 6.",
+          "Can't read image data in strip 1 of manpage_be.tif.",
+          "Can't read image data in strip 1 of manpage_be.tif.",
+          "Can't read image data in strip 1 of manpage_be.tif.",
+          "Can't read image data in strip 1 of manpage_be.tif.",
+          "manpage_be.tif: TIFFWriteDirectory(3tiff): strip 1 read after the checkpoint and the "
+          "close gave 49, expected 48.",
+          "Can't read image data in strip 1 of manpage_be.tif.",
+          "Can't read image data in strip 1 of manpage_be.tif."},
+         "manpage_be.tif"},
         // Success reported for a field the directory does not hold.
         {"get-nothing:274@manpage_be.tif:r",
          {"manpage_be.tif: TIFFGetField(3tiff): tag 274, not set, gave 1, expected 0."},

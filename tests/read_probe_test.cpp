@@ -74,6 +74,9 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         {"read-short:1@read_strips_over_long_be.btf",
          "read_strips_over_long_be.btf",
          {"read_strips_over_long_be.btf: strip 1 read as 2 bytes, expected 3."}},
+        {"read-long:1@read_strips_over_long_le.tif",
+         "read_strips_over_long_le.tif",
+         {"read_strips_over_long_le.tif: strip 1 read as 4 bytes, expected 3."}},
         // A wrong byte in a tile; a tolerated text that is neither of the
         // two the file holds; a RowsPerStrip that is not one strip's.
         {"read-tile:1.0@read_tile_counts_short_be.tif=0x33",
