@@ -77,6 +77,21 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         {"read-long:1@read_strips_over_long_le.tif",
          "read_strips_over_long_le.tif",
          {"read_strips_over_long_le.tif: strip 1 read as 4 bytes, expected 3."}},
+        // A strip or tile too few counted: the strile arrays come short too.
+        {"answer:NumberOfStrips@read_strips_over_long_le.btf=2",
+         "read_strips_over_long_le.btf",
+         {"Wrong LONG value fetched for tag 273 in read_strips_over_long_le.btf: 2 values, "
+          "expected 3.",
+          "Wrong LONG value fetched for tag 279 in read_strips_over_long_le.btf: 2 values, "
+          "expected 3.",
+          "read_strips_over_long_le.btf: 2 strips, expected 3."}},
+        {"answer:NumberOfTiles@read_tile_counts_short_be.tif=1",
+         "read_tile_counts_short_be.tif",
+         {"Wrong LONG value fetched for tag 324 in read_tile_counts_short_be.tif: 1 values, "
+          "expected 2.",
+          "Wrong SHORT value fetched for tag 325 in read_tile_counts_short_be.tif: 1 values, "
+          "expected 2.",
+          "read_tile_counts_short_be.tif: 1 tiles, expected 2."}},
         // A wrong byte in a tile; a tolerated text that is neither of the
         // two the file holds; a RowsPerStrip that is not one strip's.
         {"read-tile:1.0@read_tile_counts_short_be.tif=0x33",

@@ -64,6 +64,8 @@ TEST(TileProbe, TileFaults)
          "Problem fetching tag 324 in tiles_be.tif."},
         {"get-u32:323@tiles_le.tif=32", "tiles_le.tif",
          "Wrong LONG value fetched for tag 323 in tiles_le.tif: value 0 is 0x20, expected 0x10."},
+        {"answer:NumberOfTiles@tiles_be.btf=5", "tiles_be.btf",
+         "tiles_be.btf: page 0: TIFFNumberOfTiles is 5, expected 4."},
         // A library message fails a layout that otherwise passed.
         {"warn:323@tiles_le.tif", "tiles_le.tif", "tiles_le.tif: the library reported a problem."},
     });
