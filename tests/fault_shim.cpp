@@ -75,7 +75,9 @@ enum Kind {
     LINGER,          // linger:MODE          TIFFOpen with that mode leaves a child process
                      //                      behind in the program's process group
     POKE_ENTRY,      // poke-entry:TAG.N@file=V  as poke, byte N of TAG's entry itself
-    SET_DIR,         // set-dir[:N]          TIFFSetDirectory (to directory N) returns 0
+    SET_DIR,         // set-dir[:N][=R]      TIFFSetDirectory (to directory N) goes nowhere and
+                     //                      returns R, 0 unless given: 1 is a jump past the
+                     //                      last page said to succeed
     DIR_COUNT,       // dir-count[:N]=V      TIFFNumberOfDirectories (the program's Nth call)
                      //                      returns V
     REWRITE_DIR,     // rewrite-dir          TIFFRewriteDirectory returns 0, writes nothing
@@ -1006,8 +1008,10 @@ int TIFFSetDirectory(TIFF *tif, tdir_t dirn)
 {
     static auto real = next<int (*)(TIFF *, tdir_t)>("TIFFSetDirectory");
 
-    if (from_program(__builtin_return_address(0)) && find_tag(SET_DIR, dirn, tif))
-        return 0;
+    const Rule *r;
+
+    if (from_program(__builtin_return_address(0)) && (r = find_tag(SET_DIR, dirn, tif)) != nullptr)
+        return static_cast<int>(r->value);
     return real(tif, dirn);
 }
 

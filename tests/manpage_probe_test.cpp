@@ -127,6 +127,9 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
           "expected 2 pages 12 and 14 wide.",
           "manpage_be.tif: page 1: can't read the directory."},
          "manpage_be.tif"},
+        {"set-dir:3@manpage_le.btf=1",
+         {"manpage_le.btf: TIFFSetDirectory(3tiff): directory 3 of 3 gave 1, expected 0."},
+         "manpage_le.btf"},
         // A rewrite refused, written over the old place, or appended while
         // the old directory stays first.
         {"rewrite-dir@manpage_le.tif",

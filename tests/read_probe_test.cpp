@@ -62,11 +62,14 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         {"dir-count@read_pages_le.tif=4",
          "read_pages_le.tif",
          {"read_pages_le.tif: expected 3 pages, the library counts 4."}},
-        // A page the chain holds that TIFFSetDirectory cannot reach, and
-        // a walk that stops short.
+        // A page the chain holds that TIFFSetDirectory cannot reach, one
+        // past the last it says it reached, and a walk that stops short.
         {"set-dir:1@read_pages_be.btf",
          "read_pages_be.btf",
          {"read_pages_be.btf: page 1: can't go to the page."}},
+        {"set-dir:3@read_pages_le.tif=1",
+         "read_pages_le.tif",
+         {"read_pages_le.tif: page 3: TIFFSetDirectory goes past the last page."}},
         {"read-dir:1@read_pages_ifd_first_le.btf",
          "read_pages_ifd_first_le.btf",
          {"read_pages_ifd_first_le.btf: expected 3 pages, TIFFReadDirectory walks 2."}},
