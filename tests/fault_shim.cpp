@@ -139,6 +139,8 @@ enum Kind {
     READ_LONG,     // read-long:S[.D]      TIFFReadEncodedStrip of strip S (of directory D)
                    //                      returns one byte more than it read: more than
                    //                      asked, or than the strip holds
+    WARN_READ,     // warn-read:S          TIFFReadEncodedStrip of strip S reads, and the
+                   //                      library warns
     READ_OK,       // read-ok:S=V          a TIFFReadEncodedStrip of strip S that failed
                    //                      returns V all the same: a failure reported as
                    //                      success (read_probe)
@@ -220,6 +222,7 @@ constexpr KindName kind_names[] = {
     {"read-fill", READ_FILL},
     {"read-short", READ_SHORT},
     {"read-long", READ_LONG},
+    {"warn-read", WARN_READ},
     {"read-ok", READ_OK},
     {"whole-arrays", WHOLE_ARRAYS},
     {"read-result", READ_RESULT},
@@ -931,6 +934,10 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
 
     if (!from_program(__builtin_return_address(0)))
         return result;
+    // Through the program's handler, as a message of the library's own would go.
+    if (find_tag(WARN_READ, strip, tif))
+        TIFFWarning("fault_shim", "injected warning reading strip %lu",
+                    static_cast<unsigned long>(strip));
     if ((r = find_tag(READ_FILL, strip, tif)) != nullptr && result > 0)
         memset(buf, static_cast<int>(r->value & 0xFF), static_cast<size_t>(result));
     if ((r = find_tag(READ_BYTE, strip, tif)) != nullptr && r->index >= 0 && r->index < result)

@@ -137,6 +137,10 @@ TEST(ReadProbe, FaultsGiveTheirLines)
          "read_strip_outside_le.btf",
          {"read_strip_outside_le.btf: strip 1 read as 0 bytes, but its bytes lie outside the "
           "file."}},
+        // A warning while a legal case is read.
+        {"warn-read:1@read_strips_over_long_le.tif",
+         "read_strips_over_long_le.tif",
+         {"read_strips_over_long_le.tif: the library reported a problem."}},
         // A legal case the library cannot open.
         {"open:r@read_odd_text_le.tif",
          "read_odd_text_le.tif",
