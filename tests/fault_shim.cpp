@@ -139,6 +139,9 @@ enum Kind {
     READ_LONG,     // read-long:S[.D]      TIFFReadEncodedStrip of strip S (of directory D)
                    //                      returns one byte more than it read: more than
                    //                      asked, or than the strip holds
+    READ_ARRAYS,   // read-arrays:S        TIFFReadEncodedStrip of strip S loads the strip
+                   //                      arrays whole first: a read in "O" mode that costs
+                   //                      as much as without it
     WARN_READ,     // warn-read:S          TIFFReadEncodedStrip of strip S reads, and the
                    //                      library warns
     READ_OK,       // read-ok:S=V          a TIFFReadEncodedStrip of strip S that failed
@@ -222,6 +225,7 @@ constexpr KindName kind_names[] = {
     {"read-fill", READ_FILL},
     {"read-short", READ_SHORT},
     {"read-long", READ_LONG},
+    {"read-arrays", READ_ARRAYS},
     {"warn-read", WARN_READ},
     {"read-ok", READ_OK},
     {"whole-arrays", WHOLE_ARRAYS},
@@ -929,10 +933,16 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
 {
     static auto real =
         next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFReadEncodedStrip");
+    const bool faulty = from_program(__builtin_return_address(0));
+    uint64_t *array = nullptr;
+
+    // Fetching either array loads both whole.
+    if (faulty && find_tag(READ_ARRAYS, strip, tif))
+        get_held(tif, TIFFTAG_STRIPOFFSETS, &array);
     const tmsize_t result = real(tif, strip, buf, size);
     const Rule *r;
 
-    if (!from_program(__builtin_return_address(0)))
+    if (!faulty)
         return result;
     // Through the program's handler, as a message of the library's own would go.
     if (find_tag(WARN_READ, strip, tif))

@@ -53,6 +53,15 @@ TEST(StrileProbe, StrileFaults)
          "Wrong image data in strip 4 of checkpoints_le.tif, page 0."},
         {"read-short:999@queries_be.btf", "queries_be.btf",
          "Wrong image data in strip 999 of queries_be.btf, page 1."},
+        // The last strip read on demand one byte long, or with a wrong byte.
+        {"read-long:999@queries_le.btf", "queries_le.btf",
+         "Wrong image data in strip 999 of queries_le.btf, page 1."},
+        {"read-byte:99999.3@queries_le.tif=0x33", "queries_le.tif",
+         "Wrong image data in strip 99999 of queries_le.tif, page 1."},
+        // That read loads both arrays whole (4 and 2 bytes a strip).
+        {"read-arrays:99999@queries_le.tif", "queries_le.tif",
+         "queries_le.tif: page 1: reading strip 99999 in \"O\" mode read 600004 bytes, as many "
+         "as a whole strip array (400000)."},
         {"write-strip:2@deferred_le.tif=-1", "deferred_le.tif",
          "Can't write image data in deferred_le.tif."},
         {"open:r@queries_be.tif", "queries_be.tif", "Can't open test TIFF file queries_be.tif."},
