@@ -51,6 +51,8 @@ TEST(StrileProbe, StrileFaults)
         // checkpoints_le.btf would stop that layout before the fault.)
         {"read-short:4@checkpoints_le.tif:r", "checkpoints_le.tif",
          "Wrong image data in strip 4 of checkpoints_le.tif, page 0."},
+        {"read-long:3@checkpoints_be.tif:r", "checkpoints_be.tif",
+         "Wrong image data in strip 3 of checkpoints_be.tif, page 0."},
         {"read-short:999@queries_be.btf", "queries_be.btf",
          "Wrong image data in strip 999 of queries_be.btf, page 1."},
         // The last strip read on demand one byte long, or with a wrong byte.
