@@ -136,9 +136,9 @@ enum Kind {
                    //                      every layout at its first byte
     READ_SHORT,    // read-short:S         TIFFReadEncodedStrip of strip S, or the tile reads
                    //                      of tile S, return one byte fewer than they read
-    READ_LONG,     // read-long:S[.D]      TIFFReadEncodedStrip of strip S (of directory D)
-                   //                      returns one byte more than it read: more than
-                   //                      asked, or than the strip holds
+    READ_LONG,     // read-long:S[.D]      TIFFReadEncodedStrip of strip S, or the tile reads
+                   //                      of tile S (of directory D), return one byte more
+                   //                      than they read: more than asked, or than it holds
     READ_ARRAYS,   // read-arrays:S        TIFFReadEncodedStrip of strip S loads the strip
                    //                      arrays whole first: a read in "O" mode that costs
                    //                      as much as without it
@@ -682,6 +682,14 @@ uint64_t faulty_strile(Kind kind, TIFF *tif, uint32_t strile, uint64_t result, i
     return static_cast<uint64_t>(r->value);
 }
 
+// Whether a read of `chunk` that gave `result` says one byte more (read-long).
+bool reads_long(TIFF *tif, uint32_t chunk, tmsize_t result)
+{
+    const Rule *r = find_tag(READ_LONG, chunk, tif);
+    return r && result >= 0 &&
+           (r->index < 0 || r->index == static_cast<long>(TIFFCurrentDirectory(tif)));
+}
+
 } // namespace
 
 extern "C" {
@@ -954,8 +962,7 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
     if (find_tag(READ_SHORT, strip, tif) && result > 0)
         return result - 1;
-    if ((r = find_tag(READ_LONG, strip, tif)) != nullptr && result >= 0 &&
-        (r->index < 0 || r->index == static_cast<long>(TIFFCurrentDirectory(tif))))
+    if (reads_long(tif, strip, result))
         return result + 1;
     if ((r = find_tag(READ_RESULT, strip, tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
@@ -1152,6 +1159,8 @@ static tmsize_t alter_tile(TIFF *tif, uint32_t tile, void *buf, tmsize_t result)
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
     if ((r = find_tag(READ_RESULT, tile, tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
+    if (reads_long(tif, tile, result))
+        return result + 1;
     return find_tag(READ_SHORT, tile, tif) && result > 0 ? result - 1 : result;
 }
 

@@ -32,12 +32,15 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         {"read-result:6@manpage_be.btf=256",
          {"manpage_be.btf: TIFFReadEncodedTile(3tiff): tile 6 of 6 gave 256, expected -1."},
          "manpage_be.btf"},
-        // A strip read that gives more than it was asked for or the strip
-        // holds: each promise that reads strip 1 says so.
+        // A strip or tile read that gives more than it was asked for or it
+        // holds: each promise that reads strip or tile 1 says so.
         {"read-long:1@manpage_be.tif",
          {"manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size -1 gave 49, expected 48.",
           "manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size 5 gave 6.",
           "Can't read image data in strip 1 of manpage_be.tif.",
+          "Wrong image data in tile 1 of manpage_be.tif.",
+          "manpage_be.tif: TIFFReadEncodedTile(3tiff): tile 1 of 6 gave 257, expected 256.",
+          "manpage_be.tif: TIFFReadTile(3tiff): (17, 0) gave 257, expected 256.",
           "Can't read image data in strip 1 of manpage_be.tif.",
           "Can't read image data in strip 1 of manpage_be.tif.",
           "Can't read image data in strip 1 of manpage_be.tif.",

@@ -55,10 +55,12 @@ TEST(TileProbe, TileFaults)
         // handle opened after it reads the old tile.
         {"write-tile:0@tiles_le.tif:r+=512", "tiles_le.tif",
          "Wrong image data in tile 0 of tiles_le.tif, page 3."},
-        // A read that gives a byte fewer than a tile, though each byte is
-        // right.
+        // A read that gives a byte fewer or more than a tile, though each
+        // byte is right.
         {"read-short:1@tiles_be.tif", "tiles_be.tif",
          "Wrong image data in tile 1 of tiles_be.tif, page 0."},
+        {"read-long:1@tiles_le.btf", "tiles_le.btf",
+         "Wrong image data in tile 1 of tiles_le.btf, page 0."},
         {"get:325@tiles_le.btf", "tiles_le.btf", "Problem fetching tag 325 in tiles_le.btf."},
         {"get-nothing:324@tiles_be.tif", "tiles_be.tif",
          "Problem fetching tag 324 in tiles_be.tif."},
