@@ -20,6 +20,11 @@ TEST(ManpageProbe, CleanRunShowsOnlyKnownDisagreements)
 
 TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
 {
+    // Strip 1 of manpage_be.tif unreadable, by a promise's own check and
+    // after the checkpoint.
+    const std::string strip = "Can't read image data in strip 1 of manpage_be.tif.";
+    const std::string checkpoint = "manpage_be.tif: TIFFWriteDirectory(3tiff): strip 1 read after "
+                                   "the checkpoint and the close gave 49, expected 48.";
     const struct {
         const char *faults;
         std::vector<std::string> lines;
@@ -36,18 +41,11 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         // holds: each promise that reads strip or tile 1 says so.
         {"read-long:1@manpage_be.tif",
          {"manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size -1 gave 49, expected 48.",
-          "manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size 5 gave 6.",
-          "Can't read image data in strip 1 of manpage_be.tif.",
+          "manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size 5 gave 6.", strip,
           "Wrong image data in tile 1 of manpage_be.tif.",
           "manpage_be.tif: TIFFReadEncodedTile(3tiff): tile 1 of 6 gave 257, expected 256.",
-          "manpage_be.tif: TIFFReadTile(3tiff): (17, 0) gave 257, expected 256.",
-          "Can't read image data in strip 1 of manpage_be.tif.",
-          "Can't read image data in strip 1 of manpage_be.tif.",
-          "Can't read image data in strip 1 of manpage_be.tif.",
-          "manpage_be.tif: TIFFWriteDirectory(3tiff): strip 1 read after the checkpoint and the "
-          "close gave 49, expected 48.",
-          "Can't read image data in strip 1 of manpage_be.tif.",
-          "Can't read image data in strip 1 of manpage_be.tif."},
+          "manpage_be.tif: TIFFReadTile(3tiff): (17, 0) gave 257, expected 256.", strip, strip,
+          strip, checkpoint, strip, strip},
          "manpage_be.tif"},
         // Success reported for a field the directory does not hold.
         {"get-nothing:274@manpage_be.tif:r",
