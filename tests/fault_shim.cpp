@@ -15,6 +15,7 @@
 // Only calls made by the program itself are altered: the library calls its
 // own exported functions too, and breaking those would test the library.
 #include <cerrno>
+#include <cinttypes>
 #include <csignal>
 #include <cstdarg>
 #include <cstdint>
@@ -78,6 +79,8 @@ enum Kind {
     SET_DIR,         // set-dir[:N][=R]      TIFFSetDirectory (to directory N) goes nowhere and
                      //                      returns R, 0 unless given: 1 is a jump past the
                      //                      last page said to succeed
+    SET_SUBDIR,      // set-subdir:OFF[=R]   TIFFSetSubDirectory to offset OFF goes nowhere
+                     //                      and returns R, 0 unless given
     DIR_COUNT,       // dir-count[:N]=V      TIFFNumberOfDirectories (the program's Nth call)
                      //                      returns V
     REWRITE_DIR,     // rewrite-dir          TIFFRewriteDirectory returns 0, writes nothing
@@ -196,6 +199,7 @@ constexpr KindName kind_names[] = {
     {"linger", LINGER},
     {"poke-entry", POKE_ENTRY},
     {"set-dir", SET_DIR},
+    {"set-subdir", SET_SUBDIR},
     {"dir-count", DIR_COUNT},
     {"rewrite-dir", REWRITE_DIR},
     {"rewrite-dir-write", DIR_OVERWRITE},
@@ -389,10 +393,11 @@ const Rule *find(Kind kind, const char *arg, const char *file, const char *mode 
     return nullptr;
 }
 
-const Rule *find_tag(Kind kind, unsigned long tag, TIFF *tif)
+// A tag, strip, tile, directory or offset: 64 bits, as an offset may need.
+const Rule *find_tag(Kind kind, uint64_t tag, TIFF *tif)
 {
-    char arg[16];
-    snprintf(arg, sizeof(arg), "%lu", tag);
+    char arg[24];
+    snprintf(arg, sizeof(arg), "%" PRIu64, tag);
     return find(kind, arg, tif ? TIFFFileName(tif) : nullptr, open_mode(tif));
 }
 
@@ -1037,6 +1042,17 @@ int TIFFSetDirectory(TIFF *tif, tdir_t dirn)
     if (from_program(__builtin_return_address(0)) && (r = find_tag(SET_DIR, dirn, tif)) != nullptr)
         return static_cast<int>(r->value);
     return real(tif, dirn);
+}
+
+int TIFFSetSubDirectory(TIFF *tif, uint64_t diroff)
+{
+    static auto real = next<int (*)(TIFF *, uint64_t)>("TIFFSetSubDirectory");
+    const Rule *r;
+
+    if (from_program(__builtin_return_address(0)) &&
+        (r = find_tag(SET_SUBDIR, diroff, tif)) != nullptr)
+        return static_cast<int>(r->value);
+    return real(tif, diroff);
 }
 
 tdir_t TIFFNumberOfDirectories(TIFF *tif)

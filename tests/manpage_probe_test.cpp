@@ -128,9 +128,14 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
           "expected 2 pages 12 and 14 wide.",
           "manpage_be.tif: page 1: can't read the directory."},
          "manpage_be.tif"},
+        // A jump past the last page, or to an offset past the file, said to
+        // succeed.
         {"set-dir:3@manpage_le.btf=1",
          {"manpage_le.btf: TIFFSetDirectory(3tiff): directory 3 of 3 gave 1, expected 0."},
          "manpage_le.btf"},
+        {"set-subdir:1099511627776@manpage_be.btf=1",
+         {"manpage_be.btf: TIFFSetDirectory(3tiff): an offset past the file gave 1, expected 0."},
+         "manpage_be.btf"},
         // A rewrite refused, written over the old place, or appended while
         // the old directory stays first.
         {"rewrite-dir@manpage_le.tif",
