@@ -64,6 +64,9 @@ TEST(StrileProbe, StrileFaults)
         {"read-arrays:99999@queries_le.tif", "queries_le.tif",
          "queries_le.tif: page 1: reading strip 99999 in \"O\" mode read 600004 bytes, as many "
          "as a whole strip array (400000)."},
+        // A warning while a strip is read back.
+        {"warn-read:2@deferred_le.btf", "deferred_le.btf",
+         "deferred_le.btf: the library reported a problem."},
         {"write-strip:2@deferred_le.tif=-1", "deferred_le.tif",
          "Can't write image data in deferred_le.tif."},
         {"open:r@queries_be.tif", "queries_be.tif", "Can't open test TIFF file queries_be.tif."},
