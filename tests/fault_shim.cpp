@@ -1036,7 +1036,6 @@ void *_TIFFmalloc(tmsize_t size)
 int TIFFSetDirectory(TIFF *tif, tdir_t dirn)
 {
     static auto real = next<int (*)(TIFF *, tdir_t)>("TIFFSetDirectory");
-
     const Rule *r;
 
     if (from_program(__builtin_return_address(0)) && (r = find_tag(SET_DIR, dirn, tif)) != nullptr)
