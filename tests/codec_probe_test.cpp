@@ -123,6 +123,10 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
                       "0x01, expected ") +
           (HostBigEndian() ? "0x40." : "0x00.")},
          {"codec_be.tif"}},
+        // A strip read that says it gave more than the strip holds.
+        {"read-long:0.0@codec_be.tif",
+         {"Can't read image data in strip 0 of codec_be.tif, JPEG quality 90."},
+         {"codec_be.tif"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);

@@ -87,6 +87,9 @@ TEST(DirectoryProbe, ExifAndGpsRefusedOrWrong)
 TEST(DirectoryProbe, PagesWrongOrUnwritten)
 {
     ExpectCases({
+        {"read-long:0.1@pages_be.btf",
+         {"Can't read image data in strip 0 of pages_be.btf, page 1."},
+         {be}},
         {"get-chop:270@pages_be.btf",
          {"Wrong ASCII value fetched for tag 270 in pages_be.btf, page 3: \"page \", expected "
           "\"page 3\"."},

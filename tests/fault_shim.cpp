@@ -15,6 +15,7 @@
 // Only calls made by the program itself are altered: the library calls its
 // own exported functions too, and breaking those would test the library.
 #include <cerrno>
+#include <cinttypes>
 #include <csignal>
 #include <cstdarg>
 #include <cstdint>
@@ -75,7 +76,11 @@ enum Kind {
     LINGER,          // linger:MODE          TIFFOpen with that mode leaves a child process
                      //                      behind in the program's process group
     POKE_ENTRY,      // poke-entry:TAG.N@file=V  as poke, byte N of TAG's entry itself
-    SET_DIR,         // set-dir[:N]          TIFFSetDirectory (to directory N) returns 0
+    SET_DIR,         // set-dir[:N][=R]      TIFFSetDirectory (to directory N) goes nowhere and
+                     //                      returns R, 0 unless given: 1 is a jump past the
+                     //                      last page said to succeed
+    SET_SUBDIR,      // set-subdir:OFF[=R]   TIFFSetSubDirectory to offset OFF goes nowhere
+                     //                      and returns R, 0 unless given
     DIR_COUNT,       // dir-count[:N]=V      TIFFNumberOfDirectories (the program's Nth call)
                      //                      returns V
     REWRITE_DIR,     // rewrite-dir          TIFFRewriteDirectory returns 0, writes nothing
@@ -135,6 +140,14 @@ enum Kind {
                    //                      every layout at its first byte
     READ_SHORT,    // read-short:S         TIFFReadEncodedStrip of strip S, or the tile reads
                    //                      of tile S, return one byte fewer than they read
+    READ_LONG,     // read-long:S[.D]      TIFFReadEncodedStrip of strip S, or the tile reads
+                   //                      of tile S (of directory D), return one byte more
+                   //                      than they read: more than asked, or than it holds
+    READ_ARRAYS,   // read-arrays:S        TIFFReadEncodedStrip of strip S loads the strip
+                   //                      arrays whole first: a read in "O" mode that costs
+                   //                      as much as without it
+    WARN_READ,     // warn-read:S          TIFFReadEncodedStrip of strip S reads, and the
+                   //                      library warns
     READ_OK,       // read-ok:S=V          a TIFFReadEncodedStrip of strip S that failed
                    //                      returns V all the same: a failure reported as
                    //                      success (read_probe)
@@ -187,6 +200,7 @@ constexpr KindName kind_names[] = {
     {"linger", LINGER},
     {"poke-entry", POKE_ENTRY},
     {"set-dir", SET_DIR},
+    {"set-subdir", SET_SUBDIR},
     {"dir-count", DIR_COUNT},
     {"rewrite-dir", REWRITE_DIR},
     {"rewrite-dir-write", DIR_OVERWRITE},
@@ -216,6 +230,9 @@ constexpr KindName kind_names[] = {
     {"as-held", AS_HELD},
     {"read-fill", READ_FILL},
     {"read-short", READ_SHORT},
+    {"read-long", READ_LONG},
+    {"read-arrays", READ_ARRAYS},
+    {"warn-read", WARN_READ},
     {"read-ok", READ_OK},
     {"whole-arrays", WHOLE_ARRAYS},
     {"read-result", READ_RESULT},
@@ -378,10 +395,11 @@ const Rule *find(Kind kind, const char *arg, const char *file, const char *mode 
     return nullptr;
 }
 
-const Rule *find_tag(Kind kind, unsigned long tag, TIFF *tif)
+// A tag, strip, tile, directory or offset: 64 bits, as an offset may need.
+const Rule *find_tag(Kind kind, uint64_t tag, TIFF *tif)
 {
-    char arg[16];
-    snprintf(arg, sizeof(arg), "%lu", tag);
+    char arg[24];
+    snprintf(arg, sizeof(arg), "%" PRIu64, tag);
     return find(kind, arg, tif ? TIFFFileName(tif) : nullptr, open_mode(tif));
 }
 
@@ -671,6 +689,14 @@ uint64_t faulty_strile(Kind kind, TIFF *tif, uint32_t strile, uint64_t result, i
     return static_cast<uint64_t>(r->value);
 }
 
+// Whether a read of `chunk` that gave `result` says one byte more (read-long).
+bool reads_long(TIFF *tif, uint32_t chunk, tmsize_t result)
+{
+    const Rule *r = find_tag(READ_LONG, chunk, tif);
+    return r && result >= 0 &&
+           (r->index < 0 || r->index == static_cast<long>(TIFFCurrentDirectory(tif)));
+}
+
 } // namespace
 
 extern "C" {
@@ -926,17 +952,29 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
 {
     static auto real =
         next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFReadEncodedStrip");
+    const bool faulty = from_program(__builtin_return_address(0));
+    uint64_t *array = nullptr;
+
+    // Fetching either array loads both whole.
+    if (faulty && find_tag(READ_ARRAYS, strip, tif))
+        get_held(tif, TIFFTAG_STRIPOFFSETS, &array);
     const tmsize_t result = real(tif, strip, buf, size);
     const Rule *r;
 
-    if (!from_program(__builtin_return_address(0)))
+    if (!faulty)
         return result;
+    // Through the program's handler, as a message of the library's own would go.
+    if (find_tag(WARN_READ, strip, tif))
+        TIFFWarning("fault_shim", "injected warning reading strip %lu",
+                    static_cast<unsigned long>(strip));
     if ((r = find_tag(READ_FILL, strip, tif)) != nullptr && result > 0)
         memset(buf, static_cast<int>(r->value & 0xFF), static_cast<size_t>(result));
     if ((r = find_tag(READ_BYTE, strip, tif)) != nullptr && r->index >= 0 && r->index < result)
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
     if (find_tag(READ_SHORT, strip, tif) && result > 0)
         return result - 1;
+    if (reads_long(tif, strip, result))
+        return result + 1;
     if ((r = find_tag(READ_RESULT, strip, tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
     if ((r = find_tag(READ_OK, strip, tif)) != nullptr && result < 0)
@@ -1004,10 +1042,22 @@ void *_TIFFmalloc(tmsize_t size)
 int TIFFSetDirectory(TIFF *tif, tdir_t dirn)
 {
     static auto real = next<int (*)(TIFF *, tdir_t)>("TIFFSetDirectory");
+    const Rule *r;
 
-    if (from_program(__builtin_return_address(0)) && find_tag(SET_DIR, dirn, tif))
-        return 0;
+    if (from_program(__builtin_return_address(0)) && (r = find_tag(SET_DIR, dirn, tif)) != nullptr)
+        return static_cast<int>(r->value);
     return real(tif, dirn);
+}
+
+int TIFFSetSubDirectory(TIFF *tif, uint64_t diroff)
+{
+    static auto real = next<int (*)(TIFF *, uint64_t)>("TIFFSetSubDirectory");
+    const Rule *r;
+
+    if (from_program(__builtin_return_address(0)) &&
+        (r = find_tag(SET_SUBDIR, diroff, tif)) != nullptr)
+        return static_cast<int>(r->value);
+    return real(tif, diroff);
 }
 
 tdir_t TIFFNumberOfDirectories(TIFF *tif)
@@ -1130,6 +1180,8 @@ static tmsize_t alter_tile(TIFF *tif, uint32_t tile, void *buf, tmsize_t result)
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
     if ((r = find_tag(READ_RESULT, tile, tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
+    if (reads_long(tif, tile, result))
+        return result + 1;
     return find_tag(READ_SHORT, tile, tif) && result > 0 ? result - 1 : result;
 }
 

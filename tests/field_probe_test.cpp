@@ -168,6 +168,9 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         {"read-short:0@fields_le.btf;read-fill:0@fields_le.btf=0",
          {"Can't read image data in strip 0 of fields_le.btf, page 2."},
          {"fields_le.btf"}},
+        {"read-long:0.2@fields_be.tif;read-fill:0@fields_be.tif=200",
+         {"Can't read image data in strip 0 of fields_be.tif, page 2."},
+         {"fields_be.tif"}},
         // The Deflate page's fastest level refused.
         {"set:65557@fields_be.tif", {"Can't set tag 65557 in fields_be.tif."}, {"fields_be.tif"}},
         {"get-u16:317@fields_le.tif=2",

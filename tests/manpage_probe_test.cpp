@@ -20,6 +20,11 @@ TEST(ManpageProbe, CleanRunShowsOnlyKnownDisagreements)
 
 TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
 {
+    // Strip 1 of manpage_be.tif unreadable, by a promise's own check and
+    // after the checkpoint.
+    const std::string strip = "Can't read image data in strip 1 of manpage_be.tif.";
+    const std::string checkpoint = "manpage_be.tif: TIFFWriteDirectory(3tiff): strip 1 read after "
+                                   "the checkpoint and the close gave 49, expected 48.";
     const struct {
         const char *faults;
         std::vector<std::string> lines;
@@ -32,6 +37,16 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         {"read-result:5@manpage_be.btf=512",
          {"manpage_be.btf: TIFFReadEncodedTile(3tiff): tile 5 of 5 gave 512, expected -1."},
          "manpage_be.btf"},
+        // A strip or tile read that gives more than it was asked for or it
+        // holds: each promise that reads strip or tile 1 says so.
+        {"read-long:1@manpage_be.tif",
+         {"manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size -1 gave 49, expected 48.",
+          "manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size 5 gave 6.", strip,
+          "Wrong image data in tile 1 of manpage_be.tif.",
+          "manpage_be.tif: TIFFReadEncodedTile(3tiff): tile 1 of 6 gave 257, expected 256.",
+          "manpage_be.tif: TIFFReadTile(3tiff): (17, 0) gave 257, expected 256.", strip, strip,
+          strip, checkpoint, strip, strip},
+         "manpage_be.tif"},
         // Success reported for a field the directory does not hold.
         {"get-nothing:274@manpage_be.tif:r",
          {"manpage_be.tif: TIFFGetField(3tiff): tag 274, not set, gave 1, expected 0."},
@@ -118,6 +133,14 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
           "expected 2 pages 12 and 14 wide.",
           "manpage_be.tif: page 1: can't read the directory."},
          "manpage_be.tif"},
+        // A jump past the last page, or to an offset past the file, said to
+        // succeed.
+        {"set-dir:3@manpage_le.btf=1",
+         {"manpage_le.btf: TIFFSetDirectory(3tiff): directory 3 of 3 gave 1, expected 0."},
+         "manpage_le.btf"},
+        {"set-subdir:1099511627776@manpage_be.btf=1",
+         {"manpage_be.btf: TIFFSetDirectory(3tiff): an offset past the file gave 1, expected 0."},
+         "manpage_be.btf"},
         // A rewrite refused, written over the old place, or appended while
         // the old directory stays first.
         {"rewrite-dir@manpage_le.tif",

@@ -62,11 +62,14 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         {"dir-count@read_pages_le.tif=4",
          "read_pages_le.tif",
          {"read_pages_le.tif: expected 3 pages, the library counts 4."}},
-        // A page the chain holds that TIFFSetDirectory cannot reach, and
-        // a walk that stops short.
+        // A page the chain holds that TIFFSetDirectory cannot reach, one
+        // past the last it says it reached, and a walk that stops short.
         {"set-dir:1@read_pages_be.btf",
          "read_pages_be.btf",
          {"read_pages_be.btf: page 1: can't go to the page."}},
+        {"set-dir:3@read_pages_le.tif=1",
+         "read_pages_le.tif",
+         {"read_pages_le.tif: page 3: TIFFSetDirectory goes past the last page."}},
         {"read-dir:1@read_pages_ifd_first_le.btf",
          "read_pages_ifd_first_le.btf",
          {"read_pages_ifd_first_le.btf: expected 3 pages, TIFFReadDirectory walks 2."}},
@@ -74,6 +77,24 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         {"read-short:1@read_strips_over_long_be.btf",
          "read_strips_over_long_be.btf",
          {"read_strips_over_long_be.btf: strip 1 read as 5 bytes, expected 6."}},
+        {"read-long:1@read_strips_over_long_le.tif",
+         "read_strips_over_long_le.tif",
+         {"read_strips_over_long_le.tif: strip 1 read as 7 bytes, expected 6."}},
+        // A strip or tile too few counted: the strile arrays come short too.
+        {"answer:NumberOfStrips@read_strips_over_long_le.btf=2",
+         "read_strips_over_long_le.btf",
+         {"Wrong LONG value fetched for tag 273 in read_strips_over_long_le.btf: 2 values, "
+          "expected 3.",
+          "Wrong LONG value fetched for tag 279 in read_strips_over_long_le.btf: 2 values, "
+          "expected 3.",
+          "read_strips_over_long_le.btf: 2 strips, expected 3."}},
+        {"answer:NumberOfTiles@read_tile_counts_short_be.tif=1",
+         "read_tile_counts_short_be.tif",
+         {"Wrong LONG value fetched for tag 324 in read_tile_counts_short_be.tif: 1 values, "
+          "expected 2.",
+          "Wrong SHORT value fetched for tag 325 in read_tile_counts_short_be.tif: 1 values, "
+          "expected 2.",
+          "read_tile_counts_short_be.tif: 1 tiles, expected 2."}},
         // A wrong byte in a tile; a tolerated text that is neither of the
         // two the file holds; a RowsPerStrip that is not one strip's.
         {"read-tile:1.0@read_tile_counts_short_be.tif=0x33",
@@ -116,6 +137,10 @@ TEST(ReadProbe, FaultsGiveTheirLines)
          "read_strip_outside_le.btf",
          {"read_strip_outside_le.btf: strip 1 read as 0 bytes, but its bytes lie outside the "
           "file."}},
+        // A warning while a legal case is read.
+        {"warn-read:1@read_strips_over_long_le.tif",
+         "read_strips_over_long_le.tif",
+         {"read_strips_over_long_le.tif: the library reported a problem."}},
         // A legal case the library cannot open.
         {"open:r@read_odd_text_le.tif",
          "read_odd_text_le.tif",

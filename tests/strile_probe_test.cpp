@@ -51,8 +51,22 @@ TEST(StrileProbe, StrileFaults)
         // checkpoints_le.btf would stop that layout before the fault.)
         {"read-short:4@checkpoints_le.tif:r", "checkpoints_le.tif",
          "Wrong image data in strip 4 of checkpoints_le.tif, page 0."},
+        {"read-long:3@checkpoints_be.tif:r", "checkpoints_be.tif",
+         "Wrong image data in strip 3 of checkpoints_be.tif, page 0."},
         {"read-short:998@queries_be.btf", "queries_be.btf",
          "Wrong image data in strip 998 of queries_be.btf, page 1."},
+        // The last strip read on demand one byte long, or with a wrong byte.
+        {"read-long:998@queries_le.btf", "queries_le.btf",
+         "Wrong image data in strip 998 of queries_le.btf, page 1."},
+        {"read-byte:99998.3@queries_le.tif=0x33", "queries_le.tif",
+         "Wrong image data in strip 99998 of queries_le.tif, page 1."},
+        // That read loads both arrays whole (4 and 2 bytes a strip).
+        {"read-arrays:99998@queries_le.tif", "queries_le.tif",
+         "queries_le.tif: page 1: reading strip 99998 in \"O\" mode read 599998 bytes, as many "
+         "as a whole strip array (399996)."},
+        // A warning while a strip is read back.
+        {"warn-read:2@deferred_le.btf", "deferred_le.btf",
+         "deferred_le.btf: the library reported a problem."},
         {"write-strip:2@deferred_le.tif=-1", "deferred_le.tif",
          "Can't write image data in deferred_le.tif."},
         {"open:r@queries_be.tif", "queries_be.tif", "Can't open test TIFF file queries_be.tif."},

@@ -55,15 +55,19 @@ TEST(TileProbe, TileFaults)
         // handle opened after it reads the old tile.
         {"write-tile:0@tiles_le.tif:r+=1024", "tiles_le.tif",
          "Wrong image data in tile 0 of tiles_le.tif, page 3."},
-        // A read that gives a byte fewer than a tile, though each byte is
-        // right.
+        // A read that gives a byte fewer or more than a tile, though each
+        // byte is right.
         {"read-short:1@tiles_be.tif", "tiles_be.tif",
          "Wrong image data in tile 1 of tiles_be.tif, page 0."},
+        {"read-long:1@tiles_le.btf", "tiles_le.btf",
+         "Wrong image data in tile 1 of tiles_le.btf, page 0."},
         {"get:325@tiles_le.btf", "tiles_le.btf", "Problem fetching tag 325 in tiles_le.btf."},
         {"get-nothing:324@tiles_be.tif", "tiles_be.tif",
          "Problem fetching tag 324 in tiles_be.tif."},
         {"get-u32:323@tiles_le.tif=32", "tiles_le.tif",
          "Wrong LONG value fetched for tag 323 in tiles_le.tif: value 0 is 0x20, expected 0x10."},
+        {"answer:NumberOfTiles@tiles_be.btf=5", "tiles_be.btf",
+         "tiles_be.btf: page 0: TIFFNumberOfTiles is 5, expected 4."},
         // A library message fails a layout that otherwise passed.
         {"warn:323@tiles_le.tif", "tiles_le.tif", "tiles_le.tif: the library reported a problem."},
     });
