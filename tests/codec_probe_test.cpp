@@ -123,6 +123,12 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
                       "0x01, expected ") +
           (HostBigEndian() ? "0x40." : "0x00.")},
          {"codec_be.tif"}},
+        // A byte of the LogLuv words, which come back exact (the per sample
+        // page's byte there is 0 in either order).
+        {"read-byte:0.16005@codec_le.tif=0",
+         {"Wrong image data in strip 0 of codec_le.tif, SGILog raw: byte 16005 is 0x00, expected "
+          "0x36."},
+         {"codec_le.tif"}},
         // A strip read that says it gave more than the strip holds.
         {"read-long:0.0@codec_be.tif",
          {"Can't read image data in strip 0 of codec_be.tif, JPEG quality 90."},
