@@ -92,6 +92,13 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
          {"Wrong SLONG value fetched for tag 65536 in codec_le.btf, Group 3 fax: value 0 is 0x0, "
           "expected 0x4."},
          {"codec_le.btf"}},
+        // The tables page's JPEGTables stands as another tag, which the
+        // library warns of: missing.
+        {"poke-entry:347/2.1@codec_le.tif:w=0",
+         {"codec_le.tif: JPEG tables: tag 91 on disk: not set by the page.",
+          "codec_le.tif: JPEG tables: tag 347 on disk: missing.",
+          "codec_le.tif: the library reported a problem."},
+         {"codec_le.tif"}},
         // A setting taken and ignored: its effect is missing too.
         {"set-ignored:65537@codec_le.tif",
          {"Wrong SLONG value fetched for tag 65537 in codec_le.tif, JPEG quality 90: value 0 is "

@@ -65,8 +65,9 @@ enum Kind {
     SWAP_ORDER,      // swap-order:MODE      TIFFOpen writes the other byte order than MODE's
                      //                      b or l, as a library that ignores it does on a
                      //                      host of the other order (on every host alike)
-    POKE,            // poke:TAG.N@file=V    after the program closes the file, byte N of the
-                     //                      values of TAG becomes V, in the first IFD of the
+    POKE,            // poke:TAG[/D].N@file=V  after the program closes the file, byte N of
+                     //                      the values of TAG becomes V, in IFD D of the
+                     //                      chain if given, else in the first IFD of the
                      //                      chain that holds TAG, else the first linked one
                      //                      (EXIF, GPS, SubIFDs); every poke rule applies
     READ_BYTE,       // read-byte:S.N=V      byte N of strip S as TIFFReadEncodedStrip gives it
@@ -480,10 +481,17 @@ void poke(const char *path, const Rule &r, bool entry)
     const ifd::File file = ifd::ReadFile(bytes.data(), bytes.size());
     if (!file.problems.empty() || file.chain.empty())
         die("cannot read the file's IFD", r.arg);
+    char *end = nullptr;
+    const auto tag = static_cast<uint32_t>(strtoul(r.arg, &end, 10));
     const ifd::Entry *found = nullptr;
+    if (*end == '/') {
+        const unsigned long d = strtoul(end + 1, nullptr, 10);
+        if (d < file.chain.size())
+            found = ifd::FindEntry(file.chain[d], tag);
+    }
     for (const auto *dirs : {&file.chain, &file.linked}) {
-        for (size_t i = 0; i < dirs->size() && !found; i++)
-            found = ifd::FindEntry((*dirs)[i], static_cast<uint32_t>(strtoul(r.arg, nullptr, 10)));
+        for (size_t i = 0; i < dirs->size() && !found && *end != '/'; i++)
+            found = ifd::FindEntry((*dirs)[i], tag);
     }
     if (!found)
         die("no such tag in the file", r.arg);
