@@ -39,6 +39,7 @@ namespace {
 enum Kind {
     OPEN,            // open:MODE            TIFFOpen with that mode returns null
     SET,             // set:TAG              TIFFSetField returns 0
+    VSET,            // vset:TAG             TIFFVSetField returns 0
     GET,             // get:TAG              TIFFGetField returns 0
     GET_NOTHING,     // get-nothing:TAG      TIFFGetField returns 1, stores nothing
     GET_STALE,       // get-stale:TAG        the same, for a pointer-valued TAG, but a
@@ -175,6 +176,7 @@ struct KindName {
 constexpr KindName kind_names[] = {
     {"open", OPEN},
     {"set", SET},
+    {"vset", VSET},
     {"get", GET},
     {"get-nothing", GET_NOTHING},
     {"get-stale", GET_STALE},
@@ -826,6 +828,16 @@ int TIFFSetField(TIFF *tif, uint32_t tag, ...)
         TIFFWarning("fault_shim", "injected warning for tag %lu%s", static_cast<unsigned long>(tag),
                     getenv("TIFF_PROBES_WARNING") ? getenv("TIFF_PROBES_WARNING") : "");
     return result;
+}
+
+int TIFFVSetField(TIFF *tif, uint32_t tag, va_list ap)
+{
+    static auto real = next<int (*)(TIFF *, uint32_t, va_list)>("TIFFVSetField");
+
+    // Not from the shim: its TIFFSetField calls this.
+    if (from_probe(__builtin_return_address(0)) && find_tag(VSET, tag, tif))
+        return 0;
+    return real(tif, tag, ap);
 }
 
 int TIFFGetField(TIFF *tif, uint32_t tag, ...)

@@ -55,6 +55,12 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
          {"manpage_be.btf: TIFFSetField(3tiff): TIFFUnsetField gave 1, then TIFFGetField 1, "
           "expected 1 and 0."},
          "manpage_be.btf"},
+        // The first of the description's two sets refused: not hidden by
+        // the Artist set through the same call.
+        {"vset:270@manpage_le.tif:w",
+         {"manpage_le.tif: TIFFSetField(3tiff): TIFFSetField gave 1, TIFFVSetField 0, expected "
+          "1."},
+         "manpage_le.tif"},
         {"set:270@manpage_le.tif:w",
          {"manpage_le.tif: TIFFSetField(3tiff): TIFFSetField gave 0, TIFFVSetField 1, expected "
           "1."},
