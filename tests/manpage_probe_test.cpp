@@ -55,9 +55,14 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
          {"manpage_be.btf: TIFFSetField(3tiff): TIFFUnsetField gave 1, then TIFFGetField 1, "
           "expected 1 and 0."},
          "manpage_be.btf"},
-        // A PlanarConfiguration the library refuses said to be set.
+        // A PlanarConfiguration the library refuses said to be set, or
+        // the refusal resetting the field to its default.
         {"set-ok:284@manpage_calls.tif:w",
          {"manpage_calls.tif: TIFFSetField(3tiff): PlanarConfiguration 3 gave 1 and left 2, "
+          "expected 0 and 2."},
+         "manpage_calls.tif"},
+        {"get-u16:284@manpage_calls.tif:w=1",
+         {"manpage_calls.tif: TIFFSetField(3tiff): PlanarConfiguration 3 gave 0 and left 1, "
           "expected 0 and 2."},
          "manpage_calls.tif"},
         // The first of the description's two sets refused: not hidden by
