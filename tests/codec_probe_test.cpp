@@ -136,6 +136,11 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
          {"Wrong image data in strip 0 of codec_le.tif, SGILog raw: byte 16005 is 0x00, expected "
           "0x36."},
          {"codec_le.tif"}},
+        // SGILog's data format refused on the reading handle: both pages.
+        {"set:65560@codec_le.tif:r",
+         {"Can't set tag 65560 in codec_le.tif, SGILog.",
+          "Can't set tag 65560 in codec_le.tif, SGILog raw."},
+         {"codec_le.tif"}},
         // A strip read that says it gave more than the strip holds.
         {"read-long:0.0@codec_be.tif",
          {"Can't read image data in strip 0 of codec_be.tif, JPEG quality 90."},
