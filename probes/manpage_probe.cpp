@@ -617,13 +617,13 @@ bool ComputeTiles(const Layout &layout, const Promise &p, const Coordinates *poi
 bool ComputeTileInside(const Layout &layout, const Promise &p)
 {
     constexpr Coordinates points[] = {
-        {0, 0, 0}, {17, 19, 1}, {tiled_width - 1, tiled_length - 1, tiles - 1}};
+        {0, 0, 0}, {17, 40, tiles_across + 1}, {tiled_width - 1, tiled_length - 1, tiles - 1}};
     return ComputeTiles(layout, p, points, sizeof(points) / sizeof(points[0]));
 }
 
 bool ComputeTileClamped(const Layout &layout, const Promise &p)
 {
-    constexpr Coordinates points[] = {{tiled_width, 0, tiles - 1}, {100, 100, tiles - 1}};
+    constexpr Coordinates points[] = {{tiled_width, 0, tiles_across - 1}, {100, 100, tiles - 1}};
     return ComputeTiles(layout, p, points, sizeof(points) / sizeof(points[0]));
 }
 

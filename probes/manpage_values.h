@@ -18,17 +18,18 @@ inline constexpr uint32_t rows_per_strip = 4;
 inline constexpr uint32_t strips = (length + rows_per_strip - 1) / rows_per_strip;
 inline constexpr uint32_t width = page_widths[0];
 
-// The tiled page: 70 x 20 in tiles 16 wide and 32 long, 5 across and 1
-// down, the last column and the one row partial.
+// The tiled page: 70 x 80 in tiles 16 wide and 32 long, 5 across and 3
+// down, the last column and row partial: more than one row, so a tile's
+// place that ignores y shows.
 inline constexpr uint32_t tiled_width = 70;
-inline constexpr uint32_t tiled_length = 20;
+inline constexpr uint32_t tiled_length = 80;
 inline constexpr uint32_t tile_width = 16;
 inline constexpr uint32_t tile_length = 32;
 inline constexpr uint32_t tiles_across = (tiled_width + tile_width - 1) / tile_width;
 inline constexpr uint32_t tiles = tiles_across * ((tiled_length + tile_length - 1) / tile_length);
 // A strip read past the end, past every tile of the tiled page too, so a
 // fault aimed at a tile past the last misses it.
-inline constexpr uint32_t far_strip = strips + 4;
+inline constexpr uint32_t far_strip = tiles + 2;
 
 // What TIFFSetField(3tiff)'s promises set: the texts read back (the
 // description set twice, a longer text first), the width a page that holds
