@@ -236,6 +236,16 @@ void Retyped(Built *b, uint16_t tag, uint16_t type)
     im.tiled = tag >= TileWidth && tag <= TileByteCounts;
     if (im.tiled)
         im.width = 17; // two tiles across
+    if (tag == RowsPerStrip && type == ifd::LONG) {
+        // One strip of 5 rows a plane; RowsPerStrip narrowed to 16 bits (2)
+        // would make three. Three planes, so that there is no single
+        // uncompressed strip for the library to chop (TIFFOpen's "C" mode).
+        im.length = 5;
+        im.rows_per_strip = 65538;
+        im.samples = 3;
+        im.photometric = 2;
+        im.planar = 2;
+    }
     Page p = MakePage(im, *b);
     Find(&p.fields, tag)->type = type;
     OnePage(b, WritePage(b, &p));
@@ -445,8 +455,10 @@ std::vector<Field> ExifFields(bool long_x)
         ifd::Rationals(37377, ifd::SRATIONAL, {-3, 2}),              // ShutterSpeedValue
         ifd::Rationals(37380, ifd::SRATIONAL, {-1, 3}),              // ExposureBiasValue
         ifd::Numbers(37510, ifd::UNDEFINED, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'i', '!'}),
-        ifd::Numbers(40962, long_x ? ifd::LONG : ifd::SHORT, {640}), // PixelXDimension
-        ifd::Numbers(40963, long_x ? ifd::SHORT : ifd::LONG, {480}), // PixelYDimension
+        // PixelXDimension and PixelYDimension; as LONG, above 16 bits, so a
+        // value narrowed to a SHORT shows.
+        ifd::Numbers(40962, long_x ? ifd::LONG : ifd::SHORT, {long_x ? 0x10280U : 640U}),
+        ifd::Numbers(40963, long_x ? ifd::SHORT : ifd::LONG, {long_x ? 480U : 0x101e0U}),
     };
 }
 
@@ -755,7 +767,11 @@ const Case cases[] = {
     LEGAL("length_short", Retyped, Length, SHORT, false),
     LEGAL("length_long", Retyped, Length, LONG, false),
     LEGAL("rows_short", Retyped, RowsPerStrip, SHORT, false),
-    LEGAL("rows_long", Retyped, RowsPerStrip, LONG, false),
+    {"rows_long", Kind::Legal, Retyped, RowsPerStrip, LONG, false, false, false, false,
+     "RowsPerStrip LONG 65538 over 5 rows: one strip a plane, as TIFF 6.0's StripsPerImage = "
+     "floor((ImageLength + RowsPerStrip - 1) / RowsPerStrip) gives; a value above ImageLength "
+     "is legal, its default 2**32 - 1 \"is effectively infinity. That is, the entire image is "
+     "one strip\"; 16 bits of it (2) would make three a plane"},
     LEGAL("strip_offsets_short", Retyped, StripOffsets, SHORT, false),
     LEGAL("strip_offsets_long", Retyped, StripOffsets, LONG, false),
     LEGAL("strip_offsets_long8", Retyped, StripOffsets, LONG8, true),
