@@ -320,6 +320,31 @@ bool Decode(const Run &run, size_t k, std::vector<uint8_t> *out)
     return true;
 }
 
+// A page's floats against the written ones, as numbers: within the page's
+// log2_error (the written values are all positive, so a value that is not,
+// or not a number, fails). A value out of it is named by its most
+// significant byte that differs, as held in memory: the sign and exponent
+// where those are wrong, not the low bits a sound decoding changes too.
+bool CheckFloats(const Run &run, const Page &p, const std::vector<uint8_t> &got,
+                 const std::vector<uint8_t> &expect)
+{
+    for (size_t k = 0; k + 4 <= got.size() && k + 4 <= expect.size(); k += 4) {
+        float value = 0;
+        float written = 0;
+        memcpy(&value, &got[k], 4);
+        memcpy(&written, &expect[k], 4);
+        if (value > 0 && std::fabs(std::log2(static_cast<double>(value) / written)) <= p.log2_error)
+            continue;
+        const bool big = probe::HostBigEndian();
+        size_t i = big ? k : k + 3; // the most significant byte first
+        for (int n = 0; n < 3 && got[i] == expect[i]; n++)
+            i = big ? i + 1 : i - 1;
+        probe::SayWrongImageByte("strip", 0, run.name, p.name, i, got[i], expect[i]);
+        return false;
+    }
+    return true;
+}
+
 bool CheckPixels(const Run &run, size_t k)
 {
     const Page &p = pages[run.written[k]];
@@ -334,6 +359,8 @@ bool CheckPixels(const Run &run, size_t k)
                    width * length * 3);
         return false;
     }
+    if (p.log2_error > 0)
+        return CheckFloats(run, p, got, expect);
     if (p.error < 0)
         return true; // their precision is the codec's own; the settings are what is proved
     for (size_t i = 0; i < got.size(); i++) {

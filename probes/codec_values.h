@@ -48,7 +48,12 @@ struct Page {
     uint16_t format; // SampleFormat
     std::initializer_list<Setting> settings;
     Effect effect = Effect::None;
-    int error = 0; // how far a decoded byte may be off; -1: lossy by the codec's own measure
+    // How far a decoded byte may be off; -1: not compared byte by byte (lossy
+    // by the codec's own measure, or compared as numbers: log2_error).
+    int error = 0;
+    // For a page of floats compared as numbers: how far the log2 of a
+    // decoded value may be from the written one's; 0: not compared so.
+    double log2_error = 0;
 };
 
 inline constexpr uint32_t width = 128;
@@ -59,6 +64,14 @@ inline constexpr int jpeg_error = 8;
 // LERC's maximum error: a fraction a double holds and a float does not, so
 // a value kept as a float shows.
 inline constexpr double lerc_max_error = 0.375 + 0x1p-30;
+
+// LogL's precision (the LogLuv encoding, LogL16): a code Le stands for the
+// step of log2 Y from Le/256 - 64 to (Le+1)/256 - 64 and decodes to its
+// middle. Truncated to the step that holds it, Y decodes within half a step;
+// dithered (SGILOGENCODE_RANDITHER, as the page sets), it takes one of the
+// two middles on either side of it, so that it is kept on average, each
+// within one step. One step, a ratio of 2^(1/256) (0.27%), bounds both.
+inline constexpr double logl_error = 1.0 / 256;
 
 // Pages compared with the one before them come right after it.
 // clang-format off
@@ -102,9 +115,10 @@ inline const Page pages[] = {
      {{TIFFTAG_PIXARLOGDATAFMT, PIXARLOGDATAFMT_16BIT}, {TIFFTAG_PIXARLOGQUALITY, 3}},
      Effect::None, -1},
     // LogL takes float or 16-bit data only (raw is LogLuv's): either is 0 or 1.
+    // Its floats come back within LogL's precision.
     {"SGILog", "SGILog", COMPRESSION_SGILOG, PHOTOMETRIC_LOGL, 32, 1, SAMPLEFORMAT_IEEEFP,
      {{TIFFTAG_SGILOGDATAFMT, SGILOGDATAFMT_FLOAT}, {TIFFTAG_SGILOGENCODE, 1, false}},
-     Effect::None, -1},
+     Effect::None, -1, logl_error},
     // RAW: LogLuv's packed 32-bit words, passed through as they are both
     // ways, so every byte comes back; words of the host's order in either
     // file's.

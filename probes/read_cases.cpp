@@ -230,13 +230,54 @@ void OnePage(Built *b, Directory d)
 
 // --- Legal encodings -------------------------------------------------------
 
+// Each strip's rows as one byte repeated (its first), PackBits-packed in
+// runs of up to 128, each row on its own as TIFF 6.0 asks: a row of 64 Ki
+// pixels takes 1 KiB in the file.
+void PackRows(Page *p, uint32_t width)
+{
+    Find(&p->fields, Compression)->values = {32773};
+    Field *counts = Find(&p->fields, StripByteCounts);
+    for (size_t k = 0; k < p->on_disk.size(); k++) {
+        std::vector<uint8_t> &read = p->as_read[k];
+        const uint8_t v = read.at(0);
+        std::vector<uint8_t> disk;
+        for (size_t row = 0; row < read.size() / width; row++) {
+            for (uint32_t left = width; left > 0;) {
+                const uint32_t n = std::min(left, 128U);
+                // 257 - n: n copies of the next byte, or (0) one literal byte
+                disk.push_back(static_cast<uint8_t>(257 - n));
+                disk.push_back(v);
+                left -= n;
+            }
+        }
+        read.assign(read.size(), v);
+        p->on_disk[k] = disk;
+        counts->values[k] = disk.size();
+    }
+}
+
 void Retyped(Built *b, uint16_t tag, uint16_t type)
 {
     Image im;
     im.tiled = tag >= TileWidth && tag <= TileByteCounts;
     if (im.tiled)
         im.width = 17; // two tiles across
+    if (tag == RowsPerStrip && type == ifd::LONG) {
+        // One strip of 5 rows a plane; RowsPerStrip narrowed to 16 bits (2)
+        // would make three. Three planes, so that there is no single
+        // uncompressed strip for the library to chop (TIFFOpen's "C" mode).
+        im.length = 5;
+        im.rows_per_strip = 65538;
+        im.samples = 3;
+        im.photometric = 2;
+        im.planar = 2;
+    }
+    const bool wide = tag == Width && type == ifd::LONG;
+    if (wide)
+        im.width = 65539; // narrowed to 16 bits, 3
     Page p = MakePage(im, *b);
+    if (wide)
+        PackRows(&p, im.width);
     Find(&p.fields, tag)->type = type;
     OnePage(b, WritePage(b, &p));
 }
@@ -445,8 +486,10 @@ std::vector<Field> ExifFields(bool long_x)
         ifd::Rationals(37377, ifd::SRATIONAL, {-3, 2}),              // ShutterSpeedValue
         ifd::Rationals(37380, ifd::SRATIONAL, {-1, 3}),              // ExposureBiasValue
         ifd::Numbers(37510, ifd::UNDEFINED, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'i', '!'}),
-        ifd::Numbers(40962, long_x ? ifd::LONG : ifd::SHORT, {640}), // PixelXDimension
-        ifd::Numbers(40963, long_x ? ifd::SHORT : ifd::LONG, {480}), // PixelYDimension
+        // PixelXDimension and PixelYDimension; as LONG, above 16 bits, so a
+        // value narrowed to a SHORT shows.
+        ifd::Numbers(40962, long_x ? ifd::LONG : ifd::SHORT, {long_x ? 0x10280U : 640U}),
+        ifd::Numbers(40963, long_x ? ifd::SHORT : ifd::LONG, {long_x ? 480U : 0x101e0U}),
     };
 }
 
@@ -751,11 +794,17 @@ const Case cases[] = {
     // Each type TIFF 6.0 allows for a field of the image; LONG8 where
     // BigTIFF adds it (the strip and tile arrays).
     LEGAL("width_short", Retyped, Width, SHORT, false),
-    LEGAL("width_long", Retyped, Width, LONG, false),
+    {"width_long", Kind::Legal, Retyped, Width, LONG, false, false, false, false,
+     "ImageWidth LONG 65539, its rows PackBits-packed (TIFF 6.0's baseline compression) to "
+     "1 KiB each: two strips of 65539 bytes; 16 bits of it (3) would make them 3 bytes"},
     LEGAL("length_short", Retyped, Length, SHORT, false),
     LEGAL("length_long", Retyped, Length, LONG, false),
     LEGAL("rows_short", Retyped, RowsPerStrip, SHORT, false),
-    LEGAL("rows_long", Retyped, RowsPerStrip, LONG, false),
+    {"rows_long", Kind::Legal, Retyped, RowsPerStrip, LONG, false, false, false, false,
+     "RowsPerStrip LONG 65538 over 5 rows: one strip a plane, as TIFF 6.0's StripsPerImage = "
+     "floor((ImageLength + RowsPerStrip - 1) / RowsPerStrip) gives; a value above ImageLength "
+     "is legal, its default 2**32 - 1 \"is effectively infinity. That is, the entire image is "
+     "one strip\"; 16 bits of it (2) would make three a plane"},
     LEGAL("strip_offsets_short", Retyped, StripOffsets, SHORT, false),
     LEGAL("strip_offsets_long", Retyped, StripOffsets, LONG, false),
     LEGAL("strip_offsets_long8", Retyped, StripOffsets, LONG8, true),

@@ -510,15 +510,49 @@ TEST(ReadValues, ExactWantsShowAFault)
                         swapped(f.values[i], size) != f.values[i];
                 fraction = fraction || v != std::floor(v);
             }
-            // RowsPerStrip 1 over several strips: any other value changes the
-            // strips the case reads.
-            const bool strips = f.tag == 278 && r.d.chunks.size() > 1;
+            // A SHORT RowsPerStrip 1 over several strips: any other value
+            // changes the strips the case reads. rows_long's LONG shows.
+            const bool strips = f.tag == 278 && f.type == ifd::SHORT && r.d.chunks.size() > 1;
             if (read_forced.count(f.tag) || strips)
                 continue;
             EXPECT_FALSE(zero_one) << "only zeros and ones";
             EXPECT_FALSE(is_default) << "the field's default";
             EXPECT_TRUE(swaps) << "reads the same swapped";
             EXPECT_TRUE(!IsRational(f.type) || fraction) << "a rounded fraction passes";
+        }
+    }
+}
+
+// LONG cases kept in 16 bits: above, the value takes that many pixels or
+// bytes (PackBits packs a row on its own, so only long rows pack small;
+// the catalogue takes 160 KB), or the field is LONG only.
+const std::map<std::string, const char *> read_long_small = {
+    {"length_long", "ImageLength: 64 Ki rows of 3 bytes, 768 KiB in the 4 files"},
+    {"strip_offsets_long", "StripOffsets: 64 KiB before a strip, 256 KiB in the 4 files"},
+    {"strip_counts_long", "StripByteCounts: a 64 KiB strip, 256 KiB in the 4 files"},
+    {"tile_width_long", "TileWidth: 64 Ki x 32 pixel tiles, 8 MiB in the 4 files"},
+    {"tile_length_long", "TileLength: 16 x 64 Ki pixel tiles, 8 MiB in the 4 files"},
+    {"tile_counts_long", "TileByteCounts: a 64 KiB tile, 512 KiB in the 4 files"},
+    {"tile_offsets_long", "TileOffsets: LONG only, no SHORT to narrow to"},
+};
+
+// A LONG the case is about (its own tag, or EXIF's pixel dimensions) lies
+// above 16 bits: narrowed to a SHORT, it shows.
+TEST(ReadValues, LongValuesShowANarrowing)
+{
+    for (const ReadDir &r : ReadDirectories()) {
+        const read_cases::Case &c =
+            *std::find_if(read_cases::cases, read_cases::cases + read_cases::case_count,
+                          [&](const read_cases::Case &k) { return r.name == k.name; });
+        for (const read_cases::Want &w : r.d.wants) {
+            const ifd::Field &f = w.field;
+            const bool own = c.type == ifd::LONG && f.tag == c.tag;
+            if (IsExact(w) && f.type == ifd::LONG && (own || f.tag == 40962 || f.tag == 40963) &&
+                read_long_small.count(r.name) == 0) {
+                EXPECT_GT(*std::max_element(f.values.begin(), f.values.end()), 0xffffU)
+                    << r.where << " (case " << r.name << "): tag " << f.tag
+                    << ", a LONG value of a SHORT-or-LONG field, fits in 16 bits";
+            }
         }
     }
 }

@@ -44,7 +44,7 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         {"get-u32:256@read_width_long_le.tif=70000",
          "read_width_long_le.tif",
          {"Wrong LONG value fetched for tag 256 in read_width_long_le.tif: value 0 is 0x11170, "
-          "expected 0x3."}},
+          "expected 0x10003."}},
         // A strip whose bytes are outside the file read as a success.
         {"read-ok:1@read_strip_outside_be.tif=3",
          "read_strip_outside_be.tif",
