@@ -553,6 +553,17 @@ TEST(ReadValues, LongValuesShowANarrowing)
                     << r.where << " (case " << r.name << "): tag " << f.tag
                     << ", a LONG value of a SHORT-or-LONG field, fits in 16 bits";
             }
+            // RowsPerStrip narrowed must change the strips the image takes.
+            const auto length =
+                std::find_if(r.d.wants.begin(), r.d.wants.end(),
+                             [](const read_cases::Want &l) { return l.field.tag == 257; });
+            if (own && f.tag == 278 && length != r.d.wants.end()) {
+                const uint64_t rows = length->field.values.at(0);
+                const uint64_t narrow = f.values.at(0) & 0xffff;
+                EXPECT_TRUE(narrow == 0 ||
+                            (rows + narrow - 1) / narrow != (rows + f.values[0] - 1) / f.values[0])
+                    << r.where << ": RowsPerStrip narrowed to 16 bits gives the same strips";
+            }
         }
     }
 }
