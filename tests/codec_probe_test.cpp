@@ -47,6 +47,7 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
     const std::string own = big ? "codec_be.tif" : "codec_le.tif";
     const std::string high = big ? "12288" : "12291";
     const std::string low = big ? "12291" : "12288";
+    const std::string last = big ? "16380" : "16383";
     const std::string wrong = "Wrong image data in strip 0 of " + own;
     const struct {
         std::string faults;
@@ -161,6 +162,11 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
          {own}},
         {"read-byte:0." + low + "@" + own + "=57",
          {wrong + ", per sample: byte " + low + " is 0x39, expected 0x00."},
+         {own}},
+        // The last float, 4.0: its high byte is the raw page's byte there.
+        {"read-byte:0." + last + "@" + own + "=55",
+         {wrong + ", SGILog: byte " + last + " is 0x37, expected 0x40.",
+          wrong + ", per sample: byte " + last + " is 0x37, expected 0x40."},
          {own}},
     };
     for (const auto &c : cases) {
