@@ -48,6 +48,7 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
     const std::string high = big ? "12288" : "12291";
     const std::string low = big ? "12291" : "12288";
     const std::string last = big ? "16380" : "16383";
+    const std::string mid = big ? "12290" : "12289"; // a float's bits 8 to 15
     const std::string wrong = "Wrong image data in strip 0 of " + own;
     const struct {
         std::string faults;
@@ -162,6 +163,20 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
          {own}},
         {"read-byte:0." + low + "@" + own + "=57",
          {wrong + ", per sample: byte " + low + " is 0x39, expected 0x00."},
+         {own}},
+        // The float's bits as 0.25 times 2^(1.5/256), out of LogL's
+        // precision (1/256 in log2), then 2^(0.5/256), within it; the
+        // other two pages compare bytes.
+        {"read-word:0.12288@" + own + "=0x3e80855b",
+         {wrong + ", SGILog: byte " + mid + " is 0x85, expected 0x00.",
+          wrong + ", SGILog raw: byte 12288 is " + (big ? "0x3e" : "0x5b") + ", expected 0x39.",
+          wrong + ", per sample: byte " + (big ? mid + " is 0x85" : "12288 is 0x5b") +
+              ", expected 0x00."},
+         {own}},
+        {"read-word:0.12288@" + own + "=0x3e802c64",
+         {wrong + ", SGILog raw: byte 12288 is " + (big ? "0x3e" : "0x64") + ", expected 0x39.",
+          wrong + ", per sample: byte " + (big ? mid + " is 0x2c" : "12288 is 0x64") +
+              ", expected 0x00."},
          {own}},
         // The last float, 4.0: its high byte is the raw page's byte there.
         {"read-byte:0." + last + "@" + own + "=55",

@@ -72,6 +72,8 @@ enum Kind {
                      //                      chain that holds TAG, else the first linked one
                      //                      (EXIF, GPS, SubIFDs); every poke rule applies
     READ_BYTE,       // read-byte:S.N=V      byte N of strip S as TIFFReadEncodedStrip gives it
+    READ_WORD,       // read-word:S.N=V      bytes N to N+3 of strip S, the same way, are the
+                     //                      32-bit V in the host's order (a float's bits)
     HANG,            // hang:MODE            TIFFOpen with that mode never returns
     CRASH,           // crash:MODE           TIFFOpen with that mode dies of SIGSEGV
     EXIT,            // exit:MODE=N          TIFFOpen with that mode exits with status N
@@ -197,6 +199,7 @@ constexpr KindName kind_names[] = {
     {"swap-order", SWAP_ORDER},
     {"poke", POKE},
     {"read-byte", READ_BYTE},
+    {"read-word", READ_WORD},
     {"hang", HANG},
     {"crash", CRASH},
     {"exit", EXIT},
@@ -991,6 +994,11 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
         memset(buf, static_cast<int>(r->value & 0xFF), static_cast<size_t>(result));
     if ((r = find_tag(READ_BYTE, strip, tif)) != nullptr && r->index >= 0 && r->index < result)
         static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
+    if ((r = find_tag(READ_WORD, strip, tif)) != nullptr && r->index >= 0 &&
+        r->index + 4 <= result) {
+        const auto word = static_cast<uint32_t>(r->value);
+        memcpy(static_cast<uint8_t *>(buf) + r->index, &word, sizeof(word));
+    }
     if (find_tag(READ_SHORT, strip, tif) && result > 0)
         return result - 1;
     if (reads_long(tif, strip, result))
