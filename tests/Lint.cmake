@@ -3,9 +3,9 @@ find_program(CLANG_FORMAT clang-format REQUIRED)
 find_program(CLANG_TIDY clang-tidy REQUIRED)
 find_program(CPPCHECK cppcheck REQUIRED)
 
-# Subdirectories (probes/support) included.
+# Subdirectories (each probe's folder) included.
 set(_lint_sources)
-foreach(dir IN ITEMS expect ifd probes runner tests bench)
+foreach(dir IN ITEMS ifd probes runner tests bench)
   file(GLOB_RECURSE _dir_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${dir}/*.cpp"
        "${PROJECT_SOURCE_DIR}/${dir}/*.h")
   list(APPEND _lint_sources ${_dir_sources})
@@ -23,7 +23,7 @@ add_test(NAME format COMMAND "${CLANG_FORMAT}" --dry-run --Werror ${_lint_source
 # jobs: a single test over tests/ alone took 150 s on two cores. Each file is
 # checked with the same configuration, headers included, as before. COST puts
 # them ahead of the short tests on a first run, before CTest has timings.
-set(_tidy_dirs expect ifd probes runner tests)
+set(_tidy_dirs ifd probes runner tests)
 if(TIFF_PROBES_BENCH AND TARGET directory_bench)
   list(APPEND _tidy_dirs bench)
 endif()
@@ -39,6 +39,15 @@ foreach(dir IN ITEMS ${_tidy_dirs})
 endforeach()
 set_tests_properties(${_tidy_tests} PROPERTIES COST 10)
 
+# Every probe's folder holds headers of its own.
+file(GLOB _probe_dirs LIST_DIRECTORIES true RELATIVE "${PROJECT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/probes/*")
+set(_cppcheck_includes)
+foreach(dir IN LISTS _probe_dirs)
+  if(IS_DIRECTORY "${PROJECT_SOURCE_DIR}/${dir}")
+    list(APPEND _cppcheck_includes -I ${dir})
+  endif()
+endforeach()
+
 # readdir_r is deprecated in glibc and the harness is single-threaded. The
 # programs keep plain loops over their tables on purpose, so cppcheck's advice
 # to turn them into algorithms does not apply.
@@ -46,7 +55,7 @@ add_test(NAME cppcheck
          COMMAND "${CPPCHECK}" --quiet --std=c++17 --language=c++ --library=googletest
                  --library=posix --enable=warning,style,performance,portability
                  --error-exitcode=1 --inline-suppr --suppress=missingIncludeSystem
-                 --suppress=readdirCalled --suppress=useStlAlgorithm -I expect -I ifd -I probes -I probes/support -I runner -I tests expect ifd probes runner tests
+                 --suppress=readdirCalled --suppress=useStlAlgorithm -I ifd ${_cppcheck_includes} -I runner -I tests ifd probes runner tests
          WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}")
 
 add_test(NAME cppcheck_defects

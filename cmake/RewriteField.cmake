@@ -8,7 +8,7 @@ include(CheckCXXSourceCompiles)
 include(CMakePushCheckState)
 
 set(_rewrite_check_source "
-#include \"${CMAKE_CURRENT_LIST_DIR}/tiff_rewrite.h\"
+#include \"${PROJECT_SOURCE_DIR}/probes/support/tiff_rewrite.h\"
 // A real call: comparing the function's address with null would be folded
 // away and link without the symbol.
 int main(int argc, char **)
