@@ -1,4 +1,9 @@
-# Static checks and formatting over the project's own sources, run as tests.
+# Static checks and formatting over the project's own sources, run as tests
+# (label lint, ci preset): clang-format --dry-run --Werror against
+# .clang-format, clang-tidy with .clang-tidy (one test per source file, e.g.
+# `ctest -R clang_tidy.tests/probe_run.cpp`, so the test step's jobs share it
+# out) and cppcheck, over ifd/, probes/ (every probe's folder), runner/ and
+# tests/; the C programs of defects/ get clang-format and cppcheck as C.
 find_program(CLANG_FORMAT clang-format REQUIRED)
 find_program(CLANG_TIDY clang-tidy REQUIRED)
 find_program(CPPCHECK cppcheck REQUIRED)

@@ -2,7 +2,11 @@
 // its own that the probe reports on every run (Debian's 4.5.0 has some, see
 // the README), so a clean run is the baseline: each fault must add exactly
 // its own line, and its layout's file, to what the clean run printed and
-// left.
+// left. Its defects (a field refused, a wrong type, missing defaults) have no
+// stand-in yet, but for the JPEG page: read-fill stands in for a decoder that
+// gets the tables it was encoded with, so a test can make one byte of the
+// page wrong, or every byte two off, where the defect would have stopped the
+// check at the first byte.
 #include <algorithm>
 #include <set>
 #include <string>

@@ -1,4 +1,4 @@
-// The value rule (tests/README.md, "A field row") over every row of field_probe's
+// The value rule (docs/contributing.md, "A field row") over every row of field_probe's
 // table, so that rows added later keep it: each broken rule is a failure
 // naming the row.
 #include <cmath>

@@ -1,6 +1,10 @@
-// The probes against real filesystem faults, with no shim: a file-size limit,
-// a directory they may not write to, and libfiu failing the library's own
-// open, read and write calls. No run under a fault may report success.
+// The probes against real filesystem faults, with no shim: a file-size limit
+// (RLIMIT_FSIZE, with SIGXFSZ ignored so writes fail with an error) swept from
+// 0 up to each file's full size, a working directory the probe may not write
+// to (run as nobody; skipped with the reason where that is impossible), and
+// libfiu's POSIX preload (loaded as fiu-run -x would, but directly, so that
+// the sanitizer runtime can come first) failing the library's own open, read
+// and write calls. No run under a fault may report success.
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>

@@ -3,7 +3,12 @@
 # the files that the given probes write (type_probe's four at least), which
 # the fault shim's keep rule leaves, and with small hand-made files of each
 # kind of problem the reader reports. A crashing input is saved in the
-# working directory as crash-*.
+# working directory as crash-*. Besides the sanitizers, the target checks
+# that each IFD is read once, that what is kept has a known type and values
+# inside the file, and that the values kept add up to no more than the file.
+# TIFF_PROBES_FUZZ_RUNS sets the runs (100,000 by default; the asan preset
+# 300,000, the ci and static presets none, as the program is the same in all
+# three). To fuzz longer, see docs/contributing.md.
 # usage: ifd_reader_fuzz.sh FUZZER PRELOAD RUNS PROBE...
 set -eu
 fuzzer=$1 preload=$2 runs=$3

@@ -1,5 +1,18 @@
 // Runs a shipped probe binary in a private scratch directory, optionally with
 // the fault shim preloaded, and records what it printed and left behind.
+//
+// A healthy library never takes the probes' failure paths, so the tests make
+// it fail: the fault shim (fault_shim.cpp, whose top comment lists every rule
+// and its syntax) is preloaded into the real, built probes. A test runs a
+// probe with one fault and asserts the exact line(s) it prints (tolerating
+// lines from the library's own handlers), exit status 1 and never a signal,
+// and the exact set of files left. A probe that reports the known defects of
+// the library under test on every run has its clean run as the baseline
+// (CleanRun): each fault must add exactly its own line and its layout's file
+// to it, and a clean run leaves exactly the files of the layouts its lines
+// name. Under the asan preset the harness sets the sanitizers' options for
+// every process it starts and fails a run on any sanitizer report, so a leak
+// is caught however the tests are started.
 #ifndef TIFF_PROBES_PROBE_RUN_H
 #define TIFF_PROBES_PROBE_RUN_H
 

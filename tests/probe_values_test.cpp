@@ -1,4 +1,4 @@
-// The value rule (tests/README.md, "A field row") over the newer probes'
+// The value rule (docs/contributing.md, "A field row") over the newer probes'
 // tables, one section each, so that rows added later keep it: each broken
 // rule is a failure naming the row.
 //
@@ -244,7 +244,7 @@ TEST(ManpageValues, PagesAndSetValuesShowAFault)
 
 } // namespace
 
-// --- codec_probe (probes/codec_values.h) -----------------------------------
+// --- codec_probe (probes/codec/codec_values.h) -----------------------------------
 //
 // Each setting against what tiff.h's comments and libtiff(3tiff) document of
 // it (where they are silent, the codec's own library), each failure naming

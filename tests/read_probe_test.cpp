@@ -1,8 +1,16 @@
 // read_probe under injected library faults: each gives its line, exit status
 // 1 and leaves the file of the case and layout it broke, besides what a
-// clean run shows of the library's known defects. Then the well-formed
-// files read by tifffile (the malformed ones run under valgrind in
-// memcheck_test.cpp).
+// clean run shows of the library's known defects: a wrong value of a legal
+// encoding (get-u32), a strip read that failed reported as a success
+// (read-ok), a field past the end reported present (get-nothing), one page
+// too many counted (dir-count), a strip or tile too few counted (answer), a
+// jump past the last page said to succeed (set-dir with a value), a warning
+// while a legal case is read (warn-read), a strip read short or one byte
+// long, and a refused open. Then the well-formed files read by tifffile
+// (read_files.py, against the table the probe exports in
+// TIFF_PROBES_READ_TABLE); where tifffile reads a file wrong the script says
+// so and why instead of comparing. The malformed files run under valgrind in
+// memcheck_test.cpp.
 #include <set>
 #include <string>
 #include <vector>

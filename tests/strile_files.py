@@ -16,7 +16,7 @@ import tile_files
 from tile_files import sample
 
 # Width, length and rows per strip of each check's one page
-# (probes/strile_values.h).
+# (probes/strile/strile_values.h).
 PAGES = {"deferred": (16, 10, 2), "checkpoints": (8, 14, 2)}
 problems = tile_files.problems
 

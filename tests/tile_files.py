@@ -29,7 +29,7 @@ LAYOUTS = {
 }
 CONTIG, SEPARATE = 1, 2
 # width, length, tile width, tile length, bits, samples, planes, compression, predictor:
-# probes/tile_values.h's tile_pages
+# probes/tile/tile_values.h's tile_pages
 TILE_PAGES = [
     (40, 20, 32, 16, 8, 3, CONTIG, 1, 1),
     (20, 36, 16, 32, 16, 2, SEPARATE, 1, 1),

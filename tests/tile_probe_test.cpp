@@ -1,6 +1,10 @@
 // tile_probe under injected library faults: each fault fails its own layout
 // with one line, exit status 1, and the failed layout's file stays, besides
-// what a clean run shows of the library's known defects.
+// what a clean run shows of the library's known defects. The shim rules
+// write-tile, read-tile, strile-offset, force-nothing, checkpoint-nothing and
+// get-swap (TileOffsets with two entries swapped, as a stand-in library would
+// give them) drive the failure cases of tile_files.py, which reads the kept
+// files with tifffile's own decoders.
 #include <set>
 #include <string>
 #include <vector>

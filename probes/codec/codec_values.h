@@ -1,5 +1,5 @@
 // codec_probe's pages and values, shared with the test that holds them to
-// the value rule (tests/README.md, "A field row"): one home for the table.
+// the value rule (docs/contributing.md, "A field row"): one home for the table.
 #ifndef TIFF_PROBES_CODEC_VALUES_H
 #define TIFF_PROBES_CODEC_VALUES_H
 

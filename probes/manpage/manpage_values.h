@@ -1,5 +1,5 @@
 // manpage_probe's values, shared with the test that holds them to the value
-// rule (tests/README.md, "A field row"): one home for each table.
+// rule (docs/contributing.md, "A field row"): one home for each table.
 #ifndef TIFF_PROBES_MANPAGE_VALUES_H
 #define TIFF_PROBES_MANPAGE_VALUES_H
 

@@ -1,5 +1,5 @@
 // type_probe's value tables, shared with the test that holds them to the
-// value rule (tests/README.md, "A field row"): one home for each table.
+// value rule (docs/contributing.md, "A field row"): one home for each table.
 #ifndef TIFF_PROBES_TYPE_VALUES_H
 #define TIFF_PROBES_TYPE_VALUES_H
 
