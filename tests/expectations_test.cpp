@@ -3,6 +3,7 @@
 // lines.
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -526,6 +527,60 @@ TEST(Expectations, ShippedListIsWellFormed)
         std::string program;
         EXPECT_TRUE(ReadFile(DEFECTS_DIR "/" + name + ".c", &program))
             << "no defects/" << name << ".c";
+    }
+}
+
+// The sorted one-line forms of a list's entries.
+std::vector<std::string> SortedEntries(const char *path)
+{
+    std::string text;
+    EXPECT_TRUE(ReadFile(path, &text)) << path;
+    std::vector<Expectation> entries;
+    size_t line = 0;
+    std::string error;
+    EXPECT_TRUE(ParseExpectations(text, SplitWords(PROBE_NAMES), &entries, &line, &error))
+        << path << ":" << line << ": " << error;
+    std::vector<std::string> lines(entries.size());
+    std::transform(entries.begin(), entries.end(), lines.begin(), EntryLine);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The shipped list expands to exactly the entries of the fixture, each once.
+// Otherwise the lines it gains and loses are shown, and its expansion is
+// written where the fixture's header says, to review and copy.
+TEST(Expectations, ShippedListExpandsToTheseEntries)
+{
+    const std::vector<std::string> shipped = SortedEntries(KNOWN_DEFECTS);
+    const std::vector<std::string> fixture = SortedEntries(KNOWN_DEFECTS_EXPANDED);
+    std::vector<std::string> gained;
+    std::vector<std::string> lost;
+    std::set_difference(shipped.begin(), shipped.end(), fixture.begin(), fixture.end(),
+                        std::back_inserter(gained));
+    std::set_difference(fixture.begin(), fixture.end(), shipped.begin(), shipped.end(),
+                        std::back_inserter(lost));
+    for (const std::string &l : gained)
+        ADD_FAILURE() << "gained: " << l;
+    for (const std::string &l : lost)
+        ADD_FAILURE() << "lost: " << l;
+    EXPECT_EQ(std::adjacent_find(shipped.begin(), shipped.end()), shipped.end())
+        << "an entry given twice";
+    if (shipped != fixture) {
+        std::string header;
+        std::string text;
+        ASSERT_TRUE(ReadFile(KNOWN_DEFECTS_EXPANDED, &text));
+        for (size_t at = 0; at < text.size() && text[at] == '#';) {
+            const size_t end = text.find('\n', at);
+            header += text.substr(at, end - at + 1);
+            at = end == std::string::npos ? text.size() : end + 1;
+        }
+        std::ofstream out("known-defects.expanded");
+        out << header;
+        for (const std::string &l : shipped)
+            out << l << "\n";
+        ADD_FAILURE() << "the shipped list's expansion is in known-defects.expanded of the "
+                         "working directory; once reviewed, copy it to "
+                      << KNOWN_DEFECTS_EXPANDED;
     }
 }
 
