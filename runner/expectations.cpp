@@ -1,6 +1,8 @@
 #include "expectations.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -101,6 +103,66 @@ bool ParseHosts(const std::string &text, Expectation *e)
     return true;
 }
 
+// What is wrong with each field, or empty; each fills its part of `e`.
+std::string CheckProbe(const std::string &text, const std::vector<std::string> &known_probes,
+                       Expectation *e)
+{
+    e->probe = text;
+    if (std::find(known_probes.begin(), known_probes.end(), text) == known_probes.end())
+        return "unknown probe '" + text + "'";
+    return "";
+}
+
+std::string CheckVersions(const std::string &text, Expectation *e)
+{
+    e->any_version = false;
+    e->low.clear();
+    e->high.clear();
+    if (!ParseRange(text, e))
+        return "bad versions '" + text + "' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)";
+    if (!e->low.empty() && !e->high.empty() && Compare(e->low, e->high) > 0)
+        return "versions '" + text + "' include none";
+    return "";
+}
+
+std::string CheckHosts(const std::string &text, Expectation *e)
+{
+    if (!ParseHosts(text, e))
+        return "bad hosts '" + text +
+               "' (one of *, little-endian, big-endian or an architecture such as x86_64)";
+    return "";
+}
+
+std::string CheckReason(const std::string &text, Expectation *e)
+{
+    e->reason = text;
+    e->limitation = text.compare(0, limitation_prefix_size, limitation_prefix) == 0;
+    // A block's value loses its trailing space.
+    if ((e->limitation && text.size() == limitation_prefix_size) || text == "limitation:")
+        return "a limitation without its reason";
+    return "";
+}
+
+std::string CheckReproduction(const std::string &text, Expectation *e)
+{
+    e->reproduction = text;
+    if (!IsName(text, false))
+        return "bad reproduction '" + text + "' (NAME of defects/NAME.c: letters, digits and _)";
+    return "";
+}
+
+// A failure line, its '*' already taken off when `prefix`.
+std::string CheckLine(const std::string &line, bool prefix, Expectation *e)
+{
+    e->line = line;
+    e->prefix = prefix;
+    if (prefix && line.empty())
+        return "a failure line of only '*' would expect every line";
+    if (line.empty())
+        return "an empty failure line";
+    return "";
+}
+
 // What is wrong with one entry's fields, or empty.
 std::string CheckEntry(const std::vector<std::string> &fields,
                        const std::vector<std::string> &known_probes, Expectation *e)
@@ -115,33 +177,230 @@ std::string CheckEntry(const std::vector<std::string> &fields,
         if (fields[i].empty())
             return std::string("empty ") + names[i];
     }
-    e->probe = fields[0];
-    bool known = false;
-    for (const std::string &p : known_probes)
-        known = known || p == e->probe;
-    if (!known)
-        return "unknown probe '" + e->probe + "'";
-    if (!ParseRange(fields[1], e))
-        return "bad versions '" + fields[1] + "' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)";
-    if (!e->low.empty() && !e->high.empty() && Compare(e->low, e->high) > 0)
-        return "versions '" + fields[1] + "' include none";
-    if (!ParseHosts(fields[2], e))
-        return "bad hosts '" + fields[2] +
-               "' (one of *, little-endian, big-endian or an architecture such as x86_64)";
-    e->line = fields[3];
-    e->prefix = e->line.back() == '*';
-    if (e->prefix)
-        e->line.pop_back();
-    if (e->line.empty())
-        return "a failure line of only '*' would expect every line";
-    e->reason = fields[4];
-    e->limitation = e->reason.compare(0, limitation_prefix_size, limitation_prefix) == 0;
-    if (e->limitation && e->reason.size() == limitation_prefix_size)
-        return "a limitation without its reason";
-    e->reproduction = fields[5];
-    if (!IsName(e->reproduction, false))
-        return "bad reproduction '" + e->reproduction +
-               "' (NAME of defects/NAME.c: letters, digits and _)";
+    const std::string &line = fields[3];
+    const bool prefix = line.back() == '*';
+    std::string error = CheckProbe(fields[0], known_probes, e);
+    for (const std::string &more :
+         {CheckVersions(fields[1], e), CheckHosts(fields[2], e),
+          CheckLine(prefix ? line.substr(0, line.size() - 1) : line, prefix, e),
+          CheckReason(fields[4], e), CheckReproduction(fields[5], e)}) {
+        if (error.empty())
+            error = more;
+    }
+    return error;
+}
+
+// A block's lines beyond this many from one failure line are a mistake.
+const size_t max_alternatives = 4096;
+
+// Expands the alternatives of `text` from `*at` to its end, or, when
+// `nested`, to the ',' or '}' that ends the alternative; a backslash makes
+// the next character literal.
+std::string Expand(const std::string &text, size_t *at, bool nested, std::vector<std::string> *out)
+{
+    *out = {""};
+    while (*at < text.size()) {
+        const char c = text[*at];
+        if (nested && (c == ',' || c == '}'))
+            return "";
+        if (c == '}')
+            return "a '}' without its '{' (a literal brace is \\})";
+        if (c == '\\') {
+            if (*at + 1 == text.size())
+                return "a '\\' that ends the line escapes nothing";
+            for (std::string &s : *out)
+                s += text[*at + 1];
+            *at += 2;
+            continue;
+        }
+        if (c != '{') {
+            for (std::string &s : *out)
+                s += c;
+            ++*at;
+            continue;
+        }
+        const size_t open = *at;
+        std::vector<std::string> alternatives;
+        size_t count = 0;
+        for (bool more = true; more; count++) {
+            ++*at;
+            std::vector<std::string> one;
+            std::string error = Expand(text, at, true, &one);
+            if (!error.empty())
+                return error;
+            if (*at == text.size())
+                return "a '{' without its '}' (a literal brace is \\{)";
+            more = text[*at] == ',';
+            alternatives.insert(alternatives.end(), one.begin(), one.end());
+        }
+        ++*at;
+        if (count < 2)
+            return "'" + text.substr(open, *at - open) +
+                   "' holds one alternative (alternatives are separated by ',', a literal "
+                   "brace is \\{)";
+        if (out->size() * alternatives.size() > max_alternatives)
+            return "more than " + std::to_string(max_alternatives) + " lines from one line";
+        std::vector<std::string> product;
+        for (const std::string &head : *out) {
+            for (const std::string &tail : alternatives)
+                product.push_back(head + tail);
+        }
+        out->swap(product);
+    }
+    return "";
+}
+
+// A block: the fields it gives once, and the entry that each of its
+// failure lines fills in.
+struct Block {
+    Expectation entry;
+    size_t start = 0;   // the line of its "probe:"
+    size_t section = 0; // the line of its last "on", 0 before the first
+    size_t section_lines = 0;
+    bool versions = false; // the versions of the block, given
+    Expectation block_versions;
+    std::vector<std::string> expanded; // each entry once, in the one-line form
+};
+
+bool StartsWith(const std::string &text, const char *head)
+{
+    return text.compare(0, strlen(head), head) == 0;
+}
+
+// The value after "key:", without the spaces around it.
+std::string Value(const std::string &line, size_t key_size)
+{
+    const size_t first = line.find_first_not_of(' ', key_size);
+    if (first == std::string::npos)
+        return "";
+    return line.substr(first, line.find_last_not_of(" \r") + 1 - first);
+}
+
+// What is wrong with the block so far, when its fields must all be given.
+std::string CheckFieldsGiven(const Block &b)
+{
+    if (b.entry.reproduction.empty())
+        return "the block gives no 'reproduction:' before its first 'on'";
+    if (!b.versions)
+        return "the block gives no 'versions:' before its first 'on'";
+    if (b.entry.reason.empty())
+        return "the block gives no 'reason:' before its first 'on'";
+    return "";
+}
+
+// "on HOSTS:" or "on HOSTS, versions VERSIONS:".
+std::string CheckSection(const std::string &line, Block *b)
+{
+    if (line.size() < 5 || line.back() != ':')
+        return "expected 'on HOSTS:' or 'on HOSTS, versions VERSIONS:'";
+    std::string hosts = line.substr(3, line.size() - 4);
+    const std::string marker = ", versions ";
+    const size_t at = hosts.find(marker);
+    Expectation &e = b->entry;
+    if (at == std::string::npos) {
+        e.any_version = b->block_versions.any_version;
+        e.low = b->block_versions.low;
+        e.high = b->block_versions.high;
+    } else {
+        std::string error = CheckVersions(hosts.substr(at + marker.size()), &e);
+        if (!error.empty())
+            return error;
+        hosts.erase(at);
+    }
+    return CheckHosts(hosts, &e);
+}
+
+// One failure line of a block, expanded into its entries.
+std::string AddLines(const std::string &text, Block *b, std::vector<Expectation> *entries)
+{
+    if (b->section == 0)
+        return "a failure line before the block's first 'on HOSTS:'";
+    if (text.find('\t') != std::string::npos)
+        return "a tab in a failure line";
+    // A '*' that ends the line, unescaped, makes it a prefix.
+    size_t slashes = 0;
+    while (text.size() >= slashes + 2 && text[text.size() - 2 - slashes] == '\\')
+        slashes++;
+    const bool prefix = !text.empty() && text.back() == '*' && slashes % 2 == 0;
+    size_t at = 0;
+    std::vector<std::string> lines;
+    std::string error = Expand(prefix ? text.substr(0, text.size() - 1) : text, &at, false, &lines);
+    if (!error.empty())
+        return error;
+    for (const std::string &line : lines) {
+        Expectation e = b->entry;
+        std::string bad = CheckLine(line, prefix, &e);
+        if (!bad.empty())
+            return bad;
+        const std::string one = EntryLine(e);
+        if (std::find(b->expanded.begin(), b->expanded.end(), one) != b->expanded.end())
+            return "the block gives the line '" + line + "' twice";
+        b->expanded.push_back(one);
+        entries->push_back(e);
+    }
+    b->section_lines += lines.size();
+    return "";
+}
+
+// One line of a block: a field, an "on", or an indented failure line.
+std::string BlockLine(const std::string &line, Block *b, std::vector<Expectation> *entries)
+{
+    if (line[0] == ' ' || line[0] == '\t')
+        return AddLines(line.substr(line.find_first_not_of(" \t")), b, entries);
+    if (StartsWith(line, "on ")) {
+        if (b->section == 0) {
+            std::string error = CheckFieldsGiven(*b);
+            if (!error.empty())
+                return error;
+        } else if (b->section_lines == 0) {
+            return "no failure line under the 'on' of line " + std::to_string(b->section);
+        }
+        b->section_lines = 0;
+        return CheckSection(line, b);
+    }
+    const char *const fields[] = {"reproduction:", "versions:", "reason:"};
+    for (const char *field : fields) {
+        if (!StartsWith(line, field))
+            continue;
+        if (b->section != 0)
+            return std::string("'") + field + "' after the block's first 'on'";
+        const std::string value = Value(line, strlen(field));
+        if (value.find('\t') != std::string::npos)
+            return std::string("a tab in '") + field + "'";
+        if (value.empty())
+            return std::string("empty '") + field + "'";
+        Expectation &e = b->entry;
+        if (field == fields[0]) {
+            if (!e.reproduction.empty())
+                return "'reproduction:' given twice";
+            return CheckReproduction(value, &e);
+        }
+        if (field == fields[1]) {
+            if (b->versions)
+                return "'versions:' given twice";
+            b->versions = true;
+            return CheckVersions(value, &b->block_versions);
+        }
+        if (!e.reason.empty())
+            return "'reason:' given twice";
+        return CheckReason(value, &e);
+    }
+    if (StartsWith(line, "probe:"))
+        return "a block's lines end at an empty line, before the next 'probe:'";
+    return "expected 'reproduction:', 'versions:', 'reason:', 'on HOSTS:' or an indented "
+           "failure line in a block";
+}
+
+// What is wrong with a block at its end, or empty.
+std::string EndBlock(const Block &b, size_t *error_line)
+{
+    *error_line = b.section ? b.section : b.start;
+    if (b.section == 0) {
+        const std::string error = CheckFieldsGiven(b);
+        return error.empty() ? "the block gives no 'on HOSTS:' and no failure line" : error;
+    }
+    if (b.section_lines == 0)
+        return "no failure line under the 'on' of line " + std::to_string(b.section);
     return "";
 }
 
@@ -197,20 +456,66 @@ bool ParseExpectations(const std::string &text, const std::vector<std::string> &
 {
     std::istringstream in(text);
     size_t number = 0;
+    std::unique_ptr<Block> block;
     for (std::string line; std::getline(in, line);) {
         number++;
-        const size_t first = line.find_first_not_of(" \t");
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos && block) {
+            *error = EndBlock(*block, error_line);
+            if (!error->empty())
+                return false;
+            block.reset();
+        }
         if (first == std::string::npos || line[first] == '#')
             continue;
+        *error_line = number;
+        if (block) {
+            *error = BlockLine(line, block.get(), entries);
+            if (!error->empty())
+                return false;
+            if (StartsWith(line, "on "))
+                block->section = number;
+            continue;
+        }
+        if (StartsWith(line, "probe:")) {
+            block = std::make_unique<Block>();
+            block->start = number;
+            const std::string probe = Value(line, 6);
+            *error =
+                probe.empty() ? "empty 'probe:'" : CheckProbe(probe, known_probes, &block->entry);
+            if (!error->empty())
+                return false;
+            continue;
+        }
         Expectation e;
         *error = CheckEntry(SplitTabs(line), known_probes, &e);
-        if (!error->empty()) {
-            *error_line = number;
+        if (!error->empty())
             return false;
-        }
         entries->push_back(e);
     }
+    if (block) {
+        *error = EndBlock(*block, error_line);
+        if (!error->empty())
+            return false;
+    }
     return true;
+}
+
+std::string EntryLine(const Expectation &e)
+{
+    auto text = [](const Version &v) {
+        std::string s;
+        for (const unsigned long n : v)
+            s += (s.empty() ? "" : ".") + std::to_string(n);
+        return s;
+    };
+    std::string versions = "*";
+    if (!e.any_version)
+        versions = e.low == e.high ? text(e.low) : text(e.low) + "-" + text(e.high);
+    const char *const hosts[] = {"*", "", "little-endian", "big-endian"};
+    return e.probe + "\t" + versions + "\t" +
+           (e.hosts == Hosts::Arch ? e.arch : hosts[static_cast<int>(e.hosts)]) + "\t" + e.line +
+           (e.prefix ? "*" : "") + "\t" + e.reason + "\t" + e.reproduction;
 }
 
 Version LibraryVersion(const std::string &reported)
@@ -281,6 +586,13 @@ Judgement Judge(const std::string &probe, Ending ending, const std::vector<std::
         j.counts[at]++;
     }
     j.verdict = Verdict::Known;
+    // Any line may show an entry, not only the one the first match took.
+    for (const Expectation &e : entries) {
+        if (Applies(e, probe, version, host) &&
+            std::none_of(lines.begin(), lines.end(),
+                         [&e](const std::string &line) { return Expects(e, line); }))
+            j.unseen.push_back(&e);
+    }
     return j;
 }
 

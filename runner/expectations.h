@@ -1,16 +1,7 @@
 // Known defects of library releases: which failure lines of which probe are
 // expected on which library versions, and the verdict they give a probe.
-//
-// The file holds one entry a line, six fields separated by tabs:
-//   probe  versions  hosts  failure line  reason  reproduction
-// Empty lines and lines starting with '#' are skipped. A failure line ending
-// in '*' is a prefix of the lines it expects. Versions: 4.5.0 (that one),
-// 4.5.0-4.7.2 (both included), 4.5.0- (and later), -4.7.2 (up to it) or *
-// (any, an unknown version too); missing trailing numbers count as 0. Hosts:
-// * (any), little-endian or big-endian (the host's byte order), or the
-// architecture the runner was built for (x86_64, i686, s390x, ...). A reason
-// that begins with "limitation: " is one the library's man pages document.
-// The reproduction is NAME, the program defects/NAME.c.
+// The file's format (one-line entries and blocks) is described once, in the
+// header comment of runner/known-defects.
 #ifndef TIFF_PROBES_RUNNER_EXPECTATIONS_H
 #define TIFF_PROBES_RUNNER_EXPECTATIONS_H
 
@@ -43,10 +34,15 @@ struct Expectation {
     std::string reproduction; // NAME of defects/NAME.c
 };
 
-// Parses a whole file. On a malformed entry, returns false with its line
-// number in `error_line` and what is wrong in `error`.
+// Parses a whole file, each block expanded into its entries. On a malformed
+// entry or block, returns false with the number of the line at fault in
+// `error_line` and what is wrong in `error`.
 bool ParseExpectations(const std::string &text, const std::vector<std::string> &known_probes,
                        std::vector<Expectation> *entries, size_t *error_line, std::string *error);
+
+// The entry in the one-line form, six fields separated by tabs, which parses
+// back to the same entry.
+std::string EntryLine(const Expectation &e);
 
 // The version in a library's version string ("LIBTIFF, Version 4.5.0").
 Version LibraryVersion(const std::string &reported);
@@ -65,6 +61,9 @@ struct Judgement {
     // version and host, in the file's order. Each once.
     std::vector<const Expectation *> entries;
     std::vector<size_t> counts; // known: how many lines each entry expected
+    // known: the entries for this probe, version and host that no line
+    // matched, in the file's order: a defect fixed in part, or changed.
+    std::vector<const Expectation *> unseen;
 };
 
 // Whether an entry holds for this library version and host, whatever probe.

@@ -4,6 +4,7 @@
 // crash or print anything, and the runner may be interrupted, so each probe
 // runs in a process group of its own that the runner can always kill, and
 // the scratch directories go with the runner.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -340,6 +341,19 @@ int main(int argc, char **argv)
              (expected ? "expected" : "not expected") + " with " + reported + " on " + host.arch +
              (host.big_endian ? ", big-endian" : ", little-endian") + "\n");
         return expected ? 0 : 1;
+    }
+    if (options.list_expected) {
+        RemoveTree(top_dir);
+        const Version version = LibraryVersion(reported);
+        std::string text;
+        for (const Expectation &e : expectations) {
+            if (AppliesHere(e, version, BuildHost()) &&
+                std::find(options.names.begin(), options.names.end(), e.probe) !=
+                    options.names.end())
+                text += EntryLine(e) + "\n";
+        }
+        Emit(text);
+        return 0;
     }
     Style style;
     style.format = options.tap ? Format::Tap : Format::Text;

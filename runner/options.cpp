@@ -39,6 +39,10 @@ const char usage_text[] =
     "                   reproduction is defects/NAME.c applies to the loaded\n"
     "                   library and this host, 1 when none of its entries\n"
     "                   applies, 2 when no entry names NAME\n"
+    "  --list-expected  run nothing; print the known-defect entries that apply to\n"
+    "                   the loaded library and this host (of the NAMEs given, or\n"
+    "                   of every probe), blocks expanded, one a line in six\n"
+    "                   tab-separated fields\n"
     "  --list           list the probe names\n"
     "  --version        print the suite's and the TIFF library's versions\n"
     "  --help           show this text\n";
@@ -131,6 +135,8 @@ Options ParseOptions(const std::vector<std::string> &args, const std::vector<std
             o.strict = true;
         } else if (!options_done && arg == "--no-expectations") {
             o.expectations = false;
+        } else if (!options_done && arg == "--list-expected") {
+            o.list_expected = true;
         } else if (!options_done && arg == "--list") {
             o.list = true;
         } else if (!options_done && (arg == "--help" || arg == "-h")) {
@@ -149,6 +155,10 @@ Options ParseOptions(const std::vector<std::string> &args, const std::vector<std
         problem = "--expectations and --no-expectations exclude each other";
     if (problem.empty() && !o.defect.empty() && !o.expectations)
         problem = "--defect-expected and --no-expectations exclude each other";
+    if (problem.empty() && o.list_expected && !o.expectations)
+        problem = "--list-expected and --no-expectations exclude each other";
+    if (problem.empty() && o.list_expected && !o.defect.empty())
+        problem = "--list-expected and --defect-expected exclude each other";
     if (problem.empty() && !o.defect.empty() && !o.names.empty())
         problem = "--defect-expected runs no probe: no NAME goes with it";
     if (o.names.empty())

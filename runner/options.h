@@ -12,9 +12,10 @@ struct Options {
     bool expectations = true;      // false: --no-expectations, the raw verdict
     std::string expectations_file; // --expectations; empty: the installed list
     long timeout = 60;
-    long jobs = 0;        // probes run at once; 0: as many as processors
-    bool verbose = false; // every line of an XFAIL in the text verdict
-    std::string defect;   // --defect-expected NAME
+    long jobs = 0;              // probes run at once; 0: as many as processors
+    bool verbose = false;       // every line of an XFAIL in the text verdict
+    std::string defect;         // --defect-expected NAME
+    bool list_expected = false; // print the entries that apply here, for the NAMEs
     std::string junit;
     std::vector<std::string> names; // the probes to run, in order, each once
     bool list = false;

@@ -27,8 +27,24 @@ std::string DistinctReasons(const Judgement &j, bool limitations)
     return text;
 }
 
+// "not seen: defects/A.c, defects/B.c": the reproductions of the entries
+// that no line showed, each once; empty when every entry showed.
+std::string UnseenPart(const Judgement &j)
+{
+    std::vector<std::string> files;
+    for (const Expectation *e : j.unseen) {
+        if (std::find(files.begin(), files.end(), ReproductionFile(e)) == files.end())
+            files.push_back(ReproductionFile(e));
+    }
+    std::string text;
+    for (const std::string &f : files)
+        text += (text.empty() ? "not seen: " : ", ") + f;
+    return text;
+}
+
 // "known: A; B; limitation: C": the defects' reasons first, then the
-// limitations', which name themselves. An XPASS's starts "fixed? ".
+// limitations', which name themselves, then the entries not seen. An
+// XPASS's starts "fixed? ".
 std::string Reasons(const Judgement &j)
 {
     const std::string defects = DistinctReasons(j, false);
@@ -38,7 +54,18 @@ std::string Reasons(const Judgement &j)
         text += (j.verdict == Verdict::Fixed ? "" : "known: ") + defects;
     if (!defects.empty() && !limits.empty())
         text += "; ";
-    return text + limits;
+    text += limits;
+    const std::string unseen = UnseenPart(j);
+    return unseen.empty() ? text : text + "; " + unseen;
+}
+
+// One "not seen: LINE" a line for each entry not seen, as the list gives it.
+std::vector<std::string> UnseenLines(const Judgement &j)
+{
+    std::vector<std::string> lines;
+    for (const Expectation *e : j.unseen)
+        lines.push_back("not seen: " + e->line + (e->prefix ? "*" : ""));
+    return lines;
 }
 
 // The reproductions of a judgement's entries, each once for its defects and
@@ -67,7 +94,7 @@ std::string LinesText(size_t n)
 
 // "XFAIL name (known: reason) N lines, defects/NAME.c"; for several
 // defects, each reproduction and its lines, the defects before the
-// limitations.
+// limitations; then the reproductions of the entries not seen.
 std::string KnownLine(const Outcome &o)
 {
     const auto list = Reproductions(o.judgement);
@@ -84,6 +111,9 @@ std::string KnownLine(const Outcome &o)
     std::string kinds = defects.empty() ? "" : "known: " + defects;
     if (!limits.empty())
         kinds += (kinds.empty() ? "" : "; ") + std::string("limitation: ") + limits;
+    const std::string unseen = UnseenPart(o.judgement);
+    if (!unseen.empty())
+        kinds += "; " + unseen;
     return "XFAIL " + o.name + " (" + kinds + ")";
 }
 
@@ -104,6 +134,17 @@ std::string VerdictLine(const Outcome &o)
     return "FAIL " + o.name;
 }
 
+bool PartlySeen(const Outcome &o)
+{
+    return o.judgement.verdict == Verdict::Known && !o.judgement.unseen.empty();
+}
+
+// An XPASS, or an XFAIL with entries not seen: a failure with --strict.
+bool StrictFailure(const Outcome &o)
+{
+    return o.judgement.verdict == Verdict::Fixed || PartlySeen(o);
+}
+
 std::string TapLine(const Outcome &o, size_t number, bool strict)
 {
     const std::string head = " " + std::to_string(number) + " - " + o.name;
@@ -111,7 +152,8 @@ std::string TapLine(const Outcome &o, size_t number, bool strict)
     case Verdict::Pass:
         return "ok" + head;
     case Verdict::Known:
-        return "not ok" + head + " # TODO " + Reasons(o.judgement);
+        return strict && PartlySeen(o) ? "not ok" + head
+                                       : "not ok" + head + " # TODO " + Reasons(o.judgement);
     case Verdict::Fixed:
         return strict ? "not ok" + head : "ok" + head + " # TODO " + Reasons(o.judgement);
     case Verdict::Fail:
@@ -158,8 +200,7 @@ std::string SecondsText(double seconds)
 
 bool CountsAsFailed(const Outcome &o, bool strict)
 {
-    return o.judgement.verdict == Verdict::Fail ||
-           (strict && o.judgement.verdict == Verdict::Fixed);
+    return o.judgement.verdict == Verdict::Fail || (strict && StrictFailure(o));
 }
 
 Tally TallyOf(const std::vector<Outcome> &outcomes, bool strict)
@@ -167,12 +208,14 @@ Tally TallyOf(const std::vector<Outcome> &outcomes, bool strict)
     Tally t;
     for (const Outcome &o : outcomes) {
         const bool failed = CountsAsFailed(o, strict);
-        const bool known = o.judgement.verdict == Verdict::Known;
+        const bool known = o.judgement.verdict == Verdict::Known && !failed;
         t.failed += failed ? 1 : 0;
         t.known += known ? 1 : 0;
-        t.passed += !failed && !known ? 1 : 0;
+        t.passed += !failed && o.judgement.verdict != Verdict::Known ? 1 : 0;
+        t.partly_seen += PartlySeen(o) ? 1 : 0;
         t.fixed += o.judgement.verdict == Verdict::Fixed ? 1 : 0;
-        t.with_messages += !failed && !known && !o.lines.empty() ? 1 : 0;
+        t.with_messages +=
+            !failed && o.judgement.verdict != Verdict::Known && !o.lines.empty() ? 1 : 0;
     }
     return t;
 }
@@ -183,6 +226,8 @@ std::string ClosingLine(const Tally &t)
         std::to_string(t.passed) + " passed, " + std::to_string(t.failed) + " failed";
     if (t.known > 0)
         line += ", " + std::to_string(t.known) + " known";
+    if (t.partly_seen > 0)
+        line += ", " + std::to_string(t.partly_seen) + " partly seen";
     if (t.fixed > 0)
         line += ", " + std::to_string(t.fixed) + " unexpectedly passed";
     if (t.with_messages > 0)
@@ -202,12 +247,18 @@ std::string ReportEntry(const Style &style, const Outcome &o, size_t number)
 {
     const bool tap = style.format == Format::Tap;
     const std::string note = tap ? "# " : "    ";
-    if (!tap && !style.verbose && o.judgement.verdict == Verdict::Known)
-        return KnownLine(o) + "\n" + (style.keep ? note + "kept " + o.scratch + "\n" : "");
+    if (!tap && !style.verbose && o.judgement.verdict == Verdict::Known) {
+        std::string text = KnownLine(o) + "\n";
+        for (const std::string &l : UnseenLines(o.judgement))
+            text += note + l + "\n";
+        return text + (style.keep ? note + "kept " + o.scratch + "\n" : "");
+    }
     std::string text = (tap ? TapLine(o, number, style.strict) : VerdictLine(o)) + "\n";
-    if (tap && style.strict && o.judgement.verdict == Verdict::Fixed)
+    if (tap && style.strict && StrictFailure(o))
         text += note + VerdictLine(o) + "\n";
     for (const std::string &l : o.lines)
+        text += note + l + "\n";
+    for (const std::string &l : UnseenLines(o.judgement))
         text += note + l + "\n";
     if (HasReproduction(o))
         text += note + ReproductionNote(o) + "\n";
@@ -245,13 +296,16 @@ std::string JunitReport(const std::string &library, const std::vector<Outcome> &
             xml += "      <failure message=\"" + XmlText(o.name) + " failed\">" + XmlText(err) +
                    "</failure>\n";
             err.clear();
-        } else if (v == Verdict::Fixed && strict) {
-            xml += "      <failure message=\"" + XmlText(VerdictLine(o)) + "\">" +
-                   XmlText(ReproductionNote(o) + "\n" + err) + "</failure>\n";
+        } else if (StrictFailure(o) && strict) {
+            xml +=
+                "      <failure message=\"" + XmlText(VerdictLine(o)) + "\">" +
+                XmlText(JoinedLines(UnseenLines(o.judgement)) + ReproductionNote(o) + "\n" + err) +
+                "</failure>\n";
             err.clear();
         } else if (v == Verdict::Known) {
             xml += "      <skipped message=\"" + XmlText(Reasons(o.judgement)) + "\">" +
-                   XmlText(ReproductionNote(o)) + "</skipped>\n";
+                   XmlText(JoinedLines(UnseenLines(o.judgement)) + ReproductionNote(o)) +
+                   "</skipped>\n";
         } else if (v == Verdict::Fixed) {
             xml += "      <system-out>" +
                    XmlText(VerdictLine(o) + "\n" + ReproductionNote(o) + "\n") + "</system-out>\n";

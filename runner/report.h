@@ -17,23 +17,28 @@ struct Outcome {
     Judgement judgement;
 };
 
-// Whether a probe counts as failed: FAIL, and XPASS with --strict.
+// Whether a probe counts as failed: FAIL, and with --strict an XPASS or an
+// XFAIL with entries not seen.
 bool CountsAsFailed(const Outcome &o, bool strict);
 
 // Every probe is one of passed, failed or known; XPASS probes are counted
-// among the passed (or, with --strict, the failed) and again apart, and the
-// passes that printed something again as with messages.
+// among the passed (or, with --strict, the failed) and again apart, XFAILs
+// with entries not seen among the known (with --strict, the failed) and
+// again as partly seen, and the passes that printed something again as with
+// messages.
 struct Tally {
     size_t passed = 0;
     size_t failed = 0;
     size_t known = 0;
+    size_t partly_seen = 0;
     size_t fixed = 0;
     size_t with_messages = 0;
 };
 Tally TallyOf(const std::vector<Outcome> &outcomes, bool strict);
 
-// "N passed, M failed", then ", K known", ", X unexpectedly passed" and
-// ", J with messages", each only when not 0, in that order.
+// "N passed, M failed", then ", K known", ", P partly seen", ", X
+// unexpectedly passed" and ", J with messages", each only when not 0, in
+// that order.
 std::string ClosingLine(const Tally &t);
 
 enum class Format { Text, Tap };
@@ -49,7 +54,8 @@ std::string ReportHeader(const Style &style, const std::string &library, size_t 
 // One probe's lines; `number` counts from 1. In text, an XFAIL is one line
 // unless verbose: "XFAIL name (known: reason) N lines, defects/NAME.c", or
 // for several defects "XFAIL name (known: defects/A.c N, ...; limitation:
-// defects/B.c M)"; TAP shows every line.
+// defects/B.c M)"; entries no line showed add "; not seen: defects/C.c" in
+// the parentheses and a line "not seen: LINE" each. TAP shows every line.
 std::string ReportEntry(const Style &style, const Outcome &o, size_t number);
 std::string ReportClosing(const Style &style, const Tally &t);
 

@@ -1,6 +1,9 @@
-// The known-defect expectations, in process: the file's entries, good and
-// malformed, version ranges, and the verdict they give a probe's lines.
+// The known-defect expectations, in process: the file's entries and blocks,
+// good and malformed, version ranges, and the verdict they give a probe's
+// lines.
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,22 @@ std::vector<Expectation> Parse(const std::string &text)
         << "line " << line << ": " << error;
     return entries;
 }
+
+// The entries in the one-line form, "\t" written as " | " to read.
+std::vector<std::string> Lines(const std::vector<Expectation> &entries)
+{
+    std::vector<std::string> lines;
+    for (const Expectation &e : entries) {
+        std::string line = EntryLine(e);
+        for (size_t tab; (tab = line.find('\t')) != std::string::npos;)
+            line.replace(tab, 1, " | ");
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// A block's head, before its "on" lines.
+const std::string head = "probe: type_probe\nreproduction: s\nversions: 4.5.0-4.7.2\nreason: r\n";
 
 TEST(Expectations, GoodEntries)
 {
@@ -140,6 +159,147 @@ TEST(Expectations, MalformedEntriesNameTheirLine)
     }
 }
 
+// A block expands into one entry per line of each alternative, in order,
+// under the hosts (and versions) of its "on".
+TEST(Expectations, BlocksExpand)
+{
+    const struct {
+        std::string text;
+        std::vector<std::string> entries;
+    } cases[] = {
+        {head + "on *:\n  a {1,2} b\n",
+         {"type_probe | 4.5.0-4.7.2 | * | a 1 b | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | a 2 b | r | s"}},
+        // Every combination, the leftmost varying slowest; nested; empty.
+        {head + "on *:\n  t_{le,be}.{tif,btf}: x{,s}\n",
+         {"type_probe | 4.5.0-4.7.2 | * | t_le.tif: x | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | t_le.tif: xs | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | t_le.btf: x | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | t_le.btf: xs | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | t_be.tif: x | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | t_be.tif: xs | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | t_be.btf: x | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | t_be.btf: xs | r | s"}},
+        {head + "on *:\n  {a{1,2},b}.\n",
+         {"type_probe | 4.5.0-4.7.2 | * | a1. | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | a2. | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | b. | r | s"}},
+        // A backslash makes the next character literal; a comma outside
+        // braces is text.
+        {head + "on *:\n  \\{a\\,b\\} \\\\ {x\\,y,z}, w\n  \\# not a comment\n  star\\*\n",
+         {"type_probe | 4.5.0-4.7.2 | * | {a,b} \\ x,y, w | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | {a,b} \\ z, w | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | # not a comment | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | star* | r | s"}},
+        // An unescaped '*' at the end makes a prefix, as in one line.
+        {head + "on *:\n  Wrong {a,b}*\n",
+         {"type_probe | 4.5.0-4.7.2 | * | Wrong a* | r | s",
+          "type_probe | 4.5.0-4.7.2 | * | Wrong b* | r | s"}},
+        // Several hosts, a section's own versions, comments and indented
+        // comments, a tab as indentation; entries keep the file's order.
+        {head + "# the order of the host\non little-endian:\n  v{1,0}\n\t# one more\n\tw\n"
+                "on big-endian:\n  v0\non s390x, versions 4.5.0:\n  x\non *, versions *:\n  y\n",
+         {"type_probe | 4.5.0-4.7.2 | little-endian | v1 | r | s",
+          "type_probe | 4.5.0-4.7.2 | little-endian | v0 | r | s",
+          "type_probe | 4.5.0-4.7.2 | little-endian | w | r | s",
+          "type_probe | 4.5.0-4.7.2 | big-endian | v0 | r | s",
+          "type_probe | 4.5.0 | s390x | x | r | s", "type_probe | * | * | y | r | s"}},
+        // Fields in any order before the first "on"; spaces around values;
+        // a limitation; one-line entries beside blocks.
+        {"word_probe\t*\t*\tone\tr1\ts1\n\nprobe:  word_probe \nreason: limitation: "
+         "gone  \nversions: -4.7\nreproduction: s2\non x86_64:\n  two\n\n"
+         "type_probe\t4.5\t*\tthree\tr3\ts3\n",
+         {"word_probe | * | * | one | r1 | s1",
+          "word_probe | -4.7 | x86_64 | two | limitation: gone | s2",
+          "type_probe | 4.5 | * | three | r3 | s3"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::vector<Expectation> entries = Parse(c.text);
+        EXPECT_EQ(Lines(entries), c.entries);
+        // Each entry's one-line form parses back to the same entry.
+        for (const Expectation &e : entries)
+            EXPECT_EQ(Lines(Parse(EntryLine(e))), Lines({e}));
+    }
+    const std::vector<Expectation> limited =
+        Parse("probe: type_probe\nreproduction: s\nversions: *\nreason: limitation: x\non *:\n"
+              "  a*\n");
+    ASSERT_EQ(limited.size(), 1U);
+    EXPECT_TRUE(limited[0].limitation);
+    EXPECT_TRUE(limited[0].prefix);
+    EXPECT_EQ(limited[0].line, "a");
+}
+
+// A malformed block stops the list at the line at fault.
+TEST(Expectations, MalformedBlocksNameTheirLine)
+{
+    const struct {
+        std::string text;
+        size_t line;
+        const char *error;
+    } cases[] = {
+        {head + "on *:\n  a {1,2\n", 6, "a '{' without its '}' (a literal brace is \\{)"},
+        {head + "on *:\n  a 1,2}\n", 6, "a '}' without its '{' (a literal brace is \\})"},
+        {head + "on *:\n  a {1}\n", 6,
+         "'{1}' holds one alternative (alternatives are separated by ',', a literal brace is "
+         "\\{)"},
+        {head + "on *:\n  a \\\n", 6, "a '\\' that ends the line escapes nothing"},
+        {head + "on *:\n  {,}\n", 6, "an empty failure line"},
+        {head + "on *:\n  {,a}*\n", 6, "a failure line of only '*' would expect every line"},
+        {head + "on *:\n  a\tb\n", 6, "a tab in a failure line"},
+        {head + "on *:\n  {a,b} {a,b}\n  b a\n", 7, "the block gives the line 'b a' twice"},
+        {head + "on *:\n  "
+                "{0,1,2,3,4,5,6,7,8}{0,1,2,3,4,5,6,7,8}{0,1,2,3,4,5,6,7,8}{0,1,2,3,4,5,6,7,8}\n",
+         6, "more than 4096 lines from one line"},
+        // The block's head: each field once, valid, and before the first "on".
+        {"probe: tipe_probe\n", 1, "unknown probe 'tipe_probe'"},
+        {"probe:\n", 1, "empty 'probe:'"},
+        {"probe: type_probe\nversions: 4.x\n", 2,
+         "bad versions '4.x' (one of 4.5.0, 4.5.0-4.7.2, 4.5.0-, -4.7.2 or *)"},
+        {"probe: type_probe\nreason: limitation: \n", 2, "a limitation without its reason"},
+        {"probe: type_probe\nreason:\n", 2, "empty 'reason:'"},
+        {"probe: type_probe\nreason: a\tb\n", 2, "a tab in 'reason:'"},
+        {"probe: type_probe\nreason: r\nreason: r\n", 3, "'reason:' given twice"},
+        {"probe: type_probe\nversions: *\nreason: r\non *:\n", 4,
+         "the block gives no 'reproduction:' before its first 'on'"},
+        {"probe: type_probe\nreproduction: s\nreason: r\non *:\n", 4,
+         "the block gives no 'versions:' before its first 'on'"},
+        {"probe: type_probe\nreproduction: s\nversions: *\n\n", 1,
+         "the block gives no 'reason:' before its first 'on'"},
+        {head, 1, "the block gives no 'on HOSTS:' and no failure line"},
+        {head + "on *:\n  a\nreason: again\n", 7, "'reason:' after the block's first 'on'"},
+        {head + "  a\n", 5, "a failure line before the block's first 'on HOSTS:'"},
+        // Each "on": known hosts and versions, and lines under it.
+        {head + "on little_endian:\n  a\n", 5,
+         "bad hosts 'little_endian' (one of *, little-endian, big-endian or an architecture such "
+         "as x86_64)"},
+        {head + "on *\n  a\n", 5, "expected 'on HOSTS:' or 'on HOSTS, versions VERSIONS:'"},
+        {head + "on *:\non big-endian:\n  a\n", 6, "no failure line under the 'on' of line 5"},
+        {head + "on *:\n  a\non big-endian:\n\nword_probe\t*\t*\tx\tr\ts\n", 7,
+         "no failure line under the 'on' of line 7"},
+        {head + "on *:\n# only a comment\n", 5, "no failure line under the 'on' of line 5"},
+        // A block ends at an empty line only.
+        {head + "on *:\n  a\nprobe: word_probe\n", 7,
+         "a block's lines end at an empty line, before the next 'probe:'"},
+        {head + "on *:\n  a\nword_probe\t*\t*\tx\tr\ts\n", 7,
+         "expected 'reproduction:', 'versions:', 'reason:', 'on HOSTS:' or an indented failure "
+         "line in a block"},
+        // After a good block, a malformed one-line entry is still its line.
+        {head + "on *:\n  a\n\nword_probe\t*\tx\tr\ts\n", 8,
+         "expected 6 fields separated by tabs (probe, versions, hosts, failure line, reason, "
+         "reproduction), found 5"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<Expectation> entries;
+        size_t line = 0;
+        std::string error;
+        EXPECT_FALSE(ParseExpectations(c.text, Probes(), &entries, &line, &error));
+        EXPECT_EQ(line, c.line);
+        EXPECT_EQ(error, c.error);
+    }
+}
+
 TEST(Expectations, LibraryVersionFromItsVersionString)
 {
     const struct {
@@ -212,26 +372,43 @@ TEST(Expectations, Verdicts)
         std::vector<std::string> lines;
         Version version;
         std::vector<size_t> entries; // indices into `entries`
+        std::vector<size_t> unseen;
     } cases[] = {
-        {"type_probe", Ending::Failed, Verdict::Known, {"Wrong IFD in le.tif."}, v, {0}},
+        // The entries no line showed, in the file's order.
+        {"type_probe", Ending::Failed, Verdict::Known, {"Wrong IFD in le.tif."}, v, {0}, {1, 2}},
         {"type_probe",
          Ending::Failed,
          Verdict::Known,
          {"be.tif: x", "Wrong IFD in le.tif.", "le.tif: tag 7 on disk: 0x1", "be.tif: y"},
          v,
-         {2, 0, 1}},
+         {2, 0, 1},
+         {}},
+        {"type_probe", Ending::Failed, Verdict::Known, {"be.tif: y"}, v, {2}, {0, 1}},
+        {"word_probe", Ending::Failed, Verdict::Known, {"Can't set tag 254."}, v, {3}, {}},
         // An exact line expects no longer or shorter one; a prefix, no line
         // it does not start.
-        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif. "}, v, {}},
-        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif"}, v, {}},
-        {"type_probe", Ending::Failed, Verdict::Fail, {"le.tif: tag 7 on disk:"}, v, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif. "}, v, {}, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif"}, v, {}, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"le.tif: tag 7 on disk:"}, v, {}, {}},
         // One line no entry expects fails the probe as without expectations.
-        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif.", "Extra."}, v, {}},
-        {"type_probe", Ending::Failed, Verdict::Fail, {"Extra.", "Wrong IFD in le.tif."}, v, {}},
+        {"type_probe",
+         Ending::Failed,
+         Verdict::Fail,
+         {"Wrong IFD in le.tif.", "Extra."},
+         v,
+         {},
+         {}},
+        {"type_probe",
+         Ending::Failed,
+         Verdict::Fail,
+         {"Extra.", "Wrong IFD in le.tif."},
+         v,
+         {},
+         {}},
         // Another probe's entry, or another version, expects nothing here.
-        {"type_probe", Ending::Failed, Verdict::Fail, {"Can't set tag 254."}, v, {}},
-        {"word_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif."}, v, {}},
-        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif."}, {4, 7, 0}, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"Can't set tag 254."}, v, {}, {}},
+        {"word_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif."}, v, {}, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {"Wrong IFD in le.tif."}, {4, 7, 0}, {}, {}},
         // A crash, a time-out or another exit status is never expected, nor
         // a failure that says nothing.
         {"type_probe",
@@ -239,14 +416,15 @@ TEST(Expectations, Verdicts)
          Verdict::Fail,
          {"Wrong IFD in le.tif.", "terminated by signal 11"},
          v,
+         {},
          {}},
-        {"type_probe", Ending::Abnormal, Verdict::Fail, {"Wrong IFD in le.tif."}, v, {}},
-        {"type_probe", Ending::Failed, Verdict::Fail, {}, v, {}},
+        {"type_probe", Ending::Abnormal, Verdict::Fail, {"Wrong IFD in le.tif."}, v, {}, {}},
+        {"type_probe", Ending::Failed, Verdict::Fail, {}, v, {}, {}},
         // A pass where a failure is expected on this version, and where not.
-        {"type_probe", Ending::Passed, Verdict::Fixed, {}, v, {0, 1, 2}},
-        {"word_probe", Ending::Passed, Verdict::Fixed, {"Lib: Warning."}, v, {3}},
-        {"type_probe", Ending::Passed, Verdict::Pass, {}, {4, 7, 0}, {}},
-        {"word_probe", Ending::Passed, Verdict::Pass, {}, {}, {}},
+        {"type_probe", Ending::Passed, Verdict::Fixed, {}, v, {0, 1, 2}, {}},
+        {"word_probe", Ending::Passed, Verdict::Fixed, {"Lib: Warning."}, v, {3}, {}},
+        {"type_probe", Ending::Passed, Verdict::Pass, {}, {4, 7, 0}, {}, {}},
+        {"word_probe", Ending::Passed, Verdict::Pass, {}, {}, {}, {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.lines.empty() ? c.probe : c.lines.front());
@@ -256,7 +434,18 @@ TEST(Expectations, Verdicts)
         for (const Expectation *e : j.entries)
             used.push_back(static_cast<size_t>(e - entries.data()));
         EXPECT_EQ(used, c.entries);
+        std::vector<size_t> unseen;
+        for (const Expectation *e : j.unseen)
+            unseen.push_back(static_cast<size_t>(e - entries.data()));
+        EXPECT_EQ(unseen, c.unseen);
     }
+    // An entry that the first match passes over is seen all the same.
+    const std::vector<Expectation> twice = Parse("type_probe\t*\t*\tx\tr\ts\n"
+                                                 "type_probe\t*\t*\tx*\tr\tt\n"
+                                                 "type_probe\t*\ts390x\ty\tr\tt\n");
+    const Judgement both = Judge("type_probe", Ending::Failed, {"x"}, v, Here(), twice);
+    EXPECT_EQ(both.verdict, Verdict::Known);
+    EXPECT_TRUE(both.unseen.empty());
     // Without expectations every verdict is the raw one.
     EXPECT_EQ(Judge("type_probe", Ending::Failed, {"x"}, v, Here(), {}).verdict, Verdict::Fail);
     EXPECT_EQ(Judge("type_probe", Ending::Passed, {}, v, Here(), {}).verdict, Verdict::Pass);
@@ -338,6 +527,60 @@ TEST(Expectations, ShippedListIsWellFormed)
         std::string program;
         EXPECT_TRUE(ReadFile(DEFECTS_DIR "/" + name + ".c", &program))
             << "no defects/" << name << ".c";
+    }
+}
+
+// The sorted one-line forms of a list's entries.
+std::vector<std::string> SortedEntries(const char *path)
+{
+    std::string text;
+    EXPECT_TRUE(ReadFile(path, &text)) << path;
+    std::vector<Expectation> entries;
+    size_t line = 0;
+    std::string error;
+    EXPECT_TRUE(ParseExpectations(text, SplitWords(PROBE_NAMES), &entries, &line, &error))
+        << path << ":" << line << ": " << error;
+    std::vector<std::string> lines(entries.size());
+    std::transform(entries.begin(), entries.end(), lines.begin(), EntryLine);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The shipped list expands to exactly the entries of the fixture, each once.
+// Otherwise the lines it gains and loses are shown, and its expansion is
+// written where the fixture's header says, to review and copy.
+TEST(Expectations, ShippedListExpandsToTheseEntries)
+{
+    const std::vector<std::string> shipped = SortedEntries(KNOWN_DEFECTS);
+    const std::vector<std::string> fixture = SortedEntries(KNOWN_DEFECTS_EXPANDED);
+    std::vector<std::string> gained;
+    std::vector<std::string> lost;
+    std::set_difference(shipped.begin(), shipped.end(), fixture.begin(), fixture.end(),
+                        std::back_inserter(gained));
+    std::set_difference(fixture.begin(), fixture.end(), shipped.begin(), shipped.end(),
+                        std::back_inserter(lost));
+    for (const std::string &l : gained)
+        ADD_FAILURE() << "gained: " << l;
+    for (const std::string &l : lost)
+        ADD_FAILURE() << "lost: " << l;
+    EXPECT_EQ(std::adjacent_find(shipped.begin(), shipped.end()), shipped.end())
+        << "an entry given twice";
+    if (shipped != fixture) {
+        std::string header;
+        std::string text;
+        ASSERT_TRUE(ReadFile(KNOWN_DEFECTS_EXPANDED, &text));
+        for (size_t at = 0; at < text.size() && text[at] == '#';) {
+            const size_t end = text.find('\n', at);
+            header += text.substr(at, end - at + 1);
+            at = end == std::string::npos ? text.size() : end + 1;
+        }
+        std::ofstream out("known-defects.expanded");
+        out << header;
+        for (const std::string &l : shipped)
+            out << l << "\n";
+        ADD_FAILURE() << "the shipped list's expansion is in known-defects.expanded of the "
+                         "working directory; once reviewed, copy it to "
+                      << KNOWN_DEFECTS_EXPANDED;
     }
 }
 

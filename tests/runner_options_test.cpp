@@ -54,6 +54,10 @@ TEST(RunnerOptions, UsageErrorsSayWhatIsWrong)
          "--defect-expected and --no-expectations exclude each other"},
         {{"--defect-expected", "x", "word_probe"},
          "--defect-expected runs no probe: no NAME goes with it"},
+        {{"--list-expected", "--no-expectations"},
+         "--list-expected and --no-expectations exclude each other"},
+        {{"--defect-expected", "x", "--list-expected"},
+         "--list-expected and --defect-expected exclude each other"},
         // The first error is the one reported.
         {{"--frobnicate", "bogus"}, "unknown option '--frobnicate' (see --help)"},
     };
@@ -70,8 +74,9 @@ std::string Switches(const Options &o)
 {
     std::string s;
     const std::pair<bool, const char *> all[] = {
-        {o.tap, "tap"},   {o.keep, "keep"}, {o.strict, "strict"},   {!o.expectations, "raw"},
-        {o.list, "list"}, {o.help, "help"}, {o.version, "version"}, {o.verbose, "verbose"},
+        {o.tap, "tap"},           {o.keep, "keep"},       {o.strict, "strict"},
+        {!o.expectations, "raw"}, {o.list, "list"},       {o.help, "help"},
+        {o.version, "version"},   {o.verbose, "verbose"}, {o.list_expected, "expected"},
     };
     for (const auto &a : all) {
         if (a.first)
@@ -110,6 +115,14 @@ TEST(RunnerOptions, WhatTheArgumentsSelect)
         {{"--expectations=e.txt"}, Known(), 60, "", "e.txt", ""},
         {{"--no-expectations", "--strict"}, Known(), 60, "", "", "strict raw"},
         {{"--list"}, Known(), 60, "", "", "list"},
+        // --list-expected shows the entries of the probes named, or of all.
+        {{"--list-expected"}, Known(), 60, "", "", "expected"},
+        {{"--list-expected", "word_probe", "--expectations", "e.txt"},
+         {"word_probe"},
+         60,
+         "",
+         "e.txt",
+         "expected"},
         {{"--help"}, Known(), 60, "", "", "help"},
         {{"-h"}, Known(), 60, "", "", "help"},
         {{"--version"}, Known(), 60, "", "", "version"},
@@ -148,7 +161,7 @@ TEST(RunnerOptions, HelpNamesEveryOption)
     for (const char *option :
          {"--tap", "--junit FILE", "--timeout SECS", "--keep", "--expectations FILE",
           "--no-expectations", "--strict", "--list", "--version", "--help", "-j, --jobs N",
-          "-v, --verbose", "--defect-expected NAME"})
+          "-v, --verbose", "--defect-expected NAME", "--list-expected"})
         EXPECT_NE(help.find(std::string("\n  ") + option), std::string::npos) << option;
 }
 
