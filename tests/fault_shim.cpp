@@ -168,6 +168,13 @@ enum Kind {
                  //                      FieldSetGetSize) answers V: a field call for the
                  //                      field of tag N only when N is given, DataWidth for
                  //                      type N only
+    // The printed directory (print_probe). CALL counts the program's
+    // TIFFPrintDirectory calls on handles of the rule's file, from 1; LINE
+    // counts the printed lines, the heading being line 0.
+    PRINT_DROP,  // print-drop:CALL.LINE@file  that line is not printed
+    PRINT_DIGIT, // print-digit:CALL.LINE@file=D  the line's last digit is printed as D
+    PRINT_ADD,   // print-add:CALL@file=TAG  a line "  NAME: 1" is printed last, NAME the
+                 //                      library's name of TAG: a field the directory lacks
 };
 
 struct KindName {
@@ -243,6 +250,9 @@ constexpr KindName kind_names[] = {
     {"whole-arrays", WHOLE_ARRAYS},
     {"read-result", READ_RESULT},
     {"answer", ANSWER},
+    {"print-drop", PRINT_DROP},
+    {"print-digit", PRINT_DIGIT},
+    {"print-add", PRINT_ADD},
 };
 
 struct Rule {
@@ -1420,6 +1430,71 @@ int TIFFFieldSetGetSize(const TIFFField *fip)
     static auto real = next<int (*)(const TIFFField *)>("TIFFFieldSetGetSize");
     const Rule *r = field_answer("FieldSetGetSize", __builtin_return_address(0), fip);
     return r ? static_cast<int>(r->value) : real(fip);
+}
+
+// The program's TIFFPrintDirectory calls on handles of `name` so far, this one
+// included.
+unsigned print_call(const char *name)
+{
+    static struct {
+        char name[64];
+        unsigned calls;
+    } files[16];
+    const char *base = base_name(name);
+    for (auto &f : files) {
+        if (f.name[0] == '\0')
+            snprintf(f.name, sizeof(f.name), "%s", base);
+        if (strcmp(f.name, base) == 0)
+            return ++f.calls;
+    }
+    abort();
+}
+
+void TIFFPrintDirectory(TIFF *tif, FILE *fd, long flags)
+{
+    static auto real = next<void (*)(TIFF *, FILE *, long)>("TIFFPrintDirectory");
+
+    if (!from_probe(__builtin_return_address(0)))
+        return real(tif, fd, flags);
+    char call[16];
+    snprintf(call, sizeof(call), "%u", print_call(TIFFFileName(tif)));
+    const Rule *drop = find(PRINT_DROP, call, TIFFFileName(tif), open_mode(tif));
+    const Rule *digit = find(PRINT_DIGIT, call, TIFFFileName(tif), open_mode(tif));
+    const Rule *add = find(PRINT_ADD, call, TIFFFileName(tif), open_mode(tif));
+    if (!drop && !digit && !add)
+        return real(tif, fd, flags);
+    char *buf = nullptr;
+    size_t size = 0;
+    FILE *mem = open_memstream(&buf, &size);
+    if (!mem)
+        abort();
+    real(tif, mem, flags);
+    if (fclose(mem) != 0)
+        abort();
+    std::string text(buf, size);
+    free(buf);
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    if (digit && digit->index >= 0 && static_cast<size_t>(digit->index) < lines.size()) {
+        std::string &line = lines[static_cast<size_t>(digit->index)];
+        const size_t d = line.find_last_of("0123456789");
+        if (d != std::string::npos)
+            line[d] = static_cast<char>('0' + digit->value % 10);
+    }
+    if (add) {
+        const TIFFField *field = TIFFFieldWithTag(tif, static_cast<uint32_t>(add->value));
+        lines.push_back(std::string("  ") + (field ? TIFFFieldName(field) : "Unknown") + ": 1");
+    }
+    for (size_t i = 0; i < lines.size(); i++) {
+        if (!drop || drop->index != static_cast<long>(i))
+            fprintf(fd, "%s\n", lines[i].c_str());
+    }
 }
 
 // Lets a test keep the files of a passing run, to read them independently.

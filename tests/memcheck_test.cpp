@@ -50,6 +50,20 @@ TEST(Memcheck, CleanRuns)
     ExpectClean(ProbeRun("strile_probe", Memcheck()), {});
 }
 
+// The printed directories, kept in memory streams, and a handle left early
+// at a refused EXIF directory.
+TEST(Memcheck, PrintProbe)
+{
+    SKIP_WITHOUT_MEMCHECK();
+    ExpectClean(ProbeRun("print_probe", Memcheck()), {});
+    ExpectFailures({
+        {"print_probe",
+         "read-exif@prints_le.tif",
+         "prints_le.tif: EXIF IFD: can't read the directory.",
+         {"prints_le.tif"}},
+    });
+}
+
 TEST(Memcheck, FieldProbeRefusedReopensAndEmptyFetch)
 {
     SKIP_WITHOUT_MEMCHECK();
