@@ -16,6 +16,7 @@
 #include <cstring>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <tiffio.h>
@@ -527,7 +528,7 @@ struct Field {
     unsigned width = 0;             // Table: values an entry
 };
 
-Field Make(uint32_t tag, const char *name, Kind kind, std::vector<const char *> also = {})
+Field Make(uint32_t tag, const char *name, Kind kind, const std::vector<const char *> &also = {})
 {
     Field f{tag, name, {Normal(name)}, kind, {}, false, {}, {}, {}, 0, 0};
     for (const char *a : also)
@@ -536,17 +537,17 @@ Field Make(uint32_t tag, const char *name, Kind kind, std::vector<const char *> 
 }
 
 Field NumberField(uint32_t tag, const char *name, std::vector<double> numbers,
-                  std::vector<const char *> also = {})
+                  const std::vector<const char *> &also = {})
 {
-    Field f = Make(tag, name, Kind::Numbers, std::move(also));
+    Field f = Make(tag, name, Kind::Numbers, also);
     f.numbers = std::move(numbers);
     return f;
 }
 
 Field EnumField(uint32_t tag, const char *name, double value, std::vector<std::string> words,
-                std::vector<const char *> also = {})
+                const std::vector<const char *> &also = {})
 {
-    Field f = Make(tag, name, Kind::Enum, std::move(also));
+    Field f = Make(tag, name, Kind::Enum, also);
     f.numbers = {value};
     f.texts = std::move(words);
     return f;
