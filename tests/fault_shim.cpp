@@ -165,9 +165,11 @@ enum Kind {
                  //                      ScanlineSize, ComputeStrip, NumberOfTiles, TileSize,
                  //                      ComputeTile, CheckTile, IsTiled, IsBigTIFF, GetMode,
                  //                      DataWidth, FieldPassCount, FieldReadCount,
-                 //                      FieldSetGetSize) answers V: a field call for the
-                 //                      field of tag N only when N is given, DataWidth for
-                 //                      type N only
+                 //                      FieldSetGetSize; ScanlineSize64, StripSize64,
+                 //                      VStripSize, TileSize64, VTileSize, RawStripSize64;
+                 //                      RasterScanline for TIFFRasterScanlineSize) answers
+                 //                      V: a field call for the field of tag N only when N
+                 //                      is given, DataWidth for type N only
     // The printed directory (print_probe). CALL counts the program's
     // TIFFPrintDirectory calls on handles of the rule's file, from 1; LINE
     // counts the printed lines, the heading being line 0.
@@ -175,6 +177,12 @@ enum Kind {
     PRINT_DIGIT, // print-digit:CALL.LINE@file=D  the line's last digit is printed as D
     PRINT_ADD,   // print-add:CALL@file=TAG  a line "  NAME: 1" is printed last, NAME the
                  //                      library's name of TAG: a field the directory lacks
+    // The size, raw chunk and byte-order calls (calls_probe).
+    READ_RAW,  // read-raw:C.N=V        byte N of chunk C as TIFFReadRawStrip or
+               //                      TIFFReadRawTile gives it becomes V
+    SWAB_NONE, // swab-none:CALL       TIFFSwabCALL (Long8) or TIFFReverseBits (ReverseBits)
+               //                      leaves its data as it was, TIFFSwabArrayOfShort
+               //                      (ArrayOfShort) its last item
 };
 
 struct KindName {
@@ -253,6 +261,8 @@ constexpr KindName kind_names[] = {
     {"print-drop", PRINT_DROP},
     {"print-digit", PRINT_DIGIT},
     {"print-add", PRINT_ADD},
+    {"read-raw", READ_RAW},
+    {"swab-none", SWAB_NONE},
 };
 
 struct Rule {
@@ -1495,6 +1505,100 @@ void TIFFPrintDirectory(TIFF *tif, FILE *fd, long flags)
         if (!drop || drop->index != static_cast<long>(i))
             fprintf(fd, "%s\n", lines[i].c_str());
     }
+}
+
+uint64_t TIFFScanlineSize64(TIFF *tif)
+{
+    static auto real = next<uint64_t (*)(TIFF *)>("TIFFScanlineSize64");
+    const Rule *r = answer("ScanlineSize64", __builtin_return_address(0), tif);
+    return r ? static_cast<uint64_t>(r->value) : real(tif);
+}
+
+uint64_t TIFFStripSize64(TIFF *tif)
+{
+    static auto real = next<uint64_t (*)(TIFF *)>("TIFFStripSize64");
+    const Rule *r = answer("StripSize64", __builtin_return_address(0), tif);
+    return r ? static_cast<uint64_t>(r->value) : real(tif);
+}
+
+tmsize_t TIFFVStripSize(TIFF *tif, uint32_t rows)
+{
+    static auto real = next<tmsize_t (*)(TIFF *, uint32_t)>("TIFFVStripSize");
+    const Rule *r = answer("VStripSize", __builtin_return_address(0), tif);
+    return r ? static_cast<tmsize_t>(r->value) : real(tif, rows);
+}
+
+uint64_t TIFFTileSize64(TIFF *tif)
+{
+    static auto real = next<uint64_t (*)(TIFF *)>("TIFFTileSize64");
+    const Rule *r = answer("TileSize64", __builtin_return_address(0), tif);
+    return r ? static_cast<uint64_t>(r->value) : real(tif);
+}
+
+tmsize_t TIFFVTileSize(TIFF *tif, uint32_t rows)
+{
+    static auto real = next<tmsize_t (*)(TIFF *, uint32_t)>("TIFFVTileSize");
+    const Rule *r = answer("VTileSize", __builtin_return_address(0), tif);
+    return r ? static_cast<tmsize_t>(r->value) : real(tif, rows);
+}
+
+tmsize_t TIFFRasterScanlineSize(TIFF *tif)
+{
+    static auto real = next<tmsize_t (*)(TIFF *)>("TIFFRasterScanlineSize");
+    const Rule *r = answer("RasterScanline", __builtin_return_address(0), tif);
+    return r ? static_cast<tmsize_t>(r->value) : real(tif);
+}
+
+uint64_t TIFFRawStripSize64(TIFF *tif, uint32_t strip)
+{
+    static auto real = next<uint64_t (*)(TIFF *, uint32_t)>("TIFFRawStripSize64");
+    const Rule *r = answer("RawStripSize64", __builtin_return_address(0), tif);
+    return r ? static_cast<uint64_t>(r->value) : real(tif, strip);
+}
+
+static tmsize_t alter_raw(TIFF *tif, uint32_t chunk, void *buf, tmsize_t result)
+{
+    const Rule *r = find_tag(READ_RAW, chunk, tif);
+    if (r && r->index >= 0 && r->index < result)
+        static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
+    return result;
+}
+
+tmsize_t TIFFReadRawStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t size)
+{
+    static auto real = next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFReadRawStrip");
+    const tmsize_t result = real(tif, strip, buf, size);
+    return from_probe(__builtin_return_address(0)) ? alter_raw(tif, strip, buf, result) : result;
+}
+
+tmsize_t TIFFReadRawTile(TIFF *tif, uint32_t tile, void *buf, tmsize_t size)
+{
+    static auto real = next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFReadRawTile");
+    const tmsize_t result = real(tif, tile, buf, size);
+    return from_probe(__builtin_return_address(0)) ? alter_raw(tif, tile, buf, result) : result;
+}
+
+void TIFFSwabLong8(uint64_t *lp)
+{
+    static auto real = next<void (*)(uint64_t *)>("TIFFSwabLong8");
+    if (!from_probe(__builtin_return_address(0)) || !find(SWAB_NONE, "Long8", nullptr))
+        real(lp);
+}
+
+void TIFFSwabArrayOfShort(uint16_t *wp, tmsize_t n)
+{
+    static auto real = next<void (*)(uint16_t *, tmsize_t)>("TIFFSwabArrayOfShort");
+    // The last item left as it was: a loop that stops one short.
+    if (from_probe(__builtin_return_address(0)) && find(SWAB_NONE, "ArrayOfShort", nullptr))
+        return real(wp, n > 0 ? n - 1 : 0);
+    real(wp, n);
+}
+
+void TIFFReverseBits(uint8_t *cp, tmsize_t n)
+{
+    static auto real = next<void (*)(uint8_t *, tmsize_t)>("TIFFReverseBits");
+    if (!from_probe(__builtin_return_address(0)) || !find(SWAB_NONE, "ReverseBits", nullptr))
+        real(cp, n);
 }
 
 // Lets a test keep the files of a passing run, to read them independently.

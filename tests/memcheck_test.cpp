@@ -56,6 +56,7 @@ TEST(Memcheck, PrintProbe)
 {
     SKIP_WITHOUT_MEMCHECK();
     ExpectClean(ProbeRun("print_probe", Memcheck()), {});
+    ExpectClean(ProbeRun("calls_probe", Memcheck()), {});
     ExpectFailures({
         {"print_probe",
          "read-exif@prints_le.tif",
