@@ -63,9 +63,55 @@ TEST(PrintProbe, WrongValues)
     });
 }
 
+// Page 0 printed without flags (call 1): a value of each kind altered.
+TEST(PrintProbe, WrongValuesOfEachKind)
+{
+    ExpectCases({
+        // A value the standard names, by its words and its number.
+        {"print-digit:1.1@prints_le.tif=7", "prints_le.tif",
+         "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 254 (NewSubfileType) "
+         "printed as \"multi-page document (2 = 0x7)\", expected 2."},
+        {"print-digit:1.14@prints_be.tif=5", "prints_be.tif",
+         "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 274 (Orientation) "
+         "printed as \"row 0 rhs, col 5 top\", expected 6."},
+        {"print-digit:15.6@prints_be.btf=3", "prints_be.btf",
+         "prints_be.btf: page 2: TIFFPrintDirectory(TIFFPRINT_NONE): tag 338 (ExtraSamples) "
+         "printed as \"3<unassoc-alpha>\", expected 2."},
+        // A text, a pair, a rational pair, a block's length, a link.
+        {"print-digit:1.31@prints_be.btf=9", "prints_be.btf",
+         "prints_be.btf: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 306 (DateTime) printed "
+         "as \"2026:12:09 02:30:09\", expected \"2026:12:09 02:30:00\"."},
+        {"print-digit:1.22@prints_le.tif=9", "prints_le.tif",
+         "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 297 (PageNumber) "
+         "printed as \"2-9\", expected 2, 7."},
+        {"print-digit:1.34@prints_be.tif=7", "prints_be.tif",
+         "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 318 (WhitePoint) "
+         "printed as \"0.3125-0.328127\", expected 0.3125, 0.328125."},
+        {"print-digit:1.42@prints_be.btf=9", "prints_be.btf",
+         "prints_be.btf: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 34377 (Photoshop) "
+         "printed as \"<present>, 19 bytes\", expected 13 bytes."},
+        {"print-digit:1.43@prints_le.tif=9", "prints_le.tif",
+         "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 34665 (ExifIFD) "
+         "printed as \"0x9\", expected 8."},
+        {"print-digit:22.8@prints_be.tif=1", "prints_be.tif",
+         "prints_be.tif: page 3: TIFFPrintDirectory(TIFFPRINT_NONE): tag 347 (JPEGTables) "
+         "printed as \"(281 bytes)\", expected 289 bytes."},
+        {"print-digit:36.3@prints_le.btf=9", "prints_le.btf",
+         "prints_le.btf: GPS IFD: TIFFPrintDirectory(TIFFPRINT_NONE): tag 2 (GPSLatitude) "
+         "printed as \"52.000000,30.250000,1.500009\", expected 52, 30.25, 1.5."},
+    });
+}
+
 TEST(PrintProbe, DroppedLines)
 {
     ExpectCases({
+        // Several strings in one field, and an XMP packet's text.
+        {"print-drop:1.9@prints_le.btf", "prints_le.btf",
+         "prints_le.btf: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 333 (InkNames) not "
+         "printed."},
+        {"print-drop:1.40@prints_le.btf", "prints_le.btf",
+         "prints_le.btf: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 700 (XMLPacket) "
+         "printed as \"\", expected \"<x:xmpmeta xmlns:x='adobe:ns:meta/'/>\"."},
         {"print-drop:1.8@prints_le.tif", "prints_le.tif",
          "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 262 "
          "(PhotometricInterpretation) not printed."},
@@ -76,12 +122,23 @@ TEST(PrintProbe, DroppedLines)
         {"print-drop:2.48@prints_be.tif", "prints_be.tif",
          "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): strip 0 printed as \"1: "
          "[     458,       23]\", expected 435, 23."},
-        {"print-drop:2.47@prints_be.tif", "prints_be.tif",
-         "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): the strips not printed."},
         {"print-drop:22.0@prints_be.btf", "prints_be.btf",
          "prints_be.btf: page 3: TIFFPrintDirectory(TIFFPRINT_NONE): the heading \"\" does not "
          "name offset 3942."},
     });
+}
+
+// The strips' own line dropped: their lines then stand under the field
+// printed before them, which they make wrong.
+TEST(PrintProbe, StripsWithoutTheirLine)
+{
+    ExpectFailure(ProbeRun(probe, Faults("print-drop:2.47@prints_be.tif")),
+                  {"prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): tag 317 "
+                   "(Predictor) printed as \"horizontal differencing 2 (0x2) / 0: [     435,       "
+                   "23] / 1: [     458,       23]\", expected 2.",
+                   "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): the strips not "
+                   "printed."},
+                  {"prints_be.tif"});
 }
 
 TEST(PrintProbe, AddedFields)
