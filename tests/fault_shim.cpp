@@ -165,9 +165,24 @@ enum Kind {
                  //                      ScanlineSize, ComputeStrip, NumberOfTiles, TileSize,
                  //                      ComputeTile, CheckTile, IsTiled, IsBigTIFF, GetMode,
                  //                      DataWidth, FieldPassCount, FieldReadCount,
-                 //                      FieldSetGetSize) answers V: a field call for the
-                 //                      field of tag N only when N is given, DataWidth for
-                 //                      type N only
+                 //                      FieldSetGetSize; ScanlineSize64, StripSize64,
+                 //                      VStripSize, TileSize64, VTileSize, RawStripSize64;
+                 //                      RasterScanline for TIFFRasterScanlineSize) answers
+                 //                      V: a field call for the field of tag N only when N
+                 //                      is given, DataWidth for type N only
+    // The printed directory (print_probe). CALL counts the program's
+    // TIFFPrintDirectory calls on handles of the rule's file, from 1; LINE
+    // counts the printed lines, the heading being line 0.
+    PRINT_DROP,  // print-drop:CALL.LINE@file  that line is not printed
+    PRINT_DIGIT, // print-digit:CALL.LINE@file=D  the line's last digit is printed as D
+    PRINT_ADD,   // print-add:CALL@file=TAG  a line "  NAME: 1" is printed last, NAME the
+                 //                      library's name of TAG: a field the directory lacks
+    // The size, raw chunk and byte-order calls (calls_probe).
+    READ_RAW,  // read-raw:C.N=V        byte N of chunk C as TIFFReadRawStrip or
+               //                      TIFFReadRawTile gives it becomes V
+    SWAB_NONE, // swab-none:CALL       TIFFSwabCALL (Long8) or TIFFReverseBits (ReverseBits)
+               //                      leaves its data as it was, TIFFSwabArrayOfShort
+               //                      (ArrayOfShort) its last item
 };
 
 struct KindName {
@@ -243,6 +258,11 @@ constexpr KindName kind_names[] = {
     {"whole-arrays", WHOLE_ARRAYS},
     {"read-result", READ_RESULT},
     {"answer", ANSWER},
+    {"print-drop", PRINT_DROP},
+    {"print-digit", PRINT_DIGIT},
+    {"print-add", PRINT_ADD},
+    {"read-raw", READ_RAW},
+    {"swab-none", SWAB_NONE},
 };
 
 struct Rule {
@@ -1420,6 +1440,165 @@ int TIFFFieldSetGetSize(const TIFFField *fip)
     static auto real = next<int (*)(const TIFFField *)>("TIFFFieldSetGetSize");
     const Rule *r = field_answer("FieldSetGetSize", __builtin_return_address(0), fip);
     return r ? static_cast<int>(r->value) : real(fip);
+}
+
+// The program's TIFFPrintDirectory calls on handles of `name` so far, this one
+// included.
+unsigned print_call(const char *name)
+{
+    static struct {
+        char name[64];
+        unsigned calls;
+    } files[16];
+    const char *base = base_name(name);
+    for (auto &f : files) {
+        if (f.name[0] == '\0')
+            snprintf(f.name, sizeof(f.name), "%s", base);
+        if (strcmp(f.name, base) == 0)
+            return ++f.calls;
+    }
+    abort();
+}
+
+void TIFFPrintDirectory(TIFF *tif, FILE *fd, long flags)
+{
+    static auto real = next<void (*)(TIFF *, FILE *, long)>("TIFFPrintDirectory");
+
+    if (!from_probe(__builtin_return_address(0)))
+        return real(tif, fd, flags);
+    char call[16];
+    snprintf(call, sizeof(call), "%u", print_call(TIFFFileName(tif)));
+    const Rule *drop = find(PRINT_DROP, call, TIFFFileName(tif), open_mode(tif));
+    const Rule *digit = find(PRINT_DIGIT, call, TIFFFileName(tif), open_mode(tif));
+    const Rule *add = find(PRINT_ADD, call, TIFFFileName(tif), open_mode(tif));
+    if (!drop && !digit && !add)
+        return real(tif, fd, flags);
+    char *buf = nullptr;
+    size_t size = 0;
+    FILE *mem = open_memstream(&buf, &size);
+    if (!mem)
+        abort();
+    real(tif, mem, flags);
+    if (fclose(mem) != 0)
+        abort();
+    std::string text(buf, size);
+    free(buf);
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    if (digit && digit->index >= 0 && static_cast<size_t>(digit->index) < lines.size()) {
+        std::string &line = lines[static_cast<size_t>(digit->index)];
+        const size_t d = line.find_last_of("0123456789");
+        if (d != std::string::npos)
+            line[d] = static_cast<char>('0' + digit->value % 10);
+    }
+    if (add) {
+        const TIFFField *field = TIFFFieldWithTag(tif, static_cast<uint32_t>(add->value));
+        lines.push_back(std::string("  ") + (field ? TIFFFieldName(field) : "Unknown") + ": 1");
+    }
+    for (size_t i = 0; i < lines.size(); i++) {
+        if (!drop || drop->index != static_cast<long>(i))
+            fprintf(fd, "%s\n", lines[i].c_str());
+    }
+}
+
+uint64_t TIFFScanlineSize64(TIFF *tif)
+{
+    static auto real = next<uint64_t (*)(TIFF *)>("TIFFScanlineSize64");
+    const Rule *r = answer("ScanlineSize64", __builtin_return_address(0), tif);
+    return r ? static_cast<uint64_t>(r->value) : real(tif);
+}
+
+uint64_t TIFFStripSize64(TIFF *tif)
+{
+    static auto real = next<uint64_t (*)(TIFF *)>("TIFFStripSize64");
+    const Rule *r = answer("StripSize64", __builtin_return_address(0), tif);
+    return r ? static_cast<uint64_t>(r->value) : real(tif);
+}
+
+tmsize_t TIFFVStripSize(TIFF *tif, uint32_t rows)
+{
+    static auto real = next<tmsize_t (*)(TIFF *, uint32_t)>("TIFFVStripSize");
+    const Rule *r = answer("VStripSize", __builtin_return_address(0), tif);
+    return r ? static_cast<tmsize_t>(r->value) : real(tif, rows);
+}
+
+uint64_t TIFFTileSize64(TIFF *tif)
+{
+    static auto real = next<uint64_t (*)(TIFF *)>("TIFFTileSize64");
+    const Rule *r = answer("TileSize64", __builtin_return_address(0), tif);
+    return r ? static_cast<uint64_t>(r->value) : real(tif);
+}
+
+tmsize_t TIFFVTileSize(TIFF *tif, uint32_t rows)
+{
+    static auto real = next<tmsize_t (*)(TIFF *, uint32_t)>("TIFFVTileSize");
+    const Rule *r = answer("VTileSize", __builtin_return_address(0), tif);
+    return r ? static_cast<tmsize_t>(r->value) : real(tif, rows);
+}
+
+tmsize_t TIFFRasterScanlineSize(TIFF *tif)
+{
+    static auto real = next<tmsize_t (*)(TIFF *)>("TIFFRasterScanlineSize");
+    const Rule *r = answer("RasterScanline", __builtin_return_address(0), tif);
+    return r ? static_cast<tmsize_t>(r->value) : real(tif);
+}
+
+uint64_t TIFFRawStripSize64(TIFF *tif, uint32_t strip)
+{
+    static auto real = next<uint64_t (*)(TIFF *, uint32_t)>("TIFFRawStripSize64");
+    const Rule *r = answer("RawStripSize64", __builtin_return_address(0), tif);
+    return r ? static_cast<uint64_t>(r->value) : real(tif, strip);
+}
+
+static tmsize_t alter_raw(TIFF *tif, uint32_t chunk, void *buf, tmsize_t result)
+{
+    const Rule *r = find_tag(READ_RAW, chunk, tif);
+    if (r && r->index >= 0 && r->index < result)
+        static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
+    return result;
+}
+
+tmsize_t TIFFReadRawStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t size)
+{
+    static auto real = next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFReadRawStrip");
+    const tmsize_t result = real(tif, strip, buf, size);
+    return from_probe(__builtin_return_address(0)) ? alter_raw(tif, strip, buf, result) : result;
+}
+
+tmsize_t TIFFReadRawTile(TIFF *tif, uint32_t tile, void *buf, tmsize_t size)
+{
+    static auto real = next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFReadRawTile");
+    const tmsize_t result = real(tif, tile, buf, size);
+    return from_probe(__builtin_return_address(0)) ? alter_raw(tif, tile, buf, result) : result;
+}
+
+void TIFFSwabLong8(uint64_t *lp)
+{
+    static auto real = next<void (*)(uint64_t *)>("TIFFSwabLong8");
+    if (!from_probe(__builtin_return_address(0)) || !find(SWAB_NONE, "Long8", nullptr))
+        real(lp);
+}
+
+void TIFFSwabArrayOfShort(uint16_t *wp, tmsize_t n)
+{
+    static auto real = next<void (*)(uint16_t *, tmsize_t)>("TIFFSwabArrayOfShort");
+    // The last item left as it was: a loop that stops one short.
+    if (from_probe(__builtin_return_address(0)) && find(SWAB_NONE, "ArrayOfShort", nullptr))
+        return real(wp, n > 0 ? n - 1 : 0);
+    real(wp, n);
+}
+
+void TIFFReverseBits(uint8_t *cp, tmsize_t n)
+{
+    static auto real = next<void (*)(uint8_t *, tmsize_t)>("TIFFReverseBits");
+    if (!from_probe(__builtin_return_address(0)) || !find(SWAB_NONE, "ReverseBits", nullptr))
+        real(cp, n);
 }
 
 // Lets a test keep the files of a passing run, to read them independently.

@@ -69,6 +69,24 @@ INSTANTIATE_TEST_SUITE_P(EveryProbe, MemcheckCleanRun, testing::ValuesIn(SplitWo
                              return info.param;
                          });
 
+// A handle left early at a refused EXIF directory, and a raw read that
+// stops a layout with its handle open.
+TEST(Memcheck, PrintProbe)
+{
+    SKIP_WITHOUT_MEMCHECK();
+    ExpectFailures({
+        {"print_probe",
+         "read-exif@prints_le.tif",
+         "prints_le.tif: EXIF IFD: can't read the directory.",
+         {"prints_le.tif"}},
+        // A raw read that stops the layout with its handle open.
+        {"calls_probe",
+         "read-raw:1.0@calls_be.btf=0",
+         "Wrong image data in strip 1 of calls_be.btf, page 0: byte 0 is 0x00, expected 0x08.",
+         {"calls_be.btf"}},
+    });
+}
+
 TEST(Memcheck, FieldProbeRefusedReopensAndEmptyFetch)
 {
     SKIP_WITHOUT_MEMCHECK();

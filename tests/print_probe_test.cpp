@@ -1,0 +1,174 @@
+// print_probe under injected faults: TIFFPrintDirectory printing a wrong
+// value, dropping a field or a line of a table, adding a field, and the
+// setup refused; each fails its own layout with its line, exit status 1, and
+// the failed layout's file stays, besides what a clean run shows of the
+// library's known defects.
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "probe_run.h"
+
+namespace {
+
+const char probe[] = "print_probe";
+
+TEST(PrintProbe, CleanRunLeavesOnlyTheFilesOfLayoutsWithLines)
+{
+    ExpectLeavesNamedFiles(ProbeRun(probe));
+}
+
+struct Case {
+    const char *faults;
+    const char *file; // the layout the fault breaks
+    std::string line;
+};
+
+void ExpectCases(const std::vector<Case> &cases)
+{
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), {c.line}, {c.file});
+    }
+}
+
+// The calls of a layout, seven flags a directory: page 0 is calls 1 to 7
+// (TIFFPRINT_NONE, _STRIPS, _CURVES, _COLORMAP, _JPEGQTABLES,
+// _JPEGACTABLES, the first three together), page 1 8 to 14, page 2 15 to 21,
+// page 3 22 to 28, the EXIF IFD 29 to 35, the GPS IFD 36 to 42.
+TEST(PrintProbe, WrongValues)
+{
+    ExpectCases({
+        // A rational of a line that holds two fields and a unit.
+        {"print-digit:2.3@prints_be.tif=9", "prints_be.tif",
+         "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): tag 282 (XResolution) "
+         "printed as \"72.25, 300.9 pixels/cm\", expected 72.25, 300.5."},
+        {"print-digit:29.1@prints_le.btf=9", "prints_le.btf",
+         "prints_le.btf: EXIF IFD: TIFFPrintDirectory(TIFFPRINT_NONE): tag 33434 (ExposureTime) "
+         "printed as \"0.125009\", expected 0.125."},
+        // One entry of the palette and of the curves, with their flags.
+        {"print-digit:11.12@prints_le.tif=9", "prints_le.tif",
+         "prints_le.tif: page 1: TIFFPrintDirectory(TIFFPRINT_COLORMAP): tag 320 (ColorMap): "
+         "entry 3 printed as \"3: 13114 13380 13649\", expected 13114, 13380, 13646."},
+        {"print-digit:17.21@prints_be.tif=9", "prints_be.tif",
+         "prints_be.tif: page 2: TIFFPrintDirectory(TIFFPRINT_CURVES): tag 301 "
+         "(TransferFunction): entry 7 printed as \"7: 28001 28018 28039\", expected 28001, "
+         "28018, 28035."},
+        // The heading's offset.
+        {"print-digit:36.0@prints_be.btf=1", "prints_be.btf",
+         "prints_be.btf: GPS IFD: TIFFPrintDirectory(TIFFPRINT_NONE): the heading \"TIFF "
+         "Directory at offset 0x13a (311)\" does not name offset 314."},
+    });
+}
+
+// Page 0 printed without flags (call 1): a value of each kind altered.
+TEST(PrintProbe, WrongValuesOfEachKind)
+{
+    ExpectCases({
+        // A value the standard names, by its words and its number.
+        {"print-digit:1.1@prints_le.tif=7", "prints_le.tif",
+         "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 254 (NewSubfileType) "
+         "printed as \"multi-page document (2 = 0x7)\", expected 2."},
+        {"print-digit:1.14@prints_be.tif=5", "prints_be.tif",
+         "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 274 (Orientation) "
+         "printed as \"row 0 rhs, col 5 top\", expected 6."},
+        {"print-digit:15.6@prints_be.btf=3", "prints_be.btf",
+         "prints_be.btf: page 2: TIFFPrintDirectory(TIFFPRINT_NONE): tag 338 (ExtraSamples) "
+         "printed as \"3<unassoc-alpha>\", expected 2."},
+        // A text, a pair, a rational pair, a block's length, a link.
+        {"print-digit:1.31@prints_be.btf=9", "prints_be.btf",
+         "prints_be.btf: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 306 (DateTime) printed "
+         "as \"2026:12:09 02:30:09\", expected \"2026:12:09 02:30:00\"."},
+        {"print-digit:1.22@prints_le.tif=9", "prints_le.tif",
+         "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 297 (PageNumber) "
+         "printed as \"2-9\", expected 2, 7."},
+        {"print-digit:1.34@prints_be.tif=7", "prints_be.tif",
+         "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 318 (WhitePoint) "
+         "printed as \"0.3125-0.328127\", expected 0.3125, 0.328125."},
+        {"print-digit:1.42@prints_be.btf=9", "prints_be.btf",
+         "prints_be.btf: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 34377 (Photoshop) "
+         "printed as \"<present>, 19 bytes\", expected 13 bytes."},
+        {"print-digit:1.43@prints_le.tif=9", "prints_le.tif",
+         "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 34665 (ExifIFD) "
+         "printed as \"0x9\", expected 8."},
+        {"print-digit:22.8@prints_be.tif=1", "prints_be.tif",
+         "prints_be.tif: page 3: TIFFPrintDirectory(TIFFPRINT_NONE): tag 347 (JPEGTables) "
+         "printed as \"(281 bytes)\", expected 289 bytes."},
+        {"print-digit:36.3@prints_le.btf=9", "prints_le.btf",
+         "prints_le.btf: GPS IFD: TIFFPrintDirectory(TIFFPRINT_NONE): tag 2 (GPSLatitude) "
+         "printed as \"52.000000,30.250000,1.500009\", expected 52, 30.25, 1.5."},
+    });
+}
+
+TEST(PrintProbe, DroppedLines)
+{
+    ExpectCases({
+        // Several strings in one field, and an XMP packet's text.
+        {"print-drop:1.9@prints_le.btf", "prints_le.btf",
+         "prints_le.btf: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 333 (InkNames) not "
+         "printed."},
+        {"print-drop:1.40@prints_le.btf", "prints_le.btf",
+         "prints_le.btf: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 700 (XMLPacket) "
+         "printed as \"\", expected \"<x:xmpmeta xmlns:x='adobe:ns:meta/'/>\"."},
+        {"print-drop:1.8@prints_le.tif", "prints_le.tif",
+         "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 262 "
+         "(PhotometricInterpretation) not printed."},
+        // The last palette entry, the first strip, the strips' own line.
+        {"print-drop:11.24@prints_le.tif", "prints_le.tif",
+         "prints_le.tif: page 1: TIFFPrintDirectory(TIFFPRINT_COLORMAP): tag 320 (ColorMap): 15 "
+         "entries printed, expected 16."},
+        {"print-drop:2.48@prints_be.tif", "prints_be.tif",
+         "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): strip 0 printed as \"1: "
+         "[     458,       23]\", expected 435, 23."},
+        {"print-drop:22.0@prints_be.btf", "prints_be.btf",
+         "prints_be.btf: page 3: TIFFPrintDirectory(TIFFPRINT_NONE): the heading \"\" does not "
+         "name offset 3942."},
+    });
+}
+
+// The strips' own line dropped: their lines then stand under the field
+// printed before them, which they make wrong.
+TEST(PrintProbe, StripsWithoutTheirLine)
+{
+    ExpectFailure(ProbeRun(probe, Faults("print-drop:2.47@prints_be.tif")),
+                  {"prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): tag 317 "
+                   "(Predictor) printed as \"horizontal differencing 2 (0x2) / 0: [     435,       "
+                   "23] / 1: [     458,       23]\", expected 2.",
+                   "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): the strips not "
+                   "printed."},
+                  {"prints_be.tif"});
+}
+
+TEST(PrintProbe, AddedFields)
+{
+    ExpectCases({
+        // Fields the palette page and the GPS IFD do not hold, and one page 0
+        // holds, twice.
+        {"print-add:8@prints_le.btf=315", "prints_le.btf",
+         "prints_le.btf: page 1: TIFFPrintDirectory(TIFFPRINT_NONE): \"Artist\" printed, not a "
+         "field the directory holds."},
+        {"print-add:42@prints_be.tif=3", "prints_be.tif",
+         "prints_be.tif: GPS IFD: TIFFPrintDirectory(TIFFPRINT_STRIPS|TIFFPRINT_CURVES|"
+         "TIFFPRINT_COLORMAP): \"LongitudeRef\" printed, not a field the directory holds."},
+        {"print-add:1@prints_le.tif=305", "prints_le.tif",
+         "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 305 (Software) printed "
+         "again."},
+    });
+}
+
+TEST(PrintProbe, SetupFaults)
+{
+    ExpectCases({
+        {"open:r@prints_le.tif", "prints_le.tif", "Can't open test TIFF file prints_le.tif."},
+        {"set:320@prints_be.tif", "prints_be.tif", "Can't set tag 320 in prints_be.tif, page 1."},
+        {"set:333@prints_le.btf", "prints_le.btf", "Can't set tag 333 in prints_le.btf, page 0."},
+        {"read-exif@prints_be.btf", "prints_be.btf",
+         "prints_be.btf: EXIF IFD: can't read the directory."},
+        {"warn:305@prints_be.tif", "prints_be.tif",
+         "prints_be.tif: the library reported a problem."},
+    });
+}
+
+} // namespace
