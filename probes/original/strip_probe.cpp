@@ -248,6 +248,12 @@ int main(int argc, char **argv)
     (void)argc;
     (void)argv;
 
+    // Every test writes PackBits strips, whose byte counts the rewrites
+    // change freely; a library built without the codec skips them all.
+    if (!TIFFIsCODECConfigured(COMPRESSION_PACKBITS)) {
+        printf("skipped: no PackBits codec\n");
+        return 0;
+    }
     // Every test runs, whatever the earlier ones returned.
     failure = 0;
     failure |= TestPackbits();
