@@ -34,7 +34,8 @@ work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 # A reproduction may leave the library's handle open on purpose (closing
 # it after the defect can abort), so a sanitizer build does not count the
-# handle as a leak.
+# handle as a leak. The emulator and the tool are words.
+# shellcheck disable=SC2086
 (cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" $emulator $tool "$program")
 status=$?
 if [ "$status" -ne "$expected" ]; then
