@@ -13,8 +13,11 @@ case $program in
 /*) ;;
 *) program=$PWD/$program ;;
 esac
-# A cross build's programs run under its emulator (words, may be empty).
+# A cross build's programs run under its emulator (words, may be empty);
+# a reproduction whose symptom only a memory checker sees runs under it
+# (TIFF_PROBES_TOOL, words, exit status 1 when it reports an error).
 emulator=${TIFF_PROBES_EMULATOR:-}
+tool=${TIFF_PROBES_TOOL:-}
 
 $emulator "$runner" --defect-expected "$name"
 answer=$?
@@ -31,8 +34,9 @@ work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 # A reproduction may leave the library's handle open on purpose (closing
 # it after the defect can abort), so a sanitizer build does not count the
-# handle as a leak.
-(cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" $emulator "$program")
+# handle as a leak. The emulator and the tool are words.
+# shellcheck disable=SC2086
+(cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" $emulator $tool "$program")
 status=$?
 if [ "$status" -ne "$expected" ]; then
     echo "defects/$name.c: exit status $status, expected $expected"

@@ -1,12 +1,12 @@
-/* TIFFWriteEncodedStrip takes a strip past the image (docs/known-defects.md).
+/* TIFFWriteEncodedStrip takes the strip just past the image
+ * (docs/known-defects.md); a strip further out overflows the heap, which
+ * defects/strip_write_overflow.c shows.
  *
  * TIFFWriteEncodedStrip(3tiff): "The strip number must be valid according to
  * the current settings of the ImageLength and RowsPerStrip tags." and "-1 is
  * returned if an error was encountered." TIFF 6.0 gives a page of 10 rows in
  * strips of 4 three strips (StripsPerImage), 0 to 2. The program writes
- * strip 3 of such a page and expects -1. It ends without closing the
- * handle: where the library takes strip 5 instead, the directory written
- * at the close aborts ("free(): invalid size") on Debian's 4.5.0.
+ * strip 3 of such a page and expects -1.
  *
  * Exit status: 0 when strip 3 is refused with -1, 1 otherwise (the defect),
  * 2 when the program cannot run. */

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -117,13 +118,32 @@ std::string KnownLine(const Outcome &o)
     return "XFAIL " + o.name + " (" + kinds + ")";
 }
 
+// A probe's "skipped: WHAT" line: a part it could not run on this library
+// (a codec the build lacks), said only when it passed.
+bool IsSkipLine(const std::string &line)
+{
+    return line.rfind("skipped: ", 0) == 0;
+}
+
+// "no LZW codec; no JPEG codec": what a passing probe skipped, or empty.
+std::string SkippedText(const Outcome &o)
+{
+    std::string text;
+    for (const std::string &l : o.lines) {
+        if (IsSkipLine(l))
+            text += (text.empty() ? "" : "; ") + l.substr(strlen("skipped: "));
+    }
+    return text;
+}
+
 // "XFAIL name (known: reason)" or "XPASS name (fixed? reason)"; otherwise
-// PASS or FAIL and the name.
+// PASS (with what it skipped) or FAIL and the name.
 std::string VerdictLine(const Outcome &o)
 {
+    const std::string skipped = SkippedText(o);
     switch (o.judgement.verdict) {
     case Verdict::Pass:
-        return "PASS " + o.name;
+        return "PASS " + o.name + (skipped.empty() ? "" : " (skipped: " + skipped + ")");
     case Verdict::Known:
         return "XFAIL " + o.name + " (" + Reasons(o.judgement) + ")";
     case Verdict::Fixed:
@@ -214,8 +234,12 @@ Tally TallyOf(const std::vector<Outcome> &outcomes, bool strict)
         t.passed += !failed && o.judgement.verdict != Verdict::Known ? 1 : 0;
         t.partly_seen += PartlySeen(o) ? 1 : 0;
         t.fixed += o.judgement.verdict == Verdict::Fixed ? 1 : 0;
-        t.with_messages +=
-            !failed && o.judgement.verdict != Verdict::Known && !o.lines.empty() ? 1 : 0;
+        const bool passed = !failed && o.judgement.verdict != Verdict::Known;
+        const bool skips = !SkippedText(o).empty();
+        const bool messages = std::any_of(o.lines.begin(), o.lines.end(),
+                                          [](const std::string &l) { return !IsSkipLine(l); });
+        t.with_skips += passed && skips ? 1 : 0;
+        t.with_messages += passed && messages ? 1 : 0;
     }
     return t;
 }
@@ -230,6 +254,8 @@ std::string ClosingLine(const Tally &t)
         line += ", " + std::to_string(t.partly_seen) + " partly seen";
     if (t.fixed > 0)
         line += ", " + std::to_string(t.fixed) + " unexpectedly passed";
+    if (t.with_skips > 0)
+        line += ", " + std::to_string(t.with_skips) + " with skips";
     if (t.with_messages > 0)
         line += ", " + std::to_string(t.with_messages) + " with messages";
     return line;
@@ -256,8 +282,12 @@ std::string ReportEntry(const Style &style, const Outcome &o, size_t number)
     std::string text = (tap ? TapLine(o, number, style.strict) : VerdictLine(o)) + "\n";
     if (tap && style.strict && StrictFailure(o))
         text += note + VerdictLine(o) + "\n";
-    for (const std::string &l : o.lines)
+    for (const std::string &l : o.lines) {
+        // A pass names what it skipped on its own line.
+        if (!tap && o.judgement.verdict == Verdict::Pass && IsSkipLine(l))
+            continue;
         text += note + l + "\n";
+    }
     for (const std::string &l : UnseenLines(o.judgement))
         text += note + l + "\n";
     if (HasReproduction(o))

@@ -24,7 +24,8 @@ bool CountsAsFailed(const Outcome &o, bool strict);
 // Every probe is one of passed, failed or known; XPASS probes are counted
 // among the passed (or, with --strict, the failed) and again apart, XFAILs
 // with entries not seen among the known (with --strict, the failed) and
-// again as partly seen, and the passes that printed something again as with
+// again as partly seen, the passes that skipped a part ("skipped: WHAT")
+// again as with skips, and those that printed anything else again as with
 // messages.
 struct Tally {
     size_t passed = 0;
@@ -32,13 +33,14 @@ struct Tally {
     size_t known = 0;
     size_t partly_seen = 0;
     size_t fixed = 0;
+    size_t with_skips = 0;
     size_t with_messages = 0;
 };
 Tally TallyOf(const std::vector<Outcome> &outcomes, bool strict);
 
 // "N passed, M failed", then ", K known", ", P partly seen", ", X
-// unexpectedly passed" and ", J with messages", each only when not 0, in
-// that order.
+// unexpectedly passed", ", S with skips" and ", J with messages", each only
+// when not 0, in that order.
 std::string ClosingLine(const Tally &t);
 
 enum class Format { Text, Tap };
@@ -51,7 +53,8 @@ struct Style {
 
 // The first lines, up to the probes' entries.
 std::string ReportHeader(const Style &style, const std::string &library, size_t probes);
-// One probe's lines; `number` counts from 1. In text, an XFAIL is one line
+// One probe's lines; `number` counts from 1. In text, a pass that skipped
+// parts is "PASS name (skipped: no X codec; ...)", an XFAIL is one line
 // unless verbose: "XFAIL name (known: reason) N lines, defects/NAME.c", or
 // for several defects "XFAIL name (known: defects/A.c N, ...; limitation:
 // defects/B.c M)"; entries no line showed add "; not seen: defects/C.c" in

@@ -50,6 +50,12 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
     const std::string last = big ? "16380" : "16383";
     const std::string mid = big ? "12290" : "12289"; // a float's bits 8 to 15
     const std::string wrong = "Wrong image data in strip 0 of " + own;
+    // The word's other bytes, which a check that goes on counts: all four
+    // on the raw page, the second 16-bit sample on the per sample page.
+    const std::string raw_more =
+        wrong + ", SGILog raw: 3 more bytes differ, the last at byte 12291.";
+    const std::string sample_more = wrong + ", per sample: 1 more bytes differ, the last at byte " +
+                                    (big ? "12291." : "12289.");
     const struct {
         std::string faults;
         std::vector<std::string> lines;
@@ -170,13 +176,17 @@ TEST(CodecProbe, EachFaultAddsItsLineAndFile)
         {"read-word:0.12288@" + own + "=0x3e80855b",
          {wrong + ", SGILog: byte " + mid + " is 0x85, expected 0x00.",
           wrong + ", SGILog raw: byte 12288 is " + (big ? "0x3e" : "0x5b") + ", expected 0x39.",
+          raw_more,
           wrong + ", per sample: byte " + (big ? mid + " is 0x85" : "12288 is 0x5b") +
-              ", expected 0x00."},
+              ", expected 0x00.",
+          sample_more},
          {own}},
         {"read-word:0.12288@" + own + "=0x3e802c64",
          {wrong + ", SGILog raw: byte 12288 is " + (big ? "0x3e" : "0x64") + ", expected 0x39.",
+          raw_more,
           wrong + ", per sample: byte " + (big ? mid + " is 0x2c" : "12288 is 0x64") +
-              ", expected 0x00."},
+              ", expected 0x00.",
+          sample_more},
          {own}},
         // The last float, 4.0: its high byte is the raw page's byte there.
         {"read-byte:0." + last + "@" + own + "=55",

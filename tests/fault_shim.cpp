@@ -183,6 +183,11 @@ enum Kind {
     SWAB_NONE, // swab-none:CALL       TIFFSwabCALL (Long8) or TIFFReverseBits (ReverseBits)
                //                      leaves its data as it was, TIFFSwabArrayOfShort
                //                      (ArrayOfShort) its last item
+    // Library builds (every probe).
+    NO_CODEC, // no-codec:N           a library built without the codec of Compression N:
+              //                      TIFFIsCODECConfigured(N) gives 0, and the strip,
+              //                      tile and scanline reads and writes of a directory
+              //                      of that Compression fail with the library's message
 };
 
 struct KindName {
@@ -192,6 +197,7 @@ struct KindName {
 
 constexpr KindName kind_names[] = {
     {"open", OPEN},
+    {"no-codec", NO_CODEC},
     {"set", SET},
     {"vset", VSET},
     {"get", GET},
@@ -633,6 +639,23 @@ int get_held(TIFF *tif, uint32_t tag, ...)
     return result;
 }
 
+// Whether the directory of `tif` has a Compression whose codec a no-codec
+// rule takes away; if so, says so as a library built without it does.
+bool codec_absent(TIFF *tif)
+{
+    uint16_t compression = COMPRESSION_NONE;
+    if (!get_held(tif, TIFFTAG_COMPRESSION, &compression))
+        return false;
+    char arg[16];
+    snprintf(arg, sizeof(arg), "%u", compression);
+    if (!find(NO_CODEC, arg, TIFFFileName(tif), open_mode(tif)))
+        return false;
+    const TIFFCodec *codec = TIFFFindCODEC(compression);
+    TIFFErrorExt(TIFFClientdata(tif), TIFFFileName(tif), "%s compression support is not configured",
+                 codec ? codec->name : "this");
+    return true;
+}
+
 // The values of an array field as the handle holds them, widened, taken in
 // the width and with the count the library's field description gives.
 std::vector<uint64_t> held_values(TIFF *tif, const char *tag_text)
@@ -988,7 +1011,27 @@ int TIFFWriteScanline(TIFF *tif, void *buf, uint32_t row, uint16_t sample)
     if (from_program(__builtin_return_address(0)) &&
         (r = find(WRITE_SCANLINE, nullptr, TIFFFileName(tif), open_mode(tif))) != nullptr)
         return static_cast<int>(r->value);
+    if (from_program(__builtin_return_address(0)) && codec_absent(tif))
+        return -1;
     return real(tif, buf, row, sample);
+}
+
+int TIFFReadScanline(TIFF *tif, void *buf, uint32_t row, uint16_t sample)
+{
+    static auto real = next<int (*)(TIFF *, void *, uint32_t, uint16_t)>("TIFFReadScanline");
+    if (from_program(__builtin_return_address(0)) && codec_absent(tif))
+        return -1;
+    return real(tif, buf, row, sample);
+}
+
+int TIFFIsCODECConfigured(uint16_t scheme)
+{
+    static auto real = next<int (*)(uint16_t)>("TIFFIsCODECConfigured");
+    char arg[16];
+    snprintf(arg, sizeof(arg), "%u", scheme);
+    if (from_program(__builtin_return_address(0)) && find(NO_CODEC, arg, ""))
+        return 0;
+    return real(scheme);
 }
 
 tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t size)
@@ -998,6 +1041,8 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
     const bool faulty = from_program(__builtin_return_address(0));
     uint64_t *array = nullptr;
 
+    if (faulty && codec_absent(tif))
+        return -1;
     // Fetching either array loads both whole.
     if (faulty && find_tag(READ_ARRAYS, strip, tif))
         get_held(tif, TIFFTAG_STRIPOFFSETS, &array);
@@ -1039,6 +1084,8 @@ tmsize_t TIFFWriteEncodedStrip(TIFF *tif, uint32_t strip, void *data, tmsize_t c
     if (from_program(__builtin_return_address(0)) &&
         (r = find_tag(WRITE_STRIP, strip, tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
+    if (from_program(__builtin_return_address(0)) && codec_absent(tif))
+        return -1;
     return real(tif, strip, data, cc);
 }
 
@@ -1206,6 +1253,8 @@ tmsize_t TIFFWriteEncodedTile(TIFF *tif, uint32_t tile, void *data, tmsize_t cc)
 
     if (from_probe(__builtin_return_address(0)) && (r = find_tag(WRITE_TILE, tile, tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
+    if (from_probe(__builtin_return_address(0)) && codec_absent(tif))
+        return -1;
     return real(tif, tile, data, cc);
 }
 
@@ -1218,6 +1267,8 @@ tmsize_t TIFFWriteTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z,
     if (from_probe(__builtin_return_address(0)) &&
         (r = find_tag(WRITE_TILE, TIFFComputeTile(tif, x, y, z, s), tif)) != nullptr)
         return static_cast<tmsize_t>(r->value);
+    if (from_probe(__builtin_return_address(0)) && codec_absent(tif))
+        return -1;
     return real(tif, buf, x, y, z, s);
 }
 
@@ -1237,6 +1288,8 @@ tmsize_t TIFFReadEncodedTile(TIFF *tif, uint32_t tile, void *buf, tmsize_t size)
 {
     static auto real =
         next<tmsize_t (*)(TIFF *, uint32_t, void *, tmsize_t)>("TIFFReadEncodedTile");
+    if (from_probe(__builtin_return_address(0)) && codec_absent(tif))
+        return -1;
     const tmsize_t result = real(tif, tile, buf, size);
 
     return from_probe(__builtin_return_address(0)) ? alter_tile(tif, tile, buf, result) : result;
@@ -1246,6 +1299,8 @@ tmsize_t TIFFReadTile(TIFF *tif, void *buf, uint32_t x, uint32_t y, uint32_t z, 
 {
     static auto real =
         next<tmsize_t (*)(TIFF *, void *, uint32_t, uint32_t, uint32_t, uint16_t)>("TIFFReadTile");
+    if (from_probe(__builtin_return_address(0)) && codec_absent(tif))
+        return -1;
     const tmsize_t result = real(tif, buf, x, y, z, s);
 
     return from_probe(__builtin_return_address(0))

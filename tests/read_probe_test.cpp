@@ -149,6 +149,19 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         {"warn-read:1@read_strips_over_long_le.tif",
          "read_strips_over_long_le.tif",
          {"read_strips_over_long_le.tif: the library reported a problem."}},
+        // The IFD of no entries that ends a chain: a count that is neither
+        // the one page nor the page and it, a jump onto it said to succeed,
+        // and a counted page that fails to read in silence.
+        {"dir-count@read_ifd_empty_second_le.tif=3",
+         "read_ifd_empty_second_le.tif",
+         {"read_ifd_empty_second_le.tif: expected 1 pages, the library counts 3."}},
+        {"set-dir:1@read_ifd_empty_second_be.tif=1",
+         "read_ifd_empty_second_be.tif",
+         {"read_ifd_empty_second_be.tif: page 1: TIFFSetDirectory goes past the last page."}},
+        {"set-dir:1@read_ifd_empty_second_le.btf",
+         "read_ifd_empty_second_le.btf",
+         {"read_ifd_empty_second_le.btf: page 1: counted, but TIFFSetDirectory fails without a "
+          "message."}},
         // A legal case the library cannot open.
         {"open:r@read_odd_text_le.tif",
          "read_odd_text_le.tif",
@@ -157,6 +170,21 @@ TEST(ReadProbe, FaultsGiveTheirLines)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.faults);
         ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
+    }
+}
+
+// The count may leave out the IFD of no entries (TIFF 6.0 has no such IFD),
+// as well as include it: either passes.
+TEST(ReadProbe, EmptyIfdCountedOrNot)
+{
+    for (const char *faults :
+         {"dir-count@read_ifd_empty_second_be.btf=1", "dir-count@read_ifd_empty_second_be.btf=2"}) {
+        SCOPED_TRACE(faults);
+        const ProbeRun run(probe, Faults(faults));
+        const Baseline &clean = CleanRun(probe);
+        ASSERT_TRUE(run.exited()) << run.describe();
+        EXPECT_EQ(run.status(), clean.status) << run.describe();
+        EXPECT_EQ(run.own_lines(), clean.lines) << run.describe();
     }
 }
 

@@ -49,6 +49,10 @@ class RunnerReport : public ::testing::Test {
     const Expectation ifd_limited = Entry("limitation: no IFD arrays", "ifd_halves");
     const Outcome pass = Make("word_probe", Verdict::Pass);
     const Outcome warned = Make("halfword_probe", Verdict::Pass, {"Lib: Warning, odd."});
+    const Outcome skipped =
+        Make("field_probe", Verdict::Pass, {"skipped: no LZW codec", "skipped: no JPEG codec"});
+    const Outcome skipped_warned =
+        Make("tile_probe", Verdict::Pass, {"Lib: Warning, odd.", "skipped: no LZW codec"});
     const Outcome failed =
         Make("text_probe", Verdict::Fail, {"Can't set tag 254.", "exit status 7"});
     const Outcome known = Make("type_probe", Verdict::Known, {"a", "b"}, {&ifd, &other}, {1, 1});
@@ -86,6 +90,12 @@ TEST_F(RunnerReport, EntriesInTextAndTap)
         // A pass that printed something is still a pass, its lines shown.
         {&warned, false, false, "PASS halfword_probe\n    Lib: Warning, odd.\n",
          "ok 3 - halfword_probe\n# Lib: Warning, odd.\n"},
+        // What a pass skipped is on its line; any other line under it.
+        {&skipped, false, false, "PASS field_probe (skipped: no LZW codec; no JPEG codec)\n",
+         "ok 3 - field_probe\n# skipped: no LZW codec\n# skipped: no JPEG codec\n"},
+        {&skipped_warned, false, false,
+         "PASS tile_probe (skipped: no LZW codec)\n    Lib: Warning, odd.\n",
+         "ok 3 - tile_probe\n# Lib: Warning, odd.\n# skipped: no LZW codec\n"},
         {&failed, false, false, "FAIL text_probe\n    Can't set tag 254.\n    exit status 7\n",
          "not ok 3 - text_probe\n# Can't set tag 254.\n# exit status 7\n"},
         {&failed, false, true,
@@ -210,6 +220,10 @@ TEST_F(RunnerReport, HeaderAndClosing)
         {{pass, pass}, false, "2 passed, 0 failed"},
         {{pass, failed}, false, "1 passed, 1 failed"},
         {{warned, failed}, false, "1 passed, 1 failed, 1 with messages"},
+        // Skips are counted apart from other messages.
+        {{skipped, skipped_warned, warned},
+         false,
+         "3 passed, 0 failed, 2 with skips, 2 with messages"},
         {{pass, known}, false, "1 passed, 0 failed, 1 known"},
         {{fixed, warned, failed},
          false,

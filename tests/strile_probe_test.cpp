@@ -24,6 +24,8 @@ struct Case {
     const char *faults;
     const char *file; // the layout the fault breaks
     std::string line;
+    // A fault hides nothing after it: the later states it breaks too.
+    std::vector<std::string> more = {};
 };
 
 TEST(StrileProbe, StrileFaults)
@@ -41,18 +43,31 @@ TEST(StrileProbe, StrileFaults)
          "queries_le.tif: page 1: the strile queries in \"O\" mode read 600120 bytes, as many as "
          "a whole strip array (399996)."},
         // A force-write that writes nothing: the arrays are not in the file.
-        {"force-nothing@deferred_be.tif", "deferred_be.tif",
-         "deferred_be.tif: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
-        {"force-nothing@deferred_le.btf", "deferred_le.btf",
-         "deferred_le.btf: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file."},
+        {"force-nothing@deferred_be.tif",
+         "deferred_be.tif",
+         "deferred_be.tif: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file.",
+         {"deferred_be.tif: strip 1 on disk: page 0: 0 bytes at 0, expected 32 inside the file.",
+          "deferred_be.tif: strip 2 on disk: page 0: 0 bytes at 0, expected 32 inside the file.",
+          "deferred_be.tif: strip 3 on disk: page 0: 2 wrong strips from here to strip 4, not "
+          "named."}},
+        {"force-nothing@deferred_le.btf",
+         "deferred_le.btf",
+         "deferred_le.btf: strip 0 on disk: page 0: 0 bytes at 0, expected 32 inside the file.",
+         {"deferred_le.btf: strip 1 on disk: page 0: 0 bytes at 0, expected 32 inside the file.",
+          "deferred_le.btf: strip 2 on disk: page 0: 0 bytes at 0, expected 32 inside the file.",
+          "deferred_le.btf: strip 3 on disk: page 0: 2 wrong strips from here to strip 4, not "
+          "named."}},
         // A strip read short: at the second checkpoint (strip 4, written
-        // after the first), and the last one read on demand.
-        // (In classic files: a big-endian host's BigTIFF checkpoint defect in
-        // checkpoints_le.btf would stop that layout before the fault.)
-        {"read-short:4@checkpoints_le.tif:r", "checkpoints_le.tif",
-         "Wrong image data in strip 4 of checkpoints_le.tif, page 0."},
-        {"read-long:3@checkpoints_be.tif:r", "checkpoints_be.tif",
-         "Wrong image data in strip 3 of checkpoints_be.tif, page 0."},
+        // after the first) and after the close, and the last one read on
+        // demand.
+        {"read-short:4@checkpoints_le.tif:r",
+         "checkpoints_le.tif",
+         "Wrong image data in strip 4 of checkpoints_le.tif, page 0.",
+         {"Wrong image data in strip 4 of checkpoints_le.tif, page 0."}},
+        {"read-long:3@checkpoints_be.tif:r",
+         "checkpoints_be.tif",
+         "Wrong image data in strip 3 of checkpoints_be.tif, page 0.",
+         {"Wrong image data in strip 3 of checkpoints_be.tif, page 0."}},
         {"read-short:998@queries_be.btf", "queries_be.btf",
          "Wrong image data in strip 998 of queries_be.btf, page 1."},
         // The last strip read on demand one byte long, or with a wrong byte.
@@ -74,16 +89,29 @@ TEST(StrileProbe, StrileFaults)
         {"strile-offset:9@queries_le.btf=0", "queries_le.btf",
          "queries_le.btf: page 0: the error of TIFFGetStrileOffsetWithErr(9) in \"O\" mode is 0, "
          "expected 1."},
-        // The first checkpoint writes nothing: the file has no page yet.
-        {"checkpoint-nothing@checkpoints_le.btf", "checkpoints_le.btf",
-         "checkpoints_le.btf: expected 1 pages, the file holds 0."},
+        // The checkpoints write nothing: the file has no page yet, at
+        // either, and a reader cannot open it.
+        {"checkpoint-nothing@checkpoints_le.btf",
+         "checkpoints_le.btf",
+         "checkpoints_le.btf: expected 1 pages, the file holds 0.",
+         {"Can't open test TIFF file checkpoints_le.btf.",
+          "checkpoints_le.btf: expected 1 pages, the file holds 0.",
+          "Can't open test TIFF file checkpoints_le.btf."}},
         // The second checkpoint (the program's second call, in the first
         // layout; its fourth, in the second) writes nothing: the file holds
         // the first state, without the strips written since.
-        {"checkpoint-nothing:2@checkpoints_le.tif", "checkpoints_le.tif",
-         "checkpoints_le.tif: strip 3 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
-        {"checkpoint-nothing:4@checkpoints_be.tif", "checkpoints_be.tif",
-         "checkpoints_be.tif: strip 3 on disk: page 0: 0 bytes at 0, expected 16 inside the file."},
+        {"checkpoint-nothing:2@checkpoints_le.tif",
+         "checkpoints_le.tif",
+         "checkpoints_le.tif: strip 3 on disk: page 0: 0 bytes at 0, expected 16 inside the file.",
+         {"checkpoints_le.tif: strip 4 on disk: page 0: 0 bytes at 0, expected 16 inside the file.",
+          "checkpoints_le.tif: page 0: TIFFGetStrileByteCount(3) at checkpoint 2 is 0, expected "
+          "16."}},
+        {"checkpoint-nothing:4@checkpoints_be.tif",
+         "checkpoints_be.tif",
+         "checkpoints_be.tif: strip 3 on disk: page 0: 0 bytes at 0, expected 16 inside the file.",
+         {"checkpoints_be.tif: strip 4 on disk: page 0: 0 bytes at 0, expected 16 inside the file.",
+          "checkpoints_be.tif: page 0: TIFFGetStrileByteCount(3) at checkpoint 2 is 0, expected "
+          "16."}},
         // The second handle at the second checkpoint finds a strip empty.
         {"strile-count:3@checkpoints_be.tif=0", "checkpoints_be.tif",
          "checkpoints_be.tif: page 0: TIFFGetStrileByteCount(3) at checkpoint 2 is 0, expected "
@@ -95,7 +123,9 @@ TEST(StrileProbe, StrileFaults)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.faults);
-        ExpectFailure(ProbeRun(probe, Faults(c.faults)), {c.line}, {c.file});
+        std::vector<std::string> lines = {c.line};
+        lines.insert(lines.end(), c.more.begin(), c.more.end());
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), lines, {c.file});
     }
 }
 

@@ -667,6 +667,7 @@ void EmptyIfd(Built *b, uint16_t second, uint16_t /*type*/)
     if (second) {
         Page p = MakePage(Image(), *b);
         OnePage(b, WritePage(b, &p));
+        b->empty_last = true;
     } else {
         b->open = Open::Refuse;
     }
@@ -953,7 +954,9 @@ const Case cases[] = {
     {"ifd_empty", Kind::Malformed, EmptyIfd, 0, 0, false, false, true, false,
      "the only IFD has no entries: no image, refused"},
     {"ifd_empty_second", Kind::Malformed, EmptyIfd, 1, 0, false, false, true, false,
-     "the second IFD has no entries: one page"},
+     "the second IFD has no entries: one page, counted with it or not (TIFFSetDirectory(3tiff) "
+     "may fail \"if an error was encountered while reading the directory's contents\"); "
+     "going to it fails with a message"},
     {"entries_past_end", Kind::Malformed, EntriesPastEnd, 0, 0, false, false, true, false,
      "the IFD's entry count runs past the end: the entries read are right, or refused"},
     {"strip_arrays_short", Kind::Malformed, BrokenStrips, 0, 0, false, false, true, false,

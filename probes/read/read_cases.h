@@ -60,6 +60,9 @@ struct Built {
     // The pages of the chain, which TIFFNumberOfDirectories counts,
     // TIFFSetDirectory reaches and TIFFReadDirectory walks alike.
     unsigned chain = 0;
+    // The chain ends in an IFD of no entries, which TIFF 6.0 does not allow:
+    // the count may include it, but going to it must fail with a message.
+    bool empty_last = false;
     Open open = Open::Must;
     Built(bool big_endian, bool bigtiff) : w(big_endian, bigtiff) {}
 };

@@ -98,20 +98,32 @@ bool WriteDirectory(TIFF *tif, unsigned k, const char *filename)
     return false;
 }
 
-// The first `end` strips read back through the library.
+// The first `end` strips read back through the library, each: the first
+// few wrong ones named, the rest counted.
 bool CheckStripPixels(TIFF *tif, unsigned k, const StripPage &p, uint32_t end, const char *filename)
 {
+    const std::string place = probe::Page(k);
+    unsigned long wrong = 0;
+    uint32_t from = 0;
+    uint32_t last = 0;
     for (uint32_t s = 0; s < end; s++) {
         const std::vector<uint8_t> expect = StripImage(k, p, s);
         std::vector<uint8_t> got(expect.size());
         const tmsize_t n =
             TIFFReadEncodedStrip(tif, s, got.data(), static_cast<tmsize_t>(got.size()));
-        if (n != static_cast<tmsize_t>(expect.size()) || got != expect) {
-            probe::SayWrongImage("strip", s, filename, probe::Page(k).c_str());
-            return false;
-        }
+        if (n == static_cast<tmsize_t>(expect.size()) && got == expect)
+            continue;
+        if (wrong < probe::named_problems)
+            probe::SayWrongImage("strip", s, filename, place.c_str());
+        else if (wrong == probe::named_problems)
+            from = s;
+        last = s;
+        wrong++;
     }
-    return true;
+    if (wrong > probe::named_problems)
+        probe::SayMoreWrongImages("strip", from, filename, place.c_str(),
+                                  wrong - probe::named_problems, last);
+    return wrong == 0;
 }
 
 bool SayOnDisk(const char *filename, const ifd::Error &err)
@@ -130,7 +142,8 @@ bool ReadPages(const probe::Layout &layout, size_t pages, probe::OnDisk *disk)
 
 // The layout's file, as it is on disk now, holds one page, striped page k,
 // and its first `end` strips hold their data; the strips are read value by
-// value, as a reader of a large directory would.
+// value, as a reader of a large directory would. Every strip is checked: the
+// first few wrong ones named, the rest counted.
 bool StripsOnDisk(const probe::Layout &layout, unsigned k, const StripPage &p, uint32_t end)
 {
     const char *name = layout.filename;
@@ -140,6 +153,9 @@ bool StripsOnDisk(const probe::Layout &layout, unsigned k, const StripPage &p, u
         return false;
     const std::vector<uint8_t> &bytes = disk.bytes;
     const uint64_t ifd_offset = disk.file.chain[0].offset;
+    unsigned long wrong = 0;
+    uint32_t from = 0;
+    uint32_t last = 0;
     for (uint32_t s = 0; s < end; s++) {
         uint64_t offset = 0;
         uint64_t count = 0;
@@ -150,10 +166,22 @@ bool StripsOnDisk(const probe::Layout &layout, unsigned k, const StripPage &p, u
                                &count);
         if (err)
             return SayOnDisk(name, err);
-        if (!probe::ChunkHolds(bytes, offset, count, StripImage(k, p, s), "strip", s, k, name))
-            return false;
+        const std::vector<uint8_t> image = StripImage(k, p, s);
+        if (wrong < probe::named_problems) {
+            if (!probe::ChunkHolds(bytes, offset, count, image, "strip", s, k, name))
+                wrong++;
+            continue;
+        }
+        if (probe::ChunkMatches(bytes, offset, count, image))
+            continue;
+        if (wrong == probe::named_problems)
+            from = s;
+        last = s;
+        wrong++;
     }
-    return true;
+    if (wrong > probe::named_problems)
+        probe::SayMoreWrongOnDisk("strip", from, k, name, wrong - probe::named_problems, last);
+    return wrong == 0;
 }
 
 // A file handle whose reads are counted: proof that a query on demand reads
@@ -405,6 +433,7 @@ bool CheckDeferredArrays(const probe::Layout &layout)
     const char *name = layout.filename;
     const StripPage &p = deferred_strips;
     const unsigned k = 0;
+    bool ok = true;
     {
         const probe::Tiff tif = probe::Create(layout);
         if (!tif || !chunks::SetStripFields(tif, p, name))
@@ -420,13 +449,12 @@ bool CheckDeferredArrays(const probe::Layout &layout)
             probe::Say("%s: page %u: TIFFForceStrileArrayWriting failed.", name, k);
             return false;
         }
-        if (!StripsOnDisk(layout, k, p, StripCount(p)))
-            return false;
+        // A wrong strip hides nothing after it: every state is checked.
+        ok = StripsOnDisk(layout, k, p, StripCount(p));
     }
-    if (!StripsOnDisk(layout, k, p, StripCount(p)))
-        return false;
+    ok = StripsOnDisk(layout, k, p, StripCount(p)) && ok;
     const probe::Tiff tif = probe::Reopen(layout, probe::Access::Read);
-    return tif && CheckStripPixels(tif, k, p, StripCount(p), name);
+    return tif && CheckStripPixels(tif, k, p, StripCount(p), name) && ok;
 }
 
 // What the file holds at checkpoint `n`, and what a second handle opened
@@ -436,8 +464,7 @@ bool CheckAtCheckpoint(const probe::Layout &layout, unsigned n, uint32_t written
 {
     const char *name = layout.filename;
     const StripPage &p = checkpointed;
-    if (!StripsOnDisk(layout, 0, p, written))
-        return false;
+    const bool on_disk = StripsOnDisk(layout, 0, p, written);
     const probe::Tiff reader = probe::Reopen(layout, probe::Access::Read);
     if (!reader || !SameNumber(name, 0, TIFFNumberOfDirectories(reader), 1,
                                "the page count a reader finds at checkpoint %u", n))
@@ -449,7 +476,7 @@ bool CheckAtCheckpoint(const probe::Layout &layout, unsigned n, uint32_t written
                         static_cast<unsigned long>(s), n))
             return false;
     }
-    return CheckStripPixels(reader, 0, p, written, name);
+    return CheckStripPixels(reader, 0, p, written, name) && on_disk;
 }
 
 // A page checkpointed twice, the second time with more strips: a second
@@ -459,6 +486,7 @@ bool CheckCheckpoints(const probe::Layout &layout)
 {
     const char *name = layout.filename;
     const StripPage &p = checkpointed;
+    bool ok = true;
     {
         const probe::Tiff writer = probe::Create(layout);
         if (!writer || !chunks::SetStripFields(writer, p, name))
@@ -474,16 +502,15 @@ bool CheckCheckpoints(const probe::Layout &layout)
                 probe::Say("%s: page 0: TIFFCheckpointDirectory %u failed.", name, n);
                 return false;
             }
-            if (!CheckAtCheckpoint(layout, n, written))
-                return false;
+            // A wrong state hides not the states after it.
+            ok = CheckAtCheckpoint(layout, n, written) && ok;
         }
         if (!WriteStrips(writer, 0, p, written, StripCount(p), name))
             return false;
     }
-    if (!StripsOnDisk(layout, 0, p, StripCount(p)))
-        return false;
+    ok = StripsOnDisk(layout, 0, p, StripCount(p)) && ok;
     const probe::Tiff tif = probe::Reopen(layout, probe::Access::Read);
-    return tif && CheckStripPixels(tif, 0, p, StripCount(p), name);
+    return tif && CheckStripPixels(tif, 0, p, StripCount(p), name) && ok;
 }
 
 // A check that passes only if the library said nothing while it ran.

@@ -30,6 +30,60 @@ void SaySkipped(const char *format, ...)
     fputc('\n', stdout);
 }
 
+namespace {
+
+std::vector<uint16_t> dropped_codecs;
+
+const char *CodecName(uint16_t compression)
+{
+    switch (compression) {
+    // One codec, and one switch of the library's build, for all three.
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4:
+        return "CCITT";
+    case COMPRESSION_LZW:
+        return "LZW";
+    case COMPRESSION_JPEG:
+        return "JPEG";
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+        return "Deflate";
+    case COMPRESSION_PACKBITS:
+        return "PackBits";
+    default:
+        return "such";
+    }
+}
+
+} // namespace
+
+uint16_t CodecOrNone(uint16_t compression)
+{
+    if (compression == COMPRESSION_NONE || TIFFIsCODECConfigured(compression) != 0)
+        return compression;
+    if (!CodecDropped(compression))
+        dropped_codecs.push_back(compression);
+    return COMPRESSION_NONE;
+}
+
+bool CodecDropped(uint16_t compression)
+{
+    return std::find(dropped_codecs.begin(), dropped_codecs.end(), compression) !=
+           dropped_codecs.end();
+}
+
+void SayCodecSkips()
+{
+    std::vector<std::string> said;
+    for (const uint16_t c : dropped_codecs) {
+        const std::string name = CodecName(c);
+        if (std::find(said.begin(), said.end(), name) == said.end())
+            SaySkipped("no %s codec", name.c_str());
+        said.push_back(name);
+    }
+}
+
 const char *Mode(const Layout &layout, Access access)
 {
     switch (access) {
@@ -298,14 +352,32 @@ bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t cou
             filename, unit, index, page, count, offset, expected.size());
         return false;
     }
+    size_t first = expected.size();
+    size_t last = 0;
+    unsigned long wrong = 0;
     for (size_t i = 0; i < expected.size(); i++) {
         if (bytes[offset + i] != expected[i]) {
-            Say("%s: %s %" PRIu64 " on disk: page %u: byte %zu is 0x%02x, expected 0x%02x.",
-                filename, unit, index, page, i, bytes[offset + i], expected[i]);
-            return false;
+            first = std::min(first, i);
+            last = i;
+            wrong++;
         }
     }
-    return true;
+    if (wrong == 0)
+        return true;
+    Say("%s: %s %" PRIu64 " on disk: page %u: byte %zu is 0x%02x, expected 0x%02x.", filename, unit,
+        index, page, first, bytes[offset + first], expected[first]);
+    if (wrong > 1)
+        Say("%s: %s %" PRIu64 " on disk: page %u: %lu more bytes differ, the last at byte %zu.",
+            filename, unit, index, page, wrong - 1, last);
+    return false;
+}
+
+bool ChunkMatches(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t count,
+                  const std::vector<uint8_t> &expected)
+{
+    return count == expected.size() && offset <= bytes.size() && count <= bytes.size() - offset &&
+           std::equal(expected.begin(), expected.end(),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 namespace {
@@ -426,6 +498,27 @@ void SayWrongImageByte(const char *unit, unsigned long index, const char *filena
 {
     Say("Wrong image data in %s %lu of %s%s: byte %lu is 0x%02x, expected 0x%02x.", unit, index,
         filename, After(place).c_str(), byte, got, expect);
+}
+
+void SayMoreWrongBytes(const char *unit, unsigned long index, const char *filename,
+                       const char *place, unsigned long more, const char *what, unsigned long last)
+{
+    Say("Wrong image data in %s %lu of %s%s: %lu more %s differ, the last at byte %lu.", unit,
+        index, filename, After(place).c_str(), more, what, last);
+}
+
+void SayMoreWrongImages(const char *unit, unsigned long from, const char *filename,
+                        const char *place, unsigned long more, unsigned long last)
+{
+    Say("Wrong image data in %s %lu of %s%s: %lu wrong %ss from here to %s %lu, not named.", unit,
+        from, filename, After(place).c_str(), more, unit, unit, last);
+}
+
+void SayMoreWrongOnDisk(const char *unit, unsigned long from, unsigned page, const char *filename,
+                        unsigned long more, unsigned long last)
+{
+    Say("%s: %s %lu on disk: page %u: %lu wrong %ss from here to %s %lu, not named.", filename,
+        unit, from, page, more, unit, unit, last);
 }
 
 bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *disk)

@@ -31,6 +31,17 @@ void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // is a failure line.
 void SaySkipped(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
+// A library may be built without any codec but none: a page whose codec it
+// lacks is written uncompressed instead, and the probe says so once.
+// `compression`, or COMPRESSION_NONE where the library lacks its codec, which
+// is then remembered for SayCodecSkips.
+uint16_t CodecOrNone(uint16_t compression);
+// Whether CodecOrNone dropped the codec of `compression`.
+bool CodecDropped(uint16_t compression);
+// "skipped: no X codec", once per codec CodecOrNone dropped, in the order
+// dropped (X as codec_probe names it: LZW, JPEG, Deflate, CCITT, ...).
+void SayCodecSkips();
+
 // One file a probe writes: its name, its byte order and its format.
 // Whatever else a probe varies by layout stays in a table of its own,
 // keyed by the file name (PerLayout).
@@ -184,10 +195,15 @@ bool ChunksApart(const ifd::Directory &dir, uint16_t offsets_tag, uint16_t count
                  const char *unit, const char *filename);
 // The `count` bytes at `offset` are `expected`; otherwise says
 // "NAME: UNIT I on disk: page P: N bytes, expected M." or
-// "NAME: UNIT I on disk: page P: byte B is 0xX, expected 0xY.".
+// "NAME: UNIT I on disk: page P: byte B is 0xX, expected 0xY." and, when
+// more bytes differ, "NAME: UNIT I on disk: page P: N more bytes differ,
+// the last at byte B.".
 bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t count,
                 const std::vector<uint8_t> &expected, const char *unit, uint64_t index,
                 unsigned page, const char *filename);
+// The same, saying nothing.
+bool ChunkMatches(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t count,
+                  const std::vector<uint8_t> &expected);
 
 // The failure lines of the probes that set and fetch fields, one routine a
 // line so that every probe words them alike (docs/lines.md). A line about
@@ -251,6 +267,22 @@ void SayWrongImage(const char *unit, unsigned long index, const char *filename,
 // 0xEE."
 void SayWrongImageByte(const char *unit, unsigned long index, const char *filename,
                        const char *place, unsigned long byte, unsigned got, unsigned expect);
+
+// A check goes on past a wrong item, so that a known defect in one hides no
+// other: it names the first few wrong items and counts the rest.
+constexpr unsigned long named_problems = 3;
+// After the first wrong byte (or value) of a chunk, the others: "Wrong image
+// data in UNIT I of NAME[, PLACE]: N more WHAT differ, the last at byte B."
+void SayMoreWrongBytes(const char *unit, unsigned long index, const char *filename,
+                       const char *place, unsigned long more, const char *what, unsigned long last);
+// After `named_problems` wrong chunks, the rest: "Wrong image data in UNIT I
+// of NAME[, PLACE]: N wrong UNITs from here to UNIT L, not named."
+void SayMoreWrongImages(const char *unit, unsigned long from, const char *filename,
+                        const char *place, unsigned long more, unsigned long last);
+// The same on disk: "NAME: UNIT I on disk: page P: N wrong UNITs from here
+// to UNIT L, not named."
+void SayMoreWrongOnDisk(const char *unit, unsigned long from, unsigned page, const char *filename,
+                        unsigned long more, unsigned long last);
 
 // Reads a file whole (ReadOnDisk) and checks its header and its reading: the
 // byte order and format asked for ("NAME: header: II version 43, expected

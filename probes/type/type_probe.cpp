@@ -200,7 +200,7 @@ static bool SetFields(TIFF *tif, const Layout &layout)
         {TIFFTAG_ROWSPERSTRIP, rows_per_strip},
         {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK},
         {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
-        {TIFFTAG_COMPRESSION, probe::ForLayout(compressions, layout)},
+        {TIFFTAG_COMPRESSION, probe::CodecOrNone(probe::ForLayout(compressions, layout))},
         {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH},
     };
     ttag_t failed = 0;
@@ -569,5 +569,8 @@ int main()
     CountLibraryMessages();
     previous_extender = TIFFSetTagExtender(RegisterPrivateFields);
     MakeImage();
-    return probe::RunLayouts(layouts, TypeTest);
+    const int status = probe::RunLayouts(layouts, TypeTest);
+    if (status == 0)
+        probe::SayCodecSkips();
+    return status;
 }
