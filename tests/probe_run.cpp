@@ -63,6 +63,10 @@ const char *const own_line_patterns[] = {
     R"([a-z0-9_]+\.(tif|btf): (opened, but .*|the peak resident size .*))",
     // manpage_probe's: a page's promise broken.
     R"([a-z0-9_]+\.(tif|btf): [A-Za-z_]+\(3tiff\): .*\.)",
+    // client_probe's: a step of its sweep, its procedures, the open options.
+    R"([a-z0-9_]+\.(tif|btf): (open for (writing|update|reading)|checkpoint|directory (write|read)|close after (writing|the rewrite)|rewrite): .* in \d+ of \d+ cases, the first at (read|write|seek) \d+\.)",
+    R"([a-z0-9_]+\.(tif|btf): (the (close|map|unmap) procedure|TIFFOpenOptions[A-Za-z]+): .*\.)",
+    R"([a-z0-9_]+\.(tif|btf): the steps without a fault do not read back whole\.)",
 };
 
 // Set for every process the harness starts, so that a sanitizer finding

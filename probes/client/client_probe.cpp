@@ -525,9 +525,9 @@ void ReadPages(MemFile *m, const char *handle_name, const char *mode, const char
 }
 
 // Writes both pages: page 0 checkpointed after its first strip and written
-// with TIFFWriteDirectory, page 1 by the close. Every call is made whatever
-// the one before it returned, as a program that checks only at the end.
-void Writer(MemFile *m, const char *handle_name, const char *mode, const char *name, Listener *l,
+// with TIFFWriteDirectory, page 1 by the close; true when every call
+// succeeded.
+bool Writer(MemFile *m, const char *handle_name, const char *mode, const char *name, Listener *l,
             Reading *run)
 {
     const auto step = [&](Step s, bool ok) {
@@ -541,7 +541,7 @@ void Writer(MemFile *m, const char *handle_name, const char *mode, const char *n
     if (!step(Step::OpenWrite, tif != nullptr)) {
         if (name)
             SayCantCreate(name);
-        return;
+        return false;
     }
     // A program that checks each call: after a failure it only closes.
     const uint32_t strips0 = StripCount(pages[0]);
@@ -563,6 +563,7 @@ void Writer(MemFile *m, const char *handle_name, const char *mode, const char *n
     m->step = Step::CloseWrite;
     TIFFClose(tif);
     m->step = Step::None;
+    return ok;
 }
 
 // Gives page 0 a longer description in place ("r+", TIFFRewriteDirectory).
@@ -907,8 +908,7 @@ bool MemoryTest(const Layout &layout)
     Listener l;
     l.Stop(0);
     const char *mode = probe::Mode(layout, probe::Access::Create);
-    Writer(&m, name, mode, name, &l, &w);
-    bool ok = !w.failed[Index(Step::OpenWrite)];
+    bool ok = Writer(&m, name, mode, name, &l, &w);
     if (ok) {
         ok = SameCalls(name, "close", mode, m.closes, 1) && ok;
         ifd::File file;
@@ -957,7 +957,7 @@ bool CleanUp(TIFF *tif, int fd, const char *name)
     const bool open = fcntl(fd, F_GETFD) != -1;
     close(fd);
     if (!open)
-        probe::Say("%s: TIFFCleanup closed the descriptor.", name);
+        probe::Say("%s: TIFFOpen(3tiff): TIFFCleanup closed the descriptor.", name);
     return open;
 }
 
@@ -1206,10 +1206,12 @@ bool OptionsTest(const Layout &layout)
     const char *name = layout.filename;
     MemFile image;
     Reading w;
-    Writer(&image, name, probe::Mode(layout, probe::Access::Create), name, nullptr, &w);
-    if (w.failed[Index(Step::OpenWrite)])
+    if (!Writer(&image, name, probe::Mode(layout, probe::Access::Create), name, nullptr, &w)) {
+        Keep(name, image);
         return false;
-    const bool ok = HandlerTest(name, image) && LimitTest(name);
+    }
+    bool ok = HandlerTest(name, image);
+    ok = LimitTest(name) && ok;
     if (!ok)
         Keep(name, image);
     return ok;
