@@ -682,8 +682,11 @@ struct Clean {
     MemFile read;
 };
 
-void RunStage(Stage stage, const Clean *clean, MemFile *m, const std::string &handle,
-              const Layout &layout, Reading *run, Reading *after, bool *claims)
+// Runs one stage on `m`, its messages counted and not printed: `run` is
+// what its calls returned, `after` the reading of its result (the reader's
+// own reading), `claims` whether the file claims only bytes written.
+void RunStage(Stage stage, MemFile *m, const std::string &handle, const Layout &layout,
+              Reading *run, Reading *after, bool *claims)
 {
     Listener l;
     const probe::ExpectedMessages quiet;
@@ -700,7 +703,6 @@ void RunStage(Stage stage, const Clean *clean, MemFile *m, const std::string &ha
         Updater(m, handle.c_str(), &l, run);
     run->messages = l.Messages() + static_cast<unsigned>(quiet.Count());
     *claims = ClaimsOnlyWritten(*m);
-    (void)clean;
     // Read back with procedures that do not fail.
     MemFile back = Copy(*m);
     Listener lb;
@@ -724,12 +726,11 @@ bool Sweep(const Layout &layout)
     Reading after[3];
     bool claims[3];
 
-    RunStage(Stage::Write, nullptr, &clean.written, handle, layout, &run[0], &after[0], &claims[0]);
+    RunStage(Stage::Write, &clean.written, handle, layout, &run[0], &after[0], &claims[0]);
     clean.updated = Copy(clean.written);
-    RunStage(Stage::Update, nullptr, &clean.updated, handle, layout, &run[1], &after[1],
-             &claims[1]);
+    RunStage(Stage::Update, &clean.updated, handle, layout, &run[1], &after[1], &claims[1]);
     clean.read = Copy(clean.updated);
-    RunStage(Stage::Read, nullptr, &clean.read, handle, layout, &run[2], &after[2], &claims[2]);
+    RunStage(Stage::Read, &clean.read, handle, layout, &run[2], &after[2], &claims[2]);
     for (int i = 0; i < 3; i++) {
         if (!after[i].Whole() || !claims[i] || run[i].messages) {
             probe::Say("%s: the steps without a fault do not read back whole.", name);
@@ -757,7 +758,7 @@ bool Sweep(const Layout &layout)
                 Reading r;
                 Reading back;
                 bool sound = true;
-                RunStage(stage, &clean, &m, handle, layout, &r, &back, &sound);
+                RunStage(stage, &m, handle, layout, &r, &back, &sound);
                 if (!m.fired)
                     continue;
                 t.cases++;
