@@ -113,6 +113,17 @@ TEST(ClientProbe, KeepLeavesTheDescriptorFiles)
     ExpectClean(ProbeRun(probe, Faults("keep")), {"client_fd.tif", "client_fd.btf"});
 }
 
+// The descriptor's files of a passing run, kept, read by tifffile, which
+// shares no code with the TIFF library.
+TEST(ClientProbe, DescriptorFilesDecodedByTifffile)
+{
+    if (!TifffileUnavailable().empty())
+        GTEST_SKIP() << TifffileUnavailable();
+    const ProbeRun run(probe, Faults("keep"));
+    ASSERT_TRUE(run.exited()) << run.describe();
+    ExpectScriptPasses(CLIENT_FILES_SCRIPT, {run.path("client_fd.tif"), run.path("client_fd.btf")});
+}
+
 // The tables the probe's judgement rests on.
 TEST(ClientProbe, LimitsBracketTheStripArrays)
 {
