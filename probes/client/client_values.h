@@ -47,9 +47,9 @@ enum class Step : uint8_t {
 inline constexpr size_t step_count = static_cast<size_t>(Step::None);
 
 struct StepInfo {
-    Step step;
     const char *name; // as the failure lines name it
     const char *call; // the library call the step makes
+    Step step;
     // TIFFClose(3tiff) returns void: a failed close can only show through
     // the error handler.
     bool returns_status;
@@ -60,15 +60,15 @@ struct StepInfo {
 };
 
 inline constexpr StepInfo steps[step_count] = {
-    {Step::OpenWrite, "open for writing", "TIFFClientOpen", true, true},
-    {Step::Checkpoint, "checkpoint", "TIFFCheckpointDirectory", true, true},
-    {Step::WriteDir, "directory write", "TIFFWriteDirectory", true, true},
-    {Step::CloseWrite, "close after writing", "TIFFClose", false, true},
-    {Step::OpenUpdate, "open for update", "TIFFClientOpen", true, true},
-    {Step::Rewrite, "rewrite", "TIFFRewriteDirectory", true, true},
-    {Step::CloseUpdate, "close after the rewrite", "TIFFClose", false, true},
-    {Step::OpenRead, "open for reading", "TIFFClientOpen", true, false},
-    {Step::ReadDir, "directory read", "TIFFReadDirectory", true, false},
+    {"open for writing", "TIFFClientOpen", Step::OpenWrite, true, true},
+    {"checkpoint", "TIFFCheckpointDirectory", Step::Checkpoint, true, true},
+    {"directory write", "TIFFWriteDirectory", Step::WriteDir, true, true},
+    {"close after writing", "TIFFClose", Step::CloseWrite, false, true},
+    {"open for update", "TIFFClientOpen", Step::OpenUpdate, true, true},
+    {"rewrite", "TIFFRewriteDirectory", Step::Rewrite, true, true},
+    {"close after the rewrite", "TIFFClose", Step::CloseUpdate, false, true},
+    {"open for reading", "TIFFClientOpen", Step::OpenRead, true, false},
+    {"directory read", "TIFFReadDirectory", Step::ReadDir, true, false},
 };
 
 // The faults, one procedure each.
