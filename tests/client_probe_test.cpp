@@ -205,6 +205,8 @@ TEST(ClientProbe, HandlerNotCalled)
     ExpectCases({
         {"mute@client_options.tif",
          "client_options.tif",
+         // Each line is a literal of its own, split to fit.
+         // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
          {"client_options.tif: TIFFOpenOptionsSetErrorHandlerExtR: called 0 times for one "
           "message, expected 1.",
           "client_options.tif: TIFFOpenOptionsSetErrorHandlerExtR: called 0 times for one "
