@@ -45,7 +45,14 @@ TEST(CodecAbsent, EveryProbePassesWithItsSkipLines)
         EXPECT_EQ(run.status(), packbits ? 1 : 0) << run.describe();
         const std::vector<std::string> &out = run.stdout_lines();
         ASSERT_FALSE(out.empty()) << run.describe();
-        EXPECT_NE(out.back().find(" with skips"), std::string::npos) << run.describe();
+        size_t with_skips = 0;
+        for (const std::string &l : out)
+            with_skips += l.rfind("PASS ", 0) == 0 && l.find(" (skipped: ") != std::string::npos;
+        if (with_skips > 0) {
+            EXPECT_NE(out.back().find(", " + std::to_string(with_skips) + " with skips"),
+                      std::string::npos)
+                << run.describe();
+        }
         for (size_t i = 0; i < out.size(); i++) {
             if (out[i].rfind("FAIL ", 0) == 0) {
                 EXPECT_TRUE(packbits && out[i] == "FAIL strip_probe") << run.describe();

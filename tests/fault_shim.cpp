@@ -188,6 +188,13 @@ enum Kind {
               //                      TIFFIsCODECConfigured(N) gives 0, and the strip,
               //                      tile and scanline reads and writes of a directory
               //                      of that Compression fail with the library's message
+    // The failure paths (client_probe).
+    CLIENT_OK, // client-ok:CALL       the directory call TIFFCALLDirectory (CALL Write,
+               //                      Checkpoint, Rewrite or Read) returns 1 whatever it
+               //                      did: a failure reported as success
+    MUTE,      // mute[:Close]         the error handler given through the open options gets
+               //                      no message (during TIFFClose only, with Close), and no
+               //                      other handler does: a library that says nothing
 };
 
 struct KindName {
@@ -269,6 +276,8 @@ constexpr KindName kind_names[] = {
     {"print-add", PRINT_ADD},
     {"read-raw", READ_RAW},
     {"swab-none", SWAB_NONE},
+    {"client-ok", CLIENT_OK},
+    {"mute", MUTE},
 };
 
 struct Rule {
@@ -753,6 +762,37 @@ bool reads_long(TIFF *tif, uint32_t chunk, tmsize_t result)
            (r->index < 0 || r->index == static_cast<long>(TIFFCurrentDirectory(tif)));
 }
 
+// TIFFClose calls in progress, for the mute rule.
+int closing = 0;
+
+// The result of the directory call TIFF`call`Directory as the client-ok rule gives
+// it: 1 whatever the library returned.
+int client_ok(const char *call, TIFF *tif, int result)
+{
+    return find(CLIENT_OK, call, TIFFFileName(tif), open_mode(tif)) ? 1 : result;
+}
+
+#if defined(TIFFLIB_AT_LEAST)
+// The error handlers given through the open options, behind the mute rule's
+// own: one slot per handler and user data.
+struct MutedHandler {
+    TIFFErrorHandlerExtR handler;
+    void *user_data;
+};
+MutedHandler muted[16];
+int muted_count = 0;
+
+int mute_error(TIFF *tif, void *user_data, const char *module, const char *fmt, va_list ap)
+{
+    const auto *slot = static_cast<const MutedHandler *>(user_data);
+    // A rule without an argument matches every message, "Close" those of a close.
+    // Handled: neither this handler nor the library-wide ones say anything.
+    if (find(MUTE, closing > 0 ? "Close" : "", tif ? TIFFFileName(tif) : nullptr, open_mode(tif)))
+        return 1;
+    return slot->handler ? slot->handler(tif, slot->user_data, module, fmt, ap) : 0;
+}
+#endif
+
 } // namespace
 
 extern "C" {
@@ -804,6 +844,11 @@ TIFF *TIFFClientOpen(const char *name, const char *mode, thandle_t h, TIFFReadWr
                                       TIFFMapFileProc, TIFFUnmapFileProc)>("TIFFClientOpen");
     std::string without_o;
 
+    // The reproductions that open through procedures of their own.
+    if (from_program(__builtin_return_address(0)) && find(OPEN, mode, name)) {
+        errno = EACCES;
+        return nullptr;
+    }
     if (from_program(__builtin_return_address(0)) && find(WHOLE_ARRAYS, mode, name)) {
         for (const char *m = mode; *m; m++) {
             if (*m != 'O')
@@ -841,7 +886,9 @@ void TIFFClose(TIFF *tif)
     OpenHandle *h = tif ? open_handle(tif) : nullptr;
     if (h)
         h->tif = nullptr;
+    closing++;
     real(tif);
+    closing--;
     for (const auto &values : held)
         put_held(path.c_str(), values.first, values.second);
     for (const Rule *r : after) {
@@ -1177,6 +1224,8 @@ int TIFFReadDirectory(TIFF *tif)
     if (from_program(__builtin_return_address(0)) &&
         find_tag(READ_DIR, TIFFCurrentDirectory(tif), tif))
         return 0;
+    if (from_probe(__builtin_return_address(0)))
+        return client_ok("Read", tif, real(tif));
     return real(tif);
 }
 
@@ -1211,6 +1260,8 @@ int TIFFRewriteDirectory(TIFF *tif)
 
     if (!from_program(__builtin_return_address(0)))
         return real(tif);
+    if (find(CLIENT_OK, "Rewrite", name, mode))
+        return client_ok("Rewrite", tif, real(tif));
     if (find(REWRITE_DIR, nullptr, name, mode))
         return 0;
     if (find(DIR_OVERWRITE, nullptr, name, mode))
@@ -1357,7 +1408,7 @@ int TIFFCheckpointDirectory(TIFF *tif)
     snprintf(ordinal, sizeof(ordinal), "%d", ++calls);
     if (find(NO_CHECKPOINT, ordinal, TIFFFileName(tif), open_mode(tif)))
         return 1;
-    return real(tif);
+    return client_ok("Checkpoint", tif, real(tif));
 }
 
 int TIFFGetFieldDefaulted(TIFF *tif, uint32_t tag, ...)
@@ -1655,6 +1706,42 @@ void TIFFReverseBits(uint8_t *cp, tmsize_t n)
     if (!from_probe(__builtin_return_address(0)) || !find(SWAB_NONE, "ReverseBits", nullptr))
         real(cp, n);
 }
+int TIFFWriteDirectory(TIFF *tif)
+{
+    static auto real = next<int (*)(TIFF *)>("TIFFWriteDirectory");
+
+    // Not from the shim: its rewrite-dir-write rule calls this.
+    if (!from_probe(__builtin_return_address(0)))
+        return real(tif);
+    return client_ok("Write", tif, real(tif));
+}
+
+#if defined(TIFFLIB_AT_LEAST)
+void TIFFOpenOptionsSetErrorHandlerExtR(TIFFOpenOptions *opts, TIFFErrorHandlerExtR handler,
+                                        void *user_data)
+{
+    static auto real = next<void (*)(TIFFOpenOptions *, TIFFErrorHandlerExtR, void *)>(
+        "TIFFOpenOptionsSetErrorHandlerExtR");
+
+    if (rule_count < 0)
+        load_rules();
+    bool any = false;
+    for (int i = 0; i < rule_count; i++)
+        any = any || rules[i].kind == MUTE;
+    if (!any || !from_program(__builtin_return_address(0)))
+        return real(opts, handler, user_data);
+    // A slot per handler and user data, reused: a probe gives the same few.
+    int i = 0;
+    while (i < muted_count && (muted[i].handler != handler || muted[i].user_data != user_data))
+        i++;
+    if (i == muted_count) {
+        if (muted_count == static_cast<int>(sizeof(muted) / sizeof(muted[0])))
+            die("too many handlers", "mute");
+        muted[muted_count++] = {handler, user_data};
+    }
+    real(opts, mute_error, &muted[i]);
+}
+#endif
 
 // Lets a test keep the files of a passing run, to read them independently.
 // NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name): glibc's is __name

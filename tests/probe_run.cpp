@@ -65,6 +65,10 @@ const char *const own_line_patterns[] = {
     R"([a-z0-9_]+\.(tif|btf): [A-Za-z_]+\(3tiff\): .*\.)",
     // calls_probe's byte-order helpers, which no file holds.
     R"(TIFF(Swab[A-Za-z0-9]+|ReverseBits|GetBitRevTable\([01]\)): value \d+ is 0x[0-9a-f]+, expected 0x[0-9a-f]+\.)",
+    // client_probe's: a step of its sweep, its procedures, the open options.
+    R"([a-z0-9_]+\.(tif|btf): (open for (writing|update|reading)|checkpoint|directory (write|read)|close after (writing|the rewrite)|rewrite): .* in \d+ of \d+ cases, the first at (read|write|seek) \d+\.)",
+    R"([a-z0-9_]+\.(tif|btf): (the (close|map|unmap) procedure|TIFFOpenOptions[A-Za-z]+): .*\.)",
+    R"([a-z0-9_]+\.(tif|btf): the steps without a fault do not read back whole\.)",
 };
 
 // Set for every process the harness starts, so that a sanitizer finding
