@@ -1,0 +1,197 @@
+#include "on_disk.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+#include <cstring>
+
+namespace probe {
+
+ifd::Error ReadOnDisk(const char *filename, OnDisk *disk)
+{
+    ifd::Error err = ifd::LoadFile(filename, &disk->bytes);
+    if (!err)
+        disk->file = ifd::ReadFile(disk->bytes.data(), disk->bytes.size());
+    return err;
+}
+
+bool NoProblems(const char *filename, const ifd::File &file)
+{
+    // Enough to see what went wrong; a file of thousands of broken entries
+    // would bury the verdict.
+    constexpr size_t shown = 20;
+    const size_t n = file.problems.size();
+
+    for (size_t i = 0; i < n && i < shown; i++)
+        Say("%s: IFD at %" PRIu64 ": %s.", filename, file.problems[i].offset,
+            file.problems[i].what.c_str());
+    if (n > shown)
+        Say("%s: %zu more problems on disk.", filename, n - shown);
+    return n == 0;
+}
+
+bool TagsAscending(const ifd::Directory &dir, const char *filename)
+{
+    for (size_t i = 1; i < dir.entries.size(); i++) {
+        if (dir.entries[i].tag <= dir.entries[i - 1].tag) {
+            Say("%s: IFD at %" PRIu64 ": tag %u follows tag %u.", filename, dir.offset,
+                dir.entries[i].tag, dir.entries[i - 1].tag);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WordAligned(const ifd::Directory &dir, const char *filename)
+{
+    const auto odd = std::find_if(dir.entries.begin(), dir.entries.end(), [](const ifd::Entry &e) {
+        return !e.is_inline && e.value_at % 2 != 0;
+    });
+    if (odd == dir.entries.end())
+        return true;
+    Say("%s: tag %u on disk: values at odd offset %" PRIu64 ".", filename, odd->tag, odd->value_at);
+    return false;
+}
+
+bool ChunksInside(const ifd::Directory &dir, uint64_t file_size, uint16_t offsets_tag,
+                  uint16_t counts_tag, uint64_t count, const char *unit, const char *filename)
+{
+    const ifd::Entry *offsets = ifd::FindEntry(dir, offsets_tag);
+    const ifd::Entry *counts = ifd::FindEntry(dir, counts_tag);
+
+    if (!offsets || !counts || offsets->values.size() != count || counts->values.size() != count) {
+        Say("%s: IFD at %" PRIu64 ": not %" PRIu64 " %s and %s.", filename, dir.offset, count,
+            offsets_tag == ifd::tag::StripOffsets ? "StripOffsets" : "TileOffsets",
+            counts_tag == ifd::tag::StripByteCounts ? "StripByteCounts" : "TileByteCounts");
+        return false;
+    }
+    for (uint64_t s = 0; s < count; s++) {
+        if (offsets->values[s] > file_size || counts->values[s] > file_size - offsets->values[s]) {
+            Say("%s: tag %u on disk: %s %" PRIu64 " lies outside the file.", filename, offsets_tag,
+                unit, s);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The quotient as a double. On 32-bit x86 the x87 unit divides in 80 bits
+// and a quotient kept in a register is compared in 80 bits: 301/10 would
+// then differ from the double 30.1 that it stands for. Stored, it is
+// rounded to a double.
+static double Quotient(double num, double den)
+{
+    const volatile double q = num / den;
+    return q;
+}
+
+double Number(const ifd::Entry &e, size_t i)
+{
+    const unsigned size = ifd::TypeSize(e.type);
+
+    switch (e.type) {
+    case ifd::RATIONAL:
+    case ifd::SRATIONAL: {
+        const uint64_t num = e.values.at(2 * i);
+        const uint64_t den = e.values.at(2 * i + 1);
+        if (den == 0)
+            return NAN;
+        if (e.type == ifd::RATIONAL)
+            return Quotient(static_cast<double>(num), static_cast<double>(den));
+        return Quotient(static_cast<double>(ifd::Signed(num, 4)),
+                        static_cast<double>(ifd::Signed(den, 4)));
+    }
+    case ifd::FLOAT:
+        return ifd::FloatFromBits(e.values.at(i));
+    case ifd::DOUBLE:
+        return ifd::DoubleFromBits(e.values.at(i));
+    case ifd::SBYTE:
+    case ifd::SSHORT:
+    case ifd::SLONG:
+    case ifd::SLONG8:
+        return static_cast<double>(ifd::Signed(e.values.at(i), size));
+    default:
+        return static_cast<double>(e.values.at(i));
+    }
+}
+
+bool ChunksApart(const ifd::Directory &dir, uint16_t offsets_tag, uint16_t counts_tag,
+                 const char *unit, const char *filename)
+{
+    const std::vector<uint64_t> &offsets = ifd::FindEntry(dir, offsets_tag)->values;
+    const std::vector<uint64_t> &counts = ifd::FindEntry(dir, counts_tag)->values;
+    std::vector<size_t> order;
+
+    // Empty chunks hold no byte, so they overlap nothing.
+    for (size_t i = 0; i < offsets.size(); i++) {
+        if (counts[i] > 0)
+            order.push_back(i);
+    }
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
+    for (size_t k = 1; k < order.size(); k++) {
+        const size_t a = order[k - 1];
+        const size_t b = order[k];
+        // ChunksInside has checked that no chunk ends past the file, so the sum cannot wrap.
+        if (offsets[a] + counts[a] > offsets[b]) {
+            Say("%s: %s %zu on disk: overlaps %s %zu.", filename, unit, std::min(a, b), unit,
+                std::max(a, b));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t count,
+                const std::vector<uint8_t> &expected, const char *unit, uint64_t index,
+                unsigned page, const char *filename)
+{
+    if (count != expected.size() || offset > bytes.size() || count > bytes.size() - offset) {
+        Say("%s: %s %" PRIu64 " on disk: page %u: %" PRIu64 " bytes at %" PRIu64
+            ", expected %zu inside the file.",
+            filename, unit, index, page, count, offset, expected.size());
+        return false;
+    }
+    for (size_t i = 0; i < expected.size(); i++) {
+        if (bytes[offset + i] != expected[i]) {
+            Say("%s: %s %" PRIu64 " on disk: page %u: byte %zu is 0x%02x, expected 0x%02x.",
+                filename, unit, index, page, i, bytes[offset + i], expected[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *disk)
+{
+    const ifd::Error err = ReadOnDisk(filename, disk);
+    const ifd::File &file = disk->file;
+
+    if (err || !file.has_header) {
+        Say("%s: header: %s.", filename, (err ? err : file.problems[0]).what.c_str());
+        return false;
+    }
+    const ifd::Header &header = file.header;
+    if (header.big_endian != big_endian || header.bigtiff != bigtiff) {
+        Say("%s: header: %s version %d, expected %s version %d.", filename,
+            header.big_endian ? "MM" : "II", header.bigtiff ? 43 : 42, big_endian ? "MM" : "II",
+            bigtiff ? 43 : 42);
+        return false;
+    }
+    return NoProblems(filename, file);
+}
+
+bool ReadFormat(const Layout &layout, OnDisk *disk)
+{
+    return ReadFormat(layout.filename, layout.big_endian, layout.bigtiff, disk);
+}
+
+bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename)
+{
+    if (file.chain.size() == pages)
+        return true;
+    Say("%s: expected %zu pages, the file holds %zu.", filename, pages, file.chain.size());
+    return false;
+}
+
+} // namespace probe
