@@ -119,12 +119,12 @@ static bool CheckPages(TIFF *tif, const char *filename, const Expected &e, Links
 
     for (const int j : jumps) {
         if (!TIFFSetDirectory(tif, static_cast<tdir_t>(j))) {
-            probe::Say("%s: page %d: can't go to the page.", filename, j);
+            probe::SayCantDirectory("read", filename, probe::Page(j).c_str());
             return false;
         }
         if (TIFFCurrentDirectory(tif) != static_cast<tdir_t>(j)) {
-            probe::Say("%s: page %d: TIFFCurrentDirectory says %u.", filename, j,
-                       static_cast<unsigned>(TIFFCurrentDirectory(tif)));
+            probe::Say<probe::Line::CurrentSays>(filename, static_cast<unsigned>(j),
+                                                 static_cast<unsigned>(TIFFCurrentDirectory(tif)));
             return false;
         }
         if (!CheckPage(tif, filename, j, e.ids[j], e.rewritten))
@@ -132,12 +132,12 @@ static bool CheckPages(TIFF *tif, const char *filename, const Expected &e, Links
     }
     for (k = 0;; k++) {
         if (k == e.pages) {
-            probe::Say("%s: expected %d pages, TIFFReadDirectory walks more.", filename, e.pages);
+            probe::Say<probe::Line::WalksMore>(filename, static_cast<unsigned>(e.pages));
             return false;
         }
         if (TIFFCurrentDirectory(tif) != static_cast<tdir_t>(k)) {
-            probe::Say("%s: page %d: TIFFCurrentDirectory says %u.", filename, k,
-                       static_cast<unsigned>(TIFFCurrentDirectory(tif)));
+            probe::Say<probe::Line::CurrentSays>(filename, static_cast<unsigned>(k),
+                                                 static_cast<unsigned>(TIFFCurrentDirectory(tif)));
             return false;
         }
         if (!CheckPage(tif, filename, k, e.ids[k], e.rewritten) ||
@@ -146,15 +146,16 @@ static bool CheckPages(TIFF *tif, const char *filename, const Expected &e, Links
             return false;
         const bool last = TIFFLastDirectory(tif) != 0;
         if (last != (k + 1 == e.pages)) {
-            probe::Say("%s: page %d: TIFFLastDirectory says %d.", filename, k,
-                       TIFFLastDirectory(tif));
+            probe::Say<probe::Line::LastSays>(filename, static_cast<unsigned>(k),
+                                              TIFFLastDirectory(tif));
             return false;
         }
         if (!TIFFReadDirectory(tif))
             break;
     }
     if (k + 1 != e.pages) {
-        probe::Say("%s: expected %d pages, TIFFReadDirectory walks %d.", filename, e.pages, k + 1);
+        probe::Say<probe::Line::Walks>(filename, static_cast<unsigned>(e.pages),
+                                       static_cast<unsigned>(k + 1));
         return false;
     }
     return true;
@@ -265,7 +266,7 @@ static bool CheckSubImages(TIFF *tif, const char *filename, const Links &links)
         const std::string place = SubPlace(i);
         const char *what = place.c_str();
         if (!TIFFSetSubDirectory(tif, links.sub[i])) {
-            probe::Say("%s: %s: can't go to the IFD at %" PRIu64 ".", filename, what, links.sub[i]);
+            probe::Say<probe::Line::CantGoToIfd>(filename, what, links.sub[i]);
             return false;
         }
         if (!FetchedLong(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE, filename, what) ||
@@ -300,8 +301,8 @@ bool CheckLibrary(const Layout &layout, const Expected &e)
     for (int pass = 0; pass < 2; pass++) {
         const tdir_t count = TIFFNumberOfDirectories(tif);
         if (count != static_cast<tdir_t>(e.pages)) {
-            probe::Say("%s: expected %d pages, the library counts %u.", layout.filename, e.pages,
-                       static_cast<unsigned>(count));
+            probe::Say<probe::Line::LibraryCounts>(layout.filename, static_cast<unsigned>(e.pages),
+                                                   static_cast<unsigned>(count));
             return false;
         }
         if (pass == 0 && (!CheckPages(tif, layout.filename, e, &links) ||

@@ -23,7 +23,7 @@ static const ifd::Directory *LinkedIfd(const ifd::File &file, const char *filena
 {
     const ifd::Directory *dir = file.Find(offset);
     if (!dir) {
-        probe::Say("%s: IFD at %" PRIu64 ": not read.", filename, offset);
+        probe::Say<probe::Line::IfdNotRead>(filename, offset);
         return nullptr;
     }
     return probe::TagsAscending(*dir, filename) ? dir : nullptr;

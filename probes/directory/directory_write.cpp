@@ -202,7 +202,7 @@ bool RewritePage(const Layout &layout)
     if (!tif)
         return false;
     if (!TIFFSetDirectory(tif, rewritten_page)) {
-        probe::Say("%s: page %d: can't go to the page.", layout.filename, rewritten_page);
+        probe::SayCantDirectory("read", layout.filename, probe::Page(rewritten_page).c_str());
         return false;
     }
     if (!TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, rewritten_description)) {

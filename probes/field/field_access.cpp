@@ -256,16 +256,16 @@ bool CheckQuery(TIFF *tif, const Run &run, bool exif, bool gps)
         const char *name = TIFFFieldName(by_tag);
         const TIFFField *by_name = name ? TIFFFieldWithName(tif, name) : nullptr;
         if (by_name != by_tag || TIFFFieldTag(by_tag) != f.tag) {
-            probe::Say("%s: tag %u: TIFFFieldWithName(\"%s\") gives tag %u.", run.name, f.tag,
-                       name ? name : "", by_name ? TIFFFieldTag(by_name) : 0);
+            probe::Say<probe::Line::FieldWithName>(run.name, f.tag, name ? name : "",
+                                                   by_name ? TIFFFieldTag(by_name) : 0);
             ok = false;
         }
         const TIFFDataType type = TIFFFieldDataType(by_tag);
         // A field of any numeric type is described without one.
         if (!(f.types & field::TypeBit(type)) &&
             !(type == TIFF_NOTYPE && f.types == field::NUMERIC)) {
-            probe::Say("%s: tag %u: the library's type %s is not one the field allows.", run.name,
-                       f.tag, ifd::TypeName(static_cast<uint16_t>(type)));
+            probe::Say<probe::Line::LibraryType>(run.name, f.tag,
+                                                 ifd::TypeName(static_cast<uint16_t>(type)));
             ok = false;
         }
     }

@@ -131,8 +131,8 @@ bool CheckDisk(Run &run)
     for (const Home home : {Home::Exif, Home::Gps, Home::Interop}) {
         const ifd::Directory *dir = file.Find(run.links[CustomIndex(home)]);
         if (!dir) {
-            probe::Say("%s: %s: no IFD at %" PRIu64 ".", run.name, CustomName(home),
-                       run.links[CustomIndex(home)]);
+            probe::Say<probe::Line::NoIfdAt>(run.name, CustomName(home),
+                                             run.links[CustomIndex(home)]);
             ok = false;
             continue;
         }

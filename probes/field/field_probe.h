@@ -78,7 +78,7 @@ struct Run {
                 return false;
         }
         lingering.push_back(tag);
-        probe::Say("%s: tag %u still present after TIFFUnsetField.", name, tag);
+        probe::Say<probe::Line::StillPresent>(name, tag);
         return false;
     }
 

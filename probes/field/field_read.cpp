@@ -79,7 +79,7 @@ bool RereadUnknown(TIFF *tif, Run &run, const Field &f, Access *a, Values *v)
     if (!known || !TIFFFieldIsAnonymous(known))
         return true;
     if (f.home != Home::Interop) {
-        probe::Say("%s: tag %u read as an unknown field.", run.name, f.tag);
+        probe::Say<probe::Line::UnknownField>(run.name, f.tag);
         run.failed = true;
     }
     if (!Describe(tif, f.tag, a) || a->form != Form::Counted) {
@@ -120,8 +120,7 @@ bool CheckFields(TIFF *tif, Run &run, Home home)
         vget_forms |= 1U << static_cast<unsigned>(a.form);
         Fetched again;
         if (!Fetch(tif, f.tag, a, v, probe::VGet, &again) || !Matches(v, a, again)) {
-            probe::Say("Wrong %s value fetched for tag %u in %s (TIFFVGetField).", TypeName(a),
-                       f.tag, run.name);
+            probe::Say<probe::Line::WrongVGet>(TypeName(a), f.tag, run.name);
             ok = false;
         }
     }
@@ -151,8 +150,7 @@ bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields)
         Values v;
         v.count = static_cast<uint32_t>(d.values.size());
         if (!Fetch(tif, d.tag, a, v, TIFFGetFieldDefaulted, &got)) {
-            probe::Say("Wrong default for tag %u in %s: none, expected %.9g.", d.tag, run.name,
-                       *d.values.begin());
+            probe::Say<probe::Line::DefaultNone>(d.tag, run.name, *d.values.begin());
             ok = false;
             continue;
         }
@@ -162,9 +160,8 @@ bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields)
         for (const double value : d.values) {
             const uint64_t expect = StorageBits(value, a);
             if (i >= got.bits.size() || got.bits[i] != expect) {
-                probe::Say("Wrong default for tag %u in %s: value %zu is 0x%" PRIx64
-                           ", expected 0x%" PRIx64 ".",
-                           d.tag, run.name, i, i < got.bits.size() ? got.bits[i] : 0, expect);
+                probe::Say<probe::Line::DefaultWrong>(
+                    d.tag, run.name, i, i < got.bits.size() ? got.bits[i] : 0, expect);
                 ok = false;
                 break;
             }
@@ -191,13 +188,13 @@ bool CheckTagList(TIFF *tif, const Run &run)
         for (size_t k = 0; k < field::field_count && !held; k++)
             held = field::fields[k].tag == tag && field::fields[k].home == Home::Main;
         if (!held) {
-            probe::Say("%s: page 0: tag %u in the tag list, not set there.", run.name, tag);
+            probe::Say<probe::Line::TagListNotSet>(run.name, tag);
             ok = false;
         }
     }
     if (seen_long != 1 || seen_text != 1) {
-        probe::Say("%s: page 0: the tag list names tag %u %d times and tag %u %d times.", run.name,
-                   private_long_tag, seen_long, private_text_tag, seen_text);
+        probe::Say<probe::Line::TagListCounts>(run.name, private_long_tag, seen_long,
+                                               private_text_tag, seen_text);
         ok = false;
     }
     return ok;

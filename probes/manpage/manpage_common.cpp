@@ -18,7 +18,7 @@ bool Broken(const Layout &layout, const Promise &p, const char *format, ...)
     va_start(ap, format);
     vsnprintf(what, sizeof(what), format, ap);
     va_end(ap);
-    probe::Say("%s: %s: %s.", layout.filename, p.page, what);
+    probe::Say<probe::Line::PromiseBroken>(layout.filename, p.page, what);
     return false;
 }
 
@@ -169,7 +169,8 @@ bool MakeFile(const Layout &layout, unsigned pages)
     probe::Tiff tif = probe::Create(layout);
     if (!tif)
         return false;
-    for (unsigned p = 0; p < pages; p++) {
+    // A file holds no more pages than there are widths.
+    for (unsigned p = 0; p < pages && p < sizeof(page_widths) / sizeof(page_widths[0]); p++) {
         if (!SetStripPage(tif, layout.filename, page_widths[p]) ||
             !WriteStrips(tif, layout.filename, page_widths[p]) ||
             !WriteDirectory(tif, layout.filename, p))
@@ -271,7 +272,9 @@ bool StripReadsAfter(const Layout &layout, const Promise &p, TIFF *reader, uint3
         return Broken(layout, p, "strip %" PRIu32 " read after %s gave %td, expected %zu", s, after,
                       n, expect.size());
     if (read != expect)
-        return Broken(layout, p, "strip %" PRIu32 " read after %s is wrong", s, after);
+        return Broken(layout, p,
+                      "strip %" PRIu32 " read after %s gave other bytes, expected those written", s,
+                      after);
     return true;
 }
 

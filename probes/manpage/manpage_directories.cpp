@@ -71,7 +71,8 @@ bool LastDirectory(const Layout &layout, const Promise &p)
         }
         const int got = TIFFLastDirectory(tif);
         if ((got != 0) != (k + 1 == pages))
-            return Broken(layout, p, "page %u of %u gave %d", k, pages, got);
+            return Broken(layout, p, "page %u of %u gave %d, expected %s", k, pages, got,
+                          k + 1 == pages ? "non-zero" : "0");
     }
     return true;
 }
@@ -112,8 +113,9 @@ bool SetSubDirectory(const Layout &layout, const Promise &p)
     }
     const int got = TIFFSetSubDirectory(tif, third);
     if (got != 1 || Width(tif) != page_widths[2])
-        return Broken(layout, p, "offset %" PRIu64 " gave %d, width %" PRIu32, third, got,
-                      Width(tif));
+        return Broken(layout, p,
+                      "offset %" PRIu64 " gave %d, width %" PRIu32 ", expected 1 and %" PRIu32,
+                      third, got, Width(tif), page_widths[2]);
     const int past = Expecting([&] { return TIFFSetSubDirectory(tif, uint64_t{1} << 40); });
     if (past != 0)
         return Broken(layout, p, "an offset past the file gave %d, expected 0", past);
@@ -213,8 +215,10 @@ bool RewriteAtEnd(const Layout &layout, const Promise &p)
     if (!MakeFile(layout))
         return false;
     probe::OnDisk before;
-    if (ifd::Error e = probe::ReadOnDisk(layout.filename, &before))
-        return Broken(layout, p, "%s", e.what.c_str());
+    if (ifd::Error e = probe::ReadOnDisk(layout.filename, &before)) {
+        probe::Say<probe::Line::HeaderProblem>(layout.filename, e.what.c_str());
+        return false;
+    }
     {
         probe::Tiff tif = probe::Reopen(layout, Access::Update);
         if (!tif)
@@ -226,14 +230,18 @@ bool RewriteAtEnd(const Layout &layout, const Promise &p)
             return Broken(layout, p, "TIFFRewriteDirectory gave %d, expected 1", got);
     }
     probe::OnDisk after;
-    if (ifd::Error e = probe::ReadOnDisk(layout.filename, &after))
-        return Broken(layout, p, "%s", e.what.c_str());
+    if (ifd::Error e = probe::ReadOnDisk(layout.filename, &after)) {
+        probe::Say<probe::Line::HeaderProblem>(layout.filename, e.what.c_str());
+        return false;
+    }
     if (after.file.header.first_ifd < before.bytes.size())
-        return Broken(layout, p, "the header points to %" PRIu64 ", inside the old %zu bytes",
+        return Broken(layout, p,
+                      "the header points to %" PRIu64 ", expected past the old %zu bytes",
                       after.file.header.first_ifd, before.bytes.size());
     if (after.file.chain.size() != 1 ||
         !ifd::FindEntry(after.file.chain[0], TIFFTAG_IMAGEDESCRIPTION))
-        return Broken(layout, p, "the chain holds %zu IFDs, the description %s",
+        return Broken(layout, p,
+                      "the chain holds %zu IFDs, the description %s, expected 1 IFD and there",
                       after.file.chain.size(),
                       after.file.chain.empty() ||
                               !ifd::FindEntry(after.file.chain[0], TIFFTAG_IMAGEDESCRIPTION)

@@ -72,7 +72,7 @@ const TIFFField *Describe(TIFF *tif, const Layout &layout, const Promise &p, uin
 {
     const TIFFField *fip = TIFFFieldWithTag(tif, tag);
     if (!fip)
-        Broken(layout, p, "TIFFFieldWithTag(%" PRIu32 ") gave no field", tag);
+        Broken(layout, p, "TIFFFieldWithTag(%" PRIu32 ") gave no field, expected one", tag);
     return fip;
 }
 
@@ -125,8 +125,8 @@ bool CountFits(const Layout &layout, const Promise &p, const FieldRow &row, int 
     case Args::Pointer:
         if (got == TIFF_VARIABLE || got == TIFF_VARIABLE2)
             return Broken(layout, p,
-                          "tag %" PRIu32 " gave %d, which asks for a count; %s takes none", row.tag,
-                          got, call);
+                          "tag %" PRIu32 " gave %d, expected neither -1 nor -3: %s takes no count",
+                          row.tag, got, call);
         return true;
     case Args::Count16:
     case Args::Count32: {
@@ -210,7 +210,7 @@ bool FieldTypes(const Layout &layout, const Promise &p)
     return EveryField(layout, p, [&](const FieldRow &row, const TIFFField *fip) {
         const TIFFDataType got = TIFFFieldDataType(fip);
         if (static_cast<unsigned>(got) >= 32 || (Type(got) & row.types) == 0)
-            return Broken(layout, p, "tag %" PRIu32 " gave type %d, not one the field allows",
+            return Broken(layout, p, "tag %" PRIu32 " gave type %d, expected one the field allows",
                           row.tag, static_cast<int>(got));
         return true;
     });
@@ -229,10 +229,10 @@ bool TagListEnd(const Layout &layout, const Promise &p)
     }
     const int count = TIFFGetTagListCount(tif);
     if (count < 0)
-        return Broken(layout, p, "TIFFGetTagListCount gave %d", count);
+        return Broken(layout, p, "TIFFGetTagListCount gave %d, expected 0 or more", count);
     for (int i = 0; i < count; i++) {
         if (TIFFGetTagListEntry(tif, i) == UINT32_MAX)
-            return Broken(layout, p, "entry %d of %d gave 0xFFFFFFFF", i, count);
+            return Broken(layout, p, "entry %d of %d gave 0xFFFFFFFF, expected a tag", i, count);
     }
     for (int i : {count, count + 1}) {
         const uint32_t got = TIFFGetTagListEntry(tif, i);
@@ -267,7 +267,7 @@ bool HandlerReturns(const Layout &layout, const Promise &p,
     const TIFFErrorHandler first = set(Other);
     const TIFFErrorHandler second = set(original);
     if (first != Quiet || second != Other)
-        return Broken(layout, p, "the previous handler came back %s",
+        return Broken(layout, p, "the previous handler came back %s, expected the one set before",
                       first != Quiet ? "wrong first" : "wrong second");
     return true;
 }

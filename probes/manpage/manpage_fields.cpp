@@ -50,7 +50,8 @@ bool VGetFieldSame(const Layout &layout, const Promise &p)
     const int unset = probe::VGet(tif, TIFFTAG_IMAGEDESCRIPTION, &text);
     if (a != b || plain != through_list || unset != 0)
         return Broken(layout, p,
-                      "tag %d: %d and %" PRIu32 " against %d and %" PRIu32 "; an unset tag gave %d",
+                      "tag %d: %d and %" PRIu32 " against %d and %" PRIu32
+                      "; an unset tag gave %d, expected the same and 0",
                       TIFFTAG_IMAGEWIDTH, b, through_list, a, plain, unset);
     return true;
 }
@@ -163,7 +164,8 @@ bool UnsetField(const Layout &layout, const Promise &p)
     if (!probe::ReadFormat(layout, &disk))
         return false;
     if (!disk.file.chain.empty() && ifd::FindEntry(disk.file.chain[0], TIFFTAG_ARTIST))
-        return Broken(layout, p, "tag %d on disk after TIFFUnsetField", TIFFTAG_ARTIST);
+        return Broken(layout, p, "tag %d on disk after TIFFUnsetField, expected none",
+                      TIFFTAG_ARTIST);
     return true;
 }
 
@@ -185,20 +187,22 @@ bool GpsSequence(const Layout &layout, const Promise &p)
             return false;
         const tdir_t dir_num = TIFFCurrentDirectory(tif);
         if (TIFFCreateGPSDirectory(tif) != 0)
-            return Broken(layout, p, "TIFFCreateGPSDirectory failed");
+            return Broken(layout, p, "TIFFCreateGPSDirectory failed, expected 0");
         if (!TIFFSetField(tif, GPSTAG_VERSIONID, version)) {
             probe::SayCantSet(GPSTAG_VERSIONID, layout.filename, "GPS IFD");
             return false;
         }
         const int written = TIFFWriteCustomDirectory(tif, &gps_offset);
         if (written != 1 || gps_offset == 0)
-            return Broken(layout, p, "TIFFWriteCustomDirectory gave %d, offset %" PRIu64, written,
-                          gps_offset);
+            return Broken(layout, p,
+                          "TIFFWriteCustomDirectory gave %d, offset %" PRIu64
+                          ", expected 1 and an offset",
+                          written, gps_offset);
         const int back = TIFFSetDirectory(tif, dir_num);
         if (back != 1)
             return Broken(layout, p,
                           "TIFFSetDirectory(%u), the number TIFFCurrentDirectory "
-                          "gave after TIFFWriteDirectory, gave %d",
+                          "gave after TIFFWriteDirectory, gave %d, expected 1",
                           static_cast<unsigned>(dir_num), back);
         if (!TIFFSetField(tif, TIFFTAG_GPSIFD, gps_offset)) {
             probe::SayCantSet(TIFFTAG_GPSIFD, layout.filename);

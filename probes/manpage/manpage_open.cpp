@@ -17,7 +17,7 @@ bool OpenFails(const Layout &layout, const Promise &p)
     TIFF *const tif = Expecting([&] { return TIFFOpen(missing.c_str(), "r"); });
     if (tif) {
         TIFFClose(tif);
-        return Broken(layout, p, "a missing file opened \"r\" gave a handle");
+        return Broken(layout, p, "a missing file opened \"r\" gave a handle, expected none");
     }
     return true;
 }

@@ -18,7 +18,8 @@ bool ByteOrder(const Layout &layout, const Promise &p)
         return false;
     const int got = TIFFIsBigEndian(tif);
     if ((got != 0) != layout.big_endian)
-        return Broken(layout, p, "TIFFIsBigEndian gave %d", got);
+        return Broken(layout, p, "TIFFIsBigEndian gave %d, expected %s", got,
+                      layout.big_endian ? "non-zero" : "0");
     return true;
 }
 
@@ -29,7 +30,8 @@ bool ByteSwapped(const Layout &layout, const Promise &p)
         return false;
     const int got = TIFFIsByteSwapped(tif);
     if ((got != 0) != (layout.big_endian != probe::HostBigEndian()))
-        return Broken(layout, p, "TIFFIsByteSwapped gave %d", got);
+        return Broken(layout, p, "TIFFIsByteSwapped gave %d, expected %s", got,
+                      layout.big_endian != probe::HostBigEndian() ? "non-zero" : "0");
     return true;
 }
 
@@ -40,7 +42,8 @@ bool BigTiff(const Layout &layout, const Promise &p)
         return false;
     const int got = TIFFIsBigTIFF(tif);
     if ((got != 0) != layout.bigtiff)
-        return Broken(layout, p, "TIFFIsBigTIFF gave %d", got);
+        return Broken(layout, p, "TIFFIsBigTIFF gave %d, expected %s", got,
+                      layout.bigtiff ? "non-zero" : "0");
     return true;
 }
 
@@ -65,8 +68,9 @@ bool Tiled(const Layout &layout, const Promise &p)
         tiled = TIFFIsTiled(tif);
     }
     if (stripped != 0 || tiled == 0)
-        return Broken(layout, p, "TIFFIsTiled gave %d for strips and %d for tiles", stripped,
-                      tiled);
+        return Broken(layout, p,
+                      "TIFFIsTiled gave %d for strips and %d for tiles, expected 0 and non-zero",
+                      stripped, tiled);
     return true;
 }
 
@@ -77,7 +81,8 @@ bool FileName(const Layout &layout, const Promise &p)
         return false;
     const char *got = TIFFFileName(tif);
     if (!got || strcmp(got, layout.filename) != 0)
-        return Broken(layout, p, "TIFFFileName gave \"%s\"", got ? got : "(null)");
+        return Broken(layout, p, "TIFFFileName gave \"%s\", expected \"%s\"", got ? got : "(null)",
+                      layout.filename);
     return true;
 }
 
@@ -113,10 +118,10 @@ bool GetVersion(const Layout &layout, const Promise &p)
 {
     const char *version = TIFFGetVersion();
     if (!version || !*version)
-        return Broken(layout, p, "TIFFGetVersion gave no text");
+        return Broken(layout, p, "TIFFGetVersion gave no text, expected a version");
     for (const char *c = version; *c; c++) {
         if (static_cast<unsigned char>(*c) > 0x7F)
-            return Broken(layout, p, "TIFFGetVersion gave byte 0x%x at %td",
+            return Broken(layout, p, "TIFFGetVersion gave byte 0x%x at %td, expected ASCII",
                           static_cast<unsigned char>(*c), c - version);
     }
     return true;

@@ -24,7 +24,8 @@ bool WriteStripGivesSize(const Layout &layout, const Promise &p)
         const auto size = static_cast<tmsize_t>(data.size());
         const tmsize_t got = TIFFWriteEncodedStrip(tif, s, data.data(), size);
         if (got != size)
-            return Broken(layout, p, "strip %" PRIu32 " of %td bytes gave %td", s, size, got);
+            return Broken(layout, p, "strip %" PRIu32 " of %td bytes gave %td, expected %td", s,
+                          size, got, size);
     }
     return true;
 }
@@ -59,13 +60,16 @@ bool WriteStripTiled(const Layout &layout, const Promise &p)
 bool WriteStripPastEnd(const Layout &layout, const Promise &p)
 {
     int ends[2];
-    if (pipe(ends) != 0)
-        return Broken(layout, p, "no pipe for the child process");
+    if (pipe(ends) != 0) {
+        probe::Say<probe::Line::SetupFailed>(layout.filename, "make a pipe");
+        return false;
+    }
     const pid_t child = fork();
     if (child < 0) {
         close(ends[0]);
         close(ends[1]);
-        return Broken(layout, p, "no child process");
+        probe::Say<probe::Line::SetupFailed>(layout.filename, "start a child process");
+        return false;
     }
     if (child == 0) {
         close(ends[0]);
@@ -88,8 +92,10 @@ bool WriteStripPastEnd(const Layout &layout, const Promise &p)
     int status = 0;
     waitpid(child, &status, 0);
     if (received != sizeof(got))
-        return Broken(layout, p, "strip %" PRIu32 " of %" PRIu32 ": the child process died", strips,
-                      strips);
+        return Broken(layout, p,
+                      "strip %" PRIu32 " of %" PRIu32
+                      " gave nothing: the child process died, expected -1",
+                      strips, strips);
     if (got == -2)
         return false; // the child could not write the page, and said why
     return Refused(layout, p, got, "strip %" PRIu32 " of %" PRIu32, strips, strips);
@@ -126,7 +132,7 @@ bool ReadStripUpToSize(const Layout &layout, const Promise &p)
     std::vector<uint8_t> buffer(StripData(1).size(), untouched);
     const tmsize_t n = TIFFReadEncodedStrip(tif, 1, buffer.data(), asked);
     if (n != asked)
-        return Broken(layout, p, "strip 1 with size %td gave %td", asked, n);
+        return Broken(layout, p, "strip 1 with size %td gave %td, expected %td", asked, n, asked);
     const std::vector<uint8_t> expect = StripData(1);
     for (size_t i = 0; i < buffer.size(); i++) {
         const uint8_t want = i < static_cast<size_t>(asked) ? expect[i] : untouched;
@@ -167,7 +173,7 @@ bool ReadScanlines(const Layout &layout, const Promise &p)
         const std::vector<uint8_t> strip = StripData(r / rows_per_strip);
         const size_t at = static_cast<size_t>(r % rows_per_strip) * width;
         if (!std::equal(row.begin(), row.end(), strip.begin() + static_cast<ptrdiff_t>(at)))
-            return Broken(layout, p, "row %" PRIu32 " read wrong", r);
+            return Broken(layout, p, "row %" PRIu32 " read other bytes, expected those written", r);
     }
     const int got = Expecting([&] { return TIFFReadScanline(tif, row.data(), length, 0); });
     return Refused(layout, p, got, "row %" PRIu32 " of %" PRIu32, length, length);

@@ -84,7 +84,8 @@ bool WriteEncodedTileGivesSize(const Layout &layout, const Promise &p)
         std::vector<uint8_t> data = TileData(t);
         const tmsize_t got = TIFFWriteEncodedTile(tif, t, data.data(), tile_bytes);
         if (got != tile_bytes)
-            return Broken(layout, p, "tile %" PRIu32 " of %td bytes gave %td", t, tile_bytes, got);
+            return Broken(layout, p, "tile %" PRIu32 " of %td bytes gave %td, expected %td", t,
+                          tile_bytes, got, tile_bytes);
     }
     return true;
 }

@@ -45,7 +45,7 @@ bool LibraryQuiet(const char *filename, unsigned long since)
 {
     if (LibraryMessages() == since)
         return true;
-    Say("%s: the library reported a problem.", filename);
+    Say<Line::LibraryProblem>(filename);
     return false;
 }
 

@@ -1,23 +1,42 @@
-// The newer probes' lines: the reporter, and one routine a form for the
-// forms several probes share (docs/lines.md lists them).
+// The newer probes' lines. Every line is a row of the table of forms
+// (line_forms.h) and is printed by Say<id>, whose arguments the compiler
+// checks against the row's format; the routines below fill in the forms that
+// several probes share, so that every probe words them alike
+// (docs/lines.md).
 #ifndef TIFF_PROBES_LINES_H
 #define TIFF_PROBES_LINES_H
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "ifd_reader.h"
+#include "line_forms.h"
 
 namespace probe {
 
-// The reporter: writes one failure line on standard error, the text as
-// printf formats it, then a newline. No other code of the newer probes
-// prints; the Say* routines below word the lines that several probes share.
-void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
-// The one line that is no failure: "skipped: WHAT" on standard output, for
-// a part of a probe the library under test cannot run (a codec it lacks).
-// A probe says it only when it passed, so that every line of a failed run
-// is a failure line.
-void SaySkipped(const char *format, ...) __attribute__((format(printf, 1, 2)));
+namespace detail {
+// Writes one line, as printf formats it, then a newline: on standard error,
+// or on standard output for the one line that is no failure.
+void Emit(bool to_stdout, const char *format, ...) __attribute__((format(printf, 2, 3)));
+} // namespace detail
+
+// Prints one line of the form `id`. A failure line goes to standard error;
+// "skipped: ..." (Line::Skipped), for a part of a probe the library cannot
+// run, to standard output, and only from a run that passed, so that every
+// line of a failed run is a failure line.
+template <Line id, typename... Args>
+void Say(Args... args)
+{
+    static_assert(!line_forms[static_cast<size_t>(id)].original,
+                  "the original probes print their own lines");
+    detail::Emit(id == Line::Skipped, line_forms[static_cast<size_t>(id)].format, args...);
+}
+
+// ", PLACE" after a file name in a line that begins with a verb, and
+// "PLACE: " after the file name's field; nothing for a null place.
+std::string After(const char *place);
+std::string Field(const char *place);
 
 // The failure lines of the probes that set and fetch fields, one routine a
 // line so that every probe words them alike (docs/lines.md). A line about
@@ -49,7 +68,8 @@ void SayWrongText(unsigned long tag, const char *filename, const char *got, cons
                   const char *place = nullptr);
 
 // "NAME: PLACE: can't VERB the directory.", VERB being what the library
-// refused: create, write, rewrite, read, unlink.
+// refused: create, write, rewrite, read (TIFFReadDirectory, TIFFSetDirectory
+// and the custom directories' reads alike), unlink.
 void SayCantDirectory(const char *verb, const char *filename, const char *place);
 
 // The lines about an entry on disk:
@@ -71,12 +91,19 @@ void SayWrongByteOnDisk(unsigned long tag, const char *filename, unsigned long i
 // The lines about image data, UNIT being "strip" or "tile":
 // "Can't write image data in NAME[, PLACE]."
 void SayCantWrite(const char *filename, const char *place = nullptr);
+// A read that gives fewer bytes than the chunk holds, or fails:
 // "Can't read image data in UNIT I of NAME[, PLACE]."
 void SayCantRead(const char *unit, unsigned long index, const char *filename,
                  const char *place = nullptr);
+// A read that gives the chunk's size, but other bytes:
 // "Wrong image data in UNIT I of NAME[, PLACE]."
 void SayWrongImage(const char *unit, unsigned long index, const char *filename,
                    const char *place = nullptr);
+// A chunk read back: true when the read gave all `size` bytes and they are
+// the ones written (`same`); otherwise says SayCantRead's line for a read
+// that failed or gave fewer or more bytes, SayWrongImage's for other bytes.
+bool ReadBack(const char *unit, unsigned long index, int64_t n, size_t size, bool same,
+              const char *filename, const char *place = nullptr);
 // "Wrong image data in UNIT I of NAME[, PLACE]: byte B is 0xGG, expected
 // 0xEE."
 void SayWrongImageByte(const char *unit, unsigned long index, const char *filename,

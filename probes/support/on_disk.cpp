@@ -23,10 +23,9 @@ bool NoProblems(const char *filename, const ifd::File &file)
     const size_t n = file.problems.size();
 
     for (size_t i = 0; i < n && i < shown; i++)
-        Say("%s: IFD at %" PRIu64 ": %s.", filename, file.problems[i].offset,
-            file.problems[i].what.c_str());
+        Say<Line::IfdProblem>(filename, file.problems[i].offset, file.problems[i].what.c_str());
     if (n > shown)
-        Say("%s: %zu more problems on disk.", filename, n - shown);
+        Say<Line::MoreProblems>(filename, n - shown);
     return n == 0;
 }
 
@@ -34,8 +33,7 @@ bool TagsAscending(const ifd::Directory &dir, const char *filename)
 {
     for (size_t i = 1; i < dir.entries.size(); i++) {
         if (dir.entries[i].tag <= dir.entries[i - 1].tag) {
-            Say("%s: IFD at %" PRIu64 ": tag %u follows tag %u.", filename, dir.offset,
-                dir.entries[i].tag, dir.entries[i - 1].tag);
+            Say<Line::TagOrder>(filename, dir.offset, dir.entries[i].tag, dir.entries[i - 1].tag);
             return false;
         }
     }
@@ -49,7 +47,7 @@ bool WordAligned(const ifd::Directory &dir, const char *filename)
     });
     if (odd == dir.entries.end())
         return true;
-    Say("%s: tag %u on disk: values at odd offset %" PRIu64 ".", filename, odd->tag, odd->value_at);
+    Say<Line::OddOffset>(filename, odd->tag, odd->value_at);
     return false;
 }
 
@@ -60,15 +58,15 @@ bool ChunksInside(const ifd::Directory &dir, uint64_t file_size, uint16_t offset
     const ifd::Entry *counts = ifd::FindEntry(dir, counts_tag);
 
     if (!offsets || !counts || offsets->values.size() != count || counts->values.size() != count) {
-        Say("%s: IFD at %" PRIu64 ": not %" PRIu64 " %s and %s.", filename, dir.offset, count,
+        Say<Line::ArraysCount>(
+            filename, dir.offset, count,
             offsets_tag == ifd::tag::StripOffsets ? "StripOffsets" : "TileOffsets",
             counts_tag == ifd::tag::StripByteCounts ? "StripByteCounts" : "TileByteCounts");
         return false;
     }
     for (uint64_t s = 0; s < count; s++) {
         if (offsets->values[s] > file_size || counts->values[s] > file_size - offsets->values[s]) {
-            Say("%s: tag %u on disk: %s %" PRIu64 " lies outside the file.", filename, offsets_tag,
-                unit, s);
+            Say<Line::ChunkOutside>(filename, offsets_tag, unit, s);
             return false;
         }
     }
@@ -134,8 +132,7 @@ bool ChunksApart(const ifd::Directory &dir, uint16_t offsets_tag, uint16_t count
         const size_t b = order[k];
         // ChunksInside has checked that no chunk ends past the file, so the sum cannot wrap.
         if (offsets[a] + counts[a] > offsets[b]) {
-            Say("%s: %s %zu on disk: overlaps %s %zu.", filename, unit, std::min(a, b), unit,
-                std::max(a, b));
+            Say<Line::ChunksOverlap>(filename, unit, std::min(a, b), unit, std::max(a, b));
             return false;
         }
     }
@@ -147,15 +144,12 @@ bool ChunkHolds(const std::vector<uint8_t> &bytes, uint64_t offset, uint64_t cou
                 unsigned page, const char *filename)
 {
     if (count != expected.size() || offset > bytes.size() || count > bytes.size() - offset) {
-        Say("%s: %s %" PRIu64 " on disk: page %u: %" PRIu64 " bytes at %" PRIu64
-            ", expected %zu inside the file.",
-            filename, unit, index, page, count, offset, expected.size());
+        Say<Line::ChunkSize>(filename, unit, index, page, count, offset, expected.size());
         return false;
     }
     for (size_t i = 0; i < expected.size(); i++) {
         if (bytes[offset + i] != expected[i]) {
-            Say("%s: %s %" PRIu64 " on disk: page %u: byte %zu is 0x%02x, expected 0x%02x.",
-                filename, unit, index, page, i, bytes[offset + i], expected[i]);
+            Say<Line::ChunkByte>(filename, unit, index, page, i, bytes[offset + i], expected[i]);
             return false;
         }
     }
@@ -168,14 +162,13 @@ bool ReadFormat(const char *filename, bool big_endian, bool bigtiff, OnDisk *dis
     const ifd::File &file = disk->file;
 
     if (err || !file.has_header) {
-        Say("%s: header: %s.", filename, (err ? err : file.problems[0]).what.c_str());
+        Say<Line::HeaderProblem>(filename, (err ? err : file.problems[0]).what.c_str());
         return false;
     }
     const ifd::Header &header = file.header;
     if (header.big_endian != big_endian || header.bigtiff != bigtiff) {
-        Say("%s: header: %s version %d, expected %s version %d.", filename,
-            header.big_endian ? "MM" : "II", header.bigtiff ? 43 : 42, big_endian ? "MM" : "II",
-            bigtiff ? 43 : 42);
+        Say<Line::HeaderFormat>(filename, header.big_endian ? "MM" : "II", header.bigtiff ? 43 : 42,
+                                big_endian ? "MM" : "II", bigtiff ? 43 : 42);
         return false;
     }
     return NoProblems(filename, file);
@@ -190,7 +183,7 @@ bool PagesOnDisk(const ifd::File &file, size_t pages, const char *filename)
 {
     if (file.chain.size() == pages)
         return true;
-    Say("%s: expected %zu pages, the file holds %zu.", filename, pages, file.chain.size());
+    Say<Line::PagesOnDisk>(filename, pages, file.chain.size());
     return false;
 }
 

@@ -72,7 +72,7 @@ Tiff Create(const char *filename, const char *mode)
 {
     Tiff tif(TIFFOpen(filename, mode));
     if (!tif)
-        Say("Can't create test TIFF file %s.", filename);
+        Say<Line::CantCreate>(filename);
     return tif;
 }
 
@@ -80,7 +80,7 @@ Tiff Reopen(const char *filename, const char *mode)
 {
     Tiff tif(TIFFOpen(filename, mode));
     if (!tif)
-        Say("Can't open test TIFF file %s.", filename);
+        Say<Line::CantOpen>(filename);
     return tif;
 }
 

@@ -55,7 +55,7 @@ const T &ForLayout(const PerLayout<T> (&table)[N], const Layout &layout)
         if (strcmp(row.filename, layout.filename) == 0)
             return row.value;
     }
-    Say("%s: no row for this layout.", layout.filename);
+    Say<Line::NoRow>(layout.filename);
     abort();
 }
 
