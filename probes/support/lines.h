@@ -21,16 +21,16 @@ namespace detail {
 void Emit(bool to_stdout, const char *format, ...) __attribute__((format(printf, 2, 3)));
 } // namespace detail
 
-// Prints one line of the form `id`. A failure line goes to standard error;
+// Prints one line of the form `Id`. A failure line goes to standard error;
 // "skipped: ..." (Line::Skipped), for a part of a probe the library cannot
 // run, to standard output, and only from a run that passed, so that every
 // line of a failed run is a failure line.
-template <Line id, typename... Args>
+template <Line Id, typename... Args>
 void Say(Args... args)
 {
-    static_assert(!line_forms[static_cast<size_t>(id)].original,
+    static_assert(!line_forms[static_cast<size_t>(Id)].original,
                   "the original probes print their own lines");
-    detail::Emit(id == Line::Skipped, line_forms[static_cast<size_t>(id)].format, args...);
+    detail::Emit(Id == Line::Skipped, line_forms[static_cast<size_t>(Id)].format, args...);
 }
 
 // ", PLACE" after a file name in a line that begins with a verb, and
