@@ -279,7 +279,7 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
                                 "0x74."},
         {Line::CantWrite, "Can't write image data in manpage_le.tif."},
         {Line::CantRead, "Can't read image data in tile 3 of tiles_be.btf, page 1."},
-        {Line::WrongImage, "Can't read image data in strip 2 of types_be.tif."},
+        {Line::WrongImage, "Wrong image data in strip 2 of types_be.tif."},
         {Line::WrongImageByte, "Wrong image data in strip 0 of codec_be.tif, SGILog: byte 3 is "
                                "0x00, expected 0x3e."},
         {Line::HeaderProblem, "checkpoints_le.tif: header: file too short."},

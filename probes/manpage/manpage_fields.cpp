@@ -186,8 +186,9 @@ bool GpsSequence(const Layout &layout, const Promise &p)
         if (!WriteDirectory(tif, layout.filename, 0))
             return false;
         const tdir_t dir_num = TIFFCurrentDirectory(tif);
-        if (TIFFCreateGPSDirectory(tif) != 0)
-            return Broken(layout, p, "TIFFCreateGPSDirectory failed, expected 0");
+        const int created = TIFFCreateGPSDirectory(tif);
+        if (created != 0)
+            return Broken(layout, p, "TIFFCreateGPSDirectory gave %d, expected 0", created);
         if (!TIFFSetField(tif, GPSTAG_VERSIONID, version)) {
             probe::SayCantSet(GPSTAG_VERSIONID, layout.filename, "GPS IFD");
             return false;
