@@ -37,9 +37,9 @@ TEST(DirectoryProbe, CleanRunIsSilentAndRemovesItsFiles)
 TEST(DirectoryProbe, DirectoryCallsRefusedOrMiscounted)
 {
     ExpectCases({
-        {"set-dir:3@pages_be.btf", {"pages_be.btf: page 3: can't go to the page."}, {be}},
+        {"set-dir:3@pages_be.btf", {"pages_be.btf: page 3: can't read the directory."}, {be}},
         // Only the update's move to page 2 fails: the rewrite step stops.
-        {"set-dir:2@pages_le.tif:r+", {"pages_le.tif: page 2: can't go to the page."}, {le}},
+        {"set-dir:2@pages_le.tif:r+", {"pages_le.tif: page 2: can't read the directory."}, {le}},
         {"dir-count@pages_le.tif=5",
          {"pages_le.tif: expected 4 pages, the library counts 5."},
          {le}},

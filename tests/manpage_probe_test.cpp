@@ -41,8 +41,8 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         // holds: each promise that reads strip or tile 1 says so.
         {"read-long:1@manpage_be.tif",
          {"manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size -1 gave 49, expected 48.",
-          "manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size 5 gave 6.", strip,
-          "Wrong image data in tile 1 of manpage_be.tif.",
+          "manpage_be.tif: TIFFReadEncodedStrip(3tiff): strip 1 with size 5 gave 6, expected 5.",
+          strip, "Wrong image data in tile 1 of manpage_be.tif.",
           "manpage_be.tif: TIFFReadEncodedTile(3tiff): tile 1 of 15 gave 513, expected 512.",
           "manpage_be.tif: TIFFReadTile(3tiff): (17, 0) gave 513, expected 512.", strip, strip,
           strip, checkpoint, strip, strip},
@@ -96,7 +96,7 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         // The directory calls: the last page not said to be last, an unlink
         // refused, the walk stopped early.
         {"last-dir:2@manpage_le.tif=0",
-         {"manpage_le.tif: TIFFquery(3tiff): page 2 of 3 gave 0."},
+         {"manpage_le.tif: TIFFquery(3tiff): page 2 of 3 gave 0, expected non-zero."},
          "manpage_le.tif"},
         {"unlink-dir@manpage_be.tif",
          {"manpage_be.tif: TIFFCreateDirectory(3tiff): directory 2 gave 0, expected 1."},
@@ -127,10 +127,10 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         // A file of the other byte order than asked: the queries and the
         // header say so.
         {"swap-order:wb",
-         {"manpage_be.tif: TIFFquery(3tiff): TIFFIsBigEndian gave 0.",
+         {"manpage_be.tif: TIFFquery(3tiff): TIFFIsBigEndian gave 0, expected non-zero.",
           // The little-endian file is swapped on a big-endian host.
           std::string("manpage_be.tif: TIFFquery(3tiff): TIFFIsByteSwapped gave ") +
-              (HostBigEndian() ? "1." : "0."),
+              (HostBigEndian() ? "1, expected 0." : "0, expected non-zero."),
           "manpage_be.tif: header: II version 42, expected MM version 42."},
          "manpage_be.tif"},
         {"dir-count:1=5",
@@ -163,17 +163,17 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
          {"manpage_le.tif: TIFFWriteDirectory(3tiff): TIFFRewriteDirectory gave 0, expected 1."},
          "manpage_le.tif"},
         {"rewrite-dir-write@manpage_be.btf",
-         {"manpage_be.btf: TIFFWriteDirectory(3tiff): the header points to 136, inside the old "
-          "376 bytes."},
+         {"manpage_be.btf: TIFFWriteDirectory(3tiff): the header points to 136, expected past "
+          "the old 376 bytes."},
          "manpage_be.btf"},
         {"rewrite-dir-append@manpage_le.btf",
-         {"manpage_le.btf: TIFFWriteDirectory(3tiff): the header points to 136, inside the old "
-          "376 bytes."},
+         {"manpage_le.btf: TIFFWriteDirectory(3tiff): the header points to 136, expected past "
+          "the old 376 bytes."},
          "manpage_le.btf"},
         {"open:a@manpage_be.tif", {"Can't open test TIFF file manpage_be.tif."}, "manpage_be.tif"},
         {"vget-u32:256@manpage_le.tif=20",
          {"manpage_le.tif: TIFFGetField(3tiff): tag 256: 1 and 20 against 1 and 12; an unset tag "
-          "gave 0."},
+          "gave 0, expected the same and 0."},
          "manpage_le.tif"},
         {"get-nothing:270@manpage_le.btf:r",
          {"manpage_le.btf: TIFFGetField(3tiff): tag 270, not set, gave 1, expected 0.",
@@ -214,10 +214,11 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
           "manpage_be.btf: TIFFtile(3tiff): (0, 80) gave 1, expected 0."},
          "manpage_be.btf"},
         {"answer:IsTiled@manpage_le.tif=1",
-         {"manpage_le.tif: TIFFquery(3tiff): TIFFIsTiled gave 1 for strips and 1 for tiles."},
+         {"manpage_le.tif: TIFFquery(3tiff): TIFFIsTiled gave 1 for strips and 1 for tiles, "
+          "expected 0 and non-zero."},
          "manpage_le.tif"},
         {"answer:IsBigTIFF@manpage_be.btf=0",
-         {"manpage_be.btf: TIFFquery(3tiff): TIFFIsBigTIFF gave 0."},
+         {"manpage_be.btf: TIFFquery(3tiff): TIFFIsBigTIFF gave 0, expected non-zero."},
          "manpage_be.btf"},
         // The field query calls and the new directory, run once.
         {"answer:GetMode@manpage_calls.tif:r=2",
@@ -245,8 +246,8 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
           "0xFFFFFFFF."},
          "manpage_calls.tif"},
         {"field-type:282=3",
-         {"manpage_calls.tif: TIFFFieldDataType(3tiff): tag 282 gave type 3, not one the field "
-          "allows."},
+         {"manpage_calls.tif: TIFFFieldDataType(3tiff): tag 282 gave type 3, expected one the "
+          "field allows."},
          "manpage_calls.tif"},
     };
     for (const auto &c : cases) {

@@ -22,54 +22,24 @@
 #include <tiffio.h>
 
 #include "expectations.h"
+#include "line_forms.h"
 #include "process.h"
 
 namespace {
 
-// Every line the probes print of their own; anything else on stderr comes
-// from the TIFF library's default handlers ("Module: text.").
-const char *const own_line_patterns[] = {
-    R"(Can't (create|open) test TIFF file [^ ]+\.)",
-    R"(Can't set [A-Za-z]+ tag\.)",
-    R"(Can't set tag \d+( \((NUMBEROFINKS|INKNAMES)\))?\.)",
-    R"(Problem fetching tag \d+\.)",
-    R"(Wrong (SHORT value|SHORT PAIR|LONG value) fetched for tag \d+\.)",
-    R"(Can't get tag \d+( \(INKNAMES\))?\.)",
-    R"(Can't write image data\.)",
-    R"(Can't (fetch|rewrite|allocate memory for) STRIP(OFFSETS|BYTECOUNTS)\.)",
-    R"([a-z0-9_]+\.tif:STRIP(OFFSETS|BYTECOUNTS)\[\d+\]: Got [0-9A-F]+:[0-9A-F]{8} instead of [0-9A-F]+:[0-9A-F]{8}\.)",
-    // The probes that name their file in every line, and the place in it
-    // (docs/lines.md); codec_probe names a page by its codec and setting.
-    R"(Can't (set|get) tag \d+ in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (EXIF|GPS|Interoperability) IFD|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?\.)",
-    R"(Problem fetching tag \d+ in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (EXIF|GPS|Interoperability) IFD|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?\.)",
-    R"(Wrong [A-Z0-9]+ value fetched for tag \d+ in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (EXIF|GPS|Interoperability) IFD|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?(:| \().*)",
-    R"(Wrong image data in strip \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?(: .*)?\.)",
-    R"(Can't read image data in strip \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?\.)",
-    R"(Can't write image data in [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+|, (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*)?\.)",
-    R"([a-z0-9_]+\.(tif|btf): (header|IFD at \d+|tag \d+ on disk|page \d+|EXIF IFD|GPS IFD|Interoperability IFD|SubIFD \d+): .*)",
-    R"([a-z0-9_]+\.(tif|btf): (expected \d+ pages, .*|the library reported a problem\.))",
-    R"([a-z0-9_]+\.(tif|btf): tag \d+(: .*| still present after TIFFUnsetField\.?))",
-    R"(Wrong default for tag \d+ in [a-z0-9_]+\.(tif|btf): .*)",
-    R"([a-z0-9_]+\.(tif|btf): tag \d+ read as an unknown field\.)",
-    // codec_probe's own, about a page it names by its codec and setting.
-    R"([a-z0-9_]+\.(tif|btf): (JPEG|Deflate|LZMA|ZSTD|WebP|LERC|PixarLog|SGILog|Group 3|per sample)[a-z0-9 ]*: .*)",
-    // tile_probe's and strile_probe's own.
-    R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf), page \d+\.)",
-    R"([a-z0-9_]+\.(tif|btf): (tile|strip) \d+ on disk: .*)",
-    // read_probe's own.
-    R"(Wrong image data in tile \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+)?(: .*)?\.)",
-    R"(Can't read image data in tile \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+)?\.)",
-    R"([a-z0-9_]+\.(tif|btf): ((page|SubIFD) \d+: )?((strip|tile) \d+ read as .*|\d+ (strips|tiles), expected .*|image .*))",
-    R"([a-z0-9_]+\.(tif|btf): (opened, but .*|the peak resident size .*))",
-    // manpage_probe's: a page's promise broken.
-    R"([a-z0-9_]+\.(tif|btf): [A-Za-z_]+\(3tiff\): .*\.)",
-    // calls_probe's byte-order helpers, which no file holds.
-    R"(TIFF(Swab[A-Za-z0-9]+|ReverseBits|GetBitRevTable\([01]\)): value \d+ is 0x[0-9a-f]+, expected 0x[0-9a-f]+\.)",
-    // client_probe's: a step of its sweep, its procedures, the open options.
-    R"([a-z0-9_]+\.(tif|btf): (open for (writing|update|reading)|checkpoint|directory (write|read)|close after (writing|the rewrite)|rewrite): .* in \d+ of \d+ cases, the first at (read|write|seek) \d+\.)",
-    R"([a-z0-9_]+\.(tif|btf): (the (close|map|unmap) procedure|TIFFOpenOptions[A-Za-z]+): .*\.)",
-    R"([a-z0-9_]+\.(tif|btf): the steps without a fault do not read back whole\.)",
-};
+// Every line the probes print of their own matches a row of the table of
+// line forms; anything else on stderr comes from the TIFF library's default
+// handlers ("Module: text.").
+const std::vector<std::regex> &OwnLinePatterns()
+{
+    static const std::vector<std::regex> patterns = [] {
+        std::vector<std::regex> made;
+        for (const probe::LineForm &form : probe::line_forms)
+            made.emplace_back(form.pattern);
+        return made;
+    }();
+    return patterns;
+}
 
 // Set for every process the harness starts, so that a sanitizer finding
 // cannot pass for the probe's own exit status 1 whoever runs the tests.
@@ -271,8 +241,8 @@ std::vector<std::string> ProbeRun::own_lines() const
 {
     std::vector<std::string> own;
     for (const std::string &line : stderr_lines_) {
-        for (const char *pattern : own_line_patterns) {
-            if (std::regex_match(line, std::regex(pattern))) {
+        for (const std::regex &pattern : OwnLinePatterns()) {
+            if (std::regex_match(line, pattern)) {
                 own.push_back(line);
                 break;
             }

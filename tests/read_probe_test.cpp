@@ -74,7 +74,7 @@ TEST(ReadProbe, FaultsGiveTheirLines)
         // past the last it says it reached, and a walk that stops short.
         {"set-dir:1@read_pages_be.btf",
          "read_pages_be.btf",
-         {"read_pages_be.btf: page 1: can't go to the page."}},
+         {"read_pages_be.btf: page 1: can't read the directory."}},
         {"set-dir:3@read_pages_le.tif=1",
          "read_pages_le.tif",
          {"read_pages_le.tif: page 3: TIFFSetDirectory goes past the last page."}},

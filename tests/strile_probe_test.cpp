@@ -62,17 +62,17 @@ TEST(StrileProbe, StrileFaults)
         // demand.
         {"read-short:4@checkpoints_le.tif:r",
          "checkpoints_le.tif",
-         "Wrong image data in strip 4 of checkpoints_le.tif, page 0.",
-         {"Wrong image data in strip 4 of checkpoints_le.tif, page 0."}},
+         "Can't read image data in strip 4 of checkpoints_le.tif, page 0.",
+         {"Can't read image data in strip 4 of checkpoints_le.tif, page 0."}},
         {"read-long:3@checkpoints_be.tif:r",
          "checkpoints_be.tif",
-         "Wrong image data in strip 3 of checkpoints_be.tif, page 0.",
-         {"Wrong image data in strip 3 of checkpoints_be.tif, page 0."}},
+         "Can't read image data in strip 3 of checkpoints_be.tif, page 0.",
+         {"Can't read image data in strip 3 of checkpoints_be.tif, page 0."}},
         {"read-short:998@queries_be.btf", "queries_be.btf",
-         "Wrong image data in strip 998 of queries_be.btf, page 1."},
+         "Can't read image data in strip 998 of queries_be.btf, page 1."},
         // The last strip read on demand one byte long, or with a wrong byte.
         {"read-long:998@queries_le.btf", "queries_le.btf",
-         "Wrong image data in strip 998 of queries_le.btf, page 1."},
+         "Can't read image data in strip 998 of queries_le.btf, page 1."},
         {"read-byte:99998.3@queries_le.tif=0x33", "queries_le.tif",
          "Wrong image data in strip 99998 of queries_le.tif, page 1."},
         // That read loads both arrays whole (4 and 2 bytes a strip).

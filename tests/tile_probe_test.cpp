@@ -62,9 +62,9 @@ TEST(TileProbe, TileFaults)
         // A read that gives a byte fewer or more than a tile, though each
         // byte is right.
         {"read-short:1@tiles_be.tif", "tiles_be.tif",
-         "Wrong image data in tile 1 of tiles_be.tif, page 0."},
+         "Can't read image data in tile 1 of tiles_be.tif, page 0."},
         {"read-long:1@tiles_le.btf", "tiles_le.btf",
-         "Wrong image data in tile 1 of tiles_le.btf, page 0."},
+         "Can't read image data in tile 1 of tiles_le.btf, page 0."},
         {"get:325@tiles_le.btf", "tiles_le.btf", "Problem fetching tag 325 in tiles_le.btf."},
         {"get-nothing:324@tiles_be.tif", "tiles_be.tif",
          "Problem fetching tag 324 in tiles_be.tif."},

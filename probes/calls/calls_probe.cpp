@@ -151,7 +151,7 @@ bool SetFields(TIFF *tif, const SizePage &p, unsigned k, const char *name)
     else if (ok)
         ok = TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, p.rows_per_strip);
     if (!ok)
-        probe::Say("%s: %s: can't set the page's shape.", name, page.c_str());
+        probe::Say<probe::Line::ShapeNotSet>(name, page.c_str());
     return ok;
 }
 
@@ -312,8 +312,8 @@ bool SameSwap(const char *call, const void *got, const void *original, size_t it
     const auto *g = static_cast<const uint8_t *>(got);
     for (size_t i = 0; i < items; i++) {
         if (memcmp(g + i * width, want.data() + i * width, width) != 0) {
-            probe::Say("%s: value %zu is 0x%" PRIx64 ", expected 0x%" PRIx64 ".", call, i,
-                       Item(g + i * width, width), Item(want.data() + i * width, width));
+            probe::Say<probe::Line::SwabValue>(call, i, Item(g + i * width, width),
+                                               Item(want.data() + i * width, width));
             return false;
         }
     }
@@ -401,7 +401,8 @@ bool SwabTest()
         for (unsigned i = 0; i < 256; i++) {
             const unsigned want = t.reversed ? Reversed(static_cast<uint8_t>(i)) : i;
             if (t.got[i] != want) {
-                probe::Say("%s: value %u is 0x%x, expected 0x%x.", t.call, i, t.got[i], want);
+                probe::Say<probe::Line::SwabValue>(t.call, size_t{i}, uint64_t{t.got[i]},
+                                                   uint64_t{want});
                 ok = false;
                 break;
             }

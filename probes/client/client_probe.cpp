@@ -54,8 +54,9 @@ constexpr Layout fd_layouts[] = {
 };
 constexpr Layout options_layout = {"client_options.tif", false, false};
 
-// The skip lines, said only when the whole probe passed.
-std::vector<std::string> skips;
+// Whether the library lacks the open options, said as a skip only when the
+// whole probe passed.
+bool no_open_options = false;
 
 size_t Index(Step s)
 {
@@ -302,11 +303,11 @@ TIFF *OpenMem(MemFile *m, const char *name, const char *mode, Listener *l, long 
 // TIFFOpen does not open.
 void SayCantCreate(const char *name)
 {
-    probe::Say("Can't create test TIFF file %s.", name);
+    probe::Say<probe::Line::CantCreate>(name);
 }
 void SayCantOpen(const char *name)
 {
-    probe::Say("Can't open test TIFF file %s.", name);
+    probe::Say<probe::Line::CantOpen>(name);
 }
 
 // A field of a page: its tag, its value, and whether TIFFGetField gives it
@@ -436,8 +437,8 @@ void ComparePage(TIFF *tif, size_t k, const char *description, const char *befor
     if (strips != StripCount(p)) {
         r->wrong = true;
         if (name)
-            probe::Say("%s: %s: %u strips, expected %u.", name, place.c_str(), strips,
-                       StripCount(p));
+            probe::Say<probe::Line::ChunkCount>(name, probe::Field(place.c_str()).c_str(), strips,
+                                               "strip", size_t{StripCount(p)});
         return;
     }
     for (uint32_t s = 0; s < strips; s++) {
@@ -464,7 +465,7 @@ void ComparePage(TIFF *tif, size_t k, const char *description, const char *befor
         if (static_cast<size_t>(n) < expect_bytes.size()) {
             r->refused = true;
             if (name)
-                probe::SayWrongImage("strip", s, name, place.c_str());
+                probe::SayCantRead("strip", s, name, place.c_str());
             continue;
         }
         got.resize(static_cast<size_t>(std::min<tmsize_t>(n, static_cast<tmsize_t>(got.size()))));
@@ -501,7 +502,7 @@ void WalkPages(TIFF *tif, MemFile *m, const char *description, const char *befor
     if (TIFFReadDirectory(tif)) {
         r->wrong = true;
         if (name)
-            probe::Say("%s: expected %zu pages, TIFFReadDirectory walks more.", name, page_count);
+            probe::Say<probe::Line::WalksMore>(name, static_cast<unsigned>(page_count));
     }
 }
 
@@ -553,7 +554,7 @@ bool Writer(MemFile *m, const char *handle_name, const char *mode, const char *n
         m->step = Step::Checkpoint;
         ok = step(Step::Checkpoint, TIFFCheckpointDirectory(tif) != 0);
         if (!ok && name)
-            probe::Say("%s: page 0: TIFFCheckpointDirectory failed.", name);
+            probe::Say<probe::Line::CheckpointFails>(name);
     }
     ok = ok && WriteStrips(tif, 0, 1, strips0, name);
     if (ok) {
@@ -664,8 +665,8 @@ void SayTally(const char *name, const client::StepInfo &s, const client::FaultIn
         default:
             what = std::string("after ") + f.what + " the file reads back wrong without a message";
         }
-        probe::Say("%s: %s: %s in %u of %u cases, the first at %s %u.", name, s.name, what.c_str(),
-                   t.broken[r], t.cases, f.call, t.first[r]);
+        probe::Say<probe::Line::StepBroken>(name, s.name, what.c_str(), t.broken[r], t.cases, f.call,
+                                            t.first[r]);
     }
 }
 
@@ -738,7 +739,7 @@ bool Sweep(const Layout &layout)
     RunStage(Stage::Read, &clean.read, handle, layout, &run[2], &after[2], &claims[2]);
     for (int i = 0; i < 3; i++) {
         if (!after[i].Whole() || !claims[i] || run[i].messages) {
-            probe::Say("%s: the steps without a fault do not read back whole.", name);
+            probe::Say<probe::Line::NotWhole>(name);
             return false;
         }
     }
@@ -812,12 +813,12 @@ bool FormatOnDisk(const Layout &layout, const std::vector<uint8_t> &bytes, ifd::
     const char *name = layout.filename;
     *file = ifd::ReadFile(bytes.data(), bytes.size());
     if (!file->has_header) {
-        probe::Say("%s: header: %s.", name, file->problems[0].what.c_str());
+        probe::Say<probe::Line::HeaderProblem>(name, file->problems[0].what.c_str());
         return false;
     }
     const ifd::Header &h = file->header;
     if (h.big_endian != layout.big_endian || h.bigtiff != layout.bigtiff) {
-        probe::Say("%s: header: %s version %d, expected %s version %d.", name,
+        probe::Say<probe::Line::HeaderFormat>(name,
                    h.big_endian ? "MM" : "II", h.bigtiff ? 43 : 42, layout.big_endian ? "MM" : "II",
                    layout.bigtiff ? 43 : 42);
         return false;
@@ -896,8 +897,7 @@ bool SameCalls(const char *name, const char *proc, const char *mode, unsigned go
 {
     if (got == expect)
         return true;
-    probe::Say("%s: the %s procedure: called %u times by a handle opened \"%s\", expected %u.",
-               name, proc, got, mode, expect);
+    probe::Say<probe::Line::ProcedureCalls>(name, proc, got, mode, expect);
     return false;
 }
 
@@ -937,9 +937,7 @@ bool MemoryTest(const Layout &layout)
             ok = SameCalls(name, "unmap", r.mode, in.unmaps, r.maps) && ok;
             ok = SameCalls(name, "close", r.mode, in.closes, 1) && ok;
             if (in.unmap_other) {
-                probe::Say("%s: the unmap procedure: given another region than the map procedure "
-                           "gave.",
-                           name);
+                probe::Say<probe::Line::UnmapRegion>(name);
                 ok = false;
             }
         }
@@ -963,7 +961,7 @@ bool CleanUp(TIFF *tif, int fd, const char *name)
     const bool open = fcntl(fd, F_GETFD) != -1;
     close(fd);
     if (!open)
-        probe::Say("%s: TIFFOpen(3tiff): TIFFCleanup closed the descriptor.", name);
+        probe::Say<probe::Line::CleanupClosed>(name);
     return open;
 }
 
@@ -1019,7 +1017,7 @@ bool Broken(const char *name, const char *call, const char *format, ...)
     va_start(ap, format);
     vsnprintf(what, sizeof(what), format, ap);
     va_end(ap);
-    probe::Say("%s: %s: %s.", name, call, what);
+    probe::Say<probe::Line::OptionBroken>(name, call, what);
     return false;
 }
 
@@ -1227,7 +1225,7 @@ bool OptionsTest(const Layout &layout)
     return ok;
 #else
     (void)layout;
-    skips.emplace_back("no open options in this library (TIFFClientOpenExt)");
+    no_open_options = true;
     return true;
 #endif
 }
@@ -1241,8 +1239,8 @@ int main()
     status |= probe::RunLayouts(fd_layouts, FdTest);
     status |= probe::RunLayouts(&options_layout, 1, OptionsTest);
     if (status == 0) {
-        for (const std::string &s : skips)
-            probe::SaySkipped("%s", s.c_str());
+        if (no_open_options)
+            probe::Say<probe::Line::SkippedNoOptions>();
     }
     return status;
 }

@@ -164,7 +164,7 @@ bool CheckKnown(TIFF *tif, const Run &run, const Page &p)
         // is not anonymous, and a setting passes no count.
         if (TIFFFieldWithTag(tif, tag) != f || TIFFFieldWithName(tif, TIFFFieldName(f)) != f ||
             TIFFFieldIsAnonymous(f) || TIFFFieldPassCount(f) || TIFFFieldSetGetCountSize(f) != 0) {
-            probe::Say("%s: %s: tag %u: the field query calls disagree.", run.name, p.name, tag);
+            probe::Say<probe::Line::QueryDisagree>(run.name, p.name, tag);
             ok = false;
         }
         bool covered = tag == TIFFTAG_PERSAMPLE;
@@ -175,8 +175,7 @@ bool CheckKnown(TIFF *tif, const Run &run, const Page &p)
                 covered = covered || (q.compression == p.compression && s.tag == tag);
         }
         if (!covered) {
-            probe::Say("%s: %s: tag %u of compression %u is not covered.", run.name, p.name, tag,
-                       p.compression);
+            probe::Say<probe::Line::NotCovered>(run.name, p.name, tag, p.compression);
             ok = false;
         }
     }
@@ -200,9 +199,7 @@ bool CheckFixedOnceWritten(TIFF *tif, const Run &run, const Page &p)
         const probe::ExpectedMessages expected;
         // 0 is the other value of both: JPEGCOLORMODE_RAW, FAXMODE_CLASSIC.
         if (SetSetting(tif, Setting{s.tag, 0}) != 0 || expected.Count() == 0) {
-            probe::Say("%s: %s: tag %u changed after the image was written, "
-                       "unlike TIFFSetField(3tiff)'s promise.",
-                       run.name, p.name, s.tag);
+            probe::Say<probe::Line::ChangedAfterWrite>(run.name, p.name, s.tag);
             ok = false;
         }
     }
@@ -361,8 +358,7 @@ bool CheckPixels(const Run &run, size_t k)
     const std::vector<uint8_t> expect = ImageOf(p, static_cast<tmsize_t>(got.size()));
     if (p.compression == COMPRESSION_JPEG &&
         got.size() != static_cast<size_t>(width) * length * 3) {
-        probe::Say("%s: %s: read as RGB, %zu bytes, expected %u.", run.name, p.name, got.size(),
-                   width * length * 3);
+        probe::Say<probe::Line::RgbSize>(run.name, p.name, got.size(), width * length * 3);
         return false;
     }
     if (p.log2_error > 0)
@@ -414,8 +410,7 @@ bool CheckTablesLeftOut(const Run &run, const ifd::Directory &dir, const Page &p
     bool ok = true;
     for (const auto &k : kinds) {
         if ((mode & k.mode) == 0 && HoldsMarker(*tables, k.marker)) {
-            probe::Say("%s: %s: tag %u on disk: holds %s tables.", run.name, p.name,
-                       TIFFTAG_JPEGTABLES, k.what);
+            probe::Say<probe::Line::HoldsTables>(run.name, p.name, TIFFTAG_JPEGTABLES, k.what);
             ok = false;
         }
     }
@@ -433,8 +428,9 @@ bool CheckSize(Run &run, const ifd::Directory &dir, size_t k)
     const uint64_t now = run.strip_bytes[k];
     if ((p.effect == Effect::Smaller && !(now < before)) ||
         (p.effect == Effect::OtherSize && now == before)) {
-        probe::Say("%s: %s: strip 0 on disk: %" PRIu64 " bytes, expected %s %" PRIu64 ".", run.name,
-                   p.name, now, p.effect == Effect::Smaller ? "fewer than" : "other than", before);
+        probe::Say<probe::Line::StripSizeOnDisk>(
+            run.name, p.name, now, p.effect == Effect::Smaller ? "fewer than" : "other than",
+            before);
         return false;
     }
     return true;
@@ -476,7 +472,7 @@ bool CheckPageOnDisk(Run &run, const ifd::Directory &dir, size_t k)
     bool ok = true;
     for (const ifd::Entry &e : dir.entries) {
         if (!AllowedOnDisk(e.tag)) {
-            probe::Say("%s: %s: tag %u on disk: not set by the page.", run.name, p.name, e.tag);
+            probe::Say<probe::Line::NotSetByPage>(run.name, p.name, e.tag);
             ok = false;
         }
     }
@@ -527,7 +523,7 @@ int main()
         const char *said = "";
         for (const Page &p : pages) {
             if (CodecMissing(p) && strcmp(said, p.codec) != 0) {
-                probe::SaySkipped("no %s codec", p.codec);
+                probe::Say<probe::Line::Skipped>(p.codec);
                 said = p.codec;
             }
         }

@@ -273,7 +273,7 @@ bool WritePalettePage(TIFF *tif, const char *filename)
                     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, palette_length) &&
                     TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_PACKBITS);
     if (!ok) {
-        probe::Say("%s: %s: can't set the page's shape.", filename, page.c_str());
+        probe::Say<probe::Line::ShapeNotSet>(filename, page.c_str());
         return false;
     }
     return Set(TIFFSetField(tif, TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data()) !=
@@ -301,7 +301,7 @@ bool WriteCurvesPage(TIFF *tif, const char *filename)
                     TIFFSetField(tif, TIFFTAG_TILEWIDTH, curves_tile) &&
                     TIFFSetField(tif, TIFFTAG_TILELENGTH, curves_tile);
     if (!ok) {
-        probe::Say("%s: %s: can't set the page's shape.", filename, page.c_str());
+        probe::Say<probe::Line::ShapeNotSet>(filename, page.c_str());
         return false;
     }
     const uint16_t extra[1] = {extra_sample};
@@ -327,7 +327,7 @@ bool WriteJpegPage(TIFF *tif, const char *filename)
                     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, jpeg_side) &&
                     TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
     if (!ok) {
-        probe::Say("%s: %s: can't set the page's shape.", filename, probe::Page(jpeg_page).c_str());
+        probe::Say<probe::Line::ShapeNotSet>(filename, probe::Page(jpeg_page).c_str());
         return false;
     }
     return WriteImage(tif, filename) && WriteDirectory(tif, jpeg_page, filename);
@@ -619,15 +619,12 @@ struct Where {
     const char *flags;
 };
 
-void Said(const Where &w, const char *format, ...) __attribute__((format(printf, 2, 3)));
-void Said(const Where &w, const char *format, ...)
+// "NAME: PLACE: TIFFPrintDirectory(FLAGS): ...", the rest as the row `Id`
+// words it.
+template <probe::Line Id, typename... Args>
+void Said(const Where &w, Args... args)
 {
-    char what[1024];
-    va_list ap;
-    va_start(ap, format);
-    vsnprintf(what, sizeof(what), format, ap);
-    va_end(ap);
-    probe::Say("%s: %s: TIFFPrintDirectory(%s): %s", w.filename, w.place.c_str(), w.flags, what);
+    probe::Say<Id>(w.filename, w.place.c_str(), w.flags, args...);
 }
 
 std::string Joined(const std::vector<double> &numbers)
@@ -769,14 +766,14 @@ bool CheckTable(const Field &f, const Item &item, long flags, const Where &w)
                         f.numbers.begin() + static_cast<long>((n + 1) * f.width));
         if (n >= expect || got != want || line.find(':') == std::string::npos) {
             want.erase(want.begin());
-            Said(w, "tag %u (%s): entry %zu printed as \"%s\", expected %s.", f.tag, f.name.c_str(),
+            Said<probe::Line::PrintedEntry>(w, f.tag, f.name.c_str(),
                  n, Trim(line).c_str(), n < expect ? Joined(want).c_str() : "none");
             return false;
         }
         n++;
     }
     if (n != expect) {
-        Said(w, "tag %u (%s): %zu entries printed, expected %zu.", f.tag, f.name.c_str(), n,
+        Said<probe::Line::PrintedEntries>(w, f.tag, f.name.c_str(), n,
              expect);
         return false;
     }
@@ -788,7 +785,7 @@ bool CheckJpeg(const Field &f, const Item &item, long flags, const Where &w)
     const std::vector<double> length = Numbers(item.value);
     bool ok = true;
     if (length != std::vector<double>{static_cast<double>(f.bytes.size())}) {
-        Said(w, "tag %u (%s) printed as \"%s\", expected %s.", f.tag, f.name.c_str(),
+        Said<probe::Line::PrintedAs>(w, f.tag, f.name.c_str(),
              Shown(item).c_str(), Expected(f).c_str());
         ok = false;
     }
@@ -799,11 +796,11 @@ bool CheckJpeg(const Field &f, const Item &item, long flags, const Where &w)
     }
     // TIFFPrintDirectory(3tiff): the Q matrices, the AC and DC tables.
     if ((flags & TIFFPRINT_JPEGQTABLES) && !Holds(printed, SegmentValues(f.bytes, 0xDB))) {
-        Said(w, "tag %u (%s): its quantization tables not printed.", f.tag, f.name.c_str());
+        Said<probe::Line::TablesNotPrinted>(w, f.tag, f.name.c_str(), "quantization");
         ok = false;
     }
     if ((flags & TIFFPRINT_JPEGACTABLES) && !Holds(printed, SegmentValues(f.bytes, 0xC4))) {
-        Said(w, "tag %u (%s): its Huffman tables not printed.", f.tag, f.name.c_str());
+        Said<probe::Line::TablesNotPrinted>(w, f.tag, f.name.c_str(), "Huffman");
         ok = false;
     }
     return ok;
@@ -887,7 +884,7 @@ bool CheckChunks(const Item &item, const ifd::Directory &dir, bool tiled, const 
         if (n >= expect || Numbers(line) != want) {
             if (!want.empty())
                 want.erase(want.begin());
-            Said(w, "%s %zu printed as \"%s\", expected %s.", unit, n, Trim(line).c_str(),
+            Said<probe::Line::PrintedChunk>(w, unit, n, Trim(line).c_str(),
                  n < expect ? Joined(want).c_str() : "none");
             return false;
         }
@@ -895,7 +892,7 @@ bool CheckChunks(const Item &item, const ifd::Directory &dir, bool tiled, const 
     }
     const std::vector<double> said = Numbers(item.label);
     if (n != expect || said != std::vector<double>{static_cast<double>(expect)}) {
-        Said(w, "\"%s\" and %zu %ss printed, expected %zu.", item.label.c_str(), n, unit, expect);
+        Said<probe::Line::PrintedChunks>(w, item.label.c_str(), n, unit, expect);
         return false;
     }
     return true;
@@ -918,7 +915,7 @@ bool CheckPrinted(const std::string &text, const std::vector<Field> &fields, uin
     if (heading.empty() || std::any_of(heading.begin(), heading.end(), [&](double h) {
             return h != static_cast<double>(offset);
         })) {
-        Said(w, "the heading \"%s\" does not name offset %" PRIu64 ".", printed.heading.c_str(),
+        Said<probe::Line::PrintHeading>(w, printed.heading.c_str(),
              offset);
         ok = false;
     }
@@ -927,7 +924,7 @@ bool CheckPrinted(const std::string &text, const std::vector<Field> &fields, uin
     for (const Item &item : printed.items) {
         if (chunks && IsChunks(item, tiled)) {
             if (!(flags & TIFFPRINT_STRIPS) || chunks_seen) {
-                Said(w, "the %ss printed unasked.", tiled ? "tile" : "strip");
+                Said<probe::Line::ChunksUnasked>(w, tiled ? "tile" : "strip");
                 ok = false;
             } else {
                 ok = CheckChunks(item, *chunks, tiled, w) && ok;
@@ -943,13 +940,13 @@ bool CheckPrinted(const std::string &text, const std::vector<Field> &fields, uin
                             [&](const std::string &l) { return l == label || l == slashless; }))
             i++;
         if (i == fields.size()) {
-            Said(w, "\"%s\" printed, not a field the directory holds.", item.label.c_str());
+            Said<probe::Line::PrintedNotHeld>(w, item.label.c_str());
             ok = false;
             continue;
         }
         const Field &f = fields[i];
         if (seen[i]++) {
-            Said(w, "tag %u (%s) printed again.", f.tag, f.name.c_str());
+            Said<probe::Line::PrintedAgain>(w, f.tag, f.name.c_str());
             ok = false;
             continue;
         }
@@ -958,19 +955,19 @@ bool CheckPrinted(const std::string &text, const std::vector<Field> &fields, uin
         else if (f.kind == Kind::Jpeg)
             ok = CheckJpeg(f, item, flags, w) && ok;
         else if (!ValueRight(f, item)) {
-            Said(w, "tag %u (%s) printed as \"%s\", expected %s.", f.tag, f.name.c_str(),
+            Said<probe::Line::PrintedAs>(w, f.tag, f.name.c_str(),
                  Shown(item).c_str(), Expected(f).c_str());
             ok = false;
         }
     }
     for (size_t i = 0; i < fields.size(); i++) {
         if (!seen[i]) {
-            Said(w, "tag %u (%s) not printed.", fields[i].tag, fields[i].name.c_str());
+            Said<probe::Line::PrintNotPrinted>(w, fields[i].tag, fields[i].name.c_str());
             ok = false;
         }
     }
     if (chunks && (flags & TIFFPRINT_STRIPS) && !chunks_seen) {
-        Said(w, "the %ss not printed.", tiled ? "tile" : "strip");
+        Said<probe::Line::ChunksNotPrinted>(w, tiled ? "tile" : "strip");
         ok = false;
     }
     return ok;
@@ -1001,7 +998,7 @@ bool CheckDirectory(TIFF *tif, const std::vector<Field> &fields, uint64_t offset
         const Where w{filename, place, flags.name};
         std::string text;
         if (!PrintToMemory(tif, flags.value, &text)) {
-            Said(w, "can't print into memory.");
+            Said<probe::Line::CantPrint>(w);
             return false;
         }
         ok = CheckPrinted(text, fields, offset, chunks, tiled, w, flags.value) && ok;
@@ -1023,7 +1020,7 @@ bool CheckPrints(const probe::Layout &layout)
     bool ok = true;
     for (unsigned k = 0; k < pages; k++) {
         if (!TIFFSetDirectory(tif, static_cast<tdir_t>(k))) {
-            probe::Say("%s: page %u: can't go to the page.", name, k);
+            probe::SayCantDirectory("read", name, probe::Page(k).c_str());
             return false;
         }
         const std::vector<Field> fields = k == fields_page    ? FieldsPage(chain[k])
@@ -1076,6 +1073,6 @@ int main()
     // Only a run that passed says it, so that a failed run's lines are all
     // failures.
     if (status == 0 && !JpegConfigured())
-        probe::SaySkipped("no JPEG codec");
+        probe::Say<probe::Line::Skipped>("JPEG");
     return status;
 }

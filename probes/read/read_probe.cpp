@@ -336,16 +336,15 @@ bool CheckWants(TIFF *tif, const std::vector<Want> &wants, const char *name, con
             break;
         case Rule::AtLeast:
             if (present && (got.ints.size() != 1 || got.ints[0] < w.field.values[0])) {
-                probe::Say("%s: %stag %u: %" PRIu64 ", expected at least %" PRIu64 ".", name,
-                           Prefix(place).c_str(), w.field.tag, got.ints.empty() ? 0 : got.ints[0],
-                           w.field.values[0]);
+                probe::Say<probe::Line::AtLeast>(name, Prefix(place).c_str(), w.field.tag,
+                                                 got.ints.empty() ? 0 : got.ints[0],
+                                                 w.field.values[0]);
                 ok = false;
             }
             break;
         case Rule::Absent:
             if (present) {
-                probe::Say("%s: %stag %u: present, but the file holds no value of it.", name,
-                           Prefix(place).c_str(), w.field.tag);
+                probe::Say<probe::Line::NoValue>(name, Prefix(place).c_str(), w.field.tag);
                 ok = false;
             }
             break;
@@ -371,15 +370,16 @@ bool CheckChunks(TIFF *tif, const Directory &d, const char *name, const char *pl
 {
     const char *unit = d.tiled ? "tile" : "strip";
     if ((TIFFIsTiled(tif) != 0) != d.tiled) {
-        probe::Say("%s: %simage %s, expected %s.", name, Prefix(place).c_str(),
-                   TIFFIsTiled(tif) ? "tiled" : "in strips", d.tiled ? "tiled" : "in strips");
+        probe::Say<probe::Line::Organization>(name, Prefix(place).c_str(),
+                                              TIFFIsTiled(tif) ? "tiled" : "in strips",
+                                              d.tiled ? "tiled" : "in strips");
         return false;
     }
     const uint32_t count = d.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
     bool ok = true;
     if (count != d.chunks.size()) {
-        probe::Say("%s: %s%" PRIu32 " %ss, expected %zu.", name, Prefix(place).c_str(), count, unit,
-                   d.chunks.size());
+        probe::Say<probe::Line::ChunkCount>(name, Prefix(place).c_str(), count, unit,
+                                            d.chunks.size());
         ok = false;
     }
     for (uint32_t k = 0; k < count && k < d.chunks.size(); k++) {
@@ -390,8 +390,8 @@ bool CheckChunks(TIFF *tif, const Directory &d, const char *name, const char *pl
                                    : TIFFReadEncodedStrip(tif, k, buf.data(), cap);
         if (c.refuse) {
             if (n >= 0) {
-                probe::Say("%s: %s%s %" PRIu32 " read as %ld bytes, but %s.", name,
-                           Prefix(place).c_str(), unit, k, static_cast<long>(n), c.refuse);
+                probe::Say<probe::Line::ReadBut>(name, Prefix(place).c_str(), unit, k,
+                                                 static_cast<long>(n), c.refuse);
                 ok = false;
             }
             continue;
@@ -404,8 +404,8 @@ bool CheckChunks(TIFF *tif, const Directory &d, const char *name, const char *pl
             continue;
         }
         if (static_cast<size_t>(n) != c.bytes.size()) {
-            probe::Say("%s: %s%s %" PRIu32 " read as %ld bytes, expected %zu.", name,
-                       Prefix(place).c_str(), unit, k, static_cast<long>(n), c.bytes.size());
+            probe::Say<probe::Line::ReadAs>(name, Prefix(place).c_str(), unit, k,
+                                            static_cast<long>(n), c.bytes.size());
             ok = false;
             continue;
         }
@@ -429,14 +429,13 @@ bool CheckLinked(TIFF *tif, bool exif, uint64_t offset, const std::vector<Direct
     const int read = exif ? TIFFReadEXIFDirectory(tif, offset) : TIFFReadGPSDirectory(tif, offset);
     if (dirs.empty()) {
         if (read) {
-            probe::Say("%s: %s: read, but the file has no IFD at %" PRIu64 ".", name, place,
-                       offset);
+            probe::Say<probe::Line::ReadNoIfd>(name, place, offset);
             return false;
         }
         return true;
     }
     if (!read) {
-        probe::Say("%s: %s: no IFD at %" PRIu64 ".", name, place, offset);
+        probe::Say<probe::Line::NoIfdAt>(name, place, offset);
         return false;
     }
     return CheckWants(tif, dirs[0].wants, name, place);
@@ -449,8 +448,7 @@ bool CheckDirectory(TIFF *tif, const Directory &d, const char *name, const char 
     for (size_t i = 0; i < d.subifds.size(); i++) {
         const std::string sub = "SubIFD " + std::to_string(i);
         if (!TIFFSetSubDirectory(tif, d.subifd_offsets[i])) {
-            probe::Say("%s: %s: can't go to the IFD at %" PRIu64 ".", name, sub.c_str(),
-                       d.subifd_offsets[i]);
+            probe::Say<probe::Line::CantGoToIfd>(name, sub.c_str(), d.subifd_offsets[i]);
             ok = false;
             continue;
         }
@@ -474,7 +472,7 @@ bool CountPages(const read_cases::Built &b, const char *name)
     const unsigned n = tif ? TIFFNumberOfDirectories(tif) : 0;
     if (!tif || n == b.chain || (b.empty_last && n == b.chain + 1))
         return true;
-    probe::Say("%s: expected %u pages, the library counts %u.", name, b.chain, n);
+    probe::Say<probe::Line::LibraryCounts>(name, b.chain, n);
     return false;
 }
 
@@ -485,7 +483,7 @@ bool ReachPages(const read_cases::Built &b, const char *name)
         return true;
     for (unsigned k = 0; k < b.chain; k++) {
         if (!TIFFSetDirectory(tif, static_cast<tdir_t>(k))) {
-            probe::Say("%s: page %u: can't go to the page.", name, k);
+            probe::SayCantDirectory("read", name, probe::Page(k).c_str());
             return false;
         }
     }
@@ -499,13 +497,12 @@ bool ReachPages(const read_cases::Built &b, const char *name)
         went = TIFFSetDirectory(tif, static_cast<tdir_t>(b.chain));
     }
     if (went) {
-        probe::Say("%s: page %u: TIFFSetDirectory goes past the last page.", name, b.chain);
+        probe::Say<probe::Line::SetDirectoryPast>(name, b.chain);
         return false;
     }
     // A page the count includes and no call can read must say why.
     if (b.empty_last && !said && TIFFNumberOfDirectories(tif) > b.chain) {
-        probe::Say("%s: page %u: counted, but TIFFSetDirectory fails without a message.", name,
-                   b.chain);
+        probe::Say<probe::Line::CountedUnread>(name, b.chain);
         return false;
     }
     return true;
@@ -522,9 +519,9 @@ bool WalkPages(const read_cases::Built &b, const char *name)
     if (walked == b.chain)
         return true;
     if (walked > page_limit)
-        probe::Say("%s: expected %u pages, TIFFReadDirectory walks more.", name, b.chain);
+        probe::Say<probe::Line::WalksMore>(name, b.chain);
     else
-        probe::Say("%s: expected %u pages, TIFFReadDirectory walks %u.", name, b.chain, walked);
+        probe::Say<probe::Line::Walks>(name, b.chain, walked);
     return false;
 }
 
@@ -535,11 +532,11 @@ bool CheckFile(const read_cases::Built &b, const char *name)
         if (!tif) {
             if (b.open != read_cases::Open::Must)
                 return true;
-            probe::Say("Can't open test TIFF file %s.", name);
+            probe::Say<probe::Line::CantOpen>(name);
             return false;
         }
         if (b.open == read_cases::Open::Refuse) {
-            probe::Say("%s: opened, but the file holds no TIFF image to open.", name);
+            probe::Say<probe::Line::NoImage>(name);
             return false;
         }
     }
@@ -623,7 +620,7 @@ bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
         return true; // said once, as a skip
     const std::string err = ifd::SaveFile(name, b.w.Bytes());
     if (!err.empty()) {
-        probe::Say("%s: %s.", name, err.c_str());
+        probe::Say<probe::Line::CantSave>(name, err.c_str());
         return false;
     }
     if (table && c.kind != read_cases::Kind::Malformed)
@@ -643,8 +640,7 @@ bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
     const long after = PeakKib();
     register_private = false;
     if (before >= 0 && after >= 0 && after - before > max_growth_kib) {
-        probe::Say("%s: the peak resident size grew by %ld KiB, more than %ld KiB.", name,
-                   after - before, max_growth_kib);
+        probe::Say<probe::Line::PeakResident>(name, after - before, max_growth_kib);
         ok = false;
     }
     return ok;

@@ -113,8 +113,10 @@ bool CheckStripPixels(TIFF *tif, unsigned k, const StripPage &p, uint32_t end, c
             TIFFReadEncodedStrip(tif, s, got.data(), static_cast<tmsize_t>(got.size()));
         if (n == static_cast<tmsize_t>(expect.size()) && got == expect)
             continue;
+        // A short read is "Can't read", other bytes "Wrong image data".
         if (wrong < probe::named_problems)
-            probe::SayWrongImage("strip", s, filename, place.c_str());
+            (void)probe::ReadBack("strip", s, n, expect.size(), got == expect, filename,
+                                  place.c_str());
         else if (wrong == probe::named_problems)
             from = s;
         last = s;
@@ -128,7 +130,7 @@ bool CheckStripPixels(TIFF *tif, unsigned k, const StripPage &p, uint32_t end, c
 
 bool SayOnDisk(const char *filename, const ifd::Error &err)
 {
-    probe::Say("%s: IFD at %" PRIu64 ": %s.", filename, err.offset, err.what.c_str());
+    probe::Say<probe::Line::IfdProblem>(filename, err.offset, err.what.c_str());
     return false;
 }
 
@@ -240,14 +242,14 @@ probe::Tiff OpenCounted(const char *filename, const char *mode, CountedFile *fil
 {
     file->fd = open(filename, O_RDONLY);
     if (file->fd < 0) {
-        probe::Say("Can't open test TIFF file %s.", filename);
+        probe::Say<probe::Line::CantOpen>(filename);
         return probe::Tiff();
     }
     probe::Tiff tif(TIFFClientOpen(filename, mode, file, CountedRead, NoWrite, CountedSeek,
                                    CountedClose, CountedSize, NoMap, NoUnmap));
     if (!tif) {
         close(file->fd);
-        probe::Say("Can't open test TIFF file %s.", filename);
+        probe::Say<probe::Line::CantOpen>(filename);
     }
     return tif;
 }
@@ -377,9 +379,7 @@ bool CheckOnDemand(const probe::Layout &layout, const Queried queried[2])
         const uint64_t queries_read = BytesRead(tif) - start;
         if (queried[i].page == many_page && array_bytes >= on_demand_array_bytes &&
             queries_read >= array_bytes) {
-            probe::Say("%s: page %u: the strile queries in \"O\" mode read %" PRIu64
-                       " bytes, as many as a whole strip array (%" PRIu64 ").",
-                       name, many_page, queries_read, array_bytes);
+            probe::Say<probe::Line::QueriesRead>(name, many_page, queries_read, array_bytes);
             return false;
         }
     }
@@ -387,18 +387,16 @@ bool CheckOnDemand(const probe::Layout &layout, const Queried queried[2])
     const uint32_t last = many.length - 1;
     const std::vector<uint8_t> expect = StripImage(many_page, many, last);
     std::vector<uint8_t> got(expect.size());
-    if (TIFFReadEncodedStrip(tif, last, got.data(), static_cast<tmsize_t>(got.size())) !=
-            static_cast<tmsize_t>(got.size()) ||
-        got != expect) {
-        probe::SayWrongImage("strip", last, name, probe::Page(many_page).c_str());
+    const tmsize_t n =
+        TIFFReadEncodedStrip(tif, last, got.data(), static_cast<tmsize_t>(got.size()));
+    if (!probe::ReadBack("strip", last, n, expect.size(), got == expect, name,
+                         probe::Page(many_page).c_str()))
         return false;
-    }
     const uint64_t read_now = BytesRead(tif) - before;
     if (read_now < array_bytes)
         return true;
-    probe::Say("%s: page %u: reading strip %lu in \"O\" mode read %" PRIu64
-               " bytes, as many as a whole strip array (%" PRIu64 ").",
-               name, many_page, static_cast<unsigned long>(last), read_now, array_bytes);
+    probe::Say<probe::Line::StripReadOnDemand>(name, many_page, static_cast<unsigned long>(last),
+                                               read_now, array_bytes);
     return false;
 }
 
@@ -440,13 +438,13 @@ bool CheckDeferredArrays(const probe::Layout &layout)
             return false;
         if (!TIFFDeferStrileArrayWriting(tif) || !TIFFWriteCheck(tif, 0, "strile_probe") ||
             !TIFFWriteDirectory(tif) || !TIFFSetDirectory(tif, k)) {
-            probe::Say("%s: page %u: can't defer the strip arrays.", name, k);
+            probe::Say<probe::Line::CantDefer>(name, k);
             return false;
         }
         if (!WriteStrips(tif, k, p, 0, StripCount(p), name))
             return false;
         if (!TIFFForceStrileArrayWriting(tif)) {
-            probe::Say("%s: page %u: TIFFForceStrileArrayWriting failed.", name, k);
+            probe::Say<probe::Line::ForceFailed>(name, k);
             return false;
         }
         // A wrong strip hides nothing after it: every state is checked.
@@ -499,7 +497,7 @@ bool CheckCheckpoints(const probe::Layout &layout)
             written = end;
             n++;
             if (!TIFFCheckpointDirectory(writer)) {
-                probe::Say("%s: page 0: TIFFCheckpointDirectory %u failed.", name, n);
+                probe::Say<probe::Line::CheckpointFailed>(name, n);
                 return false;
             }
             // A wrong state hides not the states after it.

@@ -137,8 +137,7 @@ bool SameNumber(const char *filename, unsigned k, uint64_t got, uint64_t expect,
     // The analyzer loses track of va_start across the early return above.
     vsnprintf(text, sizeof(text), call, ap); // NOLINT(clang-analyzer-valist.Uninitialized)
     va_end(ap);
-    probe::Say("%s: page %u: %s is %" PRIu64 ", expected %" PRIu64 ".", filename, k, text, got,
-               expect);
+    probe::Say<probe::Line::NumberIs>(filename, k, text, got, expect);
     return false;
 }
 

@@ -4,6 +4,8 @@
 
 #include <tiffio.h>
 
+#include "lines.h"
+
 namespace {
 
 TIFFErrorHandler previous_error = nullptr;
@@ -36,3 +38,43 @@ unsigned long LibraryMessages()
 {
     return messages;
 }
+
+namespace probe {
+
+bool LibraryQuiet(const char *filename, unsigned long since)
+{
+    if (LibraryMessages() == since)
+        return true;
+    Say<Line::LibraryProblem>(filename);
+    return false;
+}
+
+namespace {
+
+unsigned long expected_messages = 0;
+
+void CountExpected(const char * /*module*/, const char * /*format*/, va_list /*ap*/)
+{
+    expected_messages++;
+}
+
+} // namespace
+
+ExpectedMessages::ExpectedMessages()
+    : error_(TIFFSetErrorHandler(CountExpected)), warning_(TIFFSetWarningHandler(CountExpected)),
+      before_(expected_messages)
+{
+}
+
+ExpectedMessages::~ExpectedMessages()
+{
+    TIFFSetErrorHandler(error_);
+    TIFFSetWarningHandler(warning_);
+}
+
+unsigned long ExpectedMessages::Count() const
+{
+    return expected_messages - before_;
+}
+
+} // namespace probe

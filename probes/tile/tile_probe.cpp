@@ -199,7 +199,7 @@ bool CheckTileGeometry(TIFF *tif, unsigned k, const char *filename)
     const TilePage &p = tile_pages[k];
 
     if (!TIFFIsTiled(tif)) {
-        probe::Say("%s: page %u: not tiled.", filename, k);
+        probe::Say<probe::Line::NotTiled>(filename, k);
         return false;
     }
     if (!FetchU32(tif, TIFFTAG_TILEWIDTH, p.tile_width, filename) ||
@@ -276,10 +276,8 @@ bool CheckTileArrays(TIFF *tif, unsigned k, const ifd::Directory &dir, const cha
 bool SameTile(const std::vector<uint8_t> &got, tmsize_t n, const std::vector<uint8_t> &expect,
               uint32_t t, unsigned k, const char *filename)
 {
-    if (n == static_cast<tmsize_t>(expect.size()) && got == expect)
-        return true;
-    probe::SayWrongImage("tile", t, filename, probe::Page(k).c_str());
-    return false;
+    return probe::ReadBack("tile", t, n, expect.size(), got == expect, filename,
+                           probe::Page(k).c_str());
 }
 
 // Every tile, read by number and, before the update, by a pixel inside it.

@@ -294,11 +294,10 @@ static bool CheckStrips(TIFF *tif, const char *filename, bool updated)
 
     for (uint32_t s = 0; s < length; s++) {
         const uint8_t *expect = updated && s == updated_strip ? update_row : image[s];
-        if (TIFFReadEncodedStrip(tif, s, got, row_bytes) != static_cast<tmsize_t>(row_bytes) ||
-            memcmp(got, expect, row_bytes) != 0) {
-            probe::SayWrongImage("strip", s, filename);
+        const tmsize_t n = TIFFReadEncodedStrip(tif, s, got, row_bytes);
+        if (!probe::ReadBack("strip", s, n, row_bytes, memcmp(got, expect, row_bytes) == 0,
+                             filename))
             return false;
-        }
     }
     return true;
 }

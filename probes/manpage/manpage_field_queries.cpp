@@ -1,0 +1,285 @@
+// The field query pages, held to TIFFGetField(3tiff)'s table, and the
+// handler calls.
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdint>
+#include <cstring>
+
+#include <tiffio.h>
+
+#include "manpage_probe.h"
+
+namespace manpage {
+
+// --- The field query pages, against the TIFFGetField(3tiff) table ---
+
+// How TIFFGetField's table passes a field: one value, two values, one
+// pointer to an array (no count), or a count (uint16_t or uint32_t) then a
+// pointer.
+enum class Args { One, Two, Pointer, Count16, Count32 };
+
+constexpr uint32_t Type(TIFFDataType t)
+{
+    return uint32_t{1} << t;
+}
+constexpr uint32_t B = Type(TIFF_BYTE), A = Type(TIFF_ASCII), S = Type(TIFF_SHORT),
+                   L = Type(TIFF_LONG), R = Type(TIFF_RATIONAL), U = Type(TIFF_UNDEFINED),
+                   D = Type(TIFF_DOUBLE);
+
+struct FieldRow {
+    const char *name; // the standard's name
+    uint32_t tag;
+    Args args;
+    int size;       // the size of one value passed, for One; else 0
+    uint32_t types; // the types the standard allows
+};
+
+// Each row as TIFFGetField(3tiff)'s table lists it; the names and types
+// from TIFF 6.0, XMP (XMLPacket), Photoshop's and ICC's notes and the
+// LogLuv note (StoNits).
+constexpr FieldRow field_rows[] = {
+    {"ImageWidth", TIFFTAG_IMAGEWIDTH, Args::One, 4, S | L},
+    {"ImageLength", TIFFTAG_IMAGELENGTH, Args::One, 4, S | L},
+    {"BitsPerSample", TIFFTAG_BITSPERSAMPLE, Args::One, 2, S},
+    {"Compression", TIFFTAG_COMPRESSION, Args::One, 2, S},
+    {"PhotometricInterpretation", TIFFTAG_PHOTOMETRIC, Args::One, 2, S},
+    {"FillOrder", TIFFTAG_FILLORDER, Args::One, 2, S},
+    {"ImageDescription", TIFFTAG_IMAGEDESCRIPTION, Args::Pointer, 0, A},
+    {"Orientation", TIFFTAG_ORIENTATION, Args::One, 2, S},
+    {"SamplesPerPixel", TIFFTAG_SAMPLESPERPIXEL, Args::One, 2, S},
+    {"RowsPerStrip", TIFFTAG_ROWSPERSTRIP, Args::One, 4, S | L},
+    {"XResolution", TIFFTAG_XRESOLUTION, Args::One, 4, R},
+    {"PlanarConfiguration", TIFFTAG_PLANARCONFIG, Args::One, 2, S},
+    {"ResolutionUnit", TIFFTAG_RESOLUTIONUNIT, Args::One, 2, S},
+    {"PageNumber", TIFFTAG_PAGENUMBER, Args::Two, 0, S},
+    {"WhitePoint", TIFFTAG_WHITEPOINT, Args::Pointer, 0, R},
+    {"ColorMap", TIFFTAG_COLORMAP, Args::Pointer, 0, S},
+    {"HalftoneHints", TIFFTAG_HALFTONEHINTS, Args::Two, 0, S},
+    {"TileWidth", TIFFTAG_TILEWIDTH, Args::One, 4, S | L},
+    {"DotRange", TIFFTAG_DOTRANGE, Args::Two, 0, B | S},
+    {"ExtraSamples", TIFFTAG_EXTRASAMPLES, Args::Count16, 0, S},
+    {"YCbCrSubsampling", TIFFTAG_YCBCRSUBSAMPLING, Args::Two, 0, S},
+    {"YCbCrPositioning", TIFFTAG_YCBCRPOSITIONING, Args::One, 2, S},
+    {"ReferenceBlackWhite", TIFFTAG_REFERENCEBLACKWHITE, Args::Pointer, 0, R},
+    {"XMLPacket", TIFFTAG_XMLPACKET, Args::Count32, 0, B | U},
+    {"Photoshop", TIFFTAG_PHOTOSHOP, Args::Count32, 0, B | U},
+    {nullptr, TIFFTAG_ICCPROFILE, Args::Count32, 0, U},
+    {"StoNits", TIFFTAG_STONITS, Args::One, 8, D},
+};
+
+// Each field's description, or null after saying so.
+const TIFFField *Describe(TIFF *tif, const Layout &layout, const Promise &p, uint32_t tag)
+{
+    const TIFFField *fip = TIFFFieldWithTag(tif, tag);
+    if (!fip)
+        Broken(layout, p, "TIFFFieldWithTag(%" PRIu32 ") gave no field, expected one", tag);
+    return fip;
+}
+
+// Runs `check` on every row with the field's description, on a new
+// directory of the call file.
+template <typename Fn>
+bool EveryField(const Layout &layout, const Promise &p, Fn check)
+{
+    probe::Tiff tif = probe::Create(layout);
+    if (!tif)
+        return false;
+    bool ok = true;
+    for (const FieldRow &row : field_rows) {
+        const TIFFField *fip = Describe(tif, layout, p, row.tag);
+        if (!fip || !check(row, fip))
+            ok = false;
+    }
+    return SetStripPage(tif, layout.filename) && ok;
+}
+
+bool PassesCount(Args args)
+{
+    return args == Args::Count16 || args == Args::Count32;
+}
+
+bool PassCount(const Layout &layout, const Promise &p)
+{
+    return EveryField(layout, p, [&](const FieldRow &row, const TIFFField *fip) {
+        const int got = TIFFFieldPassCount(fip);
+        if (got != (PassesCount(row.args) ? 1 : 0))
+            return Broken(layout, p, "tag %" PRIu32 " gave %d, expected %d", row.tag, got,
+                          PassesCount(row.args) ? 1 : 0);
+        return true;
+    });
+}
+
+// What TIFFFieldReadCount(3tiff) and TIFFFieldWriteCount(3tiff) must give
+// for TIFFGetField's way of passing the field.
+bool CountFits(const Layout &layout, const Promise &p, const FieldRow &row, int got,
+               const char *call)
+{
+    switch (row.args) {
+    case Args::One:
+    case Args::Two: {
+        const int expect = row.args == Args::One ? 1 : 2;
+        if (got != expect)
+            return Broken(layout, p, "tag %" PRIu32 " gave %d, expected %d", row.tag, got, expect);
+        return true;
+    }
+    case Args::Pointer:
+        if (got == TIFF_VARIABLE || got == TIFF_VARIABLE2)
+            return Broken(layout, p,
+                          "tag %" PRIu32 " gave %d, expected neither -1 nor -3: %s takes no count",
+                          row.tag, got, call);
+        return true;
+    case Args::Count16:
+    case Args::Count32: {
+        const int expect = row.args == Args::Count16 ? TIFF_VARIABLE : TIFF_VARIABLE2;
+        if (got != expect)
+            return Broken(layout, p, "tag %" PRIu32 " gave %d, expected %d", row.tag, got, expect);
+        return true;
+    }
+    }
+    return true;
+}
+
+bool ReadCount(const Layout &layout, const Promise &p)
+{
+    return EveryField(layout, p, [&](const FieldRow &row, const TIFFField *fip) {
+        return CountFits(layout, p, row, TIFFFieldReadCount(fip), "TIFFGetField");
+    });
+}
+
+bool WriteCount(const Layout &layout, const Promise &p)
+{
+    return EveryField(layout, p, [&](const FieldRow &row, const TIFFField *fip) {
+        return CountFits(layout, p, row, TIFFFieldWriteCount(fip), "TIFFSetField");
+    });
+}
+
+bool CountSize(const Layout &layout, const Promise &p)
+{
+    return EveryField(layout, p, [&](const FieldRow &row, const TIFFField *fip) {
+        const int expect = row.args == Args::Count16 ? 2 : row.args == Args::Count32 ? 4 : 0;
+        const int got = TIFFFieldSetGetCountSize(fip);
+        if (got != expect)
+            return Broken(layout, p, "tag %" PRIu32 " gave %d, expected %d", row.tag, got, expect);
+        return true;
+    });
+}
+
+bool SetGetSize(const Layout &layout, const Promise &p)
+{
+    return EveryField(layout, p, [&](const FieldRow &row, const TIFFField *fip) {
+        const int got = TIFFFieldSetGetSize(fip);
+        if (row.size != 0 && got != row.size)
+            return Broken(layout, p, "tag %" PRIu32 " gave %d, expected %d", row.tag, got,
+                          row.size);
+        return true;
+    });
+}
+
+bool FieldNames(const Layout &layout, const Promise &p)
+{
+    return EveryField(layout, p, [&](const FieldRow &row, const TIFFField *fip) {
+        const char *got = TIFFFieldName(fip);
+        if (row.name && (!got || strcmp(got, row.name) != 0))
+            return Broken(layout, p, "tag %" PRIu32 " gave \"%s\", expected \"%s\"", row.tag,
+                          got ? got : "(null)", row.name);
+        return true;
+    });
+}
+
+bool FieldTags(const Layout &layout, const Promise &p)
+{
+    probe::Tiff tif = probe::Create(layout);
+    if (!tif)
+        return false;
+    bool ok = true;
+    for (const FieldRow &row : field_rows) {
+        if (!row.name)
+            continue;
+        const TIFFField *const fip = Expecting([&] { return TIFFFieldWithName(tif, row.name); });
+        const uint32_t got = fip ? TIFFFieldTag(fip) : 0;
+        if (got != row.tag)
+            ok = Broken(layout, p,
+                        "TIFFFieldWithName(\"%s\") gave tag %" PRIu32 ", expected %" PRIu32,
+                        row.name, got, row.tag);
+    }
+    return SetStripPage(tif, layout.filename) && ok;
+}
+
+bool FieldTypes(const Layout &layout, const Promise &p)
+{
+    return EveryField(layout, p, [&](const FieldRow &row, const TIFFField *fip) {
+        const TIFFDataType got = TIFFFieldDataType(fip);
+        if (static_cast<unsigned>(got) >= 32 || (Type(got) & row.types) == 0)
+            return Broken(layout, p, "tag %" PRIu32 " gave type %d, expected one the field allows",
+                          row.tag, static_cast<int>(got));
+        return true;
+    });
+}
+
+bool TagListEnd(const Layout &layout, const Promise &p)
+{
+    probe::Tiff tif = NewStripPage(layout);
+    if (!tif)
+        return false;
+    for (ttag_t tag : {TIFFTAG_ARTIST, TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_SOFTWARE}) {
+        if (!TIFFSetField(tif, tag, "manpage_probe")) {
+            probe::SayCantSet(tag, layout.filename);
+            return false;
+        }
+    }
+    const int count = TIFFGetTagListCount(tif);
+    if (count < 0)
+        return Broken(layout, p, "TIFFGetTagListCount gave %d, expected 0 or more", count);
+    for (int i = 0; i < count; i++) {
+        if (TIFFGetTagListEntry(tif, i) == UINT32_MAX)
+            return Broken(layout, p, "entry %d of %d gave 0xFFFFFFFF, expected a tag", i, count);
+    }
+    for (int i : {count, count + 1}) {
+        const uint32_t got = TIFFGetTagListEntry(tif, i);
+        if (got != UINT32_MAX)
+            return Broken(layout, p, "entry %d of %d gave 0x%" PRIX32 ", expected 0xFFFFFFFF", i,
+                          count, got);
+    }
+    return true;
+}
+
+// The sizes TIFF 6.0 (types 1 to 12), the IFD type's note (13) and BigTIFF
+// (16 to 18) give; every other number is no type.
+bool DataWidth(const Layout &layout, const Promise &p)
+{
+    constexpr int widths[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4, 0, 0, 8, 8, 8, 0};
+    bool ok = true;
+    for (int type = 0; type < static_cast<int>(sizeof(widths) / sizeof(widths[0])); type++) {
+        const int got = TIFFDataWidth(static_cast<TIFFDataType>(type));
+        if (got != widths[type])
+            ok = Broken(layout, p, "type %d gave %d, expected %d", type, got, widths[type]);
+    }
+    return ok;
+}
+
+void Quiet(const char * /*module*/, const char * /*format*/, va_list /*ap*/) {}
+void Other(const char * /*module*/, const char * /*format*/, va_list /*ap*/) {}
+
+bool HandlerReturns(const Layout &layout, const Promise &p,
+                    TIFFErrorHandler (*set)(TIFFErrorHandler))
+{
+    const TIFFErrorHandler original = set(Quiet);
+    const TIFFErrorHandler first = set(Other);
+    const TIFFErrorHandler second = set(original);
+    if (first != Quiet || second != Other)
+        return Broken(layout, p, "the previous handler came back %s, expected the one set before",
+                      first != Quiet ? "wrong first" : "wrong second");
+    return true;
+}
+
+bool ErrorHandler(const Layout &layout, const Promise &p)
+{
+    return HandlerReturns(layout, p, TIFFSetErrorHandler);
+}
+
+bool WarningHandler(const Layout &layout, const Promise &p)
+{
+    return HandlerReturns(layout, p, TIFFSetWarningHandler);
+}
+
+} // namespace manpage
