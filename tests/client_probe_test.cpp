@@ -61,8 +61,8 @@ TEST(ClientProbe, RoundTripFaults)
         // A read one byte short of the strip, though every byte is right.
         {"read-short:0@client_fd.btf",
          "client_fd.btf",
-         {"Wrong image data in strip 0 of client_fd.btf, page 0.",
-          "Wrong image data in strip 0 of client_fd.btf, page 1."}},
+         {"Can't read image data in strip 0 of client_fd.btf, page 0.",
+          "Can't read image data in strip 0 of client_fd.btf, page 1."}},
         {"warn:270@client_fd.btf",
          "client_fd.btf",
          {"client_fd.btf: the library reported a problem."}},
@@ -81,8 +81,8 @@ TEST(ClientProbe, RoundTripFaults)
         // A strip read one byte too long: more than the strip holds.
         {"read-long:0@client_le.tif",
          "client_le.tif",
-         {"Wrong image data in strip 0 of client_le.tif, page 0.",
-          "Wrong image data in strip 0 of client_le.tif, page 1."}},
+         {"Can't read image data in strip 0 of client_le.tif, page 0.",
+          "Can't read image data in strip 0 of client_le.tif, page 1."}},
         {"get:257@client_fd.tif",
          "client_fd.tif",
          {"Problem fetching tag 257 in client_fd.tif, page 0.",

@@ -438,7 +438,7 @@ void ComparePage(TIFF *tif, size_t k, const char *description, const char *befor
         r->wrong = true;
         if (name)
             probe::Say<probe::Line::ChunkCount>(name, probe::Field(place.c_str()).c_str(), strips,
-                                               "strip", size_t{StripCount(p)});
+                                                "strip", size_t{StripCount(p)});
         return;
     }
     for (uint32_t s = 0; s < strips; s++) {
@@ -471,7 +471,10 @@ void ComparePage(TIFF *tif, size_t k, const char *description, const char *befor
         got.resize(static_cast<size_t>(std::min<tmsize_t>(n, static_cast<tmsize_t>(got.size()))));
         if (got != expect_bytes) {
             r->wrong = true;
-            if (name)
+            // More bytes than the strip holds is a wrong size, as fewer are.
+            if (name && got.size() != expect_bytes.size())
+                probe::SayCantRead("strip", s, name, place.c_str());
+            else if (name)
                 probe::SayWrongImage("strip", s, name, place.c_str());
         }
     }
@@ -665,8 +668,8 @@ void SayTally(const char *name, const client::StepInfo &s, const client::FaultIn
         default:
             what = std::string("after ") + f.what + " the file reads back wrong without a message";
         }
-        probe::Say<probe::Line::StepBroken>(name, s.name, what.c_str(), t.broken[r], t.cases, f.call,
-                                            t.first[r]);
+        probe::Say<probe::Line::StepBroken>(name, s.name, what.c_str(), t.broken[r], t.cases,
+                                            f.call, t.first[r]);
     }
 }
 
@@ -818,9 +821,9 @@ bool FormatOnDisk(const Layout &layout, const std::vector<uint8_t> &bytes, ifd::
     }
     const ifd::Header &h = file->header;
     if (h.big_endian != layout.big_endian || h.bigtiff != layout.bigtiff) {
-        probe::Say<probe::Line::HeaderFormat>(name,
-                   h.big_endian ? "MM" : "II", h.bigtiff ? 43 : 42, layout.big_endian ? "MM" : "II",
-                   layout.bigtiff ? 43 : 42);
+        probe::Say<probe::Line::HeaderFormat>(name, h.big_endian ? "MM" : "II", h.bigtiff ? 43 : 42,
+                                              layout.big_endian ? "MM" : "II",
+                                              layout.bigtiff ? 43 : 42);
         return false;
     }
     return probe::NoProblems(name, *file);
