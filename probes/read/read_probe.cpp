@@ -621,9 +621,9 @@ bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
     c.build(&b, c.tag, c.type);
     if (NeedsMissingCodec(b))
         return true; // said once, as a skip
-    const std::string err = ifd::SaveFile(name, b.w.Bytes());
-    if (!err.empty()) {
-        probe::Say("%s: %s.", name, err.c_str());
+    const ifd::Error err = ifd::SaveFile(name, b.w.Bytes());
+    if (err) {
+        probe::Say("%s: %s.", name, err.what.c_str());
         return false;
     }
     if (table && c.kind != read_cases::Kind::Malformed)
