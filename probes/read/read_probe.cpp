@@ -22,6 +22,7 @@
 #include <tiffio.h>
 
 #include "ifd_writer.h"
+#include "matrix.h"
 #include "probe_support.h"
 #include "read_cases.h"
 
@@ -652,5 +653,8 @@ int main()
     }
     if (table)
         fclose(table);
+    // The read matrix, after the catalogue: its lines come last.
+    if (!matrix::Run())
+        failure = 1;
     return failure;
 }
