@@ -141,7 +141,9 @@ TEST(ReadMatrix, EveryRowStartsFromItsStandardEncoding)
             const std::vector<matrix::Variant> vs = matrix::Derive(row, bigtiff);
             ASSERT_FALSE(vs.empty());
             EXPECT_EQ(vs[0].slug, "std");
-            EXPECT_EQ(vs[0].outcome, Outcome::Exact);
+            // BigTIFF's types are no legal encoding in a classic file.
+            EXPECT_EQ(vs[0].outcome,
+                      !bigtiff && row.type >= 16 ? Outcome::Tolerated : Outcome::Exact);
             for (size_t i = 0; i < vs.size(); i++) {
                 for (size_t j = 0; j < i; j++)
                     EXPECT_NE(vs[i].slug, vs[j].slug);
@@ -160,7 +162,7 @@ TEST(ReadMatrix, RowsAreTheMainPagesFields)
     const std::vector<matrix::Row> rows = matrix::Rows();
     for (const uint16_t tag : {256, 257, 258, 259, 262, 269, 270, 282, 296, 305, 50706})
         EXPECT_NE(RowOf(rows, tag), nullptr) << tag;
-    for (const uint16_t tag : {273, 279, 320, 330, 34665, 34853, 33434, 347})
+    for (const uint16_t tag : {273, 279, 320, 330, 34665, 34853, 347, 40965})
         EXPECT_EQ(RowOf(rows, tag), nullptr) << tag;
 }
 

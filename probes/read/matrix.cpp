@@ -82,6 +82,8 @@ struct File {
     std::vector<uint8_t> pixels; // both strips
     ifd::Field expect;           // the field under test, as a read must give it
     bool image = false;          // the field describes the image
+    uint64_t sub_at = 0;         // the EXIF or GPS IFD holding the field
+    ifd::Field slot;             // what the entry's value slot holds, read as the field
 };
 
 bool Pairs(uint16_t type)
@@ -120,7 +122,7 @@ File Build(const Row &row, const Variant &v, const read_cases::Format &fmt)
         file.pixels.push_back(static_cast<uint8_t>(i * 37 + 11));
     const uint64_t s0 = w.Append(file.pixels);
 
-    std::vector<ifd::Field> fields = {
+    std::vector<ifd::Field> image = {
         ifd::Numbers(256, ifd::SHORT, {4}),
         ifd::Numbers(257, ifd::SHORT, {4}),
         ifd::Numbers(258, ifd::SHORT, {8}),
@@ -132,9 +134,34 @@ File Build(const Row &row, const Variant &v, const read_cases::Format &fmt)
         ifd::Numbers(279, ifd::LONG, {strip_bytes, strip_bytes}),
         ifd::Numbers(284, ifd::SHORT, {1}),
     };
-    fields.erase(std::remove_if(fields.begin(), fields.end(),
-                                [&](const ifd::Field &f) { return f.tag == row.tag; }),
-                 fields.end());
+    // A field of the EXIF or GPS IFD goes there; the main IFD links it and
+    // comes first, so that the linked IFD's values end the file.
+    const bool linked = row.home == Home::Exif || row.home == Home::Gps;
+    std::vector<ifd::Field> fields;
+    if (linked) {
+        ifd::Ifd main;
+        main.fields = image;
+        const uint16_t link = row.home == Home::Exif ? 34665 : 34853;
+        auto at = std::find_if(main.fields.begin(), main.fields.end(),
+                               [&](const ifd::Field &f) { return f.tag > link; });
+        main.fields.insert(at, ifd::Numbers(link, ifd::LONG, {0}));
+        w.Align();
+        const uint64_t main_at = w.Size();
+        uint64_t sub_at = main_at + w.IfdSize(main);
+        sub_at += sub_at % 2;
+        for (ifd::Field &f : main.fields) {
+            if (f.tag == link)
+                f.values = {sub_at};
+        }
+        w.AppendIfd(main);
+        w.Align();
+        file.sub_at = sub_at;
+    } else {
+        fields = image;
+        fields.erase(std::remove_if(fields.begin(), fields.end(),
+                                    [&](const ifd::Field &f) { return f.tag == row.tag; }),
+                     fields.end());
+    }
     ifd::Field f = v.field;
     const uint64_t count = f.count != ifd::derived ? f.count
                            : Pairs(f.type)         ? f.values.size() / 2
@@ -172,8 +199,14 @@ File Build(const Row &row, const Variant &v, const read_cases::Format &fmt)
     }
     if (out_of_line)
         ifd.fields[index].value_at = at;
-    w.AppendIfd(ifd);
+    w.AppendIfd(ifd, !linked);
     file.expect = v.expect;
+    const uint64_t slot_at =
+        ifd_at + (fmt.bigtiff ? 8 : 2) + index * (fmt.bigtiff ? 20 : 12) + 4 + w.Slot();
+    file.slot = ifd::Numbers(
+        row.tag, f.type,
+        ElementsAt(w.Bytes(), fmt.big_endian, slot_at, f.type,
+                   std::min<uint64_t>(row.standard.values.size(), w.Slot() / ElementSize(f.type))));
     if (out_of_line &&
         (v.place == Place::Writer || v.place == Place::Odd || v.place == Place::Straddle)) {
         while (w.Size() < at)
@@ -198,6 +231,7 @@ struct Got {
     bool counted = false;
     bool scalar = false;
     bool real = false;
+    bool null = false; // a text given as a null pointer
     unsigned size = 0;
     std::string bytes;
     std::vector<double> numbers;
@@ -273,6 +307,7 @@ bool Fetch(TIFF *tif, uint16_t tag, Got *got)
         if (dt == TIFF_ASCII) {
             got->text = true;
             got->bytes.assign(static_cast<const char *>(p), p ? n : 0);
+            got->null = !p;
         } else {
             Decode(p, n, static_cast<unsigned>(size), dt, got);
         }
@@ -284,6 +319,7 @@ bool Fetch(TIFF *tif, uint16_t tag, Got *got)
             return false;
         got->text = true;
         got->bytes = text ? text : "";
+        got->null = !text;
         return true;
     }
     if (read_count > 1) {
@@ -344,6 +380,26 @@ std::string Num(double v)
     return buf;
 }
 
+// A text as a line shows it: up to its first NUL, other bytes that are not
+// printable as \xNN.
+std::string Printable(const std::string &text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '\0')
+            break;
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F && c != '\\') {
+            out += c;
+        } else {
+            char hex[8];
+            snprintf(hex, sizeof(hex), "\\x%02x", u);
+            out += hex;
+        }
+    }
+    return out;
+}
+
 // The float a library gets dividing a RATIONAL's parts as floats, not the
 // float nearest the quotient.
 bool FloatQuotient(const ifd::Field &f, size_t i, double got)
@@ -383,9 +439,9 @@ std::string Differs(const Got &got, const ifd::Field &f, bool *rounded = nullptr
             expect.resize(nul);
         if (got.bytes == expect)
             return "";
-        return "\"" + std::string(got.bytes.c_str()) + "\" (" + std::to_string(got.bytes.size()) +
-               " bytes), expected \"" + std::string(expect.c_str()) + "\" (" +
-               std::to_string(expect.size()) + " bytes)";
+        return "\"" + Printable(got.bytes) + "\" (" + std::to_string(got.bytes.size()) +
+               " bytes), expected \"" + Printable(expect) + "\" (" + std::to_string(expect.size()) +
+               " bytes)";
     }
     std::vector<double> want = Numbers(f);
     const size_t m = got.numbers.size();
@@ -416,9 +472,43 @@ std::string Differs(const Got &got, const ifd::Field &f, bool *rounded = nullptr
 
 // --- Checking a case ---------------------------------------------------------
 
+// The strips are intact in every field case: they read as the file holds
+// them.
+std::string Strips(TIFF *tif, const Variant &v, const Row &row, const File &file)
+{
+    for (uint32_t k = 0; k < 2; k++) {
+        uint8_t buf[strip_bytes + 16];
+        const tmsize_t n = TIFFReadEncodedStrip(tif, k, buf, sizeof(buf));
+        if (n < 0) {
+            if (v.outcome == Outcome::Exact || !row.image)
+                return "can't read strip " + std::to_string(k);
+        } else if (n != strip_bytes) {
+            return "strip " + std::to_string(k) + " read as " + std::to_string(n) +
+                   " bytes, expected " + std::to_string(strip_bytes);
+        } else {
+            for (size_t i = 0; i < strip_bytes; i++) {
+                if (buf[i] != file.pixels[k * strip_bytes + i]) {
+                    char text[80];
+                    snprintf(text, sizeof(text),
+                             "strip %" PRIu32 " byte %zu is 0x%02x, expected 0x%02x", k, i, buf[i],
+                             file.pixels[k * strip_bytes + i]);
+                    return text;
+                }
+            }
+        }
+    }
+    return "";
+}
+
+bool ReadLinked(TIFF *tif, const Row &row, uint64_t at)
+{
+    return row.home == Home::Exif ? TIFFReadEXIFDirectory(tif, at) != 0
+                                  : TIFFReadGPSDirectory(tif, at) != 0;
+}
+
 // The first thing that broke, or empty.
 std::string Check(const Row &row, const Variant &v, const File &file, const char *name,
-                  bool *rounded)
+                  bool *rounded, bool *from_slot)
 {
     Memory mem{&file.bytes};
     const probe::ExpectedMessages messages;
@@ -426,7 +516,13 @@ std::string Check(const Row &row, const Variant &v, const File &file, const char
                                MemMap, MemUnmap);
     if (!tif) // refused: the open failing is a refusal too
         return v.outcome == Outcome::Exact ? "the library can't open the file" : "";
-    std::string broke;
+    std::string broke = Strips(tif, v, row, file);
+    if (!broke.empty() || (file.sub_at && !ReadLinked(tif, row, file.sub_at))) {
+        TIFFClose(tif);
+        if (!broke.empty())
+            return broke;
+        return v.outcome == Outcome::Exact ? "can't read the IFD that holds it" : "";
+    }
     Got got;
     const bool present = Fetch(tif, row.tag, &got);
     std::string differs = present ? Differs(got, file.expect, rounded) : "";
@@ -437,32 +533,16 @@ std::string Check(const Row &row, const Variant &v, const File &file, const char
         differs.clear();
         *rounded = false;
     }
+    // Values of an out-of-line field read from where they would be inline:
+    // the bytes of the entry's offset.
+    const bool something = got.text ? !got.null : !got.numbers.empty();
+    if (!differs.empty() && something && v.field.value_at == ifd::derived &&
+        !file.slot.values.empty() && Differs(got, file.slot).empty())
+        *from_slot = true;
     if (v.outcome == Outcome::Exact && !present)
         broke = "absent, expected its value";
     else if (!differs.empty())
         broke = differs;
-    // The strips are intact in every case: they read as the file holds them.
-    for (uint32_t k = 0; broke.empty() && k < 2; k++) {
-        uint8_t buf[strip_bytes + 16];
-        const tmsize_t n = TIFFReadEncodedStrip(tif, k, buf, sizeof(buf));
-        if (n < 0) {
-            if (v.outcome == Outcome::Exact || !row.image)
-                broke = "can't read strip " + std::to_string(k);
-        } else if (n != strip_bytes) {
-            broke = "strip " + std::to_string(k) + " read as " + std::to_string(n) +
-                    " bytes, expected " + std::to_string(strip_bytes);
-        } else {
-            for (size_t i = 0; i < strip_bytes && broke.empty(); i++) {
-                if (buf[i] != file.pixels[k * strip_bytes + i]) {
-                    char text[80];
-                    snprintf(text, sizeof(text),
-                             "strip %" PRIu32 " byte %zu is 0x%02x, expected 0x%02x", k, i, buf[i],
-                             file.pixels[k * strip_bytes + i]);
-                    broke = text;
-                }
-            }
-        }
-    }
     TIFFClose(tif);
     if (broke.empty() && v.outcome == Outcome::Exact && messages.Count() > 0)
         broke = "the library reported a problem";
@@ -826,6 +906,57 @@ std::string CheckShape(const Shape &shape, const Structure &s, const char *name)
     return broke;
 }
 
+// --- The private tags, registered while the matrix runs ------------------
+
+bool register_private = false;
+TIFFExtendProc previous_extender = nullptr;
+char private_names[19][24];
+TIFFFieldInfo private_infos[19];
+unsigned private_count = 0;
+
+void PrivateTags(TIFF *tif)
+{
+    if (register_private)
+        TIFFMergeFieldInfo(tif, private_infos, private_count);
+    if (previous_extender)
+        previous_extender(tif);
+}
+
+void InstallExtender()
+{
+    if (private_count)
+        return;
+    for (const Row &row : Rows()) {
+        if (row.home != Home::Private)
+            continue;
+        char *name = private_names[private_count];
+        snprintf(name, sizeof(private_names[0]), "MatrixPrivate%u", row.type);
+        private_infos[private_count++] = {row.tag,
+                                          TIFF_VARIABLE2,
+                                          TIFF_VARIABLE2,
+                                          static_cast<TIFFDataType>(row.type),
+                                          FIELD_CUSTOM,
+                                          1,
+                                          1,
+                                          name};
+    }
+    previous_extender = TIFFSetTagExtender(PrivateTags);
+}
+
+std::string Key(const Row &row)
+{
+    const std::string tag = "tag " + std::to_string(row.tag);
+    return row.home == Home::Exif  ? "EXIF IFD: " + tag
+           : row.home == Home::Gps ? "GPS IFD: " + tag
+                                   : tag;
+}
+
+std::string Stem(const Row &row)
+{
+    const std::string tag = std::to_string(row.tag);
+    return row.home == Home::Exif ? "exif_" + tag : row.home == Home::Gps ? "gps_" + tag : tag;
+}
+
 struct Broken {
     std::string what;
     std::string first;
@@ -840,22 +971,31 @@ bool Run(Totals *totals)
     std::vector<std::string> order;
     std::map<std::string, Broken> broken;
     const std::vector<Row> rows = Rows();
+    InstallExtender();
+    register_private = true;
     for (const Row &row : rows) {
         for (const read_cases::Format &fmt : read_cases::formats) {
             for (const Variant &v : Derive(row, fmt.bigtiff)) {
-                const std::string name =
-                    "read_" + std::to_string(row.tag) + "_" + v.slug + fmt.suffix;
+                const std::string name = "read_" + Stem(row) + "_" + v.slug + fmt.suffix;
                 const File file = Build(row, v, fmt);
                 t.cases++;
                 bool rounded = false;
-                std::string what = Check(row, v, file, name.c_str(), &rounded);
+                bool from_slot = false;
+                std::string what = Check(row, v, file, name.c_str(), &rounded, &from_slot);
                 if (what.empty())
                     continue;
                 t.failed++;
-                std::string key = "tag " + std::to_string(row.tag) + " " + v.klass;
+                std::string key = Key(row) + " " + v.klass;
                 // One fault of the library's conversion, whatever the
                 // field: one line.
-                if (rounded) {
+                if (from_slot) {
+                    what = "tag " + std::to_string(row.tag) + " " + v.klass + ", " + what;
+                    key = (row.home == Home::Exif  ? "EXIF IFD: "
+                           : row.home == Home::Gps ? "GPS IFD: "
+                                                   : "") +
+                          std::string("a field whose count is not its standard's: values read "
+                                      "from the bytes of its offset");
+                } else if (rounded) {
                     what = key + ", " + what;
                     key = "RATIONAL fetched as FLOAT: the quotient of the parts as floats, not "
                           "the float nearest the value";
@@ -893,6 +1033,7 @@ bool Run(Totals *totals)
             }
         }
     }
+    register_private = false;
     for (const std::string &key : order) {
         const Broken &b = broken[key];
         probe::Say("%s: %s (%zu case%s, first %s).", key.c_str(), b.what.c_str(), b.cases,

@@ -99,12 +99,16 @@ Meaning MeaningOf(const ifd::Field &f)
     return m;
 }
 
-// A fraction p / 2^k of `v`, with both parts in 32 bits; false if none.
+// A fraction p / 2^k of `v`, or else p / 10^k (the decimals a writer
+// means), with both parts in 32 bits; false if none. What a case expects is
+// the fraction written, whichever it is.
 bool Dyadic(double v, bool is_signed, int64_t *num, int64_t *den)
 {
-    for (int k = 0; k <= 24; k++) {
-        const double d = std::ldexp(1.0, k);
-        const double p = v * d;
+    for (int k = 0; k <= 24 + 7; k++) {
+        const double d = k <= 24 ? std::ldexp(1.0, k) : std::pow(10.0, k - 24);
+        double p = v * d;
+        if (k > 24 && std::fabs(p - std::round(p)) < 1e-6)
+            p = std::round(p);
         if (p != std::floor(p))
             continue;
         const double limit = is_signed ? 2147483647.0 : 4294967295.0;
@@ -212,9 +216,11 @@ bool StandardOf(const field::Field &f, ifd::Field *out)
 // image; StripRowCounts only in TIFF-FX's images.
 bool Excluded(const field::Field &f)
 {
-    return f.home != field::Home::Main || f.link != field::Link::None ||
-           f.rule == field::Count::PerLevel || f.rule == field::Count::OnceOrPerSample ||
-           f.leading_shorts || f.tag == 559 || f.tag == 317 || f.tag == 333 || f.tag == 334;
+    const bool home =
+        f.home == field::Home::Main || f.home == field::Home::Exif || f.home == field::Home::Gps;
+    return !home || f.link != field::Link::None || f.rule == field::Count::PerLevel ||
+           f.rule == field::Count::OnceOrPerSample || f.leading_shorts || f.tag == 559 ||
+           f.tag == 317 || f.tag == 333 || f.tag == 334;
 }
 
 // TIFF 6.0, section 2: readers take BYTE, SHORT or LONG for any unsigned
@@ -255,6 +261,8 @@ std::string Lower(const char *s)
 }
 
 } // namespace
+
+std::vector<Variant> DeriveAll(const Row &row, bool bigtiff);
 
 bool Fits(uint16_t type, int64_t value)
 {
@@ -307,6 +315,9 @@ std::vector<Row> Rows()
             continue;
         Row r{f.tag, f.name,  standard.type, f.types, f.rule, f.rule != field::Count::Any,
               false, standard};
+        r.home = f.home == field::Home::Exif  ? Home::Exif
+                 : f.home == field::Home::Gps ? Home::Gps
+                                              : Home::Main;
         for (const Range &range : ranges) {
             if (range.tag == f.tag) {
                 r.lo = range.lo;
@@ -316,10 +327,53 @@ std::vector<Row> Rows()
         }
         rows.push_back(r);
     }
+    // A private tag of each type, free count: its values fit every type
+    // that can hold them.
+    const uint16_t types[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18};
+    for (const uint16_t type : types) {
+        Meaning m;
+        if (type == ifd::ASCII) {
+            m.text = true;
+            for (const char c : std::string("a private text"))
+                m.bytes.push_back(static_cast<uint8_t>(c));
+            m.bytes.push_back(0);
+        } else if (IsSignedType(type) || type == ifd::SRATIONAL || type == ifd::FLOAT ||
+                   type == ifd::DOUBLE) {
+            m.numbers = {-1, 100, -7, type >= 10 && type <= 12 ? 0.5 : 3};
+        } else if (type == ifd::RATIONAL) {
+            m.numbers = {1.5, 100, 7};
+        } else {
+            m.numbers = {1, 100, 7};
+        }
+        ifd::Field standard;
+        const uint16_t tag = static_cast<uint16_t>(private_base + type);
+        if (!Encode(m, type, tag, &standard))
+            continue;
+        Row r{tag,   "a private tag", type,    field::TypeBit(type), field::Count::Any,
+              false, false,           standard};
+        r.home = Home::Private;
+        rows.push_back(r);
+    }
     return rows;
 }
 
 std::vector<Variant> Derive(const Row &row, bool bigtiff)
+{
+    std::vector<Variant> out = DeriveAll(row, bigtiff);
+    // A BigTIFF type in a classic file is no legal encoding, whatever else
+    // the case varies.
+    if (!bigtiff && row.type >= 16) {
+        for (Variant &v : out) {
+            if (v.outcome == Outcome::Exact) {
+                v.outcome = Outcome::Tolerated;
+                v.rule = "wrong type";
+            }
+        }
+    }
+    return out;
+}
+
+std::vector<Variant> DeriveAll(const Row &row, bool bigtiff)
 {
     std::vector<Variant> out;
     const ifd::Field &s = row.standard;
@@ -340,7 +394,10 @@ std::vector<Variant> Derive(const Row &row, bool bigtiff)
         if (type == s.type || !Encode(meaning, type, row.tag, &f))
             continue;
         const bool allowed = (row.types & field::TypeBit(type)) && !(!bigtiff && type >= 16);
-        const bool reader_rule = UnsignedInteger(row.types) &&
+        // EXIF 2.32 gives its fields (and GPS's) one type each; TIFF 6.0's
+        // reader rule is TIFF's own: there, tolerated.
+        const bool reader_rule = UnsignedInteger(row.types) && row.home != Home::Exif &&
+                                 row.home != Home::Gps &&
                                  (type == ifd::BYTE || type == ifd::SHORT || type == ifd::LONG);
         const std::string klass = std::string("stored as ") + ifd::TypeName(type);
         Variant v = Make(row, klass.c_str(), Lower(ifd::TypeName(type)), f,

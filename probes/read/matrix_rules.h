@@ -25,6 +25,12 @@ enum class Outcome {
     Tolerated, // absent or exact, decided per rule; messages allowed
 };
 
+// The IFD a row's field is read from: the main one, the EXIF or GPS IFD it
+// links, or the main one for a private tag the program registers with the
+// row's type (private_base + type), as TIFFMergeFieldInfo(3tiff) allows.
+enum class Home { Main, Exif, Gps, Private };
+constexpr uint16_t private_base = 65100;
+
 // The reader's view of one field.
 struct Row {
     uint16_t tag;
@@ -37,10 +43,12 @@ struct Row {
     ifd::Field standard;     // the standard encoding, values as the file holds them
     uint64_t lo = 0, hi = 0; // the field's range, hi 0 for the type's own
     bool ranged = false;
+    Home home = Home::Main;
 };
 
-// The reader's rows: every field of the main page of field_table whose
-// value the matrix's image can carry.
+// The reader's rows: every field of field_table's main page, EXIF and GPS
+// IFDs whose value the matrix's image can carry, and a private tag of each
+// type.
 std::vector<Row> Rows();
 
 // Where a case puts the field's values.
