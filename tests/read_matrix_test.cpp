@@ -105,6 +105,15 @@ TEST(ReadMatrix, RowsDeriveTheirClasses)
         // PageNumber: two SHORTs, fixed: one fewer is refused.
         {297, false, "fewer", true, Outcome::Refused, "count short", 3, 1},
         {297, false, "more", true, Outcome::Tolerated, "count long", 3, 3},
+        // Private tags: a LONG one takes TIFF 6.0's reader rule too; a
+        // LONG8 one of three values is no legal encoding in classic.
+        {65104, false, "byte", true, Outcome::Exact, "reader's integer types", 1, 3},
+        {65104, false, "fewer", true, Outcome::Exact, "standard", 4, 2},
+        {65316, false, "std", true, Outcome::Tolerated, "wrong type", 16, 3},
+        {65316, true, "std", true, Outcome::Exact, "standard", 16, 3},
+        {65316, true, "fewer", true, Outcome::Refused, "count short", 16, 2},
+        // EXIF's types are its own: ExposureProgram as LONG is tolerated.
+        {34850, false, "long", true, Outcome::Tolerated, "wrong type", 4, 1},
         // DNG's BlackLevel as the table gives it: RATIONALs.
         {50714, false, "num25", true, Outcome::Exact, "standard", 5, any},
     };

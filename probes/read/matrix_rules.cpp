@@ -263,6 +263,8 @@ std::string Lower(const char *s)
 } // namespace
 
 std::vector<Variant> DeriveAll(const Row &row, bool bigtiff);
+void AddPrivate(std::vector<Row> *rows, uint16_t type, uint16_t base, int read_count,
+                bool pass_count);
 
 bool Fits(uint16_t type, int64_t value)
 {
@@ -327,10 +329,32 @@ std::vector<Row> Rows()
         }
         rows.push_back(r);
     }
-    // A private tag of each type, free count: its values fit every type
-    // that can hold them.
+    // A private tag of each type in each form of count the library
+    // registers: its values fit every type that can hold them.
+    struct Form {
+        uint16_t base;
+        int read_count;
+        bool pass_count;
+    };
+    const Form forms[] = {{private_base, -3, true},
+                          {private_base + 100, -1, true},
+                          {private_base + 200, 3, false},
+                          {private_base + 300, 1, false}};
     const uint16_t types[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18};
-    for (const uint16_t type : types) {
+    for (const Form &form : forms) {
+        for (const uint16_t type : types) {
+            if (form.read_count > 0 && type == ifd::ASCII)
+                continue; // a text has no fixed count
+            AddPrivate(&rows, type, form.base, form.read_count, form.pass_count);
+        }
+    }
+    return rows;
+}
+
+void AddPrivate(std::vector<Row> *rows, uint16_t type, uint16_t base, int read_count,
+                bool pass_count)
+{
+    {
         Meaning m;
         if (type == ifd::ASCII) {
             m.text = true;
@@ -345,16 +369,26 @@ std::vector<Row> Rows()
         } else {
             m.numbers = {1, 100, 7};
         }
+        if (read_count > 0)
+            m.numbers.resize(static_cast<size_t>(read_count));
         ifd::Field standard;
-        const uint16_t tag = static_cast<uint16_t>(private_base + type);
+        const uint16_t tag = static_cast<uint16_t>(base + type);
         if (!Encode(m, type, tag, &standard))
-            continue;
-        Row r{tag,   "a private tag", type,    field::TypeBit(type), field::Count::Any,
-              false, false,           standard};
+            return;
+        const bool fixed = read_count > 0;
+        Row r{tag,
+              "a private tag",
+              type,
+              field::TypeBit(type),
+              fixed ? field::Count::Fixed : field::Count::Any,
+              fixed,
+              false,
+              standard};
         r.home = Home::Private;
-        rows.push_back(r);
+        r.read_count = read_count;
+        r.pass_count = pass_count;
+        rows->push_back(r);
     }
-    return rows;
 }
 
 std::vector<Variant> Derive(const Row &row, bool bigtiff)

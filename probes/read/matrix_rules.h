@@ -27,7 +27,9 @@ enum class Outcome {
 
 // The IFD a row's field is read from: the main one, the EXIF or GPS IFD it
 // links, or the main one for a private tag the program registers with the
-// row's type (private_base + type), as TIFFMergeFieldInfo(3tiff) allows.
+// row's type, as TIFFMergeFieldInfo(3tiff) allows: private_base + type with
+// its count passed as 32 bits, + 100 as 16 bits, + 200 for 3 values, + 300
+// for one.
 enum class Home { Main, Exif, Gps, Private };
 constexpr uint16_t private_base = 65100;
 
@@ -44,6 +46,10 @@ struct Row {
     uint64_t lo = 0, hi = 0; // the field's range, hi 0 for the type's own
     bool ranged = false;
     Home home = Home::Main;
+    // Private tags: the read count the extender registers (TIFF_VARIABLE2,
+    // TIFF_VARIABLE, or a fixed number), whether the count is passed.
+    int read_count = 0;
+    bool pass_count = false;
 };
 
 // The reader's rows: every field of field_table's main page, EXIF and GPS
