@@ -109,6 +109,9 @@ TEST(ReadMatrix, RowsDeriveTheirClasses)
         // LONG8 one of three values is no legal encoding in classic.
         {65104, false, "byte", true, Outcome::Exact, "reader's integer types", 1, 3},
         {65104, false, "fewer", true, Outcome::Exact, "standard", 4, 2},
+        {65104, true, "past_type", true, Outcome::Refused, "wider than the field", 16, 3},
+        {65103, false, "past_type", true, Outcome::Refused, "wider than the field", 4, 3},
+        {65108, true, "below_type", true, Outcome::Refused, "wider than the field", 17, 4},
         {65316, false, "std", true, Outcome::Tolerated, "wrong type", 16, 3},
         {65316, true, "std", true, Outcome::Exact, "standard", 16, 3},
         {65316, true, "fewer", true, Outcome::Refused, "count short", 16, 2},

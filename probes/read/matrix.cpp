@@ -76,6 +76,13 @@ int MemMap(thandle_t h, void **base, toff_t *size)
 
 void MemUnmap(thandle_t, void *, toff_t) {}
 
+// Files of the big-endian layouts are read mapped, the others through the
+// read procedure ("m"): the library has a path for each.
+const char *Mode(const char *name)
+{
+    return strstr(name, "_be.") ? "r" : "rm";
+}
+
 // --- The case's file -----------------------------------------------------------
 
 constexpr uint8_t strip_bytes = 8;
@@ -515,8 +522,8 @@ std::string Check(const Row &row, const Variant &v, const File &file, const char
 {
     Memory mem{&file.bytes};
     const probe::ExpectedMessages messages;
-    TIFF *tif = TIFFClientOpen(name, "rm", &mem, MemRead, MemWrite, MemSeek, MemClose, MemSize,
-                               MemMap, MemUnmap);
+    TIFF *tif = TIFFClientOpen(name, Mode(name), &mem, MemRead, MemWrite, MemSeek, MemClose,
+                               MemSize, MemMap, MemUnmap);
     if (!tif) // refused: the open failing is a refusal too
         return v.outcome == Outcome::Exact ? "the library can't open the file" : "";
     std::string broke = Strips(tif, v, row, file);
@@ -1032,8 +1039,8 @@ std::string CheckShape(const Shape &shape, const Structure &s, const char *name)
     std::vector<uint8_t> bytes = s.bytes;
     Memory mem{&bytes};
     const probe::ExpectedMessages messages;
-    TIFF *tif = TIFFClientOpen(name, "rm", &mem, MemRead, MemWrite, MemSeek, MemClose, MemSize,
-                               MemMap, MemUnmap);
+    TIFF *tif = TIFFClientOpen(name, Mode(name), &mem, MemRead, MemWrite, MemSeek, MemClose,
+                               MemSize, MemMap, MemUnmap);
     if (!tif)
         return shape.outcome == Outcome::Exact ? "the library can't open the file" : "";
     std::string broke = shape.check(tif, s);

@@ -544,6 +544,26 @@ std::vector<Variant> DeriveAll(const Row &row, bool bigtiff)
         }
     }
 
+    // Private integer fields: a value past the registered type, in a wider
+    // type, which the registered one cannot give.
+    if (row.home == Home::Private && IsInteger(s.type) && ifd::TypeSize(s.type) < 8) {
+        const bool is_signed = IsSignedType(s.type);
+        const int64_t above = static_cast<int64_t>(TypeMax(s.type)) + 1;
+        const uint16_t wide =
+            bigtiff ? (is_signed ? ifd::SLONG8 : ifd::LONG8)
+                    : (is_signed || ifd::TypeSize(s.type) == 4 ? ifd::DOUBLE : ifd::LONG);
+        ifd::Field f;
+        Meaning m;
+        m.numbers.assign(n, static_cast<double>(above));
+        if (Encode(m, wide, row.tag, &f))
+            out.push_back(Make(row, "past its registered type", "past_type", f, Outcome::Refused,
+                               "wider than the field"));
+        m.numbers.assign(n, is_signed ? -static_cast<double>(above) - 1 : -1.0);
+        if (Encode(m, bigtiff ? ifd::SLONG8 : ifd::SLONG, row.tag, &f))
+            out.push_back(Make(row, "below its registered type", "below_type", f, Outcome::Refused,
+                               "wider than the field"));
+    }
+
     // Values of unsigned integer fields: the type's limits, just past the
     // field's range, wider than its type, negative.
     if (UnsignedInteger(row.types) &&
