@@ -184,7 +184,8 @@ TEST(ReadMatrix, FitsTheTypesLimits)
         uint16_t type;
         int64_t value;
         bool fits;
-    } table[] = {
+    };
+    const F table[] = {
         {1, 255, true},        {1, 256, false},         {6, -128, true},   {6, 128, false},
         {3, 65535, true},      {3, -1, false},          {8, -32768, true}, {8, 32768, false},
         {4, 0xFFFFFFFF, true}, {4, 0x100000000, false}, {9, -1, true},     {5, 1, false},

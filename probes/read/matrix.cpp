@@ -43,7 +43,7 @@ tmsize_t MemRead(thandle_t h, void *buf, tmsize_t n)
     return static_cast<tmsize_t>(k);
 }
 
-tmsize_t MemWrite(thandle_t, void *, tmsize_t)
+tmsize_t MemWrite(thandle_t /*h*/, void * /*buf*/, tmsize_t /*n*/)
 {
     return -1;
 }
@@ -56,7 +56,7 @@ toff_t MemSeek(thandle_t h, toff_t off, int whence)
     return m->at;
 }
 
-int MemClose(thandle_t)
+int MemClose(thandle_t /*h*/)
 {
     return 0;
 }
@@ -74,7 +74,7 @@ int MemMap(thandle_t h, void **base, toff_t *size)
     return 1;
 }
 
-void MemUnmap(thandle_t, void *, toff_t) {}
+void MemUnmap(thandle_t /*h*/, void * /*base*/, toff_t /*size*/) {}
 
 // Files of the big-endian layouts are read mapped, the others through the
 // read procedure ("m"): the library has a path for each.
@@ -85,7 +85,7 @@ const char *Mode(const char *name)
 
 // --- The case's file -----------------------------------------------------------
 
-constexpr uint8_t strip_bytes = 8;
+constexpr size_t strip_bytes = 8;
 
 struct File {
     std::vector<uint8_t> bytes;
@@ -492,7 +492,7 @@ std::string Strips(TIFF *tif, const Variant &v, const Row &row, const File &file
         if (n < 0) {
             if (v.outcome == Outcome::Exact || !row.image)
                 return "can't read strip " + std::to_string(k);
-        } else if (n != strip_bytes) {
+        } else if (static_cast<size_t>(n) != strip_bytes) {
             return "strip " + std::to_string(k) + " read as " + std::to_string(n) +
                    " bytes, expected " + std::to_string(strip_bytes);
         } else {
@@ -565,15 +565,22 @@ std::string Check(const Row &row, const Variant &v, const File &file, const char
 struct Structure {
     std::vector<uint8_t> bytes;
     std::vector<uint64_t> offsets; // page 0's strips, as the file gives them
-    std::vector<uint64_t> sub;     // offsets of the IFDs the case links
+    // cppcheck-suppress unusedStructMember ; read in the shapes' lambdas
+    std::vector<uint64_t> sub; // offsets of the IFDs the case links
 };
 
-std::vector<uint8_t> Pixels(unsigned seed, unsigned n)
+std::vector<uint8_t> Pixels(unsigned seed, size_t n)
 {
     std::vector<uint8_t> p;
-    for (unsigned i = 0; i < n; i++)
+    for (size_t i = 0; i < n; i++)
         p.push_back(static_cast<uint8_t>(i * 37 + seed));
     return p;
+}
+
+// Bytes `from` to `to` of `bytes`.
+std::vector<uint8_t> Slice(const std::vector<uint8_t> &bytes, size_t from, size_t to)
+{
+    return std::vector<uint8_t>(bytes.data() + from, bytes.data() + to);
 }
 
 // The image fields of a 4 x 4 gray page in two strips at `s0`.
@@ -645,32 +652,38 @@ struct Shape {
     const char *klass;
     const char *slug;
     Outcome outcome;
+    // cppcheck-suppress unusedStructMember ; the rule docs/probes.md names
     const char *rule;
     Structure (*build)(ifd::Writer *w);
     // The first thing that broke, on the opened file; empty when none.
     std::string (*check)(TIFF *tif, const Structure &s);
 };
 
-const ifd::Field orientation3 = ifd::Numbers(274, ifd::SHORT, {3});
-const ifd::Field orientation6 = ifd::Numbers(274, ifd::SHORT, {6});
-const ifd::Field white = ifd::Rationals(318, ifd::RATIONAL, {5, 16, 21, 64});
+ifd::Field Orientation(uint64_t value)
+{
+    return ifd::Numbers(274, ifd::SHORT, {value});
+}
+
+ifd::Field White()
+{
+    return ifd::Rationals(318, ifd::RATIONAL, {5, 16, 21, 64});
+}
 
 // Page 0's strips at their offsets: exact, or what the file holds there.
 std::string Strips(TIFF *tif, const Structure &s, bool exact)
 {
     const std::vector<uint8_t> pixels = Pixels(11, 2 * strip_bytes);
     for (uint32_t k = 0; k < 2; k++) {
-        const std::vector<uint8_t> want(pixels.begin() + k * strip_bytes,
-                                        pixels.begin() + (k + 1) * strip_bytes);
-        const std::string e = StripIs(tif, k, s.bytes, s.offsets[k], exact ? &want : nullptr);
+        const std::vector<uint8_t> want = Slice(pixels, k * strip_bytes, (k + 1) * strip_bytes);
+        std::string e = StripIs(tif, k, s.bytes, s.offsets[k], exact ? &want : nullptr);
         if (!e.empty())
             return e;
     }
     return "";
 }
 
-Structure Plain(ifd::Writer *w, std::vector<ifd::Field> extra, bool reversed = false,
-                std::vector<ifd::Field> image = {})
+Structure Plain(ifd::Writer *w, const std::vector<ifd::Field> &extra, bool reversed = false,
+                const std::vector<ifd::Field> &image = {})
 {
     Structure s;
     const uint64_t s0 = w->Append(Pixels(11, 2 * strip_bytes));
@@ -696,21 +709,21 @@ Structure Without(ifd::Writer *w, uint16_t tag)
     return Plain(w, {}, false, image);
 }
 
-const Shape shapes[] = {
+constexpr Shape shapes[] = {
     {"structure: a tag twice, with two values", "twice", Outcome::Tolerated, "duplicate",
      [](ifd::Writer *w) {
-         return Plain(w, {orientation3, orientation6});
+         return Plain(w, {Orientation(3), Orientation(6)});
      },
      [](TIFF *tif, const Structure &s) {
-         std::string e = FieldIs(tif, orientation3, true);
-         if (!e.empty() && FieldIs(tif, orientation6, true).empty())
+         std::string e = FieldIs(tif, Orientation(3), true);
+         if (!e.empty() && FieldIs(tif, Orientation(6), true).empty())
              e.clear();
          return e.empty() ? Strips(tif, s, true) : e;
      }},
     {"structure: entries in descending order", "descending", Outcome::Tolerated, "out of order",
-     [](ifd::Writer *w) { return Plain(w, {orientation3}, true); },
+     [](ifd::Writer *w) { return Plain(w, {Orientation(3)}, true); },
      [](TIFF *tif, const Structure &s) {
-         const std::string e = FieldIs(tif, orientation3, false);
+         std::string e = FieldIs(tif, Orientation(3), false);
          return e.empty() ? Strips(tif, s, true) : e;
      }},
     {"structure: two entries sharing one value", "shared", Outcome::Exact, "shared values",
@@ -720,11 +733,11 @@ const Shape shapes[] = {
          s.offsets = {s0, s0 + strip_bytes};
          w->Align();
          // Two RATIONALs: out of line in both formats.
-         const uint64_t value = w->Append(w->Encode(white));
+         const uint64_t value = w->Append(w->Encode(White()));
          ifd::Ifd ifd;
          ifd.fields = Image(s0, s0 + strip_bytes);
-         ifd::Field a = white;
-         ifd::Field b = white;
+         ifd::Field a = White();
+         ifd::Field b = White();
          b.tag = 50729; // AsShotWhiteXY
          a.value_at = value;
          b.value_at = value;
@@ -735,9 +748,9 @@ const Shape shapes[] = {
          return s;
      },
      [](TIFF *tif, const Structure &s) {
-         ifd::Field b = white;
+         ifd::Field b = White();
          b.tag = 50729;
-         std::string e = FieldIs(tif, white, false);
+         std::string e = FieldIs(tif, White(), false);
          if (e.empty())
              e = FieldIs(tif, b, false);
          return e.empty() ? Strips(tif, s, true) : e;
@@ -810,8 +823,7 @@ const Shape shapes[] = {
                  return std::string("TIFFReadDirectory does not reach the second SubIFD");
              const std::vector<uint8_t> p = Pixels(seeds[k], 2 * strip_bytes);
              for (uint32_t j = 0; j < 2; j++) {
-                 const std::vector<uint8_t> want(p.begin() + j * strip_bytes,
-                                                 p.begin() + (j + 1) * strip_bytes);
+                 const std::vector<uint8_t> want = Slice(p, j * strip_bytes, (j + 1) * strip_bytes);
                  e = StripIs(tif, j, s.bytes, 0, &want);
                  if (!e.empty())
                      return "SubIFD " + std::to_string(k) + ": " + e;
@@ -877,7 +889,7 @@ const Shape shapes[] = {
          e = FieldIs(tif, ifd::Numbers(254, ifd::LONG, {1}), false);
          const std::vector<uint8_t> p = Pixels(5, 4);
          for (uint32_t k = 0; e.empty() && k < 2; k++) {
-             const std::vector<uint8_t> want(p.begin() + 2 * k, p.begin() + 2 * k + 2);
+             const std::vector<uint8_t> want = Slice(p, 2 * size_t{k}, 2 * size_t{k} + 2);
              e = StripIs(tif, k, s.bytes, 0, &want);
          }
          return e.empty() ? e : "IFD1: " + e;
@@ -985,9 +997,9 @@ const Shape shapes[] = {
      [](TIFF *tif, const Structure &s) {
          const std::vector<uint8_t> p = Pixels(11, 4 * strip_bytes);
          for (uint32_t k = 0; k < 2; k++) {
-             const std::vector<uint8_t> want(p.begin() + 2 * k * strip_bytes,
-                                             p.begin() + 2 * (k + 1) * strip_bytes);
-             const std::string e = StripIs(tif, k, s.bytes, s.offsets[k], &want);
+             const std::vector<uint8_t> want =
+                 Slice(p, 2 * size_t{k} * strip_bytes, 2 * (size_t{k} + 1) * strip_bytes);
+             std::string e = StripIs(tif, k, s.bytes, s.offsets[k], &want);
              if (!e.empty())
                  return e;
          }
@@ -1012,14 +1024,14 @@ const Shape shapes[] = {
          return s;
      },
      [](TIFF *tif, const Structure &) {
-         std::vector<uint8_t> buf(300);
+         std::vector<uint8_t> tile(300);
          const tmsize_t n =
-             TIFFReadEncodedTile(tif, 0, buf.data(), static_cast<tmsize_t>(buf.size()));
+             TIFFReadEncodedTile(tif, 0, tile.data(), static_cast<tmsize_t>(tile.size()));
          if (n != 256)
              return "tile 0 read as " + std::to_string(n) + " bytes, expected 256";
          const std::vector<uint8_t> p = Pixels(3, 256);
          for (size_t i = 0; i < p.size(); i++) {
-             if (buf[i] != p[i])
+             if (tile[i] != p[i])
                  return "tile 0 byte " + std::to_string(i) + " wrong";
          }
          return std::string();
@@ -1073,9 +1085,9 @@ void InstallExtender()
     for (const Row &row : Rows()) {
         if (row.home != Home::Private)
             continue;
-        char *name = private_names[private_count];
         if (private_count == sizeof(private_infos) / sizeof(private_infos[0]))
             break;
+        char *name = private_names[private_count];
         snprintf(name, sizeof(private_names[0]), "MatrixPrivate%u", row.tag);
         private_infos[private_count++] = {row.tag,
                                           static_cast<short>(row.read_count),
@@ -1194,19 +1206,28 @@ bool Run(Totals *totals)
                 if (stopped) {
                     // A crash is the field's, whatever the class: one line.
                     what += ", " + v.klass + " the first";
-                    key = Key(row) + " registered as " + ifd::TypeName(row.type) + " with " +
-                          (row.read_count == -1  ? "TIFF_VARIABLE"
-                           : row.read_count == 1 ? "one value"
-                                                 : "a fixed count");
+                    key = Key(row);
+                    key += " registered as ";
+                    key += ifd::TypeName(row.type);
+                    key += row.read_count == -1  ? " with TIFF_VARIABLE"
+                           : row.read_count == 1 ? " with one value"
+                                                 : " with a fixed count";
                 } else if (from_slot) {
-                    what = "tag " + std::to_string(row.tag) + " " + v.klass + ", " + what;
-                    key = (row.home == Home::Exif  ? "EXIF IFD: "
-                           : row.home == Home::Gps ? "GPS IFD: "
-                                                   : "") +
-                          std::string("a field whose count is not its standard's: values read "
-                                      "from the bytes of its offset");
+                    std::string tagged = "tag " + std::to_string(row.tag);
+                    tagged += " ";
+                    tagged += v.klass;
+                    tagged += ", ";
+                    tagged += what;
+                    what = tagged;
+                    key = row.home == Home::Exif  ? "EXIF IFD: "
+                          : row.home == Home::Gps ? "GPS IFD: "
+                                                  : "";
+                    key += "a field whose count is not its standard's: values read from the "
+                           "bytes of its offset";
                 } else if (rounded) {
-                    what = key + ", " + what;
+                    key += ", ";
+                    key += what;
+                    what = key;
                     key = "RATIONAL fetched as FLOAT: the quotient of the parts as floats, not "
                           "the float nearest the value";
                 }

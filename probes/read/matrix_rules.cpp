@@ -1,6 +1,8 @@
 #include "matrix_rules.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
 
 namespace matrix {
@@ -126,10 +128,9 @@ bool Encode(const Meaning &m, uint16_t type, uint16_t tag, ifd::Field *out)
 {
     *out = ifd::Numbers(tag, type, {});
     if (m.text) {
-        if (type != ifd::ASCII && type != ifd::BYTE && type != ifd::UNDEFINED && type != ifd::SBYTE)
-            return false;
         out->values = m.bytes;
-        return true;
+        return type == ifd::ASCII || type == ifd::BYTE || type == ifd::UNDEFINED ||
+               type == ifd::SBYTE;
     }
     for (const double v : m.numbers) {
         if (IsInteger(type)) {
@@ -140,7 +141,8 @@ bool Encode(const Meaning &m, uint16_t type, uint16_t tag, ifd::Field *out)
                                        ? ~uint64_t{0}
                                        : (uint64_t{1} << (8 * ifd::TypeSize(type))) - 1));
         } else if (type == ifd::RATIONAL || type == ifd::SRATIONAL) {
-            int64_t num = 0, den = 1;
+            int64_t num = 0;
+            int64_t den = 1;
             if (!Dyadic(v, type == ifd::SRATIONAL, &num, &den))
                 return false;
             out->values.push_back(static_cast<uint32_t>(num));
@@ -202,11 +204,9 @@ bool StandardOf(const field::Field &f, ifd::Field *out)
     if (n == 0 || n > f.values.size())
         return false;
     m.numbers.assign(f.values.begin(), f.values.begin() + static_cast<std::ptrdiff_t>(n));
-    for (const uint16_t type : order) {
-        if ((f.types & field::TypeBit(type)) && Encode(m, type, f.tag, out))
-            return true;
-    }
-    return false;
+    return std::any_of(std::begin(order), std::end(order), [&](uint16_t type) {
+        return (f.types & field::TypeBit(type)) && Encode(m, type, f.tag, out);
+    });
 }
 
 // Fields the main page of field_table holds that the matrix's image cannot
@@ -309,9 +309,8 @@ std::vector<Row> Rows()
     }
     for (size_t k = 0; k < field::field_count; k++) {
         const field::Field &f = field::fields[k];
-        bool image = false;
-        for (const ImageField &i : image_fields)
-            image = image || i.tag == f.tag;
+        const bool image = std::any_of(std::begin(image_fields), std::end(image_fields),
+                                       [&](const ImageField &i) { return i.tag == f.tag; });
         ifd::Field standard;
         if (image || Excluded(f) || !StandardOf(f, &standard))
             continue;
@@ -524,18 +523,18 @@ std::vector<Variant> DeriveAll(const Row &row, bool bigtiff)
     // Placements, where the standard encoding lies out of line.
     if (s.values.size() * (pairs ? size / 2 : size) > slot) {
         struct P {
-            Place place;
             const char *klass;
             const char *slug;
-            Outcome outcome;
             const char *rule;
+            Place place;
+            Outcome outcome;
         };
         const P places[] = {
-            {Place::Odd, "at an odd offset", "odd", Outcome::Tolerated, "odd offset"},
-            {Place::PastEnd, "past the end of the file", "past", Outcome::Refused, "past the end"},
-            {Place::Straddle, "straddling the end of the file", "straddle", Outcome::Refused,
-             "past the end"},
-            {Place::OverIfd, "over the IFD", "overifd", Outcome::Tolerated, "over the IFD"},
+            {"at an odd offset", "odd", "odd offset", Place::Odd, Outcome::Tolerated},
+            {"past the end of the file", "past", "past the end", Place::PastEnd, Outcome::Refused},
+            {"straddling the end of the file", "straddle", "past the end", Place::Straddle,
+             Outcome::Refused},
+            {"over the IFD", "overifd", "over the IFD", Place::OverIfd, Outcome::Tolerated},
         };
         for (const P &p : places) {
             Variant v = Make(row, p.klass, p.slug, s, p.outcome, p.rule);
