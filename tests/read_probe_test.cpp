@@ -183,6 +183,22 @@ TEST(ReadProbe, MatrixFaultsGiveOneLinePerRuleAndField)
          "read_274_std_be.btf",
          {"tag 274 in its standard encoding: strip 1 byte 0 is 0x4d, expected 0x33 (1 case, "
           "first read_274_std_be.btf)."}},
+        // A legal stored type (TIFF 6.0's reader rule) read wrong: the
+        // line names the class.
+        {"get-u16:274@read_274_byte_be.btf=9",
+         "read_274_byte_be.btf",
+         {"tag 274 stored as BYTE: value 0 is 9, expected 8 (1 case, first "
+          "read_274_byte_be.btf)."}},
+        // A field of the EXIF IFD said present with nothing stored.
+        {"get-nothing:33434@read_exif_33434_std_le.btf",
+         "read_exif_33434_std_le.btf",
+         {"EXIF IFD: tag 33434 in its standard encoding: value 0 is 0, expected 0.0078125 (1 "
+          "case, first read_exif_33434_std_le.btf)."}},
+        // A wrong byte in a plane of a structural case.
+        {"read-byte:0.3@read_planes_le.tif=0",
+         "read_planes_le.tif",
+         {"structure: planes apart: strip 0 byte 3 is 0x00, expected 0x7a (1 case, first "
+          "read_planes_le.tif)."}},
         // A structural case: the second SubIFD of a chain not reached.
         {"read-dir@read_subifd_chain_le.tif",
          "read_subifd_chain_le.tif",
