@@ -61,6 +61,8 @@ const char *const own_line_patterns[] = {
     R"(Can't read image data in tile \d+ of [a-z0-9_]+\.(tif|btf)(, (page|SubIFD) \d+)?\.)",
     R"([a-z0-9_]+\.(tif|btf): ((page|SubIFD) \d+: )?((strip|tile) \d+ read as .*|\d+ (strips|tiles), expected .*|image .*))",
     R"([a-z0-9_]+\.(tif|btf): (opened, but .*|the peak resident size .*))",
+    // read_probe's matrix: one line per broken rule and field.
+    R"(((EXIF IFD: |GPS IFD: )?tag \d+ [^:]+|structure: [^:]+|((EXIF|GPS) IFD: )?a field whose count is not its standard's: [^:]+|RATIONAL fetched as FLOAT: [^:]+): .* \(\d+ cases?, first [a-z0-9_]+\.(tif|btf)\)\.)",
     // manpage_probe's: a page's promise broken.
     R"([a-z0-9_]+\.(tif|btf): [A-Za-z_]+\(3tiff\): .*\.)",
     // calls_probe's byte-order helpers, which no file holds.

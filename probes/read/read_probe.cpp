@@ -22,6 +22,7 @@
 #include <tiffio.h>
 
 #include "ifd_writer.h"
+#include "matrix.h"
 #include "probe_support.h"
 #include "read_cases.h"
 
@@ -684,6 +685,9 @@ int main()
     }
     if (table)
         fclose(table);
+    // The read matrix, after the catalogue: its lines come last.
+    if (!matrix::Run())
+        failure = 1;
     if (failure == 0)
         probe::SayCodecSkips();
     return failure;
