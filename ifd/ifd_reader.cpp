@@ -127,6 +127,21 @@ T Load(const uint8_t *p, bool swap)
         return v;
 }
 
+// An unsigned integer of `width` bytes (1, 2, 4 or 8) at `p`.
+uint64_t LoadUint(const uint8_t *p, unsigned width, bool swap)
+{
+    switch (width) {
+    case 2:
+        return Load<uint16_t>(p, swap);
+    case 4:
+        return Load<uint32_t>(p, swap);
+    case 8:
+        return Load<uint64_t>(p, swap);
+    default:
+        return *p;
+    }
+}
+
 template <typename T>
 void Decode(const uint8_t *p, uint64_t n, bool swap, uint64_t *out)
 {
@@ -170,19 +185,7 @@ class Reader {
     // Follows the links of the IFD `dirs[i]`.
     void Follow(const std::vector<Directory> &dirs, size_t i);
 
-    uint64_t Uint(uint64_t at, unsigned width) const
-    {
-        switch (width) {
-        case 2:
-            return Load<uint16_t>(data_ + at, swap_);
-        case 4:
-            return Load<uint32_t>(data_ + at, swap_);
-        case 8:
-            return Load<uint64_t>(data_ + at, swap_);
-        default:
-            return data_[at];
-        }
-    }
+    uint64_t Uint(uint64_t at, unsigned width) const { return LoadUint(data_ + at, width, swap_); }
     bool Fits(uint64_t at, uint64_t length) const { return at <= size_ && length <= size_ - at; }
     void Problem(Error e) { file_->problems.push_back(std::move(e)); }
 
@@ -448,16 +451,7 @@ struct Shape {
 
     uint64_t Uint(const uint8_t *data, uint64_t at, unsigned width) const
     {
-        switch (width) {
-        case 2:
-            return Load<uint16_t>(data + at, swap);
-        case 4:
-            return Load<uint32_t>(data + at, swap);
-        case 8:
-            return Load<uint64_t>(data + at, swap);
-        default:
-            return data[at];
-        }
+        return LoadUint(data + at, width, swap);
     }
 };
 

@@ -51,26 +51,32 @@ Field Text(uint16_t tag, const std::string &bytes)
     return Numbers(tag, ASCII, std::vector<uint64_t>(bytes.begin(), bytes.end()));
 }
 
-Field Floats(uint16_t tag, const std::vector<float> &values)
+namespace {
+
+// FLOAT or DOUBLE values as their bit patterns, as a Field holds them.
+template <typename Real, typename Bits>
+Field RealBits(uint16_t tag, uint16_t type, const std::vector<Real> &values)
 {
-    Field f = Numbers(tag, FLOAT, {});
-    for (const float v : values) {
-        uint32_t bits;
+    static_assert(sizeof(Real) == sizeof(Bits), "a value's bits are as wide as it");
+    Field f = Numbers(tag, type, {});
+    for (const Real v : values) {
+        Bits bits;
         memcpy(&bits, &v, sizeof(bits));
         f.values.push_back(bits);
     }
     return f;
 }
 
+} // namespace
+
+Field Floats(uint16_t tag, const std::vector<float> &values)
+{
+    return RealBits<float, uint32_t>(tag, FLOAT, values);
+}
+
 Field Doubles(uint16_t tag, const std::vector<double> &values)
 {
-    Field f = Numbers(tag, DOUBLE, {});
-    for (const double v : values) {
-        uint64_t bits;
-        memcpy(&bits, &v, sizeof(bits));
-        f.values.push_back(bits);
-    }
-    return f;
+    return RealBits<double, uint64_t>(tag, DOUBLE, values);
 }
 
 Field Rationals(uint16_t tag, uint16_t type, const std::vector<int64_t> &pairs)
@@ -228,16 +234,16 @@ void Writer::SetNext(uint64_t ifd_offset, uint64_t next)
     Put(ifd_offset + count_width + n * (bigtiff_ ? 20 : 12), next, Slot());
 }
 
-std::string SaveFile(const char *path, const std::vector<uint8_t> &bytes)
+Error SaveFile(const char *path, const std::vector<uint8_t> &bytes)
 {
     FILE *f = fopen(path, "wb");
     if (!f)
-        return std::string("cannot create ") + path + ": " + strerror(errno);
+        return Error{std::string("cannot create ") + path + ": " + strerror(errno), 0};
     const bool written = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool closed = fclose(f) == 0;
     if (!written || !closed)
-        return std::string("cannot write ") + path + ": " + strerror(errno);
-    return "";
+        return Error{std::string("cannot write ") + path + ": " + strerror(errno), 0};
+    return Error{};
 }
 
 } // namespace ifd

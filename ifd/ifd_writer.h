@@ -101,8 +101,9 @@ class Writer {
     uint64_t last_next_; // where the last chained IFD's next offset sits; 4 or 8 at first
 };
 
-// Writes `bytes` to `path`; an empty string, or why it failed.
-std::string SaveFile(const char *path, const std::vector<uint8_t> &bytes);
+// Writes `bytes` to `path`; no error, or why it failed (the reader's Error,
+// as LoadFile gives it).
+Error SaveFile(const char *path, const std::vector<uint8_t> &bytes);
 
 } // namespace ifd
 

@@ -49,6 +49,8 @@ enum Kind {
     GET_U32,         // get-u32:TAG=V        the out-pointer receives the uint32 V
     GET_CHOP,        // get-chop:TAG         the returned string loses its last character
     GET_BYTE,        // get-byte:TAG.N=V     byte N of the returned string becomes V
+    GET_PAD,         // get-pad:TAG          a field fetched with its count comes one
+                     //                      value longer, the last value zero
     WRITE_SCANLINE,  // write-scanline=R     TIFFWriteScanline returns R, writes nothing
     WRITE_STRIP,     // write-strip[:S]=R    TIFFWriteEncodedStrip (of strip S) returns R
     REWRITE,         // rewrite:TAG          _TIFFRewriteField returns 0
@@ -214,6 +216,7 @@ constexpr KindName kind_names[] = {
     {"get-u32", GET_U32},
     {"get-chop", GET_CHOP},
     {"get-byte", GET_BYTE},
+    {"get-pad", GET_PAD},
     {"write-scanline", WRITE_SCANLINE},
     {"write-strip", WRITE_STRIP},
     {"rewrite", REWRITE},
@@ -964,7 +967,8 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
     const Rule *zero = find_tag(GET_ZERO, tag, tif);
     if (zero && (zero->index < 0 || zero->index > 2))
         die("no such out-pointer", zero->arg);
-    int wanted = r && r->index == 1 ? 2 : 1;
+    const Rule *pad = find_tag(GET_PAD, tag, tif);
+    int wanted = (r && r->index == 1) || pad ? 2 : 1;
     if (zero && zero->index + 1 > wanted)
         wanted = static_cast<int>(zero->index) + 1;
     va_start(ap, tag);
@@ -992,6 +996,27 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
         char *s = *static_cast<char **>(out[0]);
         if (s && *s)
             s[strlen(s) - 1] = '\0';
+    }
+    if (pad) {
+        // A copy one value longer: the library's own array stays as it is.
+        static std::vector<uint8_t> padded;
+        const TIFFField *f = TIFFFieldWithTag(tif, tag);
+        const int count_size = f ? TIFFFieldSetGetCountSize(f) : 0;
+        const size_t size = f ? static_cast<size_t>(TIFFFieldSetGetSize(f)) : 0;
+        if (count_size != 2 && count_size != 4)
+            die("no count to pad", pad->arg);
+        uint32_t n =
+            count_size == 2 ? *static_cast<uint16_t *>(out[0]) : *static_cast<uint32_t *>(out[0]);
+        const auto *array = *static_cast<const uint8_t **>(out[1]);
+        padded.assign(size * (n + 1), 0);
+        if (array)
+            memcpy(padded.data(), array, size * n);
+        n++;
+        if (count_size == 2)
+            *static_cast<uint16_t *>(out[0]) = static_cast<uint16_t>(n);
+        else
+            *static_cast<uint32_t *>(out[0]) = n;
+        *static_cast<uint8_t **>(out[1]) = padded.data();
     }
     if ((r = find_tag(GET_BYTE, tag, tif)) != nullptr && r->index >= 0) {
         char *s = *static_cast<char **>(out[0]);

@@ -188,6 +188,65 @@ TEST(ReadProbe, EmptyIfdCountedOrNot)
     }
 }
 
+// The read matrix under injected faults: one line per broken rule and
+// field, counting its cases, and only the first case's file left.
+TEST(ReadProbe, MatrixFaultsGiveOneLinePerRuleAndField)
+{
+    const Case cases[] = {
+        // A zero where the file holds 8, in two layouts: one line.
+        {"get-u16:274@read_274_std_le.tif=0;get-u16:274@read_274_std_be.tif=0",
+         "read_274_std_le.tif",
+         {"tag 274 in its standard encoding: value 0 is 0, expected 8 (2 cases, first "
+          "read_274_std_le.tif)."}},
+        // The array padded with a zero.
+        {"get-pad:50712@read_50712_std_be.tif",
+         "read_50712_std_be.tif",
+         {"tag 50712 in its standard encoding: 66 values, expected 65 (1 case, first "
+          "read_50712_std_be.tif)."}},
+        // A truncated text.
+        {"get-chop:270@read_270_std_le.btf",
+         "read_270_std_le.btf",
+         {"tag 270 in its standard encoding: \"An image description, out of line\" (33 bytes), "
+          "expected \"An image description, out of line.\" (34 bytes) (1 case, first "
+          "read_270_std_le.btf)."}},
+        // A value past the end of the file said present.
+        {"get-nothing:270@read_270_past_be.tif",
+         "read_270_past_be.tif",
+         {"tag 270 past the end of the file: \"\" (0 bytes), expected \"An image description, "
+          "out of line.\" (34 bytes) (1 case, first read_270_past_be.tif)."}},
+        // A strip read from offset 0: the header's "MM" where the pixels are.
+        {"read-byte:1.0@read_274_std_be.btf=0x4d",
+         "read_274_std_be.btf",
+         {"tag 274 in its standard encoding: strip 1 byte 0 is 0x4d, expected 0x33 (1 case, "
+          "first read_274_std_be.btf)."}},
+        // A legal stored type (TIFF 6.0's reader rule) read wrong: the
+        // line names the class.
+        {"get-u16:274@read_274_byte_be.btf=9",
+         "read_274_byte_be.btf",
+         {"tag 274 stored as BYTE: value 0 is 9, expected 8 (1 case, first "
+          "read_274_byte_be.btf)."}},
+        // A field of the EXIF IFD said present with nothing stored.
+        {"get-nothing:33434@read_exif_33434_std_le.btf",
+         "read_exif_33434_std_le.btf",
+         {"EXIF IFD: tag 33434 in its standard encoding: value 0 is 0, expected 0.0078125 (1 "
+          "case, first read_exif_33434_std_le.btf)."}},
+        // A wrong byte in a plane of a structural case.
+        {"read-byte:0.3@read_planes_le.tif=0",
+         "read_planes_le.tif",
+         {"structure: planes apart: strip 0 byte 3 is 0x00, expected 0x7a (1 case, first "
+          "read_planes_le.tif)."}},
+        // A structural case: the second SubIFD of a chain not reached.
+        {"read-dir@read_subifd_chain_le.tif",
+         "read_subifd_chain_le.tif",
+         {"structure: a chain of two SubIFDs: TIFFReadDirectory does not reach the second "
+          "SubIFD (1 case, first read_subifd_chain_le.tif)."}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
+    }
+}
+
 // The well-formed cases' files, kept, read by tifffile, which shares no code
 // with the TIFF library, against the values the probe's table gives.
 TEST(ReadProbe, WellFormedFilesReadByTifffile)

@@ -22,6 +22,7 @@
 #include <tiffio.h>
 
 #include "ifd_writer.h"
+#include "matrix.h"
 #include "probe_support.h"
 #include "read_cases.h"
 
@@ -618,9 +619,9 @@ bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
     c.build(&b, c.tag, c.type);
     if (NeedsMissingCodec(b))
         return true; // said once, as a skip
-    const std::string err = ifd::SaveFile(name, b.w.Bytes());
-    if (!err.empty()) {
-        probe::Say<probe::Line::CantSave>(name, err.c_str());
+    const ifd::Error err = ifd::SaveFile(name, b.w.Bytes());
+    if (err) {
+        probe::Say<probe::Line::CantSave>(name, err.what.c_str());
         return false;
     }
     if (table && c.kind != read_cases::Kind::Malformed)
@@ -680,6 +681,9 @@ int main()
     }
     if (table)
         fclose(table);
+    // The read matrix, after the catalogue: its lines come last.
+    if (!matrix::Run())
+        failure = 1;
     if (failure == 0)
         probe::SayCodecSkips();
     return failure;

@@ -107,6 +107,7 @@ enum class Line : unsigned char {
     ReadAs,
     NoImage,
     PeakResident,
+    MatrixBroken,
     // manpage_probe.
     PromiseBroken,
     // print_probe, calls_probe.
@@ -426,6 +427,10 @@ inline constexpr LineForm line_forms[] = {
     {Line::PeakResident, "PeakResident",
      "%s: the peak resident size grew by %ld KiB, more than %ld KiB.",
      PROBE_NAME R"(: the peak resident size grew by -?\d+ KiB, more than \d+ KiB\.)", false},
+    {Line::MatrixBroken, "MatrixBroken", "%s: %s (%zu case%s, first %s).",
+     R"(((EXIF IFD: |GPS IFD: )?tag \d+ [^:]+|structure: [^:]+|((EXIF|GPS) IFD: )?a field whose count is not its standard's: [^:]+|RATIONAL fetched as FLOAT: [^:]+): .* \(\d+ cases?, first )" PROBE_NAME
+     R"(\)\.)",
+     false},
 
     {Line::PromiseBroken, "PromiseBroken", "%s: %s: %s.",
      PROBE_NAME R"(: [A-Za-z_]+\(3tiff\): .+, expected .+\.)", false},

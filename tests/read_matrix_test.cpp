@@ -1,0 +1,197 @@
+// The read matrix's rules, as tables: a handful of field rows, the classes
+// each derives in each format and the outcome each class must have, from the
+// standards (docs/probes.md lists the rules).
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "matrix_rules.h"
+
+namespace {
+
+using matrix::Outcome;
+
+const matrix::Row *RowOf(const std::vector<matrix::Row> &rows, uint16_t tag)
+{
+    for (const matrix::Row &r : rows) {
+        if (r.tag == tag)
+            return &r;
+    }
+    return nullptr;
+}
+
+const matrix::Variant *Find(const std::vector<matrix::Variant> &vs, const std::string &slug)
+{
+    for (const matrix::Variant &v : vs) {
+        if (v.slug == slug)
+            return &v;
+    }
+    return nullptr;
+}
+
+struct Expect {
+    uint16_t tag;
+    bool bigtiff;
+    const char *slug;
+    bool derived; // false: the row must not derive the class
+    Outcome outcome;
+    const char *rule;
+    uint16_t type;          // of the field as written, 0 for any
+    uint64_t count_written; // values (elements) written, ~0 for any
+};
+
+constexpr uint64_t any = ~uint64_t{0};
+
+TEST(ReadMatrix, RowsDeriveTheirClasses)
+{
+    const std::vector<matrix::Row> rows = matrix::Rows();
+    const Expect table[] = {
+        // Orientation: SHORT, one value, range 1 to 8. TIFF 6.0's reader
+        // rule makes BYTE and LONG exact; a signed type is tolerated.
+        {274, false, "std", true, Outcome::Exact, "standard", 3, 1},
+        {274, false, "byte", true, Outcome::Exact, "reader's integer types", 1, 1},
+        {274, true, "long", true, Outcome::Exact, "reader's integer types", 4, 1},
+        {274, false, "sshort", true, Outcome::Tolerated, "wrong type", 8, 1},
+        {274, false, "rational", true, Outcome::Tolerated, "wrong type", 5, 2},
+        {274, false, "ascii", false, Outcome::Exact, "", 0, any},
+        {274, false, "count0", true, Outcome::Refused, "count 0", 3, 0},
+        {274, false, "fewer", false, Outcome::Exact, "", 0, any},
+        {274, false, "more", true, Outcome::Tolerated, "count long", 3, 2},
+        {274, false, "huge", true, Outcome::Refused, "count past the file", 3, 1},
+        {274, false, "odd", false, Outcome::Exact, "", 0, any}, // inline: no placement
+        {274, false, "min", true, Outcome::Tolerated, "out of range", 3, 1},
+        {274, false, "max", true, Outcome::Tolerated, "out of range", 3, 1},
+        {274, false, "past_range", true, Outcome::Tolerated, "out of range", 3, 1},
+        {274, false, "long65536", true, Outcome::Refused, "wider than the field", 4, 1},
+        {274, false, "negative", true, Outcome::Refused, "negative in an unsigned field", 8, 1},
+        // ImageDescription: free ASCII, out of line in both formats.
+        {270, false, "std", true, Outcome::Exact, "standard", 2, any},
+        {270, false, "byte", true, Outcome::Tolerated, "wrong type", 1, any},
+        {270, false, "short", false, Outcome::Exact, "", 0, any},
+        {270, false, "fewer", true, Outcome::Tolerated, "text without its NUL", 2, any},
+        {270, false, "more", true, Outcome::Tolerated, "text after its NUL", 2, any},
+        {270, false, "count0", true, Outcome::Tolerated, "count 0", 2, 0},
+        {270, false, "edge", true, Outcome::Exact, "standard", 2, 4},
+        {270, true, "edge", true, Outcome::Exact, "standard", 2, 8},
+        {270, false, "over", true, Outcome::Exact, "standard", 2, 5},
+        {270, true, "over", true, Outcome::Exact, "standard", 2, 9},
+        {270, false, "odd", true, Outcome::Tolerated, "odd offset", 2, any},
+        {270, true, "past", true, Outcome::Refused, "past the end", 2, any},
+        {270, false, "straddle", true, Outcome::Refused, "past the end", 2, any},
+        {270, true, "overifd", true, Outcome::Tolerated, "over the IFD", 2, any},
+        {270, false, "min", false, Outcome::Exact, "", 0, any},
+        // XResolution: one RATIONAL, out of line in classic only; a
+        // numerator that a float does not hold.
+        {282, false, "odd", true, Outcome::Tolerated, "odd offset", 5, 2},
+        {282, true, "odd", false, Outcome::Exact, "", 0, any},
+        {282, false, "float", true, Outcome::Tolerated, "wrong type", 11, 1},
+        {282, false, "num25", true, Outcome::Exact, "standard", 5, 2},
+        {282, false, "byte", false, Outcome::Exact, "", 0, any}, // 300.5 is no integer
+        // BitsPerSample: a field of the image, varied by type alone.
+        {258, false, "byte", true, Outcome::Exact, "reader's integer types", 1, 1},
+        {258, true, "long8", true, Outcome::Tolerated, "wrong type", 16, 1},
+        {258, false, "count0", false, Outcome::Exact, "", 0, any},
+        {258, false, "max", false, Outcome::Exact, "", 0, any},
+        // LinearizationTable: a free SHORT array, 65 values: one fewer and
+        // one more are legal arrays.
+        {50712, false, "fewer", true, Outcome::Exact, "standard", 3, 64},
+        {50712, false, "more", true, Outcome::Exact, "standard", 3, 66},
+        {50712, false, "edge", true, Outcome::Exact, "standard", 3, 2},
+        {50712, true, "over", true, Outcome::Exact, "standard", 3, 5},
+        // ResolutionUnit: 1 to 3, so 0 and 65535 are past its range.
+        {296, false, "past_range", true, Outcome::Tolerated, "out of range", 3, 1},
+        {296, true, "min", true, Outcome::Tolerated, "out of range", 3, 1},
+        // PageNumber: two SHORTs, fixed: one fewer is refused.
+        {297, false, "fewer", true, Outcome::Refused, "count short", 3, 1},
+        {297, false, "more", true, Outcome::Tolerated, "count long", 3, 3},
+        // Private tags: a LONG one takes TIFF 6.0's reader rule too; a
+        // LONG8 one of three values is no legal encoding in classic.
+        {65104, false, "byte", true, Outcome::Exact, "reader's integer types", 1, 3},
+        {65104, false, "fewer", true, Outcome::Exact, "standard", 4, 2},
+        {65104, true, "past_type", true, Outcome::Refused, "wider than the field", 16, 3},
+        {65103, false, "past_type", true, Outcome::Refused, "wider than the field", 4, 3},
+        {65108, true, "below_type", true, Outcome::Refused, "wider than the field", 17, 4},
+        {65316, false, "std", true, Outcome::Tolerated, "wrong type", 16, 3},
+        {65316, true, "std", true, Outcome::Exact, "standard", 16, 3},
+        {65316, true, "fewer", true, Outcome::Refused, "count short", 16, 2},
+        // EXIF's types are its own: ExposureProgram as LONG is tolerated.
+        {34850, false, "long", true, Outcome::Tolerated, "wrong type", 4, 1},
+        // DNG's BlackLevel as the table gives it: RATIONALs.
+        {50714, false, "num25", true, Outcome::Exact, "standard", 5, any},
+    };
+    for (const Expect &e : table) {
+        SCOPED_TRACE(std::to_string(e.tag) + " " + e.slug + (e.bigtiff ? " BigTIFF" : " classic"));
+        const matrix::Row *row = RowOf(rows, e.tag);
+        ASSERT_NE(row, nullptr);
+        const std::vector<matrix::Variant> vs = matrix::Derive(*row, e.bigtiff);
+        const matrix::Variant *v = Find(vs, e.slug);
+        if (!e.derived) {
+            EXPECT_EQ(v, nullptr);
+            continue;
+        }
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(v->outcome, e.outcome);
+        EXPECT_STREQ(v->rule, e.rule);
+        if (e.type) {
+            EXPECT_EQ(v->field.type, e.type);
+        }
+        if (e.count_written != any) {
+            EXPECT_EQ(v->field.values.size(), e.count_written);
+        }
+    }
+}
+
+// Each row's first class is its standard encoding, exact; no slug repeats
+// within a row (the file names and the lines would collide); a huge count
+// is 2^31 in classic and 2^40 in BigTIFF.
+TEST(ReadMatrix, EveryRowStartsFromItsStandardEncoding)
+{
+    for (const matrix::Row &row : matrix::Rows()) {
+        for (const bool bigtiff : {false, true}) {
+            SCOPED_TRACE(std::to_string(row.tag) + (bigtiff ? " BigTIFF" : " classic"));
+            const std::vector<matrix::Variant> vs = matrix::Derive(row, bigtiff);
+            ASSERT_FALSE(vs.empty());
+            EXPECT_EQ(vs[0].slug, "std");
+            // BigTIFF's types are no legal encoding in a classic file.
+            EXPECT_EQ(vs[0].outcome,
+                      !bigtiff && row.type >= 16 ? Outcome::Tolerated : Outcome::Exact);
+            for (size_t i = 0; i < vs.size(); i++) {
+                for (size_t j = 0; j < i; j++)
+                    EXPECT_NE(vs[i].slug, vs[j].slug);
+                if (vs[i].slug == "huge") {
+                    EXPECT_EQ(vs[i].field.count, bigtiff ? uint64_t{1} << 40 : uint64_t{1} << 31);
+                }
+            }
+        }
+    }
+}
+
+// The rows come from field_table's main page: fields of other pages, IFD
+// links and the strile arrays are not rows.
+TEST(ReadMatrix, RowsAreTheMainPagesFields)
+{
+    const std::vector<matrix::Row> rows = matrix::Rows();
+    for (const uint16_t tag : {256, 257, 258, 259, 262, 269, 270, 282, 296, 305, 50706})
+        EXPECT_NE(RowOf(rows, tag), nullptr) << tag;
+    for (const uint16_t tag : {273, 279, 320, 330, 34665, 34853, 347, 40965})
+        EXPECT_EQ(RowOf(rows, tag), nullptr) << tag;
+}
+
+TEST(ReadMatrix, FitsTheTypesLimits)
+{
+    struct F {
+        uint16_t type;
+        int64_t value;
+        bool fits;
+    };
+    const F table[] = {
+        {1, 255, true},        {1, 256, false},         {6, -128, true},   {6, 128, false},
+        {3, 65535, true},      {3, -1, false},          {8, -32768, true}, {8, 32768, false},
+        {4, 0xFFFFFFFF, true}, {4, 0x100000000, false}, {9, -1, true},     {5, 1, false},
+    };
+    for (const F &f : table)
+        EXPECT_EQ(matrix::Fits(f.type, f.value), f.fits) << f.type << " " << f.value;
+}
+
+} // namespace
