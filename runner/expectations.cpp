@@ -5,6 +5,8 @@
 #include <memory>
 #include <sstream>
 
+#include "host_order.h"
+
 namespace {
 
 const size_t field_count = 6;
@@ -540,9 +542,7 @@ Host BuildHost()
 {
     Host host;
     host.arch = RUNNER_ARCH;
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    host.big_endian = true;
-#endif
+    host.big_endian = ifd::host_big_endian;
     return host;
 }
 

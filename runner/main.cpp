@@ -249,7 +249,7 @@ std::vector<Expectation> LoadExpectations(const Options &options, const std::str
         path = dir + "/" + relative + "/known-defects";
     }
     std::string text;
-    if (!ReadFile(path, &text))
+    if (!ReadTextFile(path, &text))
         Fail(exit_environment,
              "cannot read the expectations file " + path + ": " + strerror(errno));
     size_t line = 0;

@@ -344,7 +344,7 @@ std::vector<std::string> SplitLines(const std::string &text)
     return lines;
 }
 
-bool ReadFile(const std::string &path, std::string *text)
+bool ReadTextFile(const std::string &path, std::string *text)
 {
     text->clear();
     FILE *f = fopen(path.c_str(), "rb");
@@ -363,7 +363,7 @@ bool ReadFile(const std::string &path, std::string *text)
 std::vector<std::string> ReadLines(const std::string &path)
 {
     std::string text;
-    ReadFile(path, &text);
+    ReadTextFile(path, &text);
     return SplitLines(text);
 }
 

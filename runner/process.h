@@ -71,7 +71,7 @@ BatchEnd RunChildren(const std::vector<ChildSpec> &requests, size_t jobs,
 // emulator's command.
 std::vector<std::string> SplitWords(const std::string &text);
 // A whole file; false, with errno set, when it cannot be read.
-bool ReadFile(const std::string &path, std::string *text);
+bool ReadTextFile(const std::string &path, std::string *text);
 // A file's lines without their line ends; an unreadable file has none.
 std::vector<std::string> ReadLines(const std::string &path);
 std::vector<std::string> SplitLines(const std::string &text);

@@ -512,7 +512,7 @@ TEST(Expectations, DefectExpectedByAnyOfItsEntries)
 TEST(Expectations, ShippedListIsWellFormed)
 {
     std::string text;
-    ASSERT_TRUE(ReadFile(KNOWN_DEFECTS, &text));
+    ASSERT_TRUE(ReadTextFile(KNOWN_DEFECTS, &text));
     std::vector<Expectation> entries;
     size_t line = 0;
     std::string error;
@@ -525,7 +525,7 @@ TEST(Expectations, ShippedListIsWellFormed)
     }
     for (const std::string &name : names) {
         std::string program;
-        EXPECT_TRUE(ReadFile(DEFECTS_DIR "/" + name + ".c", &program))
+        EXPECT_TRUE(ReadTextFile(DEFECTS_DIR "/" + name + ".c", &program))
             << "no defects/" << name << ".c";
     }
 }
@@ -534,7 +534,7 @@ TEST(Expectations, ShippedListIsWellFormed)
 std::vector<std::string> SortedEntries(const char *path)
 {
     std::string text;
-    EXPECT_TRUE(ReadFile(path, &text)) << path;
+    EXPECT_TRUE(ReadTextFile(path, &text)) << path;
     std::vector<Expectation> entries;
     size_t line = 0;
     std::string error;
@@ -568,7 +568,7 @@ TEST(Expectations, ShippedListExpandsToTheseEntries)
     if (shipped != fixture) {
         std::string header;
         std::string text;
-        ASSERT_TRUE(ReadFile(KNOWN_DEFECTS_EXPANDED, &text));
+        ASSERT_TRUE(ReadTextFile(KNOWN_DEFECTS_EXPANDED, &text));
         for (size_t at = 0; at < text.size() && text[at] == '#';) {
             const size_t end = text.find('\n', at);
             header += text.substr(at, end - at + 1);

@@ -22,6 +22,7 @@
 #include <tiffio.h>
 
 #include "expectations.h"
+#include "host_order.h"
 #include "line_forms.h"
 #include "process.h"
 
@@ -382,10 +383,7 @@ bool SanitizerBuild()
 
 bool HostBigEndian()
 {
-    const uint16_t one = 1;
-    uint8_t first = 0;
-    memcpy(&first, &one, 1);
-    return first == 0;
+    return ifd::host_big_endian;
 }
 
 const char *Emulator()
