@@ -168,6 +168,9 @@ TEST(PrintProbe, SetupFaults)
          "prints_be.btf: EXIF IFD: can't read the directory."},
         {"warn:305@prints_be.tif", "prints_be.tif",
          "prints_be.tif: the library reported a problem."},
+        // A page the library will not go to: the shared directory line.
+        {"set-dir:2@prints_le.tif", "prints_le.tif",
+         "prints_le.tif: page 2: can't read the directory."},
     });
 }
 
