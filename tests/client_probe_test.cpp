@@ -87,6 +87,10 @@ TEST(ClientProbe, RoundTripFaults)
          "client_fd.tif",
          {"Problem fetching tag 257 in client_fd.tif, page 0.",
           "Problem fetching tag 257 in client_fd.tif, page 1."}},
+        // A TIFFCleanup that closes the descriptor its caller must close.
+        {"cleanup-closes@client_fd.btf",
+         "client_fd.btf",
+         {"client_fd.btf: TIFFOpen(3tiff): TIFFCleanup closed the descriptor."}},
     });
 }
 
