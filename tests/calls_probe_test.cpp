@@ -108,6 +108,11 @@ TEST(CallsProbe, ByteOrderHelpers)
         {"swab-none:ArrayOfShort", {}, "TIFFSwabArrayOfShort: value 4 is 0x494a, expected 0x4a49."},
         {"swab-none:ReverseBits", {}, "TIFFReverseBits: value 1 is 0x1, expected 0x80."},
     });
+    // Each bit-reversal table checked, the plain one too.
+    ExpectFailure(ProbeRun(probe, Faults("bitrev-swapped")),
+                  {"TIFFGetBitRevTable(1): value 1 is 0x1, expected 0x80.",
+                   "TIFFGetBitRevTable(0): value 1 is 0x80, expected 0x1."},
+                  {});
 }
 
 } // namespace

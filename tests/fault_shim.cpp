@@ -204,6 +204,9 @@ enum Kind {
                     //                      chunk C on the rule's file returns its size and
                     //                      writes nothing
     CLEANUP_CLOSES, // cleanup-closes       TIFFCleanup closes the handle's descriptor too
+    NO_CLOSE,       // no-close             TIFFClose flushes and frees the handle, and never
+                    //                      calls its close procedure
+    BITREV_SWAPPED, // bitrev-swapped       TIFFGetBitRevTable(N) gives the table of !N
 };
 
 struct KindName {
@@ -291,6 +294,8 @@ constexpr KindName kind_names[] = {
     {"raw-result", RAW_RESULT},
     {"raw-drop", RAW_DROP},
     {"cleanup-closes", CLEANUP_CLOSES},
+    {"no-close", NO_CLOSE},
+    {"bitrev-swapped", BITREV_SWAPPED},
 };
 
 struct Rule {
@@ -900,7 +905,14 @@ void TIFFClose(TIFF *tif)
     if (h)
         h->tif = nullptr;
     closing++;
-    real(tif);
+    // The mutation review's no-close rule.
+    if (tif && from_probe(__builtin_return_address(0)) &&
+        find(NO_CLOSE, nullptr, path.c_str(), open_mode(tif))) {
+        TIFFFlush(tif);
+        TIFFCleanup(tif);
+    } else {
+        real(tif);
+    }
     closing--;
     for (const auto &values : held)
         put_held(path.c_str(), values.first, values.second);
@@ -1733,6 +1745,14 @@ void TIFFCleanup(TIFF *tif)
     real(tif);
     if (fd >= 0)
         close(fd);
+}
+
+const unsigned char *TIFFGetBitRevTable(int reversed)
+{
+    static auto real = next<const unsigned char *(*)(int)>("TIFFGetBitRevTable");
+    if (from_probe(__builtin_return_address(0)) && find(BITREV_SWAPPED, nullptr, nullptr))
+        return real(!reversed);
+    return real(reversed);
 }
 
 // --- End of the mutation review's rules ---
