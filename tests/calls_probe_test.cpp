@@ -49,6 +49,10 @@ TEST(CallsProbe, SizeCallsOffByOne)
         {"answer:VStripSize@calls_le.btf=5",
          {"calls_le.btf"},
          "calls_le.btf: page 0: TIFFVStripSize(3) is 5, expected 6."},
+        // Right for three rows, wrong for one.
+        {"answer:VStripSize@calls_le.btf=6",
+         {"calls_le.btf"},
+         "calls_le.btf: page 0: TIFFVStripSize(1) is 6, expected 2."},
         {"answer:TileSize64@calls_be.btf=3073",
          {"calls_be.btf"},
          "calls_be.btf: page 5: TIFFTileSize64 is 3073, expected 3072."},
@@ -74,6 +78,17 @@ TEST(CallsProbe, RawChunks)
         {"read-raw:1.0@calls_be.btf=0",
          {"calls_be.btf"},
          "Wrong image data in strip 1 of calls_be.btf, page 0: byte 0 is 0x00, expected 0x08."},
+        // The last byte of a strip; a short read that claims the whole strip;
+        // the appended part of chunk 0 lost behind a success.
+        {"read-raw:0.5@calls_le.tif=0",
+         {"calls_le.tif"},
+         "Wrong image data in strip 0 of calls_le.tif, page 0: byte 5 is 0x00, expected 0x42."},
+        {"raw-result:0@calls_le.tif=6",
+         {"calls_le.tif"},
+         "calls_le.tif: page 0: TIFFReadRawStrip of strip 0 into 5 bytes is 6, expected 5."},
+        {"raw-drop:0.2@calls_be.tif",
+         {"calls_be.tif"},
+         "calls_be.tif: strip 0 on disk: page 0: 3 bytes at 8, expected 6 inside the file."},
         {"set:322@calls_be.tif",
          {"calls_be.tif"},
          "calls_be.tif: page 5: can't set the page's shape."},
@@ -93,6 +108,11 @@ TEST(CallsProbe, ByteOrderHelpers)
         {"swab-none:ArrayOfShort", {}, "TIFFSwabArrayOfShort: value 4 is 0x494a, expected 0x4a49."},
         {"swab-none:ReverseBits", {}, "TIFFReverseBits: value 1 is 0x1, expected 0x80."},
     });
+    // Each bit-reversal table checked, the plain one too.
+    ExpectFailure(ProbeRun(probe, Faults("bitrev-swapped")),
+                  {"TIFFGetBitRevTable(1): value 1 is 0x1, expected 0x80.",
+                   "TIFFGetBitRevTable(0): value 1 is 0x80, expected 0x1."},
+                  {});
 }
 
 } // namespace

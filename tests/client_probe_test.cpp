@@ -87,6 +87,15 @@ TEST(ClientProbe, RoundTripFaults)
          "client_fd.tif",
          {"Problem fetching tag 257 in client_fd.tif, page 0.",
           "Problem fetching tag 257 in client_fd.tif, page 1."}},
+        // A TIFFClose that never calls the close procedure.
+        {"no-close@client_le.tif",
+         "client_le.tif",
+         {"client_le.tif: the close procedure: called 0 times by a handle opened \"wl\", "
+          "expected 1."}},
+        // A TIFFCleanup that closes the descriptor its caller must close.
+        {"cleanup-closes@client_fd.btf",
+         "client_fd.btf",
+         {"client_fd.btf: TIFFOpen(3tiff): TIFFCleanup closed the descriptor."}},
     });
 }
 

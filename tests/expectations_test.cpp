@@ -212,6 +212,14 @@ TEST(Expectations, BlocksExpand)
          {"word_probe | * | * | one | r1 | s1",
           "word_probe | -4.7 | x86_64 | two | limitation: gone | s2",
           "type_probe | 4.5 | * | three | r3 | s3"}},
+        // Every version, as the block gives it, in the sections after one
+        // of versions of their own.
+        {"probe: type_probe\nreproduction: s\nversions: *\nreason: r\n"
+         "on little-endian, versions 4.5:\n  a\non *:\n  b\n",
+         {"type_probe | 4.5 | little-endian | a | r | s", "type_probe | * | * | b | r | s"}},
+        // A list written with CRLF line ends: the fields lose the CR.
+        {"probe: type_probe\r\nreproduction: s\r\nversions: 4.5\r\nreason: r\r\non *:\n  a\n",
+         {"type_probe | 4.5 | * | a | r | s"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -228,6 +236,11 @@ TEST(Expectations, BlocksExpand)
     EXPECT_TRUE(limited[0].limitation);
     EXPECT_TRUE(limited[0].prefix);
     EXPECT_EQ(limited[0].line, "a");
+    // As many lines from one line as the limit allows.
+    EXPECT_EQ(Parse(head + "on *:\n  {0,1,2,3,4,5,6,7}{0,1,2,3,4,5,6,7}{0,1,2,3,4,5,6,7}"
+                           "{0,1,2,3,4,5,6,7}\n")
+                  .size(),
+              4096U);
 }
 
 // A malformed block stops the list at the line at fault.
@@ -260,6 +273,8 @@ TEST(Expectations, MalformedBlocksNameTheirLine)
         {"probe: type_probe\nreason:\n", 2, "empty 'reason:'"},
         {"probe: type_probe\nreason: a\tb\n", 2, "a tab in 'reason:'"},
         {"probe: type_probe\nreason: r\nreason: r\n", 3, "'reason:' given twice"},
+        {"probe: type_probe\nversions: *\nversions: 4.5\n", 3, "'versions:' given twice"},
+        {"probe: type_probe\nreproduction: s\nreproduction: t\n", 3, "'reproduction:' given twice"},
         {"probe: type_probe\nversions: *\nreason: r\non *:\n", 4,
          "the block gives no 'reproduction:' before its first 'on'"},
         {"probe: type_probe\nreproduction: s\nreason: r\non *:\n", 4,

@@ -56,6 +56,10 @@ TEST(PrintProbe, WrongValues)
          "prints_be.tif: page 2: TIFFPrintDirectory(TIFFPRINT_CURVES): tag 301 "
          "(TransferFunction): entry 7 printed as \"7: 28001 28018 28039\", expected 28001, "
          "28018, 28035."},
+        // The count on the strips' own line.
+        {"print-digit:2.47@prints_be.tif=3", "prints_be.tif",
+         "prints_be.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): \"3 Strips\" and 2 strips "
+         "printed, expected 2."},
         // The heading's offset.
         {"print-digit:36.0@prints_be.btf=1", "prints_be.btf",
          "prints_be.btf: GPS IFD: TIFFPrintDirectory(TIFFPRINT_NONE): the heading \"TIFF "
@@ -112,6 +116,10 @@ TEST(PrintProbe, DroppedLines)
         {"print-drop:1.40@prints_le.btf", "prints_le.btf",
          "prints_le.btf: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 700 (XMLPacket) "
          "printed as \"\", expected \"<x:xmpmeta xmlns:x='adobe:ns:meta/'/>\"."},
+        // The last field of the GPS IFD.
+        {"print-drop:36.9@prints_le.tif", "prints_le.tif",
+         "prints_le.tif: GPS IFD: TIFFPrintDirectory(TIFFPRINT_NONE): tag 30 (GPSDifferential) not "
+         "printed."},
         {"print-drop:1.8@prints_le.tif", "prints_le.tif",
          "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 262 "
          "(PhotometricInterpretation) not printed."},
@@ -156,6 +164,15 @@ TEST(PrintProbe, AddedFields)
          "prints_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): tag 305 (Software) printed "
          "again."},
     });
+}
+
+// Without the JPEG codec the JPEG page is not written, the known defect of
+// its tables goes with it, and a passing run says what it skipped.
+TEST(PrintProbe, WithoutJpegCodecPassesWithItsSkipLine)
+{
+    const ProbeRun run(probe, Faults("no-codec:7"));
+    ExpectExactly(run, 0, {}, {});
+    EXPECT_EQ(run.stdout_lines(), std::vector<std::string>{"skipped: no JPEG codec"});
 }
 
 TEST(PrintProbe, SetupFaults)

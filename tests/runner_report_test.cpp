@@ -55,6 +55,11 @@ class RunnerReport : public ::testing::Test {
         Make("tile_probe", Verdict::Pass, {"Lib: Warning, odd.", "skipped: no LZW codec"});
     const Outcome failed =
         Make("text_probe", Verdict::Fail, {"Can't set tag 254.", "exit status 7"});
+    // A message that names a skip is no skip line; a failure's skip line
+    // is no skip of a pass.
+    const Outcome mentions = Make("tile_probe", Verdict::Pass, {"Lib: Warning, skipped: tag 7."});
+    const Outcome failed_skipped =
+        Make("field_probe", Verdict::Fail, {"Can't set tag 254.", "skipped: no LZW codec"});
     const Outcome known = Make("type_probe", Verdict::Known, {"a", "b"}, {&ifd, &other}, {1, 1});
     const Outcome known_once =
         Make("type_probe", Verdict::Known, {"a", "b", "c"}, {&ifd, &ifd_again}, {2, 1});
@@ -96,6 +101,8 @@ TEST_F(RunnerReport, EntriesInTextAndTap)
         {&skipped_warned, false, false,
          "PASS tile_probe (skipped: no LZW codec)\n    Lib: Warning, odd.\n",
          "ok 3 - tile_probe\n# Lib: Warning, odd.\n# skipped: no LZW codec\n"},
+        {&mentions, false, false, "PASS tile_probe\n    Lib: Warning, skipped: tag 7.\n",
+         "ok 3 - tile_probe\n# Lib: Warning, skipped: tag 7.\n"},
         {&failed, false, false, "FAIL text_probe\n    Can't set tag 254.\n    exit status 7\n",
          "not ok 3 - text_probe\n# Can't set tag 254.\n# exit status 7\n"},
         {&failed, false, true,
@@ -224,6 +231,8 @@ TEST_F(RunnerReport, HeaderAndClosing)
         {{skipped, skipped_warned, warned},
          false,
          "3 passed, 0 failed, 2 with skips, 2 with messages"},
+        {{mentions}, false, "1 passed, 0 failed, 1 with messages"},
+        {{failed_skipped, skipped}, false, "1 passed, 1 failed, 1 with skips"},
         {{pass, known}, false, "1 passed, 0 failed, 1 known"},
         {{fixed, warned, failed},
          false,
