@@ -72,6 +72,8 @@ TEST(TileProbe, TileFaults)
          "Wrong LONG value fetched for tag 323 in tiles_le.tif: value 0 is 0x20, expected 0x10."},
         {"answer:NumberOfTiles@tiles_be.btf=5", "tiles_be.btf",
          "tiles_be.btf: page 0: TIFFNumberOfTiles is 5, expected 4."},
+        // A tiled page read back as not tiled.
+        {"answer:IsTiled@tiles_le.tif=0", "tiles_le.tif", "tiles_le.tif: page 0: not tiled."},
         // A library message fails a layout that otherwise passed.
         {"warn:323@tiles_le.tif", "tiles_le.tif", "tiles_le.tif: the library reported a problem."},
     });

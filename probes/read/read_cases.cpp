@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host_order.h"
+
 namespace read_cases {
 
 namespace {
@@ -52,14 +54,6 @@ struct Page {
     bool odd_ifd = false;
 };
 
-bool HostBig()
-{
-    const uint16_t one = 1;
-    uint8_t first = 0;
-    memcpy(&first, &one, 1);
-    return first == 0;
-}
-
 Field *Find(std::vector<Field> *fields, uint16_t tag)
 {
     for (Field &f : *fields) {
@@ -101,8 +95,8 @@ void AddChunk(Page *p, size_t samples, unsigned bits, unsigned k, bool big_endia
         const auto lo = static_cast<uint8_t>(v);
         disk.push_back(big_endian ? hi : lo);
         disk.push_back(big_endian ? lo : hi);
-        read.push_back(HostBig() ? hi : lo);
-        read.push_back(HostBig() ? lo : hi);
+        read.push_back(ifd::host_big_endian ? hi : lo);
+        read.push_back(ifd::host_big_endian ? lo : hi);
     }
     p->on_disk.push_back(disk);
     p->as_read.push_back(read);

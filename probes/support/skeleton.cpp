@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+#include "host_order.h"
+
 namespace probe {
 
 namespace {
@@ -67,10 +69,7 @@ int RunLayouts(const Layout *layouts, size_t count,
 
 bool HostBigEndian()
 {
-    const uint16_t one = 1;
-    uint8_t first = 0;
-    memcpy(&first, &one, 1);
-    return first == 0;
+    return ifd::host_big_endian;
 }
 
 std::string Page(unsigned long k)
