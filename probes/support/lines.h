@@ -25,13 +25,32 @@ void Emit(bool to_stdout, const char *format, ...) __attribute__((format(printf,
 // "skipped: ..." (Line::Skipped), for a part of a probe the library cannot
 // run, to standard output, and only from a run that passed, so that every
 // line of a failed run is a failure line.
+namespace detail {
+// True when `format` holds no conversion: a row printed without values.
+constexpr bool Plain(const char *format)
+{
+    for (; *format; format++) {
+        if (*format == '%')
+            return false;
+    }
+    return true;
+}
+} // namespace detail
+
 template <Line Id, typename... Args>
 void Say(Args... args)
 {
+    constexpr const char *format = line_forms[static_cast<size_t>(Id)].format;
+    constexpr bool to_stdout = Id == Line::Skipped || Id == Line::SkippedNoOptions;
     static_assert(!line_forms[static_cast<size_t>(Id)].original,
                   "the original probes print their own lines");
-    detail::Emit(Id == Line::Skipped || Id == Line::SkippedNoOptions,
-                 line_forms[static_cast<size_t>(Id)].format, args...);
+    // A row without values is printed as a value, not as a format.
+    if constexpr (sizeof...(Args) == 0) {
+        static_assert(detail::Plain(format), "a row with conversions needs its values");
+        detail::Emit(to_stdout, "%s", format);
+    } else {
+        detail::Emit(to_stdout, format, args...);
+    }
 }
 
 // ", PLACE" after a file name in a line that begins with a verb, and
