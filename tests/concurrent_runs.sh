@@ -13,7 +13,7 @@ all=$($emulator "$runner" --list | wc -l)
 
 i=0
 while [ "$i" -lt "$n" ]; do
-    (cd "$work/cwd" && TMPDIR="$work/tmp" $emulator "$runner" >"$work/out/$i" 2>&1; echo $? >"$work/out/$i.rc") &
+    (cd "$work/cwd" && TMPDIR="$work/tmp" $emulator "$runner" --timeout 0 >"$work/out/$i" 2>&1; echo $? >"$work/out/$i.rc") &
     i=$((i + 1))
 done
 wait
