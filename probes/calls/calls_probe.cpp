@@ -297,11 +297,28 @@ std::vector<uint8_t> Swapped(const void *data, size_t items, size_t width)
     return out;
 }
 
+// The item of `width` bytes at `p`, in the host's order, whatever the host.
 uint64_t Item(const uint8_t *p, size_t width)
 {
-    uint64_t v = 0;
-    memcpy(&v, p, width);
-    return v;
+    switch (width) {
+    case 2: {
+        uint16_t v;
+        memcpy(&v, p, 2);
+        return v;
+    }
+    case 4: {
+        uint32_t v;
+        memcpy(&v, p, 4);
+        return v;
+    }
+    case 8: {
+        uint64_t v;
+        memcpy(&v, p, 8);
+        return v;
+    }
+    default:
+        return *p;
+    }
 }
 
 // The items at `got` against the swap of `original`; says the first that
