@@ -96,8 +96,8 @@ double DoubleFromBits(uint64_t bits)
 
 bool PointsToIfds(const Entry &e)
 {
-    const bool link_tag = e.tag == tag::SubIFDs || e.tag == tag::Exif || e.tag == tag::Gps ||
-                          e.tag == tag::Interoperability;
+    const bool link_tag = e.tag == tag::SubIFDs || e.tag == tag::ExifIFD ||
+                          e.tag == tag::GPSInfoIFD || e.tag == exif_tag::InteroperabilityIFD;
     const bool offsets = e.type == LONG || e.type == IFD || e.type == LONG8 || e.type == IFD8;
     return link_tag && offsets;
 }
@@ -160,9 +160,9 @@ Link LinkOf(uint16_t tag)
     switch (tag) {
     case tag::SubIFDs:
         return Link::SubIFD;
-    case tag::Exif:
+    case tag::ExifIFD:
         return Link::Exif;
-    case tag::Gps:
+    case tag::GPSInfoIFD:
         return Link::Gps;
     default:
         return Link::Interoperability;
@@ -196,7 +196,7 @@ class Reader {
     void Problem(Error e) { file_->problems.push_back(std::move(e)); }
 
     const uint8_t *data_;
-    size_t size_;
+    uint64_t size_;   // 64 bits on every host, as the messages print it
     uint64_t budget_; // bytes of values still to be had
     File *file_;
     bool swap_ = false;
@@ -501,12 +501,12 @@ Error ChainOffsets(const uint8_t *data, size_t size, std::vector<uint64_t> *offs
             return Fail(at, "the IFD chain loops back to offset %" PRIu64, at);
         if (!Inside(size, at, s.count_width))
             return Fail(at, "IFD offset %" PRIu64 " is outside the file of %" PRIu64 " bytes", at,
-                        size);
+                        static_cast<uint64_t>(size));
         const uint64_t n = s.Uint(data, at, s.count_width);
         const uint64_t first = at + s.count_width;
         if (n > (size - first) / s.entry_size || !Inside(size, first + n * s.entry_size, s.slot))
             return Fail(at, "%" PRIu64 " entries run past the end of the file of %" PRIu64 " bytes",
-                        n, size);
+                        n, static_cast<uint64_t>(size));
         offsets->push_back(at);
         at = s.Uint(data, first + n * s.entry_size, s.slot);
     }
@@ -521,13 +521,13 @@ Error ValueAt(const uint8_t *data, size_t size, uint64_t ifd_offset, uint16_t ta
         return err;
     if (!Inside(size, ifd_offset, s.count_width))
         return Fail(ifd_offset, "IFD offset %" PRIu64 " is outside the file of %" PRIu64 " bytes",
-                    ifd_offset, size);
+                    ifd_offset, static_cast<uint64_t>(size));
     const uint64_t n = s.Uint(data, ifd_offset, s.count_width);
     const uint64_t first = ifd_offset + s.count_width;
     if (n > (size - first) / s.entry_size)
         return Fail(ifd_offset,
                     "%" PRIu64 " entries run past the end of the file of %" PRIu64 " bytes", n,
-                    size);
+                    static_cast<uint64_t>(size));
     for (uint64_t k = 0; k < n; k++) {
         const uint64_t e = first + k * s.entry_size;
         if (s.Uint(data, e, 2) != tag)
