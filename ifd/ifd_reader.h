@@ -24,25 +24,9 @@
 #include <string>
 #include <vector>
 
-namespace ifd {
+#include "tags.h"
 
-// The tag numbers this reader and its callers name.
-namespace tag {
-constexpr uint16_t NewSubfileType = 254;
-constexpr uint16_t ImageWidth = 256;
-constexpr uint16_t ImageLength = 257;
-constexpr uint16_t ImageDescription = 270;
-constexpr uint16_t StripOffsets = 273;
-constexpr uint16_t StripByteCounts = 279;
-constexpr uint16_t TileWidth = 322;
-constexpr uint16_t TileLength = 323;
-constexpr uint16_t TileOffsets = 324;
-constexpr uint16_t TileByteCounts = 325;
-constexpr uint16_t SubIFDs = 330;
-constexpr uint16_t Exif = 34665;
-constexpr uint16_t Gps = 34853;
-constexpr uint16_t Interoperability = 40965;
-} // namespace tag
+namespace ifd {
 
 // Field type codes of TIFF 6.0 and BigTIFF.
 enum Type : uint16_t {

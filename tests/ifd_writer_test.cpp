@@ -102,7 +102,7 @@ TEST(IfdWriter, ChainsLinksAndDamage)
         const uint64_t exif_at = w.AppendIfd(exif, false);
         ifd::Ifd page;
         page.fields = {ifd::Numbers(256, ifd::LONG, {3}),
-                       ifd::Numbers(ifd::tag::Exif, ifd::IFD, {exif_at})};
+                       ifd::Numbers(ifd::tag::ExifIFD, ifd::IFD, {exif_at})};
         const uint64_t first = w.AppendIfd(page);
         page.fields.pop_back();
         const uint64_t second = w.AppendIfd(page);
