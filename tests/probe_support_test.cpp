@@ -253,6 +253,8 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
                           "expected \"b\"."},
         {Line::WrongTextNone, "Wrong ASCII value fetched for tag 315 in fields_le.tif, page 1: "
                               "\"gone\", expected none."},
+        {Line::MoreWrongValues, "Wrong IFD value fetched for tag 65113 in types_le.tif: 3 more "
+                                "values differ, the last at value 7."},
         {Line::WrongVGet,
          "Wrong SHORT value fetched for tag 296 in fields_le.tif (TIFFVGetField)."},
         {Line::DefaultNone, "Wrong default for tag 254 in fields_le.tif: none, expected 0."},
@@ -280,6 +282,8 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
                                   "expected 0.125."},
         {Line::WrongByteOnDisk, "pages_le.tif: page 1: tag 270 on disk: byte 3 is 0x41, expected "
                                 "0x74."},
+        {Line::MoreValuesOnDisk, "pages_le.tif: page 1: tag 270 on disk: 2 more bytes differ, "
+                                 "the last at byte 9."},
         {Line::CantWrite, "Can't write image data in manpage_le.tif."},
         {Line::CantRead, "Can't read image data in tile 3 of tiles_be.btf, page 1."},
         {Line::WrongImage, "Wrong image data in strip 2 of types_be.tif."},

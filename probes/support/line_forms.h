@@ -30,6 +30,7 @@ enum class Line : unsigned char {
     WrongCount,
     WrongText,
     WrongTextNone,
+    MoreWrongValues,
     WrongVGet,
     DefaultNone,
     DefaultWrong,
@@ -51,6 +52,7 @@ enum class Line : unsigned char {
     WrongValueOnDisk,
     WrongNumberOnDisk,
     WrongByteOnDisk,
+    MoreValuesOnDisk,
     // Image data.
     CantWrite,
     CantRead,
@@ -220,6 +222,11 @@ inline constexpr LineForm line_forms[] = {
      R"(Wrong ASCII value fetched for tag \d+ in )" PROBE_NAME PROBE_AFTER
      R"(: ".*", expected none\.)",
      false},
+    {Line::MoreWrongValues, "MoreWrongValues",
+     "Wrong %s value fetched for tag %lu in %s%s: %lu more values differ, the last at value %lu.",
+     "Wrong " PROBE_TYPE R"( value fetched for tag \d+ in )" PROBE_NAME PROBE_AFTER
+     R"(: \d+ more values differ, the last at value \d+\.)",
+     false},
     {Line::WrongVGet, "WrongVGet", "Wrong %s value fetched for tag %u in %s (TIFFVGetField).",
      "Wrong " PROBE_TYPE R"( value fetched for tag \d+ in )" PROBE_NAME R"( \(TIFFVGetField\)\.)",
      false},
@@ -277,6 +284,11 @@ inline constexpr LineForm line_forms[] = {
      "%s: %stag %lu on disk: byte %lu is 0x%02x, expected 0x%02x.",
      PROBE_NAME ": " PROBE_FIELD R"(tag \d+ on disk: byte \d+ is )" PROBE_HEX
                 ", expected " PROBE_HEX R"(\.)",
+     false},
+    {Line::MoreValuesOnDisk, "MoreValuesOnDisk",
+     "%s: %stag %lu on disk: %lu more %ss differ, the last at %s %lu.",
+     PROBE_NAME ": " PROBE_FIELD
+                R"(tag \d+ on disk: \d+ more (value|byte)s differ, the last at (value|byte) \d+\.)",
      false},
 
     {Line::CantWrite, "CantWrite", "Can't write image data in %s%s.",

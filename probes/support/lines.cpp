@@ -193,6 +193,18 @@ void SayMoreWrongOnDisk(const char *unit, unsigned long from, unsigned page, con
     Say<Line::MoreWrongOnDisk>(filename, unit, from, page, more, unit, unit, last);
 }
 
+void SayMoreWrongValues(const char *type, unsigned long tag, const char *filename,
+                        unsigned long more, unsigned long last, const char *place)
+{
+    Say<Line::MoreWrongValues>(type, tag, filename, After(place).c_str(), more, last);
+}
+
+void SayMoreOnDisk(unsigned long tag, const char *filename, const char *unit, unsigned long more,
+                   unsigned long last, const char *place)
+{
+    Say<Line::MoreValuesOnDisk>(filename, Field(place).c_str(), tag, more, unit, unit, last);
+}
+
 void SayIfdCount(const char *filename, uint64_t first, unsigned long count, unsigned long expect)
 {
     Say<Line::IfdCount>(filename, first, count, expect);

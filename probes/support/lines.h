@@ -150,6 +150,16 @@ void SayMoreWrongImages(const char *unit, unsigned long from, const char *filena
 void SayMoreWrongOnDisk(const char *unit, unsigned long from, unsigned page, const char *filename,
                         unsigned long more, unsigned long last);
 
+// After the first wrong value of a field fetched, the others: "Wrong TYPE
+// value fetched for tag N in NAME[, PLACE]: M more values differ, the last
+// at value L."
+void SayMoreWrongValues(const char *type, unsigned long tag, const char *filename,
+                        unsigned long more, unsigned long last, const char *place = nullptr);
+// The same on disk, `unit` "value" or "byte": "NAME: [PLACE: ]tag N on disk:
+// M more UNITs differ, the last at UNIT L."
+void SayMoreOnDisk(unsigned long tag, const char *filename, const char *unit, unsigned long more,
+                   unsigned long last, const char *place = nullptr);
+
 // "NAME: IFD at FIRST: N IFDs in the file, expected M.", the IFDs of every
 // kind counted, FIRST the header's first.
 void SayIfdCount(const char *filename, uint64_t first, unsigned long count, unsigned long expect);
