@@ -233,7 +233,8 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
          {"types_le.tif"}},
         {"poke-entry:65151.8@types_le.tif:r=0x2f",
          {"types_le.tif: tag 65151 on disk: values at odd offset 2095.",
-          "types_le.tif: tag 65151 on disk: byte 0 is 0x00, expected 0x41."},
+          "types_le.tif: tag 65151 on disk: byte 0 is 0x00, expected 0x41.",
+          "types_le.tif: tag 65151 on disk: 49 more bytes differ, the last at byte 51."},
          {"types_le.tif"}},
         {"poke:279.5@types_le.btf:r=0x7f",
          {"types_le.btf: tag 273 on disk: strip 2 lies outside the file."},
@@ -246,6 +247,30 @@ TEST(TypeProbe, FaultsFailALayoutThatOtherwisePasses)
          {"Wrong SHORT value fetched for tag 65031 in types_le.tif: value 0 is 0x141, expected "
           "0x102.",
           "types_le.tif: tag 65031 on disk: value 0 is 0x141, expected 0x102."},
+         {"types_le.tif"}},
+        // Two values of one entry wrong: the first named, the other counted,
+        // read back and on disk, so a known defect in one hides no other.
+        {"poke:65033.0@types_le.tif:w=0x41;poke:65033.4@types_le.tif:w=0x41",
+         {"Wrong SHORT value fetched for tag 65033 in types_le.tif: value 0 is 0x141, expected "
+          "0x102.",
+          "Wrong SHORT value fetched for tag 65033 in types_le.tif: 1 more values differ, the "
+          "last at value 2.",
+          "types_le.tif: tag 65033 on disk: value 0 is 0x141, expected 0x102.",
+          "types_le.tif: tag 65033 on disk: 1 more values differ, the last at value 2."},
+         {"types_le.tif"}},
+        {"poke:297.1@types_le.btf:w=9;poke:297.3@types_le.btf:w=9",
+         {"Wrong SHORT value fetched for tag 297 in types_le.btf: value 0 is 0x902, expected 0x2.",
+          "Wrong SHORT value fetched for tag 297 in types_le.btf: 1 more values differ, the last "
+          "at value 1.",
+          "types_le.btf: tag 297 on disk: value 0 is 0x902, expected 0x2.",
+          "types_le.btf: tag 297 on disk: 1 more values differ, the last at value 1."},
+         {"types_le.btf"}},
+        {"poke:65073.0@types_le.tif:r=0x41;poke:65073.8@types_le.tif:r=0x41;"
+         "poke:65151.3@types_le.tif:r=0x41;poke:65151.7@types_le.tif:r=0x41",
+         {"types_le.tif: tag 65073 on disk: value 0 is 32.5, expected 0.5.",
+          "types_le.tif: tag 65073 on disk: 1 more values differ, the last at value 1.",
+          "types_le.tif: tag 65151 on disk: byte 3 is 0x41, expected 0x74.",
+          "types_le.tif: tag 65151 on disk: 1 more bytes differ, the last at byte 7."},
          {"types_le.tif"}},
         {"warn:65150@types_le.btf",
          {"types_le.btf: the library reported a problem."},

@@ -323,7 +323,8 @@ static bool CheckSingle(TIFF *tif, const TypeProbe &t, const Layout &layout)
     return true;
 }
 
-// Fetches array K of one type; one line for its first difference.
+// Fetches array K of one type; one line for its first difference and one
+// counting the rest, so that a known defect in one value hides no other.
 static bool CheckArray(TIFF *tif, const TypeProbe &t, ttag_t k, const Layout &layout)
 {
     const uint32_t expect_n = ArrayCount(t, k, layout.bigtiff);
@@ -341,15 +342,20 @@ static bool CheckArray(TIFF *tif, const TypeProbe &t, ttag_t k, const Layout &la
         return false;
     }
     const unsigned size = PassedSize(tif, t, t.tag + k);
+    unsigned long wrong = 0;
+    uint32_t last = 0;
     for (uint32_t i = 0; i < n; i++) {
         const uint64_t got = StoredBits(array, size, i);
-        if (got != StoredBits(t.values, t.storage, i)) {
+        if (got == StoredBits(t.values, t.storage, i))
+            continue;
+        if (wrong++ == 0)
             probe::SayWrongValue(t.name, t.tag + k, layout.filename, i, got,
                                  StoredBits(t.values, t.storage, i));
-            return false;
-        }
+        last = i;
     }
-    return true;
+    if (wrong > 1)
+        probe::SayMoreWrongValues(t.name, t.tag + k, layout.filename, wrong - 1, last);
+    return wrong == 0;
 }
 
 static bool CheckText(TIFF *tif, const TextProbe &t, const Layout &layout)
@@ -385,13 +391,14 @@ static bool CheckStandard(TIFF *tif, const Layout &layout)
         probe::SayProblemFetching(TIFFTAG_PAGENUMBER, layout.filename);
         ok = false;
     } else {
-        for (uint32_t i = 0; i < 2; i++) {
-            if (page[i] != page_number[i]) {
-                probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i],
-                                     page_number[i]);
-                ok = false;
-                break;
-            }
+        const bool first_ok = page[0] == page_number[0];
+        if (!first_ok || page[1] != page_number[1]) {
+            const uint32_t i = first_ok ? 1 : 0;
+            probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, layout.filename, i, page[i],
+                                 page_number[i]);
+            if (!first_ok && page[1] != page_number[1])
+                probe::SayMoreWrongValues("SHORT", TIFFTAG_PAGENUMBER, layout.filename, 1, 1);
+            ok = false;
         }
     }
     if (!TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
@@ -439,20 +446,25 @@ static bool CheckEntryOnDisk(const ifd::Directory &dir, const TypeProbe &t, ttag
         probe::SayWrongEntry(*e, filename, t.name, n);
         return false;
     }
+    // The first wrong value named, the rest counted.
+    unsigned long wrong = 0;
+    uint32_t last = 0;
     for (uint32_t i = 0; i < n; i++) {
-        if (fraction) {
-            const double expect = static_cast<const float *>(t.values)[i];
-            if (probe::Number(*e, i) != expect) {
-                probe::SayWrongNumberOnDisk(tag, filename, i, probe::Number(*e, i), expect);
-                return false;
-            }
-        } else if (e->values[i] != StoredBits(t.values, t.storage, i)) {
-            probe::SayWrongValueOnDisk(tag, filename, i, e->values[i],
-                                       StoredBits(t.values, t.storage, i));
-            return false;
+        const double number = fraction ? static_cast<const float *>(t.values)[i] : 0;
+        const uint64_t bits = StoredBits(t.values, t.storage, i);
+        if (fraction ? probe::Number(*e, i) == number : e->values[i] == bits)
+            continue;
+        if (wrong++ == 0) {
+            if (fraction)
+                probe::SayWrongNumberOnDisk(tag, filename, i, probe::Number(*e, i), number);
+            else
+                probe::SayWrongValueOnDisk(tag, filename, i, e->values[i], bits);
         }
+        last = i;
     }
-    return true;
+    if (wrong > 1)
+        probe::SayMoreOnDisk(tag, filename, "value", wrong - 1, last);
+    return wrong == 0;
 }
 
 static bool CheckTextOnDisk(const ifd::Directory &dir, const TextProbe &t, const char *filename)
@@ -468,14 +480,19 @@ static bool CheckTextOnDisk(const ifd::Directory &dir, const TextProbe &t, const
         probe::SayWrongEntry(*e, filename, "ASCII", n);
         return false;
     }
+    unsigned long wrong = 0;
+    size_t last = 0;
     for (size_t i = 0; i < n; i++) {
-        if (e->values[i] != static_cast<uint8_t>(t.value[i])) {
+        if (e->values[i] == static_cast<uint8_t>(t.value[i]))
+            continue;
+        if (wrong++ == 0)
             probe::SayWrongByteOnDisk(t.tag, filename, i, static_cast<unsigned>(e->values[i]),
                                       static_cast<uint8_t>(t.value[i]));
-            return false;
-        }
+        last = i;
     }
-    return true;
+    if (wrong > 1)
+        probe::SayMoreOnDisk(t.tag, filename, "byte", wrong - 1, last);
+    return wrong == 0;
 }
 
 // The layout of the directory itself: tags ascending, values that do not
