@@ -97,8 +97,28 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         // The blue third of the palette, zeroed on fetch.
         {"get-zero:320.2@fields_le.tif",
          {"Wrong SHORT value fetched for tag 320 in fields_le.tif: value 32 is 0x0, expected "
-          "0xf5a0."},
+          "0xf5a0.",
+          "Wrong SHORT value fetched for tag 320 in fields_le.tif: 15 more values differ, the "
+          "last at value 47."},
          {"fields_le.tif"}},
+        // Two values or bytes wrong: the first named, the other counted, so
+        // a known defect in one hides no other.
+        {"poke:320.95@fields_be.tif:w=0x41;poke:320.81@fields_be.tif:w=0x41",
+         {"Wrong SHORT value fetched for tag 320 in fields_be.tif: value 40 is 0xad41, expected "
+          "0xad58.",
+          "Wrong SHORT value fetched for tag 320 in fields_be.tif: 1 more values differ, the last "
+          "at value 47.",
+          "fields_be.tif: tag 320 on disk: value 40 is 44353, expected 44376.",
+          "fields_be.tif: tag 320 on disk: 1 more values differ, the last at value 47."},
+         {"fields_be.tif"}},
+        {"poke:320.95@fields_le.btf:r=0x41;poke:320.81@fields_le.btf:r=0x41",
+         {"fields_le.btf: tag 320 on disk: value 40 is 16728, expected 44376.",
+          "fields_le.btf: tag 320 on disk: 1 more values differ, the last at value 47."},
+         {"fields_le.btf"}},
+        {"poke:333.4@fields_be.btf:r=0x41;poke:333.9@fields_be.btf:r=0x41",
+         {"fields_be.btf: tag 333 on disk: byte 4 is 0x41, expected 0x00.",
+          "fields_be.btf: tag 333 on disk: 1 more bytes differ, the last at byte 9."},
+         {"fields_be.btf"}},
         {"default-u16:274@fields_le.btf=3",
          {"Wrong default for tag 274 in fields_le.btf: value 0 is 0x3, expected 0x1."},
          {"fields_le.btf"}},

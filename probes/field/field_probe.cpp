@@ -65,26 +65,35 @@ bool CheckEntry(const Run &run, const ifd::Directory &dir, size_t row, const Sha
                              static_cast<unsigned long>(count));
         return false;
     }
+    // The first wrong byte or value named, the rest counted: a known defect
+    // in one value hides no other.
+    unsigned long wrong = 0;
+    size_t last = 0;
     for (size_t i = 0; i < count; i++) {
         if (v.text) {
             // Past the text, nothing was set: a NUL is what stands there.
             const uint8_t expect = i < v.text_size ? static_cast<uint8_t>(v.text[i]) : 0;
-            if (i >= v.text_size || e->values[i] != expect) {
+            if (i < v.text_size && e->values[i] == expect)
+                continue;
+            if (wrong++ == 0)
                 probe::SayWrongByteOnDisk(f.tag, run.name, static_cast<unsigned long>(i),
                                           static_cast<unsigned>(e->values[i]), expect);
-                return false;
-            }
+            last = i;
             continue;
         }
         // One value set for every sample stands once per sample.
         const double expect = v.numbers[v.numbers.size() == count ? i : 0];
-        if (probe::Number(*e, i) != expect) {
+        if (probe::Number(*e, i) == expect)
+            continue;
+        if (wrong++ == 0)
             probe::SayWrongNumberOnDisk(f.tag, run.name, static_cast<unsigned long>(i),
                                         probe::Number(*e, i), expect);
-            return false;
-        }
+        last = i;
     }
-    return true;
+    if (wrong > 1)
+        probe::SayMoreOnDisk(f.tag, run.name, v.text ? "byte" : "value", wrong - 1,
+                             static_cast<unsigned long>(last));
+    return wrong == 0;
 }
 
 bool CheckDirectory(Run &run, const ifd::Directory &dir, Home home)

@@ -58,15 +58,23 @@ bool Compare(const Run &run, const Field &f, const Values &v, const Access &a, c
         probe::SayWrongCount(TypeName(a), f.tag, run.name, static_cast<unsigned long>(n), v.count);
         return false;
     }
+    // The first wrong value named, the rest counted: a known defect in one
+    // value hides no other.
+    unsigned long wrong = 0;
+    size_t last = 0;
     for (size_t i = 0; i < n; i++) {
         const uint64_t expect = StorageBits(v.numbers[i], a);
-        if (got.bits[i] != expect) {
+        if (got.bits[i] == expect)
+            continue;
+        if (wrong++ == 0)
             probe::SayWrongValue(TypeName(a), f.tag, run.name, static_cast<unsigned long>(i),
                                  got.bits[i], expect);
-            return false;
-        }
+        last = i;
     }
-    return true;
+    if (wrong > 1)
+        probe::SayMoreWrongValues(TypeName(a), f.tag, run.name, wrong - 1,
+                                  static_cast<unsigned long>(last));
+    return wrong == 0;
 }
 
 // A field the library read without knowing it comes back as any unknown
