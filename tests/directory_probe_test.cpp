@@ -137,6 +137,37 @@ TEST(DirectoryProbe, PagesWrongOrUnwritten)
     });
 }
 
+// Two values or bytes of one field or strip wrong: the first named, the
+// others counted, so that a known defect in one hides no other.
+TEST(DirectoryProbe, EveryWrongValueCounted)
+{
+    ExpectCases({
+        {"poke:297.1@pages_le.tif:w=9;poke:297.3@pages_le.tif:w=9",
+         {"Wrong SHORT value fetched for tag 297 in pages_le.tif, page 0: value 0 is 0x900, "
+          "expected 0x0.",
+          "Wrong SHORT value fetched for tag 297 in pages_le.tif, page 0: 1 more values differ, "
+          "the last at value 1."},
+         {le}},
+        {"read-fill:0@pages_le.tif=0x77",
+         {"Wrong image data in strip 0 of pages_le.tif, page 3: byte 0 is 0x77, expected 0x79.",
+          "Wrong image data in strip 0 of pages_le.tif, page 3: 95 more bytes differ, the last at "
+          "byte 95."},
+         {le}},
+        {"poke:270.5@pages_le.tif:r=0x39;poke:270.3@pages_le.tif:r=0x39",
+         {"pages_le.tif: page 0: tag 270 on disk: byte 3 is 0x39, expected 0x65.",
+          "pages_le.tif: page 0: tag 270 on disk: 1 more bytes differ, the last at byte 5."},
+         {le}},
+        {"poke:34855.1@pages_le.tif:r=0x7f;poke:34855.5@pages_le.tif:r=0x7f",
+         {"pages_le.tif: EXIF IFD: tag 34855 on disk: value 0 is 32612, expected 100.",
+          "pages_le.tif: EXIF IFD: tag 34855 on disk: 1 more values differ, the last at value 2."},
+         {le}},
+        {"poke:1.0@pages_be.btf:r=0x53;poke:1.1@pages_be.btf:r=0x53",
+         {"pages_be.btf: GPS IFD: tag 1 on disk: byte 0 is 0x53, expected 0x4e.",
+          "pages_be.btf: GPS IFD: tag 1 on disk: 1 more bytes differ, the last at byte 1."},
+         {be}},
+    });
+}
+
 // The walk, the jumps and the counts each checked on their own, and what the
 // library's last look cannot see: IFDs changed on disk after it.
 TEST(DirectoryProbe, WalkJumpsAndLinkedIfdsChecked)
@@ -215,7 +246,9 @@ TEST(DirectoryProbe, BrokenRewriteIsCaught)
         // The longer directory lands on page 3's strip in one file, on the
         // next directory in the other.
         {"rewrite-dir-write@pages_le.tif",
-         {"Wrong image data in strip 0 of pages_le.tif, page 3: byte 0 is 0x00, expected 0x79."},
+         {"Wrong image data in strip 0 of pages_le.tif, page 3: byte 0 is 0x00, expected 0x79.",
+          "Wrong image data in strip 0 of pages_le.tif, page 3: 88 more bytes differ, the last at "
+          "byte 89."},
          {le}},
         {"rewrite-dir-write@pages_be.btf",
          {"pages_be.btf: expected 4 pages, the library counts 3."},

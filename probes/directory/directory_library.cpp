@@ -22,14 +22,20 @@ static bool CheckPixels(TIFF *tif, const char *filename, const char *what, uint3
         probe::SayCantRead("strip", 0, filename, what);
         return false;
     }
+    // The first wrong byte named, the rest counted.
+    unsigned long wrong = 0;
+    uint32_t last = 0;
     for (i = 0; i < size; i++) {
-        if (buf[i] != static_cast<uint8_t>(first + i)) {
+        if (buf[i] == static_cast<uint8_t>(first + i))
+            continue;
+        if (wrong++ == 0)
             probe::SayWrongImageByte("strip", 0, filename, what, i, buf[i],
                                      static_cast<uint8_t>(first + i));
-            return false;
-        }
+        last = i;
     }
-    return true;
+    if (wrong > 1)
+        probe::SayMoreWrongBytes("strip", 0, filename, what, wrong - 1, "bytes", last);
+    return wrong == 0;
 }
 
 // Checks the current directory, read as page `k`, against original page `id`.
@@ -60,6 +66,8 @@ static bool CheckPage(TIFF *tif, const char *filename, int k, int id, bool rewri
         const bool first = number != id;
         probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, filename, first ? 0 : 1,
                              first ? number : of, first ? id : total, what);
+        if (first && of != total)
+            probe::SayMoreWrongValues("SHORT", TIFFTAG_PAGENUMBER, filename, 1, 1, what);
         return false;
     }
     text = nullptr;

@@ -68,25 +68,31 @@ static bool CheckTagOnDisk(const ifd::Directory &dir, const char *filename, cons
                              t.count, what);
         return false;
     }
+    // The first wrong byte or value named, the rest counted: a known defect
+    // in one value hides no other.
+    unsigned long wrong = 0;
+    size_t last = 0;
     for (size_t i = 0; i < t.count; i++) {
-        if (t.type == TIFF_ASCII && entry->values[i] != static_cast<uint8_t>(t.bytes[i])) {
+        if (t.bytes ? entry->values[i] == static_cast<uint8_t>(t.bytes[i])
+                    : probe::Number(*entry, i) == t.numbers[i])
+            continue;
+        last = i;
+        if (wrong++ > 0)
+            continue;
+        if (t.type == TIFF_ASCII)
             probe::SayWrongByteOnDisk(t.tag, filename, i, static_cast<unsigned>(entry->values[i]),
                                       static_cast<uint8_t>(t.bytes[i]), what);
-            return false;
-        }
-        if (t.type != TIFF_ASCII && t.bytes &&
-            entry->values[i] != static_cast<uint8_t>(t.bytes[i])) {
+        else if (t.bytes)
             probe::SayWrongValueOnDisk(t.tag, filename, i, entry->values[i],
                                        static_cast<uint8_t>(t.bytes[i]), what);
-            return false;
-        }
-        if (!t.bytes && probe::Number(*entry, i) != t.numbers[i]) {
+        else
             probe::SayWrongNumberOnDisk(t.tag, filename, i, probe::Number(*entry, i), t.numbers[i],
                                         what);
-            return false;
-        }
     }
-    return true;
+    if (wrong > 1)
+        probe::SayMoreOnDisk(t.tag, filename, t.type == TIFF_ASCII ? "byte" : "value", wrong - 1,
+                             static_cast<unsigned long>(last), what);
+    return wrong == 0;
 }
 
 // A field of one integer on disk, of whichever type holds it.
@@ -125,15 +131,21 @@ static bool CheckDescriptionOnDisk(const ifd::Directory &dir, const char *filena
         probe::SayWrongEntry(*entry, filename, "ASCII", n, page.c_str());
         return false;
     }
+    unsigned long wrong = 0;
+    size_t last = 0;
     for (size_t i = 0; i < n; i++) {
-        if (entry->values[i] != static_cast<uint8_t>(expect[i])) {
+        if (entry->values[i] == static_cast<uint8_t>(expect[i]))
+            continue;
+        if (wrong++ == 0)
             probe::SayWrongByteOnDisk(TIFFTAG_IMAGEDESCRIPTION, filename, i,
                                       static_cast<unsigned>(entry->values[i]),
                                       static_cast<uint8_t>(expect[i]), page.c_str());
-            return false;
-        }
+        last = i;
     }
-    return true;
+    if (wrong > 1)
+        probe::SayMoreOnDisk(TIFFTAG_IMAGEDESCRIPTION, filename, "byte", wrong - 1,
+                             static_cast<unsigned long>(last), page.c_str());
+    return wrong == 0;
 }
 
 // The EXIF and GPS directories that page 0 links, and the SubIFDs of page 3.
