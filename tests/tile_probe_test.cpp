@@ -81,16 +81,54 @@ TEST(TileProbe, TileFaults)
 
 // The stand-in library whose TileOffsets come with two entries swapped:
 // the fetched array disagrees with the file, naming the tile and layout.
+// Both swapped entries are wrong: the first named, the other counted.
 TEST(TileProbe, SwappedTileOffsetsNameTheTile)
 {
-    ExpectCases({
-        {"get-swap:324.2@tiles_le.tif", "tiles_le.tif",
-         "Wrong LONG value fetched for tag 324 in tiles_le.tif, page 0: value 2 is 0x1208, "
-         "expected 0xc08."},
-        {"get-swap:324.1@tiles_le.btf", "tiles_le.btf",
-         "Wrong LONG8 value fetched for tag 324 in tiles_le.btf, page 0: value 1 is 0xc10, "
-         "expected 0x610."},
-    });
+    const struct {
+        const char *faults;
+        const char *file;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"get-swap:324.2@tiles_le.tif",
+         "tiles_le.tif",
+         {"Wrong LONG value fetched for tag 324 in tiles_le.tif, page 0: value 2 is 0x1208, "
+          "expected 0xc08.",
+          "Wrong LONG value fetched for tag 324 in tiles_le.tif, page 0: 1 more values differ, "
+          "the last at value 3."}},
+        {"get-swap:324.1@tiles_le.btf",
+         "tiles_le.btf",
+         {"Wrong LONG8 value fetched for tag 324 in tiles_le.btf, page 0: value 1 is 0xc10, "
+          "expected 0x610.",
+          "Wrong LONG8 value fetched for tag 324 in tiles_le.btf, page 0: 1 more values differ, "
+          "the last at value 2."}},
+        // Swapped on disk (byte 1 of each offset): every wrong tile of every
+        // page named, the first three of a page, the rest of it counted.
+        {"poke:324.5@tiles_le.tif=0x0c;poke:324.9@tiles_le.tif=0x06",
+         "tiles_le.tif",
+         {"tiles_le.tif: tile 1 on disk: page 0: byte 0 is 0x2e, expected 0x17.",
+          "tiles_le.tif: tile 1 on disk: page 0: 1535 more bytes differ, the last at byte 1535.",
+          "tiles_le.tif: tile 2 on disk: page 0: byte 0 is 0x17, expected 0x2e.",
+          "tiles_le.tif: tile 2 on disk: page 0: 1535 more bytes differ, the last at byte 1535."}},
+        {"poke:324.5@tiles_le.tif=0x0c;poke:324.9@tiles_le.tif=0x06;"
+         "poke:324/1.1@tiles_le.tif=0x1c;poke:324/1.5@tiles_le.tif=0x18;"
+         "poke:324/1.9@tiles_le.tif=0x24;poke:324/1.13@tiles_le.tif=0x20",
+         "tiles_le.tif",
+         {"tiles_le.tif: tile 1 on disk: page 0: byte 0 is 0x2e, expected 0x17.",
+          "tiles_le.tif: tile 1 on disk: page 0: 1535 more bytes differ, the last at byte 1535.",
+          "tiles_le.tif: tile 2 on disk: page 0: byte 0 is 0x17, expected 0x2e.",
+          "tiles_le.tif: tile 2 on disk: page 0: 1535 more bytes differ, the last at byte 1535.",
+          "tiles_le.tif: tile 0 on disk: page 1: byte 0 is 0x18, expected 0x01.",
+          "tiles_le.tif: tile 0 on disk: page 1: 1023 more bytes differ, the last at byte 1023.",
+          "tiles_le.tif: tile 1 on disk: page 1: byte 0 is 0x01, expected 0x18.",
+          "tiles_le.tif: tile 1 on disk: page 1: 1023 more bytes differ, the last at byte 1023.",
+          "tiles_le.tif: tile 2 on disk: page 1: byte 0 is 0x46, expected 0x2f.",
+          "tiles_le.tif: tile 2 on disk: page 1: 1023 more bytes differ, the last at byte 1023.",
+          "tiles_le.tif: tile 3 on disk: page 1: 1 wrong tiles from here to tile 3, not named."}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
+    }
 }
 
 // The files of a passing run, kept, and their tiles decoded by tifffile,

@@ -262,13 +262,22 @@ bool CheckTileArrays(TIFF *tif, unsigned k, const ifd::Directory &dir, const cha
             probe::SayProblemFetching(tag, filename);
             return false;
         }
+        // The first wrong value named, the rest counted.
+        unsigned long wrong = 0;
+        uint32_t last = 0;
         for (uint32_t t = 0; t < n; t++) {
-            if (got[t] != disk->values[t]) {
+            if (got[t] == disk->values[t])
+                continue;
+            if (wrong++ == 0)
                 probe::SayWrongValue(ifd::TypeName(disk->type), tag, filename, t, got[t],
                                      disk->values[t], page.c_str());
-                return false;
-            }
+            last = t;
         }
+        if (wrong > 1)
+            probe::SayMoreWrongValues(ifd::TypeName(disk->type), tag, filename, wrong - 1, last,
+                                      page.c_str());
+        if (wrong > 0)
+            return false;
     }
     return true;
 }
@@ -326,7 +335,39 @@ bool CheckTagOnDisk(const ifd::Directory &dir, uint16_t tag, uint32_t expect, un
     return false;
 }
 
-// The tiled pages as the file's bytes hold them.
+// Every tile of page k holds its data: the first few wrong ones named (each
+// with its first wrong byte and a count of the rest), the others counted, so
+// that a known defect in one tile hides no other.
+bool TilesOnDisk(const std::vector<uint8_t> &bytes, const ifd::Directory &dir, unsigned k,
+                 bool big_endian, const char *name)
+{
+    const ifd::Entry *offsets = ifd::FindEntry(dir, ifd::tag::TileOffsets);
+    const ifd::Entry *counts = ifd::FindEntry(dir, ifd::tag::TileByteCounts);
+    unsigned long wrong = 0;
+    uint32_t from = 0;
+    uint32_t last = 0;
+    for (uint32_t t = 0; t < TileCount(tile_pages[k]); t++) {
+        const std::vector<uint8_t> tile = FileTile(k, t, big_endian);
+        if (wrong < probe::named_problems) {
+            if (!probe::ChunkHolds(bytes, offsets->values[t], counts->values[t], tile, "tile", t, k,
+                                   name))
+                wrong++;
+            continue;
+        }
+        if (probe::ChunkMatches(bytes, offsets->values[t], counts->values[t], tile))
+            continue;
+        if (wrong == probe::named_problems)
+            from = t;
+        last = t;
+        wrong++;
+    }
+    if (wrong > probe::named_problems)
+        probe::SayMoreWrongOnDisk("tile", from, k, name, wrong - probe::named_problems, last);
+    return wrong == 0;
+}
+
+// The tiled pages as the file's bytes hold them. A page whose tiles hold
+// wrong bytes does not stop the pages after it.
 bool CheckOnDisk(const probe::Layout &layout)
 {
     const char *name = layout.filename;
@@ -338,6 +379,7 @@ bool CheckOnDisk(const probe::Layout &layout)
     if (!probe::PagesOnDisk(file, tile_page_count, name))
         return false;
     const std::vector<uint8_t> &bytes = disk.bytes;
+    bool ok = true;
     for (unsigned k = 0; k < tile_page_count; k++) {
         const TilePage &p = tile_pages[k];
         const ifd::Directory &dir = file.chain[k];
@@ -348,17 +390,10 @@ bool CheckOnDisk(const probe::Layout &layout)
                                  TileCount(p), "tile", name) ||
             !probe::ChunksApart(dir, ifd::tag::TileOffsets, ifd::tag::TileByteCounts, "tile", name))
             return false;
-        if (p.compression != COMPRESSION_NONE)
-            continue;
-        const ifd::Entry *offsets = ifd::FindEntry(dir, ifd::tag::TileOffsets);
-        const ifd::Entry *counts = ifd::FindEntry(dir, ifd::tag::TileByteCounts);
-        for (uint32_t t = 0; t < TileCount(p); t++) {
-            if (!probe::ChunkHolds(bytes, offsets->values[t], counts->values[t],
-                                   FileTile(k, t, layout.big_endian), "tile", t, k, name))
-                return false;
-        }
+        if (p.compression == COMPRESSION_NONE)
+            ok = TilesOnDisk(bytes, dir, k, layout.big_endian, name) && ok;
     }
-    return true;
+    return ok;
 }
 
 // Every page through the library: geometry, the tile arrays against the
