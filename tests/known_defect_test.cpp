@@ -25,6 +25,15 @@ std::string OtherCheckpoints()
     return HostBigEndian() ? "checkpoints_le.btf" : "checkpoints_be.btf";
 }
 
+// A value of the IFD array that the halves defect leaves right, changed on
+// disk: value 0 on a little-endian host; on a big-endian one value 2, after
+// the first wrong value, where only the count of the others shows it.
+std::string BesideHalves()
+{
+    return HostBigEndian() ? "poke:65113.8@types_le.tif:r=0x41"
+                           : "poke:65113.0@types_le.tif:r=0x41";
+}
+
 bool ExpectedHere(const char *defect)
 {
     const ProbeRun ask(RUNNER_PATH, RunnerOptions({"--defect-expected", defect}));
@@ -39,7 +48,15 @@ TEST(KnownDefect, SecondFaultBesideItFails)
         // only after the states the defect breaks.
         {"bigtiff_checkpoint_swap", "strile_probe", "read-byte:5.0@" + OtherCheckpoints() + "=153",
          "FAIL strile_probe"},
+        {"ifd_array_halves", "type_probe", "", "XFAIL type_probe"},
+        {"ifd_array_halves", "type_probe", BesideHalves(), "FAIL type_probe"},
+        // Two values of another array of the same file, read back and on disk.
+        {"ifd_array_halves", "type_probe",
+         "poke:65033.0@types_le.tif:w=0x41;poke:65033.4@types_le.tif:w=0x41", "FAIL type_probe"},
         {"jpeg_tables_ignored", "field_probe", "", "XFAIL field_probe"},
+        // Two ColorMap values on disk beside the JPEG page's defect.
+        {"jpeg_tables_ignored", "field_probe",
+         "poke:320.95@fields_le.tif:r=0x41;poke:320.81@fields_le.tif:r=0x41", "FAIL field_probe"},
         // A byte of the JPEG page after the first wrong one comes back right:
         // the count of the others changes.
         {"jpeg_tables_ignored", "field_probe", "read-byte:0.9@fields_le.tif=200",
