@@ -50,9 +50,6 @@ TEST(KnownDefect, SecondFaultBesideItFails)
          "FAIL strile_probe"},
         {"ifd_array_halves", "type_probe", "", "XFAIL type_probe"},
         {"ifd_array_halves", "type_probe", BesideHalves(), "FAIL type_probe"},
-        // Two values of another array of the same file, read back and on disk.
-        {"ifd_array_halves", "type_probe",
-         "poke:65033.0@types_le.tif:w=0x41;poke:65033.4@types_le.tif:w=0x41", "FAIL type_probe"},
         {"jpeg_tables_ignored", "field_probe", "", "XFAIL field_probe"},
         // Two ColorMap values on disk beside the JPEG page's defect.
         {"jpeg_tables_ignored", "field_probe",
