@@ -486,6 +486,37 @@ TEST(ProbeSupport, RunLayoutsRunsEveryLayoutAndOrsTheirFailures)
     }
 }
 
+// calls_probe's swab check and field_probe's fetches read the library's
+// storage through ItemAt: a wrong stride, a narrowed width or a swapped
+// item would hide the faults they look for.
+TEST(ProbeSupport, ItemAtReadsTheItemInTheHostsOrder)
+{
+    const uint8_t bytes[24] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,
+                               0x91, 0xa2, 0xb3, 0xc4, 0xd5, 0xe6, 0xf7, 0x18,
+                               0x29, 0x3a, 0x4b, 0x5c, 0x6d, 0x7e, 0x8f, 0x90};
+    const struct {
+        size_t width;
+        size_t index;
+        uint64_t little; // the value on a little-endian host
+    } cases[] = {
+        {1, 9, 0xa2},
+        {2, 5, 0xc4b3},
+        {4, 3, 0x18f7e6d5},
+        {8, 2, 0x908f7e6d5c4b3a29},
+        {8, 0, 0x0807060504030201},
+    };
+    for (const auto &c : cases) {
+        uint64_t expect = c.little;
+        if (probe::HostBigEndian()) {
+            expect = 0;
+            for (size_t b = 0; b < c.width; b++)
+                expect |= ((c.little >> (8 * b)) & 0xff) << (8 * (c.width - 1 - b));
+        }
+        EXPECT_EQ(probe::ItemAt(bytes, c.width, c.index), expect)
+            << "width " << c.width << ", item " << c.index;
+    }
+}
+
 TEST(ProbeSupport, ModeFollowsTheLayout)
 {
     EXPECT_STREQ(probe::Mode({"f", false, false}, probe::Access::Create), "wl");
