@@ -1,0 +1,294 @@
+// print_probe's file: the pages and the EXIF and GPS directories it
+// writes, each value from print_values.h.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <tiffio.h>
+
+#include "print_probe.h"
+#include "print_values.h"
+#include "probe_support.h"
+
+namespace print_probe {
+namespace {
+
+bool Set(bool ok, uint32_t tag, const char *filename, const char *place)
+{
+    if (!ok)
+        probe::SayCantSet(tag, filename, place);
+    return ok;
+}
+
+std::string InkNames()
+{
+    std::string names;
+    for (const char *n : prints::ink_names) {
+        names += n;
+        names += '\0';
+    }
+    return names;
+}
+
+bool WriteImage(TIFF *tif, const char *filename)
+{
+    const bool tiled = TIFFIsTiled(tif) != 0;
+    const uint32_t n = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    const tmsize_t size = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
+    for (uint32_t i = 0; i < n; i++) {
+        std::vector<uint8_t> buf(static_cast<size_t>(size));
+        for (size_t b = 0; b < buf.size(); b++)
+            buf[b] = static_cast<uint8_t>(b * 7 + i);
+        const tmsize_t written = tiled ? TIFFWriteEncodedTile(tif, i, buf.data(), size)
+                                       : TIFFWriteEncodedStrip(tif, i, buf.data(), size);
+        if (written != size) {
+            probe::SayCantWrite(filename);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WriteExif(TIFF *tif, const char *filename, uint64_t *offset)
+{
+    using namespace prints;
+    const char *place = "EXIF IFD";
+    if (TIFFCreateEXIFDirectory(tif) != 0) {
+        probe::SayCantDirectory("create", filename, place);
+        return false;
+    }
+    const std::string version(exif_version, sizeof(exif_version));
+    bool ok =
+        Set(TIFFSetField(tif, EXIFTAG_EXPOSURETIME, exposure_time), EXIFTAG_EXPOSURETIME, filename,
+            place) &&
+        Set(TIFFSetField(tif, EXIFTAG_FNUMBER, f_number), EXIFTAG_FNUMBER, filename, place) &&
+        Set(TIFFSetField(tif, EXIFTAG_ISOSPEEDRATINGS, 2, iso_speeds), EXIFTAG_ISOSPEEDRATINGS,
+            filename, place) &&
+        Set(TIFFSetField(tif, EXIFTAG_EXIFVERSION, version.c_str()), EXIFTAG_EXIFVERSION, filename,
+            place) &&
+        Set(TIFFSetField(tif, EXIFTAG_DATETIMEORIGINAL, date_time_original),
+            EXIFTAG_DATETIMEORIGINAL, filename, place) &&
+        Set(TIFFSetField(tif, EXIFTAG_EXPOSUREBIASVALUE, exposure_bias), EXIFTAG_EXPOSUREBIASVALUE,
+            filename, place) &&
+        Set(TIFFSetField(tif, EXIFTAG_METERINGMODE, metering_mode), EXIFTAG_METERINGMODE, filename,
+            place) &&
+        Set(TIFFSetField(tif, EXIFTAG_USERCOMMENT, static_cast<int>(sizeof(user_comment)),
+                         user_comment),
+            EXIFTAG_USERCOMMENT, filename, place) &&
+        Set(TIFFSetField(tif, EXIFTAG_PIXELXDIMENSION, pixel_x_dimension), EXIFTAG_PIXELXDIMENSION,
+            filename, place) &&
+        Set(TIFFSetField(tif, EXIFTAG_LENSSPECIFICATION, lens_specification),
+            EXIFTAG_LENSSPECIFICATION, filename, place) &&
+        Set(TIFFSetField(tif, EXIFTAG_LENSMAKE, lens_make), EXIFTAG_LENSMAKE, filename, place);
+    if (ok && !TIFFWriteCustomDirectory(tif, offset)) {
+        probe::SayCantDirectory("write", filename, place);
+        ok = false;
+    }
+    // The custom directory's values are not freed by the next directory.
+    TIFFFreeDirectory(tif);
+    return ok;
+}
+
+bool WriteGps(TIFF *tif, const char *filename, uint64_t *offset)
+{
+    using namespace prints;
+    const char *place = "GPS IFD";
+    if (TIFFCreateGPSDirectory(tif) != 0) {
+        probe::SayCantDirectory("create", filename, place);
+        return false;
+    }
+    static const char method[] = "ASCII\0\0\0probe";
+    bool ok =
+        Set(TIFFSetField(tif, GPSTAG_VERSIONID, gps_version), GPSTAG_VERSIONID, filename, place) &&
+        Set(TIFFSetField(tif, GPSTAG_LATITUDEREF, gps_latitude_ref), GPSTAG_LATITUDEREF, filename,
+            place) &&
+        Set(TIFFSetField(tif, GPSTAG_LATITUDE, gps_latitude), GPSTAG_LATITUDE, filename, place) &&
+        Set(TIFFSetField(tif, GPSTAG_ALTITUDEREF, gps_altitude_ref), GPSTAG_ALTITUDEREF, filename,
+            place) &&
+        Set(TIFFSetField(tif, GPSTAG_ALTITUDE, gps_altitude), GPSTAG_ALTITUDE, filename, place) &&
+        Set(TIFFSetField(tif, GPSTAG_TIMESTAMP, gps_time_stamp), GPSTAG_TIMESTAMP, filename,
+            place) &&
+        Set(TIFFSetField(tif, GPSTAG_PROCESSINGMETHOD, static_cast<int>(sizeof(method) - 1),
+                         method),
+            GPSTAG_PROCESSINGMETHOD, filename, place) &&
+        Set(TIFFSetField(tif, GPSTAG_DATESTAMP, gps_date_stamp), GPSTAG_DATESTAMP, filename,
+            place) &&
+        Set(TIFFSetField(tif, GPSTAG_DIFFERENTIAL, gps_differential), GPSTAG_DIFFERENTIAL, filename,
+            place);
+    if (ok && !TIFFWriteCustomDirectory(tif, offset)) {
+        probe::SayCantDirectory("write", filename, place);
+        ok = false;
+    }
+    TIFFFreeDirectory(tif);
+    return ok;
+}
+
+bool WriteFieldsPage(TIFF *tif, const char *filename, uint64_t exif, uint64_t gps)
+{
+    using namespace prints;
+    const std::string page = probe::Page(fields_page);
+    const char *place = page.c_str();
+    if (TIFFCreateDirectory(tif) != 0) {
+        probe::SayCantDirectory("create", filename, place);
+        return false;
+    }
+    const std::string inks = InkNames();
+    struct Setting {
+        uint32_t tag;
+        bool ok;
+    };
+    const Setting settings[] = {
+        {TIFFTAG_SUBFILETYPE, TIFFSetField(tif, TIFFTAG_SUBFILETYPE, subfile_type) != 0},
+        {TIFFTAG_IMAGEWIDTH, TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, fields_width) != 0},
+        {TIFFTAG_IMAGELENGTH, TIFFSetField(tif, TIFFTAG_IMAGELENGTH, fields_length) != 0},
+        {TIFFTAG_BITSPERSAMPLE, TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) != 0},
+        {TIFFTAG_SAMPLESPERPIXEL, TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, fields_samples) != 0},
+        {TIFFTAG_PHOTOMETRIC, TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED) != 0},
+        {TIFFTAG_COMPRESSION, TIFFSetField(tif, TIFFTAG_COMPRESSION, fields_codec) != 0},
+        // Predictor is a field of the codecs that predict.
+        {TIFFTAG_PREDICTOR, fields_codec != COMPRESSION_LZW ||
+                                TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL) != 0},
+        {TIFFTAG_PLANARCONFIG, TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) != 0},
+        {TIFFTAG_ROWSPERSTRIP, TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, fields_rows_per_strip) != 0},
+        {TIFFTAG_SAMPLEFORMAT, TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT) != 0},
+        {TIFFTAG_FILLORDER, TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB) != 0},
+        {TIFFTAG_ORIENTATION, TIFFSetField(tif, TIFFTAG_ORIENTATION, orientation) != 0},
+        {TIFFTAG_THRESHHOLDING, TIFFSetField(tif, TIFFTAG_THRESHHOLDING, threshholding) != 0},
+        {TIFFTAG_CELLWIDTH, TIFFSetField(tif, TIFFTAG_CELLWIDTH, cell_width) != 0},
+        {TIFFTAG_CELLLENGTH, TIFFSetField(tif, TIFFTAG_CELLLENGTH, cell_length) != 0},
+        {TIFFTAG_XRESOLUTION, TIFFSetField(tif, TIFFTAG_XRESOLUTION, x_resolution) != 0},
+        {TIFFTAG_YRESOLUTION, TIFFSetField(tif, TIFFTAG_YRESOLUTION, y_resolution) != 0},
+        {TIFFTAG_RESOLUTIONUNIT, TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, resolution_unit) != 0},
+        {TIFFTAG_XPOSITION, TIFFSetField(tif, TIFFTAG_XPOSITION, x_position) != 0},
+        {TIFFTAG_YPOSITION, TIFFSetField(tif, TIFFTAG_YPOSITION, y_position) != 0},
+        {TIFFTAG_PAGENUMBER,
+         TIFFSetField(tif, TIFFTAG_PAGENUMBER, page_number[0], page_number[1]) != 0},
+        {TIFFTAG_MINSAMPLEVALUE, TIFFSetField(tif, TIFFTAG_MINSAMPLEVALUE, min_sample) != 0},
+        {TIFFTAG_MAXSAMPLEVALUE, TIFFSetField(tif, TIFFTAG_MAXSAMPLEVALUE, max_sample) != 0},
+        {TIFFTAG_SMINSAMPLEVALUE, TIFFSetField(tif, TIFFTAG_SMINSAMPLEVALUE, smin_sample) != 0},
+        {TIFFTAG_SMAXSAMPLEVALUE, TIFFSetField(tif, TIFFTAG_SMAXSAMPLEVALUE, smax_sample) != 0},
+        {TIFFTAG_INKSET, TIFFSetField(tif, TIFFTAG_INKSET, ink_set) != 0},
+        {TIFFTAG_INKNAMES,
+         TIFFSetField(tif, TIFFTAG_INKNAMES, static_cast<int>(inks.size()), inks.data()) != 0},
+        {TIFFTAG_NUMBEROFINKS, TIFFSetField(tif, TIFFTAG_NUMBEROFINKS, fields_samples) != 0},
+        {TIFFTAG_DOTRANGE, TIFFSetField(tif, TIFFTAG_DOTRANGE, dot_range[0], dot_range[1]) != 0},
+        {TIFFTAG_HALFTONEHINTS,
+         TIFFSetField(tif, TIFFTAG_HALFTONEHINTS, halftone_hints[0], halftone_hints[1]) != 0},
+        {TIFFTAG_WHITEPOINT, TIFFSetField(tif, TIFFTAG_WHITEPOINT, white_point) != 0},
+        {TIFFTAG_PRIMARYCHROMATICITIES,
+         TIFFSetField(tif, TIFFTAG_PRIMARYCHROMATICITIES, primaries) != 0},
+        {TIFFTAG_XMLPACKET,
+         TIFFSetField(tif, TIFFTAG_XMLPACKET, static_cast<uint32_t>(strlen(xmp_packet)),
+                      xmp_packet) != 0},
+        {TIFFTAG_ICCPROFILE,
+         TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(sizeof(icc_profile)),
+                      icc_profile) != 0},
+        {TIFFTAG_PHOTOSHOP, TIFFSetField(tif, TIFFTAG_PHOTOSHOP,
+                                         static_cast<uint32_t>(sizeof(photoshop)), photoshop) != 0},
+        {TIFFTAG_EXIFIFD, TIFFSetField(tif, TIFFTAG_EXIFIFD, exif) != 0},
+        {TIFFTAG_GPSIFD, TIFFSetField(tif, TIFFTAG_GPSIFD, gps) != 0},
+    };
+    for (const Setting &s : settings) {
+        if (!Set(s.ok, s.tag, filename, place))
+            return false;
+    }
+    for (const Text &t : fields_texts) {
+        if (!Set(TIFFSetField(tif, t.tag, t.value) != 0, t.tag, filename, place))
+            return false;
+    }
+    return WriteImage(tif, filename) && probe::WriteDirectory(tif, fields_page, filename);
+}
+
+bool WritePalettePage(TIFF *tif, const char *filename)
+{
+    using namespace prints;
+    const std::string page = probe::Page(palette_page);
+    std::vector<uint16_t> map[3];
+    for (unsigned c = 0; c < 3; c++) {
+        for (unsigned i = 0; i < (1U << palette_bits); i++)
+            map[c].push_back(PaletteEntry(c, i));
+    }
+    const bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, palette_width) &&
+                    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, palette_length) &&
+                    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, palette_bits) &&
+                    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1) &&
+                    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE) &&
+                    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+                    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, palette_length) &&
+                    TIFFSetField(tif, TIFFTAG_COMPRESSION, palette_codec);
+    if (!ok) {
+        probe::Say<probe::Line::ShapeNotSet>(filename, page.c_str());
+        return false;
+    }
+    return Set(TIFFSetField(tif, TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data()) !=
+                   0,
+               TIFFTAG_COLORMAP, filename, page.c_str()) &&
+           WriteImage(tif, filename) && probe::WriteDirectory(tif, palette_page, filename);
+}
+
+bool WriteCurvesPage(TIFF *tif, const char *filename)
+{
+    using namespace prints;
+    const std::string page = probe::Page(curves_page);
+    std::vector<uint16_t> curve[3];
+    for (unsigned c = 0; c < 3; c++) {
+        for (unsigned i = 0; i < (1U << curves_bits); i++)
+            curve[c].push_back(CurveValue(c, i));
+    }
+    const bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, curves_width) &&
+                    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, curves_length) &&
+                    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, curves_bits) &&
+                    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 4) &&
+                    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) &&
+                    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+                    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE) &&
+                    TIFFSetField(tif, TIFFTAG_TILEWIDTH, curves_tile) &&
+                    TIFFSetField(tif, TIFFTAG_TILELENGTH, curves_tile);
+    if (!ok) {
+        probe::Say<probe::Line::ShapeNotSet>(filename, page.c_str());
+        return false;
+    }
+    const uint16_t extra[1] = {extra_sample};
+    return Set(TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra) != 0, TIFFTAG_EXTRASAMPLES,
+               filename, page.c_str()) &&
+           Set(TIFFSetField(tif, TIFFTAG_TRANSFERFUNCTION, curve[0].data(), curve[1].data(),
+                            curve[2].data()) != 0,
+               TIFFTAG_TRANSFERFUNCTION, filename, page.c_str()) &&
+           Set(TIFFSetField(tif, TIFFTAG_REFERENCEBLACKWHITE, reference_black_white) != 0,
+               TIFFTAG_REFERENCEBLACKWHITE, filename, page.c_str()) &&
+           WriteImage(tif, filename) && probe::WriteDirectory(tif, curves_page, filename);
+}
+
+bool WriteJpegPage(TIFF *tif, const char *filename)
+{
+    using namespace prints;
+    const bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, jpeg_side) &&
+                    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, jpeg_side) &&
+                    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) &&
+                    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1) &&
+                    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
+                    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+                    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, jpeg_side) &&
+                    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+    if (!ok) {
+        probe::Say<probe::Line::ShapeNotSet>(filename, probe::Page(jpeg_page).c_str());
+        return false;
+    }
+    return WriteImage(tif, filename) && probe::WriteDirectory(tif, jpeg_page, filename);
+}
+
+} // namespace
+
+bool WriteFile(const probe::Layout &layout)
+{
+    const char *name = layout.filename;
+    const probe::Tiff tif = probe::Create(layout);
+    uint64_t exif = 0;
+    uint64_t gps = 0;
+    return tif && WriteExif(tif, name, &exif) && WriteGps(tif, name, &gps) &&
+           WriteFieldsPage(tif, name, exif, gps) && WritePalettePage(tif, name) &&
+           WriteCurvesPage(tif, name) && (!JpegConfigured() || WriteJpegPage(tif, name));
+}
+
+} // namespace print_probe
