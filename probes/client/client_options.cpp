@@ -23,17 +23,13 @@ namespace {
 
 #if TIFF_PROBES_HAVE_OPEN_OPTIONS
 
-// "NAME: CALL: WHAT."
-bool Broken(const char *name, const char *call, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
-bool Broken(const char *name, const char *call, const char *format, ...)
+using probe::Line;
+
+// Says the broken promise of row `Id` ("NAME: CALL: WHAT."); false.
+template <Line Id, typename... Args>
+bool Broken(Args... args)
 {
-    char what[256];
-    va_list ap;
-    va_start(ap, format);
-    vsnprintf(what, sizeof(what), format, ap);
-    va_end(ap);
-    probe::Say<probe::Line::OptionBroken>(name, call, what);
+    probe::Say<Id>(args...);
     return false;
 }
 
@@ -84,15 +80,12 @@ bool HandlerTest(const char *name, const MemFile &image)
         else
             TIFFWarningExtR(tif, "client_probe", "injected message %u", number);
         if (c.calls - before != 1)
-            ok =
-                Broken(name, call, "called %u times for one message, expected 1", c.calls - before);
+            ok = Broken<Line::HandlerCalls>(name, call, c.calls - before);
         else if (c.last != expect)
-            ok = Broken(name, call, "given \"%s\", expected \"%s\"", c.last.c_str(), expect);
+            ok = Broken<Line::HandlerGiven>(name, call, c.last.c_str(), expect);
         if (wide.Count() != row.library_wide)
-            ok = Broken(name, call,
-                        "the library-wide handler called %lu times, expected %u, the handler "
-                        "returning %d",
-                        wide.Count(), row.library_wide, row.stop);
+            ok = Broken<Line::HandlerLibraryWide>(name, call, wide.Count(), row.library_wide,
+                                                  row.stop);
     }
     // A message the library makes itself: the handler takes it, and with 0
     // returned, the library-wide handler gets it once too.
@@ -106,26 +99,20 @@ bool HandlerTest(const char *name, const MemFile &image)
         const unsigned own = l.error.calls - before;
         // cppcheck-suppress knownConditionTrueFalse
         if (own == 0)
-            ok = Broken(name, "TIFFOpenOptionsSetErrorHandlerExtR",
-                        "not called for the library's error on an unknown tag");
+            ok = Broken<Line::HandlerNotCalled>(name);
         else if (wide.Count() != own)
-            ok = Broken(name, "TIFFOpenOptionsSetErrorHandlerExtR",
-                        "%u messages of the handle, %lu reached the library-wide handler", own,
-                        wide.Count());
+            ok = Broken<Line::HandlerReached>(name, own, wide.Count());
     }
     for (const Channel *c : {&l.error, &l.warning}) {
         const char *call = c->error ? "TIFFOpenOptionsSetErrorHandlerExtR"
                                     : "TIFFOpenOptionsSetWarningHandlerExtR";
         if (c->wrong_handle)
-            ok = Broken(name, call, "called %u times with another handle than the one opened",
-                        c->wrong_handle);
+            ok = Broken<Line::HandlerOtherHandle>(name, call, c->wrong_handle);
         if (c->wrong_kind)
-            ok = Broken(name, call, "called %u times with the other handler's user data",
-                        c->wrong_kind);
+            ok = Broken<Line::HandlerOtherData>(name, call, c->wrong_kind);
     }
     if (lost_user_data)
-        ok = Broken(name, "TIFFOpenOptionsSetErrorHandlerExtR",
-                    "called %u times without the user data given", lost_user_data);
+        ok = Broken<Line::HandlerNoUserData>(name, lost_user_data);
     // Another handle, opened without the options: its messages are not this
     // handler's.
     MemFile other = Copy(image);
@@ -141,8 +128,7 @@ bool HandlerTest(const char *name, const MemFile &image)
         }
         // cppcheck-suppress knownConditionTrueFalse
         if (l.Messages() != before)
-            ok = Broken(name, "TIFFOpenOptionsSetErrorHandlerExtR",
-                        "called for a message of another handle");
+            ok = Broken<Line::HandlerForeign>(name);
         TIFFClose(plain);
     }
     TIFFClose(tif);
@@ -203,22 +189,18 @@ bool LimitTest(const char *name)
     MemFile image;
     if (!LimitPage(&image, name))
         return false;
-    const char *call = "TIFFOpenOptionsSetMaxSingleMemAlloc";
     bool ok = true;
     unsigned errors = 0;
     {
         const probe::ExpectedMessages quiet;
         if (ReadsUnder(image, client::refused_limit, name, &errors))
-            ok = Broken(name, call, "a directory of %u strips read under a limit of %ld bytes",
-                        client::limit_strips, client::refused_limit);
+            ok = Broken<Line::LimitRead>(name, client::limit_strips, client::refused_limit);
         else if (errors == 0)
-            ok = Broken(name, call, "a directory of %u strips refused without a message",
-                        client::limit_strips);
+            ok = Broken<Line::LimitSilent>(name, client::limit_strips);
     }
     const unsigned long messages = LibraryMessages();
     if (!ReadsUnder(image, client::ample_limit, name, &errors) || errors)
-        ok = Broken(name, call, "a directory of %u strips refused under a limit of %ld bytes",
-                    client::limit_strips, client::ample_limit);
+        ok = Broken<Line::LimitRefused>(name, client::limit_strips, client::ample_limit);
     return probe::LibraryQuiet(name, messages) && ok;
 }
 

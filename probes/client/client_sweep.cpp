@@ -77,25 +77,26 @@ struct Tally {
 void SayTally(const char *name, const client::StepInfo &s, const client::FaultInfo &f,
               const Tally &t)
 {
+    using probe::Line;
+    using probe::Say;
     for (unsigned r = 0; r < RuleCount; r++) {
         if (!t.broken[r])
             continue;
-        std::string what;
+        const unsigned broken = t.broken[r];
         switch (r) {
         case AsSuccess:
-            what = std::string(f.what) + " reported as success by " + s.call;
+            Say<Line::StepAsSuccess>(name, s.name, f.what, s.call, broken, t.cases, f.call,
+                                     t.first[r]);
             break;
         case NoMessage:
-            what = std::string(f.what) + " without a message";
+            Say<Line::StepNoMessage>(name, s.name, f.what, broken, t.cases, f.call, t.first[r]);
             break;
         case Claims:
-            what = std::string("after ") + f.what + " the file claims bytes never written";
+            Say<Line::StepClaims>(name, s.name, f.what, broken, t.cases, f.call, t.first[r]);
             break;
         default:
-            what = std::string("after ") + f.what + " the file reads back wrong without a message";
+            Say<Line::StepReadsWrong>(name, s.name, f.what, broken, t.cases, f.call, t.first[r]);
         }
-        probe::Say<probe::Line::StepBroken>(name, s.name, what.c_str(), t.broken[r], t.cases,
-                                            f.call, t.first[r]);
     }
 }
 

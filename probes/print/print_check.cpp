@@ -195,8 +195,12 @@ bool CheckTable(const Field &f, const Item &item, long flags, const Where &w)
                         f.numbers.begin() + static_cast<long>((n + 1) * f.width));
         if (n >= expect || got != want || line.find(':') == std::string::npos) {
             want.erase(want.begin());
-            Said<probe::Line::PrintedEntry>(w, f.tag, f.name.c_str(), n, Trim(line).c_str(),
-                                            n < expect ? Joined(want).c_str() : "none");
+            if (n < expect)
+                Said<probe::Line::PrintedEntry>(w, f.tag, f.name.c_str(), n, Trim(line).c_str(),
+                                                Joined(want).c_str());
+            else
+                Said<probe::Line::PrintedEntryExtra>(w, f.tag, f.name.c_str(), n,
+                                                     Trim(line).c_str());
             return false;
         }
         n++;
@@ -314,8 +318,11 @@ bool CheckChunks(const Item &item, const ifd::Directory &dir, bool tiled, const 
         if (n >= expect || Numbers(line) != want) {
             if (!want.empty())
                 want.erase(want.begin());
-            Said<probe::Line::PrintedChunk>(w, unit, n, Trim(line).c_str(),
-                                            n < expect ? Joined(want).c_str() : "none");
+            if (n < expect)
+                Said<probe::Line::PrintedChunk>(w, unit, n, Trim(line).c_str(),
+                                                Joined(want).c_str());
+            else
+                Said<probe::Line::PrintedChunkExtra>(w, unit, n, Trim(line).c_str());
             return false;
         }
         n++;
