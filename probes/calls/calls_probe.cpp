@@ -178,10 +178,8 @@ bool WritePages(TIFF *tif, const char *name)
                 return false;
             }
         }
-        if (!TIFFWriteDirectory(tif)) {
-            probe::SayCantDirectory("write", name, probe::Page(k).c_str());
+        if (!probe::WriteDirectory(tif, k, name))
             return false;
-        }
     }
     return true;
 }

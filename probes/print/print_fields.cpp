@@ -69,6 +69,21 @@ std::vector<double> List(const T (&values)[N])
     return std::vector<double>(std::begin(values), std::end(values));
 }
 
+// A table of 2^bits entries of three values each, printed one entry a line
+// with `flag`.
+Field TableField(uint32_t tag, const char *name, unsigned bits,
+                 uint16_t (*value)(unsigned, unsigned), long flag)
+{
+    Field t = Make(tag, name, Kind::Table);
+    for (unsigned i = 0; i < (1U << bits); i++) {
+        for (unsigned c = 0; c < 3; c++)
+            t.numbers.push_back(value(c, i));
+    }
+    t.flag = flag;
+    t.width = 3;
+    return t;
+}
+
 // The fields every image page sets, with the values of its shape.
 void AddShape(std::vector<Field> *f, uint32_t width, uint32_t length, double bits, double samples,
               double photometric, std::vector<std::string> photometric_words, double compression,
@@ -173,14 +188,8 @@ std::vector<Field> PalettePage()
     AddShape(&f, palette_width, palette_length, palette_bits, 1, PHOTOMETRIC_PALETTE, {"palette"},
              palette_codec, CodecWords(palette_codec));
     f.push_back(NumberField(ifd::tag::RowsPerStrip, "RowsPerStrip", {palette_length}));
-    Field map = Make(ifd::tag::ColorMap, "ColorMap", Kind::Table);
-    for (unsigned i = 0; i < (1U << palette_bits); i++) {
-        for (unsigned c = 0; c < 3; c++)
-            map.numbers.push_back(PaletteEntry(c, i));
-    }
-    map.flag = TIFFPRINT_COLORMAP;
-    map.width = 3;
-    f.push_back(map);
+    f.push_back(
+        TableField(ifd::tag::ColorMap, "ColorMap", palette_bits, PaletteEntry, TIFFPRINT_COLORMAP));
     return f;
 }
 
@@ -194,14 +203,8 @@ std::vector<Field> CurvesPage()
     f.push_back(NumberField(ifd::tag::TileLength, "TileLength", {curves_tile}));
     // One value: its count, then its name.
     f.push_back(EnumField(ifd::tag::ExtraSamples, "ExtraSamples", extra_sample, {"1+unassoc"}));
-    Field curves = Make(ifd::tag::TransferFunction, "TransferFunction", Kind::Table);
-    for (unsigned i = 0; i < (1U << curves_bits); i++) {
-        for (unsigned c = 0; c < 3; c++)
-            curves.numbers.push_back(CurveValue(c, i));
-    }
-    curves.flag = TIFFPRINT_CURVES;
-    curves.width = 3;
-    f.push_back(curves);
+    f.push_back(TableField(ifd::tag::TransferFunction, "TransferFunction", curves_bits, CurveValue,
+                           TIFFPRINT_CURVES));
     f.push_back(NumberField(ifd::tag::ReferenceBlackWhite, "ReferenceBlackWhite",
                             List(reference_black_white)));
     return f;

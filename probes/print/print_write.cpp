@@ -1,6 +1,8 @@
 // print_probe's file: the pages and the EXIF and GPS directories it
 // writes, each value from print_values.h.
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -200,27 +202,53 @@ bool WriteFieldsPage(TIFF *tif, const char *filename, uint64_t exif, uint64_t gp
     return WriteImage(tif, filename) && probe::WriteDirectory(tif, fields_page, filename);
 }
 
+// A field of a page's shape and its value, as TIFFSetField takes it: a
+// uint32_t, or a uint16_t promoted.
+struct Shape {
+    uint32_t tag;
+    uint32_t value;
+};
+
+// Sets page k's shape in order; says ShapeNotSet at the first field the
+// library refuses.
+bool SetShape(TIFF *tif, const char *filename, unsigned k, std::initializer_list<Shape> shape)
+{
+    for (const Shape &s : shape) {
+        if (!TIFFSetField(tif, s.tag, s.value)) {
+            probe::Say<probe::Line::ShapeNotSet>(filename, probe::Page(k).c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// The three columns of a table of 2^bits entries (ColorMap,
+// TransferFunction), as TIFFSetField takes them.
+std::array<std::vector<uint16_t>, 3> Columns(unsigned bits, uint16_t (*value)(unsigned, unsigned))
+{
+    std::array<std::vector<uint16_t>, 3> columns;
+    for (unsigned c = 0; c < 3; c++) {
+        for (unsigned i = 0; i < (1U << bits); i++)
+            columns[c].push_back(value(c, i));
+    }
+    return columns;
+}
+
 bool WritePalettePage(TIFF *tif, const char *filename)
 {
     using namespace prints;
     const std::string page = probe::Page(palette_page);
-    std::vector<uint16_t> map[3];
-    for (unsigned c = 0; c < 3; c++) {
-        for (unsigned i = 0; i < (1U << palette_bits); i++)
-            map[c].push_back(PaletteEntry(c, i));
-    }
-    const bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, palette_width) &&
-                    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, palette_length) &&
-                    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, palette_bits) &&
-                    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1) &&
-                    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE) &&
-                    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-                    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, palette_length) &&
-                    TIFFSetField(tif, TIFFTAG_COMPRESSION, palette_codec);
-    if (!ok) {
-        probe::Say<probe::Line::ShapeNotSet>(filename, page.c_str());
+    const auto map = Columns(palette_bits, PaletteEntry);
+    if (!SetShape(tif, filename, palette_page,
+                  {{TIFFTAG_IMAGEWIDTH, palette_width},
+                   {TIFFTAG_IMAGELENGTH, palette_length},
+                   {TIFFTAG_BITSPERSAMPLE, palette_bits},
+                   {TIFFTAG_SAMPLESPERPIXEL, 1},
+                   {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE},
+                   {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
+                   {TIFFTAG_ROWSPERSTRIP, palette_length},
+                   {TIFFTAG_COMPRESSION, palette_codec}}))
         return false;
-    }
     return Set(TIFFSetField(tif, TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data()) !=
                    0,
                TIFFTAG_COLORMAP, filename, page.c_str()) &&
@@ -231,24 +259,18 @@ bool WriteCurvesPage(TIFF *tif, const char *filename)
 {
     using namespace prints;
     const std::string page = probe::Page(curves_page);
-    std::vector<uint16_t> curve[3];
-    for (unsigned c = 0; c < 3; c++) {
-        for (unsigned i = 0; i < (1U << curves_bits); i++)
-            curve[c].push_back(CurveValue(c, i));
-    }
-    const bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, curves_width) &&
-                    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, curves_length) &&
-                    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, curves_bits) &&
-                    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 4) &&
-                    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) &&
-                    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-                    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE) &&
-                    TIFFSetField(tif, TIFFTAG_TILEWIDTH, curves_tile) &&
-                    TIFFSetField(tif, TIFFTAG_TILELENGTH, curves_tile);
-    if (!ok) {
-        probe::Say<probe::Line::ShapeNotSet>(filename, page.c_str());
+    const auto curve = Columns(curves_bits, CurveValue);
+    if (!SetShape(tif, filename, curves_page,
+                  {{TIFFTAG_IMAGEWIDTH, curves_width},
+                   {TIFFTAG_IMAGELENGTH, curves_length},
+                   {TIFFTAG_BITSPERSAMPLE, curves_bits},
+                   {TIFFTAG_SAMPLESPERPIXEL, 4},
+                   {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB},
+                   {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
+                   {TIFFTAG_COMPRESSION, COMPRESSION_NONE},
+                   {TIFFTAG_TILEWIDTH, curves_tile},
+                   {TIFFTAG_TILELENGTH, curves_tile}}))
         return false;
-    }
     const uint16_t extra[1] = {extra_sample};
     return Set(TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra) != 0, TIFFTAG_EXTRASAMPLES,
                filename, page.c_str()) &&
@@ -263,19 +285,16 @@ bool WriteCurvesPage(TIFF *tif, const char *filename)
 bool WriteJpegPage(TIFF *tif, const char *filename)
 {
     using namespace prints;
-    const bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, jpeg_side) &&
-                    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, jpeg_side) &&
-                    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) &&
-                    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1) &&
-                    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
-                    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-                    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, jpeg_side) &&
-                    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
-    if (!ok) {
-        probe::Say<probe::Line::ShapeNotSet>(filename, probe::Page(jpeg_page).c_str());
-        return false;
-    }
-    return WriteImage(tif, filename) && probe::WriteDirectory(tif, jpeg_page, filename);
+    return SetShape(tif, filename, jpeg_page,
+                    {{TIFFTAG_IMAGEWIDTH, jpeg_side},
+                     {TIFFTAG_IMAGELENGTH, jpeg_side},
+                     {TIFFTAG_BITSPERSAMPLE, 8},
+                     {TIFFTAG_SAMPLESPERPIXEL, 1},
+                     {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK},
+                     {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
+                     {TIFFTAG_ROWSPERSTRIP, jpeg_side},
+                     {TIFFTAG_COMPRESSION, COMPRESSION_JPEG}}) &&
+           WriteImage(tif, filename) && probe::WriteDirectory(tif, jpeg_page, filename);
 }
 
 } // namespace
