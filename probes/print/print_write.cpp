@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,37 +53,16 @@ bool WriteImage(TIFF *tif, const char *filename)
     return true;
 }
 
-bool WriteExif(TIFF *tif, const char *filename, uint64_t *offset)
+// Writes the custom directory that `create` starts (EXIF or GPS) and `set`
+// fills, its offset into *offset; says what failed.
+bool WriteCustom(TIFF *tif, const char *filename, const char *place, int (*create)(TIFF *),
+                 const std::function<bool()> &set, uint64_t *offset)
 {
-    using namespace prints;
-    const char *place = "EXIF IFD";
-    if (TIFFCreateEXIFDirectory(tif) != 0) {
+    if (create(tif) != 0) {
         probe::SayCantDirectory("create", filename, place);
         return false;
     }
-    const std::string version(exif_version, sizeof(exif_version));
-    bool ok =
-        Set(TIFFSetField(tif, EXIFTAG_EXPOSURETIME, exposure_time), EXIFTAG_EXPOSURETIME, filename,
-            place) &&
-        Set(TIFFSetField(tif, EXIFTAG_FNUMBER, f_number), EXIFTAG_FNUMBER, filename, place) &&
-        Set(TIFFSetField(tif, EXIFTAG_ISOSPEEDRATINGS, 2, iso_speeds), EXIFTAG_ISOSPEEDRATINGS,
-            filename, place) &&
-        Set(TIFFSetField(tif, EXIFTAG_EXIFVERSION, version.c_str()), EXIFTAG_EXIFVERSION, filename,
-            place) &&
-        Set(TIFFSetField(tif, EXIFTAG_DATETIMEORIGINAL, date_time_original),
-            EXIFTAG_DATETIMEORIGINAL, filename, place) &&
-        Set(TIFFSetField(tif, EXIFTAG_EXPOSUREBIASVALUE, exposure_bias), EXIFTAG_EXPOSUREBIASVALUE,
-            filename, place) &&
-        Set(TIFFSetField(tif, EXIFTAG_METERINGMODE, metering_mode), EXIFTAG_METERINGMODE, filename,
-            place) &&
-        Set(TIFFSetField(tif, EXIFTAG_USERCOMMENT, static_cast<int>(sizeof(user_comment)),
-                         user_comment),
-            EXIFTAG_USERCOMMENT, filename, place) &&
-        Set(TIFFSetField(tif, EXIFTAG_PIXELXDIMENSION, pixel_x_dimension), EXIFTAG_PIXELXDIMENSION,
-            filename, place) &&
-        Set(TIFFSetField(tif, EXIFTAG_LENSSPECIFICATION, lens_specification),
-            EXIFTAG_LENSSPECIFICATION, filename, place) &&
-        Set(TIFFSetField(tif, EXIFTAG_LENSMAKE, lens_make), EXIFTAG_LENSMAKE, filename, place);
+    bool ok = set();
     if (ok && !TIFFWriteCustomDirectory(tif, offset)) {
         probe::SayCantDirectory("write", filename, place);
         ok = false;
@@ -92,38 +72,52 @@ bool WriteExif(TIFF *tif, const char *filename, uint64_t *offset)
     return ok;
 }
 
+bool WriteExif(TIFF *tif, const char *filename, uint64_t *offset)
+{
+    using namespace prints;
+    const char *place = "EXIF IFD";
+    const auto set = [&](uint32_t tag, auto... values) {
+        return Set(TIFFSetField(tif, tag, values...) != 0, tag, filename, place);
+    };
+    const std::string version(exif_version, sizeof(exif_version));
+    return WriteCustom(
+        tif, filename, place, TIFFCreateEXIFDirectory,
+        [&] {
+            return set(EXIFTAG_EXPOSURETIME, exposure_time) && set(EXIFTAG_FNUMBER, f_number) &&
+                   set(EXIFTAG_ISOSPEEDRATINGS, 2, iso_speeds) &&
+                   set(EXIFTAG_EXIFVERSION, version.c_str()) &&
+                   set(EXIFTAG_DATETIMEORIGINAL, date_time_original) &&
+                   set(EXIFTAG_EXPOSUREBIASVALUE, exposure_bias) &&
+                   set(EXIFTAG_METERINGMODE, metering_mode) &&
+                   set(EXIFTAG_USERCOMMENT, static_cast<int>(sizeof(user_comment)), user_comment) &&
+                   set(EXIFTAG_PIXELXDIMENSION, pixel_x_dimension) &&
+                   set(EXIFTAG_LENSSPECIFICATION, lens_specification) &&
+                   set(EXIFTAG_LENSMAKE, lens_make);
+        },
+        offset);
+}
+
 bool WriteGps(TIFF *tif, const char *filename, uint64_t *offset)
 {
     using namespace prints;
     const char *place = "GPS IFD";
-    if (TIFFCreateGPSDirectory(tif) != 0) {
-        probe::SayCantDirectory("create", filename, place);
-        return false;
-    }
+    const auto set = [&](uint32_t tag, auto... values) {
+        return Set(TIFFSetField(tif, tag, values...) != 0, tag, filename, place);
+    };
     static const char method[] = "ASCII\0\0\0probe";
-    bool ok =
-        Set(TIFFSetField(tif, GPSTAG_VERSIONID, gps_version), GPSTAG_VERSIONID, filename, place) &&
-        Set(TIFFSetField(tif, GPSTAG_LATITUDEREF, gps_latitude_ref), GPSTAG_LATITUDEREF, filename,
-            place) &&
-        Set(TIFFSetField(tif, GPSTAG_LATITUDE, gps_latitude), GPSTAG_LATITUDE, filename, place) &&
-        Set(TIFFSetField(tif, GPSTAG_ALTITUDEREF, gps_altitude_ref), GPSTAG_ALTITUDEREF, filename,
-            place) &&
-        Set(TIFFSetField(tif, GPSTAG_ALTITUDE, gps_altitude), GPSTAG_ALTITUDE, filename, place) &&
-        Set(TIFFSetField(tif, GPSTAG_TIMESTAMP, gps_time_stamp), GPSTAG_TIMESTAMP, filename,
-            place) &&
-        Set(TIFFSetField(tif, GPSTAG_PROCESSINGMETHOD, static_cast<int>(sizeof(method) - 1),
-                         method),
-            GPSTAG_PROCESSINGMETHOD, filename, place) &&
-        Set(TIFFSetField(tif, GPSTAG_DATESTAMP, gps_date_stamp), GPSTAG_DATESTAMP, filename,
-            place) &&
-        Set(TIFFSetField(tif, GPSTAG_DIFFERENTIAL, gps_differential), GPSTAG_DIFFERENTIAL, filename,
-            place);
-    if (ok && !TIFFWriteCustomDirectory(tif, offset)) {
-        probe::SayCantDirectory("write", filename, place);
-        ok = false;
-    }
-    TIFFFreeDirectory(tif);
-    return ok;
+    return WriteCustom(
+        tif, filename, place, TIFFCreateGPSDirectory,
+        [&] {
+            return set(GPSTAG_VERSIONID, gps_version) &&
+                   set(GPSTAG_LATITUDEREF, gps_latitude_ref) &&
+                   set(GPSTAG_LATITUDE, gps_latitude) &&
+                   set(GPSTAG_ALTITUDEREF, gps_altitude_ref) &&
+                   set(GPSTAG_ALTITUDE, gps_altitude) && set(GPSTAG_TIMESTAMP, gps_time_stamp) &&
+                   set(GPSTAG_PROCESSINGMETHOD, static_cast<int>(sizeof(method) - 1), method) &&
+                   set(GPSTAG_DATESTAMP, gps_date_stamp) &&
+                   set(GPSTAG_DIFFERENTIAL, gps_differential);
+        },
+        offset);
 }
 
 bool WriteFieldsPage(TIFF *tif, const char *filename, uint64_t exif, uint64_t gps)
