@@ -72,6 +72,10 @@ TEST(CallsProbe, RawChunks)
 {
     ExpectCases({
         // One byte of a strip of the planes, of a YCbCr tile.
+        // The first page's directory refused: the layout stops there.
+        {"write-dir:1@calls_le.tif",
+         {"calls_le.tif"},
+         "calls_le.tif: page 0: can't write the directory."},
         {"read-raw:2.5@calls_le.tif=0",
          {"calls_le.tif"},
          "Wrong image data in strip 2 of calls_le.tif, page 2: byte 5 is 0x00, expected 0x8e."},

@@ -209,6 +209,9 @@ enum Kind {
     NO_CLOSE,       // no-close             TIFFClose flushes and frees the handle, and never
                     //                      calls its close procedure
     BITREV_SWAPPED, // bitrev-swapped       TIFFGetBitRevTable(N) gives the table of !N
+    // probe::WriteDirectory's refusal (print_probe, strile_probe, calls_probe).
+    WRITE_DIR, // write-dir[:N]        TIFFWriteDirectory (the program's Nth call) returns
+               //                      0 and writes nothing
 };
 
 struct KindName {
@@ -299,6 +302,7 @@ constexpr KindName kind_names[] = {
     {"cleanup-closes", CLEANUP_CLOSES},
     {"no-close", NO_CLOSE},
     {"bitrev-swapped", BITREV_SWAPPED},
+    {"write-dir", WRITE_DIR},
 };
 
 struct Rule {
@@ -1829,10 +1833,15 @@ void TIFFReverseBits(uint8_t *cp, tmsize_t n)
 int TIFFWriteDirectory(TIFF *tif)
 {
     static auto real = next<int (*)(TIFF *)>("TIFFWriteDirectory");
+    static int calls = 0;
+    char ordinal[16];
 
     // Not from the shim: its rewrite-dir-write rule calls this.
     if (!from_probe(__builtin_return_address(0)))
         return real(tif);
+    snprintf(ordinal, sizeof(ordinal), "%d", ++calls);
+    if (find(WRITE_DIR, ordinal, TIFFFileName(tif), open_mode(tif)))
+        return 0;
     return client_ok("Write", tif, real(tif));
 }
 

@@ -181,6 +181,12 @@ TEST(PrintProbe, SetupFaults)
         {"open:r@prints_le.tif", "prints_le.tif", "Can't open test TIFF file prints_le.tif."},
         {"set:320@prints_be.tif", "prints_be.tif", "Can't set tag 320 in prints_be.tif, page 1."},
         {"set:333@prints_le.btf", "prints_le.btf", "Can't set tag 333 in prints_le.btf, page 0."},
+        // The palette page's directory refused (the program's second call).
+        {"write-dir:2@prints_le.tif", "prints_le.tif",
+         "prints_le.tif: page 1: can't write the directory."},
+        // TileLength, set only by the curves page's shape.
+        {"set:323@prints_be.tif", "prints_be.tif",
+         "prints_be.tif: page 2: can't set the page's shape."},
         {"read-exif@prints_be.btf", "prints_be.btf",
          "prints_be.btf: EXIF IFD: can't read the directory."},
         {"warn:305@prints_be.tif", "prints_be.tif",

@@ -365,9 +365,14 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
                              "(Software) printed again."},
         {Line::PrintedNotHeld, "print_le.tif: page 1: TIFFPrintDirectory(TIFFPRINT_NONE): \"Ink "
                                "Set\" printed, not a field the directory holds."},
-        {Line::PrintedEntry, "print_le.tif: page 1: "
-                             "TIFFPrintDirectory(TIFFPRINT_STRIPS|TIFFPRINT_COLORMAP): tag 320 "
-                             "(ColorMap): entry 3 printed as \"3: 1 2 3\", expected none."},
+        {Line::PrintedEntry,
+         "print_le.tif: page 1: TIFFPrintDirectory(TIFFPRINT_COLORMAP): tag 320 "
+         "(ColorMap): entry 3 printed as \"3: 13114 13380 13649\", expected "
+         "13114, 13380, 13646."},
+        {Line::PrintedEntryExtra,
+         "print_le.tif: page 1: "
+         "TIFFPrintDirectory(TIFFPRINT_STRIPS|TIFFPRINT_COLORMAP): tag 320 "
+         "(ColorMap): entry 3 printed as \"3: 1 2 3\", expected none."},
         {Line::PrintedEntries,
          "print_le.tif: page 2: TIFFPrintDirectory(TIFFPRINT_CURVES): tag 301 "
          "(TransferFunction): 3 entries printed, expected 4."},
@@ -375,6 +380,8 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
                              "heading \"TIFF Directory at offset 0x10\" does not name offset 32."},
         {Line::PrintedChunk, "print_be.btf: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): strip 1 "
                              "printed as \"1: [ 8, 16]\", expected 16, 16."},
+        {Line::PrintedChunkExtra, "print_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): "
+                                  "strip 2 printed as \"2: [ 8, 16]\", expected none."},
         {Line::PrintedChunks, "print_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_STRIPS): "
                               "\"StripOffsets\" and 2 strips printed, expected 3."},
         {Line::ChunksNotPrinted, "print_le.tif: page 2: TIFFPrintDirectory(TIFFPRINT_STRIPS): the "
@@ -386,15 +393,48 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
         {Line::CantPrint, "print_le.tif: page 0: TIFFPrintDirectory(TIFFPRINT_NONE): can't print "
                           "into memory."},
         {Line::SwabValue, "TIFFSwabArrayOfShort: value 4 is 0x494a, expected 0x4a49."},
-        {Line::StepBroken, "client_le.tif: checkpoint: a failed write without a message in 3 of 20 "
-                           "cases, the first at write 2."},
+        {Line::StepAsSuccess, "client_le.tif: rewrite: a failed seek reported as success by "
+                              "TIFFRewriteDirectory in 2 of 7 cases, the first at seek 2."},
+        {Line::StepNoMessage, "client_le.tif: checkpoint: a failed write without a message in 3 of "
+                              "20 cases, the first at write 2."},
+        {Line::StepClaims,
+         "client_be.btf: close after writing: after a failed seek the file claims "
+         "bytes never written in 2 of 6 cases, the first at seek 5."},
+        {Line::StepReadsWrong, "client_le.btf: close after writing: after a short read the file "
+                               "reads back wrong without a message in 1 of 6 cases, the first at "
+                               "read 4."},
         {Line::NotWhole, "client_le.tif: the steps without a fault do not read back whole."},
         {Line::ProcedureCalls, "client_fd_le.tif: the close procedure: called 2 times by a handle "
                                "opened \"r\", expected 1."},
         {Line::UnmapRegion, "client_be.tif: the unmap procedure: given another region than the map "
                             "procedure gave."},
-        {Line::OptionBroken, "client_options.tif: TIFFOpenOptionsSetMaxSingleMemAlloc: a directory "
-                             "of 1024 strips refused without a message."},
+        {Line::HandlerCalls, "client_options.tif: TIFFOpenOptionsSetWarningHandlerExtR: called 2 "
+                             "times for one message, expected 1."},
+        {Line::HandlerGiven, "client_options.tif: TIFFOpenOptionsSetErrorHandlerExtR: given \": "
+                             "injected message 1\", expected \"client_probe: injected message "
+                             "1\"."},
+        {Line::HandlerLibraryWide, "client_options.tif: TIFFOpenOptionsSetErrorHandlerExtR: the "
+                                   "library-wide handler called 0 times, expected 1, the handler "
+                                   "returning 0."},
+        {Line::HandlerNotCalled, "client_options.tif: TIFFOpenOptionsSetErrorHandlerExtR: not "
+                                 "called for the library's error on an unknown tag."},
+        {Line::HandlerReached, "client_options.tif: TIFFOpenOptionsSetErrorHandlerExtR: 1 messages "
+                               "of the handle, 0 reached the library-wide handler."},
+        {Line::HandlerOtherHandle, "client_options.tif: TIFFOpenOptionsSetWarningHandlerExtR: "
+                                   "called 3 times with another handle than the one opened."},
+        {Line::HandlerOtherData, "client_options.tif: TIFFOpenOptionsSetErrorHandlerExtR: called 1 "
+                                 "times with the other handler's user data."},
+        {Line::HandlerNoUserData,
+         "client_options.tif: TIFFOpenOptionsSetErrorHandlerExtR: called 2 "
+         "times without the user data given."},
+        {Line::HandlerForeign, "client_options.tif: TIFFOpenOptionsSetErrorHandlerExtR: called for "
+                               "a message of another handle."},
+        {Line::LimitRead, "client_options.tif: TIFFOpenOptionsSetMaxSingleMemAlloc: a directory of "
+                          "1024 strips read under a limit of 4095 bytes."},
+        {Line::LimitSilent, "client_options.tif: TIFFOpenOptionsSetMaxSingleMemAlloc: a directory "
+                            "of 1024 strips refused without a message."},
+        {Line::LimitRefused, "client_options.tif: TIFFOpenOptionsSetMaxSingleMemAlloc: a directory "
+                             "of 1024 strips refused under a limit of 65536 bytes."},
         {Line::CleanupClosed, "client_fd_le.tif: TIFFOpen(3tiff): TIFFCleanup closed the "
                               "descriptor."},
         {Line::CheckpointFails, "client_le.tif: page 0: TIFFCheckpointDirectory failed."},
@@ -487,6 +527,37 @@ TEST(ProbeSupport, RunLayoutsRunsEveryLayoutAndOrsTheirFailures)
             EXPECT_EQ(kept, (failing & (1U << i)) != 0) << layouts[i].filename;
             unlink(layouts[i].filename);
         }
+    }
+}
+
+// calls_probe's swab check and field_probe's fetches read the library's
+// storage through ItemAt: a wrong stride, a narrowed width or a swapped
+// item would hide the faults they look for.
+TEST(ProbeSupport, ItemAtReadsTheItemInTheHostsOrder)
+{
+    const uint8_t bytes[24] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,
+                               0x91, 0xa2, 0xb3, 0xc4, 0xd5, 0xe6, 0xf7, 0x18,
+                               0x29, 0x3a, 0x4b, 0x5c, 0x6d, 0x7e, 0x8f, 0x90};
+    const struct {
+        size_t width;
+        size_t index;
+        uint64_t little; // the value on a little-endian host
+    } cases[] = {
+        {1, 9, 0xa2},
+        {2, 5, 0xc4b3},
+        {4, 3, 0x18f7e6d5},
+        {8, 2, 0x908f7e6d5c4b3a29},
+        {8, 0, 0x0807060504030201},
+    };
+    for (const auto &c : cases) {
+        uint64_t expect = c.little;
+        if (probe::HostBigEndian()) {
+            expect = 0;
+            for (size_t b = 0; b < c.width; b++)
+                expect |= ((c.little >> (8 * b)) & 0xff) << (8 * (c.width - 1 - b));
+        }
+        EXPECT_EQ(probe::ItemAt(bytes, c.width, c.index), expect)
+            << "width " << c.width << ", item " << c.index;
     }
 }
 

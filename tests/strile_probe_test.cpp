@@ -116,6 +116,10 @@ TEST(StrileProbe, StrileFaults)
         {"strile-count:3@checkpoints_be.tif=0", "checkpoints_be.tif",
          "checkpoints_be.tif: page 0: TIFFGetStrileByteCount(3) at checkpoint 2 is 0, expected "
          "16."},
+        // The directory of the page of many strips refused (the program's
+        // second TIFFWriteDirectory): the shared line, the layout stops.
+        {"write-dir:2@queries_le.tif", "queries_le.tif",
+         "queries_le.tif: page 1: can't write the directory."},
         // The second handle opened at the second checkpoint finds no page.
         {"dir-count:2@checkpoints_le.tif=0", "checkpoints_le.tif",
          "checkpoints_le.tif: page 0: the page count a reader finds at checkpoint 2 is 0, expected "

@@ -178,10 +178,8 @@ bool WritePages(TIFF *tif, const char *name)
                 return false;
             }
         }
-        if (!TIFFWriteDirectory(tif)) {
-            probe::SayCantDirectory("write", name, probe::Page(k).c_str());
+        if (!probe::WriteDirectory(tif, k, name))
             return false;
-        }
     }
     return true;
 }
@@ -297,30 +295,6 @@ std::vector<uint8_t> Swapped(const void *data, size_t items, size_t width)
     return out;
 }
 
-// The item of `width` bytes at `p`, in the host's order, whatever the host.
-uint64_t Item(const uint8_t *p, size_t width)
-{
-    switch (width) {
-    case 2: {
-        uint16_t v;
-        memcpy(&v, p, 2);
-        return v;
-    }
-    case 4: {
-        uint32_t v;
-        memcpy(&v, p, 4);
-        return v;
-    }
-    case 8: {
-        uint64_t v;
-        memcpy(&v, p, 8);
-        return v;
-    }
-    default:
-        return *p;
-    }
-}
-
 // The items at `got` against the swap of `original`; says the first that
 // differs: "CALL: value I is 0xGOT, expected 0xEXPECT.".
 bool SameSwap(const char *call, const void *got, const void *original, size_t items, size_t width)
@@ -329,8 +303,8 @@ bool SameSwap(const char *call, const void *got, const void *original, size_t it
     const auto *g = static_cast<const uint8_t *>(got);
     for (size_t i = 0; i < items; i++) {
         if (memcmp(g + i * width, want.data() + i * width, width) != 0) {
-            probe::Say<probe::Line::SwabValue>(call, i, Item(g + i * width, width),
-                                               Item(want.data() + i * width, width));
+            probe::Say<probe::Line::SwabValue>(call, i, probe::ItemAt(g, width, i),
+                                               probe::ItemAt(want.data(), width, i));
             return false;
         }
     }

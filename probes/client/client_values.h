@@ -106,6 +106,10 @@ inline constexpr long refused_limit = 4L * limit_strips - 1;
 // A limit far above them: the same directory must read.
 inline constexpr long ample_limit = 64L * limit_strips;
 
+// A private tag the library does not know: setting it makes the library's
+// own error, which the handle's error handler must take.
+inline constexpr uint32_t unknown_tag = 65000;
+
 // Byte i of page k's pixels.
 constexpr uint8_t Pixel(size_t k, size_t i)
 {

@@ -74,29 +74,6 @@ uint64_t StorageBits(double v, const Access &a)
     return a.size == 8 ? whole : whole & ((uint64_t{1} << (8 * a.size)) - 1);
 }
 
-uint64_t Element(const void *p, unsigned size, size_t i)
-{
-    uint64_t v = 0;
-    const auto *bytes = static_cast<const uint8_t *>(p) + i * size;
-    switch (size) {
-    case 1:
-        return bytes[0];
-    case 2: {
-        uint16_t h;
-        memcpy(&h, bytes, 2);
-        return h;
-    }
-    case 4: {
-        uint32_t w;
-        memcpy(&w, bytes, 4);
-        return w;
-    }
-    default:
-        memcpy(&v, bytes, 8);
-        return v;
-    }
-}
-
 // The values in the library's storage, for the calls that take a pointer.
 std::vector<uint8_t> Storage(const Values &v, const Access &a)
 {
@@ -186,7 +163,7 @@ bool Fetch(TIFF *tif, uint32_t tag, const Access &a, const Values &v, SetFn get,
         uint64_t single = 0;
         if (!get(tif, tag, &single))
             return false;
-        out->bits.assign(1, Element(&single, a.size, 0));
+        out->bits.assign(1, probe::ItemAt(&single, a.size, 0));
         return true;
     }
     case Form::Pair: {
@@ -233,7 +210,7 @@ bool Fetch(TIFF *tif, uint32_t tag, const Access &a, const Values &v, SetFn get,
     out->bits.assign(n, 0);
     const uint32_t readable = n < v.count ? n : v.count;
     for (uint32_t i = 0; i < readable; i++)
-        out->bits[i] = Element(array, a.size, i);
+        out->bits[i] = probe::ItemAt(array, a.size, i);
     return true;
 }
 

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "tags.h"
+
 namespace prints {
 
 // Page 0: 8-bit separated (CMYK) data of four inks, LZW with a predictor, in
@@ -24,17 +26,17 @@ struct Text {
 
 // ASCII fields; none holds ": ", which a printer puts after a name.
 inline constexpr Text fields_texts[] = {
-    {269, "DocumentName", "print probe document"},
-    {270, "ImageDescription", "seven by three CMYK"},
-    {271, "Make", "Probe Maker"},
-    {272, "Model", "P-35"},
-    {285, "PageName", "page zero"},
-    {305, "Software", "print_probe 1"},
-    {306, "DateTime", "2026:12:09 02:30:00"},
-    {315, "Artist", "A. Prober"},
-    {316, "HostComputer", "host 35"},
-    {337, "TargetPrinter", "proof press"},
-    {33432, "Copyright", "(c) 2026 nobody"},
+    {ifd::tag::DocumentName, "DocumentName", "print probe document"},
+    {ifd::tag::ImageDescription, "ImageDescription", "seven by three CMYK"},
+    {ifd::tag::Make, "Make", "Probe Maker"},
+    {ifd::tag::Model, "Model", "P-35"},
+    {ifd::tag::PageName, "PageName", "page zero"},
+    {ifd::tag::Software, "Software", "print_probe 1"},
+    {ifd::tag::DateTime, "DateTime", "2026:12:09 02:30:00"},
+    {ifd::tag::Artist, "Artist", "A. Prober"},
+    {ifd::tag::HostComputer, "HostComputer", "host 35"},
+    {ifd::tag::TargetPrinter, "TargetPrinter", "proof press"},
+    {ifd::tag::Copyright, "Copyright", "(c) 2026 nobody"},
 };
 
 // InkNames: several strings in one field, NUL-terminated each.

@@ -90,14 +90,6 @@ bool WriteStrips(TIFF *tif, unsigned k, const StripPage &p, uint32_t first, uint
     return true;
 }
 
-bool WriteDirectory(TIFF *tif, unsigned k, const char *filename)
-{
-    if (TIFFWriteDirectory(tif))
-        return true;
-    probe::SayCantDirectory("write", filename, probe::Page(k).c_str());
-    return false;
-}
-
 // The first `end` strips read back through the library, each: the first
 // few wrong ones named, the rest counted.
 bool CheckStripPixels(TIFF *tif, unsigned k, const StripPage &p, uint32_t end, const char *filename)
@@ -347,13 +339,13 @@ bool WriteQueriedFile(const probe::Layout &layout)
             return false;
         }
     }
-    if (!WriteDirectory(tif, tiled_page, name) || !chunks::SetStripFields(tif, many, name))
+    if (!probe::WriteDirectory(tif, tiled_page, name) || !chunks::SetStripFields(tif, many, name))
         return false;
     for (uint32_t s : q.striles) {
         if (!WriteStrips(tif, many_page, many, s, s + 1, name))
             return false;
     }
-    return WriteDirectory(tif, many_page, name);
+    return probe::WriteDirectory(tif, many_page, name);
 }
 
 // On demand ("O"): the queries and the last strip's pixels read a few

@@ -119,9 +119,11 @@ enum class Line : unsigned char {
     PrintedAgain,
     PrintedNotHeld,
     PrintedEntry,
+    PrintedEntryExtra,
     PrintedEntries,
     PrintHeading,
     PrintedChunk,
+    PrintedChunkExtra,
     PrintedChunks,
     ChunksNotPrinted,
     ChunksUnasked,
@@ -129,11 +131,25 @@ enum class Line : unsigned char {
     CantPrint,
     SwabValue,
     // client_probe.
-    StepBroken,
+    StepAsSuccess,
+    StepNoMessage,
+    StepClaims,
+    StepReadsWrong,
     NotWhole,
     ProcedureCalls,
     UnmapRegion,
-    OptionBroken,
+    HandlerCalls,
+    HandlerGiven,
+    HandlerLibraryWide,
+    HandlerNotCalled,
+    HandlerReached,
+    HandlerOtherHandle,
+    HandlerOtherData,
+    HandlerNoUserData,
+    HandlerForeign,
+    LimitRead,
+    LimitSilent,
+    LimitRefused,
     CleanupClosed,
     CheckpointFails,
     // The four original probes, for matching only.
@@ -173,6 +189,17 @@ struct LineForm {
 #define PROBE_TYPE "[A-Z0-9]+"
 // print_probe's call and its flags, after the place.
 #define PROBE_PRINT R"(: TIFFPrintDirectory\([A-Z_|]+\): )"
+// The values print_probe expects of an entry or a strip, %.9g each.
+#define PROBE_VALUES PROBE_G "(, " PROBE_G ")*"
+// client_probe's steps and faults, and the tally that ends a step's line.
+#define PROBE_STEP                                                                                 \
+    R"((open for (writing|update|reading)|checkpoint|directory (write|read)|close after (writing|the rewrite)|rewrite))"
+#define PROBE_FAULT "(a short read|a failed (write|seek))"
+#define PROBE_TALLY R"( in \d+ of \d+ cases, the first at (read|write|seek) \d+\.)"
+// client_probe's open options.
+#define PROBE_HANDLER "TIFFOpenOptionsSet(Error|Warning)HandlerExtR"
+#define PROBE_ERROR_HANDLER "TIFFOpenOptionsSetErrorHandlerExtR"
+#define PROBE_LIMIT "TIFFOpenOptionsSetMaxSingleMemAlloc"
 
 // Indexed by Line: row i has id i (probe_support_test).
 inline constexpr LineForm line_forms[] = {
@@ -467,7 +494,13 @@ inline constexpr LineForm line_forms[] = {
     {Line::PrintedEntry, "PrintedEntry",
      "%s: %s: TIFFPrintDirectory(%s): tag %u (%s): entry %zu printed as \"%s\", expected %s.",
      PROBE_NAME ": " PROBE_PLACE PROBE_PRINT
-                R"(tag \d+ \([A-Za-z0-9]+\): entry \d+ printed as ".*", expected .+\.)",
+                R"(tag \d+ \([A-Za-z0-9]+\): entry \d+ printed as ".*", expected )" PROBE_VALUES
+                R"(\.)",
+     false},
+    {Line::PrintedEntryExtra, "PrintedEntryExtra",
+     "%s: %s: TIFFPrintDirectory(%s): tag %u (%s): entry %zu printed as \"%s\", expected none.",
+     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT
+                R"(tag \d+ \([A-Za-z0-9]+\): entry \d+ printed as ".*", expected none\.)",
      false},
     {Line::PrintedEntries, "PrintedEntries",
      "%s: %s: TIFFPrintDirectory(%s): tag %u (%s): %zu entries printed, expected %zu.",
@@ -480,7 +513,12 @@ inline constexpr LineForm line_forms[] = {
      false},
     {Line::PrintedChunk, "PrintedChunk",
      "%s: %s: TIFFPrintDirectory(%s): %s %zu printed as \"%s\", expected %s.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT PROBE_UNIT R"( \d+ printed as ".*", expected .+\.)",
+     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT PROBE_UNIT
+                R"( \d+ printed as ".*", expected )" PROBE_VALUES R"(\.)",
+     false},
+    {Line::PrintedChunkExtra, "PrintedChunkExtra",
+     "%s: %s: TIFFPrintDirectory(%s): %s %zu printed as \"%s\", expected none.",
+     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT PROBE_UNIT R"( \d+ printed as ".*", expected none\.)",
      false},
     {Line::PrintedChunks, "PrintedChunks",
      "%s: %s: TIFFPrintDirectory(%s): \"%s\" and %zu %ss printed, expected %zu.",
@@ -505,9 +543,25 @@ inline constexpr LineForm line_forms[] = {
      ", expected " PROBE_HEX R"(\.)",
      false},
 
-    {Line::StepBroken, "StepBroken", "%s: %s: %s in %u of %u cases, the first at %s %u.",
-     PROBE_NAME
-     R"(: (open for (writing|update|reading)|checkpoint|directory (write|read)|close after (writing|the rewrite)|rewrite): .* in \d+ of \d+ cases, the first at (read|write|seek) \d+\.)",
+    {Line::StepAsSuccess, "StepAsSuccess",
+     "%s: %s: %s reported as success by %s in %u of %u cases, the first at %s %u.",
+     PROBE_NAME ": " PROBE_STEP ": " PROBE_FAULT
+                " reported as success by TIFF[A-Za-z]+" PROBE_TALLY,
+     false},
+    {Line::StepNoMessage, "StepNoMessage",
+     "%s: %s: %s without a message in %u of %u cases, the first at %s %u.",
+     PROBE_NAME ": " PROBE_STEP ": " PROBE_FAULT " without a message" PROBE_TALLY, false},
+    {Line::StepClaims, "StepClaims",
+     "%s: %s: after %s the file claims bytes never written in %u of %u cases, the first at %s "
+     "%u.",
+     PROBE_NAME ": " PROBE_STEP ": after " PROBE_FAULT
+                " the file claims bytes never written" PROBE_TALLY,
+     false},
+    {Line::StepReadsWrong, "StepReadsWrong",
+     "%s: %s: after %s the file reads back wrong without a message in %u of %u cases, the first "
+     "at %s %u.",
+     PROBE_NAME ": " PROBE_STEP ": after " PROBE_FAULT
+                " the file reads back wrong without a message" PROBE_TALLY,
      false},
     {Line::NotWhole, "NotWhole", "%s: the steps without a fault do not read back whole.",
      PROBE_NAME R"(: the steps without a fault do not read back whole\.)", false},
@@ -520,8 +574,58 @@ inline constexpr LineForm line_forms[] = {
      "%s: the unmap procedure: given another region than the map procedure gave.",
      PROBE_NAME R"(: the unmap procedure: given another region than the map procedure gave\.)",
      false},
-    {Line::OptionBroken, "OptionBroken", "%s: %s: %s.",
-     PROBE_NAME R"(: TIFFOpenOptions[A-Za-z]+: .*\.)", false},
+    {Line::HandlerCalls, "HandlerCalls", "%s: %s: called %u times for one message, expected 1.",
+     PROBE_NAME ": " PROBE_HANDLER R"(: called \d+ times for one message, expected 1\.)", false},
+    {Line::HandlerGiven, "HandlerGiven", "%s: %s: given \"%s\", expected \"%s\".",
+     PROBE_NAME ": " PROBE_HANDLER
+                R"(: given ".*", expected "client_probe: injected message \d+"\.)",
+     false},
+    {Line::HandlerLibraryWide, "HandlerLibraryWide",
+     "%s: %s: the library-wide handler called %lu times, expected %u, the handler returning %d.",
+     PROBE_NAME
+     ": " PROBE_HANDLER
+     R"(: the library-wide handler called \d+ times, expected \d+, the handler returning -?\d+\.)",
+     false},
+    {Line::HandlerNotCalled, "HandlerNotCalled",
+     "%s: " PROBE_ERROR_HANDLER ": not called for the library's error on an unknown tag.",
+     PROBE_NAME ": " PROBE_ERROR_HANDLER
+                R"(: not called for the library's error on an unknown tag\.)",
+     false},
+    {Line::HandlerReached, "HandlerReached",
+     "%s: " PROBE_ERROR_HANDLER
+     ": %u messages of the handle, %lu reached the library-wide handler.",
+     PROBE_NAME ": " PROBE_ERROR_HANDLER
+                R"(: \d+ messages of the handle, \d+ reached the library-wide handler\.)",
+     false},
+    {Line::HandlerOtherHandle, "HandlerOtherHandle",
+     "%s: %s: called %u times with another handle than the one opened.",
+     PROBE_NAME ": " PROBE_HANDLER
+                R"(: called \d+ times with another handle than the one opened\.)",
+     false},
+    {Line::HandlerOtherData, "HandlerOtherData",
+     "%s: %s: called %u times with the other handler's user data.",
+     PROBE_NAME ": " PROBE_HANDLER R"(: called \d+ times with the other handler's user data\.)",
+     false},
+    {Line::HandlerNoUserData, "HandlerNoUserData",
+     "%s: " PROBE_ERROR_HANDLER ": called %u times without the user data given.",
+     PROBE_NAME ": " PROBE_ERROR_HANDLER R"(: called \d+ times without the user data given\.)",
+     false},
+    {Line::HandlerForeign, "HandlerForeign",
+     "%s: " PROBE_ERROR_HANDLER ": called for a message of another handle.",
+     PROBE_NAME ": " PROBE_ERROR_HANDLER R"(: called for a message of another handle\.)", false},
+    {Line::LimitRead, "LimitRead",
+     "%s: " PROBE_LIMIT ": a directory of %u strips read under a limit of %ld bytes.",
+     PROBE_NAME ": " PROBE_LIMIT R"(: a directory of \d+ strips read under a limit of \d+ bytes\.)",
+     false},
+    {Line::LimitSilent, "LimitSilent",
+     "%s: " PROBE_LIMIT ": a directory of %u strips refused without a message.",
+     PROBE_NAME ": " PROBE_LIMIT R"(: a directory of \d+ strips refused without a message\.)",
+     false},
+    {Line::LimitRefused, "LimitRefused",
+     "%s: " PROBE_LIMIT ": a directory of %u strips refused under a limit of %ld bytes.",
+     PROBE_NAME ": " PROBE_LIMIT
+                R"(: a directory of \d+ strips refused under a limit of \d+ bytes\.)",
+     false},
     {Line::CleanupClosed, "CleanupClosed",
      "%s: TIFFOpen(3tiff): TIFFCleanup closed the descriptor.",
      PROBE_NAME R"(: TIFFOpen\(3tiff\): TIFFCleanup closed the descriptor\.)", false},
@@ -569,6 +673,13 @@ constexpr const LineForm &FormOf(Line id)
 #undef PROBE_G
 #undef PROBE_TYPE
 #undef PROBE_PRINT
+#undef PROBE_VALUES
+#undef PROBE_STEP
+#undef PROBE_FAULT
+#undef PROBE_TALLY
+#undef PROBE_HANDLER
+#undef PROBE_ERROR_HANDLER
+#undef PROBE_LIMIT
 
 } // namespace probe
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "host_order.h"
+#include "lines.h"
 
 namespace probe {
 
@@ -136,6 +137,38 @@ int VGet(TIFF *tif, uint32_t tag, ...)
     const int got = TIFFVGetField(tif, tag, ap);
     va_end(ap);
     return got;
+}
+
+uint64_t ItemAt(const void *p, size_t width, size_t i)
+{
+    const auto *at = static_cast<const uint8_t *>(p) + i * width;
+    switch (width) {
+    case 2: {
+        uint16_t v;
+        memcpy(&v, at, 2);
+        return v;
+    }
+    case 4: {
+        uint32_t v;
+        memcpy(&v, at, 4);
+        return v;
+    }
+    case 8: {
+        uint64_t v;
+        memcpy(&v, at, 8);
+        return v;
+    }
+    default:
+        return *at;
+    }
+}
+
+bool WriteDirectory(TIFF *tif, unsigned k, const char *filename)
+{
+    if (TIFFWriteDirectory(tif))
+        return true;
+    SayCantDirectory("write", filename, Page(k).c_str());
+    return false;
 }
 
 } // namespace probe

@@ -127,6 +127,14 @@ Tiff Reopen(const Layout &layout, Access access);
 int VSet(TIFF *tif, uint32_t tag, ...);
 int VGet(TIFF *tif, uint32_t tag, ...);
 
+// Item i of the items of `width` bytes (1, 2, 4 or 8) at `p`, in the host's
+// byte order, as a value: what a swab or a field's storage holds there.
+uint64_t ItemAt(const void *p, size_t width, size_t i);
+
+// TIFFWriteDirectory for page k of `filename`; says the shared CantDirectory
+// line ("can't write the directory", page K) when the library refuses.
+bool WriteDirectory(TIFF *tif, unsigned k, const char *filename);
+
 } // namespace probe
 
 #endif
