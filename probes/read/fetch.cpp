@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "probe_support.h"
 
@@ -55,7 +56,33 @@ bool TwoShorts(uint16_t tag)
            tag == ifd::tag::YCbCrSubSampling || tag == ifd::tag::DotRange;
 }
 
+struct Registered {
+    const TIFFFieldInfo *infos;
+    unsigned count;
+    const bool *active;
+};
+
+std::vector<Registered> registered;
+TIFFExtendProc previous_extender = nullptr;
+
+void PrivateTags(TIFF *tif)
+{
+    for (const Registered &r : registered) {
+        if (*r.active)
+            TIFFMergeFieldInfo(tif, r.infos, r.count);
+    }
+    if (previous_extender)
+        previous_extender(tif);
+}
+
 } // namespace
+
+void RegisterWhile(const TIFFFieldInfo *infos, unsigned count, const bool *active)
+{
+    if (registered.empty())
+        previous_extender = TIFFSetTagExtender(PrivateTags);
+    registered.push_back({infos, count, active});
+}
 
 bool Pairs(uint16_t type)
 {

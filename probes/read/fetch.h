@@ -48,6 +48,10 @@ bool Fetch(TIFF *tif, uint16_t tag, Got *got);
 // without a denominator, which stands for no number.
 std::vector<double> Numbers(const ifd::Field &f);
 
+// Merges `infos` into every handle opened while `*active` holds: private
+// tags registered with a tag extender, as TIFFMergeFieldInfo(3tiff) shows.
+void RegisterWhile(const TIFFFieldInfo *infos, unsigned count, const bool *active);
+
 } // namespace read_fetch
 
 #endif

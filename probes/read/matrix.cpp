@@ -91,18 +91,9 @@ std::string Check(const Row &row, const Variant &v, const File &file, const char
 // --- The private tags, registered while the matrix runs ------------------
 
 bool register_private = false;
-TIFFExtendProc previous_extender = nullptr;
 char private_names[80][24];
 TIFFFieldInfo private_infos[80];
 unsigned private_count = 0;
-
-void PrivateTags(TIFF *tif)
-{
-    if (register_private)
-        TIFFMergeFieldInfo(tif, private_infos, private_count);
-    if (previous_extender)
-        previous_extender(tif);
-}
 
 void InstallExtender()
 {
@@ -124,7 +115,7 @@ void InstallExtender()
                                           static_cast<unsigned char>(row.pass_count),
                                           name};
     }
-    previous_extender = TIFFSetTagExtender(PrivateTags);
+    read_fetch::RegisterWhile(private_infos, private_count, &register_private);
 }
 
 std::string Key(const Row &row)

@@ -138,6 +138,72 @@ std::string StripsHeld(TIFF *tif, const Structure &s)
     return Strips(tif, s, false);
 }
 
+// The library's page count, then page 0's strips exact.
+std::string PagesAndStrips(TIFF *tif, const Structure &s, unsigned pages)
+{
+    std::string e = Strips(tif, s, true);
+    if (e.empty() && TIFFNumberOfDirectories(tif) != pages)
+        e = "the library counts " + std::to_string(TIFFNumberOfDirectories(tif)) +
+            " pages, expected " + std::to_string(pages);
+    return e;
+}
+
+// Page 0 of Image's fields, its strips at `s0` and `s1`.
+Structure PageAt(ifd::Writer *w, uint64_t s0, uint64_t s1)
+{
+    Structure s;
+    s.offsets = {s0, s1};
+    ifd::Ifd ifd;
+    ifd.fields = Image(s0, s1);
+    w->AppendIfd(ifd);
+    s.bytes = w->Bytes();
+    return s;
+}
+
+// Two IFDs chained, `first` to `second` (`second_first`: written in the
+// other order), then page 0 of Image's fields at `s0` linking `first` by
+// `link`.
+Structure Chained(ifd::Writer *w, uint64_t s0, const ifd::Ifd &first, const ifd::Ifd &second,
+                  bool second_first, uint16_t link)
+{
+    Structure s;
+    s.offsets = {s0, s0 + strip_bytes};
+    const uint64_t at2 = second_first ? w->AppendIfd(second, false) : 0;
+    const uint64_t at1 = w->AppendIfd(first, false);
+    const uint64_t next = second_first ? at2 : w->AppendIfd(second, false);
+    w->SetNext(at1, next);
+    ifd::Ifd main;
+    main.fields = Image(s0, s0 + strip_bytes);
+    Insert(&main.fields, ifd::Numbers(link, ifd::LONG, {at1}));
+    w->AppendIfd(main);
+    s.sub = {at1, next};
+    s.bytes = w->Bytes();
+    return s;
+}
+
+// One strip of pixels, and a second strip at its offset again or (OverIfd)
+// at the IFD's.
+template <bool OverIfd>
+Structure OneStripTwice(ifd::Writer *w)
+{
+    const uint64_t s0 = w->Append(Pixels(11, strip_bytes));
+    uint64_t s1 = s0;
+    if (OverIfd) {
+        w->Align();
+        s1 = w->Size();
+    }
+    return PageAt(w, s0, s1);
+}
+
+// The first strip exact, the second exact too or as the file holds it.
+template <bool SecondExact>
+std::string FirstStripTwice(TIFF *tif, const Structure &s)
+{
+    const std::vector<uint8_t> pixels = Pixels(11, strip_bytes);
+    std::string e = StripIs(tif, 0, s.bytes, s.offsets[0], &pixels);
+    return e.empty() ? StripIs(tif, 1, s.bytes, s.offsets[1], SecondExact ? &pixels : nullptr) : e;
+}
+
 constexpr Shape shapes[] = {
     {"structure: a tag twice, with two values", "twice", Outcome::Tolerated, "duplicate",
      [](ifd::Writer *w) {
@@ -185,60 +251,19 @@ constexpr Shape shapes[] = {
          return e.empty() ? Strips(tif, s, true) : e;
      }},
     {"structure: two strips at one offset", "same_strips", Outcome::Exact, "shared values",
-     [](ifd::Writer *w) {
-         Structure s;
-         const uint64_t s0 = w->Append(Pixels(11, strip_bytes));
-         s.offsets = {s0, s0};
-         ifd::Ifd ifd;
-         ifd.fields = Image(s0, s0);
-         w->AppendIfd(ifd);
-         s.bytes = w->Bytes();
-         return s;
-     },
-     [](TIFF *tif, const Structure &s) {
-         const std::vector<uint8_t> pixels = Pixels(11, strip_bytes);
-         std::string e = StripIs(tif, 0, s.bytes, s.offsets[0], &pixels);
-         return e.empty() ? StripIs(tif, 1, s.bytes, s.offsets[1], &pixels) : e;
-     }},
+     OneStripTwice<false>, FirstStripTwice<true>},
     {"structure: a strip over the IFD", "strip_over_ifd", Outcome::Tolerated, "overlaps",
-     [](ifd::Writer *w) {
-         Structure s;
-         const uint64_t s0 = w->Append(Pixels(11, strip_bytes));
-         w->Align();
-         const uint64_t at = w->Size();
-         s.offsets = {s0, at};
-         ifd::Ifd ifd;
-         ifd.fields = Image(s0, at);
-         w->AppendIfd(ifd);
-         s.bytes = w->Bytes();
-         return s;
-     },
-     [](TIFF *tif, const Structure &s) {
-         const std::vector<uint8_t> pixels = Pixels(11, strip_bytes);
-         std::string e = StripIs(tif, 0, s.bytes, s.offsets[0], &pixels);
-         return e.empty() ? StripIs(tif, 1, s.bytes, s.offsets[1], nullptr) : e;
-     }},
+     OneStripTwice<true>, FirstStripTwice<false>},
     {"structure: a chain of two SubIFDs", "subifd_chain", Outcome::Exact, "chains",
      [](ifd::Writer *w) {
-         Structure s;
          const uint64_t s0 = w->Append(Pixels(11, 2 * strip_bytes));
          const uint64_t a = w->Append(Pixels(23, 2 * strip_bytes));
          const uint64_t b = w->Append(Pixels(61, 2 * strip_bytes));
-         s.offsets = {s0, s0 + strip_bytes};
-         ifd::Ifd sub_b;
-         sub_b.fields = Image(b, b + strip_bytes);
-         const uint64_t ib = w->AppendIfd(sub_b, false);
          ifd::Ifd sub_a;
          sub_a.fields = Image(a, a + strip_bytes);
-         const uint64_t ia = w->AppendIfd(sub_a, false);
-         w->SetNext(ia, ib);
-         ifd::Ifd main;
-         main.fields = Image(s0, s0 + strip_bytes);
-         Insert(&main.fields, ifd::Numbers(ifd::tag::SubIFDs, ifd::LONG, {ia}));
-         w->AppendIfd(main);
-         s.sub = {ia, ib};
-         s.bytes = w->Bytes();
-         return s;
+         ifd::Ifd sub_b;
+         sub_b.fields = Image(b, b + strip_bytes);
+         return Chained(w, s0, sub_a, sub_b, true, ifd::tag::SubIFDs);
      },
      [](TIFF *tif, const Structure &s) {
          std::string e = Strips(tif, s, true);
@@ -264,31 +289,17 @@ constexpr Shape shapes[] = {
      }},
     {"structure: an EXIF IFD with a next IFD", "exif_next", Outcome::Tolerated, "links",
      [](ifd::Writer *w) {
-         Structure s;
          const uint64_t s0 = w->Append(Pixels(11, 2 * strip_bytes));
-         s.offsets = {s0, s0 + strip_bytes};
          ifd::Ifd exif;
          exif.fields = {ifd::Rationals(ifd::exif_tag::ExposureTime, ifd::RATIONAL, {1, 250})};
-         const uint64_t e1 = w->AppendIfd(exif, false);
          ifd::Ifd other;
          other.fields = {ifd::Rationals(ifd::exif_tag::ExposureTime, ifd::RATIONAL, {1, 30})};
-         const uint64_t e2 = w->AppendIfd(other, false);
-         w->SetNext(e1, e2);
-         ifd::Ifd main;
-         main.fields = Image(s0, s0 + strip_bytes);
-         Insert(&main.fields, ifd::Numbers(ifd::tag::ExifIFD, ifd::LONG, {e1}));
-         w->AppendIfd(main);
-         s.sub = {e1};
-         s.bytes = w->Bytes();
-         return s;
+         return Chained(w, s0, exif, other, false, ifd::tag::ExifIFD);
      },
      [](TIFF *tif, const Structure &s) {
-         std::string e = Strips(tif, s, true);
+         std::string e = PagesAndStrips(tif, s, 1);
          if (!e.empty())
              return e;
-         if (TIFFNumberOfDirectories(tif) != 1)
-             return "the library counts " + std::to_string(TIFFNumberOfDirectories(tif)) +
-                    " pages, expected 1";
          if (!TIFFReadEXIFDirectory(tif, s.sub[0]))
              return std::string("can't read the EXIF IFD");
          return FieldIs(tif, ifd::Rationals(ifd::exif_tag::ExposureTime, ifd::RATIONAL, {1, 250}),
@@ -308,12 +319,9 @@ constexpr Shape shapes[] = {
          return s;
      },
      [](TIFF *tif, const Structure &s) {
-         std::string e = Strips(tif, s, true);
+         std::string e = PagesAndStrips(tif, s, 2);
          if (!e.empty())
              return e;
-         if (TIFFNumberOfDirectories(tif) != 2)
-             return "the library counts " + std::to_string(TIFFNumberOfDirectories(tif)) +
-                    " pages, expected 2";
          if (!TIFFReadDirectory(tif))
              return std::string("can't read IFD1");
          e = FieldIs(tif, ifd::Numbers(ifd::tag::NewSubfileType, ifd::LONG, {1}), false);
@@ -366,16 +374,10 @@ constexpr Shape shapes[] = {
      }},
     {"structure: strips in the file's reverse order", "strips_reversed", Outcome::Exact, "standard",
      [](ifd::Writer *w) {
-         Structure s;
          const std::vector<uint8_t> p = Pixels(11, 2 * strip_bytes);
          const uint64_t s1 = w->Append(std::vector<uint8_t>(p.begin() + strip_bytes, p.end()));
          const uint64_t s0 = w->Append(std::vector<uint8_t>(p.begin(), p.begin() + strip_bytes));
-         s.offsets = {s0, s1};
-         ifd::Ifd ifd;
-         ifd.fields = Image(s0, s1);
-         w->AppendIfd(ifd);
-         s.bytes = w->Bytes();
-         return s;
+         return PageAt(w, s0, s1);
      },
      StripsExact},
     {"structure: planes apart", "planes", Outcome::Exact, "standard",

@@ -21,6 +21,7 @@
 
 #include <tiffio.h>
 
+#include "fetch.h"
 #include "ifd_writer.h"
 #include "matrix.h"
 #include "read_check.h"
@@ -37,19 +38,10 @@ using read_cases::Want;
 // --- The tag extender of the cases that register their private tags ------
 
 bool register_private = false;
-TIFFExtendProc previous_extender = nullptr;
 
 char private_names[19][16];
 TIFFFieldInfo private_infos[16];
 unsigned private_info_count = 0;
-
-void PrivateTags(TIFF *tif)
-{
-    if (register_private)
-        TIFFMergeFieldInfo(tif, private_infos, private_info_count);
-    if (previous_extender)
-        previous_extender(tif);
-}
 
 void InstallExtender()
 {
@@ -65,7 +57,7 @@ void InstallExtender()
                                                1,
                                                private_names[type]};
     }
-    previous_extender = TIFFSetTagExtender(PrivateTags);
+    read_fetch::RegisterWhile(private_infos, private_info_count, &register_private);
 }
 
 // --- Memory: the peak resident size, reset before each case ---------------
