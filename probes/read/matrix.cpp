@@ -145,7 +145,9 @@ bool Guarded(const Row &row)
            (row.read_count > 0 && (row.type == ifd::IFD || row.type >= 16));
 }
 
-std::string CheckApart(const Row &row, const Variant &v, const File &file, const char *name)
+// The case in a child process; `*signal` the signal that stopped it, if any.
+std::string CheckApart(const Row &row, const Variant &v, const File &file, const char *name,
+                       int *signal)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -179,18 +181,60 @@ std::string CheckApart(const Row &row, const Variant &v, const File &file, const
     int status = 0;
     if (waitpid(pid, &status, 0) != pid)
         return "can't wait for the case";
-    if (WIFSIGNALED(status))
-        return "the library stops the program (signal " + std::to_string(WTERMSIG(status)) + ")";
+    if (WIFSIGNALED(status)) {
+        *signal = WTERMSIG(status);
+        return "the library stops the program";
+    }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return "the case's child exits with status " + std::to_string(WEXITSTATUS(status));
     return what;
 }
 
+// A broken rule and field: what its line says, its first case, how many.
 struct Broken {
+    probe::Line form = probe::Line::MatrixField;
+    const char *home = ""; // "EXIF IFD: ", "GPS IFD: " or none
+    unsigned tag = 0;
+    std::string klass;
     std::string what;
+    int signal = 0; // MatrixStopped
+    const char *type = "";
+    const char *count = "";
     std::string first;
     size_t cases = 0;
 };
+
+const char *HomeOf(const Row &row)
+{
+    return row.home == Home::Exif ? "EXIF IFD: " : row.home == Home::Gps ? "GPS IFD: " : "";
+}
+
+void Say(const Broken &b)
+{
+    using probe::Line;
+    const char *s = b.cases == 1 ? "" : "s";
+    switch (b.form) {
+    case Line::MatrixStopped:
+        probe::Say<Line::MatrixStopped>(b.tag, b.type, b.count, b.signal, b.klass.c_str(), b.cases,
+                                        s, b.first.c_str());
+        break;
+    case Line::MatrixFromSlot:
+        probe::Say<Line::MatrixFromSlot>(b.home, b.tag, b.klass.c_str(), b.what.c_str(), b.cases, s,
+                                         b.first.c_str());
+        break;
+    case Line::MatrixRounded:
+        probe::Say<Line::MatrixRounded>(b.home, b.tag, b.klass.c_str(), b.what.c_str(), b.cases, s,
+                                        b.first.c_str());
+        break;
+    case Line::MatrixField:
+        probe::Say<Line::MatrixField>(b.home, b.tag, b.klass.c_str(), b.what.c_str(), b.cases, s,
+                                      b.first.c_str());
+        break;
+    default:
+        probe::Say<Line::MatrixBroken>(b.klass.c_str(), b.what.c_str(), b.cases, s,
+                                       b.first.c_str());
+    }
+}
 
 // The broken rules and fields in the order first broken, each with its
 // first case, whose file is left.
@@ -198,14 +242,17 @@ struct Tally {
     std::vector<std::string> order;
     std::map<std::string, Broken> broken;
 
-    void Add(const std::string &key, const std::string &what, const std::string &name,
+    // `group` names the line the case joins.
+    void Add(const std::string &group, const Broken &line, const std::string &name,
              const std::vector<uint8_t> &bytes)
     {
-        Broken &b = broken[key];
+        Broken &b = broken[group];
         if (b.cases++ > 0)
             return;
-        order.push_back(key);
-        b.what = what;
+        order.push_back(group);
+        const size_t cases = b.cases;
+        b = line;
+        b.cases = cases;
         b.first = name;
         const ifd::Error err = ifd::SaveFile(name.c_str(), bytes);
         if (err)
@@ -230,45 +277,38 @@ bool Run(Totals *totals)
                 t.cases++;
                 bool rounded = false;
                 bool from_slot = false;
-                std::string what = Guarded(row)
-                                       ? CheckApart(row, v, file, name.c_str())
-                                       : Check(row, v, file, name.c_str(), &rounded, &from_slot);
+                int signal = 0;
+                const std::string what =
+                    Guarded(row) ? CheckApart(row, v, file, name.c_str(), &signal)
+                                 : Check(row, v, file, name.c_str(), &rounded, &from_slot);
                 if (what.empty())
                     continue;
                 t.failed++;
-                std::string key = Key(row) + " " + v.klass;
+                Broken line;
+                line.home = HomeOf(row);
+                line.tag = row.tag;
+                line.klass = v.klass;
+                line.what = what;
                 // One fault of the library's conversion, whatever the
                 // field: one line.
-                const bool stopped = what.rfind("the library stops the program", 0) == 0;
-                if (stopped) {
+                std::string group = Key(row) + " " + v.klass;
+                if (signal) {
                     // A crash is the field's, whatever the class: one line.
-                    what += ", " + v.klass + " the first";
-                    key = Key(row);
-                    key += " registered as ";
-                    key += ifd::TypeName(row.type);
-                    key += row.read_count == -1  ? " with TIFF_VARIABLE"
-                           : row.read_count == 1 ? " with one value"
-                                                 : " with a fixed count";
+                    line.form = probe::Line::MatrixStopped;
+                    line.signal = signal;
+                    line.type = ifd::TypeName(row.type);
+                    line.count = row.read_count == -1  ? "TIFF_VARIABLE"
+                                 : row.read_count == 1 ? "one value"
+                                                       : "a fixed count";
+                    group = "stopped " + Key(row) + " " + line.count;
                 } else if (from_slot) {
-                    std::string tagged = "tag " + std::to_string(row.tag);
-                    tagged += " ";
-                    tagged += v.klass;
-                    tagged += ", ";
-                    tagged += what;
-                    what = tagged;
-                    key = row.home == Home::Exif  ? "EXIF IFD: "
-                          : row.home == Home::Gps ? "GPS IFD: "
-                                                  : "";
-                    key += "a field whose count is not its standard's: values read from the "
-                           "bytes of its offset";
+                    line.form = probe::Line::MatrixFromSlot;
+                    group = std::string("from the offset ") + line.home;
                 } else if (rounded) {
-                    key += ", ";
-                    key += what;
-                    what = key;
-                    key = "RATIONAL fetched as FLOAT: the quotient of the parts as floats, not "
-                          "the float nearest the value";
+                    line.form = probe::Line::MatrixRounded;
+                    group = "rounded";
                 }
-                tally.Add(key, what, name, file.bytes);
+                tally.Add(group, line, name, file.bytes);
             }
         }
     }
@@ -279,15 +319,16 @@ bool Run(Totals *totals)
             if (s.what.empty())
                 continue;
             t.failed++;
-            tally.Add(s.klass, s.what, std::string("read_") + s.slug + fmt.suffix, s.bytes);
+            Broken line;
+            line.form = probe::Line::MatrixBroken;
+            line.klass = s.klass;
+            line.what = s.what;
+            tally.Add(s.klass, line, std::string("read_") + s.slug + fmt.suffix, s.bytes);
         }
     }
     register_private = false;
-    for (const std::string &key : tally.order) {
-        const Broken &b = tally.broken[key];
-        probe::Say<probe::Line::MatrixBroken>(key.c_str(), b.what.c_str(), b.cases,
-                                              b.cases == 1 ? "" : "s", b.first.c_str());
-    }
+    for (const std::string &group : tally.order)
+        Say(tally.broken[group]);
     if (totals)
         *totals = t;
     return tally.order.empty();
