@@ -34,8 +34,7 @@ bool SameReal(const Got &got, size_t i, double expect)
     return got.reals[i] == expect;
 }
 
-// The values given are the field's; says the first difference unless
-// `quiet`.
+// The values given are the field's; says what differs unless `quiet`.
 bool Matches(const Got &got, const ifd::Field &f, const char *name, const char *place, bool quiet)
 {
     const char *type = ifd::TypeName(f.type);
@@ -61,24 +60,37 @@ bool Matches(const Got &got, const ifd::Field &f, const char *name, const char *
             probe::SayWrongCount(type, f.tag, name, m, n, place);
         return false;
     }
+    // Every value is judged: the first few wrong ones named, the rest
+    // counted, so that one wrong value hides no other.
+    unsigned long wrong = 0;
+    size_t last = 0;
     for (size_t i = 0; i < n; i++) {
         const size_t g = got.scalar ? 0 : i;
-        if (real || got.real) {
-            const double value =
-                got.real ? got.reals[g] : static_cast<double>(static_cast<int64_t>(got.ints[g]));
-            const bool same = got.real ? SameReal(got, g, reals[i]) : value == reals[i];
-            if (!same) {
-                if (!quiet)
-                    probe::SayWrongNumber(type, f.tag, name, i, value, reals[i], place);
-                return false;
-            }
-        } else if (got.ints[g] != ints[i]) {
-            if (!quiet)
+        const double value =
+            got.real ? got.reals[g] : static_cast<double>(static_cast<int64_t>(got.ints[g]));
+        const bool numbers = real || got.real;
+        const bool same = !numbers   ? got.ints[g] == ints[i]
+                          : got.real ? SameReal(got, g, reals[i])
+                                     : value == reals[i];
+        if (same)
+            continue;
+        if (!quiet && wrong < probe::named_problems) {
+            if (numbers)
+                probe::SayWrongNumber(type, f.tag, name, i, value, reals[i], place);
+            else
                 probe::SayWrongValue(type, f.tag, name, i, got.ints[g], ints[i], place);
-            return false;
         }
+        last = i;
+        wrong++;
+        // One value given for all: one problem, whatever the file holds.
+        if (got.scalar)
+            break;
     }
-    return true;
+    if (!quiet && wrong > probe::named_problems)
+        probe::Say<probe::Line::MoreWrongValues>(
+            type, static_cast<unsigned long>(f.tag), name, probe::After(place).c_str(),
+            wrong - probe::named_problems, static_cast<unsigned long>(last));
+    return wrong == 0;
 }
 
 bool CheckWants(TIFF *tif, const std::vector<Want> &wants, const char *name, const char *place)
@@ -139,6 +151,60 @@ bool CheckWants(TIFF *tif, const std::vector<Want> &wants, const char *name, con
     return ok;
 }
 
+// A chunk read whole: its first wrong byte named, the others counted.
+bool SameBytes(const std::vector<uint8_t> &buf, const std::vector<uint8_t> &want, const char *unit,
+               uint32_t k, const char *name, const char *place, bool say)
+{
+    unsigned long wrong = 0;
+    size_t first = 0;
+    size_t last = 0;
+    for (size_t i = 0; i < want.size(); i++) {
+        if (buf[i] == want[i])
+            continue;
+        if (wrong++ == 0)
+            first = i;
+        last = i;
+    }
+    if (wrong == 0 || !say)
+        return wrong == 0;
+    probe::SayWrongImageByte(unit, k, name, place, first, buf[first], want[first]);
+    if (wrong > 1)
+        probe::SayMoreWrongBytes(unit, k, name, place, wrong - 1, "bytes", last);
+    return false;
+}
+
+// Chunk k read as the case wants; says what is wrong when `say`.
+bool ChunkRight(TIFF *tif, const Directory &d, uint32_t k, const char *name, const char *place,
+                bool say)
+{
+    const char *unit = d.tiled ? "tile" : "strip";
+    const Chunk &c = d.chunks[k];
+    std::vector<uint8_t> buf(c.bytes.size() + 16);
+    const auto cap = static_cast<tmsize_t>(buf.size());
+    const tmsize_t n = d.tiled ? TIFFReadEncodedTile(tif, k, buf.data(), cap)
+                               : TIFFReadEncodedStrip(tif, k, buf.data(), cap);
+    if (c.refuse) {
+        if (n < 0)
+            return true;
+        if (say)
+            probe::Say<probe::Line::ReadBut>(name, probe::Field(place).c_str(), unit, k,
+                                             static_cast<long>(n), c.refuse);
+        return false;
+    }
+    if (n < 0) {
+        if (say && !c.may_fail)
+            probe::SayCantRead(unit, k, name, place);
+        return c.may_fail;
+    }
+    if (static_cast<size_t>(n) != c.bytes.size()) {
+        if (say)
+            probe::Say<probe::Line::ReadAs>(name, probe::Field(place).c_str(), unit, k,
+                                            static_cast<long>(n), c.bytes.size());
+        return false;
+    }
+    return SameBytes(buf, c.bytes, unit, k, name, place, say);
+}
+
 bool CheckChunks(TIFF *tif, const Directory &d, const char *name, const char *place)
 {
     const char *unit = d.tiled ? "tile" : "strip";
@@ -155,41 +221,21 @@ bool CheckChunks(TIFF *tif, const Directory &d, const char *name, const char *pl
                                             d.chunks.size());
         ok = false;
     }
+    // Every chunk is read: the first few wrong ones named, the rest counted.
+    unsigned long wrong = 0;
+    uint32_t from = 0;
+    uint32_t last = 0;
     for (uint32_t k = 0; k < count && k < d.chunks.size(); k++) {
-        const Chunk &c = d.chunks[k];
-        std::vector<uint8_t> buf(c.bytes.size() + 16);
-        const auto cap = static_cast<tmsize_t>(buf.size());
-        const tmsize_t n = d.tiled ? TIFFReadEncodedTile(tif, k, buf.data(), cap)
-                                   : TIFFReadEncodedStrip(tif, k, buf.data(), cap);
-        if (c.refuse) {
-            if (n >= 0) {
-                probe::Say<probe::Line::ReadBut>(name, probe::Field(place).c_str(), unit, k,
-                                                 static_cast<long>(n), c.refuse);
-                ok = false;
-            }
+        if (ChunkRight(tif, d, k, name, place, wrong < probe::named_problems))
             continue;
-        }
-        if (n < 0) {
-            if (!c.may_fail) {
-                probe::SayCantRead(unit, k, name, place);
-                ok = false;
-            }
-            continue;
-        }
-        if (static_cast<size_t>(n) != c.bytes.size()) {
-            probe::Say<probe::Line::ReadAs>(name, probe::Field(place).c_str(), unit, k,
-                                            static_cast<long>(n), c.bytes.size());
-            ok = false;
-            continue;
-        }
-        for (size_t i = 0; i < c.bytes.size(); i++) {
-            if (buf[i] != c.bytes[i]) {
-                probe::SayWrongImageByte(unit, k, name, place, i, buf[i], c.bytes[i]);
-                ok = false;
-                break;
-            }
-        }
+        if (wrong == probe::named_problems)
+            from = k;
+        last = k;
+        wrong++;
     }
+    if (wrong > probe::named_problems)
+        probe::SayMoreWrongImages(unit, from, name, place, wrong - probe::named_problems, last);
+    ok = ok && wrong == 0;
     return ok;
 }
 
