@@ -189,6 +189,11 @@ TEST(ReadProbe, EveryWrongItemNamedOrCounted)
           "expected 0x8.",
           "Wrong LONG value fetched for tag 273 in read_strips_over_long_le.tif: value 1 is 0x8, "
           "expected 0xe."}},
+        // Two pages TIFFSetDirectory cannot reach: both named.
+        {"set-dir:1@read_pages_be.btf;set-dir:2@read_pages_be.btf",
+         "read_pages_be.btf",
+         {"read_pages_be.btf: page 1: can't read the directory.",
+          "read_pages_be.btf: page 2: can't read the directory."}},
         // Five values zeroed: three named, two counted.
         {"get-zero:65008.1@read_private_sshort_le.tif",
          "read_private_sshort_le.tif",
