@@ -339,9 +339,9 @@ std::vector<Row> Rows()
         bool pass_count;
     };
     const Form forms[] = {{private_base, -3, true},
-                          {private_base + 100, -1, true},
-                          {private_base + 200, 3, false},
-                          {private_base + 300, 1, false}};
+                          {private_variable, -1, true},
+                          {private_three, 3, false},
+                          {private_one, 1, false}};
     const uint16_t types[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18};
     for (const Form &form : forms) {
         for (const uint16_t type : types) {
