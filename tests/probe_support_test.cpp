@@ -249,6 +249,9 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
                             "0.5, expected 72."},
         {Line::WrongCount, "Wrong SHORT value fetched for tag 258 in codec_le.tif, JPEG quality "
                            "90: 1 values, expected 3."},
+        {Line::MoreWrongValues,
+         "Wrong LONG value fetched for tag 273 in read_pages_le.tif, page 1: "
+         "2 more values differ, the last at value 5."},
         {Line::WrongText, "Wrong ASCII value fetched for tag 305 in fields_le.tif: \"a\", "
                           "expected \"b\"."},
         {Line::WrongTextNone, "Wrong ASCII value fetched for tag 315 in fields_le.tif, page 1: "
@@ -352,8 +355,20 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
         {Line::NoImage, "read_a_le.tif: opened, but the file holds no TIFF image to open."},
         {Line::PeakResident, "read_a_le.tif: the peak resident size grew by 70000 KiB, more than "
                              "65536 KiB."},
-        {Line::MatrixBroken, "tag 282 stored as FLOAT: value 0 is 0.5, expected 0.25 (2 cases, "
-                             "first read_282_float_le.tif)."},
+        {Line::MatrixBroken, "structure: a chain of two SubIFDs: SubIFD 1: strip 0 byte 3 is 0x00, "
+                             "expected 0x7a (1 case, first read_subifd_chain_le.tif)."},
+        {Line::MatrixField, "tag 282 stored as FLOAT: value 0 is 0.5, expected 0.25 (2 cases, "
+                            "first read_282_float_le.tif)."},
+        {Line::MatrixStopped, "tag 65202 registered as ASCII with TIFF_VARIABLE: the library stops "
+                              "the program (signal 6), in its standard encoding the first (44 "
+                              "cases, first read_65202_std_le.tif)."},
+        {Line::MatrixFromSlot, "GPS IFD: a field whose count is not its standard's: values read "
+                               "from the bytes of its offset: tag 0 with one value more, value 0 "
+                               "is 196, expected 2 (90 cases, first read_gps_0_more_le.tif)."},
+        {Line::MatrixRounded, "RATIONAL fetched as FLOAT: the quotient of the parts as floats, not "
+                              "the float nearest the value: tag 318 with a numerator past 2^24, "
+                              "value 0 is 255.98846435546875, expected 255.98844909667969 (144 "
+                              "cases, first read_318_num25_le.tif)."},
         {Line::PromiseBroken, "manpage_le.tif: TIFFReadEncodedStrip(3tiff): strip 17 of 3 gave "
                               "12, expected -1."},
         {Line::ShapeNotSet, "sizes_le.tif: page 1: can't set the page's shape."},

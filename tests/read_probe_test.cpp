@@ -173,6 +173,65 @@ TEST(ReadProbe, FaultsGiveTheirLines)
     }
 }
 
+// A second fault is not hidden behind the first: every value and byte of a
+// check is judged, the first few wrong ones named and the rest counted.
+TEST(ReadProbe, EveryWrongItemNamedOrCounted)
+{
+    const std::string planes = "@read_rgb_planes_le.tif=0;";
+    const std::string five_strips = "read-fill:0" + planes + "read-fill:1" + planes +
+                                    "read-fill:2" + planes + "read-fill:3" + planes +
+                                    "read-fill:4" + planes;
+    const Case cases[] = {
+        // Two strip offsets swapped: both named.
+        {"get-swap:273.0@read_strips_over_long_le.tif",
+         "read_strips_over_long_le.tif",
+         {"Wrong LONG value fetched for tag 273 in read_strips_over_long_le.tif: value 0 is 0xe, "
+          "expected 0x8.",
+          "Wrong LONG value fetched for tag 273 in read_strips_over_long_le.tif: value 1 is 0x8, "
+          "expected 0xe."}},
+        // Two pages TIFFSetDirectory cannot reach: both named.
+        {"set-dir:1@read_pages_be.btf;set-dir:2@read_pages_be.btf",
+         "read_pages_be.btf",
+         {"read_pages_be.btf: page 1: can't read the directory.",
+          "read_pages_be.btf: page 2: can't read the directory."}},
+        // Five values zeroed: three named, two counted.
+        {"get-zero:65008.1@read_private_sshort_le.tif",
+         "read_private_sshort_le.tif",
+         {"Wrong SSHORT value fetched for tag 65008 in read_private_sshort_le.tif: value 0 is 0x0, "
+          "expected 0xffffffffffffffff.",
+          "Wrong SSHORT value fetched for tag 65008 in read_private_sshort_le.tif: value 1 is 0x0, "
+          "expected 0x7.",
+          "Wrong SSHORT value fetched for tag 65008 in read_private_sshort_le.tif: value 2 is 0x0, "
+          "expected 0xffffffffffff8000.",
+          "Wrong SSHORT value fetched for tag 65008 in read_private_sshort_le.tif: 2 more values "
+          "differ, the last at value 4."}},
+        // Every byte of a strip wrong: the first named, the others counted.
+        {"read-fill:1@read_width_short_be.tif=0x33",
+         "read_width_short_be.tif",
+         {"Wrong image data in strip 1 of read_width_short_be.tif: byte 0 is 0x33, expected 0xd2.",
+          "Wrong image data in strip 1 of read_width_short_be.tif: 2 more bytes differ, the last "
+          "at byte 2."}},
+        // Five of six strips wrong: three named, two counted.
+        {five_strips.c_str(),
+         "read_rgb_planes_le.tif",
+         {"Wrong image data in strip 0 of read_rgb_planes_le.tif: byte 0 is 0x00, expected 0x01.",
+          "Wrong image data in strip 0 of read_rgb_planes_le.tif: 2 more bytes differ, the last at "
+          "byte 2.",
+          "Wrong image data in strip 1 of read_rgb_planes_le.tif: byte 0 is 0x00, expected 0xd2.",
+          "Wrong image data in strip 1 of read_rgb_planes_le.tif: 2 more bytes differ, the last at "
+          "byte 2.",
+          "Wrong image data in strip 2 of read_rgb_planes_le.tif: byte 0 is 0x00, expected 0xa3.",
+          "Wrong image data in strip 2 of read_rgb_planes_le.tif: 2 more bytes differ, the last at "
+          "byte 2.",
+          "Wrong image data in strip 3 of read_rgb_planes_le.tif: 2 wrong strips from here to "
+          "strip 4, not named."}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.faults);
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
+    }
+}
+
 // The count may leave out the IFD of no entries (TIFF 6.0 has no such IFD),
 // as well as include it: either passes.
 TEST(ReadProbe, EmptyIfdCountedOrNot)

@@ -17,18 +17,13 @@ struct Range {
     uint64_t lo, hi;
 };
 constexpr Range ranges[] = {
-    {254, 0, 7},   // NewSubfileType: three flag bits
-    {263, 1, 3},   // Threshholding
-    {266, 1, 2},   // FillOrder
-    {274, 1, 8},   // Orientation
-    {284, 1, 2},   // PlanarConfiguration
-    {290, 1, 5},   // GrayResponseUnit
-    {296, 1, 3},   // ResolutionUnit
-    {317, 1, 3},   // Predictor, with the floating-point predictor of Adobe's note 3
-    {332, 1, 2},   // InkSet
-    {531, 1, 2},   // YCbCrPositioning
-    {346, 0, 1},   // Indexed
-    {50741, 0, 1}, // MakerNoteSafety
+    {ifd::tag::NewSubfileType, 0, 7}, // three flag bits
+    {ifd::tag::Threshholding, 1, 3},    {ifd::tag::FillOrder, 1, 2},
+    {ifd::tag::Orientation, 1, 8},      {ifd::tag::PlanarConfiguration, 1, 2},
+    {ifd::tag::GrayResponseUnit, 1, 5}, {ifd::tag::ResolutionUnit, 1, 3},
+    {ifd::tag::Predictor, 1, 3}, // with the floating-point predictor of Adobe's note 3
+    {ifd::tag::InkSet, 1, 2},           {ifd::tag::YCbCrPositioning, 1, 2},
+    {ifd::tag::Indexed, 0, 1},          {ifd::tag::MakerNoteSafety, 0, 1},
 };
 
 // The image the matrix's cases describe: 4 x 4 gray, 8 bits, two strips.
@@ -37,7 +32,14 @@ struct ImageField {
     uint64_t value;
 };
 constexpr ImageField image_fields[] = {
-    {256, 4}, {257, 4}, {258, 8}, {259, 1}, {262, 1}, {277, 1}, {278, 2}, {284, 1},
+    {ifd::tag::ImageWidth, 4},
+    {ifd::tag::ImageLength, 4},
+    {ifd::tag::BitsPerSample, 8},
+    {ifd::tag::Compression, 1},
+    {ifd::tag::PhotometricInterpretation, 1},
+    {ifd::tag::SamplesPerPixel, 1},
+    {ifd::tag::RowsPerStrip, 2},
+    {ifd::tag::PlanarConfiguration, 1},
 };
 
 bool IsInteger(uint16_t type)
@@ -219,8 +221,9 @@ bool Excluded(const field::Field &f)
     const bool home =
         f.home == field::Home::Main || f.home == field::Home::Exif || f.home == field::Home::Gps;
     return !home || f.link != field::Link::None || f.rule == field::Count::PerLevel ||
-           f.rule == field::Count::OnceOrPerSample || f.leading_shorts || f.tag == 559 ||
-           f.tag == 317 || f.tag == 333 || f.tag == 334;
+           f.rule == field::Count::OnceOrPerSample || f.leading_shorts ||
+           f.tag == ifd::tag::StripRowCounts || f.tag == ifd::tag::Predictor ||
+           f.tag == ifd::tag::InkNames || f.tag == ifd::tag::NumberOfInks;
 }
 
 // TIFF 6.0, section 2: readers take BYTE, SHORT or LONG for any unsigned
@@ -336,9 +339,9 @@ std::vector<Row> Rows()
         bool pass_count;
     };
     const Form forms[] = {{private_base, -3, true},
-                          {private_base + 100, -1, true},
-                          {private_base + 200, 3, false},
-                          {private_base + 300, 1, false}};
+                          {private_variable, -1, true},
+                          {private_three, 3, false},
+                          {private_one, 1, false}};
     const uint16_t types[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18};
     for (const Form &form : forms) {
         for (const uint16_t type : types) {

@@ -32,6 +32,11 @@ enum class Outcome {
 // for one.
 enum class Home { Main, Exif, Gps, Private };
 constexpr uint16_t private_base = 65100;
+// The bases of the other forms: TIFF_VARIABLE with a 16-bit count, three
+// values, one value.
+constexpr uint16_t private_variable = private_base + 100;
+constexpr uint16_t private_three = private_base + 200;
+constexpr uint16_t private_one = private_base + 300;
 
 // The reader's view of one field.
 struct Row {

@@ -11,14 +11,6 @@ namespace {
 
 using ifd::Field;
 
-constexpr uint16_t Width = 256, Length = 257, Bits = 258, Compression = 259, Photometric = 262,
-                   Description = 270, StripOffsets = 273, Samples = 277, RowsPerStrip = 278,
-                   StripByteCounts = 279, XResolution = 282, YResolution = 283, Planar = 284,
-                   ResolutionUnit = 296, TileWidth = 322, TileLength = 323, TileOffsets = 324,
-                   TileByteCounts = 325, SubIfds = 330, ExtraSamples = 338, SampleFormat = 339,
-                   NewSubfileType = 254, MinSample = 280, MaxSample = 281, Exif = 34665,
-                   Gps = 34853;
-
 // An image as the file describes it; the types of the fields that may have
 // more than one.
 struct Image {
@@ -128,25 +120,26 @@ Page MakePage(const Image &im, bool big_endian)
 
     std::vector<uint64_t> per_sample(im.samples, im.bits);
     p.fields = {
-        ifd::Numbers(Width, im.width_type, {im.width}),
-        ifd::Numbers(Length, im.length_type, {im.length}),
-        ifd::Numbers(Bits, ifd::SHORT, per_sample),
-        ifd::Numbers(Compression, ifd::SHORT, {1}),
-        ifd::Numbers(Photometric, ifd::SHORT, {im.photometric}),
-        ifd::Numbers(Samples, ifd::SHORT, {im.samples}),
-        ifd::Numbers(Planar, ifd::SHORT, {im.planar}),
+        ifd::Numbers(ifd::tag::ImageWidth, im.width_type, {im.width}),
+        ifd::Numbers(ifd::tag::ImageLength, im.length_type, {im.length}),
+        ifd::Numbers(ifd::tag::BitsPerSample, ifd::SHORT, per_sample),
+        ifd::Numbers(ifd::tag::Compression, ifd::SHORT, {1}),
+        ifd::Numbers(ifd::tag::PhotometricInterpretation, ifd::SHORT, {im.photometric}),
+        ifd::Numbers(ifd::tag::SamplesPerPixel, ifd::SHORT, {im.samples}),
+        ifd::Numbers(ifd::tag::PlanarConfiguration, ifd::SHORT, {im.planar}),
     };
     if (im.tiled) {
-        Insert(&p.fields, ifd::Numbers(TileWidth, im.tile_width_type, {im.tile_width}));
-        Insert(&p.fields, ifd::Numbers(TileLength, im.tile_length_type, {im.tile_length}));
+        Insert(&p.fields, ifd::Numbers(ifd::tag::TileWidth, im.tile_width_type, {im.tile_width}));
         Insert(&p.fields,
-               ifd::Numbers(TileOffsets, im.offsets_type, std::vector<uint64_t>(counts.size(), 0)));
-        Insert(&p.fields, ifd::Numbers(TileByteCounts, im.counts_type, counts));
-    } else {
-        Insert(&p.fields, ifd::Numbers(RowsPerStrip, im.rows_type, {im.rows_per_strip}));
-        Insert(&p.fields, ifd::Numbers(StripOffsets, im.offsets_type,
+               ifd::Numbers(ifd::tag::TileLength, im.tile_length_type, {im.tile_length}));
+        Insert(&p.fields, ifd::Numbers(ifd::tag::TileOffsets, im.offsets_type,
                                        std::vector<uint64_t>(counts.size(), 0)));
-        Insert(&p.fields, ifd::Numbers(StripByteCounts, im.counts_type, counts));
+        Insert(&p.fields, ifd::Numbers(ifd::tag::TileByteCounts, im.counts_type, counts));
+    } else {
+        Insert(&p.fields, ifd::Numbers(ifd::tag::RowsPerStrip, im.rows_type, {im.rows_per_strip}));
+        Insert(&p.fields, ifd::Numbers(ifd::tag::StripOffsets, im.offsets_type,
+                                       std::vector<uint64_t>(counts.size(), 0)));
+        Insert(&p.fields, ifd::Numbers(ifd::tag::StripByteCounts, im.counts_type, counts));
     }
     return p;
 }
@@ -167,7 +160,7 @@ uint64_t NextChunkAt(uint64_t at, bool odd)
 Directory WritePage(Built *b, Page *p, bool chained = true, uint64_t *ifd_at = nullptr)
 {
     ifd::Writer &w = b->w;
-    Field *offsets = Find(&p->fields, p->tiled ? TileOffsets : StripOffsets);
+    Field *offsets = Find(&p->fields, p->tiled ? ifd::tag::TileOffsets : ifd::tag::StripOffsets);
     std::vector<uint64_t> at;
     uint64_t pos = w.Size();
     if (p->ifd_first) {
@@ -229,8 +222,8 @@ void OnePage(Built *b, Directory d)
 // pixels takes 1 KiB in the file.
 void PackRows(Page *p, uint32_t width)
 {
-    Find(&p->fields, Compression)->values = {32773};
-    Field *counts = Find(&p->fields, StripByteCounts);
+    Find(&p->fields, ifd::tag::Compression)->values = {32773};
+    Field *counts = Find(&p->fields, ifd::tag::StripByteCounts);
     for (size_t k = 0; k < p->on_disk.size(); k++) {
         std::vector<uint8_t> &read = p->as_read[k];
         const uint8_t v = read.at(0);
@@ -253,10 +246,10 @@ void PackRows(Page *p, uint32_t width)
 void Retyped(Built *b, uint16_t tag, uint16_t type)
 {
     Image im;
-    im.tiled = tag >= TileWidth && tag <= TileByteCounts;
+    im.tiled = tag >= ifd::tag::TileWidth && tag <= ifd::tag::TileByteCounts;
     if (im.tiled)
         im.width = 17; // two tiles across
-    if (tag == RowsPerStrip && type == ifd::LONG) {
+    if (tag == ifd::tag::RowsPerStrip && type == ifd::LONG) {
         // One strip of 5 rows a plane; RowsPerStrip narrowed to 16 bits (2)
         // would make three. Three planes, so that there is no single
         // uncompressed strip for the library to chop (TIFFOpen's "C" mode).
@@ -266,7 +259,7 @@ void Retyped(Built *b, uint16_t tag, uint16_t type)
         im.photometric = 2;
         im.planar = 2;
     }
-    const bool wide = tag == Width && type == ifd::LONG;
+    const bool wide = tag == ifd::tag::ImageWidth && type == ifd::LONG;
     if (wide)
         im.width = 65539; // narrowed to 16 bits, 3
     Page p = MakePage(im, *b);
@@ -304,8 +297,9 @@ void StripsOverEdge(Built *b, uint16_t /*tag*/, uint16_t type)
 void TextAt(Built *b, uint16_t over, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
-    Insert(&p.fields, ifd::Text(Description, std::string("abcdefghij", b->w.Slot() - 1 + over) +
-                                                 std::string(1, '\0')));
+    Insert(&p.fields,
+           ifd::Text(ifd::tag::ImageDescription,
+                     std::string("abcdefghij", b->w.Slot() - 1 + over) + std::string(1, '\0')));
     OnePage(b, WritePage(b, &p));
 }
 
@@ -315,12 +309,13 @@ void OddValues(Built *b, uint16_t tag, uint16_t /*type*/)
     im.width = 5;
     im.length = 3; // three strips: 12 bytes of offsets, out of line in BigTIFF too
     Page p = MakePage(im, *b);
-    Insert(&p.fields, ifd::Text(Description, std::string("values at odd offsets.") + '\0'));
+    Insert(&p.fields,
+           ifd::Text(ifd::tag::ImageDescription, std::string("values at odd offsets.") + '\0'));
     // Fractions, so a rounded or numerator-only value shows; centimetres,
     // not the default inch.
-    Insert(&p.fields, ifd::Rationals(XResolution, ifd::RATIONAL, {601, 2}));
-    Insert(&p.fields, ifd::Rationals(YResolution, ifd::RATIONAL, {151, 2}));
-    Insert(&p.fields, ifd::Numbers(ResolutionUnit, ifd::SHORT, {3}));
+    Insert(&p.fields, ifd::Rationals(ifd::tag::XResolution, ifd::RATIONAL, {601, 2}));
+    Insert(&p.fields, ifd::Rationals(ifd::tag::YResolution, ifd::RATIONAL, {151, 2}));
+    Insert(&p.fields, ifd::Numbers(ifd::tag::ResolutionUnit, ifd::SHORT, {3}));
     Find(&p.fields, tag)->odd = true;
     OnePage(b, WritePage(b, &p));
 }
@@ -345,7 +340,8 @@ void IfdFirst(Built *b, uint16_t first, uint16_t /*type*/)
 void ValuesBefore(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
-    Field text = ifd::Text(Description, std::string("written before its IFD") + '\0');
+    Field text =
+        ifd::Text(ifd::tag::ImageDescription, std::string("written before its IFD") + '\0');
     b->w.Append({0, 0, 0});
     text.value_at = b->w.Append(b->w.Encode(text));
     Insert(&p.fields, text);
@@ -414,12 +410,12 @@ void PerSample(Built *b, uint16_t variant, uint16_t /*type*/)
     if (variant == 3) {
         // Signed samples, and bounds neither 0 nor 255: none of the three is
         // the default a library that ignored it would give.
-        Insert(&p.fields, ifd::Numbers(MinSample, ifd::SHORT, {20, 20, 20}));
-        Insert(&p.fields, ifd::Numbers(MaxSample, ifd::SHORT, {100, 100, 100}));
-        Insert(&p.fields, ifd::Numbers(SampleFormat, ifd::SHORT, {2, 2, 2}));
+        Insert(&p.fields, ifd::Numbers(ifd::tag::MinSampleValue, ifd::SHORT, {20, 20, 20}));
+        Insert(&p.fields, ifd::Numbers(ifd::tag::MaxSampleValue, ifd::SHORT, {100, 100, 100}));
+        Insert(&p.fields, ifd::Numbers(ifd::tag::SampleFormat, ifd::SHORT, {2, 2, 2}));
     }
     if (variant == 4)
-        Insert(&p.fields, ifd::Numbers(ExtraSamples, ifd::SHORT, {2}));
+        Insert(&p.fields, ifd::Numbers(ifd::tag::ExtraSamples, ifd::SHORT, {2}));
     OnePage(b, WritePage(b, &p));
 }
 
@@ -451,7 +447,7 @@ void SubIfdsOf(Built *b, uint16_t /*tag*/, uint16_t type)
         im.length = 4 - k;
         im.seed = 50 + 10 * k; // no strip of one begins as one of another
         Page p = MakePage(im, *b);
-        Insert(&p.fields, ifd::Numbers(NewSubfileType, ifd::LONG, {1}));
+        Insert(&p.fields, ifd::Numbers(ifd::tag::NewSubfileType, ifd::LONG, {1}));
         uint64_t at = 0;
         main.subifds.push_back(WritePage(b, &p, false, &at));
         offsets.push_back(at);
@@ -460,7 +456,7 @@ void SubIfdsOf(Built *b, uint16_t /*tag*/, uint16_t type)
     full.width = 9;
     full.length = 6;
     Page p = MakePage(full, *b);
-    Insert(&p.fields, ifd::Numbers(SubIfds, type, offsets));
+    Insert(&p.fields, ifd::Numbers(ifd::tag::SubIFDs, type, offsets));
     Directory d = WritePage(b, &p);
     d.subifds = main.subifds;
     d.subifd_offsets = offsets;
@@ -471,33 +467,37 @@ void SubIfdsOf(Built *b, uint16_t /*tag*/, uint16_t type)
 std::vector<Field> ExifFields(bool long_x)
 {
     return {
-        ifd::Rationals(33434, ifd::RATIONAL, {1, 250}),              // ExposureTime
-        ifd::Rationals(33437, ifd::RATIONAL, {28, 10}),              // FNumber
-        ifd::Numbers(34850, ifd::SHORT, {2}),                        // ExposureProgram
-        ifd::Numbers(34855, ifd::SHORT, {100, 200, 400}),            // ISOSpeedRatings
-        ifd::Numbers(36864, ifd::UNDEFINED, {'0', '2', '3', '2'}),   // ExifVersion
-        ifd::Text(36867, std::string("2024:01:02 03:04:05") + '\0'), // DateTimeOriginal
-        ifd::Rationals(37377, ifd::SRATIONAL, {-3, 2}),              // ShutterSpeedValue
-        ifd::Rationals(37380, ifd::SRATIONAL, {-1, 3}),              // ExposureBiasValue
-        ifd::Numbers(37510, ifd::UNDEFINED, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'i', '!'}),
+        ifd::Rationals(ifd::exif_tag::ExposureTime, ifd::RATIONAL, {1, 250}),
+        ifd::Rationals(ifd::exif_tag::FNumber, ifd::RATIONAL, {28, 10}),
+        ifd::Numbers(ifd::exif_tag::ExposureProgram, ifd::SHORT, {2}),
+        ifd::Numbers(ifd::exif_tag::PhotographicSensitivity, ifd::SHORT, {100, 200, 400}),
+        ifd::Numbers(ifd::exif_tag::ExifVersion, ifd::UNDEFINED, {'0', '2', '3', '2'}),
+        ifd::Text(ifd::exif_tag::DateTimeOriginal, std::string("2024:01:02 03:04:05") + '\0'),
+        ifd::Rationals(ifd::exif_tag::ShutterSpeedValue, ifd::SRATIONAL, {-3, 2}),
+        ifd::Rationals(ifd::exif_tag::ExposureBiasValue, ifd::SRATIONAL, {-1, 3}),
+        ifd::Numbers(ifd::exif_tag::UserComment, ifd::UNDEFINED,
+                     {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'i', '!'}),
         // PixelXDimension and PixelYDimension; as LONG, above 16 bits, so a
         // value narrowed to a SHORT shows.
-        ifd::Numbers(40962, long_x ? ifd::LONG : ifd::SHORT, {long_x ? 0x10280U : 640U}),
-        ifd::Numbers(40963, long_x ? ifd::SHORT : ifd::LONG, {long_x ? 480U : 0x101e0U}),
+        ifd::Numbers(ifd::exif_tag::PixelXDimension, long_x ? ifd::LONG : ifd::SHORT,
+                     {long_x ? 0x10280U : 640U}),
+        ifd::Numbers(ifd::exif_tag::PixelYDimension, long_x ? ifd::SHORT : ifd::LONG,
+                     {long_x ? 480U : 0x101e0U}),
     };
 }
 
 std::vector<Field> GpsFields()
 {
     return {
-        ifd::Numbers(0, ifd::BYTE, {2, 3, 0, 0}),                // GPSVersionID
-        ifd::Text(1, std::string("N") + '\0'),                   // GPSLatitudeRef
-        ifd::Rationals(2, ifd::RATIONAL, {51, 1, 30, 1, 15, 4}), // GPSLatitude
-        ifd::Numbers(5, ifd::BYTE, {1}),                         // GPSAltitudeRef
-        ifd::Rationals(6, ifd::RATIONAL, {25, 2}),               // GPSAltitude
-        ifd::Numbers(27, ifd::UNDEFINED, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'G', 'P', 'S'}),
-        ifd::Text(29, std::string("2024:01:02") + '\0'), // GPSDateStamp
-        ifd::Numbers(30, ifd::SHORT, {1}),               // GPSDifferential
+        ifd::Numbers(ifd::gps_tag::GPSVersionID, ifd::BYTE, {2, 3, 0, 0}),
+        ifd::Text(ifd::gps_tag::GPSLatitudeRef, std::string("N") + '\0'),
+        ifd::Rationals(ifd::gps_tag::GPSLatitude, ifd::RATIONAL, {51, 1, 30, 1, 15, 4}),
+        ifd::Numbers(ifd::gps_tag::GPSAltitudeRef, ifd::BYTE, {1}),
+        ifd::Rationals(ifd::gps_tag::GPSAltitude, ifd::RATIONAL, {25, 2}),
+        ifd::Numbers(ifd::gps_tag::GPSProcessingMethod, ifd::UNDEFINED,
+                     {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'G', 'P', 'S'}),
+        ifd::Text(ifd::gps_tag::GPSDateStamp, std::string("2024:01:02") + '\0'),
+        ifd::Numbers(ifd::gps_tag::GPSDifferential, ifd::SHORT, {1}),
     };
 }
 
@@ -510,19 +510,19 @@ void Linked(Built *b, uint16_t tag, uint16_t type, const std::vector<Field> &fie
     Page p = MakePage(Image(), *b);
     Insert(&p.fields, ifd::Numbers(tag, type, {at}));
     Directory d = WritePage(b, &p);
-    (tag == Exif ? d.exif : d.gps) = at;
-    (tag == Exif ? d.exif_dirs : d.gps_dirs).push_back(linked);
+    (tag == ifd::tag::ExifIFD ? d.exif : d.gps) = at;
+    (tag == ifd::tag::ExifIFD ? d.exif_dirs : d.gps_dirs).push_back(linked);
     OnePage(b, d);
 }
 
 void ExifOf(Built *b, uint16_t long_x, uint16_t type)
 {
-    Linked(b, Exif, type, ExifFields(long_x != 0));
+    Linked(b, ifd::tag::ExifIFD, type, ExifFields(long_x != 0));
 }
 
 void GpsOf(Built *b, uint16_t /*tag*/, uint16_t type)
 {
-    Linked(b, Gps, type, GpsFields());
+    Linked(b, ifd::tag::GPSInfoIFD, type, GpsFields());
 }
 
 // --- Tolerated deviations ---------------------------------------------------
@@ -537,15 +537,15 @@ void Unsorted(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 void Twice(Built *b, uint16_t tag, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
-    if (tag == Description) {
-        Insert(&p.fields, ifd::Text(Description, std::string("first") + '\0'));
-        Insert(&p.fields, ifd::Text(Description, std::string("second one") + '\0'));
+    if (tag == ifd::tag::ImageDescription) {
+        Insert(&p.fields, ifd::Text(ifd::tag::ImageDescription, std::string("first") + '\0'));
+        Insert(&p.fields, ifd::Text(ifd::tag::ImageDescription, std::string("second one") + '\0'));
     } else {
         Insert(&p.fields, *Find(&p.fields, tag));
     }
     Directory d = WritePage(b, &p);
     for (Want &w : d.wants) {
-        if (w.field.tag == Description)
+        if (w.field.tag == ifd::tag::ImageDescription)
             w.rule = Rule::OneOf;
     }
     OnePage(b, d);
@@ -572,10 +572,10 @@ void Without(Built *b, uint16_t tag, uint16_t strips)
     Remove(&p.fields, tag);
     Directory d = WritePage(b, &p);
     // Neither field has a default in any standard: the library may refuse.
-    b->open = tag == RowsPerStrip ? Open::Must : Open::MayRefuse;
-    if (tag == Photometric) {
+    b->open = tag == ifd::tag::RowsPerStrip ? Open::Must : Open::MayRefuse;
+    if (tag == ifd::tag::PhotometricInterpretation) {
         d.wants.push_back({removed, Rule::Absent});
-    } else if (tag == RowsPerStrip) {
+    } else if (tag == ifd::tag::RowsPerStrip) {
         // TIFF 6.0's default, 2^32 - 1, means one strip; so does any value
         // from ImageLength up, and the library may give any of them.
         d.wants.push_back({ifd::Numbers(tag, ifd::LONG, {im.length}), Rule::AtLeast});
@@ -626,8 +626,9 @@ void FirstPastEnd(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 void ValuesMissing(Built *b, uint16_t tag, uint16_t how)
 {
     Page p = MakePage(Image(), *b);
-    Field f = tag == Description ? ifd::Text(tag, std::string("text past the end") + '\0')
-                                 : PrivateField(ifd::LONG);
+    Field f = tag == ifd::tag::ImageDescription
+                  ? ifd::Text(tag, std::string("text past the end") + '\0')
+                  : PrivateField(ifd::LONG);
     const uint64_t end_guess = 1000;
     if (how == 0)
         f.value_at = end_guess;
@@ -673,8 +674,8 @@ void EmptyIfd(Built *b, uint16_t second, uint16_t /*type*/)
 void BrokenStrips(Built *b, uint16_t how, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
-    Field *offsets = Find(&p.fields, StripOffsets);
-    Field *counts = Find(&p.fields, StripByteCounts);
+    Field *offsets = Find(&p.fields, ifd::tag::StripOffsets);
+    Field *counts = Find(&p.fields, ifd::tag::StripByteCounts);
     if (how == 0) {
         offsets->values.pop_back();
         counts->values.pop_back();
@@ -685,11 +686,11 @@ void BrokenStrips(Built *b, uint16_t how, uint16_t /*type*/)
         d.chunks[1].refuse = "it has no offset in the file";
     } else {
         const uint64_t end = b->w.Size();
-        Field shifted = *Find(&p.fields, StripOffsets);
+        Field shifted = *Find(&p.fields, ifd::tag::StripOffsets);
         shifted.values[1] = how == 1 ? end + 100 : end - 1;
         // The entry holds offsets in its slot or out of line: find them and
         // rewrite the second, wherever it is.
-        const std::vector<uint8_t> before = b->w.Encode(*Find(&p.fields, StripOffsets));
+        const std::vector<uint8_t> before = b->w.Encode(*Find(&p.fields, ifd::tag::StripOffsets));
         const std::vector<uint8_t> after = b->w.Encode(shifted);
         const std::vector<uint8_t> &bytes = b->w.Bytes();
         const auto it = std::search(bytes.begin() + 8, bytes.end(), before.begin(), before.end());
@@ -702,8 +703,8 @@ void BrokenStrips(Built *b, uint16_t how, uint16_t /*type*/)
     // The arrays the file holds cannot describe the strips: not judged.
     d.wants.erase(std::remove_if(d.wants.begin(), d.wants.end(),
                                  [](const Want &w) {
-                                     return w.field.tag == StripOffsets ||
-                                            w.field.tag == StripByteCounts;
+                                     return w.field.tag == ifd::tag::StripOffsets ||
+                                            w.field.tag == ifd::tag::StripByteCounts;
                                  }),
                   d.wants.end());
     b->open = Open::MayRefuse;
@@ -757,10 +758,10 @@ void BadHeader(Built *b, uint16_t what, uint16_t /*type*/)
 void ExifPastEnd(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
-    Insert(&p.fields, ifd::Numbers(Exif, ifd::LONG, {5000}));
+    Insert(&p.fields, ifd::Numbers(ifd::tag::ExifIFD, ifd::LONG, {5000}));
     Directory d = WritePage(b, &p);
     d.exif = 5000;
-    FindWant(&d, Exif)->rule = Rule::ExactOrAbsent;
+    FindWant(&d, ifd::tag::ExifIFD)->rule = Rule::ExactOrAbsent;
     b->open = Open::MayRefuse;
     OnePage(b, d);
 }
@@ -788,33 +789,33 @@ using ifd::SHORT;
 const Case cases[] = {
     // Each type TIFF 6.0 allows for a field of the image; LONG8 where
     // BigTIFF adds it (the strip and tile arrays).
-    LEGAL("width_short", Retyped, Width, SHORT, false),
-    {"width_long", Kind::Legal, Retyped, Width, LONG, false, false, false, false,
+    LEGAL("width_short", Retyped, ifd::tag::ImageWidth, SHORT, false),
+    {"width_long", Kind::Legal, Retyped, ifd::tag::ImageWidth, LONG, false, false, false, false,
      "ImageWidth LONG 65539, its rows PackBits-packed (TIFF 6.0's baseline compression) to "
      "1 KiB each: two strips of 65539 bytes; 16 bits of it (3) would make them 3 bytes"},
-    LEGAL("length_short", Retyped, Length, SHORT, false),
-    LEGAL("length_long", Retyped, Length, LONG, false),
-    LEGAL("rows_short", Retyped, RowsPerStrip, SHORT, false),
-    {"rows_long", Kind::Legal, Retyped, RowsPerStrip, LONG, false, false, false, false,
+    LEGAL("length_short", Retyped, ifd::tag::ImageLength, SHORT, false),
+    LEGAL("length_long", Retyped, ifd::tag::ImageLength, LONG, false),
+    LEGAL("rows_short", Retyped, ifd::tag::RowsPerStrip, SHORT, false),
+    {"rows_long", Kind::Legal, Retyped, ifd::tag::RowsPerStrip, LONG, false, false, false, false,
      "RowsPerStrip LONG 65538 over 5 rows: one strip a plane, as TIFF 6.0's StripsPerImage = "
      "floor((ImageLength + RowsPerStrip - 1) / RowsPerStrip) gives; a value above ImageLength "
      "is legal, its default 2**32 - 1 \"is effectively infinity. That is, the entire image is "
      "one strip\"; 16 bits of it (2) would make three a plane"},
-    LEGAL("strip_offsets_short", Retyped, StripOffsets, SHORT, false),
-    LEGAL("strip_offsets_long", Retyped, StripOffsets, LONG, false),
-    LEGAL("strip_offsets_long8", Retyped, StripOffsets, LONG8, true),
-    LEGAL("strip_counts_short", Retyped, StripByteCounts, SHORT, false),
-    LEGAL("strip_counts_long", Retyped, StripByteCounts, LONG, false),
-    LEGAL("strip_counts_long8", Retyped, StripByteCounts, LONG8, true),
-    LEGAL("tile_width_short", Retyped, TileWidth, SHORT, false),
-    LEGAL("tile_width_long", Retyped, TileWidth, LONG, false),
-    LEGAL("tile_length_short", Retyped, TileLength, SHORT, false),
-    LEGAL("tile_length_long", Retyped, TileLength, LONG, false),
-    LEGAL("tile_offsets_long", Retyped, TileOffsets, LONG, false),
-    LEGAL("tile_offsets_long8", Retyped, TileOffsets, LONG8, true),
-    LEGAL("tile_counts_short", Retyped, TileByteCounts, SHORT, false),
-    LEGAL("tile_counts_long", Retyped, TileByteCounts, LONG, false),
-    LEGAL("tile_counts_long8", Retyped, TileByteCounts, LONG8, true),
+    LEGAL("strip_offsets_short", Retyped, ifd::tag::StripOffsets, SHORT, false),
+    LEGAL("strip_offsets_long", Retyped, ifd::tag::StripOffsets, LONG, false),
+    LEGAL("strip_offsets_long8", Retyped, ifd::tag::StripOffsets, LONG8, true),
+    LEGAL("strip_counts_short", Retyped, ifd::tag::StripByteCounts, SHORT, false),
+    LEGAL("strip_counts_long", Retyped, ifd::tag::StripByteCounts, LONG, false),
+    LEGAL("strip_counts_long8", Retyped, ifd::tag::StripByteCounts, LONG8, true),
+    LEGAL("tile_width_short", Retyped, ifd::tag::TileWidth, SHORT, false),
+    LEGAL("tile_width_long", Retyped, ifd::tag::TileWidth, LONG, false),
+    LEGAL("tile_length_short", Retyped, ifd::tag::TileLength, SHORT, false),
+    LEGAL("tile_length_long", Retyped, ifd::tag::TileLength, LONG, false),
+    LEGAL("tile_offsets_long", Retyped, ifd::tag::TileOffsets, LONG, false),
+    LEGAL("tile_offsets_long8", Retyped, ifd::tag::TileOffsets, LONG8, true),
+    LEGAL("tile_counts_short", Retyped, ifd::tag::TileByteCounts, SHORT, false),
+    LEGAL("tile_counts_long", Retyped, ifd::tag::TileByteCounts, LONG, false),
+    LEGAL("tile_counts_long8", Retyped, ifd::tag::TileByteCounts, LONG8, true),
     // Values that fill the inline slot exactly, and one element more.
     LEGAL("strips_edge_short", StripsAtEdge, 0, SHORT, false),
     LEGAL("strips_over_short", StripsOverEdge, 0, SHORT, false),
@@ -826,9 +827,9 @@ const Case cases[] = {
     LEGAL("text_over", TextAt, 1, 0, false),
     // Values at odd offsets, data at odd offsets, IFD before or after its
     // data, values far before their IFD.
-    LEGAL("odd_strip_offsets", OddValues, StripOffsets, 0, false),
-    LEGAL("odd_text", OddValues, Description, 0, false),
-    LEGAL("odd_rational", OddValues, YResolution, 0, false),
+    LEGAL("odd_strip_offsets", OddValues, ifd::tag::StripOffsets, 0, false),
+    LEGAL("odd_text", OddValues, ifd::tag::ImageDescription, 0, false),
+    LEGAL("odd_rational", OddValues, ifd::tag::YResolution, 0, false),
     LEGAL("odd_data", OddData, 0, 0, false),
     LEGAL("ifd_first", IfdFirst, 1, 0, false),
     LEGAL("ifd_last", IfdFirst, 0, 0, false),
@@ -894,28 +895,33 @@ const Case cases[] = {
     // the bytes mean, or the field is absent.
     {"unsorted", Kind::Tolerated, Unsorted, 0, 0, false, false, true, false,
      "entries in descending order: every value as written"},
-    {"twice_text", Kind::Tolerated, Twice, Description, 0, false, false, true, false,
+    {"twice_text", Kind::Tolerated, Twice, ifd::tag::ImageDescription, 0, false, false, true, false,
      "ImageDescription twice: one of the two texts, or absent; nothing else"},
-    {"twice_width", Kind::Tolerated, Twice, Width, 0, false, false, true, false,
+    {"twice_width", Kind::Tolerated, Twice, ifd::tag::ImageWidth, 0, false, false, true, false,
      "ImageWidth twice with one value: that value, and the image reads"},
-    {"ascii_no_nul", Kind::Tolerated, Ascii, Description, 0, false, false, true, false,
-     "ASCII without its NUL, out of line: its bytes as the text, or absent; no byte after"},
-    {"ascii_no_nul_inline", Kind::Tolerated, Ascii, Description, 1, false, false, true, false,
-     "ASCII without its NUL, inline: its bytes as the text, or absent"},
-    {"ascii_strings", Kind::Tolerated, Ascii, Description, 2, false, false, true, false,
+    {"ascii_no_nul", Kind::Tolerated, Ascii, ifd::tag::ImageDescription, 0, false, false, true,
+     false, "ASCII without its NUL, out of line: its bytes as the text, or absent; no byte after"},
+    {"ascii_no_nul_inline", Kind::Tolerated, Ascii, ifd::tag::ImageDescription, 1, false, false,
+     true, false, "ASCII without its NUL, inline: its bytes as the text, or absent"},
+    {"ascii_strings", Kind::Tolerated, Ascii, ifd::tag::ImageDescription, 2, false, false, true,
+     false,
      "two NUL-terminated strings (TIFF 6.0 allows several): the first as the C string, or absent"},
     {"ascii_strings_private", Kind::Tolerated, Ascii, private_base + ASCII, 2, false, false, true,
      false, "two strings in a private ASCII tag, fetched with its count: all 13 bytes, or absent"},
-    {"no_photometric", Kind::Tolerated, Without, Photometric, 0, false, false, true, false,
+    {"no_photometric", Kind::Tolerated, Without, ifd::tag::PhotometricInterpretation, 0, false,
+     false, true, false,
      "no PhotometricInterpretation, which no standard gives a default: refused, or absent "
      "and the strips read"},
-    {"no_rows_per_strip", Kind::Tolerated, Without, RowsPerStrip, 1, false, false, true, false,
+    {"no_rows_per_strip", Kind::Tolerated, Without, ifd::tag::RowsPerStrip, 1, false, false, true,
+     false,
      "no RowsPerStrip: absent, or a value from ImageLength up to TIFF 6.0's default 2^32-1 "
      "(all mean one strip); the strip reads"},
-    {"no_strip_counts", Kind::Tolerated, Without, StripByteCounts, 1, false, false, true, false,
+    {"no_strip_counts", Kind::Tolerated, Without, ifd::tag::StripByteCounts, 1, false, false, true,
+     false,
      "no StripByteCounts (required, no default), one uncompressed strip: refused, or absent "
      "or the size its rows take, and it reads"},
-    {"no_strip_counts_2", Kind::Tolerated, Without, StripByteCounts, 0, false, false, true, false,
+    {"no_strip_counts_2", Kind::Tolerated, Without, ifd::tag::StripByteCounts, 0, false, false,
+     true, false,
      "no StripByteCounts, two uncompressed strips: refused, or absent or the sizes their "
      "rows take, and they read"},
     {"odd_ifd", Kind::Tolerated, OddIfd, 0, 0, false, false, true, false,
@@ -933,16 +939,18 @@ const Case cases[] = {
      "the next offset past the end: one page"},
     {"first_past_end", Kind::Malformed, FirstPastEnd, 0, 0, false, false, true, false,
      "the header's IFD offset past the end: no file to open"},
-    {"value_past_end", Kind::Malformed, ValuesMissing, Description, 0, false, false, true, false,
-     "ImageDescription's values past the end: absent"},
-    {"count_past_end", Kind::Malformed, ValuesMissing, Description, 1, false, false, true, false,
-     "ImageDescription's count runs past the end: absent"},
+    {"value_past_end", Kind::Malformed, ValuesMissing, ifd::tag::ImageDescription, 0, false, false,
+     true, false, "ImageDescription's values past the end: absent"},
+    {"count_past_end", Kind::Malformed, ValuesMissing, ifd::tag::ImageDescription, 1, false, false,
+     true, false, "ImageDescription's count runs past the end: absent"},
     {"count_2g", Kind::Malformed, ValuesMissing, 0, 2, false, false, true, false,
      "a private LONG of count 2^31 in a small file: absent, memory bounded"},
-    {"count_2g_offsets", Kind::Malformed, HugeCount, StripOffsets, 0, false, false, true, false,
+    {"count_2g_offsets", Kind::Malformed, HugeCount, ifd::tag::StripOffsets, 0, false, false, true,
+     false,
      "StripOffsets of count 2^31, its first values in the file: absent, or those values, "
      "and no strip reads other bytes than its own; memory bounded"},
-    {"count_2g_width", Kind::Malformed, HugeCount, Width, 0, false, false, true, false,
+    {"count_2g_width", Kind::Malformed, HugeCount, ifd::tag::ImageWidth, 0, false, false, true,
+     false,
      "ImageWidth of count 2^31 (its slot an offset): refused, or absent, or the values "
      "there"},
     {"ifd_empty", Kind::Malformed, EmptyIfd, 0, 0, false, false, true, false,

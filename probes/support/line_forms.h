@@ -28,6 +28,7 @@ enum class Line : unsigned char {
     WrongValue,
     WrongNumber,
     WrongCount,
+    MoreWrongValues,
     WrongText,
     WrongTextNone,
     MoreWrongValues,
@@ -110,6 +111,10 @@ enum class Line : unsigned char {
     NoImage,
     PeakResident,
     MatrixBroken,
+    MatrixField,
+    MatrixStopped,
+    MatrixFromSlot,
+    MatrixRounded,
     // manpage_probe.
     PromiseBroken,
     // print_probe, calls_probe.
@@ -238,6 +243,11 @@ inline constexpr LineForm line_forms[] = {
      "Wrong %s value fetched for tag %lu in %s%s: %lu values, expected %lu.",
      "Wrong " PROBE_TYPE R"( value fetched for tag \d+ in )" PROBE_NAME PROBE_AFTER
      R"(: \d+ values, expected \d+\.)",
+     false},
+    {Line::MoreWrongValues, "MoreWrongValues",
+     "Wrong %s value fetched for tag %lu in %s%s: %lu more values differ, the last at value %lu.",
+     "Wrong " PROBE_TYPE R"( value fetched for tag \d+ in )" PROBE_NAME PROBE_AFTER
+     R"(: \d+ more values differ, the last at value \d+\.)",
      false},
     {Line::WrongText, "WrongText",
      "Wrong ASCII value fetched for tag %lu in %s%s: \"%s\", expected \"%s\".",
@@ -467,8 +477,30 @@ inline constexpr LineForm line_forms[] = {
      "%s: the peak resident size grew by %ld KiB, more than %ld KiB.",
      PROBE_NAME R"(: the peak resident size grew by -?\d+ KiB, more than \d+ KiB\.)", false},
     {Line::MatrixBroken, "MatrixBroken", "%s: %s (%zu case%s, first %s).",
-     R"(((EXIF IFD: |GPS IFD: )?tag \d+ [^:]+|structure: [^:]+|((EXIF|GPS) IFD: )?a field whose count is not its standard's: [^:]+|RATIONAL fetched as FLOAT: [^:]+): .* \(\d+ cases?, first )" PROBE_NAME
-     R"(\)\.)",
+     R"(structure: [^:]+: .*)"
+     R"( \(\d+ cases?, first )" PROBE_NAME R"(\)\.)",
+     false},
+    {Line::MatrixField, "MatrixField", "%stag %u %s: %s (%zu case%s, first %s).",
+     R"((EXIF IFD: |GPS IFD: )?tag \d+ (?!registered as )[^:]+: .*)"
+     R"( \(\d+ cases?, first )" PROBE_NAME R"(\)\.)",
+     false},
+    {Line::MatrixStopped, "MatrixStopped",
+     "tag %u registered as %s with %s: the library stops the program (signal %d), %s the first "
+     "(%zu case%s, first %s).",
+     R"(tag \d+ registered as [A-Z0-9]+ with (TIFF_VARIABLE|one value|a fixed count): the library stops the program \(signal \d+\), .+ the first)"
+     R"( \(\d+ cases?, first )" PROBE_NAME R"(\)\.)",
+     false},
+    {Line::MatrixFromSlot, "MatrixFromSlot",
+     "%sa field whose count is not its standard's: values read from the bytes of its offset: tag "
+     "%u %s, %s (%zu case%s, first %s).",
+     R"(((EXIF|GPS) IFD: )?a field whose count is not its standard's: values read from the bytes of its offset: tag \d+ .+, .*)"
+     R"( \(\d+ cases?, first )" PROBE_NAME R"(\)\.)",
+     false},
+    {Line::MatrixRounded, "MatrixRounded",
+     "RATIONAL fetched as FLOAT: the quotient of the parts as floats, not the float nearest the "
+     "value: %stag %u %s, %s (%zu case%s, first %s).",
+     R"(RATIONAL fetched as FLOAT: the quotient of the parts as floats, not the float nearest the value: ((EXIF|GPS) IFD: )?tag \d+ .+, .*)"
+     R"( \(\d+ cases?, first )" PROBE_NAME R"(\)\.)",
      false},
 
     {Line::PromiseBroken, "PromiseBroken", "%s: %s: %s.",
