@@ -31,7 +31,6 @@ enum class Line : unsigned char {
     MoreWrongValues,
     WrongText,
     WrongTextNone,
-    MoreWrongValues,
     WrongVGet,
     DefaultNone,
     DefaultWrong,
@@ -258,11 +257,6 @@ inline constexpr LineForm line_forms[] = {
      "Wrong ASCII value fetched for tag %lu in %s%s: \"%s\", expected none.",
      R"(Wrong ASCII value fetched for tag \d+ in )" PROBE_NAME PROBE_AFTER
      R"(: ".*", expected none\.)",
-     false},
-    {Line::MoreWrongValues, "MoreWrongValues",
-     "Wrong %s value fetched for tag %lu in %s%s: %lu more values differ, the last at value %lu.",
-     "Wrong " PROBE_TYPE R"( value fetched for tag \d+ in )" PROBE_NAME PROBE_AFTER
-     R"(: \d+ more values differ, the last at value \d+\.)",
      false},
     {Line::WrongVGet, "WrongVGet", "Wrong %s value fetched for tag %u in %s (TIFFVGetField).",
      "Wrong " PROBE_TYPE R"( value fetched for tag \d+ in )" PROBE_NAME R"( \(TIFFVGetField\)\.)",
