@@ -75,8 +75,10 @@ unsigned smallest_size(uint32_t types)
 
 bool is_real(uint32_t types)
 {
-    return (types & (field::RATIONAL | field::SRATIONAL | field::FLOAT | field::DOUBLE)) != 0 &&
-           (types & (field::BYTE | field::SHORT | field::LONG | field::UNDEFINED)) == 0;
+    return (types & (field::ALLOW_RATIONAL | field::ALLOW_SRATIONAL | field::ALLOW_FLOAT |
+                     field::ALLOW_DOUBLE)) != 0 &&
+           (types & (field::ALLOW_BYTE | field::ALLOW_SHORT | field::ALLOW_LONG |
+                     field::ALLOW_UNDEFINED)) == 0;
 }
 
 // A row's values as field_probe sets them; empty for the rows the page
@@ -148,7 +150,7 @@ TEST(FieldTable, EveryRowKeepsTheValueRule)
                 EXPECT_NE(swapped(static_cast<uint64_t>(v[0]), size), static_cast<uint64_t>(v[0]))
                     << "reads the same swapped";
             }
-            if ((f.types & (field::RATIONAL | field::SRATIONAL)) && is_real(f.types)) {
+            if ((f.types & (field::ALLOW_RATIONAL | field::ALLOW_SRATIONAL)) && is_real(f.types)) {
                 EXPECT_NE(v[0], std::floor(v[0])) << "a rounded fraction passes";
             }
         }

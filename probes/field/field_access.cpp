@@ -263,7 +263,7 @@ bool CheckQuery(TIFF *tif, const Run &run, bool exif, bool gps)
         const TIFFDataType type = TIFFFieldDataType(by_tag);
         // A field of any numeric type is described without one.
         if (!(f.types & field::TypeBit(type)) &&
-            !(type == TIFF_NOTYPE && f.types == field::NUMERIC)) {
+            !(type == TIFF_NOTYPE && f.types == field::ALLOW_NUMERIC)) {
             probe::Say<probe::Line::LibraryType>(run.name, f.tag,
                                                  ifd::TypeName(static_cast<uint16_t>(type)));
             ok = false;

@@ -57,7 +57,7 @@ bool CheckEntry(const Run &run, const ifd::Directory &dir, size_t row, const Sha
         return false;
     }
     const uint64_t count = DiskCount(f, s, v);
-    const uint32_t types = run.layout.bigtiff ? f.types : f.types & ~field::BIGTIFF_ONLY;
+    const uint32_t types = run.layout.bigtiff ? f.types : f.types & ~field::ALLOW_BIGTIFF_ONLY;
     const bool fraction = e->type == ifd::RATIONAL || e->type == ifd::SRATIONAL;
     if (!(types & field::TypeBit(e->type)) || e->count != count ||
         e->values.size() != (fraction ? 2 : 1) * count) {

@@ -181,9 +181,9 @@ bool StandardOf(const field::Field &f, ifd::Field *out)
         return Encode(m, ifd::ASCII, f.tag, out);
     }
     if (f.bytes) {
-        const uint16_t type = (f.types & field::ASCII)       ? ifd::ASCII
-                              : (f.types & field::UNDEFINED) ? ifd::UNDEFINED
-                                                             : ifd::BYTE;
+        const uint16_t type = (f.types & field::ALLOW_ASCII)       ? ifd::ASCII
+                              : (f.types & field::ALLOW_UNDEFINED) ? ifd::UNDEFINED
+                                                                   : ifd::BYTE;
         *out = ifd::Numbers(f.tag, type, std::vector<uint64_t>(f.bytes, f.bytes + f.pattern));
         return true;
     }
@@ -227,8 +227,8 @@ bool Excluded(const field::Field &f)
 // integer field.
 bool UnsignedInteger(uint32_t types)
 {
-    const uint32_t integer = field::BYTE | field::SHORT | field::LONG;
-    return (types & integer) && !(types & ~(integer | field::UNDEFINED));
+    const uint32_t integer = field::ALLOW_BYTE | field::ALLOW_SHORT | field::ALLOW_LONG;
+    return (types & integer) && !(types & ~(integer | field::ALLOW_UNDEFINED));
 }
 
 uint64_t TypeMax(uint16_t type)
@@ -584,7 +584,7 @@ std::vector<Variant> DeriveAll(const Row &row, bool bigtiff)
         if (row.ranged && row.hi + 1 <= max)
             out.push_back(Make(row, "just past its range", "past_range", all(s.type, row.hi + 1),
                                Outcome::Tolerated, "out of range"));
-        if (!(row.types & field::LONG))
+        if (!(row.types & field::ALLOW_LONG))
             out.push_back(Make(row, "as LONG 65536", "long65536", all(ifd::LONG, 65536),
                                Outcome::Refused, "wider than the field"));
         out.push_back(Make(row, "as SSHORT -1", "negative", all(ifd::SSHORT, 0xFFFF),
