@@ -15,7 +15,7 @@
 
 namespace {
 
-using field::Field;
+using field::Definition;
 
 // Values the standard leaves no other choice for: kept, with the reason.
 const std::map<uint16_t, const char *> forced_values = {
@@ -83,7 +83,7 @@ bool is_real(uint32_t types)
 
 // A row's values as field_probe sets them; empty for the rows the page
 // shape or a link fills, and for curves.
-std::vector<double> values_of(const Field &f)
+std::vector<double> values_of(const Definition &f)
 {
     if (f.bytes)
         return std::vector<double>(f.bytes, f.bytes + f.pattern);
@@ -97,7 +97,7 @@ std::vector<double> values_of(const Field &f)
     return v;
 }
 
-size_t count_of(const Field &f)
+size_t count_of(const Definition &f)
 {
     if (f.text)
         return f.pattern ? f.pattern : strlen(f.text) + 1;
@@ -116,7 +116,7 @@ uint64_t swapped(uint64_t v, unsigned size)
     return s;
 }
 
-const Field *row(uint16_t tag, field::Home home)
+const Definition *row(uint16_t tag, field::Home home)
 {
     for (size_t i = 0; i < field::field_count; i++) {
         if (field::fields[i].tag == tag && field::fields[i].home == home)
@@ -125,7 +125,7 @@ const Field *row(uint16_t tag, field::Home home)
     return nullptr;
 }
 
-bool covered(const Field &f)
+bool covered(const Definition &f)
 {
     return f.home != field::Home::Uncovered && (f.text || values_of(f).size() != 0);
 }
@@ -133,7 +133,7 @@ bool covered(const Field &f)
 TEST(FieldTable, EveryRowKeepsTheValueRule)
 {
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (!covered(f) || f.text)
             continue;
         SCOPED_TRACE(std::to_string(f.tag) + " " + f.name);
@@ -164,7 +164,7 @@ TEST(FieldTable, EveryRowKeepsTheValueRule)
 TEST(FieldTable, FreeCountsAreOdd)
 {
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (!covered(f) || f.rule != field::Count::Any || dictated_counts.count(f.tag))
             continue;
         EXPECT_EQ(count_of(f) % 2, 1U) << f.tag << " " << f.name << ": " << count_of(f);
@@ -176,7 +176,7 @@ TEST(FieldTable, EachTypeHasAnArrayOutOfLine)
 {
     std::map<unsigned, size_t> widest; // smallest type code: the most bytes one row holds
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (!covered(f))
             continue;
         unsigned type = 1;
@@ -197,7 +197,7 @@ TEST(FieldTable, EachIntegerTypeHasAValueOfFullWidth)
         bool full = false;
         const uint64_t top = uint64_t{1} << (8 * (ifd::TypeSize(static_cast<uint16_t>(type)) - 1));
         for (size_t i = 0; i < field::field_count; i++) {
-            const Field &f = field::fields[i];
+            const Definition &f = field::fields[i];
             if (!covered(f) || smallest_size(f.types) != ifd::TypeSize(static_cast<uint16_t>(type)))
                 continue;
             for (const double x : values_of(f))

@@ -245,7 +245,7 @@ bool CheckQuery(TIFF *tif, const Run &run, bool exif, bool gps)
 {
     bool ok = true;
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if ((f.home == Home::Exif) != exif || (f.home == Home::Gps) != gps)
             continue;
         // TIFFFieldWithTag complains of a tag it does not know: a codec's

@@ -47,7 +47,7 @@ std::string AllowedNames(uint32_t types)
 
 bool CheckEntry(const Run &run, const ifd::Directory &dir, size_t row, const Shape &s)
 {
-    const Field &f = field::fields[row];
+    const Definition &f = field::fields[row];
     const Values &v = rows[row].values;
     if (!rows[row].present || run.WasRefused(f))
         return true;

@@ -42,7 +42,8 @@ bool Matches(const Values &v, const Access &a, const Fetched &got)
     return true;
 }
 
-bool Compare(const Run &run, const Field &f, const Values &v, const Access &a, const Fetched &got)
+bool Compare(const Run &run, const Definition &f, const Values &v, const Access &a,
+             const Fetched &got)
 {
     if (a.form == Form::Text || a.form == Form::InkNames) {
         // The line names the string that differs, not the first one.
@@ -73,7 +74,7 @@ bool Compare(const Run &run, const Field &f, const Values &v, const Access &a, c
 // one does, its count passed: described anew, its text as bytes. Only the
 // Interoperability directory's own fields may be unknown. False when the
 // field cannot be fetched at all, after saying so.
-bool RereadUnknown(TIFF *tif, Run &run, const Field &f, Access *a, Values *v)
+bool RereadUnknown(TIFF *tif, Run &run, const Definition &f, Access *a, Values *v)
 {
     const TIFFField *known = TIFFFindField(tif, f.tag, TIFF_ANY);
     if (!known || !TIFFFieldIsAnonymous(known))
@@ -98,7 +99,7 @@ bool CheckFields(TIFF *tif, Run &run, Home home)
     bool ok = true;
     unsigned vget_forms = 0;
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (f.home != home || !rows[i].present || run.WasRefused(f))
             continue;
         Values v = rows[i].values;
@@ -262,7 +263,7 @@ void ReadWarning(const char *module, const char *format, va_list ap)
     vsnprintf(text, sizeof(text), format, copy);
     va_end(copy);
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         char expected[64];
         snprintf(expected, sizeof(expected), "Unknown field with tag %u (", f.tag);
         if (f.home != reading || !strstr(text, expected))

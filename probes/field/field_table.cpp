@@ -159,7 +159,7 @@ constexpr uint8_t area_information[] = {'A', 'S', 'C', 'I', 'I', 0,   0,   0,   
 // value here: the page's shape gives it.
 // One row a line where it fits, as a table reads.
 // clang-format off
-const Field fields[] = {
+const Definition fields[] = {
     // TIFF 6.0 baseline and extensions
     {254, "NewSubfileType", MAIN, ALLOW_LONG, F, 1, nullptr, {2}},
     // Deprecated by TIFF 6.0 itself in favour of NewSubfileType.

@@ -73,7 +73,7 @@ enum class Link : uint8_t { None, Exif, Gps, Interop };
 
 // The members in the order a row reads best, tag first.
 // NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding)
-struct Field {
+struct Definition {
     uint16_t tag;
     const char *name; // as the governing standard names it
     Home home;
@@ -95,7 +95,7 @@ struct Field {
     uint8_t leading_shorts = 0;
 };
 
-extern const Field fields[];
+extern const Definition fields[];
 extern const size_t field_count;
 
 // Value I of a field's pattern, `size` bytes wide: for bytes, all

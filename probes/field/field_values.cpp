@@ -50,7 +50,7 @@ size_t LinkIndex(field::Link link)
 }
 
 // The value of a field that the page's shape or a link gives.
-bool ShapeValue(const Field &f, const Shape &s, const uint64_t *links, double *v)
+bool ShapeValue(const Definition &f, const Shape &s, const uint64_t *links, double *v)
 {
     switch (f.tag) {
     case TIFFTAG_IMAGEWIDTH:
@@ -91,7 +91,7 @@ bool ShapeValue(const Field &f, const Shape &s, const uint64_t *links, double *v
     return false;
 }
 
-bool IsShapeField(const Field &f)
+bool IsShapeField(const Definition &f)
 {
     return !f.text && f.values.size() == 0 && f.pattern == 0;
 }
@@ -107,7 +107,7 @@ uint32_t SamplesOf(const Shape &s)
 }
 
 // False for a shape field the page leaves unset.
-bool ValuesOf(const Field &f, const Shape &s, const uint64_t *links, Values *v)
+bool ValuesOf(const Definition &f, const Shape &s, const uint64_t *links, Values *v)
 {
     if (f.text) {
         v->text = f.text;
@@ -137,7 +137,7 @@ bool ValuesOf(const Field &f, const Shape &s, const uint64_t *links, Values *v)
 }
 
 // The number of values the standard gives the field on disk.
-uint64_t DiskCount(const Field &f, const Shape &s, const Values &v)
+uint64_t DiskCount(const Definition &f, const Shape &s, const Values &v)
 {
     switch (f.rule) {
     case field::Count::Fixed:

@@ -36,7 +36,7 @@ void MakeRows()
     const uint64_t no_links[3] = {0, 0, 0};
     rows.resize(field::field_count);
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         rows[i].present =
             f.home != Home::Uncovered && ValuesOf(f, ShapeOf(f.home), no_links, &rows[i].values);
     }
@@ -46,7 +46,7 @@ void MakeRows()
 void SetByteOrder(const Run &run)
 {
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (f.leading_shorts == 0)
             continue;
         std::vector<double> &n = rows[i].values.numbers;
@@ -92,7 +92,7 @@ bool PageCodecDropped(Home home)
 void SetFields(TIFF *tif, Run &run, Home home, SetFn set)
 {
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (f.home != home || !rows[i].present)
             continue;
         const unsigned long before = LibraryMessages();

@@ -167,7 +167,7 @@ bool Encode(const Meaning &m, uint16_t type, uint16_t tag, ifd::Field *out)
 
 // The narrowest type of `types` that holds every value, in the order a
 // writer picks them.
-bool StandardOf(const field::Field &f, ifd::Field *out)
+bool StandardOf(const field::Definition &f, ifd::Field *out)
 {
     const uint16_t order[] = {ifd::BYTE,      ifd::SHORT, ifd::LONG,   ifd::UNDEFINED,
                               ifd::RATIONAL,  ifd::SBYTE, ifd::SSHORT, ifd::SLONG,
@@ -214,7 +214,7 @@ bool StandardOf(const field::Field &f, ifd::Field *out)
 // classes instead; Predictor means something only with a compression that
 // predicts, InkNames and NumberOfInks only with the inks of a separated
 // image; StripRowCounts only in TIFF-FX's images.
-bool Excluded(const field::Field &f)
+bool Excluded(const field::Definition &f)
 {
     const bool home =
         f.home == field::Home::Main || f.home == field::Home::Exif || f.home == field::Home::Gps;
@@ -298,7 +298,7 @@ std::vector<Row> Rows()
     std::vector<Row> rows;
     for (const ImageField &i : image_fields) {
         for (size_t k = 0; k < field::field_count; k++) {
-            const field::Field &f = field::fields[k];
+            const field::Definition &f = field::fields[k];
             if (f.tag != i.tag || f.home != field::Home::Main)
                 continue;
             Row r{f.tag,  f.name, ifd::SHORT, f.types,
@@ -308,7 +308,7 @@ std::vector<Row> Rows()
         }
     }
     for (size_t k = 0; k < field::field_count; k++) {
-        const field::Field &f = field::fields[k];
+        const field::Definition &f = field::fields[k];
         const bool image = std::any_of(std::begin(image_fields), std::end(image_fields),
                                        [&](const ImageField &i) { return i.tag == f.tag; });
         ifd::Field standard;
