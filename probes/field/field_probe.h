@@ -113,7 +113,7 @@ void RegisterPrivateFields(TIFF *tif);
 void MakeRows();
 
 // field_values.cpp
-size_t LinkIndex(field::Link link);
+size_t LinkIndex(field::LinkTarget link);
 uint32_t SamplesOf(const Shape &s);
 bool ValuesOf(const Definition &f, const Shape &s, const uint64_t *links, Values *v);
 uint64_t DiskCount(const Definition &f, const Shape &s, const Values &v);

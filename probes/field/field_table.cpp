@@ -231,7 +231,7 @@ const Definition fields[] = {
     {346, "Indexed", PAL, ALLOW_SHORT, F, 1, nullptr, {1}},
     // TIFF-FX (RFC 2301)
     // Any IFD will do for the offset: the GPS directory.
-    {400, "GlobalParametersIFD", MAIN, ALLOW_OFFSET, F, 1, nullptr, {}, 0, Link::Gps},
+    {400, "GlobalParametersIFD", MAIN, ALLOW_OFFSET, F, 1, nullptr, {}, 0, LinkTarget::Gps},
     {401, "ProfileType", MAIN, ALLOW_LONG, F, 1, nullptr, {1}},
     {402, "FaxProfile", MAIN, ALLOW_BYTE, F, 1, nullptr, {3}},
     {403, "CodingMethods", MAIN, ALLOW_LONG, F, 1, nullptr, {0x3E}},
@@ -272,10 +272,10 @@ const Definition fields[] = {
     {33723, "IPTC/NAA", MAIN, ALLOW_BYTE | ALLOW_UNDEFINED | ALLOW_LONG | ALLOW_ASCII, A, 1, nullptr, {}, 40},
     // Adobe Photoshop's TIFF technical notes
     {34377, "Photoshop", MAIN, ALLOW_BYTE | ALLOW_UNDEFINED, A, 1, nullptr, {}, 41},
-    {34665, "ExifIFD", MAIN, ALLOW_OFFSET, F, 1, nullptr, {}, 0, Link::Exif},
+    {34665, "ExifIFD", MAIN, ALLOW_OFFSET, F, 1, nullptr, {}, 0, LinkTarget::Exif},
     {34675, "InterColorProfile", MAIN, ALLOW_UNDEFINED, A, 1, nullptr, {}, 41},
     {34732, "ImageLayer", MAIN, ALLOW_SHORT | ALLOW_LONG, F, 2, nullptr, {1, 2}},
-    {34853, "GPSInfoIFD", MAIN, ALLOW_OFFSET, F, 1, nullptr, {}, 0, Link::Gps},
+    {34853, "GPSInfoIFD", MAIN, ALLOW_OFFSET, F, 1, nullptr, {}, 0, LinkTarget::Gps},
     // SGI's fax fields
     {34908, "FaxRecvParams", MAIN, ALLOW_LONG, F, 1, nullptr, {0x01020304}},
     {34909, "FaxSubAddress", MAIN, ALLOW_ASCII, A, 1, "0123#456", {}},
@@ -288,7 +288,7 @@ const Definition fields[] = {
     {50707, "DNGBackwardVersion", MAIN, ALLOW_BYTE, F, 4, nullptr, {1, 4, 0, 0}},
     {50708, "UniqueCameraModel", MAIN, ALLOW_ASCII, A, 1, "A unique camera model.", {}},
     {50709, "LocalizedCameraModel", MAIN, ALLOW_ASCII | ALLOW_BYTE, A, 1, nullptr, {}, sizeof(localized_model),
-     Link::None, localized_model},
+     LinkTarget::None, localized_model},
     {50710, "CFAPlaneColor", MAIN, ALLOW_BYTE, A, 1, nullptr, {0, 1, 2}},
     {50711, "CFALayout", MAIN, ALLOW_SHORT, F, 1, nullptr, {2}},
     {50712, "LinearizationTable", MAIN, ALLOW_SHORT, A, 1, nullptr, {}, 65},
@@ -334,7 +334,7 @@ const Definition fields[] = {
     {50780, "BestQualityScale", MAIN, ALLOW_RATIONAL, F, 1, nullptr, {1.5}},
     {50781, "RawDataUniqueID", MAIN, ALLOW_BYTE, F, 16, nullptr, {}, 16},
     {50827, "OriginalRawFileName", MAIN, ALLOW_ASCII | ALLOW_BYTE, A, 1, nullptr, {}, sizeof(raw_file_name),
-     Link::None, raw_file_name},
+     LinkTarget::None, raw_file_name},
     {50828, "OriginalRawFileData", MAIN, ALLOW_UNDEFINED, A, 1, nullptr, {}, 41},
     {50829, "ActiveArea", MAIN, ALLOW_SHORT | ALLOW_LONG, F, 4, nullptr, {2, 0x10203, 5, 0x10208}},
     {50830, "MaskedAreas", MAIN, ALLOW_SHORT | ALLOW_LONG, A, 4, nullptr,
@@ -351,7 +351,7 @@ const Definition fields[] = {
     // technical note 3; JPEGTables with JPEG (7) as technical note 2 gives
     // it, the bytes of a whole tables-only stream.
     {317, "Predictor", FLT, ALLOW_SHORT, F, 1, nullptr, {3}},
-    {347, "JPEGTables", YCC, ALLOW_UNDEFINED, A, 1, nullptr, {}, tables_size, Link::None,
+    {347, "JPEGTables", YCC, ALLOW_UNDEFINED, A, 1, nullptr, {}, tables_size, LinkTarget::None,
      tables_stream.bytes},
     {292, "T4Options", FAX3, ALLOW_LONG, F, 1, nullptr, {5}},
     {293, "T6Options", FAX4, ALLOW_LONG, F, 1, nullptr, {2}},
@@ -392,7 +392,7 @@ const Definition fields[] = {
     {37386, "FocalLength", EXIF, ALLOW_RATIONAL, F, 1, nullptr, {35.5}},
     {37396, "SubjectArea", EXIF, ALLOW_SHORT, A, 2, nullptr, {0x0102, 0x0304, 0x0F05}},
     {37500, "MakerNote", EXIF, ALLOW_UNDEFINED, A, 1, nullptr, {}, 41},
-    {37510, "UserComment", EXIF, ALLOW_UNDEFINED, A, 1, nullptr, {}, sizeof(user_comment), Link::None,
+    {37510, "UserComment", EXIF, ALLOW_UNDEFINED, A, 1, nullptr, {}, sizeof(user_comment), LinkTarget::None,
      user_comment},
     {37520, "SubSecTime", EXIF, ALLOW_ASCII, A, 1, "1234", {}},
     {37521, "SubSecTimeOriginal", EXIF, ALLOW_ASCII, A, 1, "4567", {}},
@@ -421,7 +421,7 @@ const Definition fields[] = {
     // Two SHORTs, in the file's byte order, before the pattern's bytes: the
     // probe swaps them for a big-endian file.
     {41730, "CFAPattern", EXIF, ALLOW_UNDEFINED, A, 1, nullptr,
-     {3, 0, 3, 0, 2, 5, 3, 6, 4, 3, 2, 6, 5}, 0, Link::None, nullptr, 2},
+     {3, 0, 3, 0, 2, 5, 3, 6, 4, 3, 2, 6, 5}, 0, LinkTarget::None, nullptr, 2},
     {41985, "CustomRendered", EXIF, ALLOW_SHORT, F, 1, nullptr, {1}},
     {41986, "ExposureMode", EXIF, ALLOW_SHORT, F, 1, nullptr, {2}},
     {41987, "WhiteBalance", EXIF, ALLOW_SHORT, F, 1, nullptr, {1}},
@@ -445,7 +445,7 @@ const Definition fields[] = {
     {42081, "SourceImageNumberOfCompositeImage", EXIF, ALLOW_SHORT, F, 2, nullptr, {0x0102, 0xFFFF}},
     {42082, "SourceExposureTimesOfCompositeImage", EXIF, ALLOW_UNDEFINED, A, 1, nullptr, {}, 41},
     {42240, "Gamma", EXIF, ALLOW_RATIONAL, F, 1, nullptr, {2.2001953125}},
-    {40965, "InteroperabilityIFD", EXIF, ALLOW_OFFSET, F, 1, nullptr, {}, 0, Link::Interop},
+    {40965, "InteroperabilityIFD", EXIF, ALLOW_OFFSET, F, 1, nullptr, {}, 0, LinkTarget::Interop},
 
     // EXIF 2.32's GPS attribute information
     {0, "GPSVersionID", GPS, ALLOW_BYTE, F, 4, nullptr, {2, 3, 0, 0}},
@@ -476,9 +476,9 @@ const Definition fields[] = {
     {25, "GPSDestDistanceRef", GPS, ALLOW_ASCII, F, 2, "K", {}},
     {26, "GPSDestDistance", GPS, ALLOW_RATIONAL, F, 1, nullptr, {1234.56}},
     {27, "GPSProcessingMethod", GPS, ALLOW_UNDEFINED, A, 1, nullptr, {}, sizeof(processing_method),
-     Link::None, processing_method},
+     LinkTarget::None, processing_method},
     {28, "GPSAreaInformation", GPS, ALLOW_UNDEFINED, A, 1, nullptr, {}, sizeof(area_information),
-     Link::None, area_information},
+     LinkTarget::None, area_information},
     {29, "GPSDateStamp", GPS, ALLOW_ASCII, F, 11, "2024:02:29", {}},
     {30, "GPSDifferential", GPS, ALLOW_SHORT, F, 1, nullptr, {1}},
     {31, "GPSHPositioningError", GPS, ALLOW_RATIONAL, F, 1, nullptr, {2.9}},

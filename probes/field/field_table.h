@@ -69,7 +69,7 @@ enum class Home : uint8_t {
 };
 
 // An offset that only the writing knows: the IFD a link field points to.
-enum class Link : uint8_t { None, Exif, Gps, Interop };
+enum class LinkTarget : uint8_t { None, Exif, Gps, Interop };
 
 // The members in the order a row reads best, tag first.
 // NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding)
@@ -86,7 +86,7 @@ struct Definition {
     // differ; ASCII fields: the text's size, NULs inside it included, when
     // it holds several strings.
     uint16_t pattern = 0;
-    Link link = Link::None;
+    LinkTarget link = LinkTarget::None;
     // BYTE or UNDEFINED fields whose value must be a valid stream: these
     // `pattern` bytes instead of the pattern.
     const uint8_t *bytes = nullptr;

@@ -44,9 +44,9 @@ unsigned SmallestTypeSize(uint32_t types)
 }
 
 // The directories a link field points to, in the order of Run::links.
-size_t LinkIndex(field::Link link)
+size_t LinkIndex(field::LinkTarget link)
 {
-    return link == field::Link::Exif ? 0 : link == field::Link::Gps ? 1 : 2;
+    return link == field::LinkTarget::Exif ? 0 : link == field::LinkTarget::Gps ? 1 : 2;
 }
 
 // The value of a field that the page's shape or a link gives.
@@ -84,7 +84,7 @@ bool ShapeValue(const Definition &f, const Shape &s, const uint64_t *links, doub
     default:
         break;
     }
-    if (f.link != field::Link::None) {
+    if (f.link != field::LinkTarget::None) {
         *v = static_cast<double>(links[LinkIndex(f.link)]);
         return true;
     }

@@ -61,7 +61,7 @@ void SetByteOrder(const Run &run)
 void SetLinks(const Run &run)
 {
     for (size_t i = 0; i < field::field_count; i++) {
-        if (field::fields[i].link != field::Link::None)
+        if (field::fields[i].link != field::LinkTarget::None)
             rows[i].values.numbers.assign(
                 1, static_cast<double>(run.links[LinkIndex(field::fields[i].link)]));
     }

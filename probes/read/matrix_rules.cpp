@@ -218,7 +218,7 @@ bool Excluded(const field::Definition &f)
 {
     const bool home =
         f.home == field::Home::Main || f.home == field::Home::Exif || f.home == field::Home::Gps;
-    return !home || f.link != field::Link::None || f.rule == field::Count::PerLevel ||
+    return !home || f.link != field::LinkTarget::None || f.rule == field::Count::PerLevel ||
            f.rule == field::Count::OnceOrPerSample || f.leading_shorts || f.tag == 559 ||
            f.tag == 317 || f.tag == 333 || f.tag == 334;
 }
