@@ -148,7 +148,7 @@ bool FieldTest(const Layout &layout, bool query)
 
     run.query = query;
     SetByteOrder(run);
-    if (!WriteFile(run) || !ReadFile(run))
+    if (!WriteFile(run) || !ReadBack(run))
         return false;
     const bool disk_ok = CheckDisk(run);
     // The file stays behind for inspection on any failure.

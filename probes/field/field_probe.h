@@ -137,7 +137,7 @@ bool WriteFile(Run &run);
 
 // field_read.cpp
 bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields);
-bool ReadFile(Run &run);
+bool ReadBack(Run &run);
 
 } // namespace fields
 

@@ -290,7 +290,7 @@ int ReadCustomCounting(TIFF *tif, Run &run, Home home, uint64_t at)
     return read;
 }
 
-bool ReadFile(Run &run)
+bool ReadBack(Run &run)
 {
     page0 = true;
     const probe::Tiff tif = probe::Reopen(run.name, "r");
