@@ -12,6 +12,7 @@
 
 #include "field_table.h"
 #include "ifd_reader.h"
+#include "tags.h"
 
 namespace {
 
@@ -158,6 +159,30 @@ TEST(FieldTable, EveryRowKeepsTheValueRule)
         for (const double x : v)
             all_zero_one = all_zero_one && (x == 0 || x == 1);
         EXPECT_FALSE(v.size() > 1 && all_zero_one) << "only zeros and ones";
+    }
+}
+
+// Each directory numbers its fields on its own: a row names its tag as the
+// namespace of its home does, so a mistyped number or name shows.
+TEST(FieldTable, EveryRowIsNamedAsItsTagIs)
+{
+    const struct {
+        field::Home home;
+        const char *(*name_of)(uint16_t);
+    } directories[] = {
+        {field::Home::Exif, ifd::exif_tag::NameOf},
+        {field::Home::Gps, ifd::gps_tag::NameOf},
+        {field::Home::Interop, ifd::interop_tag::NameOf},
+    };
+    for (size_t i = 0; i < field::field_count; i++) {
+        const Definition &f = field::fields[i];
+        const char *(*name_of)(uint16_t) = ifd::tag::NameOf;
+        for (const auto &d : directories) {
+            if (d.home == f.home)
+                name_of = d.name_of;
+        }
+        const char *name = name_of(f.tag);
+        EXPECT_STREQ(name, f.name) << "tag " << f.tag;
     }
 }
 
