@@ -253,11 +253,13 @@ char interop_index_name[] = "InteroperabilityIndex";
 char interop_version_name[] = "InteroperabilityVersion";
 char interop_link_name[] = "InteroperabilityIFD";
 const TIFFFieldInfo interop_fields[] = {
-    {1, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII, FIELD_CUSTOM, 1, 0, interop_index_name},
-    {2, 4, 4, TIFF_UNDEFINED, FIELD_CUSTOM, 1, 0, interop_version_name},
+    {ifd::interop_tag::InteroperabilityIndex, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII,
+     FIELD_CUSTOM, 1, 0, interop_index_name},
+    {ifd::interop_tag::InteroperabilityVersion, 4, 4, TIFF_UNDEFINED, FIELD_CUSTOM, 1, 0,
+     interop_version_name},
 };
 const TIFFFieldInfo interop_link[] = {
-    {40965, 1, 1, TIFF_IFD8, FIELD_CUSTOM, 1, 0, interop_link_name},
+    {ifd::exif_tag::InteroperabilityIFD, 1, 1, TIFF_IFD8, FIELD_CUSTOM, 1, 0, interop_link_name},
 };
 
 // These return 0 on success, unlike most of the library.
