@@ -29,6 +29,7 @@
 #include "codec_values.h"
 #include "ifd_reader.h"
 #include "probe_support.h"
+#include "tags.h"
 
 namespace {
 
@@ -57,8 +58,20 @@ const uint32_t unsettable[] = {TIFFTAG_FAXFILLFUNC};
 // The tags a page may hold on disk: its image's, and what its codec or its
 // sample format writes. A pseudo-field stored by mistake would stand as
 // another tag (its number cut to 16 bits: 0 to 99).
-const uint16_t page_tags[] = {254, 256, 257, 258, 259, 262, 266, 273, 277, 278, 279, 284,
-                              292, 293, 317, 327, 338, 339, 340, 341, 347, 530, 532, 50674};
+const uint16_t page_tags[] = {
+    ifd::tag::NewSubfileType,   ifd::tag::ImageWidth,          ifd::tag::ImageLength,
+    ifd::tag::BitsPerSample,    ifd::tag::Compression,         ifd::tag::PhotometricInterpretation,
+    ifd::tag::FillOrder,        ifd::tag::StripOffsets,        ifd::tag::SamplesPerPixel,
+    ifd::tag::RowsPerStrip,     ifd::tag::StripByteCounts,     ifd::tag::PlanarConfiguration,
+    ifd::tag::T4Options,        ifd::tag::T6Options,           ifd::tag::Predictor,
+    ifd::tag::CleanFaxData,     ifd::tag::ExtraSamples,        ifd::tag::SampleFormat,
+    ifd::tag::SMinSampleValue,  ifd::tag::SMaxSampleValue,     ifd::tag::JPEGTables,
+    ifd::tag::YCbCrSubSampling, ifd::tag::ReferenceBlackWhite, ifd::tag::LercParameters};
+
+// The pseudo-fields a codec adds are numbered from 65536 (tiff.h), and
+// none past its first hundred.
+constexpr uint32_t pseudo_first = 65536;
+constexpr uint32_t pseudo_span = 100;
 
 bool AllowedOnDisk(uint16_t tag)
 {
@@ -155,7 +168,7 @@ bool CheckSettings(TIFF *tif, const Run &run, const Page &p)
 bool CheckKnown(TIFF *tif, const Run &run, const Page &p)
 {
     bool ok = true;
-    for (uint32_t tag = 65536; tag < 65536 + 100; tag++) {
+    for (uint32_t tag = pseudo_first; tag < pseudo_first + pseudo_span; tag++) {
         const TIFFField *f = TIFFFindField(tif, tag, TIFF_ANY);
         if (!f)
             continue;
