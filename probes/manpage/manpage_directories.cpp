@@ -210,30 +210,38 @@ bool Checkpoint(const Layout &layout, const Promise &p)
     return true;
 }
 
+namespace {
+
+// The file's bytes and our reader's view of them; false after saying why
+// they could not be loaded.
+bool Loaded(const char *filename, probe::OnDisk *disk)
+{
+    const ifd::Error e = probe::ReadOnDisk(filename, disk);
+    if (e)
+        probe::Say<probe::Line::HeaderProblem>(filename, e.what.c_str());
+    return !e;
+}
+
+} // namespace
+
 bool RewriteAtEnd(const Layout &layout, const Promise &p)
 {
     if (!MakeFile(layout))
         return false;
     probe::OnDisk before;
-    if (ifd::Error e = probe::ReadOnDisk(layout.filename, &before)) {
-        probe::Say<probe::Line::HeaderProblem>(layout.filename, e.what.c_str());
+    if (!Loaded(layout.filename, &before))
         return false;
-    }
     {
-        probe::Tiff tif = probe::Reopen(layout, Access::Update);
+        probe::Tiff tif = ReopenDescribed(layout, "rewritten by manpage_probe");
         if (!tif)
-            return false;
-        if (!SetDescription(tif, layout.filename, "rewritten by manpage_probe"))
             return false;
         const int got = TIFFRewriteDirectory(tif);
         if (got != 1)
             return Broken(layout, p, "TIFFRewriteDirectory gave %d, expected 1", got);
     }
     probe::OnDisk after;
-    if (ifd::Error e = probe::ReadOnDisk(layout.filename, &after)) {
-        probe::Say<probe::Line::HeaderProblem>(layout.filename, e.what.c_str());
+    if (!Loaded(layout.filename, &after))
         return false;
-    }
     if (after.file.header.first_ifd < before.bytes.size())
         return Broken(layout, p,
                       "the header points to %" PRIu64 ", expected past the old %zu bytes",

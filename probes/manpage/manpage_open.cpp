@@ -67,10 +67,8 @@ bool OpenUpdateAppends(const Layout &layout, const Promise &p)
     if (!MakeFile(layout))
         return false;
     {
-        probe::Tiff tif = probe::Reopen(layout, Access::Update);
+        const probe::Tiff tif = ReopenDescribed(layout, "set through r+");
         if (!tif)
-            return false;
-        if (!SetDescription(tif, layout.filename, "set through r+"))
             return false;
     }
     probe::Tiff tif = probe::Reopen(layout, Access::Read);
