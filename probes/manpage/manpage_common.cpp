@@ -238,6 +238,14 @@ bool TileIs(const std::vector<uint8_t> &got, uint32_t tile, const char *filename
     return false;
 }
 
+probe::Tiff Reread(const Layout &layout, tdir_t *pages)
+{
+    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    if (tif)
+        *pages = TIFFNumberOfDirectories(tif);
+    return tif;
+}
+
 probe::Tiff ReopenDescribed(const Layout &layout, const char *text)
 {
     probe::Tiff tif = probe::Reopen(layout, Access::Update);

@@ -149,10 +149,10 @@ bool UnlinkDirectory(const Layout &layout, const Promise &p)
         if (got != 1)
             return Broken(layout, p, "directory 2 gave %d, expected 1", got);
     }
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    tdir_t left = 0;
+    const probe::Tiff tif = Reread(layout, &left);
     if (!tif)
         return false;
-    const tdir_t left = TIFFNumberOfDirectories(tif);
     const uint32_t first = Width(tif);
     const uint32_t second = TIFFSetDirectory(tif, 1) ? Width(tif) : 0;
     if (left != 2 || first != page_widths[0] || second != page_widths[2])
@@ -170,10 +170,10 @@ bool WrittenByClose(const Layout &layout, const Promise &p)
         if (!tif || !WriteStrips(tif, layout.filename))
             return false;
     }
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    tdir_t got = 0;
+    const probe::Tiff tif = Reread(layout, &got);
     if (!tif)
         return false;
-    const tdir_t got = TIFFNumberOfDirectories(tif);
     if (got != 1)
         return Broken(layout, p, "TIFFClose left %u pages, expected 1", static_cast<unsigned>(got));
     return StripsHold(tif, layout.filename);

@@ -81,6 +81,9 @@ bool StripsHold(TIFF *tif, const char *filename, uint32_t w = width);
 uint32_t Width(TIFF *tif);
 // A tile read back holds what TileData wrote; otherwise says which does not.
 bool TileIs(const std::vector<uint8_t> &got, uint32_t tile, const char *filename);
+// The file reopened for reading and its TIFFNumberOfDirectories; no handle
+// after saying why.
+probe::Tiff Reread(const Layout &layout, tdir_t *pages);
 // The file reopened for update with its page's description set; no handle
 // after saying why (the open or the description refused).
 probe::Tiff ReopenDescribed(const Layout &layout, const char *text);
