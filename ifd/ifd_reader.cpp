@@ -34,24 +34,25 @@ const TypeInfo &Find(uint16_t type)
     return type < std::size(types) ? types[type] : types[0];
 }
 
-// A problem at `offset`, its text as printf formats it (the compiler checks
-// every call's values against its format).
-Error Fail(uint64_t offset, const char *format, ...) __attribute__((format(printf, 2, 3)));
-
-Error Fail(uint64_t offset, const char *format, ...)
-{
-    char text[160];
-    va_list values;
-    va_start(values, format);
-    vsnprintf(text, sizeof(text), format, values);
-    va_end(values);
-    return Error{text, offset};
-}
-
 // Files larger than this are refused rather than read into memory.
 constexpr uint64_t max_file_size = 256ULL << 20;
 
 } // namespace
+
+Error ErrorAt(uint64_t offset, const char *format, ...)
+{
+    va_list values;
+    va_start(values, format);
+    va_list again;
+    va_copy(again, values);
+    const int size = vsnprintf(nullptr, 0, format, values);
+    va_end(values);
+    std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size > 0)
+        vsnprintf(&text[0], text.size() + 1, format, again);
+    va_end(again);
+    return Error{text, offset};
+}
 
 unsigned TypeSize(uint16_t type)
 {
@@ -212,7 +213,7 @@ class Reader {
 bool Reader::ReadHeader()
 {
     if (size_ < 8) {
-        Problem(Fail(0, "file of %" PRIu64 " bytes is too short for a header", size_));
+        Problem(ErrorAt(0, "file of %" PRIu64 " bytes is too short for a header", size_));
         return false;
     }
     Header &h = file_->header;
@@ -221,7 +222,7 @@ bool Reader::ReadHeader()
     } else if (data_[0] == 'M' && data_[1] == 'M') {
         h.big_endian = true;
     } else {
-        Problem(Fail(0, "unknown byte-order mark 0x%02x%02x", data_[0], data_[1]));
+        Problem(ErrorAt(0, "unknown byte-order mark 0x%02x%02x", data_[0], data_[1]));
         return false;
     }
     swap_ = h.big_endian != host_big_endian;
@@ -231,15 +232,16 @@ bool Reader::ReadHeader()
         h.first_ifd = Uint(4, 4);
     } else if (version == 43) {
         if (size_ < 16) {
-            Problem(Fail(0, "file of %" PRIu64 " bytes is too short for a BigTIFF header", size_));
+            Problem(
+                ErrorAt(0, "file of %" PRIu64 " bytes is too short for a BigTIFF header", size_));
             return false;
         }
         if (Uint(4, 2) != 8) {
-            Problem(Fail(4, "BigTIFF offset size %" PRIu64 ", not 8", Uint(4, 2)));
+            Problem(ErrorAt(4, "BigTIFF offset size %" PRIu64 ", not 8", Uint(4, 2)));
             return false;
         }
         if (Uint(6, 2) != 0) {
-            Problem(Fail(6, "BigTIFF reserved word %" PRIu64 ", not 0", Uint(6, 2)));
+            Problem(ErrorAt(6, "BigTIFF reserved word %" PRIu64 ", not 0", Uint(6, 2)));
             return false;
         }
         h.bigtiff = true;
@@ -249,7 +251,7 @@ bool Reader::ReadHeader()
         entry_size_ = 20;
         slot_ = 8;
     } else {
-        Problem(Fail(2, "version %" PRIu64 ", neither 42 nor 43", version));
+        Problem(ErrorAt(2, "version %" PRIu64 ", neither 42 nor 43", version));
         return false;
     }
     file_->has_header = true;
@@ -260,61 +262,61 @@ bool Reader::ReadIfd(uint64_t offset, Link link, uint64_t parent, std::vector<Di
                      Error *why)
 {
     if (offset < header_size_) {
-        *why = Fail(offset, "IFD offset %" PRIu64 " overlaps the header", offset);
+        *why = ErrorAt(offset, "IFD offset %" PRIu64 " overlaps the header", offset);
         return false;
     }
     if (!Fits(offset, count_size_)) {
-        *why = Fail(offset, "IFD offset %" PRIu64 " is outside the file of %" PRIu64 " bytes",
-                    offset, size_);
+        *why = ErrorAt(offset, "IFD offset %" PRIu64 " is outside the file of %" PRIu64 " bytes",
+                       offset, size_);
         return false;
     }
     // An IFD met again, or one that starts inside another, is not read.
     const auto after = extents_.upper_bound(offset);
     if (after != extents_.begin() && std::prev(after)->first == offset) {
-        *why = Fail(offset, "the IFD at %" PRIu64 " is read already", offset);
+        *why = ErrorAt(offset, "the IFD at %" PRIu64 " is read already", offset);
         return false;
     }
     if (after != extents_.begin() && std::prev(after)->second > offset) {
-        *why = Fail(offset, "the IFD at %" PRIu64 " overlaps another IFD", offset);
+        *why = ErrorAt(offset, "the IFD at %" PRIu64 " overlaps another IFD", offset);
         return false;
     }
     const uint64_t n = Uint(offset, count_size_);
     // A sound IFD has an entry; an offset into zeros reads as none.
     if (n == 0) {
-        *why = Fail(offset, "the IFD at %" PRIu64 " has no entries", offset);
+        *why = ErrorAt(offset, "the IFD at %" PRIu64 " has no entries", offset);
         return false;
     }
     // Checked by division, so a huge count cannot overflow a product.
     if (n > size_ / entry_size_) {
-        *why = Fail(offset,
-                    "%" PRIu64 " entries are more than the file of %" PRIu64 " bytes could hold", n,
-                    size_);
+        *why = ErrorAt(offset,
+                       "%" PRIu64 " entries are more than the file of %" PRIu64 " bytes could hold",
+                       n, size_);
         return false;
     }
     const uint64_t table = offset + count_size_;
     const uint64_t whole = std::min<uint64_t>(n, (size_ - table) / entry_size_);
     if (whole == 0) {
-        *why =
-            Fail(offset, "none of the %" PRIu64 " entries is inside the file of %" PRIu64 " bytes",
-                 n, size_);
+        *why = ErrorAt(offset,
+                       "none of the %" PRIu64 " entries is inside the file of %" PRIu64 " bytes", n,
+                       size_);
         return false;
     }
     const uint64_t next_at = table + n * entry_size_;
     const bool has_next = whole == n && Fits(next_at, slot_);
     const uint64_t end = std::min<uint64_t>(next_at + slot_, size_);
     if (after != extents_.end() && after->first < end) {
-        *why = Fail(offset, "the IFD at %" PRIu64 " overlaps another IFD", offset);
+        *why = ErrorAt(offset, "the IFD at %" PRIu64 " overlaps another IFD", offset);
         return false;
     }
     extents_.emplace_hint(after, offset, end);
     if (whole < n)
-        Problem(Fail(offset,
-                     "only %" PRIu64 " of %" PRIu64 " entries are inside the file of %" PRIu64
-                     " bytes",
-                     whole, n, size_));
+        Problem(ErrorAt(offset,
+                        "only %" PRIu64 " of %" PRIu64 " entries are inside the file of %" PRIu64
+                        " bytes",
+                        whole, n, size_));
     else if (!has_next)
-        Problem(Fail(offset, "the next IFD offset at %" PRIu64 " runs past the end of the file",
-                     next_at));
+        Problem(ErrorAt(offset, "the next IFD offset at %" PRIu64 " runs past the end of the file",
+                        next_at));
 
     Directory dir;
     dir.offset = offset;
@@ -340,12 +342,12 @@ bool Reader::ReadValues(Entry *e, uint64_t field)
 {
     const unsigned size = TypeSize(e->type);
     if (size == 0) {
-        Problem(Fail(e->entry_at, "tag %u: unknown type code %u", e->tag, e->type));
+        Problem(ErrorAt(e->entry_at, "tag %u: unknown type code %u", e->tag, e->type));
         return false;
     }
     if (e->count > size_ / size) {
-        Problem(Fail(e->entry_at, "tag %u: count %" PRIu64 " is larger than the file", e->tag,
-                     e->count));
+        Problem(ErrorAt(e->entry_at, "tag %u: count %" PRIu64 " is larger than the file", e->tag,
+                        e->count));
         return false;
     }
     const uint64_t length = e->count * size;
@@ -353,21 +355,21 @@ bool Reader::ReadValues(Entry *e, uint64_t field)
     // than the file; entries that all point at the same bytes could
     // otherwise make the decoded values quadratic in the file's size.
     if (length > budget_) {
-        Problem(Fail(e->entry_at,
-                     "tag %u: values of %" PRIu64 " bytes, more than the file has left", e->tag,
-                     length));
+        Problem(ErrorAt(e->entry_at,
+                        "tag %u: values of %" PRIu64 " bytes, more than the file has left", e->tag,
+                        length));
         return false;
     }
     e->is_inline = length <= slot_;
     e->value_at = e->is_inline ? field : Uint(field, slot_);
     if (!Fits(e->value_at, length)) {
-        Problem(Fail(e->entry_at, "tag %u: values at %" PRIu64 " run past the end of the file",
-                     e->tag, e->value_at));
+        Problem(ErrorAt(e->entry_at, "tag %u: values at %" PRIu64 " run past the end of the file",
+                        e->tag, e->value_at));
         return false;
     }
     if (!e->is_inline && e->value_at < header_size_) {
-        Problem(Fail(e->entry_at, "tag %u: values at %" PRIu64 " overlap the header", e->tag,
-                     e->value_at));
+        Problem(ErrorAt(e->entry_at, "tag %u: values at %" PRIu64 " overlap the header", e->tag,
+                        e->value_at));
         return false;
     }
     budget_ -= length;
@@ -410,12 +412,12 @@ void Reader::Follow(const std::vector<Directory> &dirs, size_t i)
             // One problem per entry names a target; a long list of bad
             // offsets would otherwise give more problems than bytes.
             if (failed++ == 0)
-                Problem(Error{"tag " + std::to_string(tag) + ": " + why.what, why.offset});
+                Problem(ErrorAt(why.offset, "tag %u: %s", tag, why.what.c_str()));
         }
         if (failed > 1)
-            Problem(Fail(dirs[i].entries[j].entry_at,
-                         "tag %u: %" PRIu64 " more of its %" PRIu64 " IFD offsets give no IFD", tag,
-                         failed - 1, targets));
+            Problem(ErrorAt(dirs[i].entries[j].entry_at,
+                            "tag %u: %" PRIu64 " more of its %" PRIu64 " IFD offsets give no IFD",
+                            tag, failed - 1, targets));
     }
 }
 
@@ -426,7 +428,7 @@ void Reader::Run()
     for (uint64_t offset = file_->header.first_ifd; offset != 0;) {
         const auto seen = extents_.find(offset);
         if (seen != extents_.end()) {
-            Problem(Fail(offset, "the IFD chain loops back to offset %" PRIu64, offset));
+            Problem(ErrorAt(offset, "the IFD chain loops back to offset %" PRIu64, offset));
             break;
         }
         Error why;
@@ -498,15 +500,16 @@ Error ChainOffsets(const uint8_t *data, size_t size, std::vector<uint64_t> *offs
     const uint64_t most = size / (s.count_width + s.slot);
     for (uint64_t at = s.first_ifd; at != 0;) {
         if (offsets->size() >= most)
-            return Fail(at, "the IFD chain loops back to offset %" PRIu64, at);
+            return ErrorAt(at, "the IFD chain loops back to offset %" PRIu64, at);
         if (!Inside(size, at, s.count_width))
-            return Fail(at, "IFD offset %" PRIu64 " is outside the file of %" PRIu64 " bytes", at,
-                        static_cast<uint64_t>(size));
+            return ErrorAt(at, "IFD offset %" PRIu64 " is outside the file of %" PRIu64 " bytes",
+                           at, static_cast<uint64_t>(size));
         const uint64_t n = s.Uint(data, at, s.count_width);
         const uint64_t first = at + s.count_width;
         if (n > (size - first) / s.entry_size || !Inside(size, first + n * s.entry_size, s.slot))
-            return Fail(at, "%" PRIu64 " entries run past the end of the file of %" PRIu64 " bytes",
-                        n, static_cast<uint64_t>(size));
+            return ErrorAt(at,
+                           "%" PRIu64 " entries run past the end of the file of %" PRIu64 " bytes",
+                           n, static_cast<uint64_t>(size));
         offsets->push_back(at);
         at = s.Uint(data, first + n * s.entry_size, s.slot);
     }
@@ -520,14 +523,15 @@ Error ValueAt(const uint8_t *data, size_t size, uint64_t ifd_offset, uint16_t ta
     if (Error err = ShapeOf(data, size, &s))
         return err;
     if (!Inside(size, ifd_offset, s.count_width))
-        return Fail(ifd_offset, "IFD offset %" PRIu64 " is outside the file of %" PRIu64 " bytes",
-                    ifd_offset, static_cast<uint64_t>(size));
+        return ErrorAt(ifd_offset,
+                       "IFD offset %" PRIu64 " is outside the file of %" PRIu64 " bytes",
+                       ifd_offset, static_cast<uint64_t>(size));
     const uint64_t n = s.Uint(data, ifd_offset, s.count_width);
     const uint64_t first = ifd_offset + s.count_width;
     if (n > (size - first) / s.entry_size)
-        return Fail(ifd_offset,
-                    "%" PRIu64 " entries run past the end of the file of %" PRIu64 " bytes", n,
-                    static_cast<uint64_t>(size));
+        return ErrorAt(ifd_offset,
+                       "%" PRIu64 " entries run past the end of the file of %" PRIu64 " bytes", n,
+                       static_cast<uint64_t>(size));
     for (uint64_t k = 0; k < n; k++) {
         const uint64_t e = first + k * s.entry_size;
         if (s.Uint(data, e, 2) != tag)
@@ -536,25 +540,26 @@ Error ValueAt(const uint8_t *data, size_t size, uint64_t ifd_offset, uint16_t ta
         const uint64_t count = s.Uint(data, e + 4, s.slot);
         const uint64_t field = e + 4 + s.slot;
         if (type != BYTE && type != SHORT && type != LONG && type != LONG8 && type != IFD8)
-            return Fail(e, "tag %u: type %u, not unsigned integers", tag, type);
+            return ErrorAt(e, "tag %u: type %u, not unsigned integers", tag, type);
         const unsigned width = TypeSize(type);
         if (index >= count)
-            return Fail(e, "tag %u: %" PRIu64 " values, none at %" PRIu64, tag, count, index);
+            return ErrorAt(e, "tag %u: %" PRIu64 " values, none at %" PRIu64, tag, count, index);
         // Values that fit the entry's field sit in it; others where it points.
         const uint64_t at = count <= s.slot / width ? field : s.Uint(data, field, s.slot);
         if (count > UINT64_MAX / width || !Inside(size, at, count * width))
-            return Fail(e, "tag %u: values at %" PRIu64 " run past the end of the file", tag, at);
+            return ErrorAt(e, "tag %u: values at %" PRIu64 " run past the end of the file", tag,
+                           at);
         *value = s.Uint(data, at + index * width, width);
         return {};
     }
-    return Fail(ifd_offset, "no tag %u in the IFD", tag);
+    return ErrorAt(ifd_offset, "no tag %u in the IFD", tag);
 }
 
 Error LoadFile(const char *path, std::vector<uint8_t> *bytes)
 {
     FILE *f = fopen(path, "rb");
     if (!f)
-        return Error{std::string("cannot open ") + path, 0};
+        return ErrorAt(0, "cannot open %s", path);
     struct stat st;
     // A regular file is read in one call of the size it has when opened; a
     // pipe (or a file that tells no size), in pieces.
@@ -562,7 +567,7 @@ Error LoadFile(const char *path, std::vector<uint8_t> *bytes)
     const uint64_t size = sized ? static_cast<uint64_t>(st.st_size) : 0;
     if (size > max_file_size) {
         fclose(f);
-        return Fail(max_file_size, "file is larger than %" PRIu64 " bytes", max_file_size);
+        return ErrorAt(max_file_size, "file is larger than %" PRIu64 " bytes", max_file_size);
     }
     bytes->resize(sized ? size : 65536);
     size_t have = 0;
@@ -578,9 +583,9 @@ Error LoadFile(const char *path, std::vector<uint8_t> *bytes)
     const bool failed = ferror(f) != 0;
     fclose(f);
     if (have > max_file_size)
-        return Fail(max_file_size, "file is larger than %" PRIu64 " bytes", max_file_size);
+        return ErrorAt(max_file_size, "file is larger than %" PRIu64 " bytes", max_file_size);
     if (failed)
-        return Error{std::string("cannot read ") + path, have};
+        return ErrorAt(have, "cannot read %s", path);
     return Error{};
 }
 

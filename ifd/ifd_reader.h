@@ -60,6 +60,11 @@ struct Error {
     explicit operator bool() const { return !what.empty(); }
 };
 
+// An Error at `offset`, its text as printf formats it: every message the
+// reader and the writer give is made here, its values checked by the
+// compiler against the format.
+Error ErrorAt(uint64_t offset, const char *format, ...) __attribute__((format(printf, 2, 3)));
+
 struct Header {
     bool big_endian = false;
     bool bigtiff = false;

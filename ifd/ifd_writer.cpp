@@ -238,11 +238,11 @@ Error SaveFile(const char *path, const std::vector<uint8_t> &bytes)
 {
     FILE *f = fopen(path, "wb");
     if (!f)
-        return Error{std::string("cannot create ") + path + ": " + strerror(errno), 0};
+        return ErrorAt(0, "cannot create %s: %s", path, strerror(errno));
     const bool written = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool closed = fclose(f) == 0;
     if (!written || !closed)
-        return Error{std::string("cannot write ") + path + ": " + strerror(errno), 0};
+        return ErrorAt(0, "cannot write %s: %s", path, strerror(errno));
     return Error{};
 }
 

@@ -12,10 +12,11 @@
 
 #include "field_table.h"
 #include "ifd_reader.h"
+#include "tags.h"
 
 namespace {
 
-using field::Field;
+using field::Definition;
 
 // Values the standard leaves no other choice for: kept, with the reason.
 const std::map<uint16_t, const char *> forced_values = {
@@ -75,13 +76,15 @@ unsigned smallest_size(uint32_t types)
 
 bool is_real(uint32_t types)
 {
-    return (types & (field::RATIONAL | field::SRATIONAL | field::FLOAT | field::DOUBLE)) != 0 &&
-           (types & (field::BYTE | field::SHORT | field::LONG | field::UNDEFINED)) == 0;
+    return (types & (field::ALLOW_RATIONAL | field::ALLOW_SRATIONAL | field::ALLOW_FLOAT |
+                     field::ALLOW_DOUBLE)) != 0 &&
+           (types & (field::ALLOW_BYTE | field::ALLOW_SHORT | field::ALLOW_LONG |
+                     field::ALLOW_UNDEFINED)) == 0;
 }
 
 // A row's values as field_probe sets them; empty for the rows the page
 // shape or a link fills, and for curves.
-std::vector<double> values_of(const Field &f)
+std::vector<double> values_of(const Definition &f)
 {
     if (f.bytes)
         return std::vector<double>(f.bytes, f.bytes + f.pattern);
@@ -95,7 +98,7 @@ std::vector<double> values_of(const Field &f)
     return v;
 }
 
-size_t count_of(const Field &f)
+size_t count_of(const Definition &f)
 {
     if (f.text)
         return f.pattern ? f.pattern : strlen(f.text) + 1;
@@ -114,7 +117,7 @@ uint64_t swapped(uint64_t v, unsigned size)
     return s;
 }
 
-const Field *row(uint16_t tag, field::Home home)
+const Definition *row(uint16_t tag, field::Home home)
 {
     for (size_t i = 0; i < field::field_count; i++) {
         if (field::fields[i].tag == tag && field::fields[i].home == home)
@@ -123,7 +126,7 @@ const Field *row(uint16_t tag, field::Home home)
     return nullptr;
 }
 
-bool covered(const Field &f)
+bool covered(const Definition &f)
 {
     return f.home != field::Home::Uncovered && (f.text || values_of(f).size() != 0);
 }
@@ -131,7 +134,7 @@ bool covered(const Field &f)
 TEST(FieldTable, EveryRowKeepsTheValueRule)
 {
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (!covered(f) || f.text)
             continue;
         SCOPED_TRACE(std::to_string(f.tag) + " " + f.name);
@@ -148,7 +151,7 @@ TEST(FieldTable, EveryRowKeepsTheValueRule)
                 EXPECT_NE(swapped(static_cast<uint64_t>(v[0]), size), static_cast<uint64_t>(v[0]))
                     << "reads the same swapped";
             }
-            if ((f.types & (field::RATIONAL | field::SRATIONAL)) && is_real(f.types)) {
+            if ((f.types & (field::ALLOW_RATIONAL | field::ALLOW_SRATIONAL)) && is_real(f.types)) {
                 EXPECT_NE(v[0], std::floor(v[0])) << "a rounded fraction passes";
             }
         }
@@ -159,10 +162,34 @@ TEST(FieldTable, EveryRowKeepsTheValueRule)
     }
 }
 
+// Each directory numbers its fields on its own: a row names its tag as the
+// namespace of its home does, so a mistyped number or name shows.
+TEST(FieldTable, EveryRowIsNamedAsItsTagIs)
+{
+    const struct {
+        field::Home home;
+        const char *(*name_of)(uint16_t);
+    } directories[] = {
+        {field::Home::Exif, ifd::exif_tag::NameOf},
+        {field::Home::Gps, ifd::gps_tag::NameOf},
+        {field::Home::Interop, ifd::interop_tag::NameOf},
+    };
+    for (size_t i = 0; i < field::field_count; i++) {
+        const Definition &f = field::fields[i];
+        const char *(*name_of)(uint16_t) = ifd::tag::NameOf;
+        for (const auto &d : directories) {
+            if (d.home == f.home)
+                name_of = d.name_of;
+        }
+        const char *name = name_of(f.tag);
+        EXPECT_STREQ(name, f.name) << "tag " << f.tag;
+    }
+}
+
 TEST(FieldTable, FreeCountsAreOdd)
 {
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (!covered(f) || f.rule != field::Count::Any || dictated_counts.count(f.tag))
             continue;
         EXPECT_EQ(count_of(f) % 2, 1U) << f.tag << " " << f.name << ": " << count_of(f);
@@ -174,7 +201,7 @@ TEST(FieldTable, EachTypeHasAnArrayOutOfLine)
 {
     std::map<unsigned, size_t> widest; // smallest type code: the most bytes one row holds
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (!covered(f))
             continue;
         unsigned type = 1;
@@ -195,7 +222,7 @@ TEST(FieldTable, EachIntegerTypeHasAValueOfFullWidth)
         bool full = false;
         const uint64_t top = uint64_t{1} << (8 * (ifd::TypeSize(static_cast<uint16_t>(type)) - 1));
         for (size_t i = 0; i < field::field_count; i++) {
-            const Field &f = field::fields[i];
+            const Definition &f = field::fields[i];
             if (!covered(f) || smallest_size(f.types) != ifd::TypeSize(static_cast<uint16_t>(type)))
                 continue;
             for (const double x : values_of(f))

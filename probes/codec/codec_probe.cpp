@@ -29,6 +29,7 @@
 #include "codec_values.h"
 #include "ifd_reader.h"
 #include "probe_support.h"
+#include "tags.h"
 
 namespace {
 
@@ -57,8 +58,20 @@ const uint32_t unsettable[] = {TIFFTAG_FAXFILLFUNC};
 // The tags a page may hold on disk: its image's, and what its codec or its
 // sample format writes. A pseudo-field stored by mistake would stand as
 // another tag (its number cut to 16 bits: 0 to 99).
-const uint16_t page_tags[] = {254, 256, 257, 258, 259, 262, 266, 273, 277, 278, 279, 284,
-                              292, 293, 317, 327, 338, 339, 340, 341, 347, 530, 532, 50674};
+const uint16_t page_tags[] = {
+    ifd::tag::NewSubfileType,   ifd::tag::ImageWidth,          ifd::tag::ImageLength,
+    ifd::tag::BitsPerSample,    ifd::tag::Compression,         ifd::tag::PhotometricInterpretation,
+    ifd::tag::FillOrder,        ifd::tag::StripOffsets,        ifd::tag::SamplesPerPixel,
+    ifd::tag::RowsPerStrip,     ifd::tag::StripByteCounts,     ifd::tag::PlanarConfiguration,
+    ifd::tag::T4Options,        ifd::tag::T6Options,           ifd::tag::Predictor,
+    ifd::tag::CleanFaxData,     ifd::tag::ExtraSamples,        ifd::tag::SampleFormat,
+    ifd::tag::SMinSampleValue,  ifd::tag::SMaxSampleValue,     ifd::tag::JPEGTables,
+    ifd::tag::YCbCrSubSampling, ifd::tag::ReferenceBlackWhite, ifd::tag::LercParameters};
+
+// The pseudo-fields a codec adds are numbered from 65536 (tiff.h), and
+// none past its first hundred.
+constexpr uint32_t pseudo_first = 65536;
+constexpr uint32_t pseudo_span = 100;
 
 bool AllowedOnDisk(uint16_t tag)
 {
@@ -155,7 +168,7 @@ bool CheckSettings(TIFF *tif, const Run &run, const Page &p)
 bool CheckKnown(TIFF *tif, const Run &run, const Page &p)
 {
     bool ok = true;
-    for (uint32_t tag = 65536; tag < 65536 + 100; tag++) {
+    for (uint32_t tag = pseudo_first; tag < pseudo_first + pseudo_span; tag++) {
         const TIFFField *f = TIFFFindField(tif, tag, TIFF_ANY);
         if (!f)
             continue;
@@ -317,6 +330,30 @@ bool Decode(const Run &run, size_t k, std::vector<uint8_t> *out)
     return true;
 }
 
+// A page's strip 0 against the written bytes, `unit` bytes at a time:
+// `differs(k, &i)` is true for a unit at k that is wrong, naming byte i.
+// The first named, the rest counted ("N more WHAT differ"): a known defect
+// hides no other.
+template <typename Differs>
+bool CompareUnits(const Run &run, const Page &p, const std::vector<uint8_t> &got,
+                  const std::vector<uint8_t> &expect, size_t unit, const char *what,
+                  Differs differs)
+{
+    unsigned long wrong = 0;
+    size_t last = 0;
+    for (size_t k = 0; k + unit <= got.size() && k + unit <= expect.size(); k += unit) {
+        size_t i = k;
+        if (!differs(k, &i))
+            continue;
+        if (wrong++ == 0)
+            probe::SayWrongImageByte("strip", 0, run.name, p.name, i, got[i], expect[i]);
+        last = i;
+    }
+    if (wrong > 1)
+        probe::SayMoreWrongBytes("strip", 0, run.name, p.name, wrong - 1, what, last);
+    return wrong == 0;
+}
+
 // A page's floats against the written ones, as numbers: within the page's
 // log2_error (the written values are all positive, so a value that is not,
 // or not a number, fails). A value out of it is named by its most
@@ -325,27 +362,19 @@ bool Decode(const Run &run, size_t k, std::vector<uint8_t> *out)
 bool CheckFloats(const Run &run, const Page &p, const std::vector<uint8_t> &got,
                  const std::vector<uint8_t> &expect)
 {
-    unsigned long wrong = 0;
-    size_t last = 0;
-    for (size_t k = 0; k + 4 <= got.size() && k + 4 <= expect.size(); k += 4) {
+    return CompareUnits(run, p, got, expect, 4, "values", [&](size_t k, size_t *i) {
         float value = 0;
         float written = 0;
         memcpy(&value, &got[k], 4);
         memcpy(&written, &expect[k], 4);
         if (value > 0 && std::fabs(std::log2(static_cast<double>(value) / written)) <= p.log2_error)
-            continue;
+            return false;
         const bool big = probe::HostBigEndian();
-        size_t i = big ? k : k + 3; // the most significant byte first
-        for (int n = 0; n < 3 && got[i] == expect[i]; n++)
-            i = big ? i + 1 : i - 1;
-        // The first named, the rest counted: a known defect hides no other.
-        if (wrong++ == 0)
-            probe::SayWrongImageByte("strip", 0, run.name, p.name, i, got[i], expect[i]);
-        last = i;
-    }
-    if (wrong > 1)
-        probe::SayMoreWrongBytes("strip", 0, run.name, p.name, wrong - 1, "values", last);
-    return wrong == 0;
+        *i = big ? k : k + 3; // the most significant byte first
+        for (int n = 0; n < 3 && got[*i] == expect[*i]; n++)
+            *i = big ? *i + 1 : *i - 1;
+        return true;
+    });
 }
 
 bool CheckPixels(const Run &run, size_t k)
@@ -365,19 +394,9 @@ bool CheckPixels(const Run &run, size_t k)
         return CheckFloats(run, p, got, expect);
     if (p.error < 0)
         return true; // their precision is the codec's own; the settings are what is proved
-    unsigned long wrong = 0;
-    size_t last = 0;
-    for (size_t i = 0; i < got.size(); i++) {
-        const int diff = std::abs(static_cast<int>(got[i]) - static_cast<int>(expect[i]));
-        if (diff <= p.error)
-            continue;
-        if (wrong++ == 0)
-            probe::SayWrongImageByte("strip", 0, run.name, p.name, i, got[i], expect[i]);
-        last = i;
-    }
-    if (wrong > 1)
-        probe::SayMoreWrongBytes("strip", 0, run.name, p.name, wrong - 1, "bytes", last);
-    return wrong == 0;
+    return CompareUnits(run, p, got, expect, 1, "bytes", [&](size_t i, size_t * /*at*/) {
+        return std::abs(static_cast<int>(got[i]) - static_cast<int>(expect[i])) > p.error;
+    });
 }
 
 // ---------------------------------------------------------------------------

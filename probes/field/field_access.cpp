@@ -222,7 +222,7 @@ bool CheckQuery(TIFF *tif, const Run &run, bool exif, bool gps)
 {
     bool ok = true;
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if ((f.home == Home::Exif) != exif || (f.home == Home::Gps) != gps)
             continue;
         // TIFFFieldWithTag complains of a tag it does not know: a codec's
@@ -240,7 +240,7 @@ bool CheckQuery(TIFF *tif, const Run &run, bool exif, bool gps)
         const TIFFDataType type = TIFFFieldDataType(by_tag);
         // A field of any numeric type is described without one.
         if (!(f.types & field::TypeBit(type)) &&
-            !(type == TIFF_NOTYPE && f.types == field::NUMERIC)) {
+            !(type == TIFF_NOTYPE && f.types == field::ALLOW_NUMERIC)) {
             probe::Say<probe::Line::LibraryType>(run.name, f.tag,
                                                  ifd::TypeName(static_cast<uint16_t>(type)));
             ok = false;

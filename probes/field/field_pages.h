@@ -11,6 +11,7 @@
 #include <tiffio.h>
 
 #include "field_table.h"
+#include "tags.h"
 
 namespace fields {
 
@@ -75,31 +76,35 @@ struct Default {
 };
 
 inline const Default defaults[] = {
-    {254, Home::Palette, {0}},
-    {258, Home::Fax3, {1}},
-    {259, Home::Palette, {1}},
-    {263, Home::Palette, {1}},
-    {266, Home::Palette, {1}},
-    {274, Home::Palette, {1}},
-    {277, Home::Palette, {1}},
-    {280, Home::Palette, {0}},
-    {281, Home::Palette, {15}},
-    {284, Home::Palette, {1}},
-    {290, Home::Palette, {2}},
-    {296, Home::Palette, {2}},
-    {317, Home::Main, {1}, true},
-    {332, Home::Palette, {1}},
-    {334, Home::Palette, {4}},
-    {336, Home::Palette, {0, 15}},
-    {339, Home::Palette, {1}},
-    {340, Home::Palette, {0}},
-    {341, Home::Palette, {15}},
-    {346, Home::YCbCr, {0}},
-    {529, Home::Palette, {0.299, 0.587, 0.114}},
-    {530, Home::Palette, {2, 2}},
-    {531, Home::Palette, {1}},
-    {532, Home::Palette, {0, 15, 0, 15, 0, 15}},
-    {532, Home::YCbCr, {0, 255, 0, 255, 0, 255}, true, {0, 255, 128, 255, 128, 255}},
+    {ifd::tag::NewSubfileType, Home::Palette, {0}},
+    {ifd::tag::BitsPerSample, Home::Fax3, {1}},
+    {ifd::tag::Compression, Home::Palette, {1}},
+    {ifd::tag::Threshholding, Home::Palette, {1}},
+    {ifd::tag::FillOrder, Home::Palette, {1}},
+    {ifd::tag::Orientation, Home::Palette, {1}},
+    {ifd::tag::SamplesPerPixel, Home::Palette, {1}},
+    {ifd::tag::MinSampleValue, Home::Palette, {0}},
+    {ifd::tag::MaxSampleValue, Home::Palette, {15}},
+    {ifd::tag::PlanarConfiguration, Home::Palette, {1}},
+    {ifd::tag::GrayResponseUnit, Home::Palette, {2}},
+    {ifd::tag::ResolutionUnit, Home::Palette, {2}},
+    {ifd::tag::Predictor, Home::Main, {1}, true},
+    {ifd::tag::InkSet, Home::Palette, {1}},
+    {ifd::tag::NumberOfInks, Home::Palette, {4}},
+    {ifd::tag::DotRange, Home::Palette, {0, 15}},
+    {ifd::tag::SampleFormat, Home::Palette, {1}},
+    {ifd::tag::SMinSampleValue, Home::Palette, {0}},
+    {ifd::tag::SMaxSampleValue, Home::Palette, {15}},
+    {ifd::tag::Indexed, Home::YCbCr, {0}},
+    {ifd::tag::YCbCrCoefficients, Home::Palette, {0.299, 0.587, 0.114}},
+    {ifd::tag::YCbCrSubSampling, Home::Palette, {2, 2}},
+    {ifd::tag::YCbCrPositioning, Home::Palette, {1}},
+    {ifd::tag::ReferenceBlackWhite, Home::Palette, {0, 15, 0, 15, 0, 15}},
+    {ifd::tag::ReferenceBlackWhite,
+     Home::YCbCr,
+     {0, 255, 0, 255, 0, 255},
+     true,
+     {0, 255, 128, 255, 128, 255}},
 };
 
 // Fields set on the palette page and unset again before it is written.
@@ -109,20 +114,20 @@ struct Unset {
     const char *text;
 };
 inline const Unset unsets[] = {
-    {315, {}, "gone"},
-    {286, {9.5}, nullptr},
-    {319, {0.5, 0.5, 0.25, 0.25, 0.125, 0.125}, nullptr},
-    {34675, {1, 2, 3}, nullptr},
+    {ifd::tag::Artist, {}, "gone"},
+    {ifd::tag::XPosition, {9.5}, nullptr},
+    {ifd::tag::PrimaryChromaticities, {0.5, 0.5, 0.25, 0.25, 0.125, 0.125}, nullptr},
+    {ifd::tag::InterColorProfile, {1, 2, 3}, nullptr},
 };
 inline constexpr Home unset_home = Home::Palette;
 
 // Values set first and then replaced by the table's on page 0: the last
 // one must stand.
 inline const Unset overwritten[] = {
-    {305, {}, "an earlier Software"},
-    {282, {1.0}, nullptr},
-    {318, {0.5, 0.5}, nullptr},
-    {34675, {1, 2, 3}, nullptr},
+    {ifd::tag::Software, {}, "an earlier Software"},
+    {ifd::tag::XResolution, {1.0}, nullptr},
+    {ifd::tag::WhitePoint, {0.5, 0.5}, nullptr},
+    {ifd::tag::InterColorProfile, {1, 2, 3}, nullptr},
 };
 
 // Private fields, registered by a tag extender, that page 0 holds: the tag

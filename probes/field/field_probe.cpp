@@ -47,7 +47,7 @@ std::string AllowedNames(uint32_t types)
 
 bool CheckEntry(const Run &run, const ifd::Directory &dir, size_t row, const Shape &s)
 {
-    const Field &f = field::fields[row];
+    const Definition &f = field::fields[row];
     const Values &v = rows[row].values;
     if (!rows[row].present || run.WasRefused(f))
         return true;
@@ -57,7 +57,7 @@ bool CheckEntry(const Run &run, const ifd::Directory &dir, size_t row, const Sha
         return false;
     }
     const uint64_t count = DiskCount(f, s, v);
-    const uint32_t types = run.layout.bigtiff ? f.types : f.types & ~field::BIGTIFF_ONLY;
+    const uint32_t types = run.layout.bigtiff ? f.types : f.types & ~field::ALLOW_BIGTIFF_ONLY;
     const bool fraction = e->type == ifd::RATIONAL || e->type == ifd::SRATIONAL;
     if (!(types & field::TypeBit(e->type)) || e->count != count ||
         e->values.size() != (fraction ? 2 : 1) * count) {
@@ -157,7 +157,7 @@ bool FieldTest(const Layout &layout, bool query)
 
     run.query = query;
     SetByteOrder(run);
-    if (!WriteFile(run) || !ReadFile(run))
+    if (!WriteFile(run) || !ReadBack(run))
         return false;
     const bool disk_ok = CheckDisk(run);
     // The file stays behind for inspection on any failure.

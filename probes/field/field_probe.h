@@ -18,7 +18,7 @@
 
 namespace fields {
 
-using field::Field;
+using field::Definition;
 using probe::Layout;
 
 // ---------------------------------------------------------------------------
@@ -66,7 +66,7 @@ struct Run {
     unsigned long explained = 0;
     uint64_t links[3] = {0, 0, 0}; // EXIF, GPS, Interoperability
     // Fields the library refused, not to be looked for again.
-    std::vector<const Field *> refused;
+    std::vector<const Definition *> refused;
     // Fields found still present after TIFFUnsetField, said once.
     std::vector<uint32_t> lingering;
 
@@ -82,9 +82,9 @@ struct Run {
         return false;
     }
 
-    bool WasRefused(const Field &f) const
+    bool WasRefused(const Definition &f) const
     {
-        for (const Field *r : refused) {
+        for (const Definition *r : refused) {
             if (r == &f)
                 return true;
         }
@@ -113,10 +113,10 @@ void RegisterPrivateFields(TIFF *tif);
 void MakeRows();
 
 // field_values.cpp
-size_t LinkIndex(field::Link link);
+size_t LinkIndex(field::LinkTarget link);
 uint32_t SamplesOf(const Shape &s);
-bool ValuesOf(const Field &f, const Shape &s, const uint64_t *links, Values *v);
-uint64_t DiskCount(const Field &f, const Shape &s, const Values &v);
+bool ValuesOf(const Definition &f, const Shape &s, const uint64_t *links, Values *v);
+uint64_t DiskCount(const Definition &f, const Shape &s, const Values &v);
 
 // field_access.cpp
 bool Describe(TIFF *tif, uint32_t tag, Access *a);
@@ -137,7 +137,7 @@ bool WriteFile(Run &run);
 
 // field_read.cpp
 bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields);
-bool ReadFile(Run &run);
+bool ReadBack(Run &run);
 
 } // namespace fields
 

@@ -42,7 +42,8 @@ bool Matches(const Values &v, const Access &a, const Fetched &got)
     return true;
 }
 
-bool Compare(const Run &run, const Field &f, const Values &v, const Access &a, const Fetched &got)
+bool Compare(const Run &run, const Definition &f, const Values &v, const Access &a,
+             const Fetched &got)
 {
     if (a.form == Form::Text || a.form == Form::InkNames) {
         // The line names the string that differs, not the first one.
@@ -81,7 +82,7 @@ bool Compare(const Run &run, const Field &f, const Values &v, const Access &a, c
 // one does, its count passed: described anew, its text as bytes. Only the
 // Interoperability directory's own fields may be unknown. False when the
 // field cannot be fetched at all, after saying so.
-bool RereadUnknown(TIFF *tif, Run &run, const Field &f, Access *a, Values *v)
+bool RereadUnknown(TIFF *tif, Run &run, const Definition &f, Access *a, Values *v)
 {
     const TIFFField *known = TIFFFindField(tif, f.tag, TIFF_ANY);
     if (!known || !TIFFFieldIsAnonymous(known))
@@ -106,7 +107,7 @@ bool CheckFields(TIFF *tif, Run &run, Home home)
     bool ok = true;
     unsigned vget_forms = 0;
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (f.home != home || !rows[i].present || run.WasRefused(f))
             continue;
         Values v = rows[i].values;
@@ -270,7 +271,7 @@ void ReadWarning(const char *module, const char *format, va_list ap)
     vsnprintf(text, sizeof(text), format, copy);
     va_end(copy);
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         char expected[64];
         snprintf(expected, sizeof(expected), "Unknown field with tag %u (", f.tag);
         if (f.home != reading || !strstr(text, expected))
@@ -297,7 +298,7 @@ int ReadCustomCounting(TIFF *tif, Run &run, Home home, uint64_t at)
     return read;
 }
 
-bool ReadFile(Run &run)
+bool ReadBack(Run &run)
 {
     page0 = true;
     const probe::Tiff tif = probe::Reopen(run.name, "r");

@@ -11,34 +11,36 @@
 
 namespace field {
 
-// The on-disk types a field allows, one bit per type code.
+// The on-disk types a field allows, one bit per type code: ALLOW_X has the
+// bit of ifd::X, so a mask never reads as a type code.
 constexpr uint32_t TypeBit(unsigned type)
 {
     return 1U << type;
 }
-constexpr uint32_t BYTE = TypeBit(1);
-constexpr uint32_t ASCII = TypeBit(2);
-constexpr uint32_t SHORT = TypeBit(3);
-constexpr uint32_t LONG = TypeBit(4);
-constexpr uint32_t RATIONAL = TypeBit(5);
-constexpr uint32_t SBYTE = TypeBit(6);
-constexpr uint32_t UNDEFINED = TypeBit(7);
-constexpr uint32_t SSHORT = TypeBit(8);
-constexpr uint32_t SLONG = TypeBit(9);
-constexpr uint32_t SRATIONAL = TypeBit(10);
-constexpr uint32_t FLOAT = TypeBit(11);
-constexpr uint32_t DOUBLE = TypeBit(12);
-constexpr uint32_t IFD = TypeBit(13);
-constexpr uint32_t LONG8 = TypeBit(16);
-constexpr uint32_t SLONG8 = TypeBit(17);
-constexpr uint32_t IFD8 = TypeBit(18);
+constexpr uint32_t ALLOW_BYTE = TypeBit(1);
+constexpr uint32_t ALLOW_ASCII = TypeBit(2);
+constexpr uint32_t ALLOW_SHORT = TypeBit(3);
+constexpr uint32_t ALLOW_LONG = TypeBit(4);
+constexpr uint32_t ALLOW_RATIONAL = TypeBit(5);
+constexpr uint32_t ALLOW_SBYTE = TypeBit(6);
+constexpr uint32_t ALLOW_UNDEFINED = TypeBit(7);
+constexpr uint32_t ALLOW_SSHORT = TypeBit(8);
+constexpr uint32_t ALLOW_SLONG = TypeBit(9);
+constexpr uint32_t ALLOW_SRATIONAL = TypeBit(10);
+constexpr uint32_t ALLOW_FLOAT = TypeBit(11);
+constexpr uint32_t ALLOW_DOUBLE = TypeBit(12);
+constexpr uint32_t ALLOW_IFD = TypeBit(13);
+constexpr uint32_t ALLOW_LONG8 = TypeBit(16);
+constexpr uint32_t ALLOW_SLONG8 = TypeBit(17);
+constexpr uint32_t ALLOW_IFD8 = TypeBit(18);
 // The types only BigTIFF has: a classic file holding one is wrong, whatever
 // a row allows.
-constexpr uint32_t BIGTIFF_ONLY = LONG8 | SLONG8 | IFD8;
+constexpr uint32_t ALLOW_BIGTIFF_ONLY = ALLOW_LONG8 | ALLOW_SLONG8 | ALLOW_IFD8;
 // An offset of another IFD: LONG or IFD, and in BigTIFF LONG8 or IFD8 too.
-constexpr uint32_t OFFSET = LONG | IFD | LONG8 | IFD8;
-constexpr uint32_t NUMERIC =
-    BYTE | SHORT | LONG | RATIONAL | SBYTE | SSHORT | SLONG | SRATIONAL | FLOAT | DOUBLE;
+constexpr uint32_t ALLOW_OFFSET = ALLOW_LONG | ALLOW_IFD | ALLOW_LONG8 | ALLOW_IFD8;
+constexpr uint32_t ALLOW_NUMERIC = ALLOW_BYTE | ALLOW_SHORT | ALLOW_LONG | ALLOW_RATIONAL |
+                                   ALLOW_SBYTE | ALLOW_SSHORT | ALLOW_SLONG | ALLOW_SRATIONAL |
+                                   ALLOW_FLOAT | ALLOW_DOUBLE;
 
 // How many values a field holds on disk.
 enum class Count : uint8_t {
@@ -67,11 +69,11 @@ enum class Home : uint8_t {
 };
 
 // An offset that only the writing knows: the IFD a link field points to.
-enum class Link : uint8_t { None, Exif, Gps, Interop };
+enum class LinkTarget : uint8_t { None, Exif, Gps, Interop };
 
 // The members in the order a row reads best, tag first.
 // NOLINTNEXTLINE(clang-analyzer-optin.performance.Padding)
-struct Field {
+struct Definition {
     uint16_t tag;
     const char *name; // as the governing standard names it
     Home home;
@@ -84,7 +86,7 @@ struct Field {
     // differ; ASCII fields: the text's size, NULs inside it included, when
     // it holds several strings.
     uint16_t pattern = 0;
-    Link link = Link::None;
+    LinkTarget link = LinkTarget::None;
     // BYTE or UNDEFINED fields whose value must be a valid stream: these
     // `pattern` bytes instead of the pattern.
     const uint8_t *bytes = nullptr;
@@ -93,7 +95,7 @@ struct Field {
     uint8_t leading_shorts = 0;
 };
 
-extern const Field fields[];
+extern const Definition fields[];
 extern const size_t field_count;
 
 // Value I of a field's pattern, `size` bytes wide: for bytes, all

@@ -44,13 +44,13 @@ unsigned SmallestTypeSize(uint32_t types)
 }
 
 // The directories a link field points to, in the order of Run::links.
-size_t LinkIndex(field::Link link)
+size_t LinkIndex(field::LinkTarget link)
 {
-    return link == field::Link::Exif ? 0 : link == field::Link::Gps ? 1 : 2;
+    return link == field::LinkTarget::Exif ? 0 : link == field::LinkTarget::Gps ? 1 : 2;
 }
 
 // The value of a field that the page's shape or a link gives.
-bool ShapeValue(const Field &f, const Shape &s, const uint64_t *links, double *v)
+bool ShapeValue(const Definition &f, const Shape &s, const uint64_t *links, double *v)
 {
     switch (f.tag) {
     case TIFFTAG_IMAGEWIDTH:
@@ -84,14 +84,14 @@ bool ShapeValue(const Field &f, const Shape &s, const uint64_t *links, double *v
     default:
         break;
     }
-    if (f.link != field::Link::None) {
+    if (f.link != field::LinkTarget::None) {
         *v = static_cast<double>(links[LinkIndex(f.link)]);
         return true;
     }
     return false;
 }
 
-bool IsShapeField(const Field &f)
+bool IsShapeField(const Definition &f)
 {
     return !f.text && f.values.size() == 0 && f.pattern == 0;
 }
@@ -107,7 +107,7 @@ uint32_t SamplesOf(const Shape &s)
 }
 
 // False for a shape field the page leaves unset.
-bool ValuesOf(const Field &f, const Shape &s, const uint64_t *links, Values *v)
+bool ValuesOf(const Definition &f, const Shape &s, const uint64_t *links, Values *v)
 {
     if (f.text) {
         v->text = f.text;
@@ -137,7 +137,7 @@ bool ValuesOf(const Field &f, const Shape &s, const uint64_t *links, Values *v)
 }
 
 // The number of values the standard gives the field on disk.
-uint64_t DiskCount(const Field &f, const Shape &s, const Values &v)
+uint64_t DiskCount(const Definition &f, const Shape &s, const Values &v)
 {
     switch (f.rule) {
     case field::Count::Fixed:

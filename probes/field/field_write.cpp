@@ -36,7 +36,7 @@ void MakeRows()
     const uint64_t no_links[3] = {0, 0, 0};
     rows.resize(field::field_count);
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         rows[i].present =
             f.home != Home::Uncovered && ValuesOf(f, ShapeOf(f.home), no_links, &rows[i].values);
     }
@@ -46,7 +46,7 @@ void MakeRows()
 void SetByteOrder(const Run &run)
 {
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (f.leading_shorts == 0)
             continue;
         std::vector<double> &n = rows[i].values.numbers;
@@ -61,7 +61,7 @@ void SetByteOrder(const Run &run)
 void SetLinks(const Run &run)
 {
     for (size_t i = 0; i < field::field_count; i++) {
-        if (field::fields[i].link != field::Link::None)
+        if (field::fields[i].link != field::LinkTarget::None)
             rows[i].values.numbers.assign(
                 1, static_cast<double>(run.links[LinkIndex(field::fields[i].link)]));
     }
@@ -92,7 +92,7 @@ bool PageCodecDropped(Home home)
 void SetFields(TIFF *tif, Run &run, Home home, SetFn set)
 {
     for (size_t i = 0; i < field::field_count; i++) {
-        const Field &f = field::fields[i];
+        const Definition &f = field::fields[i];
         if (f.home != home || !rows[i].present)
             continue;
         const unsigned long before = LibraryMessages();
@@ -253,11 +253,13 @@ char interop_index_name[] = "InteroperabilityIndex";
 char interop_version_name[] = "InteroperabilityVersion";
 char interop_link_name[] = "InteroperabilityIFD";
 const TIFFFieldInfo interop_fields[] = {
-    {1, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII, FIELD_CUSTOM, 1, 0, interop_index_name},
-    {2, 4, 4, TIFF_UNDEFINED, FIELD_CUSTOM, 1, 0, interop_version_name},
+    {ifd::interop_tag::InteroperabilityIndex, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII,
+     FIELD_CUSTOM, 1, 0, interop_index_name},
+    {ifd::interop_tag::InteroperabilityVersion, 4, 4, TIFF_UNDEFINED, FIELD_CUSTOM, 1, 0,
+     interop_version_name},
 };
 const TIFFFieldInfo interop_link[] = {
-    {40965, 1, 1, TIFF_IFD8, FIELD_CUSTOM, 1, 0, interop_link_name},
+    {ifd::exif_tag::InteroperabilityIFD, 1, 1, TIFF_IFD8, FIELD_CUSTOM, 1, 0, interop_link_name},
 };
 
 // These return 0 on success, unlike most of the library.

@@ -238,13 +238,21 @@ bool TileIs(const std::vector<uint8_t> &got, uint32_t tile, const char *filename
     return false;
 }
 
-// Sets the page's description; false after saying the library refused it.
-bool SetDescription(TIFF *tif, const char *filename, const char *text)
+probe::Tiff Reread(const Layout &layout, tdir_t *pages)
 {
-    if (TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, text))
-        return true;
-    probe::SayCantSet(TIFFTAG_IMAGEDESCRIPTION, filename);
-    return false;
+    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    if (tif)
+        *pages = TIFFNumberOfDirectories(tif);
+    return tif;
+}
+
+probe::Tiff ReopenDescribed(const Layout &layout, const char *text)
+{
+    probe::Tiff tif = probe::Reopen(layout, Access::Update);
+    if (!tif || TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, text))
+        return tif;
+    probe::SayCantSet(TIFFTAG_IMAGEDESCRIPTION, layout.filename);
+    return probe::Tiff();
 }
 
 // --- TIFFstrip(3tiff), TIFFsize(3tiff), TIFFtile(3tiff) ---

@@ -149,10 +149,10 @@ bool UnlinkDirectory(const Layout &layout, const Promise &p)
         if (got != 1)
             return Broken(layout, p, "directory 2 gave %d, expected 1", got);
     }
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    tdir_t left = 0;
+    const probe::Tiff tif = Reread(layout, &left);
     if (!tif)
         return false;
-    const tdir_t left = TIFFNumberOfDirectories(tif);
     const uint32_t first = Width(tif);
     const uint32_t second = TIFFSetDirectory(tif, 1) ? Width(tif) : 0;
     if (left != 2 || first != page_widths[0] || second != page_widths[2])
@@ -170,10 +170,10 @@ bool WrittenByClose(const Layout &layout, const Promise &p)
         if (!tif || !WriteStrips(tif, layout.filename))
             return false;
     }
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    tdir_t got = 0;
+    const probe::Tiff tif = Reread(layout, &got);
     if (!tif)
         return false;
-    const tdir_t got = TIFFNumberOfDirectories(tif);
     if (got != 1)
         return Broken(layout, p, "TIFFClose left %u pages, expected 1", static_cast<unsigned>(got));
     return StripsHold(tif, layout.filename);
@@ -210,30 +210,38 @@ bool Checkpoint(const Layout &layout, const Promise &p)
     return true;
 }
 
+namespace {
+
+// The file's bytes and our reader's view of them; false after saying why
+// they could not be loaded.
+bool Loaded(const char *filename, probe::OnDisk *disk)
+{
+    const ifd::Error e = probe::ReadOnDisk(filename, disk);
+    if (e)
+        probe::Say<probe::Line::HeaderProblem>(filename, e.what.c_str());
+    return !e;
+}
+
+} // namespace
+
 bool RewriteAtEnd(const Layout &layout, const Promise &p)
 {
     if (!MakeFile(layout))
         return false;
     probe::OnDisk before;
-    if (ifd::Error e = probe::ReadOnDisk(layout.filename, &before)) {
-        probe::Say<probe::Line::HeaderProblem>(layout.filename, e.what.c_str());
+    if (!Loaded(layout.filename, &before))
         return false;
-    }
     {
-        probe::Tiff tif = probe::Reopen(layout, Access::Update);
+        probe::Tiff tif = ReopenDescribed(layout, "rewritten by manpage_probe");
         if (!tif)
-            return false;
-        if (!SetDescription(tif, layout.filename, "rewritten by manpage_probe"))
             return false;
         const int got = TIFFRewriteDirectory(tif);
         if (got != 1)
             return Broken(layout, p, "TIFFRewriteDirectory gave %d, expected 1", got);
     }
     probe::OnDisk after;
-    if (ifd::Error e = probe::ReadOnDisk(layout.filename, &after)) {
-        probe::Say<probe::Line::HeaderProblem>(layout.filename, e.what.c_str());
+    if (!Loaded(layout.filename, &after))
         return false;
-    }
     if (after.file.header.first_ifd < before.bytes.size())
         return Broken(layout, p,
                       "the header points to %" PRIu64 ", expected past the old %zu bytes",

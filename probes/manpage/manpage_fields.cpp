@@ -212,11 +212,11 @@ bool GpsSequence(const Layout &layout, const Promise &p)
         if (!WriteDirectory(tif, layout.filename, 0))
             return false;
     }
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    tdir_t count = 0;
+    const probe::Tiff tif = Reread(layout, &count);
     if (!tif)
         return false;
     uint64_t linked = 0;
-    const tdir_t count = TIFFNumberOfDirectories(tif);
     if (count != 1 || !TIFFGetField(tif, TIFFTAG_GPSIFD, &linked) || linked != gps_offset)
         return Broken(layout, p, "%u pages, GPS IFD at %" PRIu64 ", expected 1 page and %" PRIu64,
                       static_cast<unsigned>(count), linked, gps_offset);

@@ -26,10 +26,10 @@ bool OpenOverwrites(const Layout &layout, const Promise &p)
 {
     if (!MakeFile(layout, pages) || !MakeFile(layout, 1))
         return false;
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    tdir_t got = 0;
+    const probe::Tiff tif = Reread(layout, &got);
     if (!tif)
         return false;
-    const tdir_t got = TIFFNumberOfDirectories(tif);
     if (got != 1)
         return Broken(layout, p, "%u pages after one written over %u, expected 1",
                       static_cast<unsigned>(got), pages);
@@ -46,10 +46,10 @@ bool OpenAppends(const Layout &layout, const Promise &p)
             !WriteStrips(tif, layout.filename, page_widths[1]))
             return false;
     }
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    tdir_t got = 0;
+    const probe::Tiff tif = Reread(layout, &got);
     if (!tif)
         return false;
-    const tdir_t got = TIFFNumberOfDirectories(tif);
     if (got != 2)
         return Broken(layout, p, "%u pages after one appended to 1, expected 2",
                       static_cast<unsigned>(got));
@@ -67,17 +67,15 @@ bool OpenUpdateAppends(const Layout &layout, const Promise &p)
     if (!MakeFile(layout))
         return false;
     {
-        probe::Tiff tif = probe::Reopen(layout, Access::Update);
+        const probe::Tiff tif = ReopenDescribed(layout, "set through r+");
         if (!tif)
             return false;
-        if (!SetDescription(tif, layout.filename, "set through r+"))
-            return false;
     }
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    tdir_t got = 0;
+    const probe::Tiff tif = Reread(layout, &got);
     if (!tif)
         return false;
     const char *text = nullptr;
-    const tdir_t got = TIFFNumberOfDirectories(tif);
     const bool in_first = TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &text) != 0;
     if (got != 2 || in_first)
         return Broken(layout, p,

@@ -81,8 +81,12 @@ bool StripsHold(TIFF *tif, const char *filename, uint32_t w = width);
 uint32_t Width(TIFF *tif);
 // A tile read back holds what TileData wrote; otherwise says which does not.
 bool TileIs(const std::vector<uint8_t> &got, uint32_t tile, const char *filename);
-// Sets the page's description; false after saying the library refused it.
-bool SetDescription(TIFF *tif, const char *filename, const char *text);
+// The file reopened for reading and its TIFFNumberOfDirectories; no handle
+// after saying why.
+probe::Tiff Reread(const Layout &layout, tdir_t *pages);
+// The file reopened for update with its page's description set; no handle
+// after saying why (the open or the description refused).
+probe::Tiff ReopenDescribed(const Layout &layout, const char *text);
 // A count or size the page promises: "CALL gave N, expected M." otherwise.
 bool Gives(const Layout &layout, const Promise &p, const char *call, int64_t got, int64_t expect);
 // Rows and the strip each lies in, the last ones past the image (clamped).

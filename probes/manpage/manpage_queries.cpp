@@ -11,40 +11,38 @@ namespace manpage {
 
 // --- TIFFquery(3tiff) ---
 
-bool ByteOrder(const Layout &layout, const Promise &p)
+namespace {
+
+// A flag TIFFquery(3tiff) gives of a written file: non-zero exactly when
+// `expect`; otherwise "CALL gave N, expected non-zero" (or 0).
+bool FlagIs(const Layout &layout, const Promise &p, int (*query)(TIFF *), const char *call,
+            bool expect)
 {
     probe::Tiff tif = Written(layout);
     if (!tif)
         return false;
-    const int got = TIFFIsBigEndian(tif);
-    if ((got != 0) != layout.big_endian)
-        return Broken(layout, p, "TIFFIsBigEndian gave %d, expected %s", got,
-                      layout.big_endian ? "non-zero" : "0");
+    const int got = query(tif);
+    if ((got != 0) != expect)
+        return Broken(layout, p, "%s gave %d, expected %s", call, got, expect ? "non-zero" : "0");
     return true;
+}
+
+} // namespace
+
+bool ByteOrder(const Layout &layout, const Promise &p)
+{
+    return FlagIs(layout, p, TIFFIsBigEndian, "TIFFIsBigEndian", layout.big_endian);
 }
 
 bool ByteSwapped(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = Written(layout);
-    if (!tif)
-        return false;
-    const int got = TIFFIsByteSwapped(tif);
-    if ((got != 0) != (layout.big_endian != probe::HostBigEndian()))
-        return Broken(layout, p, "TIFFIsByteSwapped gave %d, expected %s", got,
-                      layout.big_endian != probe::HostBigEndian() ? "non-zero" : "0");
-    return true;
+    return FlagIs(layout, p, TIFFIsByteSwapped, "TIFFIsByteSwapped",
+                  layout.big_endian != probe::HostBigEndian());
 }
 
 bool BigTiff(const Layout &layout, const Promise &p)
 {
-    probe::Tiff tif = Written(layout);
-    if (!tif)
-        return false;
-    const int got = TIFFIsBigTIFF(tif);
-    if ((got != 0) != layout.bigtiff)
-        return Broken(layout, p, "TIFFIsBigTIFF gave %d, expected %s", got,
-                      layout.bigtiff ? "non-zero" : "0");
-    return true;
+    return FlagIs(layout, p, TIFFIsBigTIFF, "TIFFIsBigTIFF", layout.bigtiff);
 }
 
 bool Tiled(const Layout &layout, const Promise &p)

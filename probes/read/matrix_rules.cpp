@@ -169,7 +169,7 @@ bool Encode(const Meaning &m, uint16_t type, uint16_t tag, ifd::Field *out)
 
 // The narrowest type of `types` that holds every value, in the order a
 // writer picks them.
-bool StandardOf(const field::Field &f, ifd::Field *out)
+bool StandardOf(const field::Definition &f, ifd::Field *out)
 {
     const uint16_t order[] = {ifd::BYTE,      ifd::SHORT, ifd::LONG,   ifd::UNDEFINED,
                               ifd::RATIONAL,  ifd::SBYTE, ifd::SSHORT, ifd::SLONG,
@@ -183,9 +183,9 @@ bool StandardOf(const field::Field &f, ifd::Field *out)
         return Encode(m, ifd::ASCII, f.tag, out);
     }
     if (f.bytes) {
-        const uint16_t type = (f.types & field::ASCII)       ? ifd::ASCII
-                              : (f.types & field::UNDEFINED) ? ifd::UNDEFINED
-                                                             : ifd::BYTE;
+        const uint16_t type = (f.types & field::ALLOW_ASCII)       ? ifd::ASCII
+                              : (f.types & field::ALLOW_UNDEFINED) ? ifd::UNDEFINED
+                                                                   : ifd::BYTE;
         *out = ifd::Numbers(f.tag, type, std::vector<uint64_t>(f.bytes, f.bytes + f.pattern));
         return true;
     }
@@ -216,11 +216,11 @@ bool StandardOf(const field::Field &f, ifd::Field *out)
 // classes instead; Predictor means something only with a compression that
 // predicts, InkNames and NumberOfInks only with the inks of a separated
 // image; StripRowCounts only in TIFF-FX's images.
-bool Excluded(const field::Field &f)
+bool Excluded(const field::Definition &f)
 {
     const bool home =
         f.home == field::Home::Main || f.home == field::Home::Exif || f.home == field::Home::Gps;
-    return !home || f.link != field::Link::None || f.rule == field::Count::PerLevel ||
+    return !home || f.link != field::LinkTarget::None || f.rule == field::Count::PerLevel ||
            f.rule == field::Count::OnceOrPerSample || f.leading_shorts ||
            f.tag == ifd::tag::StripRowCounts || f.tag == ifd::tag::Predictor ||
            f.tag == ifd::tag::InkNames || f.tag == ifd::tag::NumberOfInks;
@@ -230,8 +230,8 @@ bool Excluded(const field::Field &f)
 // integer field.
 bool UnsignedInteger(uint32_t types)
 {
-    const uint32_t integer = field::BYTE | field::SHORT | field::LONG;
-    return (types & integer) && !(types & ~(integer | field::UNDEFINED));
+    const uint32_t integer = field::ALLOW_BYTE | field::ALLOW_SHORT | field::ALLOW_LONG;
+    return (types & integer) && !(types & ~(integer | field::ALLOW_UNDEFINED));
 }
 
 uint64_t TypeMax(uint16_t type)
@@ -301,7 +301,7 @@ std::vector<Row> Rows()
     std::vector<Row> rows;
     for (const ImageField &i : image_fields) {
         for (size_t k = 0; k < field::field_count; k++) {
-            const field::Field &f = field::fields[k];
+            const field::Definition &f = field::fields[k];
             if (f.tag != i.tag || f.home != field::Home::Main)
                 continue;
             Row r{f.tag,  f.name, ifd::SHORT, f.types,
@@ -311,7 +311,7 @@ std::vector<Row> Rows()
         }
     }
     for (size_t k = 0; k < field::field_count; k++) {
-        const field::Field &f = field::fields[k];
+        const field::Definition &f = field::fields[k];
         const bool image = std::any_of(std::begin(image_fields), std::end(image_fields),
                                        [&](const ImageField &i) { return i.tag == f.tag; });
         ifd::Field standard;
@@ -587,7 +587,7 @@ std::vector<Variant> DeriveAll(const Row &row, bool bigtiff)
         if (row.ranged && row.hi + 1 <= max)
             out.push_back(Make(row, "just past its range", "past_range", all(s.type, row.hi + 1),
                                Outcome::Tolerated, "out of range"));
-        if (!(row.types & field::LONG))
+        if (!(row.types & field::ALLOW_LONG))
             out.push_back(Make(row, "as LONG 65536", "long65536", all(ifd::LONG, 65536),
                                Outcome::Refused, "wider than the field"));
         out.push_back(Make(row, "as SSHORT -1", "negative", all(ifd::SSHORT, 0xFFFF),

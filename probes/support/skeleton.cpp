@@ -121,24 +121,6 @@ Tiff Reopen(const Layout &layout, Access access)
     return Reopen(layout.filename, Mode(layout, access));
 }
 
-int VSet(TIFF *tif, uint32_t tag, ...)
-{
-    va_list ap;
-    va_start(ap, tag);
-    const int got = TIFFVSetField(tif, tag, ap);
-    va_end(ap);
-    return got;
-}
-
-int VGet(TIFF *tif, uint32_t tag, ...)
-{
-    va_list ap;
-    va_start(ap, tag);
-    const int got = TIFFVGetField(tif, tag, ap);
-    va_end(ap);
-    return got;
-}
-
 uint64_t ItemAt(const void *p, size_t width, size_t i)
 {
     const auto *at = static_cast<const uint8_t *>(p) + i * width;

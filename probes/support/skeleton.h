@@ -6,6 +6,7 @@
 #define TIFF_PROBES_SKELETON_H
 
 #include <cstddef>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -122,10 +123,21 @@ Tiff Reopen(const char *filename, const char *mode);
 Tiff Create(const Layout &layout);
 Tiff Reopen(const Layout &layout, Access access);
 
-// TIFFSetField and TIFFGetField through their va_list forms, TIFFVSetField
-// and TIFFVGetField, so that a probe can hold those to the same values.
-int VSet(TIFF *tif, uint32_t tag, ...);
-int VGet(TIFF *tif, uint32_t tag, ...);
+// A va_list form (TIFFVSetField, TIFFVGetField) called as the variadic
+// call it stands for.
+template <int (*Call)(TIFF *, uint32_t, va_list)>
+int ThroughList(TIFF *tif, uint32_t tag, ...)
+{
+    va_list ap;
+    va_start(ap, tag);
+    const int got = Call(tif, tag, ap);
+    va_end(ap);
+    return got;
+}
+// TIFFSetField and TIFFGetField through their va_list forms, so that a
+// probe can hold those to the same values.
+inline constexpr int (*VSet)(TIFF *, uint32_t, ...) = ThroughList<TIFFVSetField>;
+inline constexpr int (*VGet)(TIFF *, uint32_t, ...) = ThroughList<TIFFVGetField>;
 
 // Item i of the items of `width` bytes (1, 2, 4 or 8) at `p`, in the host's
 // byte order, as a value: what a swab or a field's storage holds there.

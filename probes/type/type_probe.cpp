@@ -67,8 +67,8 @@ struct TextProbe {
 
 // Four bytes with the terminator fit in any entry; the other fits in none.
 constexpr TextProbe text_probes[] = {
-    {65150, "abc"},
-    {65151, "A string too long to be stored in the entry itself."},
+    {types::short_text_tag, "abc"},
+    {types::long_text_tag, "A string too long to be stored in the entry itself."},
 };
 
 extern const char description[] = "type_probe: every field type";

@@ -71,26 +71,40 @@ constexpr uint32_t CountOf(const T (&/*values*/)[N])
     return N;
 }
 
+// The private tags type_probe picks: ten for each row of type_probes, from
+// 65000 in the table's order, and two for the text after them.
+inline constexpr ttag_t private_first = 65000;
+inline constexpr ttag_t tags_per_type = 10;
+constexpr ttag_t PrivateTag(unsigned row)
+{
+    return private_first + tags_per_type * row;
+}
+
 inline constexpr TypeProbe type_probes[] = {
-    {"BYTE", byte_values, TIFF_BYTE, 65000, CountOf(byte_values), 1, 1, false, false},
-    {"SBYTE", sbyte_values, TIFF_SBYTE, 65010, CountOf(sbyte_values), 1, 1, false, false},
-    {"UNDEFINED", undefined_values, TIFF_UNDEFINED, 65020, CountOf(undefined_values), 1, 1, false,
+    {"BYTE", byte_values, TIFF_BYTE, PrivateTag(0), CountOf(byte_values), 1, 1, false, false},
+    {"SBYTE", sbyte_values, TIFF_SBYTE, PrivateTag(1), CountOf(sbyte_values), 1, 1, false, false},
+    {"UNDEFINED", undefined_values, TIFF_UNDEFINED, PrivateTag(2), CountOf(undefined_values), 1, 1,
+     false, false},
+    {"SHORT", short_values, TIFF_SHORT, PrivateTag(3), CountOf(short_values), 2, 2, false, false},
+    {"SSHORT", sshort_values, TIFF_SSHORT, PrivateTag(4), CountOf(sshort_values), 2, 2, false,
      false},
-    {"SHORT", short_values, TIFF_SHORT, 65030, CountOf(short_values), 2, 2, false, false},
-    {"SSHORT", sshort_values, TIFF_SSHORT, 65040, CountOf(sshort_values), 2, 2, false, false},
-    {"LONG", long_values, TIFF_LONG, 65050, CountOf(long_values), 4, 4, false, false},
-    {"SLONG", slong_values, TIFF_SLONG, 65060, CountOf(slong_values), 4, 4, false, false},
-    {"RATIONAL", rational_values, TIFF_RATIONAL, 65070, CountOf(rational_values), 4, 8, false,
+    {"LONG", long_values, TIFF_LONG, PrivateTag(5), CountOf(long_values), 4, 4, false, false},
+    {"SLONG", slong_values, TIFF_SLONG, PrivateTag(6), CountOf(slong_values), 4, 4, false, false},
+    {"RATIONAL", rational_values, TIFF_RATIONAL, PrivateTag(7), CountOf(rational_values), 4, 8,
+     false, false},
+    {"SRATIONAL", srational_values, TIFF_SRATIONAL, PrivateTag(8), CountOf(srational_values), 4, 8,
+     false, false},
+    {"FLOAT", float_values, TIFF_FLOAT, PrivateTag(9), CountOf(float_values), 4, 4, false, false},
+    {"DOUBLE", double_values, TIFF_DOUBLE, PrivateTag(10), CountOf(double_values), 8, 8, false,
      false},
-    {"SRATIONAL", srational_values, TIFF_SRATIONAL, 65080, CountOf(srational_values), 4, 8, false,
+    {"IFD", ifd_values, TIFF_IFD, PrivateTag(11), CountOf(ifd_values), 4, 4, false, false},
+    {"LONG8", long8_values, TIFF_LONG8, PrivateTag(12), CountOf(long8_values), 8, 8, true, false},
+    {"SLONG8", slong8_values, TIFF_SLONG8, PrivateTag(13), CountOf(slong8_values), 8, 8, true,
      false},
-    {"FLOAT", float_values, TIFF_FLOAT, 65090, CountOf(float_values), 4, 4, false, false},
-    {"DOUBLE", double_values, TIFF_DOUBLE, 65100, CountOf(double_values), 8, 8, false, false},
-    {"IFD", ifd_values, TIFF_IFD, 65110, CountOf(ifd_values), 4, 4, false, false},
-    {"LONG8", long8_values, TIFF_LONG8, 65120, CountOf(long8_values), 8, 8, true, false},
-    {"SLONG8", slong8_values, TIFF_SLONG8, 65130, CountOf(slong8_values), 8, 8, true, false},
-    {"IFD8", ifd8_values, TIFF_IFD8, 65140, CountOf(ifd8_values), 8, 8, true, false},
+    {"IFD8", ifd8_values, TIFF_IFD8, PrivateTag(14), CountOf(ifd8_values), 8, 8, true, false},
 };
+inline constexpr ttag_t short_text_tag = PrivateTag(sizeof(type_probes) / sizeof(type_probes[0]));
+inline constexpr ttag_t long_text_tag = short_text_tag + 1;
 
 } // namespace types
 
