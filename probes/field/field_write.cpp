@@ -227,11 +227,7 @@ bool WritePage(TIFF *tif, Run &run, const Shape &s, size_t page)
         return false;
     // The next directory, set up once this one is written, needs them no more.
     page0 = false;
-    if (!TIFFWriteDirectory(tif)) {
-        probe::SayCantDirectory("write", run.name, probe::Page(page).c_str());
-        return false;
-    }
-    return true;
+    return probe::WriteDirectory(tif, page, run.name);
 }
 
 const char *CustomName(Home home)

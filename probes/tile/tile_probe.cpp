@@ -171,10 +171,8 @@ bool WriteTilePages(TIFF *tif, const char *filename)
             if (!WriteTile(tif, k, t, filename))
                 return false;
         }
-        if (!TIFFWriteDirectory(tif)) {
-            probe::SayCantDirectory("write", filename, probe::Page(k).c_str());
+        if (!probe::WriteDirectory(tif, k, filename))
             return false;
-        }
     }
     return true;
 }
