@@ -138,10 +138,29 @@ TEST(DirectoryProbe, PagesWrongOrUnwritten)
 }
 
 // Two values or bytes of one field or strip wrong: the first named, the
-// others counted, so that a known defect in one hides no other.
+// others counted; two fields of one page or one directory wrong: both
+// named. A known defect in one hides no other.
 TEST(DirectoryProbe, EveryWrongValueCounted)
 {
     ExpectCases({
+        {"get-zero:34855.1@pages_le.tif",
+         {"Wrong SHORT value fetched for tag 34855 in pages_le.tif, EXIF IFD: value 0 is 0, "
+          "expected 100.",
+          "Wrong SHORT value fetched for tag 34855 in pages_le.tif, EXIF IFD: 2 more values "
+          "differ, the last at value 2."},
+         {le}},
+        {"get-float:33434@pages_le.tif=1;get-byte:36864.3@pages_le.tif=0x32",
+         {"Wrong RATIONAL value fetched for tag 33434 in pages_le.tif, EXIF IFD: value 0 is 1, "
+          "expected 0.0078125.",
+          "Wrong UNDEFINED value fetched for tag 36864 in pages_le.tif, EXIF IFD: value 3 is 0x32, "
+          "expected 0x31."},
+         {le}},
+        {"get-chop:270@pages_be.btf;get-u16:297.1@pages_be.btf=5",
+         {"Wrong ASCII value fetched for tag 270 in pages_be.btf, page 3: \"page \", expected "
+          "\"page 3\".",
+          "Wrong SHORT value fetched for tag 297 in pages_be.btf, page 3: value 1 is 0x5, expected "
+          "0x4."},
+         {be}},
         {"poke:297.1@pages_le.tif:w=9;poke:297.3@pages_le.tif:w=9",
          {"Wrong SHORT value fetched for tag 297 in pages_le.tif, page 0: value 0 is 0x900, "
           "expected 0x0.",
@@ -237,7 +256,8 @@ TEST(DirectoryProbe, BrokenRewriteIsCaught)
         // With the count hidden, the walk lands on the old page 2.
         {"rewrite-dir-append@pages_be.btf;dir-count@pages_be.btf=4",
          {"Wrong ASCII value fetched for tag 270 in pages_be.btf, page 2: \"page 2\", expected "
-          "\"page 2, rewritten in place with a longer description\"."},
+          "\"page 2, rewritten in place with a longer description\".",
+          "Problem fetching tag 305 in pages_be.btf, page 2."},
          {be}},
         // The longer directory lands on page 3's strip in one file, on the
         // next directory in the other.

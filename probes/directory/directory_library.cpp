@@ -50,39 +50,40 @@ static bool CheckPage(TIFF *tif, const char *filename, int k, int id, bool rewri
     const std::string page = probe::Page(k);
     const char *what = page.c_str();
 
+    // Each field is checked whatever the one before gave, so that a wrong
+    // field hides no other.
+    bool ok = true;
     if (!TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &text) || !text) {
         probe::SayProblemFetching(TIFFTAG_IMAGEDESCRIPTION, filename, what);
-        return false;
-    }
-    if (strcmp(text, expect) != 0) {
+        ok = false;
+    } else if (strcmp(text, expect) != 0) {
         probe::SayWrongText(TIFFTAG_IMAGEDESCRIPTION, filename, text, expect, what);
-        return false;
+        ok = false;
     }
     if (!TIFFGetField(tif, TIFFTAG_PAGENUMBER, &number, &of)) {
         probe::SayProblemFetching(TIFFTAG_PAGENUMBER, filename, what);
-        return false;
-    }
-    if (number != id || of != total) {
+        ok = false;
+    } else if (number != id || of != total) {
         const bool first = number != id;
         probe::SayWrongValue("SHORT", TIFFTAG_PAGENUMBER, filename, first ? 0 : 1,
                              first ? number : of, first ? id : total, what);
         if (first && of != total)
             probe::SayMoreWrongValues("SHORT", TIFFTAG_PAGENUMBER, filename, 1, 1, what);
-        return false;
+        ok = false;
     }
     text = nullptr;
     if (!TIFFGetField(tif, TIFFTAG_SOFTWARE, &text) || !text) {
         if (changed) {
             probe::SayProblemFetching(TIFFTAG_SOFTWARE, filename, what);
-            return false;
+            ok = false;
         }
     } else if (!changed || strcmp(text, rewritten_software) != 0) {
         // Only the rewritten page has the field.
         probe::SayWrongText(TIFFTAG_SOFTWARE, filename, text,
                             changed ? rewritten_software : nullptr, what);
-        return false;
+        ok = false;
     }
-    return CheckPixels(tif, filename, what, width, length, FirstPixel(id));
+    return CheckPixels(tif, filename, what, width, length, FirstPixel(id)) && ok;
 }
 
 static bool FetchCustomLinks(TIFF *tif, const char *filename, Links *links)
@@ -148,6 +149,8 @@ static bool CheckPages(TIFF *tif, const char *filename, const Expected &e, Links
                                                  static_cast<unsigned>(TIFFCurrentDirectory(tif)));
             return false;
         }
+        // A page is checked more than once (jumped to, then walked): its
+        // first wrong look ends the check, so that no problem is said twice.
         if (!CheckPage(tif, filename, k, e.ids[k], e.rewritten) ||
             (k == custom_page && !FetchCustomLinks(tif, filename, links)) ||
             (e.ids[k] == subifd_page && !FetchSubLinks(tif, filename, k, links)))
@@ -169,24 +172,32 @@ static bool CheckPages(TIFF *tif, const char *filename, const Expected &e, Links
     return true;
 }
 
-// The first of the values fetched that differs from the table's.
+// The values fetched against the table's: the first that differs named,
+// the others counted.
 static bool SameFetched(const char *filename, const char *what, const Tag &t, const double *numbers,
                         const uint8_t *bytes)
 {
     const char *type = ifd::TypeName(static_cast<uint16_t>(t.type));
+    unsigned long wrong = 0;
+    unsigned long last = 0;
 
     for (int i = 0; i < t.count; i++) {
-        if (bytes && bytes[i] != static_cast<uint8_t>(t.bytes[i])) {
-            probe::SayWrongValue(type, t.tag, filename, i, bytes[i],
-                                 static_cast<uint8_t>(t.bytes[i]), what);
-            return false;
+        const bool same =
+            bytes ? bytes[i] == static_cast<uint8_t>(t.bytes[i]) : numbers[i] == t.numbers[i];
+        if (same)
+            continue;
+        if (wrong++ == 0) {
+            if (bytes)
+                probe::SayWrongValue(type, t.tag, filename, i, bytes[i],
+                                     static_cast<uint8_t>(t.bytes[i]), what);
+            else
+                probe::SayWrongNumber(type, t.tag, filename, i, numbers[i], t.numbers[i], what);
         }
-        if (!bytes && numbers[i] != t.numbers[i]) {
-            probe::SayWrongNumber(type, t.tag, filename, i, numbers[i], t.numbers[i], what);
-            return false;
-        }
+        last = static_cast<unsigned long>(i);
     }
-    return true;
+    if (wrong > 1)
+        probe::SayMoreWrongValues(type, t.tag, filename, wrong - 1, last, what);
+    return wrong == 0;
 }
 
 // Fetches one field of a custom directory in the form the library's field
@@ -236,18 +247,20 @@ static bool CheckTag(TIFF *tif, const char *filename, const char *what, const Ta
 // Reads the EXIF and GPS directories that page 0 links.
 static bool CheckCustom(TIFF *tif, const char *filename, const Links &links)
 {
+    bool ok = true;
     for (size_t i = 0; i < custom_count; i++) {
         const CustomDirectory &d = custom_directories[i];
         if (!d.read(tif, links.custom[i])) {
             probe::SayCantDirectory("read", filename, d.name);
             return false;
         }
+        // Every field checked, so that a wrong one hides no other.
         for (size_t k = 0; k < d.count; k++) {
             if (!CheckTag(tif, filename, d.name, d.tags[k]))
-                return false;
+                ok = false;
         }
     }
-    return true;
+    return ok;
 }
 
 // Fetches a LONG field of the current directory and compares it.
