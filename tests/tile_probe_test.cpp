@@ -82,7 +82,7 @@ TEST(TileProbe, TileFaults)
 // The stand-in library whose TileOffsets come with two entries swapped:
 // the fetched array disagrees with the file, naming the tile and layout.
 // Both swapped entries are wrong: the first named, the other counted.
-TEST(TileProbe, SwappedTileOffsetsNameTheTile)
+TEST(TileProbe, EveryWrongTileNamedOrCounted)
 {
     const struct {
         const char *faults;
@@ -119,6 +119,16 @@ TEST(TileProbe, SwappedTileOffsetsNameTheTile)
           "tiles_le.tif: tile 2 on disk: page 1: byte 0 is 0x46, expected 0x2f.",
           "tiles_le.tif: tile 2 on disk: page 1: 1023 more bytes differ, the last at byte 1023.",
           "tiles_le.tif: tile 3 on disk: page 1: 1 wrong tiles from here to tile 3, not named."}},
+        // Read back wrong, every tile of page 0: three named, the last
+        // counted.
+        {"read-tile:0.5@tiles_be.tif=0x33;read-tile:1.5@tiles_be.tif=0x33;"
+         "read-tile:2.5@tiles_be.tif=0x33;read-tile:3.5@tiles_be.tif=0x33",
+         "tiles_be.tif",
+         {"Wrong image data in tile 0 of tiles_be.tif, page 0.",
+          "Wrong image data in tile 1 of tiles_be.tif, page 0.",
+          "Wrong image data in tile 2 of tiles_be.tif, page 0.",
+          "Wrong image data in tile 3 of tiles_be.tif, page 0: 1 wrong tiles from here to tile 3, "
+          "not named."}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);

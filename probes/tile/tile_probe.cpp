@@ -280,38 +280,57 @@ bool CheckTileArrays(TIFF *tif, unsigned k, const ifd::Directory &dir, const cha
     return true;
 }
 
+// True when a read gave the tile; else, when `say`, its line.
 bool SameTile(const std::vector<uint8_t> &got, tmsize_t n, const std::vector<uint8_t> &expect,
-              uint32_t t, unsigned k, const char *filename)
+              uint32_t t, unsigned k, bool say, const char *filename)
 {
-    return probe::ReadBack("tile", t, n, expect.size(), got == expect, filename,
-                           probe::Page(k).c_str());
+    const bool same = n == static_cast<tmsize_t>(expect.size()) && got == expect;
+    if (!same && say)
+        (void)probe::ReadBack("tile", t, n, expect.size(), got == expect, filename,
+                              probe::Page(k).c_str());
+    return same;
 }
 
-// Every tile, read by number and, before the update, by a pixel inside it.
-bool CheckTilePixels(TIFF *tif, unsigned k, bool updated, const char *filename)
+// Tile t, read by number and, before the update, by a pixel inside it.
+bool TileRight(TIFF *tif, unsigned k, uint32_t t, bool updated, bool say, const char *filename)
 {
     const TilePage &p = tile_pages[k];
+    const std::vector<uint8_t> &expect = ExpectedTile(k, t, updated);
     std::vector<uint8_t> got(TileBytes(p));
+    tmsize_t n = TIFFReadEncodedTile(tif, t, got.data(), static_cast<tmsize_t>(got.size()));
+    if (!SameTile(got, n, expect, t, k, say, filename))
+        return false;
+    if (updated)
+        return true;
+    uint32_t x;
+    uint32_t y;
+    uint16_t plane;
+    std::fill(got.begin(), got.end(), 0);
+    TileOrigin(p, t, &x, &y, &plane);
+    TileLastPixel(p, t, &x, &y);
+    n = TIFFReadTile(tif, got.data(), x, y, 0, plane);
+    return SameTile(got, n, expect, t, k, say, filename);
+}
 
-    for (uint32_t t = 0; t < TileCount(p); t++) {
-        const std::vector<uint8_t> &expect = ExpectedTile(k, t, updated);
-        uint32_t x;
-        uint32_t y;
-        uint16_t plane;
-        std::fill(got.begin(), got.end(), 0);
-        tmsize_t n = TIFFReadEncodedTile(tif, t, got.data(), static_cast<tmsize_t>(got.size()));
-        if (!SameTile(got, n, expect, t, k, filename))
-            return false;
-        if (updated)
+// Every tile of page k: the first few wrong ones named, the rest counted,
+// so that a known defect in one tile hides no other.
+bool CheckTilePixels(TIFF *tif, unsigned k, bool updated, const char *filename)
+{
+    unsigned long wrong = 0;
+    uint32_t from = 0;
+    uint32_t last = 0;
+    for (uint32_t t = 0; t < TileCount(tile_pages[k]); t++) {
+        if (TileRight(tif, k, t, updated, wrong < probe::named_problems, filename))
             continue;
-        std::fill(got.begin(), got.end(), 0);
-        TileOrigin(p, t, &x, &y, &plane);
-        TileLastPixel(p, t, &x, &y);
-        n = TIFFReadTile(tif, got.data(), x, y, 0, plane);
-        if (!SameTile(got, n, expect, t, k, filename))
-            return false;
+        if (wrong == probe::named_problems)
+            from = t;
+        last = t;
+        wrong++;
     }
-    return true;
+    if (wrong > probe::named_problems)
+        probe::SayMoreWrongImages("tile", from, filename, probe::Page(k).c_str(),
+                                  wrong - probe::named_problems, last);
+    return wrong == 0;
 }
 
 bool CheckTagOnDisk(const ifd::Directory &dir, uint16_t tag, uint32_t expect, unsigned k,
