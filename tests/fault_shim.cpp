@@ -440,13 +440,15 @@ bool same_access(const char *a, const char *b)
 }
 
 // The first rule of `kind` whose argument, file and mode match, or null.
-const Rule *find(Kind kind, const char *arg, const char *file, const char *mode = nullptr)
+// The first rule after `after` (from the first when null) that matches.
+const Rule *find(Kind kind, const char *arg, const char *file, const char *mode = nullptr,
+                 const Rule *after = nullptr)
 {
     int i;
 
     if (rule_count < 0)
         load_rules();
-    for (i = 0; i < rule_count; i++) {
+    for (i = after ? static_cast<int>(after - rules) + 1 : 0; i < rule_count; i++) {
         const Rule &r = rules[i];
         if (r.kind != kind)
             continue;
@@ -462,11 +464,11 @@ const Rule *find(Kind kind, const char *arg, const char *file, const char *mode 
 }
 
 // A tag, strip, tile, directory or offset: 64 bits, as an offset may need.
-const Rule *find_tag(Kind kind, uint64_t tag, TIFF *tif)
+const Rule *find_tag(Kind kind, uint64_t tag, TIFF *tif, const Rule *after = nullptr)
 {
     char arg[24];
     snprintf(arg, sizeof(arg), "%" PRIu64, tag);
-    return find(kind, arg, tif ? TIFFFileName(tif) : nullptr, open_mode(tif));
+    return find(kind, arg, tif ? TIFFFileName(tif) : nullptr, open_mode(tif), after);
 }
 
 template <typename Fn>
@@ -1477,10 +1479,13 @@ int TIFFGetFieldDefaulted(TIFF *tif, uint32_t tag, ...)
     va_end(ap);
     if (!r)
         return result;
-    va_start(ap, tag);
-    out_pointers(ap, r->index == 1 ? 2 : 1, out);
-    va_end(ap);
-    *static_cast<uint16_t *>(out[r->index == 1 ? 1 : 0]) = static_cast<uint16_t>(r->value);
+    // Each rule for the tag, so that both values of a pair can be wrong.
+    for (; r; r = find_tag(DEFAULT_U16, tag, tif, r)) {
+        va_start(ap, tag);
+        out_pointers(ap, r->index == 1 ? 2 : 1, out);
+        va_end(ap);
+        *static_cast<uint16_t *>(out[r->index == 1 ? 1 : 0]) = static_cast<uint16_t>(r->value);
+    }
     return 1;
 }
 

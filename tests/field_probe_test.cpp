@@ -278,6 +278,11 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         {"default-u16:530.1@fields_be.tif=1",
          {"Wrong default for tag 530 in fields_be.tif: value 1 is 0x1, expected 0x2."},
          {"fields_be.tif"}},
+        // Both values of the pair wrong: the first named, the second counted.
+        {"default-u16:530@fields_be.tif=1;default-u16:530.1@fields_be.tif=1",
+         {"Wrong default for tag 530 in fields_be.tif: value 0 is 0x1, expected 0x2.",
+          "Wrong default for tag 530 in fields_be.tif: 1 more values differ, the last at value 1."},
+         {"fields_be.tif"}},
         {"default-u16:317@fields_le.btf=2",
          {"Wrong default for tag 317 in fields_le.btf: value 0 is 0x2, expected 0x1."},
          {"fields_le.btf"}},

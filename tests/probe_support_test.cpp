@@ -263,6 +263,8 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
         {Line::DefaultNone, "Wrong default for tag 254 in fields_le.tif: none, expected 0."},
         {Line::DefaultWrong, "Wrong default for tag 532 in fields_be.tif: value 1 is 0x0, expected "
                              "0xff."},
+        {Line::MoreWrongDefaults, "Wrong default for tag 530 in fields_be.tif: 1 more values "
+                                  "differ, the last at value 1."},
         {Line::CantDirectory, "pages_le.tif: page 2: can't read the directory."},
         {Line::CurrentSays, "pages_le.tif: page 3: TIFFCurrentDirectory says 2."},
         {Line::LastSays, "pages_le.tif: page 3: TIFFLastDirectory says 0."},

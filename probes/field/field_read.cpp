@@ -165,17 +165,23 @@ bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields)
         }
         if (d.also.size() != 0 && SameValues(got, d.also, a))
             continue;
+        // The first wrong value named, the others counted.
         size_t i = 0;
+        unsigned long wrong = 0;
+        size_t last = 0;
         for (const double value : d.values) {
             const uint64_t expect = StorageBits(value, a);
             if (i >= got.bits.size() || got.bits[i] != expect) {
-                probe::Say<probe::Line::DefaultWrong>(
-                    d.tag, run.name, i, i < got.bits.size() ? got.bits[i] : 0, expect);
-                ok = false;
-                break;
+                if (wrong++ == 0)
+                    probe::Say<probe::Line::DefaultWrong>(
+                        d.tag, run.name, i, i < got.bits.size() ? got.bits[i] : 0, expect);
+                last = i;
             }
             i++;
         }
+        if (wrong > 1)
+            probe::Say<probe::Line::MoreWrongDefaults>(d.tag, run.name, wrong - 1, last);
+        ok = ok && wrong == 0;
     }
     return ok;
 }

@@ -34,6 +34,7 @@ enum class Line : unsigned char {
     WrongVGet,
     DefaultNone,
     DefaultWrong,
+    MoreWrongDefaults,
     // Directories through the library.
     CantDirectory,
     CurrentSays,
@@ -267,6 +268,11 @@ inline constexpr LineForm line_forms[] = {
      "Wrong default for tag %u in %s: value %zu is 0x%" PRIx64 ", expected 0x%" PRIx64 ".",
      R"(Wrong default for tag \d+ in )" PROBE_NAME R"(: value \d+ is )" PROBE_HEX
      ", expected " PROBE_HEX R"(\.)",
+     false},
+    {Line::MoreWrongDefaults, "MoreWrongDefaults",
+     "Wrong default for tag %u in %s: %lu more values differ, the last at value %zu.",
+     R"(Wrong default for tag \d+ in )" PROBE_NAME
+     R"(: \d+ more values differ, the last at value \d+\.)",
      false},
 
     {Line::CantDirectory, "CantDirectory", "%s: %scan't %s the directory.",
