@@ -49,7 +49,7 @@ Error ErrorAt(uint64_t offset, const char *format, ...)
     va_end(values);
     std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
     if (size > 0)
-        vsnprintf(&text[0], text.size() + 1, format, again);
+        vsnprintf(text.data(), text.size() + 1, format, again);
     va_end(again);
     return Error{text, offset};
 }

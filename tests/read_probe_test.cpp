@@ -215,6 +215,7 @@ TEST(ReadProbe, EveryWrongItemNamedOrCounted)
         {five_strips.c_str(),
          "read_rgb_planes_le.tif",
          {"Wrong image data in strip 0 of read_rgb_planes_le.tif: byte 0 is 0x00, expected 0x01.",
+          // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
           "Wrong image data in strip 0 of read_rgb_planes_le.tif: 2 more bytes differ, the last at "
           "byte 2.",
           "Wrong image data in strip 1 of read_rgb_planes_le.tif: byte 0 is 0x00, expected 0xd2.",

@@ -79,7 +79,7 @@ static bool CheckTagOnDisk(const ifd::Directory &dir, const char *filename, cons
         last = i;
         if (wrong++ > 0)
             continue;
-        if (t.type == TIFF_ASCII)
+        if (t.bytes && t.type == TIFF_ASCII)
             probe::SayWrongByteOnDisk(t.tag, filename, i, static_cast<unsigned>(entry->values[i]),
                                       static_cast<uint8_t>(t.bytes[i]), what);
         else if (t.bytes)

@@ -43,8 +43,11 @@ constexpr Flags all_flags[] = {
 };
 
 struct Where {
+    // cppcheck-suppress unusedStructMember
     const char *filename;
+    // cppcheck-suppress unusedStructMember
     std::string place;
+    // cppcheck-suppress unusedStructMember
     const char *flags;
 };
 

@@ -1,5 +1,6 @@
 // print_probe's file: the pages and the EXIF and GPS directories it
 // writes, each value from print_values.h.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -207,13 +208,11 @@ struct Shape {
 // library refuses.
 bool SetShape(TIFF *tif, const char *filename, unsigned k, std::initializer_list<Shape> shape)
 {
-    for (const Shape &s : shape) {
-        if (!TIFFSetField(tif, s.tag, s.value)) {
-            probe::Say<probe::Line::ShapeNotSet>(filename, probe::Page(k).c_str());
-            return false;
-        }
-    }
-    return true;
+    const bool set = std::all_of(shape.begin(), shape.end(),
+                                 [&](const Shape &s) { return TIFFSetField(tif, s.tag, s.value); });
+    if (!set)
+        probe::Say<probe::Line::ShapeNotSet>(filename, probe::Page(k).c_str());
+    return set;
 }
 
 // The three columns of a table of 2^bits entries (ColorMap,

@@ -61,7 +61,7 @@ std::string Check(const Row &row, const Variant &v, const File &file, const char
                   bool *rounded, bool *from_slot)
 {
     return Judge(name, file.bytes, v.outcome, [&](TIFF *tif) -> std::string {
-        const std::string broke = Strips(tif, v, row, file);
+        std::string broke = Strips(tif, v, row, file);
         if (!broke.empty())
             return broke;
         if (file.sub_at && !ReadLinked(tif, row, file.sub_at))
