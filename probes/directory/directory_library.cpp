@@ -182,15 +182,15 @@ static bool SameFetched(const char *filename, const char *what, const Tag &t, co
     unsigned long last = 0;
 
     for (int i = 0; i < t.count; i++) {
-        const bool same =
-            bytes ? bytes[i] == static_cast<uint8_t>(t.bytes[i]) : numbers[i] == t.numbers[i];
+        const bool same = bytes ? bytes[i] == static_cast<uint8_t>(t.bytes[i])
+                                : numbers && numbers[i] == t.numbers[i];
         if (same)
             continue;
         if (wrong++ == 0) {
             if (bytes)
                 probe::SayWrongValue(type, t.tag, filename, i, bytes[i],
                                      static_cast<uint8_t>(t.bytes[i]), what);
-            else
+            else if (numbers)
                 probe::SayWrongNumber(type, t.tag, filename, i, numbers[i], t.numbers[i], what);
         }
         last = static_cast<unsigned long>(i);
