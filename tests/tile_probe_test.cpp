@@ -82,7 +82,7 @@ TEST(TileProbe, TileFaults)
 // The stand-in library whose TileOffsets come with two entries swapped:
 // the fetched array disagrees with the file, naming the tile and layout.
 // Both swapped entries are wrong: the first named, the other counted.
-TEST(TileProbe, EveryWrongTileNamedOrCounted)
+TEST(TileProbe, EveryProblemNamedOrCounted)
 {
     const struct {
         const char *faults;
@@ -129,6 +129,26 @@ TEST(TileProbe, EveryWrongTileNamedOrCounted)
           "Wrong image data in tile 2 of tiles_be.tif, page 0.",
           "Wrong image data in tile 3 of tiles_be.tif, page 0: 1 wrong tiles from here to tile 3, "
           "not named."}},
+        // The structure on disk, the same way: four tiles outside the file,
+        // four tags out of order, two values at odd offsets.
+        {"poke:324.3@tiles_le.tif=0x7f;poke:324.7@tiles_le.tif=0x7f;"
+         "poke:324.11@tiles_le.tif=0x7f;poke:324.15@tiles_le.tif=0x7f",
+         "tiles_le.tif",
+         {"tiles_le.tif: tag 324 on disk: tile 0 lies outside the file.",
+          "tiles_le.tif: tag 324 on disk: tile 1 lies outside the file.",
+          "tiles_le.tif: tag 324 on disk: tile 2 lies outside the file.",
+          "tiles_le.tif: 1 more problems on disk."}},
+        {"poke-entry:256.0@tiles_le.tif=0xff;poke-entry:258.0@tiles_le.tif=0xff;"
+         "poke-entry:262.0@tiles_le.tif=0xff;poke-entry:277.0@tiles_le.tif=0xff",
+         "tiles_le.tif",
+         {"tiles_le.tif: IFD at 6152: tag 257 follows tag 511.",
+          "tiles_le.tif: IFD at 6152: tag 259 follows tag 511.",
+          "tiles_le.tif: IFD at 6152: tag 511 follows tag 511.",
+          "tiles_le.tif: 1 more problems on disk."}},
+        {"poke-entry:324.8@tiles_le.tif=0x01;poke-entry:325.8@tiles_le.tif=0x01",
+         "tiles_le.tif",
+         {"tiles_le.tif: tag 324 on disk: values at odd offset 6145.",
+          "tiles_le.tif: tag 325 on disk: values at odd offset 6145."}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);

@@ -29,26 +29,39 @@ bool NoProblems(const char *filename, const ifd::File &file)
     return n == 0;
 }
 
+// Each of the structure checks below names its first few problems and
+// counts the rest, so that a known defect in one entry or chunk hides no
+// other; `wrong` is how many there were.
+static void SayRest(const char *filename, size_t wrong)
+{
+    if (wrong > named_problems)
+        Say<Line::MoreProblems>(filename, wrong - named_problems);
+}
+
 bool TagsAscending(const ifd::Directory &dir, const char *filename)
 {
+    size_t wrong = 0;
     for (size_t i = 1; i < dir.entries.size(); i++) {
-        if (dir.entries[i].tag <= dir.entries[i - 1].tag) {
+        if (dir.entries[i].tag > dir.entries[i - 1].tag)
+            continue;
+        if (wrong++ < named_problems)
             Say<Line::TagOrder>(filename, dir.offset, dir.entries[i].tag, dir.entries[i - 1].tag);
-            return false;
-        }
     }
-    return true;
+    SayRest(filename, wrong);
+    return wrong == 0;
 }
 
 bool WordAligned(const ifd::Directory &dir, const char *filename)
 {
-    const auto odd = std::find_if(dir.entries.begin(), dir.entries.end(), [](const ifd::Entry &e) {
-        return !e.is_inline && e.value_at % 2 != 0;
-    });
-    if (odd == dir.entries.end())
-        return true;
-    Say<Line::OddOffset>(filename, odd->tag, odd->value_at);
-    return false;
+    size_t wrong = 0;
+    for (const ifd::Entry &e : dir.entries) {
+        if (e.is_inline || e.value_at % 2 == 0)
+            continue;
+        if (wrong++ < named_problems)
+            Say<Line::OddOffset>(filename, e.tag, e.value_at);
+    }
+    SayRest(filename, wrong);
+    return wrong == 0;
 }
 
 bool ChunksInside(const ifd::Directory &dir, uint64_t file_size, uint16_t offsets_tag,
@@ -64,13 +77,15 @@ bool ChunksInside(const ifd::Directory &dir, uint64_t file_size, uint16_t offset
             counts_tag == ifd::tag::StripByteCounts ? "StripByteCounts" : "TileByteCounts");
         return false;
     }
+    size_t wrong = 0;
     for (uint64_t s = 0; s < count; s++) {
-        if (offsets->values[s] > file_size || counts->values[s] > file_size - offsets->values[s]) {
+        if (offsets->values[s] <= file_size && counts->values[s] <= file_size - offsets->values[s])
+            continue;
+        if (wrong++ < named_problems)
             Say<Line::ChunkOutside>(filename, offsets_tag, unit, s);
-            return false;
-        }
     }
-    return true;
+    SayRest(filename, wrong);
+    return wrong == 0;
 }
 
 // The quotient as a double. On 32-bit x86 the x87 unit divides in 80 bits
