@@ -167,6 +167,10 @@ TEST(DirectoryProbe, EveryWrongValueCounted)
           "Wrong SHORT value fetched for tag 297 in pages_le.tif, page 0: 1 more values differ, "
           "the last at value 1."},
          {le}},
+        {"poke:297.1@pages_le.tif:w=9",
+         {"Wrong SHORT value fetched for tag 297 in pages_le.tif, page 0: value 0 is 0x900, "
+          "expected 0x0."},
+         {le}},
         {"read-fill:0@pages_le.tif=0x77",
          {"Wrong image data in strip 0 of pages_le.tif, page 3: byte 0 is 0x77, expected 0x79.",
           "Wrong image data in strip 0 of pages_le.tif, page 3: 95 more bytes differ, the last at "

@@ -68,6 +68,10 @@ TEST(TypeProbe, EachFaultFailsOnlyItsLayout)
         {"get-u16:297.1@types_le.btf=4",
          {"Wrong SHORT value fetched for tag 297 in types_le.btf: value 1 is 0x4, expected 0x5."},
          {"types_le.btf"}},
+        // Only the first of the two wrong: nothing more counted.
+        {"get-u16:297.0@types_le.btf=4",
+         {"Wrong SHORT value fetched for tag 297 in types_le.btf: value 0 is 0x4, expected 0x2."},
+         {"types_le.btf"}},
         {"get-chop:270@types_le.tif",
          {"Wrong ASCII value fetched for tag 270 in types_le.tif: \"type_probe: every field typ\", "
           "expected \"type_probe: every field type\"."},
