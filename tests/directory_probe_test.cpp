@@ -171,6 +171,11 @@ TEST(DirectoryProbe, EveryWrongValueCounted)
          {"Wrong SHORT value fetched for tag 297 in pages_le.tif, page 0: value 0 is 0x900, "
           "expected 0x0."},
          {le}},
+        {"read-byte:0.0@pages_le.tif=0x77;read-byte:0.5@pages_le.tif=0x77",
+         {"Wrong image data in strip 0 of pages_le.tif, page 3: byte 0 is 0x77, expected 0x79.",
+          "Wrong image data in strip 0 of pages_le.tif, page 3: 1 more bytes differ, the last at "
+          "byte 5."},
+         {le}},
         {"read-fill:0@pages_le.tif=0x77",
          {"Wrong image data in strip 0 of pages_le.tif, page 3: byte 0 is 0x77, expected 0x79.",
           "Wrong image data in strip 0 of pages_le.tif, page 3: 95 more bytes differ, the last at "

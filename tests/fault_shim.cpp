@@ -74,6 +74,7 @@ enum Kind {
                      //                      chain that holds TAG, else the first linked one
                      //                      (EXIF, GPS, SubIFDs); every poke rule applies
     READ_BYTE,       // read-byte:S.N=V      byte N of strip S as TIFFReadEncodedStrip gives it
+                     //                      (each rule of the strip applies)
     READ_WORD,       // read-word:S.N=V      bytes N to N+3 of strip S, the same way, are the
                      //                      32-bit V in the host's order (a float's bits)
     HANG,            // hang:MODE            TIFFOpen with that mode never returns
@@ -1160,8 +1161,11 @@ tmsize_t TIFFReadEncodedStrip(TIFF *tif, uint32_t strip, void *buf, tmsize_t siz
                     static_cast<unsigned long>(strip));
     if ((r = find_tag(READ_FILL, strip, tif)) != nullptr && result > 0)
         memset(buf, static_cast<int>(r->value & 0xFF), static_cast<size_t>(result));
-    if ((r = find_tag(READ_BYTE, strip, tif)) != nullptr && r->index >= 0 && r->index < result)
-        static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
+    // Every read-byte rule of the strip, so that a test can spoil a few bytes.
+    for (r = find_tag(READ_BYTE, strip, tif); r; r = find_tag(READ_BYTE, strip, tif, r)) {
+        if (r->index >= 0 && r->index < result)
+            static_cast<uint8_t *>(buf)[r->index] = static_cast<uint8_t>(r->value);
+    }
     if ((r = find_tag(READ_WORD, strip, tif)) != nullptr && r->index >= 0 &&
         r->index + 4 <= result) {
         const auto word = static_cast<uint32_t>(r->value);
