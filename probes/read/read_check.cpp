@@ -222,20 +222,14 @@ bool CheckChunks(TIFF *tif, const Directory &d, const char *name, const char *pl
         ok = false;
     }
     // Every chunk is read: the first few wrong ones named, the rest counted.
-    unsigned long wrong = 0;
-    uint32_t from = 0;
-    uint32_t last = 0;
+    probe::Tally tally;
     for (uint32_t k = 0; k < count && k < d.chunks.size(); k++) {
-        if (ChunkRight(tif, d, k, name, place, wrong < probe::named_problems))
-            continue;
-        if (wrong == probe::named_problems)
-            from = k;
-        last = k;
-        wrong++;
+        if (!ChunkRight(tif, d, k, name, place, tally.Naming()))
+            tally.Add(k);
     }
-    if (wrong > probe::named_problems)
-        probe::SayMoreWrongImages(unit, from, name, place, wrong - probe::named_problems, last);
-    ok = ok && wrong == 0;
+    if (tally.Unnamed())
+        probe::SayMoreWrongImages(unit, tally.from, name, place, tally.Unnamed(), tally.last);
+    ok = ok && tally.wrong == 0;
     return ok;
 }
 

@@ -95,9 +95,7 @@ bool WriteStrips(TIFF *tif, unsigned k, const StripPage &p, uint32_t first, uint
 bool CheckStripPixels(TIFF *tif, unsigned k, const StripPage &p, uint32_t end, const char *filename)
 {
     const std::string place = probe::Page(k);
-    unsigned long wrong = 0;
-    uint32_t from = 0;
-    uint32_t last = 0;
+    probe::Tally tally;
     for (uint32_t s = 0; s < end; s++) {
         const std::vector<uint8_t> expect = StripImage(k, p, s);
         std::vector<uint8_t> got(expect.size());
@@ -106,18 +104,15 @@ bool CheckStripPixels(TIFF *tif, unsigned k, const StripPage &p, uint32_t end, c
         if (n == static_cast<tmsize_t>(expect.size()) && got == expect)
             continue;
         // A short read is "Can't read", other bytes "Wrong image data".
-        if (wrong < probe::named_problems)
+        if (tally.Naming())
             (void)probe::ReadBack("strip", s, n, expect.size(), got == expect, filename,
                                   place.c_str());
-        else if (wrong == probe::named_problems)
-            from = s;
-        last = s;
-        wrong++;
+        tally.Add(s);
     }
-    if (wrong > probe::named_problems)
-        probe::SayMoreWrongImages("strip", from, filename, place.c_str(),
-                                  wrong - probe::named_problems, last);
-    return wrong == 0;
+    if (tally.Unnamed())
+        probe::SayMoreWrongImages("strip", tally.from, filename, place.c_str(), tally.Unnamed(),
+                                  tally.last);
+    return tally.wrong == 0;
 }
 
 bool SayOnDisk(const char *filename, const ifd::Error &err)
@@ -147,9 +142,7 @@ bool StripsOnDisk(const probe::Layout &layout, unsigned k, const StripPage &p, u
         return false;
     const std::vector<uint8_t> &bytes = disk.bytes;
     const uint64_t ifd_offset = disk.file.chain[0].offset;
-    unsigned long wrong = 0;
-    uint32_t from = 0;
-    uint32_t last = 0;
+    probe::Tally tally;
     for (uint32_t s = 0; s < end; s++) {
         uint64_t offset = 0;
         uint64_t count = 0;
@@ -161,21 +154,14 @@ bool StripsOnDisk(const probe::Layout &layout, unsigned k, const StripPage &p, u
         if (err)
             return SayOnDisk(name, err);
         const std::vector<uint8_t> image = StripImage(k, p, s);
-        if (wrong < probe::named_problems) {
-            if (!probe::ChunkHolds(bytes, offset, count, image, "strip", s, k, name))
-                wrong++;
+        if (tally.Naming() ? probe::ChunkHolds(bytes, offset, count, image, "strip", s, k, name)
+                           : probe::ChunkMatches(bytes, offset, count, image))
             continue;
-        }
-        if (probe::ChunkMatches(bytes, offset, count, image))
-            continue;
-        if (wrong == probe::named_problems)
-            from = s;
-        last = s;
-        wrong++;
+        tally.Add(s);
     }
-    if (wrong > probe::named_problems)
-        probe::SayMoreWrongOnDisk("strip", from, k, name, wrong - probe::named_problems, last);
-    return wrong == 0;
+    if (tally.Unnamed())
+        probe::SayMoreWrongOnDisk("strip", tally.from, k, name, tally.Unnamed(), tally.last);
+    return tally.wrong == 0;
 }
 
 // A file handle whose reads are counted: proof that a query on demand reads

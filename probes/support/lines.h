@@ -137,6 +137,22 @@ void SayCodecSkips();
 // A check goes on past a wrong item, so that a known defect in one hides no
 // other: it names the first few wrong items and counts the rest.
 constexpr unsigned long named_problems = 3;
+// The wrong items of such a check, in order: the caller names the ones met
+// while Naming(); the others are counted, from item `from` to item `last`.
+struct Tally {
+    unsigned long wrong = 0;
+    unsigned long from = 0;
+    unsigned long last = 0;
+    bool Naming() const { return wrong < named_problems; }
+    void Add(unsigned long item)
+    {
+        if (wrong == named_problems)
+            from = item;
+        last = item;
+        wrong++;
+    }
+    unsigned long Unnamed() const { return wrong > named_problems ? wrong - named_problems : 0; }
+};
 // After the first wrong byte (or value) of a chunk, the others: "Wrong image
 // data in UNIT I of NAME[, PLACE]: N more WHAT differ, the last at byte B."
 void SayMoreWrongBytes(const char *unit, unsigned long index, const char *filename,

@@ -316,21 +316,15 @@ bool TileRight(TIFF *tif, unsigned k, uint32_t t, bool updated, bool say, const 
 // so that a known defect in one tile hides no other.
 bool CheckTilePixels(TIFF *tif, unsigned k, bool updated, const char *filename)
 {
-    unsigned long wrong = 0;
-    uint32_t from = 0;
-    uint32_t last = 0;
+    probe::Tally tally;
     for (uint32_t t = 0; t < TileCount(tile_pages[k]); t++) {
-        if (TileRight(tif, k, t, updated, wrong < probe::named_problems, filename))
-            continue;
-        if (wrong == probe::named_problems)
-            from = t;
-        last = t;
-        wrong++;
+        if (!TileRight(tif, k, t, updated, tally.Naming(), filename))
+            tally.Add(t);
     }
-    if (wrong > probe::named_problems)
-        probe::SayMoreWrongImages("tile", from, filename, probe::Page(k).c_str(),
-                                  wrong - probe::named_problems, last);
-    return wrong == 0;
+    if (tally.Unnamed())
+        probe::SayMoreWrongImages("tile", tally.from, filename, probe::Page(k).c_str(),
+                                  tally.Unnamed(), tally.last);
+    return tally.wrong == 0;
 }
 
 bool CheckTagOnDisk(const ifd::Directory &dir, uint16_t tag, uint32_t expect, unsigned k,
@@ -360,27 +354,19 @@ bool TilesOnDisk(const std::vector<uint8_t> &bytes, const ifd::Directory &dir, u
 {
     const ifd::Entry *offsets = ifd::FindEntry(dir, ifd::tag::TileOffsets);
     const ifd::Entry *counts = ifd::FindEntry(dir, ifd::tag::TileByteCounts);
-    unsigned long wrong = 0;
-    uint32_t from = 0;
-    uint32_t last = 0;
+    probe::Tally tally;
     for (uint32_t t = 0; t < TileCount(tile_pages[k]); t++) {
         const std::vector<uint8_t> tile = FileTile(k, t, big_endian);
-        if (wrong < probe::named_problems) {
-            if (!probe::ChunkHolds(bytes, offsets->values[t], counts->values[t], tile, "tile", t, k,
-                                   name))
-                wrong++;
+        const uint64_t at = offsets->values[t];
+        const uint64_t size = counts->values[t];
+        if (tally.Naming() ? probe::ChunkHolds(bytes, at, size, tile, "tile", t, k, name)
+                           : probe::ChunkMatches(bytes, at, size, tile))
             continue;
-        }
-        if (probe::ChunkMatches(bytes, offsets->values[t], counts->values[t], tile))
-            continue;
-        if (wrong == probe::named_problems)
-            from = t;
-        last = t;
-        wrong++;
+        tally.Add(t);
     }
-    if (wrong > probe::named_problems)
-        probe::SayMoreWrongOnDisk("tile", from, k, name, wrong - probe::named_problems, last);
-    return wrong == 0;
+    if (tally.Unnamed())
+        probe::SayMoreWrongOnDisk("tile", tally.from, k, name, tally.Unnamed(), tally.last);
+    return tally.wrong == 0;
 }
 
 // The tiled pages as the file's bytes hold them. A page whose tiles hold
