@@ -35,7 +35,7 @@ bool NoProblems(const char *filename, const ifd::File &file)
 static void SayRest(const char *filename, size_t wrong)
 {
     if (wrong > named_problems)
-        Say<Line::MoreProblems>(filename, wrong - named_problems);
+        Say<Line::MoreProblems>(filename, static_cast<size_t>(wrong - named_problems));
 }
 
 bool TagsAscending(const ifd::Directory &dir, const char *filename)
