@@ -131,10 +131,26 @@ uint64_t Writer::Append(const std::vector<uint8_t> &bytes)
     return at;
 }
 
+namespace {
+
+uint64_t AlignedAt(uint64_t at, unsigned alignment, bool odd)
+{
+    const uint64_t want = odd ? 1 : 0;
+    while (at % alignment != want)
+        at++;
+    return at;
+}
+
+} // namespace
+
+uint64_t Writer::Aligned(uint64_t at, bool odd) const
+{
+    return AlignedAt(at, Alignment(), odd);
+}
+
 void Writer::Align(bool odd)
 {
-    if (bytes_.size() % 2 != (odd ? 1U : 0U))
-        bytes_.push_back(0);
+    bytes_.resize(Aligned(bytes_.size(), odd), 0);
 }
 
 std::vector<uint8_t> Writer::Encode(const Field &f) const
@@ -154,7 +170,7 @@ std::vector<uint8_t> Writer::Encode(const Field &f) const
 namespace {
 
 // Where each out-of-line value of an IFD at `start` lands, and where the
-// values end: each begins on the parity its field asks for.
+// values end: each begins aligned, or one past that where its field asks.
 uint64_t PlaceValues(const Ifd &ifd, uint64_t start, bool bigtiff, std::vector<uint64_t> *at)
 {
     const unsigned slot = bigtiff ? 8 : 4;
@@ -166,8 +182,7 @@ uint64_t PlaceValues(const Ifd &ifd, uint64_t start, bool bigtiff, std::vector<u
             at->push_back(derived);
             continue;
         }
-        if (end % 2 != (f.odd ? 1U : 0U))
-            end++;
+        end = AlignedAt(end, bigtiff ? 8 : 2, f.odd);
         at->push_back(end);
         end += size;
     }

@@ -49,7 +49,7 @@ Field Rationals(uint16_t tag, uint16_t type, const std::vector<int64_t> &pairs);
 struct Ifd {
     std::vector<Field> fields; // written in this order, sorted or not
     uint64_t count = derived;  // the entry count; derived: fields.size()
-    bool odd = false;          // at an odd offset, where TIFF asks for an even one
+    bool odd = false;          // at an odd offset, where TIFF asks for an aligned one
 };
 
 class Writer {
@@ -70,13 +70,18 @@ class Writer {
 
     // Appends bytes as they are; returns their offset.
     uint64_t Append(const std::vector<uint8_t> &bytes);
-    // Pads with zeros to an even offset, or to an odd one.
+    // The boundary values and IFDs begin on: a word in TIFF 6.0, 8 bytes in
+    // BigTIFF, whose offsets and values are 8 bytes wide.
+    unsigned Alignment() const { return bigtiff_ ? 8 : 2; }
+    // The first offset from `at` on that boundary, or (odd) one past it.
+    uint64_t Aligned(uint64_t at, bool odd = false) const;
+    // Pads with zeros to Aligned(Size(), odd).
     void Align(bool odd = false);
 
-    // Bytes an IFD takes with its out-of-line values, from an offset of its
-    // parity.
+    // Bytes an IFD takes with its out-of-line values, from an aligned
+    // offset (odd ones: one past it).
     uint64_t IfdSize(const Ifd &ifd) const;
-    // Appends an IFD at the next even offset (odd ones: odd), then its
+    // Appends an IFD at the next aligned offset (odd ones: one past it), then its
     // out-of-line values; chained, the previous chained IFD's next offset
     // (or the header) points to it. Returns its offset.
     uint64_t AppendIfd(const Ifd &ifd, bool chained = true);

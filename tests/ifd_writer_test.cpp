@@ -1,6 +1,6 @@
 // The structure writer read back by the structure reader: every type at the
-// inline slot's edge and one element over, out of line at odd offsets and at
-// a forced offset, in both byte orders and formats; chains, links and wrong
+// inline slot's edge and one element over, out of line on its boundary, at
+// odd offsets and at a forced offset, in both byte orders and formats; chains, links and wrong
 // headers.
 #include <cstdint>
 #include <string>
@@ -60,6 +60,9 @@ TEST(IfdWriter, EveryTypeAndPlacementReadsBack)
                 const uint64_t bytes = place == Place::Edge ? (slot / size) * size : slot + size;
                 ifd::Field f = ifd::Numbers(65000, type, Elements(type, bytes));
                 f.odd = place == Place::Odd;
+                // Three bytes first, so that the IFD and its values need padding
+                // to begin on their boundary.
+                w.Append({0, 0, 0});
                 uint64_t forced = 0;
                 if (place == Place::Forced) {
                     w.Append({0});
@@ -67,7 +70,9 @@ TEST(IfdWriter, EveryTypeAndPlacementReadsBack)
                     f.value_at = forced;
                 }
                 ifd::Ifd ifd;
-                ifd.fields = {ifd::Numbers(256, ifd::SHORT, {7}), f};
+                // Three entries: 60 bytes of them in BigTIFF, off its boundary.
+                ifd.fields = {ifd::Numbers(256, ifd::SHORT, {7}),
+                              ifd::Numbers(257, ifd::SHORT, {5}), f};
                 const uint64_t at = w.AppendIfd(ifd);
                 const ifd::File file = ifd::ReadFile(w.Bytes().data(), w.Bytes().size());
                 ASSERT_TRUE(file.problems.empty()) << First(file.problems);
@@ -79,8 +84,11 @@ TEST(IfdWriter, EveryTypeAndPlacementReadsBack)
                 EXPECT_EQ(e->type, type);
                 EXPECT_EQ(e->values, f.values);
                 EXPECT_EQ(e->is_inline, place == Place::Edge);
+                // A word boundary, or BigTIFF's 8 bytes; odd ones one past it.
+                const unsigned boundary = l.bigtiff ? 8 : 2;
+                EXPECT_EQ(at % boundary, 0U);
                 if (place == Place::Odd || place == Place::Over) {
-                    EXPECT_EQ(e->value_at % 2, place == Place::Odd ? 1U : 0U);
+                    EXPECT_EQ(e->value_at % boundary, place == Place::Odd ? 1U : 0U);
                 }
                 if (place == Place::Forced) {
                     EXPECT_EQ(e->value_at, forced);

@@ -139,7 +139,7 @@ File Build(const Row &row, const Variant &v, const read_cases::Format &fmt)
         w.Align();
         const uint64_t main_at = w.Size();
         uint64_t sub_at = main_at + w.IfdSize(main);
-        sub_at += sub_at % 2;
+        sub_at = w.Aligned(sub_at);
         for (ifd::Field &f : main.fields) {
             if (f.tag == link)
                 f.values = {sub_at};
@@ -173,7 +173,7 @@ File Build(const Row &row, const Variant &v, const read_cases::Format &fmt)
     w.Align();
     const uint64_t ifd_at = w.Size();
     const uint64_t after = ifd_at + w.IfdSize(ifd);
-    uint64_t at = after + (after % 2);
+    uint64_t at = w.Aligned(after);
     switch (v.place) {
     case Place::Writer:
     case Place::Straddle:

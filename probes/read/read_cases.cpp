@@ -149,10 +149,10 @@ Page MakePage(const Image &im, const Built &b)
     return MakePage(im, b.w.BigEndian());
 }
 
-// Where the next chunk lands, as AppendChunk puts it.
-uint64_t NextChunkAt(uint64_t at, bool odd)
+// Where the next chunk lands, as write_chunks puts it.
+uint64_t NextChunkAt(const ifd::Writer &w, uint64_t at, bool odd)
 {
-    return odd && at % 2 == 0 ? at + 1 : at;
+    return odd ? w.Aligned(at, true) : at;
 }
 
 // Writes a page: its chunks and IFD in the order it asks, the chunk offsets
@@ -164,11 +164,11 @@ Directory WritePage(Built *b, Page *p, bool chained = true, uint64_t *ifd_at = n
     std::vector<uint64_t> at;
     uint64_t pos = w.Size();
     if (p->ifd_first) {
-        pos += pos % 2;
+        pos = w.Aligned(pos, p->odd_ifd);
         pos += w.IfdSize(ifd::Ifd{p->fields, ifd::derived, p->odd_ifd});
     }
     for (const std::vector<uint8_t> &c : p->on_disk) {
-        pos = NextChunkAt(pos, p->odd_data);
+        pos = NextChunkAt(w, pos, p->odd_data);
         at.push_back(pos);
         pos += c.size();
     }
@@ -317,7 +317,14 @@ void OddValues(Built *b, uint16_t tag, uint16_t /*type*/)
     Insert(&p.fields, ifd::Rationals(ifd::tag::YResolution, ifd::RATIONAL, {151, 2}));
     Insert(&p.fields, ifd::Numbers(ifd::tag::ResolutionUnit, ifd::SHORT, {3}));
     Find(&p.fields, tag)->odd = true;
-    OnePage(b, WritePage(b, &p));
+    Directory d = WritePage(b, &p);
+    // TIFF 6.0 expects a value to begin on a word boundary: one at an odd
+    // offset is read as written or ignored, and without its StripOffsets
+    // the image is refused.
+    FindWant(&d, tag)->rule = Rule::ExactOrAbsent;
+    if (tag == ifd::tag::StripOffsets)
+        b->open = Open::MayRefuse;
+    OnePage(b, d);
 }
 
 void OddData(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
@@ -591,6 +598,9 @@ void OddIfd(Built *b, uint16_t /*tag*/, uint16_t /*type*/)
 {
     Page p = MakePage(Image(), *b);
     p.odd_ifd = true;
+    // The same decision as for a value at an odd offset: read as written,
+    // or the page refused.
+    b->open = Open::MayRefuse;
     OnePage(b, WritePage(b, &p));
 }
 
@@ -825,11 +835,8 @@ const Case cases[] = {
     LEGAL("strips_over_long8", StripsOverEdge, 0, LONG8, true),
     LEGAL("text_edge", TextAt, 0, 0, false),
     LEGAL("text_over", TextAt, 1, 0, false),
-    // Values at odd offsets, data at odd offsets, IFD before or after its
-    // data, values far before their IFD.
-    LEGAL("odd_strip_offsets", OddValues, ifd::tag::StripOffsets, 0, false),
-    LEGAL("odd_text", OddValues, ifd::tag::ImageDescription, 0, false),
-    LEGAL("odd_rational", OddValues, ifd::tag::YResolution, 0, false),
+    // Strips at odd offsets (TIFF 6.0 asks no boundary of image data), IFD
+    // before or after its data, values far before their IFD.
     LEGAL("odd_data", OddData, 0, 0, false),
     LEGAL("ifd_first", IfdFirst, 1, 0, false),
     LEGAL("ifd_last", IfdFirst, 0, 0, false),
@@ -924,8 +931,17 @@ const Case cases[] = {
      true, false,
      "no StripByteCounts, two uncompressed strips: refused, or absent or the sizes their "
      "rows take, and they read"},
+    // One decision for everything TIFF 6.0 expects on a word boundary and a
+    // file puts at an odd offset: as written, or ignored (the value absent,
+    // the page refused).
+    {"odd_strip_offsets", Kind::Tolerated, OddValues, ifd::tag::StripOffsets, 0, false, false, true,
+     false, "StripOffsets at an odd offset: as written, or the image refused"},
+    {"odd_text", Kind::Tolerated, OddValues, ifd::tag::ImageDescription, 0, false, false, true,
+     false, "ImageDescription at an odd offset: as written, or absent"},
+    {"odd_rational", Kind::Tolerated, OddValues, ifd::tag::YResolution, 0, false, false, true,
+     false, "YResolution at an odd offset: as written, or absent"},
     {"odd_ifd", Kind::Tolerated, OddIfd, 0, 0, false, false, true, false,
-     "the IFD at an odd offset (TIFF 6.0 asks for a word boundary): every value as written"},
+     "the IFD at an odd offset: every value as written, or the page refused"},
 
     // Malformed files: the library fails cleanly, and what it gives is
     // still what the file holds.
