@@ -64,7 +64,7 @@ std::vector<Row> Rows();
 
 // Where a case puts the field's values.
 enum class Place {
-    Writer,   // where the writer puts them: inline, or after the IFD at an even offset
+    Writer,   // where the writer puts them: inline, or after the IFD on its boundary
     Odd,      // out of line, at an odd offset
     PastEnd,  // out of line, past the end of the file
     Straddle, // out of line, the first half inside the file, the rest past its end
