@@ -68,6 +68,40 @@ TEST(CallsProbe, SizeCallsOffByOne)
     });
 }
 
+// The calls whose pages promise a range, a position or a success.
+TEST(CallsProbe, DefaultSizesPositionsAndFlushes)
+{
+    ExpectCases({
+        {"answer:DefaultStripSize@calls_le.tif=1",
+         {"calls_le.tif"},
+         "calls_le.tif: page 0: TIFFDefaultStripSize(0) is 1, expected rows of 4096 to 12288 "
+         "bytes."},
+        // 6000 bytes of rows: about 8 KiB, but not the estimate asked for.
+        {"answer:DefaultStripSize@calls_be.tif:r=3000",
+         {"calls_be.tif"},
+         "calls_be.tif: page 0: TIFFDefaultStripSize(4) is 3000, expected 4."},
+        {"answer:DefaultTileSize@calls_be.btf=20",
+         {"calls_be.btf"},
+         "calls_be.btf: page 5: TIFFDefaultTileSize(0, 0)'s width is 20, expected a multiple of "
+         "16."},
+        {"answer:CurrentStrip@calls_le.tif=0",
+         {"calls_le.tif"},
+         "calls_le.tif: page 0: TIFFCurrentStrip after TIFFReadEncodedStrip(2) is 0, expected 2."},
+        {"answer:CurrentTile@calls_be.tif=1",
+         {"calls_be.tif"},
+         "calls_be.tif: page 5: TIFFCurrentTile after TIFFReadEncodedTile(3) is 1, expected 3."},
+        {"answer:CurrentRow@calls_le.btf=9",
+         {"calls_le.btf"},
+         "calls_le.btf: page 0: TIFFCurrentRow after TIFFReadScanline(0) is 9, expected 0 or 1."},
+        {"answer:FlushData@calls_le.tif=0",
+         {"calls_le.tif"},
+         "calls_le.tif: page 0: TIFFFlushData is 0, expected 1."},
+        {"answer:Flush@calls_be.btf=0",
+         {"calls_be.btf"},
+         "calls_be.btf: page 7: TIFFFlush is 0, expected 1."},
+    });
+}
+
 TEST(CallsProbe, RawChunks)
 {
     ExpectCases({

@@ -127,6 +127,8 @@ enum Kind {
 
     DEFAULT_U16,   // default-u16:TAG[.N]=V  TIFFGetFieldDefaulted: out-pointer N receives
                    //                      the uint16 V
+    VDEFAULT_U16,  // vdefault-u16:TAG=V   TIFFVGetFieldDefaulted, called by the program:
+                   //                      the first out-pointer receives the uint16 V
     UNSET_NOTHING, // unset-nothing:TAG    TIFFUnsetField returns 1 and unsets nothing
     GET_ZERO,      // get-zero:TAG.N       the uint16 array that out-pointer N receives
                    //                      (2^BitsPerSample values, as ColorMap's) comes
@@ -170,7 +172,10 @@ enum Kind {
                  //                      DataWidth, FieldPassCount, FieldReadCount,
                  //                      FieldSetGetSize; ScanlineSize64, StripSize64,
                  //                      VStripSize, TileSize64, VTileSize, RawStripSize64;
-                 //                      RasterScanline for TIFFRasterScanlineSize) answers
+                 //                      RasterScanline for TIFFRasterScanlineSize;
+                 //                      DefaultStripSize, DefaultTileSize (its width),
+                 //                      CurrentRow, CurrentStrip, CurrentTile, Flush,
+                 //                      FlushData) answers
                  //                      V: a field call for the field of tag N only when N
                  //                      is given, DataWidth for type N only
     // The printed directory (print_probe). CALL counts the program's
@@ -278,6 +283,7 @@ constexpr KindName kind_names[] = {
     {"field-type", FIELD_TYPE},
 
     {"default-u16", DEFAULT_U16},
+    {"vdefault-u16", VDEFAULT_U16},
     {"unset-nothing", UNSET_NOTHING},
     {"get-zero", GET_ZERO},
     {"as-held", AS_HELD},
@@ -311,7 +317,7 @@ struct Rule {
     long index;      // after '.', -1 when absent
     Kind kind;
     char mode[4];  // after the file and ':', a TIFFOpen mode; empty matches any
-    char arg[16];  // the tag, strip or open mode; empty matches any
+    char arg[24];  // the tag, strip, call or open mode; empty matches any
     char file[64]; // after '@'; empty matches any file
 };
 
@@ -1493,6 +1499,23 @@ int TIFFGetFieldDefaulted(TIFF *tif, uint32_t tag, ...)
     return 1;
 }
 
+int TIFFVGetFieldDefaulted(TIFF *tif, uint32_t tag, va_list ap)
+{
+    static auto real = next<int (*)(TIFF *, uint32_t, va_list)>("TIFFVGetFieldDefaulted");
+    const Rule *r =
+        from_probe(__builtin_return_address(0)) ? find_tag(VDEFAULT_U16, tag, tif) : nullptr;
+    va_list copy;
+    va_copy(copy, ap);
+    const int result = real(tif, tag, ap);
+    if (r && result) {
+        void *out = nullptr;
+        out_pointers(copy, 1, &out);
+        *static_cast<uint16_t *>(out) = static_cast<uint16_t>(r->value);
+    }
+    va_end(copy);
+    return result;
+}
+
 int TIFFUnsetField(TIFF *tif, uint32_t tag)
 {
     static auto real = next<int (*)(TIFF *, uint32_t)>("TIFFUnsetField");
@@ -1724,6 +1747,38 @@ uint64_t TIFFRawStripSize64(TIFF *tif, uint32_t strip)
     const Rule *r = answer("RawStripSize64", __builtin_return_address(0), tif);
     return r ? static_cast<uint64_t>(r->value) : real(tif, strip);
 }
+
+uint32_t TIFFDefaultStripSize(TIFF *tif, uint32_t request)
+{
+    static auto real = next<uint32_t (*)(TIFF *, uint32_t)>("TIFFDefaultStripSize");
+    const Rule *r = answer("DefaultStripSize", __builtin_return_address(0), tif);
+    return r ? static_cast<uint32_t>(r->value) : real(tif, request);
+}
+
+void TIFFDefaultTileSize(TIFF *tif, uint32_t *width, uint32_t *length)
+{
+    static auto real = next<void (*)(TIFF *, uint32_t *, uint32_t *)>("TIFFDefaultTileSize");
+    const Rule *r = answer("DefaultTileSize", __builtin_return_address(0), tif);
+    real(tif, width, length);
+    if (r)
+        *width = static_cast<uint32_t>(r->value);
+}
+
+// The current row, strip and tile, and the flushes: each a query the
+// answer rule may answer.
+#define ANSWERED(TYPE, CALL)                                                                       \
+    TYPE TIFF##CALL(TIFF *tif)                                                                     \
+    {                                                                                              \
+        static auto real = next<TYPE (*)(TIFF *)>("TIFF" #CALL);                                   \
+        const Rule *r = answer(#CALL, __builtin_return_address(0), tif);                           \
+        return r ? static_cast<TYPE>(r->value) : real(tif);                                        \
+    }
+ANSWERED(uint32_t, CurrentRow)
+ANSWERED(uint32_t, CurrentStrip)
+ANSWERED(uint32_t, CurrentTile)
+ANSWERED(int, Flush)
+ANSWERED(int, FlushData)
+#undef ANSWERED
 
 // --- The mutation review's rules: raw-result, raw-drop, cleanup-closes ---
 

@@ -292,6 +292,13 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         {"default-u16:258@fields_le.tif=8",
          {"Wrong default for tag 258 in fields_le.tif: value 0 is 0x8, expected 0x1."},
          {"fields_le.tif"}},
+        // The va_list form alone wrong: before the fields and after them.
+        {"vdefault-u16:274@fields_be.btf=3",
+         {"Wrong default for tag 274 in fields_be.btf (TIFFVGetFieldDefaulted)."},
+         {"fields_be.btf"}},
+        {"vdefault-u16:530@fields_le.tif=1",
+         {"Wrong default for tag 530 in fields_le.tif (TIFFVGetFieldDefaulted)."},
+         {"fields_le.tif"}},
         // Unsets that do nothing: a text, a fixed array, a counted blob.
         {"unset-nothing:315@fields_le.tif",
          {"fields_le.tif: tag 315 still present after TIFFUnsetField."},

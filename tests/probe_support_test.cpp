@@ -265,6 +265,8 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
                              "0xff."},
         {Line::MoreWrongDefaults, "Wrong default for tag 530 in fields_be.tif: 1 more values "
                                   "differ, the last at value 1."},
+        {Line::WrongVGetDefault,
+         "Wrong default for tag 274 in fields_be.btf (TIFFVGetFieldDefaulted)."},
         {Line::CantDirectory, "pages_le.tif: page 2: can't read the directory."},
         {Line::CurrentSays, "pages_le.tif: page 3: TIFFCurrentDirectory says 2."},
         {Line::LastSays, "pages_le.tif: page 3: TIFFLastDirectory says 0."},
@@ -340,6 +342,8 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
         {Line::NotSetByPage, "codec_le.tif: per sample: tag 339 on disk: not set by the page."},
         {Line::NotTiled, "tiles_le.tif: page 1: not tiled."},
         {Line::NumberIs, "tiles_le.tif: page 0: TIFFComputeTile(16, 0, 0, 0) is 0, expected 1."},
+        {Line::NumberIsNot, "calls_le.tif: page 5: TIFFDefaultTileSize(17, 33)'s width is 20, "
+                            "expected a multiple of 16."},
         {Line::QueriesRead, "striles_le.tif: page 1: the strile queries in \"O\" mode read 4000 "
                             "bytes, as many as a whole strip array (4000)."},
         {Line::StripReadOnDemand, "striles_le.tif: page 1: reading strip 999 in \"O\" mode read "

@@ -131,6 +131,43 @@ bool CheckSizes(TIFF *tif, unsigned k, const char *name)
                       RowsBytes(p, p.width, 1), "TIFFVStripSize(1)");
 }
 
+// TIFFstrip(3tiff): without an estimate, strips of "approximately 8
+// kilobytes", read here as 4 to 12 KiB (or one row, if a row is more); with
+// one, the estimate as given where no compression asks otherwise, and 4 rows
+// are a whole number of every page's data units. TIFFtile(3tiff): widths and
+// heights multiples of 16, asked for or not.
+bool CheckDefaultSizes(TIFF *tif, unsigned k, const char *name)
+{
+    const SizePage &p = size_pages[k];
+    if (Tiled(p)) {
+        for (const uint32_t asked : {0U, 17U}) {
+            uint32_t width = asked;
+            uint32_t length = 2 * asked - (asked ? 1 : 0);
+            const std::string call = "TIFFDefaultTileSize(" + std::to_string(width) + ", " +
+                                     std::to_string(length) + ")'s ";
+            TIFFDefaultTileSize(tif, &width, &length);
+            for (const auto &[what, got] : {std::pair{"width", width}, {"length", length}}) {
+                if (got == 0 || got % 16 != 0) {
+                    probe::Say<probe::Line::NumberIsNot>(name, k, (call + what).c_str(),
+                                                         uint64_t{got}, "a multiple of 16");
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+    const uint64_t row = TIFFScanlineSize64(tif);
+    const uint32_t rows = TIFFDefaultStripSize(tif, 0);
+    const uint64_t bytes = uint64_t{rows} * row;
+    if (rows == 0 || (row <= 4096 && (bytes < 4096 || bytes > 12288)) ||
+        (row > 4096 && rows != 1)) {
+        probe::Say<probe::Line::NumberIsNot>(name, k, "TIFFDefaultStripSize(0)", uint64_t{rows},
+                                             "rows of 4096 to 12288 bytes");
+        return false;
+    }
+    return SameNumber(name, k, TIFFDefaultStripSize(tif, 4), 4, "TIFFDefaultStripSize(4)");
+}
+
 // --- Writing -----------------------------------------------------------------
 
 bool SetFields(TIFF *tif, const SizePage &p, unsigned k, const char *name)
@@ -164,7 +201,8 @@ bool WritePages(TIFF *tif, const char *name)
 {
     for (unsigned k = 0; k < size_page_count; k++) {
         const SizePage &p = size_pages[k];
-        if (!SetFields(tif, p, k, name) || !CheckSizes(tif, k, name))
+        if (!SetFields(tif, p, k, name) || !CheckSizes(tif, k, name) ||
+            !CheckDefaultSizes(tif, k, name))
             return false;
         for (uint32_t c = 0; c < ChunkCount(p); c++) {
             std::vector<uint8_t> data = ChunkData(k, c, p);
@@ -178,10 +216,17 @@ bool WritePages(TIFF *tif, const char *name)
                 return false;
             }
         }
-        if (!probe::WriteDirectory(tif, k, name))
+        // TIFFFlush(3tiff): nothing pending after raw writes, a success.
+        if (!SameNumber(name, k, static_cast<uint64_t>(TIFFFlushData(tif)), 1, "TIFFFlushData"))
+            return false;
+        if (k + 1 < size_page_count && !probe::WriteDirectory(tif, k, name))
             return false;
     }
-    return true;
+    // The last page goes to disk through TIFFFlush, which does "any pending
+    // writes ... including writes for the current directory": the file is
+    // checked on disk before it is closed.
+    return SameNumber(name, size_page_count - 1, static_cast<uint64_t>(TIFFFlush(tif)), 1,
+                      "TIFFFlush");
 }
 
 // --- Reading back ------------------------------------------------------------
@@ -255,6 +300,62 @@ bool CheckRawReads(TIFF *tif, unsigned k, const char *name)
     return true;
 }
 
+// TIFFquery(3tiff): the current strip or tile is the one being read, the
+// current row the row being read; whether that is the row read or the next
+// after the call returns, the page leaves open.
+bool CheckCurrent(TIFF *tif, unsigned k, const char *name)
+{
+    const SizePage &p = size_pages[k];
+    std::vector<uint8_t> buf(
+        static_cast<size_t>(Tiled(p) ? TIFFTileSize(tif) : TIFFStripSize(tif)));
+    for (uint32_t c = ChunkCount(p); c-- > 0;) {
+        const bool tiled = Tiled(p);
+        const tmsize_t n =
+            tiled ? TIFFReadEncodedTile(tif, c, buf.data(), static_cast<tmsize_t>(buf.size()))
+                  : TIFFReadEncodedStrip(tif, c, buf.data(), static_cast<tmsize_t>(buf.size()));
+        if (n < 0) {
+            probe::SayCantRead(tiled ? "tile" : "strip", c, name, probe::Page(k).c_str());
+            return false;
+        }
+        if (!SameNumber(name, k, tiled ? TIFFCurrentTile(tif) : TIFFCurrentStrip(tif), c,
+                        tiled ? "TIFFCurrentTile after TIFFReadEncodedTile(%u)"
+                              : "TIFFCurrentStrip after TIFFReadEncodedStrip(%u)",
+                        c))
+            return false;
+    }
+    return true;
+}
+
+// Rows one by one, on a handle of their own: of contiguous, unsubsampled
+// strips only, as TIFFReadScanline(3tiff) reads them.
+bool CheckCurrentRow(const probe::Layout &layout, unsigned k)
+{
+    const SizePage &p = size_pages[k];
+    const char *name = layout.filename;
+    if (Tiled(p) || Subsampled(p) || p.planar != PLANARCONFIG_CONTIG)
+        return true;
+    const probe::Tiff tif = probe::Reopen(layout, probe::Access::Read);
+    if (!tif || !chunks::GoTo(tif, k, name))
+        return false;
+    std::vector<uint8_t> line(static_cast<size_t>(TIFFScanlineSize(tif)));
+    for (uint32_t r = 0; r < p.length; r++) {
+        if (TIFFReadScanline(tif, line.data(), r, 0) < 0) {
+            probe::SayCantRead("row", r, name, probe::Page(k).c_str());
+            return false;
+        }
+        const uint32_t got = TIFFCurrentRow(tif);
+        if (got != r && got != r + 1) {
+            const std::string call =
+                "TIFFCurrentRow after TIFFReadScanline(" + std::to_string(r) + ")";
+            const std::string expect = std::to_string(r) + " or " + std::to_string(r + 1);
+            probe::Say<probe::Line::NumberIsNot>(name, k, call.c_str(), uint64_t{got},
+                                                 expect.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CheckReadBack(const probe::Layout &layout)
 {
     const char *name = layout.filename;
@@ -263,7 +364,8 @@ bool CheckReadBack(const probe::Layout &layout)
         return false;
     for (unsigned k = 0; k < size_page_count; k++) {
         if (!chunks::GoTo(tif, k, name) || !CheckSizes(tif, k, name) ||
-            !CheckRawReads(tif, k, name))
+            !CheckDefaultSizes(tif, k, name) || !CheckRawReads(tif, k, name) ||
+            !CheckCurrent(tif, k, name) || !CheckCurrentRow(layout, k))
             return false;
     }
     return true;
@@ -274,7 +376,7 @@ bool CallsTest(const probe::Layout &layout)
     const unsigned long messages = LibraryMessages();
     {
         const probe::Tiff tif = probe::Create(layout);
-        if (!tif || !WritePages(tif, layout.filename))
+        if (!tif || !WritePages(tif, layout.filename) || !CheckOnDisk(layout))
             return false;
     }
     return CheckOnDisk(layout) && CheckReadBack(layout) &&

@@ -147,6 +147,18 @@ bool SameValues(const Fetched &got, std::initializer_list<double> values, const 
     return true;
 }
 
+// TIFFGetField(3tiff): TIFFVGetFieldDefaulted is identical to
+// TIFFGetFieldDefaulted; held to a default the plain call gave right.
+bool SameThroughList(TIFF *tif, const Default &d, const Access &a, const Values &v,
+                     const Fetched &got, const Run &run)
+{
+    Fetched again;
+    if (Fetch(tif, d.tag, a, v, probe::VGetDefaulted, &again) && again.bits == got.bits)
+        return true;
+    probe::Say<probe::Line::WrongVGetDefault>(d.tag, run.name);
+    return false;
+}
+
 bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields)
 {
     bool ok = true;
@@ -163,8 +175,10 @@ bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields)
             ok = false;
             continue;
         }
-        if (d.also.size() != 0 && SameValues(got, d.also, a))
+        if (d.also.size() != 0 && SameValues(got, d.also, a)) {
+            ok = SameThroughList(tif, d, a, v, got, run) && ok;
             continue;
+        }
         // The first wrong value named, the others counted.
         size_t i = 0;
         unsigned long wrong = 0;
@@ -182,6 +196,8 @@ bool CheckDefaults(TIFF *tif, const Run &run, Home home, bool before_fields)
         if (wrong > 1)
             probe::Say<probe::Line::MoreWrongDefaults>(d.tag, run.name, wrong - 1, last);
         ok = ok && wrong == 0;
+        if (wrong == 0)
+            ok = SameThroughList(tif, d, a, v, got, run) && ok;
     }
     return ok;
 }

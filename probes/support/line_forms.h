@@ -35,6 +35,7 @@ enum class Line : unsigned char {
     DefaultNone,
     DefaultWrong,
     MoreWrongDefaults,
+    WrongVGetDefault,
     // Directories through the library.
     CantDirectory,
     CurrentSays,
@@ -96,6 +97,7 @@ enum class Line : unsigned char {
     // tile_probe, strile_probe.
     NotTiled,
     NumberIs,
+    NumberIsNot,
     QueriesRead,
     StripReadOnDemand,
     CantDefer,
@@ -274,6 +276,9 @@ inline constexpr LineForm line_forms[] = {
      R"(Wrong default for tag \d+ in )" PROBE_NAME
      R"(: \d+ more values differ, the last at value \d+\.)",
      false},
+    {Line::WrongVGetDefault, "WrongVGetDefault",
+     "Wrong default for tag %u in %s (TIFFVGetFieldDefaulted).",
+     R"(Wrong default for tag \d+ in )" PROBE_NAME R"( \(TIFFVGetFieldDefaulted\)\.)", false},
 
     {Line::CantDirectory, "CantDirectory", "%s: %scan't %s the directory.",
      PROBE_NAME ": " PROBE_FIELD R"(can't (create|write|rewrite|read|unlink) the directory\.)",
@@ -440,6 +445,10 @@ inline constexpr LineForm line_forms[] = {
      false},
     {Line::NumberIs, "NumberIs", "%s: page %u: %s is %" PRIu64 ", expected %" PRIu64 ".",
      PROBE_NAME R"(: page \d+: .+ is \d+, expected \d+\.)", false},
+    {Line::NumberIsNot, "NumberIsNot", "%s: page %u: %s is %" PRIu64 ", expected %s.",
+     PROBE_NAME
+     R"(: page \d+: .+ is \d+, expected (rows of \d+ to \d+ bytes|a multiple of 16|\d+ or \d+)\.)",
+     false},
     {Line::QueriesRead, "QueriesRead",
      "%s: page %u: the strile queries in \"O\" mode read %" PRIu64
      " bytes, as many as a whole strip array (%" PRIu64 ").",

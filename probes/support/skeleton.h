@@ -138,6 +138,7 @@ int ThroughList(TIFF *tif, uint32_t tag, ...)
 // probe can hold those to the same values.
 inline constexpr int (*VSet)(TIFF *, uint32_t, ...) = ThroughList<TIFFVSetField>;
 inline constexpr int (*VGet)(TIFF *, uint32_t, ...) = ThroughList<TIFFVGetField>;
+inline constexpr int (*VGetDefaulted)(TIFF *, uint32_t, ...) = ThroughList<TIFFVGetFieldDefaulted>;
 
 // Item i of the items of `width` bytes (1, 2, 4 or 8) at `p`, in the host's
 // byte order, as a value: what a swab or a field's storage holds there.
