@@ -292,6 +292,10 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         {"default-u16:258@fields_le.tif=8",
          {"Wrong default for tag 258 in fields_le.tif: value 0 is 0x8, expected 0x1."},
          {"fields_le.tif"}},
+        // The float page is a volume of 3 slices: three times the tiles.
+        {"answer:NumberOfTiles@fields_le.btf=2",
+         {"fields_le.btf: page 3: TIFFNumberOfTiles is 2, expected 6."},
+         {"fields_le.btf"}},
         // The va_list form alone wrong: before the fields and after them.
         {"vdefault-u16:274@fields_be.btf=3",
          {"Wrong default for tag 274 in fields_be.btf (TIFFVGetFieldDefaulted)."},
@@ -322,8 +326,9 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         {"poke:320.95@fields_le.btf:r=0x41",
          {"fields_le.btf: tag 320 on disk: value 47 is 16761, expected 52857."},
          {"fields_le.btf"}},
+        // A DOUBLE on disk (the float page has 64-bit samples).
         {"poke:340.0@fields_be.btf:r=0x41",
-         {"fields_be.btf: tag 340 on disk: value 0 is 25.6000004, expected -0.100000001."},
+         {"fields_be.btf: tag 340 on disk: value 0 is 429496730, expected -0.1."},
          {"fields_be.btf"}},
         {"poke:50721.3@fields_le.tif:r=0x41",
          {"fields_le.tif: tag 50721 on disk: value 0 is 1.09051904e+09, expected 1."},

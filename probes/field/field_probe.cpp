@@ -125,16 +125,10 @@ bool CheckDisk(Run &run)
     for (size_t p = 0; p < page_count; p++) {
         const Shape &s = shapes[p];
         ok = CheckDirectory(run, file.chain[p], s.home) && ok;
-        const uint64_t planes = s.planar == PLANARCONFIG_SEPARATE ? SamplesOf(s) : 1;
-        // No RowsPerStrip: the whole image is one strip.
-        const uint32_t strip_rows = s.rows ? s.rows : s.length;
-        const uint64_t chunks = planes * (s.tile ? ((s.width + s.tile - 1) / s.tile) *
-                                                       ((s.length + s.tile - 1) / s.tile)
-                                                 : (s.length + strip_rows - 1) / strip_rows);
         if (!probe::ChunksInside(file.chain[p], disk.bytes.size(),
                                  s.tile ? ifd::tag::TileOffsets : ifd::tag::StripOffsets,
                                  s.tile ? ifd::tag::TileByteCounts : ifd::tag::StripByteCounts,
-                                 chunks, s.tile ? "tile" : "strip", run.name))
+                                 ChunksOf(s), s.tile ? "tile" : "strip", run.name))
             ok = false;
     }
     for (const Home home : {Home::Exif, Home::Gps, Home::Interop}) {

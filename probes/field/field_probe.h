@@ -115,6 +115,9 @@ void MakeRows();
 // field_values.cpp
 size_t LinkIndex(field::LinkTarget link);
 uint32_t SamplesOf(const Shape &s);
+// TIFF 6.0's StripsPerImage or TilesPerImage, in planes, for a volume's
+// slices too: what the page's image is cut into.
+uint64_t ChunksOf(const Shape &s);
 bool ValuesOf(const Definition &f, const Shape &s, const uint64_t *links, Values *v);
 uint64_t DiskCount(const Definition &f, const Shape &s, const Values &v);
 

@@ -224,8 +224,8 @@ const Definition fields[] = {
     {ifd::tag::TargetPrinter, "TargetPrinter", MAIN, ALLOW_ASCII, A, 1, "A target printer", {}},
     {ifd::tag::ExtraSamples, "ExtraSamples", FLT, ALLOW_SHORT, A, 1, nullptr, {2}},
     {ifd::tag::SampleFormat, "SampleFormat", FLT, ALLOW_SHORT, S, 1, nullptr, {3}},
-    {ifd::tag::SMinSampleValue, "SMinSampleValue", FLT, ALLOW_NUMERIC, S, 1, nullptr, {-0.100000001490116119384765625}},
-    {ifd::tag::SMaxSampleValue, "SMaxSampleValue", FLT, ALLOW_NUMERIC, S, 1, nullptr, {2.71828174591064453125}},
+    {ifd::tag::SMinSampleValue, "SMinSampleValue", FLT, ALLOW_NUMERIC, S, 1, nullptr, {-0.1}},
+    {ifd::tag::SMaxSampleValue, "SMaxSampleValue", FLT, ALLOW_NUMERIC, S, 1, nullptr, {2.718281828459045}},
     // Adobe PageMaker 6.0 technical notes
     {ifd::tag::ClipPath, "ClipPath", MAIN, ALLOW_BYTE, A, 1, nullptr, {}, 41},
     {ifd::tag::XClipPathUnits, "XClipPathUnits", MAIN, ALLOW_LONG, F, 1, nullptr, {0x01020304}},
@@ -255,7 +255,7 @@ const Definition fields[] = {
     // SGI and Pixar's registered private fields
     {ifd::tag::Matteing, "Matteing", NONE, ALLOW_SHORT, F, 1, nullptr, {}},
     {ifd::tag::DataType, "DataType", NONE, ALLOW_SHORT, S, 1, nullptr, {}},
-    {ifd::tag::ImageDepth, "ImageDepth", MAIN, ALLOW_LONG, F, 1, nullptr, {1}},
+    {ifd::tag::ImageDepth, "ImageDepth", FLT, ALLOW_LONG, F, 1, nullptr, {3}},
     {ifd::tag::TileDepth, "TileDepth", FLT, ALLOW_LONG, F, 1, nullptr, {1}},
     {ifd::tag::ImageFullWidth, "ImageFullWidth", MAIN, ALLOW_LONG, F, 1, nullptr, {0x01020304}},
     {ifd::tag::ImageFullLength, "ImageFullLength", MAIN, ALLOW_LONG, F, 1, nullptr, {0xFEDCBA98}},
@@ -271,7 +271,7 @@ const Definition fields[] = {
     {ifd::tag::CFARepeatPatternDim, "CFARepeatPatternDim", MAIN, ALLOW_SHORT, F, 2, nullptr, {3, 5}},
     {ifd::tag::CFAPattern, "CFAPattern", MAIN, ALLOW_BYTE, A, 1, nullptr, {2, 5, 3, 6, 4, 3, 2, 6, 5, 4, 6, 4, 2, 3, 5}},
     {ifd::tag::Copyright, "Copyright", MAIN, ALLOW_ASCII, A, 1, "Copyright: field_probe", {}},
-    {ifd::tag::IPTC_NAA, "IPTC/NAA", MAIN, ALLOW_BYTE | ALLOW_UNDEFINED | ALLOW_LONG | ALLOW_ASCII, A, 1, nullptr, {}, 40},
+    {ifd::tag::IPTC_NAA, "IPTC/NAA", MAIN, ALLOW_BYTE | ALLOW_UNDEFINED | ALLOW_LONG | ALLOW_ASCII, A, 1, nullptr, {}, 41},
     // Adobe Photoshop's TIFF technical notes
     {ifd::tag::Photoshop, "Photoshop", MAIN, ALLOW_BYTE | ALLOW_UNDEFINED, A, 1, nullptr, {}, 41},
     {ifd::tag::ExifIFD, "ExifIFD", MAIN, ALLOW_OFFSET, F, 1, nullptr, {}, 0, LinkTarget::Exif},

@@ -58,7 +58,7 @@ enum class Home : uint8_t {
     Main,    // page 0: CMYK, 8 bits, LZW with a predictor, and most fields
     Palette, // 4-bit palette image, 70000 pixels wide
     YCbCr,   // YCbCr, subsampled 2 x 1, JPEG
-    Float,   // 16 x 16 tiles of two 32-bit IEEE float samples, planes apart, Deflate
+    Float,   // 16 x 16 tiles of two 64-bit IEEE float samples, planes apart, Deflate
              // with the floating-point predictor
     Fax3,    // bilevel, CCITT Group 3
     Fax4,    // bilevel, CCITT Group 4

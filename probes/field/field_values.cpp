@@ -106,6 +106,36 @@ uint32_t SamplesOf(const Shape &s)
     return s.samples ? s.samples : 1;
 }
 
+namespace {
+
+// The table's value of a field of one value on the page, else `absent`.
+uint32_t TableValue(uint16_t tag, Home home, uint32_t absent)
+{
+    for (size_t i = 0; i < field::field_count; i++) {
+        const Definition &f = field::fields[i];
+        if (f.tag == tag && f.home == home && f.values.size() == 1)
+            return static_cast<uint32_t>(*f.values.begin());
+    }
+    return absent;
+}
+
+} // namespace
+
+uint64_t ChunksOf(const Shape &s)
+{
+    const auto up = [](uint64_t n, uint64_t d) { return (n + d - 1) / d; };
+    const uint64_t planes = s.planar == PLANARCONFIG_SEPARATE ? SamplesOf(s) : 1;
+    if (!s.tile) {
+        // No RowsPerStrip: the whole image is one strip.
+        return planes * up(s.length, s.rows ? s.rows : s.length);
+    }
+    // A volume of ImageDepth slices is cut into tiles TileDepth slices deep
+    // (1 by default).
+    const uint32_t depth = TableValue(ifd::tag::ImageDepth, s.home, 1);
+    const uint32_t tile_depth = TableValue(ifd::tag::TileDepth, s.home, 1);
+    return planes * up(s.width, s.tile) * up(s.length, s.tile) * up(depth, tile_depth);
+}
+
 // False for a shape field the page leaves unset.
 bool ValuesOf(const Definition &f, const Shape &s, const uint64_t *links, Values *v)
 {

@@ -7,6 +7,7 @@
 
 #include <tiffio.h>
 
+#include "chunks.h"
 #include "field_probe.h"
 
 // TIFFCustomDirectory(3tiff) documents it; tiffio.h does not declare it.
@@ -161,11 +162,15 @@ bool StillPresent(TIFF *tif, uint32_t tag)
     return Describe(tif, tag, &a) && Fetch(tif, tag, a, Values(), TIFFGetField, &got);
 }
 
-bool WriteImage(TIFF *tif, Run &run, const Shape &s)
+bool WriteImage(TIFF *tif, Run &run, const Shape &s, size_t page)
 {
     const bool tiled = s.tile != 0;
     const tmsize_t size = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
     const uint32_t chunks = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    // As many as TIFF 6.0 says, a volume's slices included, each written.
+    if (!chunks::SameNumber(run.name, static_cast<unsigned>(page), chunks, ChunksOf(s),
+                            tiled ? "TIFFNumberOfTiles" : "TIFFNumberOfStrips"))
+        return false;
     // Elsewhere the pixels do not matter: zeros, which cost nothing to make.
     std::vector<uint8_t> data(size > 0 ? static_cast<size_t>(size) : 1,
                               s.compression == COMPRESSION_JPEG ? jpeg_level : 0);
@@ -223,7 +228,7 @@ bool WritePage(TIFF *tif, Run &run, const Shape &s, size_t page)
             }
         }
     }
-    if (!WriteImage(tif, run, s))
+    if (!WriteImage(tif, run, s, page))
         return false;
     // The next directory, set up once this one is written, needs them no more.
     page0 = false;
