@@ -96,6 +96,11 @@ TEST(CallsProbe, DefaultSizesPositionsAndFlushes)
         {"answer:FlushData@calls_le.tif=0",
          {"calls_le.tif"},
          "calls_le.tif: page 0: TIFFFlushData is 0, expected 1."},
+        // A flush that writes nothing: the last page is not on disk before
+        // the close.
+        {"answer:Flush@calls_le.tif=1",
+         {"calls_le.tif"},
+         "calls_le.tif: expected 8 pages, the file holds 7."},
         {"answer:Flush@calls_be.btf=0",
          {"calls_be.btf"},
          "calls_be.btf: page 7: TIFFFlush is 0, expected 1."},
