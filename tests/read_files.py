@@ -15,19 +15,20 @@ import sys
 
 import tifffile
 
-# Where tifffile itself reads a file otherwise than its bytes mean, and why:
-# a file name (a regular expression for the whole name, any layout), what is
-# not compared ("file", "image", or a directory's place) and the reason.
+# Where tifffile itself reads a file otherwise than its bytes mean, or the
+# table's image is not the page's: a file name (a regular expression for the
+# whole name), what is not compared ("file", "image", or a directory's
+# place) and why.
 _NO_COUNTS = ("tifffile fails (an IndexError) on strips without StripByteCounts, which it "
               "estimates for one strip only")
-_BYTE_IMAGE = ("tifffile gives a BYTE field as bytes, and its image code then fails on an image "
-               "field stored as BYTE, which TIFF 6.0's readers should accept")
+_BYTE_IMAGE = ("tifffile gives a BYTE field's values as bytes, and its page then fails on an "
+               "image field stored as BYTE, which TIFF 6.0's readers should accept")
 _INLINE_READER = ("tifffile takes the slot of a tag it has a reader for (IPTC, ImageSourceData) "
                   "as an offset even when the values fit it, and drops the tag")
 _CHAINED_SUBIFD = ("tifffile reads the SubIFDs the tag lists, not the ones chained to them "
                    "by their next offset")
-_DEPTH = ("ImageDepth 0 or 2^32-1 makes the page no or 2^32-1 planes deep for tifffile; the "
-          "strips, which the matrix reads, are then not its image")
+_DEPTH = ("ImageDepth 0 or 2^32-1 makes the image 0 or 2^32-1 planes deep, as tifffile reads "
+          "it; the table's image is the two strips as stored, which the matrix reads raw")
 LAYOUTS = r"_(le|be)\.(tif|btf)"
 TIFFFILE_WRONG = [
     (r"read_no_strip_counts_2" + LAYOUTS, "file", _NO_COUNTS),
@@ -38,7 +39,7 @@ TIFFFILE_WRONG = [
 ]
 # Fields that tifffile gives otherwise than as their values, by design: the
 # IFD pointers become the IFDs they point to (a dict, or pages), and
-# UserComment loses its 8-byte character code.
+# UserComment loses its 8-byte character code when that is ASCII.
 POINTERS = (330, 34665, 34853)
 USER_COMMENT = 37510
 ASCII_CODE = b"ASCII\0\0\0"
