@@ -9,8 +9,12 @@
 // long, and a refused open. Then the well-formed files read by tifffile
 // (read_files.py, against the table the probe exports in
 // TIFF_PROBES_READ_TABLE); where tifffile reads a file wrong the script says
-// so and why instead of comparing. The malformed files run under valgrind in
+// so and why instead of comparing; the same for the read matrix's exact
+// cases (TIFF_PROBES_MATRIX_DIR), and a table altered to one wrong value
+// fails the script. The malformed files run under valgrind in
 // memcheck_test.cpp.
+#include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -307,24 +311,154 @@ TEST(ReadProbe, MatrixFaultsGiveOneLinePerRuleAndField)
     }
 }
 
-// The well-formed cases' files, kept, read by tifffile, which shares no code
-// with the TIFF library, against the values the probe's table gives.
-TEST(ReadProbe, WellFormedFilesReadByTifffile)
+bool HasTifffile()
 {
     ProbeOptions check_import;
     check_import.args = {"-c", "import tifffile"};
     const ProbeRun has_tifffile("/usr/bin/python3", check_import);
-    if (!has_tifffile.exited() || has_tifffile.status() != 0)
+    return has_tifffile.exited() && has_tifffile.status() == 0;
+}
+
+// read_files.py on `table`.
+std::unique_ptr<ProbeRun> ReadFiles(const std::string &table)
+{
+    ProbeOptions read;
+    read.args = {READ_FILES_SCRIPT, table};
+    return std::make_unique<ProbeRun>("/usr/bin/python3", read);
+}
+
+// The well-formed cases' files, kept, read by tifffile, which shares no code
+// with the TIFF library, against the values the probe's table gives.
+TEST(ReadProbe, WellFormedFilesReadByTifffile)
+{
+    if (!HasTifffile())
         GTEST_SKIP() << "/usr/bin/python3 cannot import tifffile (Debian: python3-tifffile)";
 
     ProbeOptions keep = Faults("keep");
     keep.env.emplace_back("TIFF_PROBES_READ_TABLE", "read_cases.txt");
     const ProbeRun run(probe, keep);
     ASSERT_TRUE(run.exited()) << run.describe();
-    ProbeOptions read;
-    read.args = {READ_FILES_SCRIPT, run.path("read_cases.txt")};
-    const ProbeRun reader("/usr/bin/python3", read);
-    EXPECT_TRUE(reader.exited() && reader.status() == 0) << reader.describe();
+    const auto reader = ReadFiles(run.path("read_cases.txt"));
+    EXPECT_TRUE(reader->exited() && reader->status() == 0) << reader->describe();
+}
+
+// One value of a table line made wrong: the last element of a field's
+// line, or the image's first byte.
+struct Altered {
+    const char *file;  // the case
+    const char *place; // its directory's line
+    char kind;         // 'T' or 'I': the first such line of that directory
+    const char *named; // what the script must say
+};
+
+// The table's first line and the case's lines, with the alteration, to
+// `out`; false if the line is not there.
+bool Alter(const std::vector<std::string> &table, const Altered &a, const std::string &out)
+{
+    size_t from = 0;
+    while (from < table.size() && table[from] != std::string("F ") + a.file)
+        from++;
+    std::vector<std::string> lines = {table[0]};
+    for (size_t k = from; k < table.size() && (k == from || table[k][0] != 'F'); k++)
+        lines.push_back(table[k]);
+    size_t i = 0;
+    while (i < lines.size() && lines[i] != a.place)
+        i++;
+    while (i < lines.size() && lines[i][0] != a.kind)
+        i++;
+    if (from == table.size() || i == lines.size())
+        return false;
+    std::string &line = lines[i];
+    if (a.kind == 'I') {
+        line[2] = line[2] == '0' ? '1' : '0';
+    } else {
+        const size_t last = line.rfind(' ') + 1;
+        line = line.substr(0, last) + std::to_string(std::stoull(line.substr(last)) + 1);
+    }
+    std::ofstream f(out);
+    for (const std::string &l : lines)
+        f << l << '\n';
+    return static_cast<bool>(f);
+}
+
+// The read matrix's exact cases, each file written by the probe
+// (TIFF_PROBES_MATRIX_DIR), read by tifffile against the values the matrix
+// expects; then the table with one wrong value, each in its own copy, must
+// fail the script naming the case and its directory.
+TEST(ReadProbe, MatrixExactFilesReadByTifffile)
+{
+    if (!HasTifffile())
+        GTEST_SKIP() << "/usr/bin/python3 cannot import tifffile (Debian: python3-tifffile)";
+
+    ProbeOptions options;
+    options.env.emplace_back("TIFF_PROBES_MATRIX_DIR", "matrix");
+    const ProbeRun run(probe, options);
+    ASSERT_TRUE(run.exited()) << run.describe();
+    // The export changes nothing else.
+    const Baseline &clean = CleanRun(probe);
+    EXPECT_EQ(run.status(), clean.status);
+    EXPECT_EQ(run.own_lines(), clean.lines);
+    const std::string table = run.path("matrix/matrix_cases.txt");
+    const auto reader = ReadFiles(table);
+    EXPECT_TRUE(reader->exited() && reader->status() == 0) << reader->describe();
+    EXPECT_NE(reader->describe().find(" files read by tifffile"), std::string::npos);
+
+    std::vector<std::string> lines;
+    std::ifstream in(table);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    const Altered altered[] = {
+        {"read_274_std_le.tif", "D 0", 'T', "read_274_std_le.tif: 0: tag 274 is"},
+        // The last bit of a FLOAT.
+        {"read_65111_std_be.btf", "D 0", 'T', "read_65111_std_be.btf: 0: tag 65111 is"},
+        // A text's NUL.
+        {"read_270_std_le.tif", "D 0", 'T', "read_270_std_le.tif: 0: tag 270 is"},
+        // IPTC typed LONG, which tifffile gives as bytes.
+        {"read_33723_long_be.btf", "D 0", 'T', "read_33723_long_be.btf: 0: tag 33723 is"},
+        // The EXIF IFD of a big-endian BigTIFF, which tifffile loses.
+        {"read_exif_33434_std_be.btf", "D 0/EXIF", 'T',
+         "read_exif_33434_std_be.btf: 0/EXIF: tag 33434 is"},
+        {"read_gps_6_std_le.tif", "D 0/GPS", 'T', "read_gps_6_std_le.tif: 0/GPS: tag 6 is"},
+        {"read_274_byte_be.tif", "D 0", 'I', "read_274_byte_be.tif: 0: image differs"},
+        {"read_planes_le.tif", "D 0", 'I', "read_planes_le.tif: 0: image differs"},
+        {"read_subifd_chain_le.btf", "D 0/SubIFD_0", 'I',
+         "read_subifd_chain_le.btf: 0/SubIFD_0: image differs"},
+        {"read_thumbnail_be.tif", "D 1", 'T', "read_thumbnail_be.tif: 1: tag 254 is"},
+    };
+    for (const Altered &a : altered) {
+        SCOPED_TRACE(std::string(a.file) + " " + a.place + " " + a.kind);
+        const std::string copy = run.path("matrix/altered.txt");
+        ASSERT_TRUE(Alter(lines, a, copy));
+        const auto wrong = ReadFiles(copy);
+        EXPECT_TRUE(wrong->exited() && wrong->status() == 1) << wrong->describe();
+        EXPECT_NE(wrong->describe().find(a.named), std::string::npos) << wrong->describe();
+    }
+}
+
+// The export failing: a directory that cannot be made, a table that cannot
+// be written (a file-size limit below its size): one line, exit status 1.
+TEST(ReadProbe, MatrixExportFailureGivesOneLine)
+{
+    struct Case {
+        const char *dir;
+        long long size_limit;
+        const char *line;
+        std::set<std::string> files;
+    };
+    const Case cases[] = {
+        {"no/such", -1, "no/such: cannot create no/such: No such file or directory.", {}},
+        {"matrix",
+         200000,
+         "matrix/matrix_cases.txt: cannot write matrix/matrix_cases.txt.",
+         {"matrix"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.dir);
+        ProbeOptions options;
+        options.env.emplace_back("TIFF_PROBES_MATRIX_DIR", c.dir);
+        options.file_size_limit = c.size_limit;
+        ExpectFailure(ProbeRun(probe, options), {c.line}, c.files);
+    }
 }
 
 } // namespace

@@ -1,17 +1,22 @@
 #include "matrix.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <tiffio.h>
 #include <unistd.h>
 
 #include "matrix_detail.h"
 #include "probe_support.h"
+#include "read_table.h"
 
 namespace matrix {
 
@@ -260,12 +265,100 @@ struct Tally {
     }
 };
 
+// --- The exact cases for a second reader -----------------------------------
+
+// With TIFF_PROBES_MATRIX_DIR naming a directory (made if absent), each
+// exact case's file is written there, and its expectations to
+// matrix_cases.txt in it (read_table.h), for tests/read_files.py; without
+// it, nothing.
+class Export {
+  public:
+    Export()
+    {
+        const char *dir = getenv("TIFF_PROBES_MATRIX_DIR");
+        if (!dir || !*dir)
+            return;
+        dir_ = dir;
+        if (mkdir(dir, 0777) != 0 && errno != EEXIST) {
+            Fail(dir_, "cannot create " + dir_ + ": " + strerror(errno));
+            return;
+        }
+        const std::string path = dir_ + "/matrix_cases.txt";
+        table_ = fopen(path.c_str(), "w");
+        if (!table_) {
+            Fail(path, "cannot create " + path + ": " + strerror(errno));
+            return;
+        }
+        read_table::Begin(table_);
+    }
+    Export(const Export &) = delete;
+    Export &operator=(const Export &) = delete;
+
+    void Add(const std::string &name, const std::vector<uint8_t> &bytes,
+             const std::vector<read_cases::Directory> &pages)
+    {
+        if (!table_)
+            return;
+        const std::string path = dir_ + "/" + name;
+        const ifd::Error err = ifd::SaveFile(path.c_str(), bytes);
+        if (err)
+            Fail(path, err.what);
+        else
+            read_table::Export(table_, name, pages);
+    }
+
+    // Closes the table; false if anything could not be written.
+    bool Close()
+    {
+        if (table_) {
+            const bool written = !ferror(table_);
+            const bool closed = fclose(table_) == 0;
+            table_ = nullptr;
+            if (!closed || !written)
+                Fail(dir_ + "/matrix_cases.txt", "cannot write " + dir_ + "/matrix_cases.txt");
+        }
+        return ok_;
+    }
+
+  private:
+    // The first failure is said, and ends the export: one line, not one
+    // per case.
+    void Fail(const std::string &path, const std::string &why)
+    {
+        probe::Say<probe::Line::CantSave>(path.c_str(), why.c_str());
+        ok_ = false;
+        if (table_)
+            fclose(table_);
+        table_ = nullptr;
+    }
+
+    std::string dir_;
+    FILE *table_ = nullptr;
+    bool ok_ = true;
+};
+
+// What an exact field case's file means: the field, in the main IFD or the
+// one it links, and both strips.
+std::vector<read_cases::Directory> Meaning(const Row &row, const File &file)
+{
+    read_cases::Directory page;
+    page.chunks.push_back({file.pixels});
+    read_cases::Directory linked;
+    (file.sub_at ? linked : page).wants.push_back({file.expect, read_cases::Rule::Exact});
+    if (row.home == Home::Exif)
+        page.exif_dirs = {linked};
+    else if (row.home == Home::Gps)
+        page.gps_dirs = {linked};
+    return {page};
+}
+
 } // namespace
 
 bool Run(Totals *totals)
 {
     Totals t;
     Tally tally;
+    Export exported;
     const std::vector<Row> rows = Rows();
     InstallExtender();
     register_private = true;
@@ -274,6 +367,8 @@ bool Run(Totals *totals)
             for (const Variant &v : Derive(row, fmt.bigtiff)) {
                 const std::string name = "read_" + Stem(row) + "_" + v.slug + fmt.suffix;
                 const File file = Build(row, v, fmt);
+                if (v.outcome == Outcome::Exact)
+                    exported.Add(name, file.bytes, Meaning(row, file));
                 t.cases++;
                 bool rounded = false;
                 bool from_slot = false;
@@ -315,6 +410,9 @@ bool Run(Totals *totals)
     for (size_t i = 0; i < StructuralCount(); i++) {
         for (const read_cases::Format &fmt : read_cases::formats) {
             const Structural s = CheckStructural(i, fmt);
+            const std::string name = std::string("read_") + s.slug + fmt.suffix;
+            if (s.outcome == Outcome::Exact)
+                exported.Add(name, s.bytes, s.pages);
             t.cases++;
             if (s.what.empty())
                 continue;
@@ -323,15 +421,16 @@ bool Run(Totals *totals)
             line.form = probe::Line::MatrixBroken;
             line.klass = s.klass;
             line.what = s.what;
-            tally.Add(s.klass, line, std::string("read_") + s.slug + fmt.suffix, s.bytes);
+            tally.Add(s.klass, line, name, s.bytes);
         }
     }
     register_private = false;
+    const bool exported_all = exported.Close();
     for (const std::string &group : tally.order)
         Say(tally.broken[group]);
     if (totals)
         *totals = t;
-    return tally.order.empty();
+    return tally.order.empty() && exported_all;
 }
 
 } // namespace matrix

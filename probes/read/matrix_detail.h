@@ -56,6 +56,10 @@ struct Structural {
     const char *slug;
     std::vector<uint8_t> bytes;
     std::string what; // the first thing that broke, empty when none
+    Outcome outcome;
+    // What an exact case's pages mean, for a second reader: every field as
+    // written and each page's image.
+    std::vector<read_cases::Directory> pages;
 };
 
 // The structural cases: how many, and case i built and judged in the format.

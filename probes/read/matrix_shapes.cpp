@@ -16,7 +16,20 @@ struct Structure {
     std::vector<uint64_t> offsets; // page 0's strips, as the file gives them
     // cppcheck-suppress unusedStructMember ; read in the shapes' lambdas
     std::vector<uint64_t> sub; // offsets of the IFDs the case links
+    // Structural::pages.
+    std::vector<read_cases::Directory> pages;
 };
+
+// A page of `fields`, each as written, over `image`, its strips (or its one
+// tile) in order.
+read_cases::Directory Page(const std::vector<ifd::Field> &fields, const std::vector<uint8_t> &image)
+{
+    read_cases::Directory d;
+    for (const ifd::Field &f : fields)
+        d.wants.push_back({f, read_cases::Rule::Exact});
+    d.chunks.push_back({image});
+    return d;
+}
 
 // Strip k of the current directory: exact, or (`tolerant`) unreadable or
 // the bytes the file holds at its offset.
@@ -105,6 +118,7 @@ Structure Plain(ifd::Writer *w, const std::vector<ifd::Field> &extra, bool rever
         std::reverse(ifd.fields.begin(), ifd.fields.end());
     w->AppendIfd(ifd);
     s.bytes = w->Bytes();
+    s.pages = {Page(ifd.fields, Pixels(11, 2 * strip_bytes))};
     return s;
 }
 
@@ -148,8 +162,8 @@ std::string PagesAndStrips(TIFF *tif, const Structure &s, unsigned pages)
     return e;
 }
 
-// Page 0 of Image's fields, its strips at `s0` and `s1`.
-Structure PageAt(ifd::Writer *w, uint64_t s0, uint64_t s1)
+// Page 0 of Image's fields, its strips at `s0` and `s1`, which hold `image`.
+Structure PageAt(ifd::Writer *w, uint64_t s0, uint64_t s1, const std::vector<uint8_t> &image)
 {
     Structure s;
     s.offsets = {s0, s1};
@@ -157,6 +171,7 @@ Structure PageAt(ifd::Writer *w, uint64_t s0, uint64_t s1)
     ifd.fields = Image(s0, s1);
     w->AppendIfd(ifd);
     s.bytes = w->Bytes();
+    s.pages = {Page(ifd.fields, image)};
     return s;
 }
 
@@ -178,6 +193,7 @@ Structure Chained(ifd::Writer *w, uint64_t s0, const ifd::Ifd &first, const ifd:
     w->AppendIfd(main);
     s.sub = {at1, next};
     s.bytes = w->Bytes();
+    s.pages = {Page(main.fields, Pixels(11, 2 * strip_bytes))};
     return s;
 }
 
@@ -192,7 +208,10 @@ Structure OneStripTwice(ifd::Writer *w)
         w->Align();
         s1 = w->Size();
     }
-    return PageAt(w, s0, s1);
+    std::vector<uint8_t> image = Pixels(11, strip_bytes);
+    const std::vector<uint8_t> again = image;
+    image.insert(image.end(), again.begin(), again.end());
+    return PageAt(w, s0, s1, image);
 }
 
 // The first strip exact, the second exact too or as the file holds it.
@@ -240,6 +259,7 @@ constexpr Shape shapes[] = {
          Insert(&ifd.fields, b);
          w->AppendIfd(ifd);
          s.bytes = w->Bytes();
+         s.pages = {Page(ifd.fields, Pixels(11, 2 * strip_bytes))};
          return s;
      },
      [](TIFF *tif, const Structure &s) {
@@ -263,7 +283,10 @@ constexpr Shape shapes[] = {
          sub_a.fields = Image(a, a + strip_bytes);
          ifd::Ifd sub_b;
          sub_b.fields = Image(b, b + strip_bytes);
-         return Chained(w, s0, sub_a, sub_b, true, ifd::tag::SubIFDs);
+         Structure s = Chained(w, s0, sub_a, sub_b, true, ifd::tag::SubIFDs);
+         s.pages[0].subifds = {Page(sub_a.fields, Pixels(23, 2 * strip_bytes)),
+                               Page(sub_b.fields, Pixels(61, 2 * strip_bytes))};
+         return s;
      },
      [](TIFF *tif, const Structure &s) {
          std::string e = Strips(tif, s, true);
@@ -316,6 +339,7 @@ constexpr Shape shapes[] = {
          w->AppendIfd(thumb);
          s.bytes = w->Bytes();
          s.sub = {t};
+         s.pages.push_back(Page(thumb.fields, Pixels(5, 4)));
          return s;
      },
      [](TIFF *tif, const Structure &s) {
@@ -377,7 +401,7 @@ constexpr Shape shapes[] = {
          const std::vector<uint8_t> p = Pixels(11, 2 * strip_bytes);
          const uint64_t s1 = w->Append(std::vector<uint8_t>(p.begin() + strip_bytes, p.end()));
          const uint64_t s0 = w->Append(std::vector<uint8_t>(p.begin(), p.begin() + strip_bytes));
-         return PageAt(w, s0, s1);
+         return PageAt(w, s0, s1, p);
      },
      StripsExact},
     {"structure: planes apart", "planes", Outcome::Exact, "standard",
@@ -402,6 +426,7 @@ constexpr Shape shapes[] = {
          };
          w->AppendIfd(ifd);
          s.bytes = w->Bytes();
+         s.pages = {Page(ifd.fields, Pixels(11, 4 * strip_bytes))};
          return s;
      },
      [](TIFF *tif, const Structure &s) {
@@ -436,6 +461,7 @@ constexpr Shape shapes[] = {
          };
          w->AppendIfd(ifd);
          s.bytes = w->Bytes();
+         s.pages = {Page(ifd.fields, Pixels(3, 256))};
          return s;
      },
      [](TIFF *tif, const Structure &) {
@@ -475,7 +501,7 @@ Structural CheckStructural(size_t i, const read_cases::Format &fmt)
     const Structure s = shape.build(&w);
     const std::string what =
         Judge(name.c_str(), s.bytes, shape.outcome, [&](TIFF *tif) { return shape.check(tif, s); });
-    return {shape.klass, shape.slug, s.bytes, what};
+    return {shape.klass, shape.slug, s.bytes, what, shape.outcome, s.pages};
 }
 
 } // namespace matrix::detail

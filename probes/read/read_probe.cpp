@@ -11,7 +11,6 @@
 //   with each other and with the chain in the file, loops included;
 // - no crash, no hang, and the peak resident size grows by at most 64 MiB.
 // A library message fails a legal case; the other kinds may have them.
-#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -27,12 +26,11 @@
 #include "read_check.h"
 #include "probe_support.h"
 #include "read_cases.h"
+#include "read_table.h"
 
 namespace {
 
-using read_cases::Chunk;
 using read_cases::Directory;
-using read_cases::Rule;
 using read_cases::Want;
 
 // --- The tag extender of the cases that register their private tags ------
@@ -91,39 +89,9 @@ void ResetPeak()
 
 constexpr long max_growth_kib = 64L * 1024;
 
-// The expectations of the well-formed cases as text, for a second reader
-// (tests/read_files.py), when TIFF_PROBES_READ_TABLE names a file: "F NAME",
-// then per directory "D PLACE", its fields "T TAG TYPE RULE ELEMENTS..." (the
-// elements as ifd::Field holds them) and, for strips, "I HEX" (the image as
-// read, in the host's order, which a first line "H big" or "H little"
-// names).
+// The well-formed cases' expectations, for a second reader, when
+// TIFF_PROBES_READ_TABLE names a file (read_table.h).
 FILE *table = nullptr;
-
-void ExportDirectory(const Directory &d, const std::string &place)
-{
-    const char rules[] = "EANOL"; // Exact, ExactOrAbsent, Absent, OneOf, AtLeast
-    fprintf(table, "D %s\n", place.c_str());
-    for (const Want &w : d.wants) {
-        fprintf(table, "T %u %u %c", w.field.tag, w.field.type, rules[static_cast<int>(w.rule)]);
-        for (const uint64_t v : w.field.values)
-            fprintf(table, " %" PRIu64, v);
-        fputc('\n', table);
-    }
-    if (!d.tiled && !d.chunks.empty()) {
-        fputs("I ", table);
-        for (const Chunk &c : d.chunks) {
-            for (const uint8_t byte : c.bytes)
-                fprintf(table, "%02x", byte);
-        }
-        fputc('\n', table);
-    }
-    for (size_t i = 0; i < d.subifds.size(); i++)
-        ExportDirectory(d.subifds[i], place + "/SubIFD_" + std::to_string(i));
-    for (const Directory &e : d.exif_dirs)
-        ExportDirectory(e, place + "/EXIF");
-    for (const Directory &g : d.gps_dirs)
-        ExportDirectory(g, place + "/GPS");
-}
 
 // Whether a page of the case is compressed with a codec the library lacks
 // (a build without it): the case is not run (probe::CodecOrNone).
@@ -140,13 +108,6 @@ bool NeedsMissingCodec(const read_cases::Built &b)
     return false;
 }
 
-void Export(const read_cases::Built &b, const char *name)
-{
-    fprintf(table, "F %s\n", name);
-    for (size_t k = 0; k < b.pages.size(); k++)
-        ExportDirectory(b.pages[k], std::to_string(k));
-}
-
 bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
 {
     const char *name = layout.filename;
@@ -160,7 +121,7 @@ bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
         return false;
     }
     if (table && c.kind != read_cases::Kind::Malformed)
-        Export(b, name);
+        read_table::Export(table, name, b.pages);
     register_private = c.register_tags;
     ResetPeak();
     const long before = PeakKib();
@@ -191,10 +152,8 @@ int main()
     const char *table_name = getenv("TIFF_PROBES_READ_TABLE");
     if (table_name && *table_name)
         table = fopen(table_name, "w");
-    // The images are exported as this host holds them; the reader may run
-    // on a host of the other byte order (a cross build under emulation).
     if (table)
-        fprintf(table, "H %s\n", probe::HostBigEndian() ? "big" : "little");
+        read_table::Begin(table);
     int failure = 0;
     // Every case runs in every layout its encoding exists in, whatever the
     // earlier ones returned.

@@ -214,7 +214,9 @@ inline constexpr LineForm line_forms[] = {
      "Can't create test TIFF file " PROBE_NAME R"(\.)", false},
     {Line::CantOpen, "CantOpen", "Can't open test TIFF file %s.",
      "Can't open test TIFF file " PROBE_NAME R"(\.)", false},
-    {Line::CantSave, "CantSave", "%s: %s.", PROBE_NAME R"(: cannot (create|write) .*\.)", false},
+    // A case's file, or the read matrix's directory or table
+    // (TIFF_PROBES_MATRIX_DIR), by its path.
+    {Line::CantSave, "CantSave", "%s: %s.", R"(\S+: cannot (create|write) .*\.)", false},
     {Line::SetupFailed, "SetupFailed", "%s: can't %s.",
      PROBE_NAME R"(: can't (make a pipe|start a child process)\.)", false},
     {Line::NoRow, "NoRow", "%s: no row for this layout.",
