@@ -23,25 +23,25 @@ using read_fetch::Got;
 // --- Checking a case ---------------------------------------------------------
 
 // The strips are intact in every field case: they read as the file holds
-// them.
-std::string Strips(TIFF *tif, const Variant &v, const Row &row, const File &file)
+// them; `strict`: a read that fails breaks it too.
+std::string Strips(TIFF *tif, bool strict, const std::vector<uint8_t> &pixels)
 {
     for (uint32_t k = 0; k < 2; k++) {
         uint8_t buf[strip_bytes + 16];
         const tmsize_t n = TIFFReadEncodedStrip(tif, k, buf, sizeof(buf));
         if (n < 0) {
-            if (v.outcome == Outcome::Exact || !row.image)
+            if (strict)
                 return "can't read strip " + std::to_string(k);
         } else if (static_cast<size_t>(n) != strip_bytes) {
             return "strip " + std::to_string(k) + " read as " + std::to_string(n) +
                    " bytes, expected " + std::to_string(strip_bytes);
         } else {
             for (size_t i = 0; i < strip_bytes; i++) {
-                if (buf[i] != file.pixels[k * strip_bytes + i]) {
+                if (buf[i] != pixels[k * strip_bytes + i]) {
                     char text[80];
                     snprintf(text, sizeof(text),
                              "strip %" PRIu32 " byte %zu is 0x%02x, expected 0x%02x", k, i, buf[i],
-                             file.pixels[k * strip_bytes + i]);
+                             pixels[k * strip_bytes + i]);
                     return text;
                 }
             }
@@ -50,10 +50,36 @@ std::string Strips(TIFF *tif, const Variant &v, const Row &row, const File &file
     return "";
 }
 
-bool ReadLinked(TIFF *tif, const Row &row, uint64_t at)
+bool ReadLinked(TIFF *tif, Home home, uint64_t at)
 {
-    return row.home == Home::Exif ? TIFFReadEXIFDirectory(tif, at) != 0
-                                  : TIFFReadGPSDirectory(tif, at) != 0;
+    return home == Home::Exif ? TIFFReadEXIFDirectory(tif, at) != 0
+                              : TIFFReadGPSDirectory(tif, at) != 0;
+}
+
+// The field of `row` in the current directory against its variant: empty
+// when it holds; `expect` and `slot` as File has them.
+std::string FieldVerdict(TIFF *tif, const Row &row, const Variant &v, const ifd::Field &expect,
+                         const ifd::Field &slot, bool *rounded, bool *from_slot)
+{
+    Got got;
+    const bool present = read_fetch::Fetch(tif, row.tag, &got);
+    std::string differs = present ? Differs(got, expect, rounded) : "";
+    // A field given with the count the library read may hold exactly what
+    // the file holds, whatever the standard's count.
+    if (!differs.empty() && got.counted && v.outcome != Outcome::Exact &&
+        Differs(got, v.field).empty()) {
+        differs.clear();
+        *rounded = false;
+    }
+    // Values of an out-of-line field read from where they would be inline:
+    // the bytes of the entry's offset.
+    const bool something = got.text ? !got.null : got.Count() > 0;
+    if (!differs.empty() && something && v.field.value_at == ifd::derived && !slot.values.empty() &&
+        Differs(got, slot).empty())
+        *from_slot = true;
+    if (v.outcome == Outcome::Exact && !present)
+        return "absent, expected its value";
+    return differs;
 }
 
 // The first thing that broke, or empty.
@@ -61,30 +87,12 @@ std::string Check(const Row &row, const Variant &v, const File &file, const char
                   bool *rounded, bool *from_slot)
 {
     return Judge(name, file.bytes, v.outcome, [&](TIFF *tif) -> std::string {
-        std::string broke = Strips(tif, v, row, file);
+        std::string broke = Strips(tif, v.outcome == Outcome::Exact || !row.image, file.pixels);
         if (!broke.empty())
             return broke;
-        if (file.sub_at && !ReadLinked(tif, row, file.sub_at))
+        if (file.sub_at && !ReadLinked(tif, row.home, file.sub_at))
             return v.outcome == Outcome::Exact ? "can't read the IFD that holds it" : "";
-        Got got;
-        const bool present = read_fetch::Fetch(tif, row.tag, &got);
-        std::string differs = present ? Differs(got, file.expect, rounded) : "";
-        // A field given with the count the library read may hold exactly what
-        // the file holds, whatever the standard's count.
-        if (!differs.empty() && got.counted && v.outcome != Outcome::Exact &&
-            Differs(got, v.field).empty()) {
-            differs.clear();
-            *rounded = false;
-        }
-        // Values of an out-of-line field read from where they would be inline:
-        // the bytes of the entry's offset.
-        const bool something = got.text ? !got.null : got.Count() > 0;
-        if (!differs.empty() && something && v.field.value_at == ifd::derived &&
-            !file.slot.values.empty() && Differs(got, file.slot).empty())
-            *from_slot = true;
-        if (v.outcome == Outcome::Exact && !present)
-            return "absent, expected its value";
-        return differs;
+        return FieldVerdict(tif, row, v, file.expect, file.slot, rounded, from_slot);
     });
 }
 
@@ -131,6 +139,56 @@ std::string Stem(const Row &row)
     const std::string tag = std::to_string(row.tag);
     return row.home == Home::Exif ? "exif_" + tag : row.home == Home::Gps ? "gps_" + tag : tag;
 }
+
+} // namespace
+
+void detail::RegisterPrivate(bool on)
+{
+    InstallExtender();
+    register_private = on;
+}
+
+std::string detail::CheckMany(const std::vector<Pick> &picks, const Combined &c, const char *name)
+{
+    bool exact = true;
+    bool strict = true;
+    for (const Pick &p : picks) {
+        exact = exact && p.variant->outcome == Outcome::Exact;
+        strict = strict && (p.variant->outcome == Outcome::Exact || !p.row->image);
+    }
+    return Judge(
+        name, c.bytes, exact ? Outcome::Exact : Outcome::Tolerated, [&](TIFF *tif) -> std::string {
+            std::string broke = Strips(tif, strict, c.pixels);
+            if (!broke.empty())
+                return broke;
+            // The main IFD's fields, then the EXIF IFD's, then the GPS IFD's.
+            const Home homes[] = {Home::Main, Home::Exif, Home::Gps};
+            const uint64_t at[] = {0, c.exif_at, c.gps_at};
+            for (size_t k = 0; k < 3; k++) {
+                if (k > 0 && at[k] == 0)
+                    continue;
+                if (k > 0 && !ReadLinked(tif, homes[k], at[k]))
+                    return exact ? std::string(k == 1 ? "EXIF" : "GPS") + " IFD: can't read it"
+                                 : "";
+                for (size_t i = 0; i < picks.size(); i++) {
+                    const Row &row = *picks[i].row;
+                    const bool here = k == 0 ? row.home == Home::Main || row.home == Home::Private
+                                             : row.home == homes[k];
+                    if (!here)
+                        continue;
+                    bool rounded = false;
+                    bool from_slot = false;
+                    broke = FieldVerdict(tif, row, *picks[i].variant, c.expect[i], c.slot[i],
+                                         &rounded, &from_slot);
+                    if (!broke.empty())
+                        return Key(row) + ": " + broke;
+                }
+            }
+            return std::string();
+        });
+}
+
+namespace {
 
 // A text registered with TIFF_VARIABLE and its count passed, which
 // TIFFFieldPassCount(3tiff) describes, and a private IFD of one value stop

@@ -37,6 +37,37 @@ struct File {
 
 File Build(const Row &row, const Variant &v, const read_cases::Format &fmt);
 
+// One field of a file of several: a row and one of its variants.
+struct Pick {
+    const Row *row;
+    const Variant *variant;
+};
+
+// A file of several rows' variants, each row's tag once in its IFD, laid out
+// as Build lays out one: the pixels, the main IFD (the image, the main and
+// private fields, the links), the EXIF and GPS IFDs, each IFD's values after
+// it; a value straddling the end of the file ends it, and values past the
+// end lie 64 bytes past it. Build of one variant is BuildMany of one pick.
+struct Combined {
+    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> pixels;          // both strips
+    uint64_t exif_at = 0, gps_at = 0;     // the linked IFDs, 0 for none
+    std::vector<ifd::Field> expect, slot; // each pick's, as File has them
+};
+
+Combined BuildMany(const std::vector<Pick> &picks, const read_cases::Format &fmt);
+
+// The first thing that broke in the file `c` of `picks`, opened as `name`;
+// empty when nothing did. Each pick is judged as the matrix judges its case
+// alone; the file is Exact when every pick is, and a strip read may fail
+// only where an image field's pick is not Exact. What broke a field starts
+// with the field's key ("tag 274: ", "EXIF IFD: tag 33434: ").
+std::string CheckMany(const std::vector<Pick> &picks, const Combined &c, const char *name);
+
+// Registers the private rows' tags with every handle opened from now on
+// (`on`), or no longer.
+void RegisterPrivate(bool on);
+
 std::vector<uint8_t> Pixels(unsigned seed, size_t n);
 // Bytes `from` to `to` of `bytes`.
 std::vector<uint8_t> Slice(const std::vector<uint8_t> &bytes, size_t from, size_t to);
