@@ -61,8 +61,22 @@ Combined BuildMany(const std::vector<Pick> &picks, const read_cases::Format &fmt
 // empty when nothing did. Each pick is judged as the matrix judges its case
 // alone; the file is Exact when every pick is, and a strip read may fail
 // only where an image field's pick is not Exact. What broke a field starts
-// with the field's key ("tag 274: ", "EXIF IFD: tag 33434: ").
+// with the field's key ("tag 274: ", "EXIF IFD: tag 33434: "). The two
+// conversions the matrix reports as lines of their own, whatever the field
+// (a RATIONAL fetched as the float quotient of its parts; in the EXIF and GPS
+// IFDs, values read from the bytes of the entry's offset), are known defects
+// and break nothing here.
 std::string CheckMany(const std::vector<Pick> &picks, const Combined &c, const char *name);
+
+// `check` run in a child process: what it returns, or what stopped it, with
+// `*signal` the signal that did (the caller's to tell).
+std::string Apart(const std::function<std::string()> &check, int *signal);
+
+// A row's field as the lines name it: "tag 274", "EXIF IFD: tag 33434".
+std::string Key(const Row &row);
+
+// The name of a case's file: read_TAG_SLUG_le.tif, read_exif_TAG_..., ...
+std::string CaseName(const Row &row, const Variant &v, const read_cases::Format &fmt);
 
 // Registers the private rows' tags with every handle opened from now on
 // (`on`), or no longer.
