@@ -172,16 +172,19 @@ bool Joins(const Pool &pool, size_t format, const std::vector<size_t> &chosen, s
 
 constexpr size_t fewest = 2, most = 8;
 
-// A combination of 2 to 8 deviations of one format, each passing alone.
+// A combination of up to 8 deviations of one format, each passing alone,
+// from a fixed number of draws: which deviations fail alone on this host
+// does not change the combinations that follow.
 Combination Draw(Pool *pool, std::mt19937_64 *rng)
 {
     Combination c;
     c.format = (*rng)() % formats;
     const size_t want = fewest + (*rng)() % (most - fewest + 1);
     const size_t size = pool->deviations[c.format].size();
-    for (size_t attempt = 0; attempt < 4 * want && c.deviations.size() < want; attempt++) {
+    for (size_t attempt = 0; attempt < 4 * want; attempt++) {
         const size_t d = (*rng)() % size;
-        if (Joins(*pool, c.format, c.deviations, d) && PassesAlone(pool, c.format, d))
+        if (c.deviations.size() < want && Joins(*pool, c.format, c.deviations, d) &&
+            PassesAlone(pool, c.format, d))
             c.deviations.push_back(d);
     }
     return c;
@@ -264,9 +267,9 @@ bool Run(unsigned seconds, uint64_t seed)
     bool passed = true;
     while (passed && std::chrono::steady_clock::now() < end) {
         const Combination c = Draw(&pool, &rng);
+        number++; // every draw, run or not, so that a number names one on every host
         if (c.deviations.size() < fewest)
             continue;
-        number++;
         const read_cases::Format &fmt = read_cases::formats[c.format];
         const std::string name = FileName(fmt);
         std::string what = Try(Picks(pool, c.format, c.deviations), fmt, name);
