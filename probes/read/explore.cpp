@@ -1,5 +1,6 @@
 #include "explore.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -107,7 +108,7 @@ std::string Try(const std::vector<Pick> &picks, const read_cases::Format &fmt,
 {
     const matrix::detail::Combined c = matrix::detail::BuildMany(picks, fmt);
     int signal = 0;
-    const std::string what = matrix::detail::Apart(
+    std::string what = matrix::detail::Apart(
         [&] {
             alarm(time_limit);
             read_peak::ResetPeak();
@@ -159,15 +160,13 @@ bool Joins(const Pool &pool, size_t format, const std::vector<size_t> &chosen, s
     const Deviation &dev = pool.deviations[format][d];
     const Row &row = pool.rows[dev.row];
     const bool straddles = pool.variants[format][dev.row][dev.variant].place == Place::Straddle;
-    for (const size_t e : chosen) {
+    return std::none_of(chosen.begin(), chosen.end(), [&](size_t e) {
         const Deviation &other = pool.deviations[format][e];
         const Row &r = pool.rows[other.row];
-        if (r.tag == row.tag && IfdOf(r) == IfdOf(row))
-            return false;
-        if (straddles && pool.variants[format][other.row][other.variant].place == Place::Straddle)
-            return false;
-    }
-    return true;
+        return (r.tag == row.tag && IfdOf(r) == IfdOf(row)) ||
+               (straddles &&
+                pool.variants[format][other.row][other.variant].place == Place::Straddle);
+    });
 }
 
 constexpr size_t fewest = 2, most = 8;
