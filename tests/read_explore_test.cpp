@@ -158,11 +158,15 @@ TEST(ReadExplore, SeveralDeviationsLieInOneFileEachWhereItsVariantPutsIt)
         size_t format; // of read_cases::formats
         std::vector<Want> picks;
         size_t past; // picks whose values lie past the end or straddle it
+        matrix::detail::Shapes shapes;
     } cases[] = {
         // Values after the main IFD in entry order, one odd, one past the end.
-        {0, {{274, Home::Main, "more"}, {270, Home::Main, "odd"}, {282, Home::Main, "past"}}, 1},
+        {0,
+         {{274, Home::Main, "more"}, {270, Home::Main, "odd"}, {282, Home::Main, "past"}},
+         1,
+         {}},
         // A value after one of odd length: at the next even offset.
-        {0, {{270, Home::Main, "over"}, {282, Home::Main, "more"}}, 0},
+        {0, {{270, Home::Main, "over"}, {282, Home::Main, "more"}}, 0, {}},
         // A linked EXIF and GPS IFD each after the main one's values, and
         // one value straddling the end of the file, from the main IFD.
         {3,
@@ -170,15 +174,21 @@ TEST(ReadExplore, SeveralDeviationsLieInOneFileEachWhereItsVariantPutsIt)
           {33434, Home::Exif, "more"},
           {0, Home::Gps, "more"},
           {318, Home::Main, "odd"}},
-         1},
+         1,
+         {}},
         // An image field replaced, a private one over the IFD, in big-endian.
-        {1, {{256, Home::Main, "rational"}, {65103, Home::Private, "overifd"}}, 0},
+        {1, {{256, Home::Main, "rational"}, {65103, Home::Private, "overifd"}}, 0, {}},
+        // The structural classes: entries descending, strips reversed.
+        {0, {{274, Home::Main, "byte"}, {270, Home::Main, "odd"}}, 0, {true, false}},
+        {3, {{33434, Home::Exif, "more"}, {65103, Home::Private, "over"}}, 0, {true, true}},
+        {1, {{282, Home::Main, "overifd"}}, 0, {false, true}},
         {1,
          {{33434, Home::Exif, "overifd"},
           {282, Home::Main, "overifd"},
           {33437, Home::Exif, "past"},
           {270, Home::Main, "over"}},
-         1},
+         1,
+         {}},
     };
     for (const auto &c : cases) {
         const read_cases::Format &fmt = read_cases::formats[c.format];
@@ -197,14 +207,22 @@ TEST(ReadExplore, SeveralDeviationsLieInOneFileEachWhereItsVariantPutsIt)
             ASSERT_NE(v, kept[i].end()) << c.picks[i].tag << " " << c.picks[i].slug;
             picks.push_back({RowOf(rows, c.picks[i]), &*v});
         }
-        const matrix::detail::Combined built = matrix::detail::BuildMany(picks, fmt);
+        const matrix::detail::Combined built = matrix::detail::BuildMany(picks, fmt, c.shapes);
         const ifd::File file = ifd::ReadFile(built.bytes.data(), built.bytes.size());
         ASSERT_EQ(file.chain.size(), 1U);
+        const std::vector<ifd::Entry> &entries = file.chain[0].entries;
+        const auto descending = [](const ifd::Entry &a, const ifd::Entry &b) {
+            return a.tag > b.tag;
+        };
+        EXPECT_EQ(std::is_sorted(entries.begin(), entries.end(), descending), c.shapes.descending);
+        EXPECT_NE(std::is_sorted(entries.rbegin(), entries.rend(), descending),
+                  c.shapes.descending);
         // The reader's problems: the values outside the file, no other.
         EXPECT_EQ(file.problems.size(), c.past);
         const ifd::Entry *offsets = ifd::FindEntry(file.chain[0], ifd::tag::StripOffsets);
         ASSERT_NE(offsets, nullptr);
         ASSERT_EQ(offsets->values.size(), 2U);
+        EXPECT_EQ(offsets->values[0] > offsets->values[1], c.shapes.strips_reversed);
         for (size_t k = 0; k < 2; k++) {
             const uint64_t at = offsets->values[k];
             ASSERT_LE(at + matrix::detail::strip_bytes, built.bytes.size());

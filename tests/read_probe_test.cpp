@@ -325,13 +325,13 @@ ProbeOptions Explore(std::vector<std::string> args, const std::string &faults = 
 TEST(ReadProbe, ExploreShrinksAFaultToItsOneDeviation)
 {
     const ProbeRun run(
-        probe, Explore({"--explore", "120", "--seed", "5"}, "get-u16:274@read_explore_le.tif=0"));
+        probe, Explore({"--explore", "120", "--seed", "6"}, "get-u16:274@read_explore_le.tif=0"));
     ExpectExactly(run, 1,
-                  {"explore: seed 5: combination 527 (7 deviations) failed, shrunk to 1.",
-                   "explore: tag 274 stored as LONG (reader's integer types, exact).",
+                  {"explore: seed 6: combination 577 (5 deviations) failed, shrunk to 1.",
+                   "explore: tag 274 stored as SLONG (wrong type, tolerated).",
                    "explore: read_explore_le.tif: tag 274: value 0 is 0, expected 8."},
                   {"read_explore_le.tif"});
-    // The file: the image's fields and Orientation as LONG 8, nothing else.
+    // The file: the image's fields and Orientation as SLONG 8, nothing else.
     std::vector<uint8_t> bytes;
     ASSERT_FALSE(ifd::LoadFile(run.path("read_explore_le.tif").c_str(), &bytes));
     const ifd::File file = ifd::ReadFile(bytes.data(), bytes.size());
@@ -344,16 +344,17 @@ TEST(ReadProbe, ExploreShrinksAFaultToItsOneDeviation)
     EXPECT_EQ(tags, (std::vector<uint16_t>{256, 257, 258, 259, 262, 273, 274, 277, 278, 279, 284}));
     const ifd::Entry *orientation = ifd::FindEntry(file.chain[0], 274);
     ASSERT_NE(orientation, nullptr);
-    EXPECT_EQ(orientation->type, 4);
+    EXPECT_EQ(orientation->type, 9);
     EXPECT_EQ(orientation->values, std::vector<uint64_t>{8});
 }
 
-// A seed whose combinations pass for longer than a second on the library
-// under test (its first failing one, the known pair defect, lies further):
+// A seed whose combinations pass for longer than a second on Debian's 4.5.0
+// (most seeds soon meet defects/srational_denominator_unsigned.c or
+// resolution_pair_shared.c; this one passes 10 s on two shared cores):
 // silent, exit 0, no file.
 TEST(ReadProbe, ExploreOfASoundStretchIsSilent)
 {
-    ExpectExactly(ProbeRun(probe, Explore({"--explore", "1", "--seed", "4"})), 0, {}, {});
+    ExpectExactly(ProbeRun(probe, Explore({"--explore", "1", "--seed", "19"})), 0, {}, {});
 }
 
 TEST(ReadProbe, ExploreRejectsBadArguments)

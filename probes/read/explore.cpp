@@ -47,9 +47,21 @@ bool Fault(BadArgument *bad, const std::string &arg, const char *why)
     return false;
 }
 
-// --- The deviations: every row's variants but its standard encoding ------------
+// --- The deviations: every row's variants but its standard encoding, and ---
+// --- the structural classes a file of several rows' variants can take -------
 
 constexpr size_t formats = sizeof(read_cases::formats) / sizeof(read_cases::formats[0]);
+
+// The matrix's structural cases (matrix_shapes.cpp) BuildMany can apply.
+struct ShapeItem {
+    const char *slug;
+    bool matrix::detail::Shapes::*flag;
+};
+constexpr ShapeItem shape_items[] = {
+    {"descending", &matrix::detail::Shapes::descending},
+    {"strips_reversed", &matrix::detail::Shapes::strips_reversed},
+};
+constexpr size_t shape_count = sizeof(shape_items) / sizeof(shape_items[0]);
 
 struct Deviation {
     size_t row;
@@ -64,8 +76,14 @@ struct Pool {
     std::vector<Row> rows;
     std::vector<std::vector<Variant>> variants[formats]; // per format, per row
     std::vector<Deviation> deviations[formats];
-    std::vector<Alone> alone[formats]; // per deviation
+    std::vector<Alone> alone[formats]; // per deviation, then per shape
+    matrix::detail::StructuralClass shapes[shape_count];
+    bool has_shape[shape_count];
 };
+
+// An item of a combination: deviation `item` of its format, or from
+// shape_base on, structural class `item - shape_base`.
+constexpr size_t shape_base = size_t{1} << 30;
 
 void Fill(Pool *pool)
 {
@@ -78,42 +96,60 @@ void Fill(Pool *pool)
             for (size_t v = 1; v < pool->variants[f][r].size(); v++)
                 pool->deviations[f].push_back({r, v});
         }
-        pool->alone[f].assign(pool->deviations[f].size(), Alone::Untried);
+        pool->alone[f].assign(pool->deviations[f].size() + shape_count, Alone::Untried);
     }
+    for (size_t s = 0; s < shape_count; s++)
+        pool->has_shape[s] = matrix::detail::StructuralRule(shape_items[s].slug, &pool->shapes[s]);
 }
 
 struct Combination {
     size_t format = 0;
-    std::vector<size_t> deviations; // into the format's pool
+    std::vector<size_t> items;
 };
 
-std::vector<Pick> Picks(const Pool &pool, size_t format, const std::vector<size_t> &deviations)
-{
+// The file a combination's items make: its fields, its structure.
+struct Assembled {
     std::vector<Pick> picks;
-    for (const size_t d : deviations) {
-        const Deviation &dev = pool.deviations[format][d];
-        picks.push_back({&pool.rows[dev.row], &pool.variants[format][dev.row][dev.variant]});
+    matrix::detail::Shapes shapes;
+    Outcome structure = Outcome::Exact;
+};
+
+Assembled Assemble(const Pool &pool, size_t format, const std::vector<size_t> &items)
+{
+    Assembled a;
+    for (const size_t item : items) {
+        if (item >= shape_base) {
+            const size_t s = item - shape_base;
+            a.shapes.*shape_items[s].flag = true;
+            if (pool.shapes[s].outcome != Outcome::Exact)
+                a.structure = pool.shapes[s].outcome;
+            continue;
+        }
+        const Deviation &dev = pool.deviations[format][item];
+        a.picks.push_back({&pool.rows[dev.row], &pool.variants[format][dev.row][dev.variant]});
     }
-    return picks;
+    return a;
 }
 
 // --- Running a file in a child -------------------------------------------------
 
 constexpr unsigned time_limit = 10; // seconds a file may take
 
-// What broke reading the file of `picks` as `name`, in a child process with
+// What broke reading the file of `items` as `name`, in a child process with
 // a time limit and the peak resident size watched; empty when nothing did.
-std::string Try(const std::vector<Pick> &picks, const read_cases::Format &fmt,
+std::string Try(const Pool &pool, size_t format, const std::vector<size_t> &items,
                 const std::string &name)
 {
-    const matrix::detail::Combined c = matrix::detail::BuildMany(picks, fmt);
+    const Assembled a = Assemble(pool, format, items);
+    const matrix::detail::Combined c =
+        matrix::detail::BuildMany(a.picks, read_cases::formats[format], a.shapes);
     int signal = 0;
     std::string what = matrix::detail::Apart(
         [&] {
             alarm(time_limit);
             read_peak::ResetPeak();
             const long before = read_peak::PeakKib();
-            std::string broke = matrix::detail::CheckMany(picks, c, name.c_str());
+            std::string broke = matrix::detail::CheckMany(a.picks, c, name.c_str(), a.structure);
             const long after = read_peak::PeakKib();
             if (broke.empty() && before >= 0 && after >= 0 &&
                 after - before > read_peak::max_growth_kib)
@@ -134,15 +170,24 @@ std::string FileName(const read_cases::Format &fmt)
     return std::string("read_explore") + fmt.suffix;
 }
 
-// Whether deviation `d` passes in the matrix's case of it, tried once.
-bool PassesAlone(Pool *pool, size_t format, size_t d)
+// Whether `item` passes alone, in a file named as the matrix's case of it,
+// tried once.
+bool PassesAlone(Pool *pool, size_t format, size_t item)
 {
-    Alone &a = pool->alone[format][d];
+    const size_t at =
+        item >= shape_base ? pool->deviations[format].size() + item - shape_base : item;
+    Alone &a = pool->alone[format][at];
     if (a == Alone::Untried) {
-        const std::vector<Pick> picks = Picks(*pool, format, {d});
         const read_cases::Format &fmt = read_cases::formats[format];
-        const std::string name = matrix::detail::CaseName(*picks[0].row, *picks[0].variant, fmt);
-        a = Try(picks, fmt, name).empty() ? Alone::Passes : Alone::Fails;
+        std::string name;
+        if (item >= shape_base) {
+            name = std::string("read_") + shape_items[item - shape_base].slug + fmt.suffix;
+        } else {
+            const Deviation &dev = pool->deviations[format][item];
+            name = matrix::detail::CaseName(pool->rows[dev.row],
+                                            pool->variants[format][dev.row][dev.variant], fmt);
+        }
+        a = Try(*pool, format, {item}, name).empty() ? Alone::Passes : Alone::Fails;
     }
     return a == Alone::Passes;
 }
@@ -153,8 +198,8 @@ int IfdOf(const Row &row)
     return row.home == matrix::Home::Exif ? 1 : row.home == matrix::Home::Gps ? 2 : 0;
 }
 
-// Whether `d` can join the picks: its tag not yet in its IFD, and at most
-// one value straddling the end of the file.
+// Whether deviation `d` can join the items: its tag not yet in its IFD, and
+// at most one value straddling the end of the file.
 bool Joins(const Pool &pool, size_t format, const std::vector<size_t> &chosen, size_t d)
 {
     const Deviation &dev = pool.deviations[format][d];
@@ -172,8 +217,9 @@ bool Joins(const Pool &pool, size_t format, const std::vector<size_t> &chosen, s
 constexpr size_t fewest = 2, most = 8;
 
 // A combination of up to 8 deviations of one format, each passing alone,
-// from a fixed number of draws: which deviations fail alone on this host
-// does not change the combinations that follow.
+// and each structural class one time in four, from a fixed number of draws:
+// which deviations fail alone on this host does not change the combinations
+// that follow.
 Combination Draw(Pool *pool, std::mt19937_64 *rng)
 {
     Combination c;
@@ -182,9 +228,14 @@ Combination Draw(Pool *pool, std::mt19937_64 *rng)
     const size_t size = pool->deviations[c.format].size();
     for (size_t attempt = 0; attempt < 4 * want; attempt++) {
         const size_t d = (*rng)() % size;
-        if (c.deviations.size() < want && Joins(*pool, c.format, c.deviations, d) &&
+        if (c.items.size() < want && Joins(*pool, c.format, c.items, d) &&
             PassesAlone(pool, c.format, d))
-            c.deviations.push_back(d);
+            c.items.push_back(d);
+    }
+    for (size_t s = 0; s < shape_count; s++) {
+        const bool take = (*rng)() % 4 == 0;
+        if (take && pool->has_shape[s] && PassesAlone(pool, c.format, shape_base + s))
+            c.items.push_back(shape_base + s);
     }
     return c;
 }
@@ -192,6 +243,20 @@ Combination Draw(Pool *pool, std::mt19937_64 *rng)
 const char *OutcomeName(Outcome o)
 {
     return o == Outcome::Exact ? "exact" : o == Outcome::Refused ? "refused" : "tolerated";
+}
+
+// The lines of a combination's item.
+void SayItem(const Pool &pool, size_t format, size_t item)
+{
+    if (item >= shape_base) {
+        const matrix::detail::StructuralClass &s = pool.shapes[item - shape_base];
+        probe::Say<probe::Line::ExploreDeviation>(s.klass, s.rule, OutcomeName(s.outcome));
+        return;
+    }
+    const Deviation &dev = pool.deviations[format][item];
+    const Variant &v = pool.variants[format][dev.row][dev.variant];
+    const std::string what = matrix::detail::Key(pool.rows[dev.row]) + " " + v.klass;
+    probe::Say<probe::Line::ExploreDeviation>(what.c_str(), v.rule, OutcomeName(v.outcome));
 }
 
 } // namespace
@@ -267,32 +332,29 @@ bool Run(unsigned seconds, uint64_t seed)
     while (passed && std::chrono::steady_clock::now() < end) {
         const Combination c = Draw(&pool, &rng);
         number++; // every draw, run or not, so that a number names one on every host
-        if (c.deviations.size() < fewest)
+        if (c.items.size() < fewest)
             continue;
         const read_cases::Format &fmt = read_cases::formats[c.format];
         const std::string name = FileName(fmt);
-        std::string what = Try(Picks(pool, c.format, c.deviations), fmt, name);
+        std::string what = Try(pool, c.format, c.items, name);
         if (what.empty())
             continue;
         passed = false;
-        // What the fewest deviations that still fail break.
-        const std::vector<size_t> shrunk =
-            Shrink(c.deviations, [&](const std::vector<size_t> &fewer) {
-                std::string broke = Try(Picks(pool, c.format, fewer), fmt, name);
-                if (broke.empty())
-                    return false;
-                what = broke;
-                return true;
-            });
-        const std::vector<Pick> picks = Picks(pool, c.format, shrunk);
-        probe::Say<probe::Line::ExploreFailed>(seed, number, c.deviations.size(), shrunk.size());
-        for (const Pick &p : picks)
-            probe::Say<probe::Line::ExploreDeviation>(matrix::detail::Key(*p.row).c_str(),
-                                                      p.variant->klass.c_str(), p.variant->rule,
-                                                      OutcomeName(p.variant->outcome));
+        // What the fewest items that still fail break.
+        const std::vector<size_t> shrunk = Shrink(c.items, [&](const std::vector<size_t> &fewer) {
+            std::string broke = Try(pool, c.format, fewer, name);
+            if (broke.empty())
+                return false;
+            what = broke;
+            return true;
+        });
+        probe::Say<probe::Line::ExploreFailed>(seed, number, c.items.size(), shrunk.size());
+        for (const size_t item : shrunk)
+            SayItem(pool, c.format, item);
         probe::Say<probe::Line::ExploreBroke>(name.c_str(), what.c_str());
+        const Assembled a = Assemble(pool, c.format, shrunk);
         const ifd::Error err =
-            ifd::SaveFile(name.c_str(), matrix::detail::BuildMany(picks, fmt).bytes);
+            ifd::SaveFile(name.c_str(), matrix::detail::BuildMany(a.picks, fmt, a.shapes).bytes);
         if (err)
             probe::Say<probe::Line::CantSave>(name.c_str(), err.what.c_str());
     }

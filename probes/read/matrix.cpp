@@ -198,9 +198,10 @@ void detail::RegisterPrivate(bool on)
     register_private = on;
 }
 
-std::string detail::CheckMany(const std::vector<Pick> &picks, const Combined &c, const char *name)
+std::string detail::CheckMany(const std::vector<Pick> &picks, const Combined &c, const char *name,
+                              Outcome structure)
 {
-    bool exact = true;
+    bool exact = structure == Outcome::Exact;
     bool strict = true;
     for (const Pick &p : picks) {
         exact = exact && p.variant->outcome == Outcome::Exact;

@@ -55,7 +55,16 @@ struct Combined {
     std::vector<ifd::Field> expect, slot; // each pick's, as File has them
 };
 
-Combined BuildMany(const std::vector<Pick> &picks, const read_cases::Format &fmt);
+// The structural classes a file of several picks may take as well: the
+// main IFD's entries in descending order, the strips in the file's reverse
+// order.
+struct Shapes {
+    bool descending = false;
+    bool strips_reversed = false;
+};
+
+Combined BuildMany(const std::vector<Pick> &picks, const read_cases::Format &fmt,
+                   const Shapes &shapes = Shapes());
 
 // The first thing that broke in the file `c` of `picks`, opened as `name`;
 // empty when nothing did. Each pick is judged as the matrix judges its case
@@ -66,7 +75,9 @@ Combined BuildMany(const std::vector<Pick> &picks, const read_cases::Format &fmt
 // (a RATIONAL fetched as the float quotient of its parts; in the EXIF and GPS
 // IFDs, values read from the bytes of the entry's offset), are known defects
 // and break nothing here.
-std::string CheckMany(const std::vector<Pick> &picks, const Combined &c, const char *name);
+// `structure`: the outcome of the file's structural classes, Exact for none.
+std::string CheckMany(const std::vector<Pick> &picks, const Combined &c, const char *name,
+                      Outcome structure = Outcome::Exact);
 
 // `check` run in a child process: what it returns, or what stopped it, with
 // `*signal` the signal that did (the caller's to tell).
@@ -106,6 +117,15 @@ struct Structural {
 // The structural cases: how many, and case i built and judged in the format.
 size_t StructuralCount();
 Structural CheckStructural(size_t i, const read_cases::Format &fmt);
+
+// A structural class as the matrix names and judges it.
+struct StructuralClass {
+    const char *klass;
+    const char *rule;
+    Outcome outcome;
+};
+// The class of the structural case `slug` ("descending"); false for none.
+bool StructuralRule(const std::string &slug, StructuralClass *out);
 
 } // namespace matrix::detail
 

@@ -159,16 +159,25 @@ struct Placed {
 
 } // namespace
 
-Combined BuildMany(const std::vector<Pick> &picks, const read_cases::Format &fmt)
+Combined BuildMany(const std::vector<Pick> &picks, const read_cases::Format &fmt,
+                   const Shapes &shapes)
 {
     Combined c;
     ifd::Writer w(fmt.big_endian, fmt.bigtiff);
     for (unsigned i = 0; i < 2 * strip_bytes; i++)
         c.pixels.push_back(static_cast<uint8_t>(i * 37 + 11));
-    const uint64_t s0 = w.Append(c.pixels);
+    uint64_t s0 = 0;
+    uint64_t s1 = 0;
+    if (shapes.strips_reversed) {
+        s1 = w.Append(Slice(c.pixels, strip_bytes, 2 * strip_bytes));
+        s0 = w.Append(Slice(c.pixels, 0, strip_bytes));
+    } else {
+        s0 = w.Append(c.pixels);
+        s1 = s0 + strip_bytes;
+    }
 
     std::vector<ifd::Field> fields[3];
-    fields[0] = Image(s0, s0 + strip_bytes);
+    fields[0] = Image(s0, s1);
     std::vector<Placed> placed(picks.size());
     for (size_t i = 0; i < picks.size(); i++) {
         const Row &row = *picks[i].row;
@@ -198,6 +207,8 @@ Combined BuildMany(const std::vector<Pick> &picks, const read_cases::Format &fmt
             continue;
         std::stable_sort(fields[k].begin(), fields[k].end(),
                          [](const ifd::Field &a, const ifd::Field &b) { return a.tag < b.tag; });
+        if (k == 0 && shapes.descending)
+            std::reverse(fields[0].begin(), fields[0].end());
         ifd::Ifd ifd;
         ifd.fields = fields[k];
         w.Align();

@@ -512,8 +512,9 @@ inline constexpr LineForm line_forms[] = {
     {Line::ExploreFailed, "ExploreFailed",
      "explore: seed %" PRIu64 ": combination %zu (%zu deviations) failed, shrunk to %zu.",
      R"(explore: seed \d+: combination \d+ \(\d+ deviations\) failed, shrunk to \d+\.)", false},
-    {Line::ExploreDeviation, "ExploreDeviation", "explore: %s %s (%s, %s).",
-     R"(explore: ((EXIF|GPS) IFD: )?tag \d+ [^(]+ \([^,]+, (exact|refused|tolerated)\)\.)", false},
+    {Line::ExploreDeviation, "ExploreDeviation", "explore: %s (%s, %s).",
+     R"(explore: (((EXIF|GPS) IFD: )?tag \d+ [^(]+|structure: [^(]+) \([^,]+, (exact|refused|tolerated)\)\.)",
+     false},
     {Line::ExploreBroke, "ExploreBroke", "explore: %s: %s.", R"(explore: )" PROBE_NAME R"(: .+\.)",
      false},
 
