@@ -348,13 +348,14 @@ TEST(ReadProbe, ExploreShrinksAFaultToItsOneDeviation)
     EXPECT_EQ(orientation->values, std::vector<uint64_t>{8});
 }
 
-// A seed whose combinations pass for longer than a second on Debian's 4.5.0
-// (most seeds soon meet defects/srational_denominator_unsigned.c or
-// resolution_pair_shared.c; this one passes 10 s on two shared cores):
-// silent, exit 0, no file.
+// A seed whose combinations pass for longer than a second on Debian's 4.5.0:
+// silent, exit 0, no file. Most seeds meet within 2,000 combinations
+// defects/srational_denominator_unsigned.c or resolution_pair_shared.c;
+// this one's first failure is its 2,086th, and a second here draws 240 to
+// 390 of them.
 TEST(ReadProbe, ExploreOfASoundStretchIsSilent)
 {
-    ExpectExactly(ProbeRun(probe, Explore({"--explore", "1", "--seed", "19"})), 0, {}, {});
+    ExpectExactly(ProbeRun(probe, Explore({"--explore", "1", "--seed", "67"})), 0, {}, {});
 }
 
 TEST(ReadProbe, ExploreRejectsBadArguments)
