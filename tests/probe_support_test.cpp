@@ -378,6 +378,14 @@ TEST(LineForms, EachFormMatchesItsLinesAlone)
                               "the float nearest the value: tag 318 with a numerator past 2^24, "
                               "value 0 is 255.98846435546875, expected 255.98844909667969 (144 "
                               "cases, first read_318_num25_le.tif)."},
+        {Line::ExploreUsage, "read_probe: \"--explore\": given twice; usage: read_probe "
+                             "[--explore SECONDS [--seed N]]."},
+        {Line::ExploreFailed, "explore: seed 1: combination 639 (6 deviations) failed, shrunk to "
+                              "2."},
+        {Line::ExploreDeviation, "explore: EXIF IFD: tag 33434 with one value more (count long, "
+                                 "tolerated)."},
+        {Line::ExploreBroke, "explore: read_explore_le.tif: tag 282: value 0 is 0, expected "
+                             "300.5."},
         {Line::PromiseBroken, "manpage_le.tif: TIFFReadEncodedStrip(3tiff): strip 17 of 3 gave "
                               "12, expected -1."},
         {Line::ShapeNotSet, "sizes_le.tif: page 1: can't set the page's shape."},

@@ -28,25 +28,25 @@ using read_fetch::Got;
 // --- Checking a case ---------------------------------------------------------
 
 // The strips are intact in every field case: they read as the file holds
-// them.
-std::string Strips(TIFF *tif, const Variant &v, const Row &row, const File &file)
+// them; `strict`: a read that fails breaks it too.
+std::string Strips(TIFF *tif, bool strict, const std::vector<uint8_t> &pixels)
 {
     for (uint32_t k = 0; k < 2; k++) {
         uint8_t buf[strip_bytes + 16];
         const tmsize_t n = TIFFReadEncodedStrip(tif, k, buf, sizeof(buf));
         if (n < 0) {
-            if (v.outcome == Outcome::Exact || !row.image)
+            if (strict)
                 return "can't read strip " + std::to_string(k);
         } else if (static_cast<size_t>(n) != strip_bytes) {
             return "strip " + std::to_string(k) + " read as " + std::to_string(n) +
                    " bytes, expected " + std::to_string(strip_bytes);
         } else {
             for (size_t i = 0; i < strip_bytes; i++) {
-                if (buf[i] != file.pixels[k * strip_bytes + i]) {
+                if (buf[i] != pixels[k * strip_bytes + i]) {
                     char text[80];
                     snprintf(text, sizeof(text),
                              "strip %" PRIu32 " byte %zu is 0x%02x, expected 0x%02x", k, i, buf[i],
-                             file.pixels[k * strip_bytes + i]);
+                             pixels[k * strip_bytes + i]);
                     return text;
                 }
             }
@@ -55,10 +55,36 @@ std::string Strips(TIFF *tif, const Variant &v, const Row &row, const File &file
     return "";
 }
 
-bool ReadLinked(TIFF *tif, const Row &row, uint64_t at)
+bool ReadLinked(TIFF *tif, Home home, uint64_t at)
 {
-    return row.home == Home::Exif ? TIFFReadEXIFDirectory(tif, at) != 0
-                                  : TIFFReadGPSDirectory(tif, at) != 0;
+    return home == Home::Exif ? TIFFReadEXIFDirectory(tif, at) != 0
+                              : TIFFReadGPSDirectory(tif, at) != 0;
+}
+
+// The field of `row` in the current directory against its variant: empty
+// when it holds; `expect` and `slot` as File has them.
+std::string FieldVerdict(TIFF *tif, const Row &row, const Variant &v, const ifd::Field &expect,
+                         const ifd::Field &slot, bool *rounded, bool *from_slot)
+{
+    Got got;
+    const bool present = read_fetch::Fetch(tif, row.tag, &got);
+    std::string differs = present ? Differs(got, expect, rounded) : "";
+    // A field given with the count the library read may hold exactly what
+    // the file holds, whatever the standard's count.
+    if (!differs.empty() && got.counted && v.outcome != Outcome::Exact &&
+        Differs(got, v.field).empty()) {
+        differs.clear();
+        *rounded = false;
+    }
+    // Values of an out-of-line field read from where they would be inline:
+    // the bytes of the entry's offset.
+    const bool something = got.text ? !got.null : got.Count() > 0;
+    if (!differs.empty() && something && v.field.value_at == ifd::derived && !slot.values.empty() &&
+        Differs(got, slot).empty())
+        *from_slot = true;
+    if (v.outcome == Outcome::Exact && !present)
+        return "absent, expected its value";
+    return differs;
 }
 
 // The first thing that broke, or empty.
@@ -66,30 +92,12 @@ std::string Check(const Row &row, const Variant &v, const File &file, const char
                   bool *rounded, bool *from_slot)
 {
     return Judge(name, file.bytes, v.outcome, [&](TIFF *tif) -> std::string {
-        std::string broke = Strips(tif, v, row, file);
+        std::string broke = Strips(tif, v.outcome == Outcome::Exact || !row.image, file.pixels);
         if (!broke.empty())
             return broke;
-        if (file.sub_at && !ReadLinked(tif, row, file.sub_at))
+        if (file.sub_at && !ReadLinked(tif, row.home, file.sub_at))
             return v.outcome == Outcome::Exact ? "can't read the IFD that holds it" : "";
-        Got got;
-        const bool present = read_fetch::Fetch(tif, row.tag, &got);
-        std::string differs = present ? Differs(got, file.expect, rounded) : "";
-        // A field given with the count the library read may hold exactly what
-        // the file holds, whatever the standard's count.
-        if (!differs.empty() && got.counted && v.outcome != Outcome::Exact &&
-            Differs(got, v.field).empty()) {
-            differs.clear();
-            *rounded = false;
-        }
-        // Values of an out-of-line field read from where they would be inline:
-        // the bytes of the entry's offset.
-        const bool something = got.text ? !got.null : got.Count() > 0;
-        if (!differs.empty() && something && v.field.value_at == ifd::derived &&
-            !file.slot.values.empty() && Differs(got, file.slot).empty())
-            *from_slot = true;
-        if (v.outcome == Outcome::Exact && !present)
-            return "absent, expected its value";
-        return differs;
+        return FieldVerdict(tif, row, v, file.expect, file.slot, rounded, from_slot);
     });
 }
 
@@ -123,7 +131,9 @@ void InstallExtender()
     read_fetch::RegisterWhile(private_infos, private_count, &register_private);
 }
 
-std::string Key(const Row &row)
+} // namespace
+
+std::string detail::Key(const Row &row)
 {
     const std::string tag = "tag " + std::to_string(row.tag);
     return row.home == Home::Exif  ? "EXIF IFD: " + tag
@@ -131,28 +141,17 @@ std::string Key(const Row &row)
                                    : tag;
 }
 
+namespace {
+
 std::string Stem(const Row &row)
 {
     const std::string tag = std::to_string(row.tag);
     return row.home == Home::Exif ? "exif_" + tag : row.home == Home::Gps ? "gps_" + tag : tag;
 }
 
-// A text registered with TIFF_VARIABLE and its count passed, which
-// TIFFFieldPassCount(3tiff) describes, and a private IFD of one value stop
-// Debian's 4.5.0 on an assertion as it reads one: those rows, and their
-// kin of the 64-bit types, run each case in a child of its own, so that an
-// abort is a finding and not the end of the probe.
-bool Guarded(const Row &row)
-{
-    if (row.home != Home::Private)
-        return false;
-    return (row.type == ifd::ASCII && row.read_count == -1) ||
-           (row.read_count > 0 && (row.type == ifd::IFD || row.type >= 16));
-}
+} // namespace
 
-// The case in a child process; `*signal` the signal that stopped it, if any.
-std::string CheckApart(const Row &row, const Variant &v, const File &file, const char *name,
-                       int *signal)
+std::string detail::Apart(const std::function<std::string()> &check, int *signal)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -170,9 +169,7 @@ std::string CheckApart(const Row &row, const Variant &v, const File &file, const
         const int null = open("/dev/null", O_WRONLY);
         if (null >= 0)
             dup2(null, 2);
-        bool rounded = false;
-        bool from_slot = false;
-        const std::string what = Check(row, v, file, name, &rounded, &from_slot);
+        const std::string what = check();
         const ssize_t n = write(fds[1], what.data(), what.size());
         _exit(n == static_cast<ssize_t>(what.size()) ? 0 : 3);
     }
@@ -193,6 +190,89 @@ std::string CheckApart(const Row &row, const Variant &v, const File &file, const
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return "the case's child exits with status " + std::to_string(WEXITSTATUS(status));
     return what;
+}
+
+std::string detail::CaseName(const Row &row, const Variant &v, const read_cases::Format &fmt)
+{
+    return "read_" + Stem(row) + "_" + v.slug + fmt.suffix;
+}
+
+void detail::RegisterPrivate(bool on)
+{
+    InstallExtender();
+    register_private = on;
+}
+
+std::string detail::CheckMany(const std::vector<Pick> &picks, const Combined &c, const char *name,
+                              Outcome structure)
+{
+    bool exact = structure == Outcome::Exact;
+    bool strict = true;
+    for (const Pick &p : picks) {
+        exact = exact && p.variant->outcome == Outcome::Exact;
+        strict = strict && (p.variant->outcome == Outcome::Exact || !p.row->image);
+    }
+    return Judge(
+        name, c.bytes, exact ? Outcome::Exact : Outcome::Tolerated, [&](TIFF *tif) -> std::string {
+            std::string broke = Strips(tif, strict, c.pixels);
+            if (!broke.empty())
+                return broke;
+            // The main IFD's fields, then the EXIF IFD's, then the GPS IFD's.
+            const Home homes[] = {Home::Main, Home::Exif, Home::Gps};
+            const uint64_t at[] = {0, c.exif_at, c.gps_at};
+            for (size_t k = 0; k < 3; k++) {
+                if (k > 0 && at[k] == 0)
+                    continue;
+                if (k > 0 && !ReadLinked(tif, homes[k], at[k]))
+                    return exact ? std::string(k == 1 ? "EXIF" : "GPS") + " IFD: can't read it"
+                                 : "";
+                for (size_t i = 0; i < picks.size(); i++) {
+                    const Row &row = *picks[i].row;
+                    const bool here = k == 0 ? row.home == Home::Main || row.home == Home::Private
+                                             : row.home == homes[k];
+                    if (!here)
+                        continue;
+                    bool rounded = false;
+                    bool from_slot = false;
+                    broke = FieldVerdict(tif, row, *picks[i].variant, c.expect[i], c.slot[i],
+                                         &rounded, &from_slot);
+                    // The library-wide conversions the matrix says as lines
+                    // of their own: known defects.
+                    const bool known = rounded || (from_slot && k > 0);
+                    if (!broke.empty() && !known)
+                        return Key(row) + ": " + broke;
+                }
+            }
+            return std::string();
+        });
+}
+
+namespace {
+
+// A text registered with TIFF_VARIABLE and its count passed, which
+// TIFFFieldPassCount(3tiff) describes, and a private IFD of one value stop
+// Debian's 4.5.0 on an assertion as it reads one: those rows, and their
+// kin of the 64-bit types, run each case in a child of its own, so that an
+// abort is a finding and not the end of the probe.
+bool Guarded(const Row &row)
+{
+    if (row.home != Home::Private)
+        return false;
+    return (row.type == ifd::ASCII && row.read_count == -1) ||
+           (row.read_count > 0 && (row.type == ifd::IFD || row.type >= 16));
+}
+
+// The case in a child process; `*signal` the signal that stopped it, if any.
+std::string CheckApart(const Row &row, const Variant &v, const File &file, const char *name,
+                       int *signal)
+{
+    return Apart(
+        [&] {
+            bool rounded = false;
+            bool from_slot = false;
+            return Check(row, v, file, name, &rounded, &from_slot);
+        },
+        signal);
 }
 
 // A broken rule and field: what its line says, its first case, how many.
@@ -365,7 +445,7 @@ bool Run(Totals *totals)
     for (const Row &row : rows) {
         for (const read_cases::Format &fmt : read_cases::formats) {
             for (const Variant &v : Derive(row, fmt.bigtiff)) {
-                const std::string name = "read_" + Stem(row) + "_" + v.slug + fmt.suffix;
+                const std::string name = CaseName(row, v, fmt);
                 const File file = Build(row, v, fmt);
                 if (v.outcome == Outcome::Exact)
                     exported.Add(name, file.bytes, Meaning(row, file));

@@ -115,103 +115,202 @@ std::string Judge(const char *name, const std::vector<uint8_t> &bytes, Outcome o
     return broke;
 }
 
-File Build(const Row &row, const Variant &v, const read_cases::Format &fmt)
+// --- A file of several rows' variants ------------------------------------------
+
+namespace {
+
+// The IFD a row's field goes in: the main one (image, main and private
+// fields), the EXIF IFD or the GPS IFD.
+size_t IfdOf(const Row &row)
 {
-    File file;
-    file.image = row.image;
+    return row.home == Home::Exif ? 1 : row.home == Home::Gps ? 2 : 0;
+}
+
+constexpr uint16_t links[3] = {0, ifd::tag::ExifIFD, ifd::tag::GPSInfoIFD};
+
+uint64_t CountOf(const ifd::Field &f)
+{
+    return f.count != ifd::derived     ? f.count
+           : read_fetch::Pairs(f.type) ? f.values.size() / 2
+                                       : f.values.size();
+}
+
+// Where entry `index` of the IFD at `ifd_at` holds its value or offset.
+uint64_t SlotAt(const ifd::Writer &w, uint64_t ifd_at, size_t index)
+{
+    return ifd_at + (w.BigTiff() ? 8 : 2) + index * (w.BigTiff() ? 20 : 12) + 4 + w.Slot();
+}
+
+size_t IndexOf(const std::vector<ifd::Field> &fields, uint16_t tag)
+{
+    size_t index = 0;
+    while (fields[index].tag != tag)
+        index++;
+    return index;
+}
+
+// A pick's field as the IFD holds it, and where its values go.
+struct Placed {
+    ifd::Field field;
+    bool out_of_line = false;
+    uint64_t at = 0;  // the offset its entry gives
+    size_t index = 0; // its entry in its IFD
+};
+
+} // namespace
+
+Combined BuildMany(const std::vector<Pick> &picks, const read_cases::Format &fmt,
+                   const Shapes &shapes)
+{
+    Combined c;
     ifd::Writer w(fmt.big_endian, fmt.bigtiff);
     for (unsigned i = 0; i < 2 * strip_bytes; i++)
-        file.pixels.push_back(static_cast<uint8_t>(i * 37 + 11));
-    const uint64_t s0 = w.Append(file.pixels);
-
-    const std::vector<ifd::Field> image = Image(s0, s0 + strip_bytes);
-    // A field of the EXIF or GPS IFD goes there; the main IFD links it and
-    // comes first, so that the linked IFD's values end the file.
-    const bool linked = row.home == Home::Exif || row.home == Home::Gps;
-    std::vector<ifd::Field> fields;
-    if (linked) {
-        ifd::Ifd main;
-        main.fields = image;
-        const uint16_t link = row.home == Home::Exif ? ifd::tag::ExifIFD : ifd::tag::GPSInfoIFD;
-        auto at = std::find_if(main.fields.begin(), main.fields.end(),
-                               [&](const ifd::Field &f) { return f.tag > link; });
-        main.fields.insert(at, ifd::Numbers(link, ifd::LONG, {0}));
-        w.Align();
-        const uint64_t main_at = w.Size();
-        uint64_t sub_at = main_at + w.IfdSize(main);
-        sub_at = w.Aligned(sub_at);
-        for (ifd::Field &f : main.fields) {
-            if (f.tag == link)
-                f.values = {sub_at};
-        }
-        w.AppendIfd(main);
-        w.Align();
-        file.sub_at = sub_at;
+        c.pixels.push_back(static_cast<uint8_t>(i * 37 + 11));
+    uint64_t s0 = 0;
+    uint64_t s1 = 0;
+    if (shapes.strips_reversed) {
+        s1 = w.Append(Slice(c.pixels, strip_bytes, 2 * strip_bytes));
+        s0 = w.Append(Slice(c.pixels, 0, strip_bytes));
     } else {
-        fields = image;
-        fields.erase(std::remove_if(fields.begin(), fields.end(),
-                                    [&](const ifd::Field &f) { return f.tag == row.tag; }),
-                     fields.end());
+        s0 = w.Append(c.pixels);
+        s1 = s0 + strip_bytes;
     }
-    ifd::Field f = v.field;
-    const uint64_t count = f.count != ifd::derived     ? f.count
-                           : read_fetch::Pairs(f.type) ? f.values.size() / 2
-                                                       : f.values.size();
-    const uint64_t value_size = f.values.size() * ElementSize(f.type);
-    const bool out_of_line = count > w.Slot() || count * ifd::TypeSize(f.type) > w.Slot();
-    if (out_of_line)
-        f.value_at = 0; // placed below, once the IFD's size is known
-    fields.push_back(f);
-    std::stable_sort(fields.begin(), fields.end(),
-                     [](const ifd::Field &a, const ifd::Field &b) { return a.tag < b.tag; });
-    size_t index = 0;
-    while (fields[index].tag != row.tag)
-        index++;
 
-    ifd::Ifd ifd;
-    ifd.fields = fields;
-    w.Align();
-    const uint64_t ifd_at = w.Size();
-    const uint64_t after = ifd_at + w.IfdSize(ifd);
-    uint64_t at = w.Aligned(after);
-    switch (v.place) {
-    case Place::Writer:
-    case Place::Straddle:
-        break;
-    case Place::Odd:
-        at = after | 1;
-        break;
-    case Place::PastEnd:
-        at = after + 64;
-        break;
-    case Place::OverIfd:
-        at = ifd_at;
-        break;
+    std::vector<ifd::Field> fields[3];
+    fields[0] = Image(s0, s1);
+    std::vector<Placed> placed(picks.size());
+    for (size_t i = 0; i < picks.size(); i++) {
+        const Row &row = *picks[i].row;
+        const size_t k = IfdOf(row);
+        if (k == 0) {
+            fields[0].erase(std::remove_if(fields[0].begin(), fields[0].end(),
+                                           [&](const ifd::Field &f) { return f.tag == row.tag; }),
+                            fields[0].end());
+        } else if (fields[k].empty()) {
+            // The main IFD links it; the offset is set once it is written.
+            Insert(&fields[0], ifd::Numbers(links[k], ifd::LONG, {0}));
+        }
+        Placed &p = placed[i];
+        p.field = picks[i].variant->field;
+        const uint64_t count = CountOf(p.field);
+        p.out_of_line = count > w.Slot() || count * ifd::TypeSize(p.field.type) > w.Slot();
+        if (p.out_of_line)
+            p.field.value_at = 0; // placed below, once the IFD's size is known
+        fields[k].push_back(p.field);
     }
-    if (out_of_line)
-        ifd.fields[index].value_at = at;
-    w.AppendIfd(ifd, !linked);
-    file.expect = v.expect;
-    const uint64_t slot_at =
-        ifd_at + (fmt.bigtiff ? 8 : 2) + index * (fmt.bigtiff ? 20 : 12) + 4 + w.Slot();
-    file.slot = ifd::Numbers(
-        row.tag, f.type,
-        ElementsAt(w.Bytes(), fmt.big_endian, slot_at, f.type,
-                   std::min<uint64_t>(row.standard.values.size(), w.Slot() / ElementSize(f.type))));
-    if (out_of_line &&
-        (v.place == Place::Writer || v.place == Place::Odd || v.place == Place::Straddle)) {
-        while (w.Size() < at)
+
+    uint64_t ifd_at[3] = {0, 0, 0};
+    size_t straddle = picks.size();
+    std::vector<size_t> past_end;
+    for (size_t k = 0; k < 3; k++) {
+        if (k > 0 && fields[k].empty())
+            continue;
+        std::stable_sort(fields[k].begin(), fields[k].end(),
+                         [](const ifd::Field &a, const ifd::Field &b) { return a.tag < b.tag; });
+        if (k == 0 && shapes.descending)
+            std::reverse(fields[0].begin(), fields[0].end());
+        ifd::Ifd ifd;
+        ifd.fields = fields[k];
+        w.Align();
+        ifd_at[k] = w.Size();
+        uint64_t end = ifd_at[k] + w.IfdSize(ifd);
+        // The values go after the IFD in the order of their entries.
+        std::vector<size_t> order;
+        for (size_t i = 0; i < picks.size(); i++) {
+            if (IfdOf(*picks[i].row) == k) {
+                placed[i].index = IndexOf(ifd.fields, placed[i].field.tag);
+                order.push_back(i);
+            }
+        }
+        std::sort(order.begin(), order.end(),
+                  [&](size_t a, size_t b) { return placed[a].index < placed[b].index; });
+        for (const size_t i : order) {
+            Placed &p = placed[i];
+            if (!p.out_of_line)
+                continue;
+            switch (picks[i].variant->place) {
+            case Place::Writer:
+                p.at = w.Aligned(end);
+                end = p.at + w.Encode(p.field).size();
+                break;
+            case Place::Odd:
+                p.at = end | 1;
+                end = p.at + w.Encode(p.field).size();
+                break;
+            case Place::Straddle:
+                straddle = i; // the file's last bytes, set at its end
+                break;
+            case Place::PastEnd:
+                past_end.push_back(i);
+                break;
+            case Place::OverIfd:
+                p.at = ifd_at[k];
+                break;
+            }
+            ifd.fields[p.index].value_at = p.at;
+        }
+        w.AppendIfd(ifd, k == 0);
+        for (const size_t i : order) {
+            const Place place = picks[i].variant->place;
+            if (!placed[i].out_of_line || (place != Place::Writer && place != Place::Odd))
+                continue;
+            while (w.Size() < placed[i].at)
+                w.Append({0});
+            w.Append(w.Encode(placed[i].field));
+        }
+        if (k > 0)
+            w.Put(SlotAt(w, ifd_at[0], IndexOf(fields[0], links[k])), ifd_at[k], 4);
+    }
+    if (straddle < picks.size()) {
+        Placed &p = placed[straddle];
+        p.at = w.Aligned(w.Size());
+        while (w.Size() < p.at)
             w.Append({0});
-        std::vector<uint8_t> encoded = w.Encode(f);
-        if (v.place == Place::Straddle)
-            encoded.resize(std::max<uint64_t>(1, value_size / 2));
+        std::vector<uint8_t> encoded = w.Encode(p.field);
+        const uint64_t value_size = p.field.values.size() * ElementSize(p.field.type);
+        encoded.resize(std::max<uint64_t>(1, value_size / 2));
         w.Append(encoded);
+        w.Put(SlotAt(w, ifd_at[IfdOf(*picks[straddle].row)], p.index), p.at, w.Slot());
     }
-    file.bytes = w.Bytes();
-    if (v.place == Place::OverIfd) {
-        const uint64_t elements = read_fetch::Pairs(f.type) ? 2 * count : count;
-        file.expect.values = ElementsAt(file.bytes, fmt.big_endian, at, f.type, elements);
+    for (const size_t i : past_end) {
+        placed[i].at = w.Size() + 64;
+        w.Put(SlotAt(w, ifd_at[IfdOf(*picks[i].row)], placed[i].index), placed[i].at, w.Slot());
     }
+
+    c.bytes = w.Bytes();
+    c.exif_at = ifd_at[1];
+    c.gps_at = ifd_at[2];
+    for (size_t i = 0; i < picks.size(); i++) {
+        const Row &row = *picks[i].row;
+        const Variant &v = *picks[i].variant;
+        const Placed &p = placed[i];
+        const uint16_t type = p.field.type;
+        c.slot.push_back(ifd::Numbers(
+            row.tag, type,
+            ElementsAt(
+                c.bytes, fmt.big_endian, SlotAt(w, ifd_at[IfdOf(row)], p.index), type,
+                std::min<uint64_t>(row.standard.values.size(), w.Slot() / ElementSize(type)))));
+        ifd::Field expect = v.expect;
+        if (p.out_of_line && v.place == Place::OverIfd) {
+            const uint64_t count = CountOf(p.field);
+            expect.values = ElementsAt(c.bytes, fmt.big_endian, p.at, type,
+                                       read_fetch::Pairs(type) ? 2 * count : count);
+        }
+        c.expect.push_back(expect);
+    }
+    return c;
+}
+
+File Build(const Row &row, const Variant &v, const read_cases::Format &fmt)
+{
+    const Combined c = BuildMany({{&row, &v}}, fmt);
+    File file;
+    file.bytes = c.bytes;
+    file.pixels = c.pixels;
+    file.expect = c.expect[0];
+    file.image = row.image;
+    file.sub_at = row.home == Home::Exif ? c.exif_at : row.home == Home::Gps ? c.gps_at : 0;
+    file.slot = c.slot[0];
     return file;
 }
 

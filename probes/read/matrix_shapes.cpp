@@ -504,4 +504,14 @@ Structural CheckStructural(size_t i, const read_cases::Format &fmt)
     return {shape.klass, shape.slug, s.bytes, what, shape.outcome, s.pages};
 }
 
+bool StructuralRule(const std::string &slug, StructuralClass *out)
+{
+    const Shape *end = shapes + StructuralCount();
+    const Shape *shape = std::find_if(shapes, end, [&](const Shape &s) { return slug == s.slug; });
+    if (shape == end)
+        return false;
+    *out = {shape->klass, shape->rule, shape->outcome};
+    return true;
+}
+
 } // namespace matrix::detail

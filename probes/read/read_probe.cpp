@@ -22,7 +22,9 @@
 
 #include "fetch.h"
 #include "ifd_writer.h"
+#include "explore.h"
 #include "matrix.h"
+#include "peak.h"
 #include "read_check.h"
 #include "probe_support.h"
 #include "read_cases.h"
@@ -58,37 +60,6 @@ void InstallExtender()
     read_fetch::RegisterWhile(private_infos, private_info_count, &register_private);
 }
 
-// --- Memory: the peak resident size, reset before each case ---------------
-
-// VmHWM in KiB, or -1 where /proc does not tell it.
-long PeakKib()
-{
-    FILE *f = fopen("/proc/self/status", "r");
-    if (!f)
-        return -1;
-    char line[256];
-    long kib = -1;
-    while (fgets(line, sizeof(line), f)) {
-        if (strncmp(line, "VmHWM:", 6) == 0) {
-            kib = strtol(line + 6, nullptr, 10);
-            break;
-        }
-    }
-    fclose(f);
-    return kib;
-}
-
-void ResetPeak()
-{
-    FILE *f = fopen("/proc/self/clear_refs", "w");
-    if (!f)
-        return;
-    fputs("5", f);
-    fclose(f);
-}
-
-constexpr long max_growth_kib = 64L * 1024;
-
 // The well-formed cases' expectations, for a second reader, when
 // TIFF_PROBES_READ_TABLE names a file (read_table.h).
 FILE *table = nullptr;
@@ -123,8 +94,8 @@ bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
     if (table && c.kind != read_cases::Kind::Malformed)
         read_table::Export(table, name, b.pages);
     register_private = c.register_tags;
-    ResetPeak();
-    const long before = PeakKib();
+    read_peak::ResetPeak();
+    const long before = read_peak::PeakKib();
     bool ok;
     if (c.messages) {
         const probe::ExpectedMessages allowed;
@@ -134,10 +105,10 @@ bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
         ok = CheckFile(b, name);
         ok = probe::LibraryQuiet(name, since) && ok;
     }
-    const long after = PeakKib();
+    const long after = read_peak::PeakKib();
     register_private = false;
-    if (before >= 0 && after >= 0 && after - before > max_growth_kib) {
-        probe::Say<probe::Line::PeakResident>(name, after - before, max_growth_kib);
+    if (before >= 0 && after >= 0 && after - before > read_peak::max_growth_kib) {
+        probe::Say<probe::Line::PeakResident>(name, after - before, read_peak::max_growth_kib);
         ok = false;
     }
     return ok;
@@ -145,9 +116,20 @@ bool CheckCase(const read_cases::Case &c, const probe::Layout &layout)
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    explore::Options options;
+    explore::BadArgument bad;
+    if (!explore::Parse(std::vector<std::string>(argv + 1, argv + argc), &options, &bad)) {
+        probe::Say<probe::Line::ExploreUsage>(bad.arg.c_str(), bad.why);
+        return 2;
+    }
     CountLibraryMessages();
+    if (options.explore) {
+        if (!options.seeded)
+            options.seed = explore::TimeSeed();
+        return explore::Run(options.seconds, options.seed) ? 0 : 1;
+    }
     InstallExtender();
     const char *table_name = getenv("TIFF_PROBES_READ_TABLE");
     if (table_name && *table_name)

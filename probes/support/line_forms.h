@@ -117,6 +117,10 @@ enum class Line : unsigned char {
     MatrixStopped,
     MatrixFromSlot,
     MatrixRounded,
+    ExploreUsage,
+    ExploreFailed,
+    ExploreDeviation,
+    ExploreBroke,
     // manpage_probe.
     PromiseBroken,
     // print_probe, calls_probe.
@@ -512,6 +516,17 @@ inline constexpr LineForm line_forms[] = {
      "value: %stag %u %s, %s (%zu case%s, first %s).",
      R"(RATIONAL fetched as FLOAT: the quotient of the parts as floats, not the float nearest the value: ((EXIF|GPS) IFD: )?tag \d+ .+, .*)"
      R"( \(\d+ cases?, first )" PROBE_NAME R"(\)\.)",
+     false},
+    {Line::ExploreUsage, "ExploreUsage",
+     "read_probe: \"%s\": %s; usage: read_probe [--explore SECONDS [--seed N]].",
+     R"(read_probe: ".*": [^;]+; usage: read_probe \[--explore SECONDS \[--seed N\]\]\.)", false},
+    {Line::ExploreFailed, "ExploreFailed",
+     "explore: seed %" PRIu64 ": combination %zu (%zu deviations) failed, shrunk to %zu.",
+     R"(explore: seed \d+: combination \d+ \(\d+ deviations\) failed, shrunk to \d+\.)", false},
+    {Line::ExploreDeviation, "ExploreDeviation", "explore: %s (%s, %s).",
+     R"(explore: (((EXIF|GPS) IFD: )?tag \d+ [^(]+|structure: [^(]+) \([^,]+, (exact|refused|tolerated)\)\.)",
+     false},
+    {Line::ExploreBroke, "ExploreBroke", "explore: %s: %s.", R"(explore: )" PROBE_NAME R"(: .+\.)",
      false},
 
     {Line::PromiseBroken, "PromiseBroken", "%s: %s: %s.",
