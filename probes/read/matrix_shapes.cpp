@@ -16,6 +16,8 @@ struct Structure {
     std::vector<uint64_t> offsets; // page 0's strips, as the file gives them
     // cppcheck-suppress unusedStructMember ; read in the shapes' lambdas
     std::vector<uint64_t> sub; // offsets of the IFDs the case links
+    // cppcheck-suppress unusedStructMember ; read in the shapes' lambdas
+    std::vector<uint8_t> pixels; // every strip's bytes, in order, where a shape checks them all
 };
 
 // Strip k of the current directory: exact, or (`tolerant`) unreadable or
@@ -202,6 +204,183 @@ std::string FirstStripTwice(TIFF *tif, const Structure &s)
     const std::vector<uint8_t> pixels = Pixels(11, strip_bytes);
     std::string e = StripIs(tif, 0, s.bytes, s.offsets[0], &pixels);
     return e.empty() ? StripIs(tif, 1, s.bytes, s.offsets[1], SecondExact ? &pixels : nullptr) : e;
+}
+
+// A page of `fields` (the strip arrays made here) over `pixels` cut into
+// strips of `strip` bytes; `counts` false leaves StripByteCounts out,
+// `compression` names the page's Compression.
+Structure Page(ifd::Writer *w, std::vector<ifd::Field> fields, const std::vector<uint8_t> &pixels,
+               size_t strip, bool counts = true)
+{
+    Structure s;
+    s.pixels = pixels;
+    const uint64_t at = w->Append(pixels);
+    std::vector<uint64_t> offsets;
+    std::vector<uint64_t> sizes;
+    for (size_t k = 0; k < pixels.size(); k += strip) {
+        offsets.push_back(at + k);
+        sizes.push_back(std::min(strip, pixels.size() - k));
+    }
+    s.offsets = offsets;
+    Insert(&fields, ifd::Numbers(ifd::tag::StripOffsets, ifd::LONG, offsets));
+    if (counts)
+        Insert(&fields, ifd::Numbers(ifd::tag::StripByteCounts, ifd::LONG, sizes));
+    ifd::Ifd ifd;
+    ifd.fields = fields;
+    w->AppendIfd(ifd);
+    s.bytes = w->Bytes();
+    return s;
+}
+
+// The image fields of a `width` x `height` page of `samples` samples of
+// `bits` (one value a sample), `rows` rows a strip, photometric `photo`.
+std::vector<ifd::Field> Fields(uint64_t width, uint64_t height, const std::vector<uint64_t> &bits,
+                               uint64_t photo, uint64_t rows, uint64_t compression = 1)
+{
+    return {
+        ifd::Numbers(ifd::tag::ImageWidth, ifd::SHORT, {width}),
+        ifd::Numbers(ifd::tag::ImageLength, ifd::SHORT, {height}),
+        ifd::Numbers(ifd::tag::BitsPerSample, ifd::SHORT, bits),
+        ifd::Numbers(ifd::tag::Compression, ifd::SHORT, {compression}),
+        ifd::Numbers(ifd::tag::PhotometricInterpretation, ifd::SHORT, {photo}),
+        ifd::Numbers(ifd::tag::SamplesPerPixel, ifd::SHORT, {bits.size()}),
+        ifd::Numbers(ifd::tag::RowsPerStrip, ifd::SHORT, {rows}),
+        ifd::Numbers(ifd::tag::PlanarConfiguration, ifd::SHORT, {1}),
+    };
+}
+
+// Every strip the library gives, in order, is the page's bytes: however
+// it cuts them (TIFFOpen(3tiff): without 'c' it may chop one strip into
+// several), together they are the file's.
+std::string AllStrips(TIFF *tif, const Structure &s)
+{
+    const uint32_t n = TIFFNumberOfStrips(tif);
+    const tmsize_t size = TIFFStripSize(tif);
+    if (n == 0 || n > s.pixels.size() || size <= 0 || static_cast<uint64_t>(size) > s.pixels.size())
+        return "the library gives " + std::to_string(n) + " strips of " + std::to_string(size) +
+               " bytes for " + std::to_string(s.pixels.size());
+    std::vector<uint8_t> got;
+    std::vector<uint8_t> buf(static_cast<size_t>(size));
+    for (uint32_t k = 0; k < n; k++) {
+        const tmsize_t r = TIFFReadEncodedStrip(tif, k, buf.data(), size);
+        if (r < 0)
+            return "can't read strip " + std::to_string(k);
+        got.insert(got.end(), buf.begin(), buf.begin() + r);
+    }
+    if (got.size() != s.pixels.size())
+        return "the strips hold " + std::to_string(got.size()) + " bytes, expected " +
+               std::to_string(s.pixels.size());
+    for (size_t i = 0; i < got.size(); i++) {
+        if (got[i] != s.pixels[i])
+            return "byte " + std::to_string(i) + " of the strips wrong";
+    }
+    return "";
+}
+
+// Strips unreadable or the bytes the file holds at their offsets, for
+// every strip the file gives.
+std::string EachStripHeld(TIFF *tif, const Structure &s)
+{
+    const uint32_t n = std::min<uint32_t>(TIFFNumberOfStrips(tif), s.offsets.size());
+    for (uint32_t k = 0; k < n; k++) {
+        std::string e = StripIs(tif, k, s.bytes, s.offsets[k], nullptr);
+        if (!e.empty())
+            return e;
+    }
+    return "";
+}
+
+// A colormap of 2^8 entries a channel: entry i of channel c.
+std::vector<uint64_t> Colors(size_t entries)
+{
+    std::vector<uint64_t> v;
+    for (size_t i = 0; i < entries; i++)
+        v.push_back((i * 257 + 3 * (i / 256)) & 0xFFFF);
+    return v;
+}
+
+template <size_t Entries>
+Structure Palette(ifd::Writer *w)
+{
+    std::vector<ifd::Field> f = Fields(4, 4, {8}, 3, 2);
+    if (Entries)
+        Insert(&f, ifd::Numbers(ifd::tag::ColorMap, ifd::SHORT, Colors(Entries)));
+    return Page(w, f, Pixels(11, 2 * strip_bytes), strip_bytes);
+}
+
+// The ColorMap the file holds, exact; `absent`: it must not be given.
+template <bool Absent>
+std::string ColorMapIs(TIFF *tif, const Structure &s)
+{
+    uint16_t *r = nullptr;
+    uint16_t *g = nullptr;
+    uint16_t *b = nullptr;
+    const bool got = TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b) && r && g && b;
+    if (Absent)
+        return got ? "ColorMap given, expected none" : EachStripHeld(tif, s);
+    if (!got)
+        return "ColorMap absent, expected its value";
+    const std::vector<uint64_t> want = Colors(3 * 256);
+    for (size_t i = 0; i < 256; i++) {
+        if (r[i] != want[i] || g[i] != want[256 + i] || b[i] != want[512 + i])
+            return "ColorMap entry " + std::to_string(i) + " wrong";
+    }
+    return AllStrips(tif, s);
+}
+
+// A 16-bit field of two values as TIFFGetField gives them, against `a`, `b`.
+std::string PairIs(TIFF *tif, uint32_t tag, uint16_t a, uint16_t b)
+{
+    uint16_t x = 0;
+    uint16_t y = 0;
+    if (!TIFFGetField(tif, tag, &x, &y))
+        return "tag " + std::to_string(tag) + " absent, expected its value";
+    if (x != a || y != b)
+        return "tag " + std::to_string(tag) + " is " + std::to_string(x) + "," +
+               std::to_string(y) + ", expected " + std::to_string(a) + "," + std::to_string(b);
+    return "";
+}
+
+// One 16-bit value as TIFFGetField gives it.
+std::string ShortIs(TIFF *tif, uint32_t tag, uint16_t want)
+{
+    uint16_t v = 0;
+    if (!TIFFGetField(tif, tag, &v))
+        return "tag " + std::to_string(tag) + " absent, expected its value";
+    return v == want ? "" : "tag " + std::to_string(tag) + " is " + std::to_string(v) +
+                                ", expected " + std::to_string(want);
+}
+
+// RGB of 8 bits a sample with `extra` fields, 4 x 4 in two strips.
+Structure Rgb(ifd::Writer *w, const std::vector<ifd::Field> &extra,
+              const std::vector<uint64_t> &bits = {8, 8, 8})
+{
+    std::vector<ifd::Field> f = Fields(4, 4, bits, 2, 2);
+    for (const ifd::Field &e : extra)
+        Insert(&f, e);
+    size_t row = 0;
+    for (const uint64_t b : bits)
+        row += 4 * b / 8;
+    return Page(w, f, Pixels(7, 4 * row), 2 * row);
+}
+
+template <uint64_t Compression, bool Planes>
+Structure NoCounts(ifd::Writer *w)
+{
+    if (Planes) {
+        std::vector<ifd::Field> f = Fields(4, 4, {8, 8}, 1, 4, Compression);
+        f.back() = ifd::Numbers(ifd::tag::PlanarConfiguration, ifd::SHORT, {2});
+        Insert(&f, ifd::Numbers(ifd::tag::ExtraSamples, ifd::SHORT, {0}));
+        return Page(w, f, Pixels(11, 4 * strip_bytes), 2 * strip_bytes, false);
+    }
+    // PackBits: each strip one literal run of its 8 bytes.
+    std::vector<uint8_t> p;
+    const std::vector<uint8_t> raw = Pixels(11, 4 * strip_bytes);
+    for (size_t k = 0; k < 4; k++) {
+        p.push_back(strip_bytes - 1);
+        p.insert(p.end(), raw.begin() + k * strip_bytes, raw.begin() + (k + 1) * strip_bytes);
+    }
+    return Page(w, Fields(4, 8, {8}, 1, 2, Compression), p, strip_bytes + 1, false);
 }
 
 constexpr Shape shapes[] = {
@@ -458,6 +637,135 @@ constexpr Shape shapes[] = {
          return Plain(w, {}, false, image);
      },
      StripsHeld},
+    // Repairs a reader may make of images whose fields disagree, and the
+    // fields of the images of other pages.
+    {"structure: a palette image", "palette", Outcome::Exact, "standard", Palette<3 * 256>,
+     ColorMapIs<false>},
+    {"structure: a palette image without ColorMap", "palette_no_map", Outcome::Tolerated,
+     "missing required", Palette<0>, EachStripHeld},
+    {"structure: a palette image with a short ColorMap", "palette_short_map", Outcome::Refused,
+     "count short", Palette<3 * 256 - 3>, ColorMapIs<true>},
+    {"structure: YCbCr subsampled 2 x 2", "ycbcr", Outcome::Exact, "standard",
+     [](ifd::Writer *w) {
+         std::vector<ifd::Field> f = Fields(4, 4, {8, 8, 8}, 6, 2);
+         Insert(&f, ifd::Numbers(ifd::tag::YCbCrSubSampling, ifd::SHORT, {2, 2}));
+         // Each strip two blocks of four Y, Cb and Cr.
+         return Page(w, f, Pixels(19, 24), 12);
+     },
+     [](TIFF *tif, const Structure &s) {
+         const std::string e = PairIs(tif, TIFFTAG_YCBCRSUBSAMPLING, 2, 2);
+         return e.empty() ? AllStrips(tif, s) : e;
+     }},
+    {"structure: old-style JPEG without strips", "ojpeg", Outcome::Tolerated, "old-style JPEG",
+     [](ifd::Writer *w) {
+         Structure s;
+         // Bytes standing for the interchange stream: no strip arrays.
+         const uint64_t at = w->Append(Pixels(29, 64));
+         ifd::Ifd ifd;
+         ifd.fields = Fields(4, 4, {8}, 1, 4, 6);
+         Insert(&ifd.fields, ifd::Numbers(513, ifd::LONG, {at}));
+         Insert(&ifd.fields, ifd::Numbers(514, ifd::LONG, {64}));
+         w->AppendIfd(ifd);
+         s.bytes = w->Bytes();
+         return s;
+     },
+     [](TIFF *tif, const Structure &s) {
+         // Whatever strips the library makes of it lie in the file.
+         uint64_t *offsets = nullptr;
+         uint64_t *counts = nullptr;
+         if (TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets) &&
+             TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts) && offsets && counts) {
+             for (uint32_t k = 0; k < TIFFNumberOfStrips(tif); k++) {
+                 if (offsets[k] > s.bytes.size() || counts[k] > s.bytes.size() - offsets[k])
+                     return "strip " + std::to_string(k) + " lies past the end of the file";
+             }
+         }
+         return std::string();
+     }},
+    {"structure: one strip of 16 KiB", "one_big_strip", Outcome::Exact, "standard",
+     [](ifd::Writer *w) { return Page(w, Fields(64, 256, {8}, 1, 256), Pixels(13, 16384), 16384); },
+     AllStrips},
+    {"structure: BitsPerSample 8, 8, 16", "bits_differ", Outcome::Tolerated,
+     "per-sample values that differ",
+     [](ifd::Writer *w) { return Rgb(w, {}, {8, 8, 16}); }, EachStripHeld},
+    {"structure: RGB with an alpha sample", "rgba", Outcome::Exact, "standard",
+     [](ifd::Writer *w) {
+         return Rgb(w, {ifd::Numbers(ifd::tag::ExtraSamples, ifd::SHORT, {2})}, {8, 8, 8, 8});
+     },
+     [](TIFF *tif, const Structure &s) {
+         uint16_t n = 0;
+         uint16_t *v = nullptr;
+         if (!TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &n, &v) || n != 1 || !v || v[0] != 2)
+             return std::string("ExtraSamples is not the one value 2");
+         return AllStrips(tif, s);
+     }},
+    {"structure: ExtraSamples for every sample", "extra_all", Outcome::Tolerated,
+     "out-of-range image",
+     [](ifd::Writer *w) {
+         std::vector<ifd::Field> f = Fields(4, 4, {8}, 1, 2);
+         Insert(&f, ifd::Numbers(ifd::tag::ExtraSamples, ifd::SHORT, {0, 0}));
+         return Page(w, f, Pixels(11, 2 * strip_bytes), strip_bytes);
+     },
+     EachStripHeld},
+    {"structure: MinSampleValue and MaxSampleValue per sample", "sample_range", Outcome::Exact,
+     "standard",
+     [](ifd::Writer *w) {
+         return Rgb(w, {ifd::Numbers(ifd::tag::MinSampleValue, ifd::SHORT, {3, 3, 3}),
+                        ifd::Numbers(ifd::tag::MaxSampleValue, ifd::SHORT, {200, 200, 200})});
+     },
+     [](TIFF *tif, const Structure &s) {
+         std::string e = ShortIs(tif, TIFFTAG_MINSAMPLEVALUE, 3);
+         if (e.empty())
+             e = ShortIs(tif, TIFFTAG_MAXSAMPLEVALUE, 200);
+         return e.empty() ? AllStrips(tif, s) : e;
+     }},
+    {"structure: MaxSampleValue differing per sample", "sample_range_differ", Outcome::Tolerated,
+     "per-sample values that differ",
+     [](ifd::Writer *w) {
+         return Rgb(w, {ifd::Numbers(ifd::tag::MaxSampleValue, ifd::SHORT, {200, 100, 50})});
+     },
+     [](TIFF *tif, const Structure &s) {
+         uint16_t v = 0;
+         // One value for three that differ: the first, or none.
+         if (TIFFGetField(tif, TIFFTAG_MAXSAMPLEVALUE, &v) && v != 200 && v != 100 && v != 50)
+             return "MaxSampleValue is " + std::to_string(v) + ", none of the file's";
+         return EachStripHeld(tif, s);
+     }},
+    {"structure: no StripByteCounts, PackBits", "no_counts_packbits", Outcome::Tolerated,
+     "zero byte counts", NoCounts<32773, false>, EachStripHeld},
+    {"structure: no StripByteCounts, planes apart", "no_counts_planes", Outcome::Tolerated,
+     "zero byte counts", NoCounts<1, true>, EachStripHeld},
+    {"structure: no TileByteCounts", "no_tile_counts", Outcome::Tolerated, "zero byte counts",
+     [](ifd::Writer *w) {
+         Structure s;
+         const uint64_t at = w->Append(Pixels(3, 512));
+         ifd::Ifd ifd;
+         ifd.fields = Fields(32, 16, {8}, 1, 16);
+         ifd.fields.erase(ifd.fields.begin() + 6); // RowsPerStrip
+         Insert(&ifd.fields, ifd::Numbers(ifd::tag::TileWidth, ifd::SHORT, {16}));
+         Insert(&ifd.fields, ifd::Numbers(ifd::tag::TileLength, ifd::SHORT, {16}));
+         Insert(&ifd.fields, ifd::Numbers(ifd::tag::TileOffsets, ifd::LONG, {at, at + 256}));
+         w->AppendIfd(ifd);
+         s.bytes = w->Bytes();
+         s.offsets = {at, at + 256};
+         return s;
+     },
+     [](TIFF *tif, const Structure &s) {
+         std::vector<uint8_t> tile(300);
+         for (uint32_t k = 0; k < 2; k++) {
+             const tmsize_t n =
+                 TIFFReadEncodedTile(tif, k, tile.data(), static_cast<tmsize_t>(tile.size()));
+             if (n < 0)
+                 continue;
+             for (tmsize_t i = 0; i < n; i++) {
+                 if (s.offsets[k] + static_cast<uint64_t>(i) >= s.bytes.size() ||
+                     tile[static_cast<size_t>(i)] != s.bytes[s.offsets[k] + static_cast<uint64_t>(i)])
+                     return "tile " + std::to_string(k) + " byte " + std::to_string(i) +
+                            " is not the file's";
+             }
+         }
+         return std::string();
+     }},
 };
 
 } // namespace
