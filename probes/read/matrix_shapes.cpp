@@ -364,23 +364,102 @@ Structure Rgb(ifd::Writer *w, const std::vector<ifd::Field> &extra,
     return Page(w, f, Pixels(7, 4 * row), 2 * row);
 }
 
-template <uint64_t Compression, bool Planes>
+// A page without StripByteCounts, which the reader must estimate
+// (TIFFReadDirectory(3tiff)): planes apart, one strip a plane, or one
+// PackBits strip, one literal run of its 16 bytes (`Unknown`: with an
+// entry of a type no standard defines before it).
+template <bool Planes, bool Unknown = false>
 Structure NoCounts(ifd::Writer *w)
 {
     if (Planes) {
-        std::vector<ifd::Field> f = Fields(4, 4, {8, 8}, 1, 4, Compression);
+        std::vector<ifd::Field> f = Fields(4, 4, {8, 8}, 1, 4);
         f.back() = ifd::Numbers(ifd::tag::PlanarConfiguration, ifd::SHORT, {2});
         Insert(&f, ifd::Numbers(ifd::tag::ExtraSamples, ifd::SHORT, {0}));
         return Page(w, f, Pixels(11, 4 * strip_bytes), 2 * strip_bytes, false);
     }
-    // PackBits: each strip one literal run of its 8 bytes.
-    std::vector<uint8_t> p;
-    const std::vector<uint8_t> raw = Pixels(11, 4 * strip_bytes);
-    for (size_t k = 0; k < 4; k++) {
-        p.push_back(strip_bytes - 1);
-        p.insert(p.end(), raw.begin() + k * strip_bytes, raw.begin() + (k + 1) * strip_bytes);
+    std::vector<uint8_t> p = {2 * strip_bytes - 1};
+    const std::vector<uint8_t> raw = Pixels(11, 2 * strip_bytes);
+    p.insert(p.end(), raw.begin(), raw.end());
+    std::vector<ifd::Field> f = Fields(4, 4, {8}, 1, 4, 32773);
+    if (Unknown)
+        Insert(&f, ifd::Numbers(ifd::tag::Orientation, 99, {1}));
+    Structure s = Page(w, f, p, p.size(), false);
+    s.pixels = raw;
+    return s;
+}
+
+// One strip, decoded exact where the library reads it, or unreadable.
+std::string DecodedOrNone(TIFF *tif, const Structure &s)
+{
+    std::vector<uint8_t> buf(s.pixels.size() + 16);
+    const tmsize_t n =
+        TIFFReadEncodedStrip(tif, 0, buf.data(), static_cast<tmsize_t>(s.pixels.size()));
+    if (n < 0)
+        return "";
+    if (static_cast<size_t>(n) != s.pixels.size())
+        return "strip 0 decoded to " + std::to_string(n) + " bytes, expected " +
+               std::to_string(s.pixels.size());
+    for (size_t i = 0; i < s.pixels.size(); i++) {
+        if (buf[i] != s.pixels[i])
+            return "strip 0 byte " + std::to_string(i) + " decoded wrong";
     }
-    return Page(w, Fields(4, 8, {8}, 1, 2, Compression), p, strip_bytes + 1, false);
+    return "";
+}
+
+// An EXIF IFD of ExposureTime 1/250 and `extra`, `reversed` in descending
+// order, linked from page 0.
+Structure ExifWith(ifd::Writer *w, const std::vector<ifd::Field> &extra, bool reversed)
+{
+    Structure s;
+    const uint64_t s0 = w->Append(Pixels(11, 2 * strip_bytes));
+    s.offsets = {s0, s0 + strip_bytes};
+    ifd::Ifd exif;
+    exif.fields = {ifd::Rationals(ifd::exif_tag::ExposureTime, ifd::RATIONAL, {1, 250})};
+    for (const ifd::Field &f : extra)
+        Insert(&exif.fields, f);
+    if (reversed)
+        std::reverse(exif.fields.begin(), exif.fields.end());
+    const uint64_t at = w->AppendIfd(exif, false);
+    ifd::Ifd main;
+    main.fields = Image(s0, s0 + strip_bytes);
+    Insert(&main.fields, ifd::Numbers(ifd::tag::ExifIFD, ifd::LONG, {at}));
+    w->AppendIfd(main);
+    s.sub = {at};
+    s.bytes = w->Bytes();
+    return s;
+}
+
+// Page 0's strips, then the EXIF IFD's ExposureTime: 1/250, or
+// (`either`) 1/250 or 1/30.
+template <bool Either>
+std::string ExifExposure(TIFF *tif, const Structure &s)
+{
+    std::string e = Strips(tif, s, true);
+    if (!e.empty())
+        return e;
+    if (!TIFFReadEXIFDirectory(tif, s.sub[0]))
+        return std::string("can't read the EXIF IFD");
+    e = FieldIs(tif, ifd::Rationals(ifd::exif_tag::ExposureTime, ifd::RATIONAL, {1, 250}), false);
+    if (Either && !e.empty() &&
+        FieldIs(tif, ifd::Rationals(ifd::exif_tag::ExposureTime, ifd::RATIONAL, {1, 30}), false)
+            .empty())
+        e.clear();
+    return e;
+}
+
+// Page 0 of Image's fields whose IFD says `count` entries.
+template <uint64_t Count>
+Structure IfdCount(ifd::Writer *w)
+{
+    Structure s;
+    const uint64_t s0 = w->Append(Pixels(11, 2 * strip_bytes));
+    s.offsets = {s0, s0 + strip_bytes};
+    ifd::Ifd ifd;
+    ifd.fields = Image(s0, s0 + strip_bytes);
+    ifd.count = Count;
+    w->AppendIfd(ifd);
+    s.bytes = w->Bytes();
+    return s;
 }
 
 constexpr Shape shapes[] = {
@@ -732,27 +811,29 @@ constexpr Shape shapes[] = {
          return EachStripHeld(tif, s);
      }},
     {"structure: no StripByteCounts, PackBits", "no_counts_packbits", Outcome::Tolerated,
-     "zero byte counts", NoCounts<32773, false>, EachStripHeld},
+     "zero byte counts", NoCounts<false>, DecodedOrNone},
+    {"structure: no StripByteCounts, PackBits, an entry of type 99", "no_counts_type99",
+     Outcome::Tolerated, "zero byte counts", NoCounts<false, true>, DecodedOrNone},
     {"structure: no StripByteCounts, planes apart", "no_counts_planes", Outcome::Tolerated,
-     "zero byte counts", NoCounts<1, true>, EachStripHeld},
+     "zero byte counts", NoCounts<true>, EachStripHeld},
     {"structure: no TileByteCounts", "no_tile_counts", Outcome::Tolerated, "zero byte counts",
      [](ifd::Writer *w) {
          Structure s;
-         const uint64_t at = w->Append(Pixels(3, 512));
+         const uint64_t at = w->Append(Pixels(3, 256));
          ifd::Ifd ifd;
-         ifd.fields = Fields(32, 16, {8}, 1, 16);
+         ifd.fields = Fields(16, 16, {8}, 1, 16);
          ifd.fields.erase(ifd.fields.begin() + 6); // RowsPerStrip
          Insert(&ifd.fields, ifd::Numbers(ifd::tag::TileWidth, ifd::SHORT, {16}));
          Insert(&ifd.fields, ifd::Numbers(ifd::tag::TileLength, ifd::SHORT, {16}));
-         Insert(&ifd.fields, ifd::Numbers(ifd::tag::TileOffsets, ifd::LONG, {at, at + 256}));
+         Insert(&ifd.fields, ifd::Numbers(ifd::tag::TileOffsets, ifd::LONG, {at}));
          w->AppendIfd(ifd);
          s.bytes = w->Bytes();
-         s.offsets = {at, at + 256};
+         s.offsets = {at};
          return s;
      },
      [](TIFF *tif, const Structure &s) {
          std::vector<uint8_t> tile(300);
-         for (uint32_t k = 0; k < 2; k++) {
+         for (uint32_t k = 0; k < 1; k++) {
              const tmsize_t n =
                  TIFFReadEncodedTile(tif, k, tile.data(), static_cast<tmsize_t>(tile.size()));
              if (n < 0)
@@ -766,6 +847,127 @@ constexpr Shape shapes[] = {
          }
          return std::string();
      }},
+    {"structure: old-style JPEG with only its size fields", "ojpeg_bare", Outcome::Tolerated,
+     "old-style JPEG",
+     [](ifd::Writer *w) {
+         Structure s;
+         const uint64_t at = w->Append(Pixels(29, 64));
+         ifd::Ifd ifd;
+         ifd.fields = {
+             ifd::Numbers(ifd::tag::ImageWidth, ifd::SHORT, {4}),
+             ifd::Numbers(ifd::tag::ImageLength, ifd::SHORT, {4}),
+             ifd::Numbers(ifd::tag::Compression, ifd::SHORT, {6}),
+             ifd::Numbers(513, ifd::LONG, {at}),
+             ifd::Numbers(514, ifd::LONG, {64}),
+         };
+         w->AppendIfd(ifd);
+         s.bytes = w->Bytes();
+         return s;
+     },
+     [](TIFF *, const Structure &) { return std::string(); }},
+    {"structure: one strip's byte count past the end of the file", "count_past_end",
+     Outcome::Tolerated, "byte counts past the file",
+     [](ifd::Writer *w) {
+         std::vector<ifd::Field> f = Fields(4, 4, {8}, 1, 4);
+         Structure s = Page(w, f, Pixels(11, 2 * strip_bytes), 2 * strip_bytes, false);
+         // StripByteCounts last, 4096: the file is smaller.
+         ifd::Writer again(w->BigEndian(), w->BigTiff());
+         const uint64_t at = again.Append(s.pixels);
+         Insert(&f, ifd::Numbers(ifd::tag::StripOffsets, ifd::LONG, {at}));
+         Insert(&f, ifd::Numbers(ifd::tag::StripByteCounts, ifd::LONG, {4096}));
+         ifd::Ifd ifd;
+         ifd.fields = f;
+         again.AppendIfd(ifd);
+         s.bytes = again.Bytes();
+         s.offsets = {at};
+         return s;
+     },
+     [](TIFF *tif, const Structure &s) {
+         std::vector<uint8_t> buf(8192);
+         const tmsize_t n = TIFFReadEncodedStrip(tif, 0, buf.data(), 8192);
+         if (n < 0)
+             return std::string();
+         for (tmsize_t i = 0; i < n; i++) {
+             const uint64_t at = s.offsets[0] + static_cast<uint64_t>(i);
+             if (at >= s.bytes.size() || buf[static_cast<size_t>(i)] != s.bytes[at])
+                 return "strip 0 byte " + std::to_string(i) + " is not the file's";
+         }
+         return std::string();
+     }},
+    {"structure: SMinSampleValue and SMaxSampleValue per sample", "s_sample_range",
+     Outcome::Exact, "standard",
+     [](ifd::Writer *w) {
+         return Rgb(w, {ifd::Numbers(ifd::tag::SMinSampleValue, ifd::SHORT, {3, 3, 3}),
+                        ifd::Numbers(ifd::tag::SMaxSampleValue, ifd::SHORT, {200, 200, 200})});
+     },
+     [](TIFF *tif, const Structure &s) {
+         double lo = 0;
+         double hi = 0;
+         if (!TIFFGetField(tif, TIFFTAG_SMINSAMPLEVALUE, &lo) || lo != 3)
+             return std::string("SMinSampleValue is not 3");
+         if (!TIFFGetField(tif, TIFFTAG_SMAXSAMPLEVALUE, &hi) || hi != 200)
+             return std::string("SMaxSampleValue is not 200");
+         return AllStrips(tif, s);
+     }},
+    {"structure: RGB of four samples with two ExtraSamples", "extra_too_many", Outcome::Tolerated,
+     "out-of-range image",
+     [](ifd::Writer *w) {
+         return Rgb(w, {ifd::Numbers(ifd::tag::ExtraSamples, ifd::SHORT, {2, 0})}, {8, 8, 8, 8});
+     },
+     EachStripHeld},
+    {"structure: planes apart in one strip", "planes_one_strip", Outcome::Tolerated,
+     "out-of-range image",
+     [](ifd::Writer *w) {
+         std::vector<ifd::Field> f = Fields(4, 4, {8, 8, 8}, 2, 4);
+         f.back() = ifd::Numbers(ifd::tag::PlanarConfiguration, ifd::SHORT, {2});
+         return Page(w, f, Pixels(11, 48), 48);
+     },
+     EachStripHeld},
+    // Its 768 ColorMap values are not the 3 x 2^32 of 32 bits.
+    {"structure: a palette image of 32 bits", "palette32", Outcome::Refused, "count short",
+     [](ifd::Writer *w) {
+         std::vector<ifd::Field> f = Fields(1, 4, {32}, 3, 2);
+         Insert(&f, ifd::Numbers(ifd::tag::ColorMap, ifd::SHORT, Colors(3 * 256)));
+         return Page(w, f, Pixels(11, 2 * strip_bytes), strip_bytes);
+     },
+     [](TIFF *tif, const Structure &) {
+         uint16_t *r = nullptr;
+         uint16_t *g = nullptr;
+         uint16_t *b = nullptr;
+         return std::string(TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b)
+                                ? "ColorMap given, expected none"
+                                : "");
+     }},
+    {"structure: a palette image without BitsPerSample", "palette_no_bits", Outcome::Tolerated,
+     "missing required",
+     [](ifd::Writer *w) {
+         std::vector<ifd::Field> f = Fields(4, 4, {8}, 3, 2);
+         f.erase(f.begin() + 2);
+         Insert(&f, ifd::Numbers(ifd::tag::ColorMap, ifd::SHORT, Colors(6)));
+         return Page(w, f, Pixels(11, 2 * strip_bytes), strip_bytes);
+     },
+     EachStripHeld},
+    {"structure: an EXIF IFD with a tag EXIF does not define", "exif_unknown", Outcome::Tolerated,
+     "unknown tag",
+     [](ifd::Writer *w) { return ExifWith(w, {ifd::Numbers(50000, ifd::SHORT, {7})}, false); },
+     ExifExposure<false>},
+    {"structure: an EXIF IFD in descending order", "exif_descending", Outcome::Tolerated,
+     "out of order",
+     [](ifd::Writer *w) {
+         return ExifWith(w, {ifd::Numbers(ifd::exif_tag::ExposureProgram, ifd::SHORT, {2})},
+                         true);
+     },
+     ExifExposure<false>},
+    {"structure: an EXIF IFD with a tag twice", "exif_twice", Outcome::Tolerated, "duplicate",
+     [](ifd::Writer *w) {
+         return ExifWith(w, {ifd::Rationals(ifd::exif_tag::ExposureTime, ifd::RATIONAL, {1, 30})},
+                         false);
+     },
+     ExifExposure<true>},
+    {"structure: an IFD of 65535 entries", "ifd_count_huge", Outcome::Refused, "past the end",
+     IfdCount<65535>, StripsHeld},
+    {"structure: an IFD of more entries than the file holds", "ifd_count_past",
+     Outcome::Refused, "past the end", IfdCount<40>, StripsHeld},
 };
 
 } // namespace
