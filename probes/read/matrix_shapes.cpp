@@ -336,8 +336,8 @@ std::string PairIs(TIFF *tif, uint32_t tag, uint16_t a, uint16_t b)
     if (!TIFFGetField(tif, tag, &x, &y))
         return "tag " + std::to_string(tag) + " absent, expected its value";
     if (x != a || y != b)
-        return "tag " + std::to_string(tag) + " is " + std::to_string(x) + "," +
-               std::to_string(y) + ", expected " + std::to_string(a) + "," + std::to_string(b);
+        return "tag " + std::to_string(tag) + " is " + std::to_string(x) + "," + std::to_string(y) +
+               ", expected " + std::to_string(a) + "," + std::to_string(b);
     return "";
 }
 
@@ -347,8 +347,9 @@ std::string ShortIs(TIFF *tif, uint32_t tag, uint16_t want)
     uint16_t v = 0;
     if (!TIFFGetField(tif, tag, &v))
         return "tag " + std::to_string(tag) + " absent, expected its value";
-    return v == want ? "" : "tag " + std::to_string(tag) + " is " + std::to_string(v) +
-                                ", expected " + std::to_string(want);
+    return v == want ? ""
+                     : "tag " + std::to_string(tag) + " is " + std::to_string(v) + ", expected " +
+                           std::to_string(want);
 }
 
 // RGB of 8 bits a sample with `extra` fields, 4 x 4 in two strips.
@@ -968,6 +969,32 @@ constexpr Shape shapes[] = {
      IfdCount<65535>, StripsHeld},
     {"structure: an IFD of more entries than the file holds", "ifd_count_past",
      Outcome::Refused, "past the end", IfdCount<40>, StripsHeld},
+    // Strile arrays read on demand (TIFFOpen(3tiff)'s "O"): every strip
+    // still the file's.
+    {"structure: 64 strips, loaded on demand", "ondemand", Outcome::Exact, "standard",
+     [](ifd::Writer *w) { return Page(w, Fields(4, 64, {8}, 1, 1), Pixels(17, 256), 4); },
+     AllStrips},
+    {"structure: 64 strips of SHORT byte counts, loaded on demand", "ondemand_short",
+     Outcome::Exact, "standard",
+     [](ifd::Writer *w) {
+         Structure s;
+         const std::vector<uint8_t> p = Pixels(17, 256);
+         s.pixels = p;
+         const uint64_t at = w->Append(p);
+         std::vector<uint64_t> offsets;
+         for (uint64_t k = 0; k < 64; k++)
+             offsets.push_back(at + 4 * k);
+         ifd::Ifd ifd;
+         ifd.fields = Fields(4, 64, {8}, 1, 1);
+         Insert(&ifd.fields, ifd::Numbers(ifd::tag::StripOffsets, ifd::LONG, offsets));
+         Insert(&ifd.fields, ifd::Numbers(ifd::tag::StripByteCounts, ifd::SHORT,
+                                          std::vector<uint64_t>(64, 4)));
+         w->AppendIfd(ifd);
+         s.offsets = offsets;
+         s.bytes = w->Bytes();
+         return s;
+     },
+     AllStrips},
 };
 
 } // namespace
