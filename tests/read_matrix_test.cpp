@@ -119,6 +119,34 @@ TEST(ReadMatrix, RowsDeriveTheirClasses)
         {34850, false, "long", true, Outcome::Tolerated, "wrong type", 4, 1},
         // DNG's BlackLevel as the table gives it: RATIONALs.
         {50714, false, "num25", true, Outcome::Exact, "standard", 5, any},
+        // A private DOUBLE's values hold no integer type: its whole values
+        // in every other type of the format, tolerated; never its own.
+        {65112, false, "long_whole", true, Outcome::Tolerated, "wrong type", 4, 4},
+        {65112, false, "rational_whole", true, Outcome::Tolerated, "wrong type", 5, 8},
+        {65112, false, "long8_whole", false, Outcome::Exact, "", 0, any},
+        {65112, true, "slong8_whole", true, Outcome::Tolerated, "wrong type", 17, 4},
+        {65112, true, "double_whole", false, Outcome::Exact, "", 0, any},
+        // A private SBYTE: whole values as BYTE; 128 in each wider integer
+        // type and -129 in each wider signed one, refused, the types
+        // past_type and below_type use not twice.
+        {65106, false, "byte_whole", true, Outcome::Tolerated, "wrong type", 1, 4},
+        {65106, false, "past_short", true, Outcome::Refused, "wider than the field", 3, 4},
+        {65106, false, "below_sshort", true, Outcome::Refused, "wider than the field", 8, 4},
+        {65106, false, "below_slong", false, Outcome::Exact, "", 0, any},
+        {65106, true, "below_slong", true, Outcome::Refused, "wider than the field", 9, 4},
+        {65106, false, "past_long8", false, Outcome::Exact, "", 0, any},
+        // A private SHORT's values fit BYTE: no whole class; 65536 as
+        // LONG is past_type's in classic, its own class in BigTIFF; -1 in
+        // SBYTE.
+        {65103, false, "byte_whole", false, Outcome::Exact, "", 0, any},
+        {65103, false, "past_long", false, Outcome::Exact, "", 0, any},
+        {65103, true, "past_long", true, Outcome::Refused, "wider than the field", 4, 3},
+        {65103, false, "below_sbyte", true, Outcome::Refused, "wider than the field", 6, 3},
+        {65104, false, "past_short", false, Outcome::Exact, "", 0, any},
+        // A private FLOAT: a DOUBLE no float holds.
+        {65111, false, "past_double", true, Outcome::Refused, "wider than the field", 12, 4},
+        {65411, true, "past_double", true, Outcome::Refused, "wider than the field", 12, 1},
+        {65112, false, "past_double", false, Outcome::Exact, "", 0, any},
     };
     for (const Expect &e : table) {
         SCOPED_TRACE(std::to_string(e.tag) + " " + e.slug + (e.bigtiff ? " BigTIFF" : " classic"));

@@ -295,6 +295,21 @@ TEST(ReadProbe, MatrixFaultsGiveOneLinePerRuleAndField)
          "read_planes_le.tif",
          {"structure: planes apart: strip 0 byte 3 is 0x00, expected 0x7a (1 case, first "
           "read_planes_le.tif)."}},
+        // A private DOUBLE stored as whole LONGs, one value longer.
+        {"get-pad:65112@read_65112_long_whole_le.tif",
+         "read_65112_long_whole_le.tif",
+         {"tag 65112 stored as LONG, whole values: 5 values, expected 4 (1 case, first "
+          "read_65112_long_whole_le.tif)."}},
+        // YCbCr's vertical subsampling read wrong.
+        {"get-u16:530.1@read_ycbcr_be.btf=1",
+         "read_ycbcr_be.btf",
+         {"structure: YCbCr subsampled 2 x 2: tag 530 is 2,1, expected 2,2 (1 case, first "
+          "read_ycbcr_be.btf)."}},
+        // A byte of one strip of a chopped 16 KiB strip.
+        {"read-byte:0.9@read_one_big_strip_le.tif=0",
+         "read_one_big_strip_le.tif",
+         {"structure: one strip of 16 KiB: byte 9 of the strips wrong (1 case, first "
+          "read_one_big_strip_le.tif)."}},
         // A structural case: the second SubIFD of a chain not reached.
         {"read-dir@read_subifd_chain_le.tif",
          "read_subifd_chain_le.tif",
