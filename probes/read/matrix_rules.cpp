@@ -283,8 +283,8 @@ void AddPrivateTypes(const Row &row, bool bigtiff, uint64_t n, std::vector<Varia
             ifd::Field f;
             if (type == s.type || (!bigtiff && type >= 16) || !Encode(whole, type, row.tag, &f))
                 continue;
-            const std::string klass = std::string("stored as ") + ifd::TypeName(type) +
-                                      ", whole values";
+            const std::string klass =
+                std::string("stored as ") + ifd::TypeName(type) + ", whole values";
             out->push_back(Make(row, klass.c_str(), Lower(ifd::TypeName(type)) + "_whole", f,
                                 Outcome::Tolerated, "wrong type"));
         }
@@ -306,8 +306,8 @@ void AddPrivateTypes(const Row &row, bool bigtiff, uint64_t n, std::vector<Varia
         const uint16_t wide =
             bigtiff ? (is_signed ? ifd::SLONG8 : ifd::LONG8)
                     : (is_signed || ifd::TypeSize(s.type) == 4 ? ifd::DOUBLE : ifd::LONG);
-        for (const uint16_t type : {ifd::SHORT, ifd::LONG, ifd::SSHORT, ifd::SLONG, ifd::LONG8,
-                                    ifd::SLONG8}) {
+        for (const uint16_t type :
+             {ifd::SHORT, ifd::LONG, ifd::SSHORT, ifd::SLONG, ifd::LONG8, ifd::SLONG8}) {
             if (type != wide)
                 beyond("past its registered type", "past_", above, type);
         }
