@@ -63,8 +63,7 @@ struct Shape {
     const char *klass;
     const char *slug;
     Outcome outcome;
-    // cppcheck-suppress unusedStructMember ; the rule docs/probes.md names
-    const char *rule;
+    const char *rule; // the rule docs/probes.md names
     Structure (*build)(ifd::Writer *w);
     // The first thing that broke, on the opened file; empty when none.
     std::string (*check)(TIFF *tif, const Structure &s);
@@ -290,7 +289,7 @@ std::string EachStripHeld(TIFF *tif, const Structure &s)
     return "";
 }
 
-// A colormap of 2^8 entries a channel: entry i of channel c.
+// `entries` ColorMap values: the red channel's, then green's, then blue's.
 std::vector<uint64_t> Colors(size_t entries)
 {
     std::vector<uint64_t> v;
@@ -320,7 +319,7 @@ std::string ColorMapIs(TIFF *tif, const Structure &s)
         return got ? "ColorMap given, expected none" : EachStripHeld(tif, s);
     if (!got)
         return "ColorMap absent, expected its value";
-    const std::vector<uint64_t> want = Colors(3 * 256);
+    const std::vector<uint64_t> want = Colors(size_t{3} * 256);
     for (size_t i = 0; i < 256; i++) {
         if (r[i] != want[i] || g[i] != want[256 + i] || b[i] != want[512 + i])
             return "ColorMap entry " + std::to_string(i) + " wrong";
@@ -607,7 +606,7 @@ constexpr Shape shapes[] = {
     // TIFFReadDirectory(3tiff) says); no strip reads other bytes.
     {"structure: no Compression", "no_compression", Outcome::Exact, "defaults",
      Without<ifd::tag::Compression>, StripsExact},
-    {"structure: no PhotometricInterpretation", "no_photometric", Outcome::Tolerated,
+    {"structure: no PhotometricInterpretation", "structure_no_photometric", Outcome::Tolerated,
      "missing required", Without<ifd::tag::PhotometricInterpretation>, StripsHeld},
     {"structure: no RowsPerStrip", "no_rows", Outcome::Tolerated, "missing required",
      Without<ifd::tag::RowsPerStrip>, StripsHeld},
@@ -866,7 +865,7 @@ constexpr Shape shapes[] = {
          return s;
      },
      [](TIFF *, const Structure &) { return std::string(); }},
-    {"structure: one strip's byte count past the end of the file", "count_past_end",
+    {"structure: one strip's byte count past the end of the file", "strip_count_past_end",
      Outcome::Tolerated, "byte counts past the file",
      [](ifd::Writer *w) {
          // One strip of 16 bytes whose count says 4096: the file is smaller.
@@ -883,13 +882,13 @@ constexpr Shape shapes[] = {
          return s;
      },
      [](TIFF *tif, const Structure &s) {
-         std::vector<uint8_t> buf(8192);
-         const tmsize_t n = TIFFReadEncodedStrip(tif, 0, buf.data(), 8192);
+         std::vector<uint8_t> held(8192);
+         const tmsize_t n = TIFFReadEncodedStrip(tif, 0, held.data(), 8192);
          if (n < 0)
              return std::string();
          for (tmsize_t i = 0; i < n; i++) {
              const uint64_t at = s.offsets[0] + static_cast<uint64_t>(i);
-             if (at >= s.bytes.size() || buf[static_cast<size_t>(i)] != s.bytes[at])
+             if (at >= s.bytes.size() || held[static_cast<size_t>(i)] != s.bytes[at])
                  return "strip 0 byte " + std::to_string(i) + " is not the file's";
          }
          return std::string();
@@ -927,7 +926,7 @@ constexpr Shape shapes[] = {
     {"structure: a palette image of 32 bits", "palette32", Outcome::Refused, "count short",
      [](ifd::Writer *w) {
          std::vector<ifd::Field> f = Fields(1, 4, {32}, 3, 2);
-         Insert(&f, ifd::Numbers(ifd::tag::ColorMap, ifd::SHORT, Colors(3 * 256)));
+         Insert(&f, ifd::Numbers(ifd::tag::ColorMap, ifd::SHORT, Colors(size_t{3} * 256)));
          return Page(w, f, Pixels(11, 2 * strip_bytes), strip_bytes);
      },
      [](TIFF *tif, const Structure &) {
@@ -1001,6 +1000,11 @@ constexpr Shape shapes[] = {
 size_t StructuralCount()
 {
     return sizeof(shapes) / sizeof(shapes[0]);
+}
+
+StructuralClass StructuralAt(size_t i)
+{
+    return {shapes[i].klass, shapes[i].slug, shapes[i].outcome, shapes[i].rule};
 }
 
 Structural CheckStructural(size_t i, const read_cases::Format &fmt)
