@@ -1,12 +1,15 @@
 // The read matrix's rules, as tables: a handful of field rows, the classes
 // each derives in each format and the outcome each class must have, from the
 // standards (docs/probes.md lists the rules).
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "matrix_detail.h"
 #include "matrix_rules.h"
+#include "read_cases.h"
 
 namespace {
 
@@ -119,6 +122,34 @@ TEST(ReadMatrix, RowsDeriveTheirClasses)
         {34850, false, "long", true, Outcome::Tolerated, "wrong type", 4, 1},
         // DNG's BlackLevel as the table gives it: RATIONALs.
         {50714, false, "num25", true, Outcome::Exact, "standard", 5, any},
+        // A private DOUBLE's values hold no integer type: its whole values
+        // in every other type of the format, tolerated; never its own.
+        {65112, false, "long_whole", true, Outcome::Tolerated, "wrong type", 4, 4},
+        {65112, false, "rational_whole", true, Outcome::Tolerated, "wrong type", 5, 8},
+        {65112, false, "long8_whole", false, Outcome::Exact, "", 0, any},
+        {65112, true, "slong8_whole", true, Outcome::Tolerated, "wrong type", 17, 4},
+        {65112, true, "double_whole", false, Outcome::Exact, "", 0, any},
+        // A private SBYTE: whole values as BYTE; 128 in each wider integer
+        // type and -129 in each wider signed one, refused, the types
+        // past_type and below_type use not twice.
+        {65106, false, "byte_whole", true, Outcome::Tolerated, "wrong type", 1, 4},
+        {65106, false, "past_short", true, Outcome::Refused, "wider than the field", 3, 4},
+        {65106, false, "below_sshort", true, Outcome::Refused, "wider than the field", 8, 4},
+        {65106, false, "below_slong", false, Outcome::Exact, "", 0, any},
+        {65106, true, "below_slong", true, Outcome::Refused, "wider than the field", 9, 4},
+        {65106, false, "past_long8", false, Outcome::Exact, "", 0, any},
+        // A private SHORT's values fit BYTE: no whole class; 65536 as
+        // LONG is past_type's in classic, its own class in BigTIFF; -1 in
+        // SBYTE.
+        {65103, false, "byte_whole", false, Outcome::Exact, "", 0, any},
+        {65103, false, "past_long", false, Outcome::Exact, "", 0, any},
+        {65103, true, "past_long", true, Outcome::Refused, "wider than the field", 4, 3},
+        {65103, false, "below_sbyte", true, Outcome::Refused, "wider than the field", 6, 3},
+        {65104, false, "past_short", false, Outcome::Exact, "", 0, any},
+        // A private FLOAT: a DOUBLE no float holds.
+        {65111, false, "past_double", true, Outcome::Refused, "wider than the field", 12, 4},
+        {65411, true, "past_double", true, Outcome::Refused, "wider than the field", 12, 1},
+        {65112, false, "past_double", false, Outcome::Exact, "", 0, any},
     };
     for (const Expect &e : table) {
         SCOPED_TRACE(std::to_string(e.tag) + " " + e.slug + (e.bigtiff ? " BigTIFF" : " classic"));
@@ -192,6 +223,82 @@ TEST(ReadMatrix, FitsTheTypesLimits)
     };
     for (const F &f : table)
         EXPECT_EQ(matrix::Fits(f.type, f.value), f.fits) << f.type << " " << f.value;
+}
+
+// The structural classes' outcomes, as docs/probes.md gives them with their
+// rules: the repairs' classes.
+TEST(ReadMatrix, StructuralClassesHaveTheirOutcomes)
+{
+    struct S {
+        const char *slug;
+        Outcome outcome;
+        const char *rule;
+    };
+    const S table[] = {
+        {"palette", Outcome::Exact, "standard"},
+        {"palette_no_map", Outcome::Tolerated, "missing required"},
+        {"palette_short_map", Outcome::Refused, "count short"},
+        {"palette32", Outcome::Refused, "count short"},
+        {"palette_no_bits", Outcome::Tolerated, "missing required"},
+        {"ycbcr", Outcome::Exact, "standard"},
+        {"ojpeg", Outcome::Tolerated, "old-style JPEG"},
+        {"ojpeg_bare", Outcome::Tolerated, "old-style JPEG"},
+        {"one_big_strip", Outcome::Exact, "standard"},
+        {"bits_differ", Outcome::Tolerated, "per-sample values that differ"},
+        {"rgba", Outcome::Exact, "standard"},
+        {"extra_all", Outcome::Tolerated, "out-of-range image"},
+        {"extra_too_many", Outcome::Tolerated, "out-of-range image"},
+        {"sample_range", Outcome::Exact, "standard"},
+        {"sample_range_differ", Outcome::Tolerated, "per-sample values that differ"},
+        {"s_sample_range", Outcome::Exact, "standard"},
+        {"planes_one_strip", Outcome::Tolerated, "out-of-range image"},
+        {"no_counts_packbits", Outcome::Tolerated, "zero byte counts"},
+        {"no_counts_type99", Outcome::Tolerated, "zero byte counts"},
+        {"no_counts_planes", Outcome::Tolerated, "zero byte counts"},
+        {"no_tile_counts", Outcome::Tolerated, "zero byte counts"},
+        {"strip_count_past_end", Outcome::Tolerated, "byte counts past the file"},
+        {"exif_unknown", Outcome::Tolerated, "unknown tag"},
+        {"exif_descending", Outcome::Tolerated, "out of order"},
+        {"exif_twice", Outcome::Tolerated, "duplicate"},
+        {"ifd_count_huge", Outcome::Refused, "past the end"},
+        {"ifd_count_past", Outcome::Refused, "past the end"},
+        {"ondemand", Outcome::Exact, "standard"},
+        {"ondemand_short", Outcome::Exact, "standard"},
+    };
+    for (const S &e : table) {
+        SCOPED_TRACE(e.slug);
+        size_t i = 0;
+        while (i < matrix::detail::StructuralCount() &&
+               std::string(matrix::detail::StructuralAt(i).slug) != e.slug)
+            i++;
+        ASSERT_LT(i, matrix::detail::StructuralCount());
+        EXPECT_EQ(matrix::detail::StructuralAt(i).outcome, e.outcome);
+        EXPECT_STREQ(matrix::detail::StructuralAt(i).rule, e.rule);
+    }
+}
+
+// A structural case's file is read_SLUG_le.tif and so on: no two classes,
+// and no class and catalogue case, share a name (the files and the fault
+// rules that name them would collide); field cases' stems begin with a
+// digit, "exif_" or "gps_" and a digit.
+TEST(ReadMatrix, StructuralNamesAreTheirOwn)
+{
+    const size_t n = matrix::detail::StructuralCount();
+    for (size_t i = 0; i < n; i++) {
+        const std::string slug = matrix::detail::StructuralAt(i).slug;
+        SCOPED_TRACE(slug);
+        for (size_t j = 0; j < i; j++)
+            EXPECT_NE(slug, matrix::detail::StructuralAt(j).slug);
+        for (size_t k = 0; k < read_cases::case_count; k++)
+            EXPECT_NE(slug, read_cases::cases[k].name);
+        ASSERT_FALSE(slug.empty());
+        EXPECT_FALSE(slug[0] >= '0' && slug[0] <= '9');
+        for (const char *home : {"exif_", "gps_"}) {
+            const size_t h = strlen(home);
+            EXPECT_FALSE(slug.compare(0, h, home) == 0 && slug.size() > h && slug[h] >= '0' &&
+                         slug[h] <= '9');
+        }
+    }
 }
 
 } // namespace

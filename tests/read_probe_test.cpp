@@ -300,6 +300,50 @@ TEST(ReadProbe, MatrixFaultsGiveOneLinePerRuleAndField)
          "read_planes_le.tif",
          {"structure: planes apart: strip 0 byte 3 is 0x00, expected 0x7a (1 case, first "
           "read_planes_le.tif)."}},
+        // A private DOUBLE stored as whole LONGs, one value longer.
+        {"get-pad:65112@read_65112_long_whole_le.tif",
+         "read_65112_long_whole_le.tif",
+         {"tag 65112 stored as LONG, whole values: 5 values, expected 4 (1 case, first "
+          "read_65112_long_whole_le.tif)."}},
+        // YCbCr's vertical subsampling read wrong.
+        {"get-u16:530.1@read_ycbcr_be.btf=1",
+         "read_ycbcr_be.btf",
+         {"structure: YCbCr subsampled 2 x 2: tag 530 is 2,1, expected 2,2 (1 case, first "
+          "read_ycbcr_be.btf)."}},
+        // A byte of one strip of a chopped 16 KiB strip.
+        {"read-byte:0.9@read_one_big_strip_le.tif=0",
+         "read_one_big_strip_le.tif",
+         {"structure: one strip of 16 KiB: byte 9 of the strips wrong (1 case, first "
+          "read_one_big_strip_le.tif)."}},
+        // The repairs' classes, each catching a wrong value: a palette's
+        // green channel zeroed, ExtraSamples without its value, a
+        // per-sample range one off, a strip's byte of strips read on
+        // demand, a byte of a PackBits strip without byte counts, a byte
+        // of a strip whose count is past the end of the file.
+        {"get-zero:320.1@read_palette_le.tif",
+         "read_palette_le.tif",
+         {"structure: a palette image: ColorMap entry 0 wrong (1 case, first "
+          "read_palette_le.tif)."}},
+        {"get-u16:338@read_rgba_be.tif=0",
+         "read_rgba_be.tif",
+         {"structure: RGB with an alpha sample: ExtraSamples is not the one value 2 (1 case, "
+          "first read_rgba_be.tif)."}},
+        {"get-u16:281@read_sample_range_le.btf=199",
+         "read_sample_range_le.btf",
+         {"structure: MinSampleValue and MaxSampleValue per sample: tag 281 is 199, expected "
+          "200 (1 case, first read_sample_range_le.btf)."}},
+        {"read-byte:5.1@read_ondemand_be.tif=0",
+         "read_ondemand_be.tif",
+         {"structure: 64 strips, loaded on demand: byte 21 of the strips wrong (1 case, first "
+          "read_ondemand_be.tif)."}},
+        {"read-byte:0.3@read_no_counts_packbits_le.tif=0",
+         "read_no_counts_packbits_le.tif",
+         {"structure: no StripByteCounts, PackBits: strip 0 byte 3 decoded wrong (1 case, first "
+          "read_no_counts_packbits_le.tif)."}},
+        {"read-byte:0.2@read_strip_count_past_end_le.tif=0",
+         "read_strip_count_past_end_le.tif",
+         {"structure: one strip's byte count past the end of the file: strip 0 byte 2 is not "
+          "the file's (1 case, first read_strip_count_past_end_le.tif)."}},
         // A structural case: the second SubIFD of a chain not reached.
         {"read-dir@read_subifd_chain_le.tif",
          "read_subifd_chain_le.tif",

@@ -118,8 +118,16 @@ struct Structural {
     std::vector<read_cases::Directory> pages;
 };
 
-// The structural cases: how many, and case i built and judged in the format.
+// The structural cases: how many, what case i is, and case i built and
+// judged in the format.
 size_t StructuralCount();
+struct StructuralClass {
+    const char *klass;
+    const char *slug;
+    Outcome outcome;
+    const char *rule; // as docs/probes.md names it
+};
+StructuralClass StructuralAt(size_t i);
 Structural CheckStructural(size_t i, const read_cases::Format &fmt);
 
 // A structural class as the matrix names and judges it.

@@ -61,10 +61,14 @@ int MemMap(thandle_t h, void **base, toff_t *size)
 void MemUnmap(thandle_t /*h*/, void * /*base*/, toff_t /*size*/) {}
 
 // Files of the big-endian layouts are read mapped, the others through the
-// read procedure ("m"): the library has a path for each.
+// read procedure ("m"): the library has a path for each. A case named
+// "ondemand" loads its strile arrays on demand ("O", TIFFOpen(3tiff)).
 const char *Mode(const char *name)
 {
-    return strstr(name, "_be.") ? "r" : "rm";
+    const bool mapped = strstr(name, "_be.") != nullptr;
+    if (strstr(name, "ondemand"))
+        return mapped ? "rO" : "rmO";
+    return mapped ? "r" : "rm";
 }
 
 // Opens `mem` as the file `name`.

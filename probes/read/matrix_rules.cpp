@@ -263,6 +263,65 @@ std::string Lower(const char *s)
     return out;
 }
 
+// The stored types a private field's own values cannot show: its values
+// made whole numbers that every type holds, in each other type (a reader
+// may convert or ignore them: "wrong type"); and a value one past the
+// registered type's range, and one below it, in each wider integer type
+// of the format that holds it, which the registered type cannot give.
+void AddPrivateTypes(const Row &row, bool bigtiff, uint64_t n, std::vector<Variant> *out)
+{
+    const ifd::Field &s = row.standard;
+    const uint16_t types[] = {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 16, 17};
+    Meaning own = MeaningOf(s);
+    ifd::Field probe;
+    if (!own.text && !Encode(own, ifd::BYTE, row.tag, &probe)) {
+        Meaning whole;
+        const double values[] = {100, 1, 7, 3};
+        for (uint64_t i = 0; i < n && i < 4; i++)
+            whole.numbers.push_back(values[i]);
+        for (const uint16_t type : types) {
+            ifd::Field f;
+            if (type == s.type || (!bigtiff && type >= 16) || !Encode(whole, type, row.tag, &f))
+                continue;
+            const std::string klass =
+                std::string("stored as ") + ifd::TypeName(type) + ", whole values";
+            out->push_back(Make(row, klass.c_str(), Lower(ifd::TypeName(type)) + "_whole", f,
+                                Outcome::Tolerated, "wrong type"));
+        }
+    }
+    auto beyond = [&](const char *what, const char *slug, double value, uint16_t type) {
+        Meaning m;
+        m.numbers.assign(n, value);
+        ifd::Field f;
+        if ((!bigtiff && type >= 16) || !Encode(m, type, row.tag, &f))
+            return;
+        const std::string klass = std::string(what) + " as " + ifd::TypeName(type);
+        out->push_back(Make(row, klass.c_str(), slug + Lower(ifd::TypeName(type)), f,
+                            Outcome::Refused, "wider than the field"));
+    };
+    if (IsInteger(s.type) && s.type != ifd::UNDEFINED && ifd::TypeSize(s.type) < 8) {
+        const bool is_signed = IsSignedType(s.type);
+        const double above = static_cast<double>(TypeMax(s.type)) + 1;
+        // The wide types past_type and below_type already use.
+        const uint16_t wide =
+            bigtiff ? (is_signed ? ifd::SLONG8 : ifd::LONG8)
+                    : (is_signed || ifd::TypeSize(s.type) == 4 ? ifd::DOUBLE : ifd::LONG);
+        for (const uint16_t type :
+             {ifd::SHORT, ifd::LONG, ifd::SSHORT, ifd::SLONG, ifd::LONG8, ifd::SLONG8}) {
+            if (type != wide)
+                beyond("past its registered type", "past_", above, type);
+        }
+        const uint16_t low = bigtiff ? ifd::SLONG8 : ifd::SLONG;
+        for (const uint16_t type : {ifd::SBYTE, ifd::SSHORT, ifd::SLONG, ifd::SLONG8}) {
+            if (type != low)
+                beyond("below its registered type", "below_", is_signed ? -above - 1 : -1, type);
+        }
+    }
+    // A FLOAT field: a DOUBLE no float holds.
+    if (s.type == ifd::FLOAT)
+        beyond("past its registered type", "past_", 1e300, ifd::DOUBLE);
+}
+
 } // namespace
 
 std::vector<Variant> DeriveAll(const Row &row, bool bigtiff);
@@ -565,6 +624,8 @@ std::vector<Variant> DeriveAll(const Row &row, bool bigtiff)
             out.push_back(Make(row, "below its registered type", "below_type", f, Outcome::Refused,
                                "wider than the field"));
     }
+    if (row.home == Home::Private)
+        AddPrivateTypes(row, bigtiff, n, &out);
 
     // Values of unsigned integer fields: the type's limits, just past the
     // field's range, wider than its type, negative.
