@@ -150,6 +150,11 @@ TEST(ReadMatrix, RowsDeriveTheirClasses)
         {65111, false, "past_double", true, Outcome::Refused, "wider than the field", 12, 4},
         {65411, true, "past_double", true, Outcome::Refused, "wider than the field", 12, 1},
         {65112, false, "past_double", false, Outcome::Exact, "", 0, any},
+        // An SRATIONAL with both parts negated is the same value; a
+        // RATIONAL has no sign to negate.
+        {50730, false, "negated", true, Outcome::Exact, "standard", 10, 2},
+        {65110, true, "negated", true, Outcome::Exact, "standard", 10, any},
+        {282, false, "negated", false, Outcome::Exact, "", 0, any},
     };
     for (const Expect &e : table) {
         SCOPED_TRACE(std::to_string(e.tag) + " " + e.slug + (e.bigtiff ? " BigTIFF" : " classic"));
@@ -170,6 +175,23 @@ TEST(ReadMatrix, RowsDeriveTheirClasses)
         if (e.count_written != any) {
             EXPECT_EQ(v->field.values.size(), e.count_written);
         }
+    }
+}
+
+// The negated SRATIONAL holds each part of the standard's with its sign
+// turned, in 32 bits.
+TEST(ReadMatrix, NegatedFractionsTurnEveryPart)
+{
+    const std::vector<matrix::Row> rows = matrix::Rows();
+    const matrix::Row *row = RowOf(rows, 50730);
+    ASSERT_NE(row, nullptr);
+    const std::vector<matrix::Variant> vs = matrix::Derive(*row, false);
+    const matrix::Variant *v = Find(vs, "negated");
+    ASSERT_NE(v, nullptr);
+    ASSERT_EQ(v->field.values.size(), row->standard.values.size());
+    for (size_t i = 0; i < v->field.values.size(); i++) {
+        EXPECT_EQ(ifd::Signed(v->field.values[i], 4), -ifd::Signed(row->standard.values[i], 4));
+        EXPECT_LE(v->field.values[i], 0xFFFFFFFFU);
     }
 }
 
@@ -264,6 +286,8 @@ TEST(ReadMatrix, StructuralClassesHaveTheirOutcomes)
         {"ifd_count_past", Outcome::Refused, "past the end"},
         {"ondemand", Outcome::Exact, "standard"},
         {"ondemand_short", Outcome::Exact, "standard"},
+        {"xres_two", Outcome::Tolerated, "count long"},
+        {"xpos_two", Outcome::Tolerated, "count long"},
     };
     for (const S &e : table) {
         SCOPED_TRACE(e.slug);

@@ -121,6 +121,7 @@ struct Structural {
 // The structural cases: how many, what case i is, and case i built and
 // judged in the format.
 size_t StructuralCount();
+// A structural class as the matrix names and judges it.
 struct StructuralClass {
     const char *klass;
     const char *slug;
@@ -130,12 +131,6 @@ struct StructuralClass {
 StructuralClass StructuralAt(size_t i);
 Structural CheckStructural(size_t i, const read_cases::Format &fmt);
 
-// A structural class as the matrix names and judges it.
-struct StructuralClass {
-    const char *klass;
-    const char *rule;
-    Outcome outcome;
-};
 // The class of the structural case `slug` ("descending"); false for none.
 bool StructuralRule(const std::string &slug, StructuralClass *out);
 

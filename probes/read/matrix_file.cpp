@@ -289,11 +289,16 @@ Combined BuildMany(const std::vector<Pick> &picks, const read_cases::Format &fmt
         const Variant &v = *picks[i].variant;
         const Placed &p = placed[i];
         const uint16_t type = p.field.type;
-        c.slot.push_back(ifd::Numbers(
-            row.tag, type,
-            ElementsAt(
-                c.bytes, fmt.big_endian, SlotAt(w, ifd_at[IfdOf(row)], p.index), type,
-                std::min<uint64_t>(row.standard.values.size(), w.Slot() / ElementSize(type)))));
+        // The slot's values as the field's type: whole fractions only, so
+        // that half a RATIONAL (a part with no denominator) never matches.
+        uint64_t elements =
+            std::min<uint64_t>(row.standard.values.size(), w.Slot() / ElementSize(type));
+        if (read_fetch::Pairs(type))
+            elements -= elements % 2;
+        c.slot.push_back(
+            ifd::Numbers(row.tag, type,
+                         ElementsAt(c.bytes, fmt.big_endian, SlotAt(w, ifd_at[IfdOf(row)], p.index),
+                                    type, elements)));
         ifd::Field expect = v.expect;
         if (p.out_of_line && v.place == Place::OverIfd) {
             const uint64_t count = CountOf(p.field);

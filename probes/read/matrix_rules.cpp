@@ -582,6 +582,17 @@ std::vector<Variant> DeriveAll(const Row &row, bool bigtiff)
                            ifd::Numbers(row.tag, s.type, values), Outcome::Exact, "standard"));
     }
 
+    // TIFF 6.0 makes both parts of an SRATIONAL signed: the same fraction
+    // with both negated is the same value, and a denominator read unsigned
+    // shows.
+    if (s.type == ifd::SRATIONAL) {
+        std::vector<uint64_t> values;
+        for (const uint64_t part : s.values)
+            values.push_back(static_cast<uint32_t>(-static_cast<int64_t>(ifd::Signed(part, 4))));
+        out.push_back(Make(row, "with both parts negated", "negated",
+                           ifd::Numbers(row.tag, s.type, values), Outcome::Exact, "standard"));
+    }
+
     // Placements, where the standard encoding lies out of line.
     if (s.values.size() * (pairs ? size / 2 : size) > slot) {
         struct P {

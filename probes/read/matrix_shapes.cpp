@@ -481,6 +481,37 @@ Structure IfdCount(ifd::Writer *w)
     return s;
 }
 
+// A pair of fields TIFF 6.0 gives apart (XResolution and YResolution,
+// XPosition and YPosition), the first with one value too many: the second
+// exact, the first its standard value or absent ("count long"), never
+// another.
+ifd::Field PairFirst(uint16_t tag, bool extra)
+{
+    return ifd::Rationals(tag, ifd::RATIONAL,
+                          extra ? std::vector<int64_t>{601, 2, 7, 3}
+                                : std::vector<int64_t>{601, 2});
+}
+
+ifd::Field PairSecond(uint16_t tag)
+{
+    return ifd::Rationals(tag, ifd::RATIONAL, {151, 2});
+}
+
+template <uint16_t First, uint16_t Second>
+Structure PairBuilt(ifd::Writer *w)
+{
+    return Plain(w, {PairFirst(First, true), PairSecond(Second)});
+}
+
+template <uint16_t First, uint16_t Second>
+std::string PairApart(TIFF *tif, const Structure &s)
+{
+    std::string e = FieldIs(tif, PairSecond(Second), false);
+    if (e.empty())
+        e = FieldIs(tif, PairFirst(First, false), true);
+    return e.empty() ? Strips(tif, s, true) : e;
+}
+
 constexpr Shape shapes[] = {
     {"structure: a tag twice, with two values", "twice", Outcome::Tolerated, "duplicate",
      [](ifd::Writer *w) {
@@ -1019,6 +1050,12 @@ constexpr Shape shapes[] = {
          return s;
      },
      AllStrips},
+    {"structure: XResolution with two values beside YResolution", "xres_two",
+     Outcome::Tolerated, "count long", PairBuilt<ifd::tag::XResolution, ifd::tag::YResolution>,
+     PairApart<ifd::tag::XResolution, ifd::tag::YResolution>},
+    {"structure: XPosition with two values beside YPosition", "xpos_two", Outcome::Tolerated,
+     "count long", PairBuilt<ifd::tag::XPosition, ifd::tag::YPosition>,
+     PairApart<ifd::tag::XPosition, ifd::tag::YPosition>},
 };
 
 } // namespace
@@ -1046,12 +1083,13 @@ Structural CheckStructural(size_t i, const read_cases::Format &fmt)
 
 bool StructuralRule(const std::string &slug, StructuralClass *out)
 {
-    const Shape *end = shapes + StructuralCount();
-    const Shape *shape = std::find_if(shapes, end, [&](const Shape &s) { return slug == s.slug; });
-    if (shape == end)
-        return false;
-    *out = {shape->klass, shape->rule, shape->outcome};
-    return true;
+    for (size_t i = 0; i < StructuralCount(); i++) {
+        if (slug == shapes[i].slug) {
+            *out = StructuralAt(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace matrix::detail
