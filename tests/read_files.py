@@ -27,15 +27,12 @@ _INLINE_READER = ("tifffile takes the slot of a tag it has a reader for (IPTC, I
                   "as an offset even when the values fit it, and drops the tag")
 _CHAINED_SUBIFD = ("tifffile reads the SubIFDs the tag lists, not the ones chained to them "
                    "by their next offset")
-_DEPTH = ("ImageDepth 0 or 2^32-1 makes the image 0 or 2^32-1 planes deep, as tifffile reads "
-          "it; the table's image is the two strips as stored, which the matrix reads raw")
 LAYOUTS = r"_(le|be)\.(tif|btf)"
 TIFFFILE_WRONG = [
     (r"read_no_strip_counts_2" + LAYOUTS, "file", _NO_COUNTS),
-    (r"read_(256|257|258|259|277|278|32997)_byte" + LAYOUTS, "file", _BYTE_IMAGE),
+    (r"read_(256|257|258|259|277|278)_byte" + LAYOUTS, "file", _BYTE_IMAGE),
     (r"read_(33723|37724)_edge" + LAYOUTS, "file", _INLINE_READER),
     (r"read_subifd_chain" + LAYOUTS, "0/SubIFD_1", _CHAINED_SUBIFD),
-    (r"read_32997_(min|max)" + LAYOUTS, "image", _DEPTH),
 ]
 # Fields that tifffile gives otherwise than as their values, by design: the
 # IFD pointers become the IFDs they point to (a dict, or pages), and
