@@ -495,7 +495,8 @@ bool Alter(const std::vector<std::string> &table, const Altered &a, const std::s
         line[2] = line[2] == '0' ? '1' : '0';
     } else {
         const size_t last = line.rfind(' ') + 1;
-        line = line.substr(0, last) + std::to_string(std::stoull(line.substr(last)) + 1);
+        const std::string more = std::to_string(std::stoull(line.substr(last)) + 1);
+        line.replace(last, std::string::npos, more);
     }
     std::ofstream f(out);
     for (const std::string &l : lines)

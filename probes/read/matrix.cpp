@@ -371,6 +371,11 @@ class Export {
         }
         read_table::Begin(table_);
     }
+    ~Export()
+    {
+        if (table_)
+            fclose(table_);
+    }
     Export(const Export &) = delete;
     Export &operator=(const Export &) = delete;
 
@@ -423,12 +428,14 @@ std::vector<read_cases::Directory> Meaning(const Row &row, const File &file)
 {
     read_cases::Directory page;
     page.chunks.push_back({file.pixels});
+    const read_cases::Want want{file.expect, read_cases::Rule::Exact};
+    if (!file.sub_at) {
+        page.wants.push_back(want);
+        return {page};
+    }
     read_cases::Directory linked;
-    (file.sub_at ? linked : page).wants.push_back({file.expect, read_cases::Rule::Exact});
-    if (row.home == Home::Exif)
-        page.exif_dirs = {linked};
-    else if (row.home == Home::Gps)
-        page.gps_dirs = {linked};
+    linked.wants.push_back(want);
+    (row.home == Home::Exif ? page.exif_dirs : page.gps_dirs) = {linked};
     return {page};
 }
 
