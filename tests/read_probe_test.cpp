@@ -493,6 +493,20 @@ TEST(ReadProbe, WellFormedFilesReadByTifffile)
     ASSERT_TRUE(run.exited()) << run.describe();
     const auto reader = ReadFiles(run.path("read_cases.txt"));
     EXPECT_TRUE(reader->exited() && reader->status() == 0) << reader->describe();
+    // The rules' letters, which the script trusts: a field that must be
+    // absent (N), one that may be any value from one up (L).
+    std::ifstream in(run.path("read_cases.txt"));
+    std::string file;
+    std::set<std::string> rules;
+    for (std::string line; std::getline(in, line);) {
+        if (line[0] == 'F')
+            file = line;
+        else if (file == "F read_no_photometric_le.tif" && line.rfind("T 262 ", 0) == 0)
+            rules.insert(line.substr(0, 9));
+        else if (file == "F read_no_rows_per_strip_be.tif" && line.rfind("T 278 ", 0) == 0)
+            rules.insert(line.substr(0, 9));
+    }
+    EXPECT_EQ(rules, (std::set<std::string>{"T 262 3 N", "T 278 4 L"}));
 }
 
 // One value of a table line made wrong: the last element of a field's
