@@ -84,6 +84,20 @@ TEST(CallsProbe, DefaultSizesPositionsAndFlushes)
          {"calls_be.btf"},
          "calls_be.btf: page 5: TIFFDefaultTileSize(0, 0)'s width is 20, expected a multiple of "
          "16."},
+        // One past each end of the range: 6145 and 2047 rows of 2 bytes.
+        {"answer:DefaultStripSize@calls_le.tif=6145",
+         {"calls_le.tif"},
+         "calls_le.tif: page 0: TIFFDefaultStripSize(0) is 6145, expected rows of 4096 to 12288 "
+         "bytes."},
+        {"answer:DefaultStripSize@calls_be.btf=2047",
+         {"calls_be.btf"},
+         "calls_be.btf: page 0: TIFFDefaultStripSize(0) is 2047, expected rows of 4096 to 12288 "
+         "bytes."},
+        // A multiple of 8 but not of 16, for a size asked for only.
+        {"answer:DefaultTileSize.17@calls_le.tif=24",
+         {"calls_le.tif"},
+         "calls_le.tif: page 5: TIFFDefaultTileSize(17, 33)'s width is 24, expected a multiple "
+         "of 16."},
         {"answer:CurrentStrip@calls_le.tif=0",
          {"calls_le.tif"},
          "calls_le.tif: page 0: TIFFCurrentStrip after TIFFReadEncodedStrip(2) is 0, expected 2."},

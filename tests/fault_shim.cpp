@@ -105,6 +105,7 @@ enum Kind {
                      //                      linked after the chain's last IFD
     GET_FLOAT,       // get-float:TAG=V      the out-pointer receives the float V
     GET_NARROW,      // get-narrow:TAG       the double fetched is rounded to a float
+    GET_DOUBLE,      // get-double:TAG=V     the out-pointer receives the double V
     // Tiles and striles (tile_probe, strile_probe).
     WRITE_TILE,    // write-tile[:T]=R     TIFFWriteEncodedTile or TIFFWriteTile (of tile T)
                    //                      returns R, writes nothing
@@ -129,6 +130,9 @@ enum Kind {
                    //                      the uint16 V
     VDEFAULT_U16,  // vdefault-u16:TAG=V   TIFFVGetFieldDefaulted, called by the program:
                    //                      the first out-pointer receives the uint16 V
+    VDEFAULT_FAIL, // vdefault-fail:TAG    TIFFVGetFieldDefaulted, called by the program,
+                   //                      returns 0: a default of any type wrong in the
+                   //                      va_list form alone
     UNSET_NOTHING, // unset-nothing:TAG    TIFFUnsetField returns 1 and unsets nothing
     GET_ZERO,      // get-zero:TAG.N       the uint16 array that out-pointer N receives
                    //                      (2^BitsPerSample values, as ColorMap's) comes
@@ -173,7 +177,8 @@ enum Kind {
                  //                      FieldSetGetSize; ScanlineSize64, StripSize64,
                  //                      VStripSize, TileSize64, VTileSize, RawStripSize64;
                  //                      RasterScanline for TIFFRasterScanlineSize;
-                 //                      DefaultStripSize, DefaultTileSize (its width),
+                 //                      DefaultStripSize, DefaultTileSize (its width; with
+                 //                      N, only where the width asked for is N),
                  //                      CurrentRow, CurrentStrip, CurrentTile, Flush,
                  //                      FlushData) answers
                  //                      V: a field call for the field of tag N only when N
@@ -271,6 +276,7 @@ constexpr KindName kind_names[] = {
     {"append-copy", APPEND_COPY},
     {"get-float", GET_FLOAT},
     {"get-narrow", GET_NARROW},
+    {"get-double", GET_DOUBLE},
     {"write-tile", WRITE_TILE},
     {"read-tile", READ_TILE},
     {"strile-offset", STRILE_OFFSET},
@@ -284,6 +290,7 @@ constexpr KindName kind_names[] = {
 
     {"default-u16", DEFAULT_U16},
     {"vdefault-u16", VDEFAULT_U16},
+    {"vdefault-fail", VDEFAULT_FAIL},
     {"unset-nothing", UNSET_NOTHING},
     {"get-zero", GET_ZERO},
     {"as-held", AS_HELD},
@@ -1026,6 +1033,8 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
         *static_cast<uint32_t *>(out[0]) = static_cast<uint32_t>(r->value);
     if ((r = find_tag(GET_FLOAT, tag, tif)) != nullptr)
         *static_cast<float *>(out[0]) = static_cast<float>(r->value);
+    if ((r = find_tag(GET_DOUBLE, tag, tif)) != nullptr)
+        *static_cast<double *>(out[0]) = static_cast<double>(r->value);
     if (find_tag(GET_NARROW, tag, tif)) {
         auto *d = static_cast<double *>(out[0]);
         *d = static_cast<float>(*d);
@@ -1504,6 +1513,8 @@ int TIFFVGetFieldDefaulted(TIFF *tif, uint32_t tag, va_list ap)
     static auto real = next<int (*)(TIFF *, uint32_t, va_list)>("TIFFVGetFieldDefaulted");
     const Rule *r =
         from_probe(__builtin_return_address(0)) ? find_tag(VDEFAULT_U16, tag, tif) : nullptr;
+    if (from_probe(__builtin_return_address(0)) && find_tag(VDEFAULT_FAIL, tag, tif))
+        return 0;
     va_list copy;
     va_copy(copy, ap);
     const int result = real(tif, tag, ap);
@@ -1759,8 +1770,9 @@ void TIFFDefaultTileSize(TIFF *tif, uint32_t *width, uint32_t *length)
 {
     static auto real = next<void (*)(TIFF *, uint32_t *, uint32_t *)>("TIFFDefaultTileSize");
     const Rule *r = answer("DefaultTileSize", __builtin_return_address(0), tif);
+    const bool asked = r && (r->index < 0 || static_cast<uint32_t>(r->index) == *width);
     real(tif, width, length);
-    if (r)
+    if (asked)
         *width = static_cast<uint32_t>(r->value);
 }
 

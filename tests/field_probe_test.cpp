@@ -303,6 +303,13 @@ TEST(FieldProbe, EachFaultAddsItsLineAndFile)
         {"vdefault-u16:530@fields_le.tif=1",
          {"Wrong default for tag 530 in fields_le.tif (TIFFVGetFieldDefaulted)."},
          {"fields_le.tif"}},
+        // A default that matches the other standard's values (TIFF 6.0's
+        // YCbCr ReferenceBlackWhite) is held to the va_list form too, before
+        // the fields and after them.
+        {"vdefault-fail:532@fields_le.tif",
+         {"Wrong default for tag 532 in fields_le.tif (TIFFVGetFieldDefaulted).",
+          "Wrong default for tag 532 in fields_le.tif (TIFFVGetFieldDefaulted)."},
+         {"fields_le.tif"}},
         // Unsets that do nothing: a text, a fixed array, a counted blob.
         {"unset-nothing:315@fields_le.tif",
          {"fields_le.tif: tag 315 still present after TIFFUnsetField."},

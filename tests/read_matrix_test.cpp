@@ -195,6 +195,44 @@ TEST(ReadMatrix, NegatedFractionsTurnEveryPart)
     }
 }
 
+// A private field's values past or below its registered type, and a
+// FLOAT's DOUBLE, are values that type cannot hold: else a reader that
+// converts them would be refused for reading the file right.
+TEST(ReadMatrix, ValuesBeyondTheRegisteredTypeDoNotFitIt)
+{
+    for (const matrix::Row &row : matrix::Rows()) {
+        if (row.home != matrix::Home::Private)
+            continue;
+        for (const bool bigtiff : {false, true}) {
+            SCOPED_TRACE(std::to_string(row.tag) + (bigtiff ? " BigTIFF" : " classic"));
+            for (const matrix::Variant &v : matrix::Derive(row, bigtiff)) {
+                if (v.slug.rfind("past_", 0) != 0 && v.slug.rfind("below_", 0) != 0)
+                    continue;
+                SCOPED_TRACE(v.slug);
+                const uint16_t t = v.field.type;
+                ASSERT_FALSE(v.field.values.empty());
+                for (const uint64_t bits : v.field.values) {
+                    const bool is_signed =
+                        t == ifd::SBYTE || t == ifd::SSHORT || t == ifd::SLONG || t == ifd::SLONG8;
+                    int64_t value = is_signed ? ifd::Signed(bits, ifd::TypeSize(t))
+                                              : static_cast<int64_t>(bits);
+                    if (t == ifd::DOUBLE) {
+                        double d = 0;
+                        std::memcpy(&d, &bits, sizeof d);
+                        if (row.standard.type == ifd::FLOAT) {
+                            EXPECT_GT(d, 3.4028234663852886e38); // the largest FLOAT
+                            continue;
+                        }
+                        ASSERT_LT(d < 0 ? -d : d, 9e18);
+                        value = static_cast<int64_t>(d);
+                    }
+                    EXPECT_FALSE(matrix::Fits(row.standard.type, value)) << value;
+                }
+            }
+        }
+    }
+}
+
 // Each row's first class is its standard encoding, exact; no slug repeats
 // within a row (the file names and the lines would collide); a huge count
 // is 2^31 in classic and 2^40 in BigTIFF.

@@ -253,6 +253,23 @@ TEST(ReadProbe, EmptyIfdCountedOrNot)
     }
 }
 
+// What TIFF 6.0 expects on a word boundary and the file puts at an odd
+// offset may be ignored: the value absent, or the page refused where the
+// image needs it (StripOffsets, the IFD itself). Either passes.
+TEST(ReadProbe, OddOffsetsReadOrIgnored)
+{
+    for (const char *faults :
+         {"get:270@read_odd_text_le.tif", "get:283@read_odd_rational_be.btf",
+          "open:r@read_odd_strip_offsets_le.btf", "open:r@read_odd_ifd_be.tif"}) {
+        SCOPED_TRACE(faults);
+        const ProbeRun run(probe, Faults(faults));
+        const Baseline &clean = CleanRun(probe);
+        ASSERT_TRUE(run.exited()) << run.describe();
+        EXPECT_EQ(run.status(), clean.status) << run.describe();
+        EXPECT_EQ(run.own_lines(), clean.lines) << run.describe();
+    }
+}
+
 // The read matrix under injected faults: one line per broken rule and
 // field, counting its cases, and only the first case's file left.
 TEST(ReadProbe, MatrixFaultsGiveOneLinePerRuleAndField)
@@ -344,6 +361,20 @@ TEST(ReadProbe, MatrixFaultsGiveOneLinePerRuleAndField)
          "read_strip_count_past_end_le.tif",
          {"structure: one strip's byte count past the end of the file: strip 0 byte 2 is not "
           "the file's (1 case, first read_strip_count_past_end_le.tif)."}},
+        // ExtraSamples of the one value 0, SMaxSampleValue one off, a byte
+        // of a tile without byte counts.
+        {"get-zero:338.1@read_rgba_le.btf",
+         "read_rgba_le.btf",
+         {"structure: RGB with an alpha sample: ExtraSamples is not the one value 2 (1 case, "
+          "first read_rgba_le.btf)."}},
+        {"get-double:341@read_s_sample_range_be.tif=199",
+         "read_s_sample_range_be.tif",
+         {"structure: SMinSampleValue and SMaxSampleValue per sample: SMaxSampleValue is not 200 "
+          "(1 case, first read_s_sample_range_be.tif)."}},
+        {"read-tile:0.3@read_no_tile_counts_le.tif=0",
+         "read_no_tile_counts_le.tif",
+         {"structure: no TileByteCounts: tile 0 byte 3 is not the file's (1 case, first "
+          "read_no_tile_counts_le.tif)."}},
         // A structural case: the second SubIFD of a chain not reached.
         {"read-dir@read_subifd_chain_le.tif",
          "read_subifd_chain_le.tif",
@@ -462,6 +493,20 @@ TEST(ReadProbe, WellFormedFilesReadByTifffile)
     ASSERT_TRUE(run.exited()) << run.describe();
     const auto reader = ReadFiles(run.path("read_cases.txt"));
     EXPECT_TRUE(reader->exited() && reader->status() == 0) << reader->describe();
+    // The rules' letters, which the script trusts: a field that must be
+    // absent (N), one that may be any value from one up (L).
+    std::ifstream in(run.path("read_cases.txt"));
+    std::string file;
+    std::set<std::string> rules;
+    for (std::string line; std::getline(in, line);) {
+        if (line[0] == 'F')
+            file = line;
+        else if (file == "F read_no_photometric_le.tif" && line.rfind("T 262 ", 0) == 0)
+            rules.insert(line.substr(0, 9));
+        else if (file == "F read_no_rows_per_strip_be.tif" && line.rfind("T 278 ", 0) == 0)
+            rules.insert(line.substr(0, 9));
+    }
+    EXPECT_EQ(rules, (std::set<std::string>{"T 262 3 N", "T 278 4 L"}));
 }
 
 // One value of a table line made wrong: the last element of a field's
