@@ -45,7 +45,9 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
           strip, "Wrong image data in tile 1 of manpage_be.tif.",
           "manpage_be.tif: TIFFReadEncodedTile(3tiff): tile 1 of 15 gave 513, expected 512.",
           "manpage_be.tif: TIFFReadTile(3tiff): (17, 0) gave 513, expected 512.", strip, strip,
-          strip, checkpoint, strip, strip},
+          strip, checkpoint, strip, strip,
+          // The grown page of the GPS steps, read back.
+          strip},
          "manpage_be.tif"},
         // Success reported for a field the directory does not hold.
         {"get-nothing:274@manpage_be.tif:r",
@@ -73,12 +75,16 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
          "manpage_le.tif"},
         {"set:270@manpage_le.tif:w",
          {"manpage_le.tif: TIFFSetField(3tiff): TIFFSetField gave 0, TIFFVSetField 1, expected "
-          "1."},
+          "1.",
+          // The description the GPS steps grow the page by.
+          "Can't set tag 270 in manpage_le.tif."},
          "manpage_le.tif"},
         // The second of two sets ignored: the first value stays.
         {"set-ignored:270@manpage_be.tif:w",
          {"Wrong ASCII value fetched for tag 270 in manpage_be.tif: \"manpage_probe, set first, "
-          "through TIFFVSetField.\", expected \"manpage_probe, through TIFFSetField.\"."},
+          "through TIFFVSetField.\", expected \"manpage_probe, through TIFFSetField.\".",
+          "manpage_be.tif: TIFFCustomDirectory(3tiff): the description set at step 8 reads as "
+          "\"(none)\", expected \"grown at step 8 by manpage_probe\"."},
          "manpage_be.tif"},
         // One wrong return breaks each promise of the call that it reaches:
         // a written row, a handle opened "r", a tiled page before any tile.
@@ -177,12 +183,22 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
          "manpage_le.tif"},
         {"get-nothing:270@manpage_le.btf:r",
          {"manpage_le.btf: TIFFGetField(3tiff): tag 270, not set, gave 1, expected 0.",
-          "Problem fetching tag 270 in manpage_le.btf."},
+          "Problem fetching tag 270 in manpage_le.btf.",
+          "manpage_le.btf: TIFFCustomDirectory(3tiff): the description set at step 8 reads as "
+          "\"(none)\", expected \"grown at step 8 by manpage_probe\"."},
          "manpage_le.btf"},
         // The GPS IFD's link lost after the page's eight steps.
         {"get:34853@manpage_be.tif:r",
          {"manpage_be.tif: TIFFCustomDirectory(3tiff): 1 pages, GPS IFD at 0, expected 1 page "
-          "and 284."},
+          "and 284.",
+          "manpage_be.tif: TIFFCustomDirectory(3tiff): 1 pages, GPS IFD at 0, expected 1 page "
+          "and 272."},
+         "manpage_be.tif"},
+        // The description the grown page was given lost on the way.
+        {"get:270@manpage_be.tif:r",
+         {"Problem fetching tag 270 in manpage_be.tif.",
+          "manpage_be.tif: TIFFCustomDirectory(3tiff): the description set at step 8 reads as "
+          "\"(none)\", expected \"grown at step 8 by manpage_probe\"."},
          "manpage_be.tif"},
         // The geometry queries answer wrong, as answer rules make them.
         {"answer:NumberOfStrips@manpage_le.tif=4",

@@ -3,10 +3,12 @@
 #include <cinttypes>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include <tiffio.h>
 
 #include "ifd_reader.h"
+#include "library_messages.h"
 #include "manpage_probe.h"
 
 namespace manpage {
@@ -171,15 +173,22 @@ bool UnsetField(const Layout &layout, const Promise &p)
 
 // --- TIFFCustomDirectory(3tiff): the page's eight steps for a GPS IFD ---
 
-bool GpsSequence(const Layout &layout, const Promise &p)
+namespace {
+
+// The page's steps; without the dummy link of step 3 (`reserve` false) the
+// main directory grows at step 8, so the library must write it again
+// elsewhere and link it in place of the first, as the page warns, and the
+// page then has a description that it did not have at step 4 too.
+bool GpsSteps(const Layout &layout, const Promise &p, bool reserve)
 {
     const uint8_t version[4] = {2, 3, 0, 0};
+    const char *const grown = "grown at step 8 by manpage_probe";
     uint64_t gps_offset = 0;
     {
         probe::Tiff tif = NewStripPage(layout);
         if (!tif || !WriteStrips(tif, layout.filename))
             return false;
-        if (!TIFFSetField(tif, TIFFTAG_GPSIFD, uint64_t{0})) {
+        if (reserve && !TIFFSetField(tif, TIFFTAG_GPSIFD, uint64_t{0})) {
             probe::SayCantSet(TIFFTAG_GPSIFD, layout.filename);
             return false;
         }
@@ -209,6 +218,10 @@ bool GpsSequence(const Layout &layout, const Promise &p)
             probe::SayCantSet(TIFFTAG_GPSIFD, layout.filename);
             return false;
         }
+        if (!reserve && !TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, grown)) {
+            probe::SayCantSet(TIFFTAG_IMAGEDESCRIPTION, layout.filename);
+            return false;
+        }
         if (!WriteDirectory(tif, layout.filename, 0))
             return false;
     }
@@ -220,16 +233,65 @@ bool GpsSequence(const Layout &layout, const Promise &p)
     if (count != 1 || !TIFFGetField(tif, TIFFTAG_GPSIFD, &linked) || linked != gps_offset)
         return Broken(layout, p, "%u pages, GPS IFD at %" PRIu64 ", expected 1 page and %" PRIu64,
                       static_cast<unsigned>(count), linked, gps_offset);
-    if (!TIFFReadGPSDirectory(tif, linked)) {
+    if (!reserve) {
+        const char *text = nullptr;
+        if (!TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &text) || !text ||
+            strcmp(text, grown) != 0)
+            return Broken(layout, p,
+                          "the description set at step 8 reads as \"%s\", expected \"%s\"",
+                          text ? text : "(none)", grown);
+        if (!StripsHold(tif, layout.filename))
+            return false;
+    }
+    // Grown where it was, the page would cover the GPS IFD after it, and
+    // the library's messages on what is left of it would say so again.
+    const uint8_t *got = nullptr;
+    int read = 0;
+    int fetched = 0;
+    unsigned long messages = 0;
+    {
+        std::optional<probe::ExpectedMessages> grown_messages;
+        if (!reserve)
+            grown_messages.emplace();
+        read = TIFFReadGPSDirectory(tif, linked);
+        fetched = read && TIFFGetField(tif, GPSTAG_VERSIONID, &got) && got &&
+                  memcmp(got, version, 4) == 0;
+        messages = grown_messages ? grown_messages->Count() : 0;
+    }
+    if (!read) {
+        if (!reserve)
+            return Broken(layout, p,
+                          "the GPS IFD at %" PRIu64
+                          " is no longer a directory, expected the one step 6 wrote",
+                          linked);
         probe::SayCantDirectory("read", layout.filename, "GPS IFD");
         return false;
     }
-    const uint8_t *got = nullptr;
-    if (!TIFFGetField(tif, GPSTAG_VERSIONID, &got) || !got || memcmp(got, version, 4) != 0) {
+    if (!fetched) {
+        if (!reserve)
+            return Broken(layout, p,
+                          "the GPS IFD at %" PRIu64 " has lost its GPSVersionID, expected 2.3.0.0",
+                          linked);
         probe::SayProblemFetching(GPSTAG_VERSIONID, layout.filename, "GPS IFD");
         return false;
     }
+    if (messages != 0)
+        return Broken(layout, p,
+                      "the GPS IFD at %" PRIu64 " read with %lu library messages, expected none",
+                      linked, messages);
     return true;
+}
+
+} // namespace
+
+bool GpsSequence(const Layout &layout, const Promise &p)
+{
+    return GpsSteps(layout, p, true);
+}
+
+bool GpsSequenceGrown(const Layout &layout, const Promise &p)
+{
+    return GpsSteps(layout, p, false);
 }
 
 } // namespace manpage

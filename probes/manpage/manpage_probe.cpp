@@ -158,6 +158,10 @@ constexpr Promise layout_promises[] = {
      "A sequence to handle a second (or third) TIFF directory - in this case the GPS IFD - is as "
      "follows",
      GpsSequence},
+    {"TIFFCustomDirectory(3tiff)",
+     "This prevents the main directory from being written to the file again at an additional "
+     "area, leaving the first memory area unused",
+     GpsSequenceGrown},
 };
 
 // Promises about the calls alone, run once.

@@ -170,6 +170,7 @@ bool SetFieldWhileWriting(const Layout &layout, const Promise &p);
 bool SetFieldBadValue(const Layout &layout, const Promise &p);
 bool UnsetField(const Layout &layout, const Promise &p);
 bool GpsSequence(const Layout &layout, const Promise &p);
+bool GpsSequenceGrown(const Layout &layout, const Promise &p);
 
 // The field query pages and the handlers (manpage_field_queries.cpp).
 bool PassCount(const Layout &layout, const Promise &p);
