@@ -174,15 +174,15 @@ enum Kind {
                  //                      ScanlineSize, ComputeStrip, NumberOfTiles, TileSize,
                  //                      ComputeTile, CheckTile, IsTiled, IsBigTIFF, GetMode,
                  //                      DataWidth, FieldPassCount, FieldReadCount,
-                 //                      FieldSetGetSize; ScanlineSize64, StripSize64,
-                 //                      VStripSize, TileSize64, VTileSize, RawStripSize64;
-                 //                      RasterScanline for TIFFRasterScanlineSize;
-                 //                      DefaultStripSize, DefaultTileSize (its width; with
-                 //                      N, only where the width asked for is N),
-                 //                      CurrentRow, CurrentStrip, CurrentTile, Flush,
-                 //                      FlushData) answers
-                 //                      V: a field call for the field of tag N only when N
-                 //                      is given, DataWidth for type N only
+            //                      FieldSetGetSize, FieldIsAnonymous; ScanlineSize64, StripSize64,
+            //                      VStripSize, TileSize64, VTileSize, RawStripSize64;
+            //                      RasterScanline for TIFFRasterScanlineSize;
+            //                      DefaultStripSize, DefaultTileSize (its width; with
+            //                      N, only where the width asked for is N),
+            //                      CurrentRow, CurrentStrip, CurrentTile, Flush,
+            //                      FlushData) answers
+            //                      V: a field call for the field of tag N only when N
+            //                      is given, DataWidth for type N only
     // The printed directory (print_probe). CALL counts the program's
     // TIFFPrintDirectory calls on handles of the rule's file, from 1; LINE
     // counts the printed lines, the heading being line 0.
@@ -1635,6 +1635,13 @@ int TIFFFieldReadCount(const TIFFField *fip)
 {
     static auto real = next<int (*)(const TIFFField *)>("TIFFFieldReadCount");
     const Rule *r = field_answer("FieldReadCount", __builtin_return_address(0), fip);
+    return r ? static_cast<int>(r->value) : real(fip);
+}
+
+int TIFFFieldIsAnonymous(const TIFFField *fip)
+{
+    static auto real = next<int (*)(const TIFFField *)>("TIFFFieldIsAnonymous");
+    const Rule *r = field_answer("FieldIsAnonymous", __builtin_return_address(0), fip);
     return r ? static_cast<int>(r->value) : real(fip);
 }
 

@@ -200,6 +200,37 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
           "manpage_be.tif: TIFFCustomDirectory(3tiff): the description set at step 8 reads as "
           "\"(none)\", expected \"grown at step 8 by manpage_probe\"."},
          "manpage_be.tif"},
+        // Tags the library does not know, read from our own file: a count
+        // one too many, the values lost, the field refused, and fields said
+        // to be anonymous or not the other way round.
+        {"get-pad:65403@manpage_le.tif",
+         {"manpage_le.tif: TIFFGetField(3tiff): tag 65403 of type 3 gave 1 and 3 values, "
+          "expected 1 and 2."},
+         "manpage_le.tif"},
+        {"get-zero:65403.1@manpage_be.tif",
+         {"manpage_be.tif: TIFFGetField(3tiff): tag 65403 of type 3: value 0 is 0x0, expected "
+          "0x1234."},
+         "manpage_be.tif"},
+        {"get:65411@manpage_be.btf",
+         {"manpage_be.btf: TIFFGetField(3tiff): tag 65411 of type 11 gave 0 and 0 values, "
+          "expected 1 and 2."},
+         "manpage_be.btf"},
+        {"answer:FieldIsAnonymous.65418=0",
+         {"manpage_le.btf: TIFFFieldQuery(3tiff): tag 65418 of type 18: not anonymous, "
+          "TIFFFindField with TIFF_ANY the same, expected an anonymous field and the same.",
+          "manpage_be.btf: TIFFFieldQuery(3tiff): tag 65418 of type 18: not anonymous, "
+          "TIFFFindField with TIFF_ANY the same, expected an anonymous field and the same."},
+         "manpage_be.btf"},
+        {"answer:FieldIsAnonymous.256=1",
+         {"manpage_le.tif: TIFFFieldQuery(3tiff): ImageWidth: anonymous, expected a field that "
+          "is not anonymous.",
+          "manpage_be.tif: TIFFFieldQuery(3tiff): ImageWidth: anonymous, expected a field that "
+          "is not anonymous.",
+          "manpage_le.btf: TIFFFieldQuery(3tiff): ImageWidth: anonymous, expected a field that "
+          "is not anonymous.",
+          "manpage_be.btf: TIFFFieldQuery(3tiff): ImageWidth: anonymous, expected a field that "
+          "is not anonymous."},
+         "manpage_le.tif"},
         // The geometry queries answer wrong, as answer rules make them.
         {"answer:NumberOfStrips@manpage_le.tif=4",
          {"manpage_le.tif: TIFFstrip(3tiff): TIFFNumberOfStrips gave 4, expected 3."},

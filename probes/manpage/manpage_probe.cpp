@@ -162,6 +162,15 @@ constexpr Promise layout_promises[] = {
      "This prevents the main directory from being written to the file again at an additional "
      "area, leaving the first memory area unused",
      GpsSequenceGrown},
+    {"TIFFGetField(3tiff)",
+     "If you can't find the tag in the table above that means this is an unsupported tag ... "
+     "You will still be able to read it's value if you know the data type of that tag.",
+     AutoregisteredValues},
+    {"TIFFFieldQuery(3tiff)",
+     "TIFFFieldIsAnonymous() returns true (nonzero) if the field, read from file, is unknown to "
+     "libtiff and a anonymous field has been auto-registered. Return is zero \"0\" if field is "
+     "known to libtiff.",
+     AnonymousFields},
 };
 
 // Promises about the calls alone, run once.

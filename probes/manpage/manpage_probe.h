@@ -171,6 +171,9 @@ bool SetFieldBadValue(const Layout &layout, const Promise &p);
 bool UnsetField(const Layout &layout, const Promise &p);
 bool GpsSequence(const Layout &layout, const Promise &p);
 bool GpsSequenceGrown(const Layout &layout, const Promise &p);
+// Tags the library does not know (manpage_anonymous.cpp).
+bool AutoregisteredValues(const Layout &layout, const Promise &p);
+bool AnonymousFields(const Layout &layout, const Promise &p);
 
 // The field query pages and the handlers (manpage_field_queries.cpp).
 bool PassCount(const Layout &layout, const Promise &p);
