@@ -87,6 +87,9 @@ constexpr Promise layout_promises[] = {
     {"TIFFStrileQuery(3tiff)", "set to \"0\" for successful return or to \"1\" for an error return",
      StrileWithErr},
     {"TIFFDeferStrileArrayWriting(3tiff)", "The typical sequence of calls is: ...", DeferredArrays},
+    {"TIFFDeferStrileArrayWriting(3tiff)", "The typical sequence of calls is: ...",
+     DeferredOneStrip},
+    {"TIFFDeferStrileArrayWriting(3tiff)", "The typical sequence of calls is: ...", DeferredTiles},
     {"TIFFquery(3tiff)",
      "TIFFIsBigEndian() returns a non-zero value if the file is BigEndian and zero if the file "
      "is LittleEndian.",

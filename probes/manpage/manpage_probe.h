@@ -121,6 +121,8 @@ bool ComputeStripInside(const Layout &layout, const Promise &p);
 bool ComputeStripClamped(const Layout &layout, const Promise &p);
 bool StrileWithErr(const Layout &layout, const Promise &p);
 bool DeferredArrays(const Layout &layout, const Promise &p);
+bool DeferredOneStrip(const Layout &layout, const Promise &p);
+bool DeferredTiles(const Layout &layout, const Promise &p);
 
 // Tiles (manpage_tiles.cpp).
 bool TileSizes(const Layout &layout, const Promise &p);

@@ -311,20 +311,89 @@ bool StrileWithErr(const Layout &layout, const Promise &p)
 
 // The page's sequence: TIFFOpen, fields, TIFFDeferStrileArrayWriting,
 // TIFFWriteCheck, TIFFWriteDirectory, another directory, back to the first,
-// its data, TIFFForceStrileArrayWriting.
-bool DeferredArrays(const Layout &layout, const Promise &p)
+// its data, TIFFForceStrileArrayWriting; on the page of three strips, on
+// one whole strip (arrays of one value, in the entry itself) and on tiles.
+
+namespace {
+
+enum class Deferred { Strips, OneStrip, Tiles };
+
+// The bytes of unit k (strip or tile) of the deferred page.
+std::vector<uint8_t> DeferredData(Deferred kind, uint32_t k)
+{
+    if (kind == Deferred::Tiles)
+        return TileData(k);
+    if (kind == Deferred::Strips)
+        return StripData(k);
+    std::vector<uint8_t> whole;
+    for (uint32_t s = 0; s < strips; s++) {
+        const std::vector<uint8_t> part = StripData(s);
+        whole.insert(whole.end(), part.begin(), part.end());
+    }
+    return whole;
+}
+
+uint32_t DeferredUnits(Deferred kind)
+{
+    return kind == Deferred::Tiles ? tiles : kind == Deferred::Strips ? strips : 1;
+}
+
+bool WriteDeferred(TIFF *tif, const char *filename, Deferred kind)
+{
+    for (uint32_t k = 0; k < DeferredUnits(kind); k++) {
+        std::vector<uint8_t> data = DeferredData(kind, k);
+        const auto size = static_cast<tmsize_t>(data.size());
+        if ((kind == Deferred::Tiles ? TIFFWriteEncodedTile(tif, k, data.data(), size)
+                                     : TIFFWriteEncodedStrip(tif, k, data.data(), size)) != size) {
+            probe::SayCantWrite(filename);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Units first to last of the file's first page read back as written; says
+// the first that does not.
+bool DeferredHolds(const Layout &layout, Deferred kind, uint32_t first, uint32_t last)
+{
+    const probe::Tiff tif = probe::Reopen(layout, Access::Read);
+    if (!tif)
+        return false;
+    const char *unit = kind == Deferred::Tiles ? "tile" : "strip";
+    for (uint32_t k = first; k <= last; k++) {
+        const std::vector<uint8_t> expect = DeferredData(kind, k);
+        std::vector<uint8_t> got(expect.size());
+        const auto size = static_cast<tmsize_t>(got.size());
+        if ((kind == Deferred::Tiles ? TIFFReadEncodedTile(tif, k, got.data(), size)
+                                     : TIFFReadEncodedStrip(tif, k, got.data(), size)) != size) {
+            probe::SayCantRead(unit, k, layout.filename);
+            return false;
+        }
+        if (got != expect) {
+            probe::SayWrongImage(unit, k, layout.filename);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DeferredSequence(const Layout &layout, const Promise &p, Deferred kind)
 {
     {
-        probe::Tiff tif = NewStripPage(layout);
+        probe::Tiff tif = kind == Deferred::Tiles ? NewTiledPage(layout) : NewStripPage(layout);
         if (!tif)
             return false;
+        if (kind == Deferred::OneStrip && !TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, length)) {
+            probe::SayCantSet(TIFFTAG_ROWSPERSTRIP, layout.filename);
+            return false;
+        }
         struct Step {
             const char *call;
             int result;
         };
         Step steps[2] = {{"TIFFDeferStrileArrayWriting", TIFFDeferStrileArrayWriting(tif)},
                          {"TIFFWriteCheck", 0}};
-        steps[1].result = TIFFWriteCheck(tif, 0, "manpage_probe");
+        steps[1].result = TIFFWriteCheck(tif, kind == Deferred::Tiles, "manpage_probe");
         for (const Step &s : steps) {
             if (s.result != 1)
                 return Broken(layout, p, "%s gave %d, expected 1", s.call, s.result);
@@ -338,18 +407,35 @@ bool DeferredArrays(const Layout &layout, const Promise &p)
             probe::SayCantDirectory("read", layout.filename, "page 0");
             return false;
         }
-        if (!WriteStrips(tif, layout.filename))
+        if (!WriteDeferred(tif, layout.filename, kind))
             return false;
         const int forced = TIFFForceStrileArrayWriting(tif);
         if (forced != 1)
             return Broken(layout, p, "TIFFForceStrileArrayWriting gave %d, expected 1", forced);
         // The arrays are in the file once the call returns, before the
         // close writes anything more.
-        if (!FirstStripReads(layout, p, "TIFFForceStrileArrayWriting"))
+        if (kind == Deferred::Strips ? !FirstStripReads(layout, p, "TIFFForceStrileArrayWriting")
+                                     : !DeferredHolds(layout, kind, 0, 0))
             return false;
     }
-    probe::Tiff tif = probe::Reopen(layout, Access::Read);
-    return tif && StripsHold(tif, layout.filename);
+    return DeferredHolds(layout, kind, 0, DeferredUnits(kind) - 1);
+}
+
+} // namespace
+
+bool DeferredArrays(const Layout &layout, const Promise &p)
+{
+    return DeferredSequence(layout, p, Deferred::Strips);
+}
+
+bool DeferredOneStrip(const Layout &layout, const Promise &p)
+{
+    return DeferredSequence(layout, p, Deferred::OneStrip);
+}
+
+bool DeferredTiles(const Layout &layout, const Promise &p)
+{
+    return DeferredSequence(layout, p, Deferred::Tiles);
 }
 
 } // namespace manpage
