@@ -353,8 +353,9 @@ bool WriteDeferred(TIFF *tif, const char *filename, Deferred kind)
 }
 
 // Units first to last of the file's first page read back as written; says
-// the first that does not.
-bool DeferredHolds(const Layout &layout, Deferred kind, uint32_t first, uint32_t last)
+// the first that does not (read after `after`: as the page's broken promise).
+bool DeferredHolds(const Layout &layout, const Promise &p, Deferred kind, uint32_t first,
+                   uint32_t last, const char *after)
 {
     const probe::Tiff tif = probe::Reopen(layout, Access::Read);
     if (!tif)
@@ -364,8 +365,12 @@ bool DeferredHolds(const Layout &layout, Deferred kind, uint32_t first, uint32_t
         const std::vector<uint8_t> expect = DeferredData(kind, k);
         std::vector<uint8_t> got(expect.size());
         const auto size = static_cast<tmsize_t>(got.size());
-        if ((kind == Deferred::Tiles ? TIFFReadEncodedTile(tif, k, got.data(), size)
-                                     : TIFFReadEncodedStrip(tif, k, got.data(), size)) != size) {
+        const tmsize_t n = kind == Deferred::Tiles ? TIFFReadEncodedTile(tif, k, got.data(), size)
+                                                   : TIFFReadEncodedStrip(tif, k, got.data(), size);
+        if (n != size && after)
+            return Broken(layout, p, "%s %" PRIu32 " read after %s gave %td, expected %td", unit, k,
+                          after, n, size);
+        if (n != size) {
             probe::SayCantRead(unit, k, layout.filename);
             return false;
         }
@@ -414,11 +419,12 @@ bool DeferredSequence(const Layout &layout, const Promise &p, Deferred kind)
             return Broken(layout, p, "TIFFForceStrileArrayWriting gave %d, expected 1", forced);
         // The arrays are in the file once the call returns, before the
         // close writes anything more.
-        if (kind == Deferred::Strips ? !FirstStripReads(layout, p, "TIFFForceStrileArrayWriting")
-                                     : !DeferredHolds(layout, kind, 0, 0))
+        if (kind == Deferred::Strips
+                ? !FirstStripReads(layout, p, "TIFFForceStrileArrayWriting")
+                : !DeferredHolds(layout, p, kind, 0, 0, "TIFFForceStrileArrayWriting"))
             return false;
     }
-    return DeferredHolds(layout, kind, 0, DeferredUnits(kind) - 1);
+    return DeferredHolds(layout, p, kind, 0, DeferredUnits(kind) - 1, nullptr);
 }
 
 } // namespace
