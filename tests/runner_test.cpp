@@ -122,7 +122,7 @@ TEST(Runner, ListAndHelp)
               (std::vector<std::string>{
                   "halfword_probe", "word_probe", "text_probe", "strip_probe", "type_probe",
                   "directory_probe", "field_probe", "tile_probe", "strile_probe", "codec_probe",
-                  "read_probe", "manpage_probe", "print_probe", "calls_probe", "client_probe"}));
+                  "read_probe", "write_probe", "manpage_probe", "print_probe", "calls_probe", "client_probe"}));
     ProbeRun help(RUNNER_PATH, RunnerOptions({"--help"}));
     EXPECT_EQ(help.status(), 0);
     ASSERT_FALSE(help.stdout_lines().empty());

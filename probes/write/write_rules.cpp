@@ -191,7 +191,7 @@ std::vector<Case> Derive(const Row &row, bool bigtiff, const Arg &arg)
         for (const double v : RealLimits(t, arg)) {
             const std::string slug = "limit" + std::to_string(k++);
             char klass[64];
-            snprintf(klass, sizeof(klass), "at its type's limit %.9g", v);
+            snprintf(klass, sizeof(klass), "at its type's limit %.17g", v);
             if (v == 0 && std::signbit(v))
                 snprintf(klass, sizeof(klass), "at its type's limit -0");
             out.push_back(Reals(klass, slug, "type limits", Outcome::Exact, n, v));
