@@ -32,7 +32,10 @@ using read_cases::Format;
 using write_matrix::Arg;
 using write_matrix::Case;
 
-constexpr uint32_t side = 4; // the image is 4 x 4, one strip
+// The image is 4 x 4 in two strips of 2 rows, as the read matrix's is
+// (matrix_rules.cpp): the image rows' values are those it sets.
+constexpr uint32_t side = 4;
+constexpr uint32_t rows_per_strip = 2;
 
 const char *WriteMode(const Format &fmt)
 {
@@ -68,7 +71,7 @@ bool SetImage(TIFF *tif, uint16_t samples)
                         samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB) &&
            TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples) &&
            TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-           TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, side) &&
+           TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rows_per_strip) &&
            (samples <= 3 || TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, samples - 3, extra));
 }
 
@@ -193,7 +196,7 @@ std::string Through(TIFF *tif, const Row &row, const Case &c, bool accepted, con
 {
     read_fetch::Got got;
     const bool present = read_fetch::Fetch(tif, row.tag, &got);
-    const std::vector<uint64_t> *before = c.after_data ? &c.before : nullptr;
+    const std::vector<uint64_t> *before = c.after_data && !c.before.empty() ? &c.before : nullptr;
     if (!accepted && !before) {
         return present ? std::string(what) + ": refused, but present" : "";
     }
@@ -279,7 +282,7 @@ std::string OnDisk(const std::vector<uint8_t> &bytes, const Row &row, const Case
         *linked_at = dir->offset;
     }
     const ifd::Entry *e = ifd::FindEntry(*dir, row.tag);
-    const std::vector<uint64_t> *before = c.after_data ? &c.before : nullptr;
+    const std::vector<uint64_t> *before = c.after_data && !c.before.empty() ? &c.before : nullptr;
     if (!accepted && !before)
         return e ? "on disk: refused, but written" : "";
     if (!e)
@@ -358,8 +361,12 @@ Result RunHere(const Row &row, const Case &c, const fields::Access &a, const For
         broke = Through(tif, row, c, result != 0, "before the write");
     }
     std::vector<uint8_t> pixels = Pixels(c.samples);
-    if (TIFFWriteEncodedStrip(tif, 0, pixels.data(), static_cast<tmsize_t>(pixels.size())) < 0)
-        return fail("can't write the strip");
+    const size_t half = pixels.size() / 2;
+    for (uint32_t k = 0; k < 2; k++) {
+        if (TIFFWriteEncodedStrip(tif, k, pixels.data() + k * half, static_cast<tmsize_t>(half)) <
+            0)
+            return fail("can't write the strips");
+    }
     if (c.after_data) {
         result = Set(tif, row, c, a);
         broke = Through(tif, row, c, result != 0, "before the write");

@@ -95,8 +95,25 @@ bool FixedOnceWritten(uint16_t tag)
 {
     // TIFFSetField(3tiff)'s table marks these "†": "Cannot modify tag
     // while writing" once data is written.
-    return tag == ifd::tag::ImageWidth || tag == ifd::tag::BitsPerSample ||
-           tag == ifd::tag::Compression || tag == ifd::tag::FillOrder;
+    switch (tag) {
+    case ifd::tag::ImageWidth:
+    case ifd::tag::BitsPerSample:
+    case ifd::tag::Compression:
+    case ifd::tag::SamplesPerPixel:
+    case ifd::tag::RowsPerStrip:
+    case ifd::tag::PlanarConfiguration:
+    case ifd::tag::FillOrder:
+    case ifd::tag::InkSet:
+    case ifd::tag::SampleFormat:
+    case ifd::tag::YCbCrPositioning:
+    case ifd::tag::ReferenceBlackWhite:
+    case ifd::tag::Matteing:
+    case ifd::tag::ImageDepth:
+    case ifd::tag::StoNits:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool Writes(const Row &row)
@@ -168,6 +185,16 @@ std::vector<Case> Derive(const Row &row, bool bigtiff, const Arg &arg)
     }
     const uint64_t n = ValuesOf(row);
     const bool per_sample = row.rule == field::Count::PerSample;
+
+    // e) Not set before the strip, set after it: refused, and absent.
+    if (FixedOnceWritten(row.tag)) {
+        Case c = Make("set once data is written", "after_data", "set once data is written",
+                      Outcome::Refused);
+        StandardValues(row, &c);
+        c.disk_count = n;
+        c.after_data = true;
+        out.push_back(c);
+    }
 
     // a) The type's limits.
     if (t == ifd::ASCII) {

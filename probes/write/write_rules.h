@@ -39,17 +39,18 @@ struct Case {
     std::string text;
     // What stands on disk once accepted: the entry's count.
     uint64_t disk_count = 0;
-    // after_data: the value set before the strip, which stays.
+    // after_data: the value set before the strip, which stays; none for a
+    // field not set before, which stays absent.
     std::vector<uint64_t> before;
 
     size_t Count() const { return !text.empty() ? text.size() : ints.size() + reals.size(); }
 };
 
 // The rows the write matrix writes: matrix::Rows() but the image's own
-// fields, which only the refusal class varies (RefusalRows).
+// fields that FixedOnceWritten does not name.
 bool Writes(const Row &row);
-// The image's fields TIFFSetField(3tiff) marks "†": set once data is
-// written, refused ("Cannot modify tag ... while writing").
+// The fields TIFFSetField(3tiff) marks "†": set once data is written,
+// refused ("Cannot modify tag ... while writing").
 bool FixedOnceWritten(uint16_t tag);
 
 // The cases of `row` in one format, its argument as `arg`.
