@@ -179,6 +179,12 @@ TEST(WriteRules, ImageFieldsOnlyRefusedOnceWritten)
         EXPECT_NE(cases[0].ints, cases[0].before);
     }
     EXPECT_TRUE(write_matrix::Derive(*RowOf(rows, 262), false, Arg{2, false}).empty());
+    // FillOrder, not set before the strips: refused, and absent.
+    const std::vector<Case> fill = write_matrix::Derive(*RowOf(rows, 266), false, Arg{2, false});
+    const Case *after = CaseOf(fill, "after_data");
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(after->outcome, matrix::Outcome::Refused);
+    EXPECT_TRUE(after->before.empty());
     // Classic TIFF has no LONG8.
     EXPECT_TRUE(write_matrix::Derive(*RowOf(rows, matrix::private_base + ifd::LONG8), false,
                                      Arg{8, false})

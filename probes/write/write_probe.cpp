@@ -446,7 +446,6 @@ struct Broken {
     const char *home = "";
     unsigned tag = 0;
     std::string rule, klass, what, first;
-    size_t cases = 0;
 };
 
 struct Tally {
@@ -490,7 +489,6 @@ int main()
     CountLibraryMessages();
     matrix::detail::RegisterPrivate(true);
     Tally tally;
-    size_t cases = 0;
     for (const Row &row : matrix::Rows()) {
         if (!write_matrix::Writes(row))
             continue;
@@ -500,7 +498,6 @@ int main()
         for (const Format &fmt : read_cases::formats) {
             for (const Case &c : write_matrix::Derive(row, fmt.bigtiff, arg)) {
                 const std::string name = "write_" + Stem(row) + "_" + c.slug + fmt.suffix;
-                cases++;
                 if (!described) {
                     tally.Add(row, c.rule, c.klass, "the library does not describe the field",
                               name, {});
@@ -513,7 +510,5 @@ int main()
         }
     }
     tally.Say();
-    if (getenv("TIFF_PROBES_WRITE_COUNT"))
-        printf("%zu cases\n", cases);
     return tally.order.empty() ? 0 : 1;
 }
