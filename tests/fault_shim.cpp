@@ -72,9 +72,10 @@ enum Kind {
                      //                      the values of TAG becomes V, in IFD D of the
                      //                      chain if given, else in the first IFD of the
                      //                      chain that holds TAG, else the first linked one
-                     //                      (EXIF, GPS, SubIFDs); every poke rule applies; a file the
-                     //                      program writes through TIFFClientOpen is poked
-                     //                      through its own procedures (write_probe's memory)
+                     //                      (EXIF, GPS, SubIFDs); every poke rule applies;
+                     //                      a file the program writes through
+                     //                      TIFFClientOpen is poked through its own
+                     //                      procedures (write_probe's memory)
     READ_BYTE,       // read-byte:S.N=V      byte N of strip S as TIFFReadEncodedStrip gives it
                      //                      (each rule of the strip applies)
     READ_WORD,       // read-word:S.N=V      bytes N to N+3 of strip S, the same way, are the

@@ -22,9 +22,9 @@ TEST(WriteRules, SlotFillPerTypeAndFormat)
         uint64_t classic, bigtiff;
     };
     const Want table[] = {
-        {ifd::BYTE, 4, 8},     {ifd::ASCII, 4, 8},    {ifd::SHORT, 2, 4},  {ifd::SSHORT, 2, 4},
-        {ifd::LONG, 1, 2},     {ifd::FLOAT, 1, 2},    {ifd::IFD, 1, 2},    {ifd::RATIONAL, 0, 1},
-        {ifd::SRATIONAL, 0, 1}, {ifd::DOUBLE, 0, 1},  {ifd::LONG8, 0, 1},  {ifd::UNDEFINED, 4, 8},
+        {ifd::BYTE, 4, 8},      {ifd::ASCII, 4, 8},  {ifd::SHORT, 2, 4}, {ifd::SSHORT, 2, 4},
+        {ifd::LONG, 1, 2},      {ifd::FLOAT, 1, 2},  {ifd::IFD, 1, 2},   {ifd::RATIONAL, 0, 1},
+        {ifd::SRATIONAL, 0, 1}, {ifd::DOUBLE, 0, 1}, {ifd::LONG8, 0, 1}, {ifd::UNDEFINED, 4, 8},
     };
     for (const Want &w : table) {
         SCOPED_TRACE(ifd::TypeName(w.type));
@@ -110,9 +110,11 @@ TEST(WriteRules, RangeEdgesOfOrientation)
         matrix::Outcome outcome;
     };
     const Want table[] = {
-        {"lo", 1, matrix::Outcome::Exact},          {"hi", 8, matrix::Outcome::Exact},
+        {"lo", 1, matrix::Outcome::Exact},
+        {"hi", 8, matrix::Outcome::Exact},
         {"below_range", 0, matrix::Outcome::Tolerated}, // also the type's least: "min"
-        {"past_range", 9, matrix::Outcome::Tolerated},  {"max", 0xFFFF, matrix::Outcome::Tolerated},
+        {"past_range", 9, matrix::Outcome::Tolerated},
+        {"max", 0xFFFF, matrix::Outcome::Tolerated},
         {"min", 0, matrix::Outcome::Tolerated},
     };
     for (const Want &w : table) {
@@ -172,7 +174,8 @@ TEST(WriteRules, ImageFieldsOnlyRefusedOnceWritten)
 {
     const std::vector<matrix::Row> rows = matrix::Rows();
     for (const uint16_t tag : {256, 258, 259}) {
-        const std::vector<Case> cases = write_matrix::Derive(*RowOf(rows, tag), false, Arg{2, false});
+        const std::vector<Case> cases =
+            write_matrix::Derive(*RowOf(rows, tag), false, Arg{2, false});
         ASSERT_EQ(cases.size(), 1U);
         EXPECT_TRUE(cases[0].after_data);
         EXPECT_EQ(cases[0].outcome, matrix::Outcome::Refused);
@@ -186,9 +189,9 @@ TEST(WriteRules, ImageFieldsOnlyRefusedOnceWritten)
     EXPECT_EQ(after->outcome, matrix::Outcome::Refused);
     EXPECT_TRUE(after->before.empty());
     // Classic TIFF has no LONG8.
-    EXPECT_TRUE(write_matrix::Derive(*RowOf(rows, matrix::private_base + ifd::LONG8), false,
-                                     Arg{8, false})
-                    .empty());
+    EXPECT_TRUE(
+        write_matrix::Derive(*RowOf(rows, matrix::private_base + ifd::LONG8), false, Arg{8, false})
+            .empty());
 }
 
 } // namespace

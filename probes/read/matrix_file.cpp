@@ -20,7 +20,6 @@ const char *Mode(const char *name)
     return mapped ? "r" : "rm";
 }
 
-
 // --- The case's file -----------------------------------------------------------
 
 unsigned ElementSize(uint16_t type)

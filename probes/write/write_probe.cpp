@@ -64,7 +64,8 @@ bool CreateLinked(TIFF *tif, const Row &row)
 bool SetImage(TIFF *tif, uint16_t samples)
 {
     const uint16_t extra[2] = {0, 0};
-    return TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, side) && TIFFSetField(tif, TIFFTAG_IMAGELENGTH, side) &&
+    return TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, side) &&
+           TIFFSetField(tif, TIFFTAG_IMAGELENGTH, side) &&
            TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) &&
            TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE) &&
            TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
@@ -92,8 +93,8 @@ bool Describe(const Row &row, fields::Access *a)
     TIFF *tif = probe::OpenMemFile("write_describe.tif", "w", &m);
     if (!tif)
         return false;
-    const bool described = (!Linked(row) || CreateLinked(tif, row)) &&
-                           fields::Describe(tif, row.tag, a);
+    const bool described =
+        (!Linked(row) || CreateLinked(tif, row)) && fields::Describe(tif, row.tag, a);
     // Nothing to write: the handle goes without a flush.
     TIFFCleanup(tif);
     return described;
@@ -236,9 +237,10 @@ std::string EntryDiffers(const ifd::Entry &e, const Case &c, const std::vector<u
                 const uint64_t den = e.values[2 * i + 1];
                 if (den == 0)
                     return "value " + std::to_string(i) + " is " + std::to_string(num) + "/0";
-                have = e.type == ifd::SRATIONAL ? static_cast<double>(ifd::Signed(num, 4)) /
-                                                      static_cast<double>(ifd::Signed(den, 4))
-                                                : static_cast<double>(num) / static_cast<double>(den);
+                have = e.type == ifd::SRATIONAL
+                           ? static_cast<double>(ifd::Signed(num, 4)) /
+                                 static_cast<double>(ifd::Signed(den, 4))
+                           : static_cast<double>(num) / static_cast<double>(den);
             } else {
                 return std::string(type) + " holds no real value";
             }
@@ -251,8 +253,8 @@ std::string EntryDiffers(const ifd::Entry &e, const Case &c, const std::vector<u
             return std::string(type) + " holds no integer value";
         const unsigned size = ifd::TypeSize(e.type);
         const bool is_signed = read_fetch::IsSigned(e.type);
-        const uint64_t have = is_signed ? static_cast<uint64_t>(ifd::Signed(e.values[i], size))
-                                        : e.values[i];
+        const uint64_t have =
+            is_signed ? static_cast<uint64_t>(ifd::Signed(e.values[i], size)) : e.values[i];
         const uint64_t want = before ? (*before)[i % k] : c.ints[i % k];
         if (have != want)
             return "value " + std::to_string(i) + " is " + Hex(have) + ", expected " + Hex(want);
@@ -322,7 +324,7 @@ struct Result {
 
 // Writes the case and checks it.
 Result RunHere(const Row &row, const Case &c, const fields::Access &a, const Format &fmt,
-           const char *name)
+               const char *name)
 {
     Result r;
     probe::MemFile m{&r.bytes, true};
@@ -446,6 +448,7 @@ struct Broken {
     const char *home = "";
     unsigned tag = 0;
     std::string rule, klass, what, first;
+    size_t cases = 0;
 };
 
 struct Tally {
@@ -499,8 +502,8 @@ int main()
             for (const Case &c : write_matrix::Derive(row, fmt.bigtiff, arg)) {
                 const std::string name = "write_" + Stem(row) + "_" + c.slug + fmt.suffix;
                 if (!described) {
-                    tally.Add(row, c.rule, c.klass, "the library does not describe the field",
-                              name, {});
+                    tally.Add(row, c.rule, c.klass, "the library does not describe the field", name,
+                              {});
                     continue;
                 }
                 const Result r = Run(row, AsCalled(c, a), a, fmt, name.c_str());

@@ -46,8 +46,8 @@ Case Make(const char *klass, const std::string &slug, const char *rule, Outcome 
 }
 
 // The values of one case: `k` of the row's values of one sample, all `v`.
-Case Ints(const char *klass, const std::string &slug, const char *rule, Outcome outcome,
-          uint64_t k, uint64_t v)
+Case Ints(const char *klass, const std::string &slug, const char *rule, Outcome outcome, uint64_t k,
+          uint64_t v)
 {
     Case c = Make(klass, slug, rule, outcome);
     c.ints.assign(k, v);
@@ -205,8 +205,8 @@ std::vector<Case> Derive(const Row &row, bool bigtiff, const Arg &arg)
             out.push_back(one);
             // Past the slot: out of line, after the IFD.
             const uint64_t slot = bigtiff ? 8 : 4;
-            Case longer = Make("longer than the inline slot", "long", "text lengths",
-                               Outcome::Exact);
+            Case longer =
+                Make("longer than the inline slot", "long", "text lengths", Outcome::Exact);
             for (uint64_t i = 0; i < slot; i++)
                 longer.text += static_cast<char>('b' + i);
             longer.text += '\0';
@@ -240,11 +240,11 @@ std::vector<Case> Derive(const Row &row, bool bigtiff, const Arg &arg)
         // b) The field's range: its edges exact, one past them tolerated.
         if (row.ranged && !is_signed) {
             if (row.lo != lo)
-                out.push_back(
-                    Ints("at its range's lower edge", "lo", "range edges", Outcome::Exact, n, row.lo));
+                out.push_back(Ints("at its range's lower edge", "lo", "range edges", Outcome::Exact,
+                                   n, row.lo));
             if (row.hi != hi)
-                out.push_back(Ints("at its range's upper edge", "hi", "range edges",
-                                   Outcome::Exact, n, row.hi));
+                out.push_back(Ints("at its range's upper edge", "hi", "range edges", Outcome::Exact,
+                                   n, row.hi));
             if (row.lo > lo && row.lo - 1 != lo)
                 out.push_back(Ints("just below its range", "below_range", "out of range",
                                    Outcome::Tolerated, n, row.lo - 1));
@@ -268,8 +268,7 @@ std::vector<Case> Derive(const Row &row, bool bigtiff, const Arg &arg)
                 if (Real(t))
                     c.reals.push_back((i + 1) * 0.5);
                 else
-                    c.ints.push_back(field::Pattern(row.tag, i, size) &
-                                     MaxOf(size, Signed(t)));
+                    c.ints.push_back(field::Pattern(row.tag, i, size) & MaxOf(size, Signed(t)));
             }
             c.disk_count = k;
             out.push_back(c);
