@@ -182,8 +182,10 @@ TEST(WriteRules, ImageFieldsOnlyRefusedOnceWritten)
         EXPECT_NE(cases[0].ints, cases[0].before);
     }
     EXPECT_TRUE(write_matrix::Derive(*RowOf(rows, 262), false, Arg{2, false}).empty());
-    // FillOrder, not set before the strips: refused, and absent.
-    const std::vector<Case> fill = write_matrix::Derive(*RowOf(rows, 266), false, Arg{2, false});
+    // InkSet, not set before the strips: refused, and absent.
+    const matrix::Row *inks = RowOf(rows, 332);
+    ASSERT_NE(inks, nullptr);
+    const std::vector<Case> fill = write_matrix::Derive(*inks, false, Arg{2, false});
     const Case *after = CaseOf(fill, "after_data");
     ASSERT_NE(after, nullptr);
     EXPECT_EQ(after->outcome, matrix::Outcome::Refused);
