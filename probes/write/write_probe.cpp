@@ -78,7 +78,7 @@ bool SetImage(TIFF *tif, uint16_t samples)
 
 std::vector<uint8_t> Pixels(uint16_t samples)
 {
-    std::vector<uint8_t> p(side * side * samples);
+    std::vector<uint8_t> p(size_t{side} * side * samples);
     for (size_t i = 0; i < p.size(); i++)
         p[i] = static_cast<uint8_t>(i * 37 + 11);
     return p;
@@ -271,7 +271,7 @@ std::string OnDisk(const std::vector<uint8_t> &bytes, const Row &row, const Case
         return "on disk: " + file.problems[0].what;
     if (file.chain.empty())
         return "on disk: no IFD";
-    const ifd::Directory *dir = &file.chain[0];
+    const ifd::Directory *dir = file.chain.data();
     if (Linked(row)) {
         dir = nullptr;
         const ifd::Link link = row.home == Home::Exif ? ifd::Link::Exif : ifd::Link::Gps;
