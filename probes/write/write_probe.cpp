@@ -490,11 +490,13 @@ struct Tally {
 int main()
 {
     CountLibraryMessages();
-    matrix::detail::RegisterPrivate(true);
     Tally tally;
     for (const Row &row : matrix::Rows()) {
         if (!write_matrix::Writes(row))
             continue;
+        // The private tags only while their rows run: merging them costs
+        // every handle a sort of the library's fields.
+        matrix::detail::RegisterPrivate(row.home == Home::Private);
         fields::Access a;
         const bool described = Describe(row, &a);
         const Arg arg{a.size, a.real};
