@@ -72,7 +72,10 @@ enum Kind {
                      //                      the values of TAG becomes V, in IFD D of the
                      //                      chain if given, else in the first IFD of the
                      //                      chain that holds TAG, else the first linked one
-                     //                      (EXIF, GPS, SubIFDs); every poke rule applies
+                     //                      (EXIF, GPS, SubIFDs); every poke rule applies;
+                     //                      a file the program writes through
+                     //                      TIFFClientOpen is poked through its own
+                     //                      procedures (write_probe's memory)
     READ_BYTE,       // read-byte:S.N=V      byte N of strip S as TIFFReadEncodedStrip gives it
                      //                      (each rule of the strip applies)
     READ_WORD,       // read-word:S.N=V      bytes N to N+3 of strip S, the same way, are the
@@ -417,6 +420,20 @@ struct OpenHandle {
     char mode[8];
 };
 
+// The handles TIFFClientOpen opened, with the procedures that reach their
+// file, for the poke rules: a file in the client's memory is poked when a
+// handle that wrote it closes, never as a path.
+struct ClientFile {
+    const TIFF *tif;
+    bool writes;
+    thandle_t h;
+    TIFFReadWriteProc rd, wr;
+    TIFFSeekProc sk;
+    TIFFSizeProc sz;
+};
+
+ClientFile client_files[4];
+
 OpenHandle open_handles[32];
 
 // The slot of `tif`; a null `tif` finds a free slot.
@@ -553,12 +570,9 @@ void log_set(unsigned long tag)
 
 // A library that writes a wrong byte and reads the same wrong byte back:
 // the byte changes on disk where only an independent reader can see it.
-void poke(const char *path, const Rule &r, bool entry)
+// Where the poke rule `r` changes `bytes`: its byte's offset.
+uint64_t poke_at(const std::vector<uint8_t> &bytes, const Rule &r, bool entry)
 {
-    std::vector<uint8_t> bytes;
-
-    if (ifd::LoadFile(path, &bytes))
-        die("cannot read the file", r.arg);
     const ifd::File file = ifd::ReadFile(bytes.data(), bytes.size());
     if (!file.problems.empty() || file.chain.empty())
         die("cannot read the file's IFD", r.arg);
@@ -576,12 +590,34 @@ void poke(const char *path, const Rule &r, bool entry)
     }
     if (!found)
         die("no such tag in the file", r.arg);
+    return (entry ? found->entry_at : found->value_at) + static_cast<uint64_t>(r.index);
+}
+
+void poke(const char *path, const Rule &r, bool entry)
+{
+    std::vector<uint8_t> bytes;
+
+    if (ifd::LoadFile(path, &bytes))
+        die("cannot read the file", r.arg);
+    const uint64_t at = poke_at(bytes, r, entry);
     FILE *f = fopen(path, "r+b");
-    const uint64_t at =
-        (entry ? found->entry_at : found->value_at) + static_cast<uint64_t>(r.index);
     if (!f || fseek(f, static_cast<long>(at), SEEK_SET) != 0 ||
         fputc(static_cast<int>(r.value), f) == EOF || fclose(f) != 0)
         die("cannot write the file", r.arg);
+}
+
+// The same through a client's procedures, once the library is done with them.
+void poke_client(const ClientFile &c, const Rule &r, bool entry)
+{
+    const auto size = static_cast<uint64_t>(c.sz(c.h));
+    std::vector<uint8_t> bytes(size);
+    if (size > (256U << 20) || c.sk(c.h, 0, SEEK_SET) != 0 ||
+        c.rd(c.h, bytes.data(), static_cast<tmsize_t>(size)) != static_cast<tmsize_t>(size))
+        die("cannot read the client's file", r.arg);
+    const uint64_t at = poke_at(bytes, r, entry);
+    auto byte = static_cast<uint8_t>(r.value);
+    if (c.sk(c.h, at, SEEK_SET) != at || c.wr(c.h, &byte, 1) != 1)
+        die("cannot write the client's file", r.arg);
 }
 
 // The main IFD chain of the file as it is on disk now.
@@ -897,7 +933,16 @@ TIFF *TIFFClientOpen(const char *name, const char *mode, thandle_t h, TIFFReadWr
         }
         mode = without_o.c_str();
     }
-    return real(name, mode, h, rd, wr, sk, cl, sz, map, unmap);
+    TIFF *tif = real(name, mode, h, rd, wr, sk, cl, sz, map, unmap);
+    if (tif && from_program(__builtin_return_address(0))) {
+        for (ClientFile &c : client_files) {
+            if (!c.tif) {
+                c = {tif, mode[0] != 'r' || strchr(mode, '+') != nullptr, h, rd, wr, sk, sz};
+                break;
+            }
+        }
+    }
+    return tif;
 }
 
 void TIFFClose(TIFF *tif)
@@ -927,6 +972,13 @@ void TIFFClose(TIFF *tif)
     OpenHandle *h = tif ? open_handle(tif) : nullptr;
     if (h)
         h->tif = nullptr;
+    ClientFile client{};
+    for (ClientFile &c : client_files) {
+        if (tif && c.tif == tif) {
+            client = c;
+            c.tif = nullptr;
+        }
+    }
     closing++;
     // The mutation review's no-close rule.
     if (tif && from_probe(__builtin_return_address(0)) &&
@@ -942,6 +994,10 @@ void TIFFClose(TIFF *tif)
     for (const Rule *r : after) {
         if (r->kind == APPEND_COPY)
             append_copy(path.c_str(), strtol(r->arg, nullptr, 10));
+        else if (client.tif && client.writes)
+            poke_client(client, *r, r->kind == POKE_ENTRY);
+        else if (client.tif)
+            continue;
         else
             poke(path.c_str(), *r, r->kind == POKE_ENTRY);
     }
@@ -1854,6 +1910,10 @@ void TIFFCleanup(TIFF *tif)
     const bool closes = tif && from_probe(__builtin_return_address(0)) &&
                         find(CLEANUP_CLOSES, nullptr, TIFFFileName(tif), open_mode(tif));
     const int fd = closes ? TIFFFileno(tif) : -1;
+    for (ClientFile &c : client_files) {
+        if (tif && c.tif == tif)
+            c.tif = nullptr;
+    }
     real(tif);
     if (fd >= 0)
         close(fd);

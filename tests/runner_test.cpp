@@ -118,11 +118,12 @@ TEST(Runner, ListAndHelp)
 {
     ProbeRun list(RUNNER_PATH, RunnerOptions({"--list"}));
     EXPECT_EQ(list.status(), 0);
-    EXPECT_EQ(list.stdout_lines(),
-              (std::vector<std::string>{
-                  "halfword_probe", "word_probe", "text_probe", "strip_probe", "type_probe",
-                  "directory_probe", "field_probe", "tile_probe", "strile_probe", "codec_probe",
-                  "read_probe", "manpage_probe", "print_probe", "calls_probe", "client_probe"}));
+    EXPECT_EQ(
+        list.stdout_lines(),
+        (std::vector<std::string>{"halfword_probe", "word_probe", "text_probe", "strip_probe",
+                                  "type_probe", "directory_probe", "field_probe", "tile_probe",
+                                  "strile_probe", "codec_probe", "read_probe", "write_probe",
+                                  "manpage_probe", "print_probe", "calls_probe", "client_probe"}));
     ProbeRun help(RUNNER_PATH, RunnerOptions({"--help"}));
     EXPECT_EQ(help.status(), 0);
     ASSERT_FALSE(help.stdout_lines().empty());

@@ -79,7 +79,7 @@ std::vector<uint8_t> Storage(const Values &v, const Access &a)
 {
     std::vector<uint8_t> out(static_cast<size_t>(v.count) * a.size);
     for (size_t i = 0; i < v.count; i++) {
-        const uint64_t b = StorageBits(v.numbers[i], a);
+        const uint64_t b = i < v.bits.size() && !a.real ? v.bits[i] : StorageBits(v.numbers[i], a);
         switch (a.size) {
         case 1:
             out[i] = static_cast<uint8_t>(b);
@@ -101,11 +101,13 @@ std::vector<uint8_t> Storage(const Values &v, const Access &a)
     return out;
 }
 
-int SetSingle(TIFF *tif, uint32_t tag, double v, const Access &a, SetFn set)
+int SetSingle(TIFF *tif, uint32_t tag, const Values &values, const Access &a, SetFn set)
 {
+    const double v = values.numbers[0];
     if (a.real)
         return set(tif, tag, v);
-    const uint64_t b = StorageBits(v, a);
+    const uint64_t mask = a.size == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * a.size)) - 1;
+    const uint64_t b = values.bits.empty() ? StorageBits(v, a) : values.bits[0] & mask;
     if (a.size == 8)
         return set(tif, tag, b);
     if (a.size == 4)
@@ -122,7 +124,7 @@ int SetValues(TIFF *tif, uint32_t tag, const Values &v, const Access &a, SetFn s
     case Form::InkNames:
         return set(tif, tag, static_cast<int>(v.text_size), v.text);
     case Form::Single:
-        return v.count == 1 && SetSingle(tif, tag, v.numbers[0], a, set);
+        return v.count == 1 && SetSingle(tif, tag, v, a, set);
     case Form::Pair:
         return v.count == 2 &&
                set(tif, tag, static_cast<int>(v.numbers[0]), static_cast<int>(v.numbers[1]));

@@ -30,6 +30,8 @@ struct Values {
     size_t text_size = 0;        // with its NULs
     uint32_t count = 0;          // values set (bytes for ASCII)
     uint32_t curves = 0;         // ColorMap and TransferFunction: arrays of 2^BitsPerSample
+    // Integer values as their bits, when given: 64-bit ones no double holds.
+    std::vector<uint64_t> bits;
 };
 
 // ---------------------------------------------------------------------------

@@ -247,20 +247,20 @@ std::string detail::CheckMany(const std::vector<Pick> &picks, const Combined &c,
         });
 }
 
-namespace {
-
 // A text registered with TIFF_VARIABLE and its count passed, which
 // TIFFFieldPassCount(3tiff) describes, and a private IFD of one value stop
 // Debian's 4.5.0 on an assertion as it reads one: those rows, and their
 // kin of the 64-bit types, run each case in a child of its own, so that an
 // abort is a finding and not the end of the probe.
-bool Guarded(const Row &row)
+bool detail::Guarded(const Row &row)
 {
     if (row.home != Home::Private)
         return false;
     return (row.type == ifd::ASCII && row.read_count == -1) ||
            (row.read_count > 0 && (row.type == ifd::IFD || row.type >= 16));
 }
+
+namespace {
 
 // The case in a child process; `*signal` the signal that stopped it, if any.
 std::string CheckApart(const Row &row, const Variant &v, const File &file, const char *name,

@@ -83,6 +83,10 @@ std::string CheckMany(const std::vector<Pick> &picks, const Combined &c, const c
 // `*signal` the signal that did (the caller's to tell).
 std::string Apart(const std::function<std::string()> &check, int *signal);
 
+// The rows whose cases the library may stop on an assertion (matrix.cpp
+// says which): each case of them runs in a child of its own.
+bool Guarded(const Row &row);
+
 // A row's field as the lines name it: "tag 274", "EXIF IFD: tag 33434".
 std::string Key(const Row &row);
 

@@ -121,6 +121,8 @@ enum class Line : unsigned char {
     ExploreFailed,
     ExploreDeviation,
     ExploreBroke,
+    // write_probe.
+    WriteBroken,
     // manpage_probe.
     PromiseBroken,
     // print_probe, calls_probe.
@@ -527,6 +529,10 @@ inline constexpr LineForm line_forms[] = {
      R"(explore: (((EXIF|GPS) IFD: )?tag \d+ [^(]+|structure: [^(]+) \([^,]+, (exact|refused|tolerated)\)\.)",
      false},
     {Line::ExploreBroke, "ExploreBroke", "explore: %s: %s.", R"(explore: )" PROBE_NAME R"(: .+\.)",
+     false},
+    {Line::WriteBroken, "WriteBroken", "write: %stag %u, %s, %s: %s (%zu case%s, first %s).",
+     R"(write: ((EXIF|GPS) IFD: )?tag \d+, [a-z ]+, [^:]+: .+)"
+     R"( \(\d+ cases?, first write_)" PROBE_NAME R"(\)\.)",
      false},
 
     {Line::PromiseBroken, "PromiseBroken", "%s: %s: %s.",
