@@ -245,8 +245,13 @@ bool ValueRight(const Field &f, const Item &item)
 {
     std::vector<double> got;
     switch (f.kind) {
-    case Kind::Text:
-        return item.value == f.text && item.more.empty();
+    case Kind::Text: {
+        // A line break in the text leaves its rest on the lines after.
+        std::string text = item.value;
+        for (const std::string &line : item.more)
+            text += "\n" + line;
+        return prints::SameText(text, f.text);
+    }
     case Kind::Packet: {
         std::string text = item.value;
         for (const std::string &line : item.more)
@@ -263,7 +268,8 @@ bool ValueRight(const Field &f, const Item &item)
             names.push_back(item.value.substr(at, comma - at));
             at = comma + 2;
         }
-        return names == f.texts;
+        return names.size() == f.texts.size() &&
+               std::equal(names.begin(), names.end(), f.texts.begin(), prints::SameText);
     }
     case Kind::Enum: {
         if (!ItemNumbers(item, &got))
@@ -276,8 +282,12 @@ bool ValueRight(const Field &f, const Item &item)
                 return std::find(allowed.begin(), allowed.end(), g) != allowed.end();
             });
         };
+        const std::string shown = Shown(item);
+        if (std::any_of(f.unlike.begin(), f.unlike.end(),
+                        [&](const std::string &words) { return HasWords(shown, words); }))
+            return false;
         for (const std::string &words : f.texts) {
-            if (HasWords(Shown(item), words))
+            if (HasWords(shown, words))
                 return only(Numbers(words));
         }
         return !got.empty() && only({});
@@ -431,11 +441,14 @@ bool PrintToMemory(TIFF *tif, long flags, std::string *text)
 } // namespace
 
 bool CheckDirectory(TIFF *tif, const std::vector<Field> &fields, uint64_t offset,
-                    const ifd::Directory *chunks, const char *filename, const std::string &place)
+                    const ifd::Directory *chunks, const char *filename, const std::string &place,
+                    bool every_flag)
 {
     const bool tiled = TIFFIsTiled(tif) != 0;
     bool ok = true;
     for (const Flags &flags : all_flags) {
+        if (!every_flag && flags.value != TIFFPRINT_NONE)
+            continue;
         const Where w{filename, place, flags.name};
         std::string text;
         if (!PrintToMemory(tif, flags.value, &text)) {

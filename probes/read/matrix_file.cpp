@@ -2,63 +2,12 @@
 #include <cstring>
 
 #include "matrix_detail.h"
+#include "memory_file.h"
 #include "probe_support.h"
 
 namespace matrix::detail {
 
 namespace {
-
-// --- Memory as a file --------------------------------------------------------
-
-struct Memory {
-    const std::vector<uint8_t> *bytes;
-    uint64_t at = 0;
-};
-
-tmsize_t MemRead(thandle_t h, void *buf, tmsize_t n)
-{
-    auto *m = static_cast<Memory *>(h);
-    const uint64_t size = m->bytes->size();
-    if (n < 0 || m->at >= size)
-        return 0;
-    const uint64_t k = std::min<uint64_t>(static_cast<uint64_t>(n), size - m->at);
-    memcpy(buf, m->bytes->data() + m->at, k);
-    m->at += k;
-    return static_cast<tmsize_t>(k);
-}
-
-tmsize_t MemWrite(thandle_t /*h*/, void * /*buf*/, tmsize_t /*n*/)
-{
-    return -1;
-}
-
-toff_t MemSeek(thandle_t h, toff_t off, int whence)
-{
-    auto *m = static_cast<Memory *>(h);
-    const uint64_t base = whence == SEEK_CUR ? m->at : whence == SEEK_END ? m->bytes->size() : 0;
-    m->at = base + off;
-    return m->at;
-}
-
-int MemClose(thandle_t /*h*/)
-{
-    return 0;
-}
-
-toff_t MemSize(thandle_t h)
-{
-    return static_cast<Memory *>(h)->bytes->size();
-}
-
-int MemMap(thandle_t h, void **base, toff_t *size)
-{
-    auto *m = static_cast<Memory *>(h);
-    *base = const_cast<uint8_t *>(m->bytes->data());
-    *size = m->bytes->size();
-    return 1;
-}
-
-void MemUnmap(thandle_t /*h*/, void * /*base*/, toff_t /*size*/) {}
 
 // Files of the big-endian layouts are read mapped, the others through the
 // read procedure ("m"): the library has a path for each. A case named
@@ -69,13 +18,6 @@ const char *Mode(const char *name)
     if (strstr(name, "ondemand"))
         return mapped ? "rO" : "rmO";
     return mapped ? "r" : "rm";
-}
-
-// Opens `mem` as the file `name`.
-TIFF *OpenMemory(const char *name, Memory *mem)
-{
-    return TIFFClientOpen(name, Mode(name), mem, MemRead, MemWrite, MemSeek, MemClose, MemSize,
-                          MemMap, MemUnmap);
 }
 
 // --- The case's file -----------------------------------------------------------
@@ -107,9 +49,9 @@ std::vector<uint64_t> ElementsAt(const std::vector<uint8_t> &bytes, bool big_end
 std::string Judge(const char *name, const std::vector<uint8_t> &bytes, Outcome outcome,
                   const std::function<std::string(TIFF *)> &check)
 {
-    Memory mem{&bytes};
+    probe::MemoryFile mem{&bytes};
     const probe::ExpectedMessages messages;
-    TIFF *tif = OpenMemory(name, &mem);
+    TIFF *tif = probe::OpenMemory(name, Mode(name), &mem);
     if (!tif) // refused: the open failing is a refusal too
         return outcome == Outcome::Exact ? "the library can't open the file" : "";
     std::string broke = check(tif);
