@@ -239,11 +239,12 @@ struct Case {
 };
 
 // Builds each case in a handle of its own over memory, named `name` (the
-// lines' NAME, and what the fault shim counts prints by), and checks its
-// print. `mode` "w" or "w8".
+// lines' NAME, and what the fault shim counts prints by; no file has it),
+// and checks its print. `mode` "w" or "w8".
 bool RunCases(const char *name, const char *mode, const std::vector<Case> &cases,
               const std::function<void(TIFF *)> &prepare = nullptr)
 {
+    const unsigned long messages = LibraryMessages();
     bool ok = true;
     for (const Case &c : cases) {
         probe::OwnMemory mem;
@@ -263,7 +264,7 @@ bool RunCases(const char *name, const char *mode, const std::vector<Case> &cases
         TIFFClose(tif);
         ok = ok && set;
     }
-    return ok;
+    return probe::LibraryQuiet(name, messages) && ok;
 }
 
 std::vector<Case> EnumCases()
@@ -597,7 +598,6 @@ std::vector<Case> PrivateCases()
 
 bool CheckCases()
 {
-    const unsigned long messages = LibraryMessages();
     bool ok = RunCases("print_enums", "w", EnumCases());
     ok = RunCases("print_fields", "w", FieldCases()) && ok;
     // BigTIFF, which holds the 64-bit types.
@@ -607,7 +607,7 @@ bool CheckCases()
                       TIFFMergeFieldInfo(tif, infos.data(), static_cast<uint32_t>(infos.size()));
                   }) &&
          ok;
-    return probe::LibraryQuiet("print_cases", messages) && ok;
+    return ok;
 }
 
 } // namespace print_probe

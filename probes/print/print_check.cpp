@@ -64,9 +64,27 @@ std::string Joined(const std::vector<double> &numbers)
     std::string out;
     for (double n : numbers) {
         char b[32];
-        snprintf(b, sizeof(b), "%.9g", n);
+        snprintf(b, sizeof(b), "%.15g", n);
         if (!out.empty())
             out += ", ";
+        out += b;
+    }
+    return out;
+}
+
+// A text for a line: control characters and bytes past ASCII C-escaped,
+// so that a line stays one line of printable characters.
+std::string Visible(const std::string &text)
+{
+    std::string out;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7f) {
+            out += c;
+            continue;
+        }
+        char b[8];
+        snprintf(b, sizeof(b), "\\%03o", u);
         out += b;
     }
     return out;
@@ -80,7 +98,7 @@ std::string Shown(const Item &item)
             out += " / ";
         out += Trim(line);
     }
-    return out;
+    return Visible(out);
 }
 
 // The values of an item's lines "K: values", K counting from 0; false when
@@ -116,11 +134,11 @@ std::string Expected(const Field &f)
     switch (f.kind) {
     case Kind::Text:
     case Kind::Packet:
-        return "\"" + f.text + "\"";
+        return "\"" + Visible(f.text) + "\"";
     case Kind::Names: {
         std::string out;
         for (const std::string &t : f.texts)
-            out += (out.empty() ? "\"" : ", \"") + t + "\"";
+            out += (out.empty() ? "\"" : ", \"") + Visible(t) + "\"";
         return out;
     }
     case Kind::Bytes:
