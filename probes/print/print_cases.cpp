@@ -421,6 +421,38 @@ std::vector<Case> FieldCases()
         c.fields.push_back(Numbers(TIFFTAG_HALFTONEHINTS, "HalftoneHints", {12, 243}));
         cases.push_back(std::move(c));
     }
+    {
+        // RowsPerStrip's default, 2^32 - 1: the entire image one strip.
+        Case c;
+        c.place = "one strip";
+        c.set = [shape](TIFF *tif) {
+            return shape(tif) && TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, UINT32_MAX);
+        };
+        c.fields = CaseShape(COMPRESSION_NONE);
+        Field rows = Numbers(TIFFTAG_ROWSPERSTRIP, "RowsPerStrip", {UINT32_MAX});
+        rows.kind = Kind::Enum;
+        rows.texts = {"infinite", "entire image", "one strip"};
+        c.fields.push_back(rows);
+        cases.push_back(std::move(c));
+    }
+    {
+        // IPTC data, LONGs as the tag's type gives it (TIFFSetField(3tiff):
+        // a count and the data): three LONGs, 12 bytes.
+        Case c;
+        c.place = "iptc";
+        static const uint32_t iptc[3] = {0x1c020000U, 0x05000a1cU, 0x02050004U};
+        c.set = [shape](TIFF *tif) {
+            return shape(tif) && TIFFSetField(tif, TIFFTAG_RICHTIFFIPTC, 3U, iptc);
+        };
+        c.fields = CaseShape(COMPRESSION_NONE);
+        Field data =
+            Numbers(TIFFTAG_RICHTIFFIPTC, "RichTIFFIPTC", {}, {"RichTIFFIPTC Data", "IPTC"});
+        data.kind = Kind::Bytes;
+        const auto *b = reinterpret_cast<const uint8_t *>(iptc);
+        data.bytes.assign(b, b + sizeof(iptc));
+        c.fields.push_back(data);
+        cases.push_back(std::move(c));
+    }
     return cases;
 }
 
