@@ -187,7 +187,46 @@ TEST(PrintProbe, GeneratedCases)
          "print_enums: Compression 99: TIFFPrintDirectory(TIFFPRINT_NONE): tag 259 "
          "(Compression) "
          "printed as \"99 (0x68)\", expected 99."},
-        // The unit's resolutions; private values of three types.
+        {"print-digit:3.1@print_enums=5", "",
+         "print_enums: NewSubfileType 2: TIFFPrintDirectory(TIFFPRINT_NONE): tag 254 "
+         "(NewSubfileType) printed as \"multi-page document (2 = 0x5)\", expected 2."},
+        {"print-digit:7.1@print_enums=3", "",
+         "print_enums: NewSubfileType 16: TIFFPrintDirectory(TIFFPRINT_NONE): tag 254 "
+         "(NewSubfileType) printed as \"(16 = 0x13)\", expected 16."},
+        {"print-digit:55.3@print_enums=4", "",
+         "print_enums: InkSet 3: TIFFPrintDirectory(TIFFPRINT_NONE): tag 332 (InkSet) printed as "
+         "\"4\", expected 3."},
+        {"print-digit:67.3@print_enums=1", "",
+         "print_enums: YCbCrPositioning 3: TIFFPrintDirectory(TIFFPRINT_NONE): tag 531 "
+         "(YCbCrPositioning) printed as \"3 (0x1)\", expected 3."},
+        // A codec's field, with its codec.
+        {"print-digit:69.3@print_enums=3", "",
+         "print_enums: Predictor 2: TIFFPrintDirectory(TIFFPRINT_NONE): tag 317 (Predictor) "
+         "printed as \"horizontal differencing 2 (0x3)\", expected 2."},
+        // The fields no page sets: depths, per-sample values, offsets,
+        // an exponent, coefficients, the halftone's cell and hints.
+        {"print-digit:1.2@print_fields=3", "",
+         "print_fields: volume: TIFFPrintDirectory(TIFFPRINT_NONE): tag 32998 (TileDepth) "
+         "printed as \"3\", expected 2."},
+        {"print-digit:1.6@print_fields=7", "",
+         "print_fields: volume: TIFFPrintDirectory(TIFFPRINT_NONE): tag 340 (SMinSampleValue) "
+         "printed as \"1.5 2.5 3.7\", expected 1.5, 2.5, 3.5."},
+        {"print-digit:1.8@print_fields=3", "",
+         "print_fields: volume: TIFFPrintDirectory(TIFFPRINT_NONE): tag 330 (SubIFDs) printed as "
+         "\"1000  2003\", expected 1000, 2000."},
+        {"print-digit:1.9@print_fields=3", "",
+         "print_fields: volume: TIFFPrintDirectory(TIFFPRINT_NONE): tag 37439 (StoNits) printed "
+         "as \"7.5000e-03\", expected 0.75."},
+        {"print-digit:1.10@print_fields=3", "",
+         "print_fields: volume: TIFFPrintDirectory(TIFFPRINT_NONE): tag 529 (YCbCrCoefficients) "
+         "printed as \"0.250000,0.500000,0.125003\", expected 0.25, 0.5, 0.125."},
+        {"print-digit:12.5@print_fields=4", "",
+         "print_fields: halftone: TIFFPrintDirectory(TIFFPRINT_COLORMAP): tag 264 (CellWidth) "
+         "printed as \"4\", expected 5."},
+        {"print-digit:11.4@print_fields=2", "",
+         "print_fields: halftone: TIFFPrintDirectory(TIFFPRINT_CURVES): tag 321 (HalftoneHints) "
+         "printed as \"light 12 dark 242\", expected 12, 243."},
+        // The unit's resolutions; private values of each kind of type.
         {"print-digit:73.2@print_enums=7", "",
          "print_enums: ResolutionUnit 3: TIFFPrintDirectory(TIFFPRINT_NONE): tag 282 "
          "(XResolution) printed as \"96.5, 48.27 pixels/cm\", expected 96.5, 48.25."},
@@ -200,7 +239,26 @@ TEST(PrintProbe, GeneratedCases)
         {"print-digit:1.31@print_private=5", "",
          "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65018 "
          "(PrintPrivateOneIFD8) printed as \"0x165a0bc05\", expected 6000000000."},
-        // Dropped: a field, the depths' line, a text's second line.
+        {"print-digit:1.4@print_private=6", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65101 "
+         "(PrintPrivateManyBYTE) printed as \"11,12,16\", expected 11, 12, 13."},
+        {"print-digit:1.16@print_private=3", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65105 "
+         "(PrintPrivateManyRATIONAL) printed as \"0.500000,0.250000,1000.000003\", expected 0.5, "
+         "0.25, 1000."},
+        {"print-digit:1.17@print_private=3", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65010 "
+         "(PrintPrivateOneSRATIONAL) printed as \"-1.500003\", expected -1.5."},
+        {"print-digit:1.24@print_private=4", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65107 "
+         "(PrintPrivateManyUNDEFINED) printed as \"0x4,0x5,0x4\", expected 4, 5, 6."},
+        {"print-digit:1.29@print_private=2", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65017 "
+         "(PrintPrivateOneSLONG8) printed as \"-5000000002\", expected -5000000000."},
+        {"print-digit:1.30@print_private=2", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65117 "
+         "(PrintPrivateManySLONG8) printed as \"-5000000001,2\", expected -5000000001, 8."},
+        // Dropped: a field, the ink names, a text, a text's second line.
         {"print-drop:47.3@print_enums", "",
          "print_enums: Orientation 5: TIFFPrintDirectory(TIFFPRINT_NONE): tag 274 "
          "(Orientation) "
@@ -212,10 +270,16 @@ TEST(PrintProbe, GeneratedCases)
         {"print-drop:1.36@print_private", "",
          "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65202 "
          "(PrintPrivateText2) printed as \"two\", expected \"two\\012lines\"."},
+        {"print-drop:1.33@print_private", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65200 "
+         "(PrintPrivateText0) not printed."},
         // Added: a field the case does not hold, one it holds again.
         {"print-add:55@print_enums=315", "",
          "print_enums: InkSet 3: TIFFPrintDirectory(TIFFPRINT_NONE): \"Artist\" printed, not a "
          "field the directory holds."},
+        {"print-add:5@print_private=65003", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_JPEGQTABLES): tag 65003 "
+         "(PrintPrivateOneSHORT) printed again."},
         {"print-add:3@print_fields=32997", "",
          "print_fields: volume: TIFFPrintDirectory(TIFFPRINT_CURVES): tag 32997 (ImageDepth) "
          "printed again."},
@@ -239,9 +303,8 @@ TEST(PrintProbe, WithoutJpegCodecDropsItsPage)
             lines.push_back(line);
     }
     ExpectExactly(run, lines.empty() ? 0 : 1, lines, {});
-    EXPECT_EQ(run.stdout_lines(),
-              lines.empty() ? std::vector<std::string>{"skipped: no JPEG codec"}
-                            : std::vector<std::string>{});
+    EXPECT_EQ(run.stdout_lines(), lines.empty() ? std::vector<std::string>{"skipped: no JPEG codec"}
+                                                : std::vector<std::string>{});
 }
 
 TEST(PrintProbe, SetupFaults)

@@ -484,9 +484,22 @@ const PrivateType private_types[] = {
     {TIFF_IFD8, "IFD8", {6000000000.0}, {6000000001.0, 9}},
 };
 
-constexpr uint32_t private_one = 65000;  // + the type: one value
-constexpr uint32_t private_many = 65100; // + the type: an array
-constexpr uint32_t private_text = 65200; // ASCII texts, one a tag
+constexpr uint32_t private_one = 65000;   // + the type: one value
+constexpr uint32_t private_many = 65100;  // + the type: an array
+constexpr uint32_t private_text = 65200;  // ASCII texts, one a tag
+constexpr uint32_t private_three = 65300; // + the type: three values, no count passed
+constexpr uint32_t private_short = 65400; // + the type: an array, a 16-bit count passed
+
+// The three-value and 16-bit-count arrays' values, from the others.
+std::vector<double> Three(const PrivateType &t)
+{
+    return {t.one[0], t.many[0], t.many[1]};
+}
+
+std::vector<double> Reversed(const PrivateType &t)
+{
+    return std::vector<double>(t.many.rbegin(), t.many.rend());
+}
 
 // Texts with characters a printer escapes; none ends in white space.
 const char *const private_texts[] = {
@@ -507,7 +520,7 @@ std::vector<TIFFFieldInfo> &PrivateInfos()
     static std::vector<TIFFFieldInfo> infos;
     if (!infos.empty())
         return infos;
-    names.reserve(64);
+    names.reserve(128);
     for (const PrivateType &t : private_types) {
         names.push_back(PrivateName("One", t.name));
         infos.push_back({static_cast<ttag_t>(private_one + t.type), 1, 1, t.type, FIELD_CUSTOM, 1,
@@ -520,6 +533,14 @@ std::vector<TIFFFieldInfo> &PrivateInfos()
         names.push_back("PrintPrivateText" + std::to_string(i));
         infos.push_back({static_cast<ttag_t>(private_text + i), -1, -1, TIFF_ASCII, FIELD_CUSTOM, 1,
                          0, &names.back()[0]});
+    }
+    for (const PrivateType &t : private_types) {
+        names.push_back(PrivateName("Three", t.name));
+        infos.push_back({static_cast<ttag_t>(private_three + t.type), 3, 3, t.type, FIELD_CUSTOM, 1,
+                         0, &names.back()[0]});
+        names.push_back(PrivateName("Short", t.name));
+        infos.push_back({static_cast<ttag_t>(private_short + t.type), TIFF_VARIABLE, TIFF_VARIABLE,
+                         t.type, FIELD_CUSTOM, 1, 1, &names.back()[0]});
     }
     return infos;
 }
@@ -603,6 +624,16 @@ std::vector<Case> PrivateCases()
             if (!TIFFSetField(tif, static_cast<uint32_t>(private_text + i), private_texts[i]))
                 return false;
         }
+        // After the others, so that their lines stay where they are.
+        for (const PrivateType &t : private_types) {
+            const uint32_t three = private_three + t.type;
+            const uint32_t shorter = private_short + t.type;
+            const std::vector<uint8_t> values = Packed(tif, three, t.type, Three(t));
+            const std::vector<uint8_t> reversed = Packed(tif, shorter, t.type, Reversed(t));
+            if (!TIFFSetField(tif, three, values.data()) ||
+                !TIFFSetField(tif, shorter, static_cast<int>(t.many.size()), reversed.data()))
+                return false;
+        }
         return true;
     };
     c.fields = CaseShape(COMPRESSION_NONE);
@@ -612,6 +643,12 @@ std::vector<Case> PrivateCases()
         c.fields.back().labels = {Normal(c.fields.back().name)};
         c.fields.push_back(Numbers(private_many + t.type, "", t.many));
         c.fields.back().name = PrivateName("Many", t.name);
+        c.fields.back().labels = {Normal(c.fields.back().name)};
+        c.fields.push_back(Numbers(private_three + t.type, "", Three(t)));
+        c.fields.back().name = PrivateName("Three", t.name);
+        c.fields.back().labels = {Normal(c.fields.back().name)};
+        c.fields.push_back(Numbers(private_short + t.type, "", Reversed(t)));
+        c.fields.back().name = PrivateName("Short", t.name);
         c.fields.back().labels = {Normal(c.fields.back().name)};
     }
     for (size_t i = 0; i < sizeof(private_texts) / sizeof(private_texts[0]); i++) {
