@@ -30,7 +30,9 @@ void ExpectCases(const std::vector<Case> &cases)
 {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.faults);
-        ExpectFailure(ProbeRun(probe, Faults(c.faults)), {c.line}, {c.file});
+        // A case in memory ("" its file) leaves none.
+        ExpectFailure(ProbeRun(probe, Faults(c.faults)), {c.line},
+                      *c.file ? std::set<std::string>{c.file} : std::set<std::string>{});
     }
 }
 
@@ -284,10 +286,43 @@ TEST(PrintProbe, GeneratedCases)
          "print_fields: volume: TIFFPrintDirectory(TIFFPRINT_CURVES): tag 32997 (ImageDepth) "
          "printed again."},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.faults);
-        ExpectFailure(ProbeRun(probe, Faults(c.faults)), {c.line}, {});
-    }
+    ExpectCases(cases);
+}
+
+// A text's character printed wrong, raw or escaped, in the private texts
+// (print_private call 1, lines 33 to 37) and the ink names (print_fields
+// call 8, line 3): each fails with the text as printed, control characters
+// shown as \ooo.
+TEST(PrintProbe, WrongCharactersOfTexts)
+{
+    ExpectCases({
+        {"print-char:1.33@print_private=120", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65200 "
+         "(PrintPrivateText0) printed as \"tab\\011here, \"quoted\", back\\slasx\", expected "
+         "\"tab\\011here, \"quoted\", back\\slash\"."},
+        // A backslash where a letter was: no escape of anything.
+        {"print-char:2.33@print_private=92", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_STRIPS): tag 65200 "
+         "(PrintPrivateText0) printed as \"tab\\011here, \"quoted\", back\\slas\\\", expected "
+         "\"tab\\011here, \"quoted\", back\\slash\"."},
+        {"print-char:1.34@print_private=68", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65201 "
+         "(PrintPrivateText1) printed as \"bell\\007\\001 del\\177 high\\351\\377 enD\", expected "
+         "\"bell\\007\\001 del\\177 high\\351\\377 end\"."},
+        // The line after a line break.
+        {"print-char:1.36@print_private=9", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65202 "
+         "(PrintPrivateText2) printed as \"two / line\", expected \"two\\012lines\"."},
+        {"print-char:1.37@print_private=63", "",
+         "print_private: private fields: TIFFPrintDirectory(TIFFPRINT_NONE): tag 65203 "
+         "(PrintPrivateText3) printed as \"cr\\015bs\\010ff\\014vt\\013?\", expected "
+         "\"cr\\015bs\\010ff\\014vt\\013!\"."},
+        // The ink names, which the library prints escaped.
+        {"print-char:8.3@print_fields=81", "",
+         "print_fields: escaped ink names: TIFFPrintDirectory(TIFFPRINT_NONE): tag 333 "
+         "(InkNames) printed as \"tab\\there, back\\slash\\001Q\", expected \"tab\\011here\", "
+         "\"back\\slash\\001q\"."},
+    });
 }
 
 // Without the JPEG codec the JPEG page is not written and the known defect
