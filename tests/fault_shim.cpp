@@ -191,6 +191,8 @@ enum Kind {
     // counts the printed lines, the heading being line 0.
     PRINT_DROP,  // print-drop:CALL.LINE@file  that line is not printed
     PRINT_DIGIT, // print-digit:CALL.LINE@file=D  the line's last digit is printed as D
+    PRINT_CHAR,  // print-char:CALL.LINE@file=C  the line's last character is printed as
+                 //                      the byte C (a text's wrong character)
     PRINT_ADD,   // print-add:CALL@file=TAG  a line "  NAME: 1" is printed last, NAME the
                  //                      library's name of TAG: a field the directory lacks
     // The size, raw chunk and byte-order calls (calls_probe).
@@ -308,6 +310,7 @@ constexpr KindName kind_names[] = {
     {"answer", ANSWER},
     {"print-drop", PRINT_DROP},
     {"print-digit", PRINT_DIGIT},
+    {"print-char", PRINT_CHAR},
     {"print-add", PRINT_ADD},
     {"read-raw", READ_RAW},
     {"swab-none", SWAB_NONE},
@@ -1737,7 +1740,8 @@ void TIFFPrintDirectory(TIFF *tif, FILE *fd, long flags)
     const Rule *drop = find(PRINT_DROP, call, TIFFFileName(tif), open_mode(tif));
     const Rule *digit = find(PRINT_DIGIT, call, TIFFFileName(tif), open_mode(tif));
     const Rule *add = find(PRINT_ADD, call, TIFFFileName(tif), open_mode(tif));
-    if (!drop && !digit && !add)
+    const Rule *character = find(PRINT_CHAR, call, TIFFFileName(tif), open_mode(tif));
+    if (!drop && !digit && !add && !character)
         return real(tif, fd, flags);
     char *buf = nullptr;
     size_t size = 0;
@@ -1763,6 +1767,11 @@ void TIFFPrintDirectory(TIFF *tif, FILE *fd, long flags)
         if (d != std::string::npos)
             line[d] = static_cast<char>('0' + digit->value % 10);
     }
+    if (character && character->index >= 0 &&
+        static_cast<size_t>(character->index) < lines.size() &&
+        !lines[static_cast<size_t>(character->index)].empty())
+        lines[static_cast<size_t>(character->index)].back() =
+            static_cast<char>(character->value & 0xff);
     if (add) {
         const TIFFField *field = TIFFFieldWithTag(tif, static_cast<uint32_t>(add->value));
         lines.push_back(std::string("  ") + (field ? TIFFFieldName(field) : "Unknown") + ": 1");

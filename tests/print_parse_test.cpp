@@ -77,6 +77,40 @@ TEST(PrintParse, WordsInOrder)
         EXPECT_EQ(prints::HasWords(r.text, r.words), r.found) << r.text << " / " << r.words;
 }
 
+struct TextRow {
+    std::string printed;
+    std::string text;
+    bool same;
+};
+
+// Each character as it stands or C-escaped, the printer's choice character
+// by character; a character wrong, missing or extra fails.
+TEST(PrintParse, TextRawOrEscaped)
+{
+    const TextRow rows[] = {
+        {"tab\there", "tab\there", true},
+        {"tab\\there", "tab\there", true},
+        {"tab\\011here", "tab\there", true},
+        {"tab\\x09here", "tab\there", true},
+        // A backslash raw, a tab escaped, in one text.
+        {"a\\b\\tc", "a\\b\tc", true},
+        {"a\\\\b\\tc", "a\\b\tc", true},
+        {"bell\\a\\001 del\\177 high\\351", "bell\a\x01 del\x7f high\xe9", true},
+        {"\\\"q\\\"", "\"q\"", true},
+        // Wrong, missing and extra characters; an escape of another one.
+        {"tab\\nhere", "tab\there", false},
+        {"tab\\01here", "tab\there", false},
+        {"tabhere", "tab\there", false},
+        {"tab\\t\\there", "tab\there", false},
+        {"tab\\there!", "tab\there", false},
+        {"\\002", std::string("\x01", 1), false},
+        {"\\", "\\\\", false},
+        {"", "", true},
+    };
+    for (const TextRow &r : rows)
+        EXPECT_EQ(prints::SameText(r.printed, r.text), r.same) << r.printed;
+}
+
 struct ItemRow {
     const char *label;
     const char *value;

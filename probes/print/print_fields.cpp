@@ -33,7 +33,7 @@ std::vector<std::string> CodecWords(uint16_t compression)
 
 Field Make(uint32_t tag, const char *name, Kind kind, const std::vector<const char *> &also = {})
 {
-    Field f{tag, name, {Normal(name)}, kind, {}, false, {}, {}, {}, 0, 0};
+    Field f{tag, name, {Normal(name)}, kind, {}, false, {}, {}, {}, 0, 0, {}};
     for (const char *a : also)
         f.labels.push_back(Normal(a));
     return f;

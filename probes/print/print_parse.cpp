@@ -159,4 +159,76 @@ bool HasWords(const std::string &text, const std::string &words)
     return true;
 }
 
+namespace {
+
+// The letter of a character's C escape ('t' for a tab), or 0.
+char EscapeLetter(char c)
+{
+    static const char from[] = "\t\n\r\b\f\v\a\\\"'";
+    static const char to[] = "tnrbfva\\\"'";
+    for (size_t k = 0; from[k]; k++) {
+        if (from[k] == c)
+            return to[k];
+    }
+    return 0;
+}
+
+// Where the escape of `c` at printed[j] ('\\' there) ends, each way it may
+// be written; none when it is not one.
+std::vector<size_t> EscapeEnds(const std::string &printed, size_t j, char c)
+{
+    std::vector<size_t> ends;
+    const auto code = static_cast<unsigned char>(c);
+    if (j + 1 >= printed.size())
+        return ends;
+    const char letter = EscapeLetter(c);
+    if (letter && printed[j + 1] == letter)
+        ends.push_back(j + 2);
+    unsigned value = 0;
+    for (size_t k = j + 1;
+         k < printed.size() && k < j + 4 && printed[k] >= '0' && printed[k] <= '7'; k++) {
+        value = value * 8 + static_cast<unsigned>(printed[k] - '0');
+        if (value == code)
+            ends.push_back(k + 1);
+    }
+    value = 0;
+    if (printed[j + 1] == 'x') {
+        for (size_t k = j + 2;
+             k < printed.size() && k < j + 4 && isxdigit(static_cast<unsigned char>(printed[k]));
+             k++) {
+            const char h = static_cast<char>(tolower(static_cast<unsigned char>(printed[k])));
+            value = value * 16 + static_cast<unsigned>(isdigit(static_cast<unsigned char>(h))
+                                                           ? h - '0'
+                                                           : h - 'a' + 10);
+            if (value == code)
+                ends.push_back(k + 1);
+        }
+    }
+    return ends;
+}
+
+} // namespace
+
+bool SameText(const std::string &printed, const std::string &text)
+{
+    // reach[j]: the printed text up to j gives the text so far.
+    std::vector<bool> reach(printed.size() + 1, false);
+    reach[0] = true;
+    for (char c : text) {
+        std::vector<bool> next(printed.size() + 1, false);
+        for (size_t j = 0; j < printed.size(); j++) {
+            if (!reach[j])
+                continue;
+            if (printed[j] == c)
+                next[j + 1] = true;
+            if (printed[j] == '\\') {
+                for (size_t end : EscapeEnds(printed, j, c))
+                    next[end] = true;
+            }
+        }
+        reach.swap(next);
+    }
+    return reach[printed.size()];
+}
+
 } // namespace prints

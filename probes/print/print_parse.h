@@ -39,6 +39,9 @@ std::string Normal(const std::string &name, bool per = true);
 // Whether `text` holds the words of `words` ("row+right+col+top"), in that
 // order, case aside.
 bool HasWords(const std::string &text, const std::string &words);
+// Whether `printed` is `text`, each character of it as it stands or
+// C-escaped ("\t", "\\", "\001", "\x01"), as a printer chooses.
+bool SameText(const std::string &printed, const std::string &text);
 
 } // namespace prints
 

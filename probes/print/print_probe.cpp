@@ -104,7 +104,9 @@ int main()
     CountLibraryMessages();
     fields_codec = probe::CodecOrNone(fields_codec);
     palette_codec = probe::CodecOrNone(palette_codec);
-    const int status = probe::RunLayouts(layouts, PrintTest);
+    int status = probe::RunLayouts(layouts, PrintTest);
+    if (!CheckCases())
+        status = 1;
     // Only a run that passed says it, so that a failed run's lines are all
     // failures.
     if (status == 0) {

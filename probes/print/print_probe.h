@@ -50,10 +50,11 @@ struct Field {
     std::vector<double> numbers;
     bool repeated = false; // printed once, or once per sample
     std::string text;
-    std::vector<std::string> texts; // Names; Enum: the standard's words for the value
-    std::vector<uint8_t> bytes;     // Bytes, Jpeg
-    long flag = 0;                  // Table, Jpeg: the flag that prints the values
-    unsigned width = 0;             // Table: values an entry
+    std::vector<std::string> texts;  // Names; Enum: the standard's words for the value
+    std::vector<uint8_t> bytes;      // Bytes, Jpeg
+    long flag = 0;                   // Table, Jpeg: the flag that prints the values
+    unsigned width = 0;              // Table: values an entry
+    std::vector<std::string> unlike; // Enum: words that name another value
 };
 
 // The fields of each page and directory, as they must be printed.
@@ -64,10 +65,17 @@ std::vector<Field> JpegPage(const ifd::Directory &dir);
 std::vector<Field> ExifIfd();
 std::vector<Field> GpsIfd();
 
-// The current directory printed with each set of flags, against `fields`;
-// `chunks` the directory on disk whose strips or tiles must be printed.
+// The current directory printed with each set of flags (with
+// TIFFPRINT_NONE alone, unless `every_flag`), against `fields`; `chunks`
+// the directory on disk whose strips or tiles must be printed.
 bool CheckDirectory(TIFF *tif, const std::vector<Field> &fields, uint64_t offset,
-                    const ifd::Directory *chunks, const char *filename, const std::string &place);
+                    const ifd::Directory *chunks, const char *filename, const std::string &place,
+                    bool every_flag = true);
+
+// The generated cases, built in memory (print_cases.cpp): every value of
+// each enumerated field, the fields no page sets, private fields of every
+// type and texts a printer escapes; says what failed.
+bool CheckCases();
 
 } // namespace print_probe
 

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "matrix_detail.h"
-#include "mem_file.h"
+#include "memory_file.h"
 #include "probe_support.h"
 
 namespace matrix::detail {
@@ -49,10 +49,9 @@ std::vector<uint64_t> ElementsAt(const std::vector<uint8_t> &bytes, bool big_end
 std::string Judge(const char *name, const std::vector<uint8_t> &bytes, Outcome outcome,
                   const std::function<std::string(TIFF *)> &check)
 {
-    // Read only: the bytes are never written.
-    probe::MemFile mem{const_cast<std::vector<uint8_t> *>(&bytes)};
+    probe::MemoryFile mem{&bytes};
     const probe::ExpectedMessages messages;
-    TIFF *tif = probe::OpenMemFile(name, Mode(name), &mem);
+    TIFF *tif = probe::OpenMemory(name, Mode(name), &mem);
     if (!tif) // refused: the open failing is a refusal too
         return outcome == Outcome::Exact ? "the library can't open the file" : "";
     std::string broke = check(tif);

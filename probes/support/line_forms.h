@@ -202,7 +202,12 @@ struct LineForm {
 #define PROBE_TYPE "[A-Z0-9]+"
 // print_probe's call and its flags, after the place.
 #define PROBE_PRINT R"(: TIFFPrintDirectory\([A-Z_|]+\): )"
-// The values print_probe expects of an entry or a strip, %.9g each.
+// print_probe's places: a page or IFD of its file, or a case built in
+// memory ("Orientation 5", "private fields").
+// print_probe's names: its files, or a handle over memory of its cases.
+#define PROBE_PRINT_NAME "(" PROBE_NAME "|print_(enums|fields|private))"
+#define PROBE_PRINT_PLACE "(" PROBE_PLACE R"(|[A-Z][A-Za-z]+ \d+|[a-z][a-z ]*[a-z]))"
+// The values print_probe expects of an entry or a strip, %.15g each.
 #define PROBE_VALUES PROBE_G "(, " PROBE_G ")*"
 // client_probe's steps and faults, and the tally that ends a step's line.
 #define PROBE_STEP                                                                                 \
@@ -232,7 +237,7 @@ inline constexpr LineForm line_forms[] = {
      "skipped: no open options in this library (TIFFClientOpenExt)",
      R"(skipped: no open options in this library \(TIFFClientOpenExt\))", false},
     {Line::LibraryProblem, "LibraryProblem", "%s: the library reported a problem.",
-     PROBE_NAME R"(: the library reported a problem\.)", false},
+     PROBE_PRINT_NAME R"(: the library reported a problem\.)", false},
 
     {Line::CantSet, "CantSet", "Can't set tag %lu in %s%s.",
      R"(Can't set tag \d+ in )" PROBE_NAME PROBE_AFTER R"(\.)", false},
@@ -539,69 +544,79 @@ inline constexpr LineForm line_forms[] = {
      PROBE_NAME R"(: [A-Za-z_]+\(3tiff\): .+, expected .+\.)", false},
 
     {Line::ShapeNotSet, "ShapeNotSet", "%s: %s: can't set the page's shape.",
-     PROBE_NAME ": " PROBE_PLACE R"(: can't set the page's shape\.)", false},
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE R"(: can't set the page's shape\.)", false},
     {Line::PrintNotPrinted, "PrintNotPrinted",
      "%s: %s: TIFFPrintDirectory(%s): tag %u (%s) not printed.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT R"(tag \d+ \([A-Za-z0-9]+\) not printed\.)", false},
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT
+                      R"(tag \d+ \([A-Za-z0-9]+\) not printed\.)",
+     false},
     {Line::PrintedAs, "PrintedAs",
      "%s: %s: TIFFPrintDirectory(%s): tag %u (%s) printed as \"%s\", expected %s.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT
-                R"(tag \d+ \([A-Za-z0-9]+\) printed as ".*", expected .+\.)",
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT
+                      R"(tag \d+ \([A-Za-z0-9]+\) printed as ".*", expected .+\.)",
      false},
     {Line::PrintedAgain, "PrintedAgain",
      "%s: %s: TIFFPrintDirectory(%s): tag %u (%s) printed again.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT R"(tag \d+ \([A-Za-z0-9]+\) printed again\.)", false},
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT
+                      R"(tag \d+ \([A-Za-z0-9]+\) printed again\.)",
+     false},
     {Line::PrintedNotHeld, "PrintedNotHeld",
      "%s: %s: TIFFPrintDirectory(%s): \"%s\" printed, not a field the directory holds.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT R"(".*" printed, not a field the directory holds\.)",
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT
+                      R"(".*" printed, not a field the directory holds\.)",
      false},
     {Line::PrintedEntry, "PrintedEntry",
      "%s: %s: TIFFPrintDirectory(%s): tag %u (%s): entry %zu printed as \"%s\", expected %s.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT
-                R"(tag \d+ \([A-Za-z0-9]+\): entry \d+ printed as ".*", expected )" PROBE_VALUES
-                R"(\.)",
+     PROBE_PRINT_NAME
+     ": " PROBE_PRINT_PLACE PROBE_PRINT
+     R"(tag \d+ \([A-Za-z0-9]+\): entry \d+ printed as ".*", expected )" PROBE_VALUES R"(\.)",
      false},
     {Line::PrintedEntryExtra, "PrintedEntryExtra",
      "%s: %s: TIFFPrintDirectory(%s): tag %u (%s): entry %zu printed as \"%s\", expected none.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT
-                R"(tag \d+ \([A-Za-z0-9]+\): entry \d+ printed as ".*", expected none\.)",
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT
+                      R"(tag \d+ \([A-Za-z0-9]+\): entry \d+ printed as ".*", expected none\.)",
      false},
     {Line::PrintedEntries, "PrintedEntries",
      "%s: %s: TIFFPrintDirectory(%s): tag %u (%s): %zu entries printed, expected %zu.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT
-                R"(tag \d+ \([A-Za-z0-9]+\): \d+ entries printed, expected \d+\.)",
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT
+                      R"(tag \d+ \([A-Za-z0-9]+\): \d+ entries printed, expected \d+\.)",
      false},
     {Line::PrintHeading, "PrintHeading",
      "%s: %s: TIFFPrintDirectory(%s): the heading \"%s\" does not name offset %" PRIu64 ".",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT R"(the heading ".*" does not name offset \d+\.)",
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT
+                      R"(the heading ".*" does not name offset \d+\.)",
      false},
     {Line::PrintedChunk, "PrintedChunk",
      "%s: %s: TIFFPrintDirectory(%s): %s %zu printed as \"%s\", expected %s.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT PROBE_UNIT
-                R"( \d+ printed as ".*", expected )" PROBE_VALUES R"(\.)",
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT PROBE_UNIT
+                      R"( \d+ printed as ".*", expected )" PROBE_VALUES R"(\.)",
      false},
     {Line::PrintedChunkExtra, "PrintedChunkExtra",
      "%s: %s: TIFFPrintDirectory(%s): %s %zu printed as \"%s\", expected none.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT PROBE_UNIT R"( \d+ printed as ".*", expected none\.)",
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT PROBE_UNIT
+                      R"( \d+ printed as ".*", expected none\.)",
      false},
     {Line::PrintedChunks, "PrintedChunks",
      "%s: %s: TIFFPrintDirectory(%s): \"%s\" and %zu %ss printed, expected %zu.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT
-                R"(".*" and \d+ (strip|tile)s printed, expected \d+\.)",
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT
+                      R"(".*" and \d+ (strip|tile)s printed, expected \d+\.)",
      false},
     {Line::ChunksNotPrinted, "ChunksNotPrinted",
      "%s: %s: TIFFPrintDirectory(%s): the %ss not printed.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT R"(the (strip|tile)s not printed\.)", false},
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT R"(the (strip|tile)s not printed\.)",
+     false},
     {Line::ChunksUnasked, "ChunksUnasked",
      "%s: %s: TIFFPrintDirectory(%s): the %ss printed unasked.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT R"(the (strip|tile)s printed unasked\.)", false},
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT R"(the (strip|tile)s printed unasked\.)",
+     false},
     {Line::TablesNotPrinted, "TablesNotPrinted",
      "%s: %s: TIFFPrintDirectory(%s): tag %u (%s): its %s tables not printed.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT
-                R"(tag \d+ \([A-Za-z0-9]+\): its (quantization|Huffman) tables not printed\.)",
+     PROBE_PRINT_NAME
+     ": " PROBE_PRINT_PLACE PROBE_PRINT
+     R"(tag \d+ \([A-Za-z0-9]+\): its (quantization|Huffman) tables not printed\.)",
      false},
     {Line::CantPrint, "CantPrint", "%s: %s: TIFFPrintDirectory(%s): can't print into memory.",
-     PROBE_NAME ": " PROBE_PLACE PROBE_PRINT R"(can't print into memory\.)", false},
+     PROBE_PRINT_NAME ": " PROBE_PRINT_PLACE PROBE_PRINT R"(can't print into memory\.)", false},
     {Line::SwabValue, "SwabValue", "%s: value %zu is 0x%" PRIx64 ", expected 0x%" PRIx64 ".",
      R"(TIFF(Swab[A-Za-z0-9]+|ReverseBits|GetBitRevTable\([01]\)): value \d+ is )" PROBE_HEX
      ", expected " PROBE_HEX R"(\.)",

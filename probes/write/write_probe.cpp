@@ -18,7 +18,7 @@
 #include "fetch.h"
 #include "field_probe.h"
 #include "matrix_detail.h"
-#include "mem_file.h"
+#include "memory_file.h"
 #include "probe_support.h"
 #include "read_cases.h"
 #include "write_rules.h"
@@ -88,9 +88,9 @@ std::vector<uint8_t> Pixels(uint16_t samples)
 bool Describe(const Row &row, fields::Access *a)
 {
     std::vector<uint8_t> bytes;
-    probe::MemFile m{&bytes, true};
+    probe::MemoryFile m{&bytes, &bytes};
     const probe::ExpectedMessages quiet;
-    TIFF *tif = probe::OpenMemFile("write_describe.tif", "w", &m);
+    TIFF *tif = probe::OpenMemory("write_describe.tif", "w", &m);
     if (!tif)
         return false;
     const bool described =
@@ -303,8 +303,8 @@ std::string Reread(const std::vector<uint8_t> &bytes, const char *name, const Ro
                    const Case &c, bool accepted, uint64_t linked_at)
 {
     std::vector<uint8_t> copy = bytes;
-    probe::MemFile m{&copy, false};
-    TIFF *tif = probe::OpenMemFile(name, "r", &m);
+    probe::MemoryFile m{&copy};
+    TIFF *tif = probe::OpenMemory(name, "r", &m);
     if (!tif)
         return "reopened: the library can't open the file";
     std::string broke;
@@ -327,9 +327,9 @@ Result RunHere(const Row &row, const Case &c, const fields::Access &a, const For
                const char *name)
 {
     Result r;
-    probe::MemFile m{&r.bytes, true};
+    probe::MemoryFile m{&r.bytes, &r.bytes};
     const probe::ExpectedMessages messages;
-    TIFF *tif = probe::OpenMemFile(name, WriteMode(fmt), &m);
+    TIFF *tif = probe::OpenMemory(name, WriteMode(fmt), &m);
     if (!tif) {
         r.what = "the library can't open memory for writing";
         return r;
