@@ -177,15 +177,15 @@ enum Kind {
                  //                      ScanlineSize, ComputeStrip, NumberOfTiles, TileSize,
                  //                      ComputeTile, CheckTile, IsTiled, IsBigTIFF, GetMode,
                  //                      DataWidth, FieldPassCount, FieldReadCount,
-            //                      FieldSetGetSize, FieldIsAnonymous; ScanlineSize64, StripSize64,
-            //                      VStripSize, TileSize64, VTileSize, RawStripSize64;
-            //                      RasterScanline for TIFFRasterScanlineSize;
-            //                      DefaultStripSize, DefaultTileSize (its width; with
-            //                      N, only where the width asked for is N),
-            //                      CurrentRow, CurrentStrip, CurrentTile, Flush,
-            //                      FlushData) answers
-            //                      V: a field call for the field of tag N only when N
-            //                      is given, DataWidth for type N only
+                 //                      FieldSetGetSize, FieldIsAnonymous; ScanlineSize64,
+                 //                      StripSize64, VStripSize, TileSize64, VTileSize,
+                 //                      RawStripSize64; RasterScanline for
+                 //                      TIFFRasterScanlineSize; DefaultStripSize,
+                 //                      DefaultTileSize (its width; with N, only where the
+                 //                      width asked for is N), CurrentRow, CurrentStrip,
+                 //                      CurrentTile, Flush, FlushData) answers V: a field
+                 //                      call for the field of tag N only when N is given,
+                 //                      DataWidth for type N only
     // The printed directory (print_probe). CALL counts the program's
     // TIFFPrintDirectory calls on handles of the rule's file, from 1; LINE
     // counts the printed lines, the heading being line 0.
@@ -225,6 +225,17 @@ enum Kind {
     NO_CLOSE,       // no-close             TIFFClose flushes and frees the handle, and never
                     //                      calls its close procedure
     BITREV_SWAPPED, // bitrev-swapped       TIFFGetBitRevTable(N) gives the table of !N
+    // manpage_probe's review (tests/manpage_probe_test.cpp): tags the library
+    // does not know, read wrong or found wrong, and a forced write refused.
+    GET_ARRAY_BYTE, // get-array-byte:TAG.N=V  a field fetched with its count: byte N of its
+                    //                      array comes as V, in a copy
+    GET_FILLED,     // get-filled:TAG       TIFFGetField stores what the library gave, and
+                    //                      returns 0
+    FIELD_OF,       // field-of:CALL[.TAG]=V  TIFFCALL (FindField, FieldWithTag or
+                    //                      FieldWithName), called by the program, gives
+                    //                      the field of tag V, for TAG only when given
+    FORCE_FAIL,     // force-fail           TIFFForceStrileArrayWriting returns 0, writes
+                    //                      nothing
     // probe::WriteDirectory's refusal (print_probe, strile_probe, calls_probe).
     WRITE_DIR, // write-dir[:N]        TIFFWriteDirectory (the program's Nth call) returns
                //                      0 and writes nothing
@@ -322,6 +333,10 @@ constexpr KindName kind_names[] = {
     {"cleanup-closes", CLEANUP_CLOSES},
     {"no-close", NO_CLOSE},
     {"bitrev-swapped", BITREV_SWAPPED},
+    {"get-array-byte", GET_ARRAY_BYTE},
+    {"get-filled", GET_FILLED},
+    {"field-of", FIELD_OF},
+    {"force-fail", FORCE_FAIL},
     {"write-dir", WRITE_DIR},
 };
 
@@ -1072,7 +1087,8 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
     if (zero && (zero->index < 0 || zero->index > 2))
         die("no such out-pointer", zero->arg);
     const Rule *pad = find_tag(GET_PAD, tag, tif);
-    int wanted = (r && r->index == 1) || pad ? 2 : 1;
+    const Rule *array_byte = find_tag(GET_ARRAY_BYTE, tag, tif);
+    int wanted = (r && r->index == 1) || pad || array_byte ? 2 : 1;
     if (zero && zero->index + 1 > wanted)
         wanted = static_cast<int>(zero->index) + 1;
     va_start(ap, tag);
@@ -1124,6 +1140,23 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
             *static_cast<uint32_t *>(out[0]) = n;
         *static_cast<uint8_t **>(out[1]) = padded.data();
     }
+    if (array_byte) {
+        // A copy: the library's own array stays as it is.
+        static std::vector<uint8_t> changed;
+        const TIFFField *f = TIFFFieldWithTag(tif, tag);
+        const int count_size = f ? TIFFFieldSetGetCountSize(f) : 0;
+        const size_t size = f ? static_cast<size_t>(TIFFFieldSetGetSize(f)) : 0;
+        if (count_size != 2 && count_size != 4)
+            die("no counted array", array_byte->arg);
+        const uint32_t n =
+            count_size == 2 ? *static_cast<uint16_t *>(out[0]) : *static_cast<uint32_t *>(out[0]);
+        const auto *array = *static_cast<const uint8_t **>(out[1]);
+        if (!array || array_byte->index < 0 || static_cast<size_t>(array_byte->index) >= size * n)
+            die("no such byte in the array", array_byte->arg);
+        changed.assign(array, array + size * n);
+        changed[static_cast<size_t>(array_byte->index)] = static_cast<uint8_t>(array_byte->value);
+        *static_cast<uint8_t **>(out[1]) = changed.data();
+    }
     if ((r = find_tag(GET_BYTE, tag, tif)) != nullptr && r->index >= 0) {
         char *s = *static_cast<char **>(out[0]);
         if (s)
@@ -1140,6 +1173,8 @@ int TIFFGetField(TIFF *tif, uint32_t tag, ...)
             *array = swapped.data();
         }
     }
+    if (find_tag(GET_FILLED, tag, tif))
+        return 0;
     return result;
 }
 
@@ -1528,6 +1563,9 @@ int TIFFForceStrileArrayWriting(TIFF *tif)
     if (from_probe(__builtin_return_address(0)) &&
         find(NO_FORCE, nullptr, TIFFFileName(tif), open_mode(tif)))
         return 1;
+    if (from_probe(__builtin_return_address(0)) &&
+        find(FORCE_FAIL, nullptr, TIFFFileName(tif), open_mode(tif)))
+        return 0;
     return real(tif);
 }
 
@@ -1702,6 +1740,43 @@ int TIFFFieldIsAnonymous(const TIFFField *fip)
     static auto real = next<int (*)(const TIFFField *)>("TIFFFieldIsAnonymous");
     const Rule *r = field_answer("FieldIsAnonymous", __builtin_return_address(0), fip);
     return r ? static_cast<int>(r->value) : real(fip);
+}
+
+// The field the program's TIFF`call` gives instead, for `tag` (any tag for
+// FieldWithName), or null.
+const TIFFField *field_of(const char *call, const void *caller, TIFF *tif, long tag)
+{
+    static auto with_tag = next<const TIFFField *(*)(TIFF *, uint32_t)>("TIFFFieldWithTag");
+    if (!from_probe(caller))
+        return nullptr;
+    const Rule *r = find(FIELD_OF, call, TIFFFileName(tif), open_mode(tif));
+    if (!r || (r->index >= 0 && r->index != tag))
+        return nullptr;
+    const TIFFField *f = with_tag(tif, static_cast<uint32_t>(r->value));
+    if (!f)
+        die("no field of the tag to give", call);
+    return f;
+}
+
+const TIFFField *TIFFFindField(TIFF *tif, uint32_t tag, TIFFDataType type)
+{
+    static auto real = next<const TIFFField *(*)(TIFF *, uint32_t, TIFFDataType)>("TIFFFindField");
+    const TIFFField *f = field_of("FindField", __builtin_return_address(0), tif, tag);
+    return f ? f : real(tif, tag, type);
+}
+
+const TIFFField *TIFFFieldWithTag(TIFF *tif, uint32_t tag)
+{
+    static auto real = next<const TIFFField *(*)(TIFF *, uint32_t)>("TIFFFieldWithTag");
+    const TIFFField *f = field_of("FieldWithTag", __builtin_return_address(0), tif, tag);
+    return f ? f : real(tif, tag);
+}
+
+const TIFFField *TIFFFieldWithName(TIFF *tif, const char *name)
+{
+    static auto real = next<const TIFFField *(*)(TIFF *, const char *)>("TIFFFieldWithName");
+    const TIFFField *f = field_of("FieldWithName", __builtin_return_address(0), tif, -1);
+    return f ? f : real(tif, name);
 }
 
 int TIFFFieldSetGetSize(const TIFFField *fip)

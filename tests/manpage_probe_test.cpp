@@ -137,6 +137,19 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
           "manpage_be.btf: TIFFDeferStrileArrayWriting(3tiff): tile 0 read after "
           "TIFFForceStrileArrayWriting gave -1, expected 512."},
          "manpage_be.btf"},
+        // The forced write refused; a byte of the one strip, past the
+        // others' ends, read wrong.
+        {"force-fail@manpage_le.tif",
+         {"manpage_le.tif: TIFFDeferStrileArrayWriting(3tiff): TIFFForceStrileArrayWriting gave 0, "
+          "expected 1.",
+          "manpage_le.tif: TIFFDeferStrileArrayWriting(3tiff): TIFFForceStrileArrayWriting gave 0, "
+          "expected 1.",
+          "manpage_le.tif: TIFFDeferStrileArrayWriting(3tiff): TIFFForceStrileArrayWriting gave 0, "
+          "expected 1."},
+         "manpage_le.tif"},
+        {"read-byte:0.100@manpage_be.tif=0",
+         {"Wrong image data in strip 0 of manpage_be.tif."},
+         "manpage_be.tif"},
         // A file of the other byte order than asked: the queries and the
         // header say so.
         {"swap-order:wb",
@@ -201,7 +214,14 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
           "manpage_be.tif: TIFFCustomDirectory(3tiff): 1 pages, GPS IFD at 0, expected 1 page "
           "and 272."},
          "manpage_be.tif"},
-        // The description the grown page was given lost on the way.
+        // The description the grown page was given lost on the way, or
+        // changed.
+        {"get-byte:270.0@manpage_be.tif:r=0x58",
+         {"Wrong ASCII value fetched for tag 270 in manpage_be.tif: \"Xanpage_probe, through "
+          "TIFFSetField.\", expected \"manpage_probe, through TIFFSetField.\".",
+          "manpage_be.tif: TIFFCustomDirectory(3tiff): the description set at step 8 reads as "
+          "\"Xrown at step 8 by manpage_probe\", expected \"grown at step 8 by manpage_probe\"."},
+         "manpage_be.tif"},
         {"get:270@manpage_be.tif:r",
          {"Problem fetching tag 270 in manpage_be.tif.",
           "manpage_be.tif: TIFFCustomDirectory(3tiff): the description set at step 8 reads as "
@@ -238,6 +258,74 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
           "manpage_be.btf: TIFFFieldQuery(3tiff): ImageWidth: anonymous, expected a field that "
           "is not anonymous."},
          "manpage_le.tif"},
+        // A failure said with the values given, the last value of a type and the NUL of
+        // a text spoilt, another field found with TIFF_ANY, and a field for
+        // a tag no field has.
+        {"get-filled:65403@manpage_le.tif",
+         {"manpage_le.tif: TIFFGetField(3tiff): tag 65403 of type 3 gave 0 and 2 values, "
+          "expected 1 and 2."},
+         "manpage_le.tif"},
+        // Every type's first value read as zeros: each as its row expects it.
+        {"get-zero:65401.1@manpage_le.btf;"
+         "get-zero:65402.1@manpage_le.btf;"
+         "get-zero:65403.1@manpage_le.btf;"
+         "get-zero:65404.1@manpage_le.btf;"
+         "get-zero:65405.1@manpage_le.btf;"
+         "get-zero:65406.1@manpage_le.btf;"
+         "get-zero:65407.1@manpage_le.btf;"
+         "get-zero:65408.1@manpage_le.btf;"
+         "get-zero:65409.1@manpage_le.btf;"
+         "get-zero:65410.1@manpage_le.btf;"
+         "get-zero:65411.1@manpage_le.btf;"
+         "get-zero:65412.1@manpage_le.btf;"
+         "get-zero:65413.1@manpage_le.btf;"
+         "get-zero:65416.1@manpage_le.btf;"
+         "get-zero:65417.1@manpage_le.btf;"
+         "get-zero:65418.1@manpage_le.btf",
+         {"manpage_le.btf: TIFFGetField(3tiff): tag 65401 of type 1: value 0 is 0x0, expected "
+          "0x12.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65402 of type 2 is \"\", expected \"ab\".",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65403 of type 3: value 0 is 0x0, expected "
+          "0x1234.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65404 of type 4: value 0 is 0x0, expected "
+          "0x12345678.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65405 of type 5: value 0 is 0, expected 0.75.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65406 of type 6: value 0 is 0x0, expected "
+          "0xfffffffffffffffe.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65407 of type 7: value 0 is 0x0, expected "
+          "0xab.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65408 of type 8: value 0 is 0x0, expected "
+          "0xfffffffffffffffe.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65409 of type 9: value 0 is 0x0, expected "
+          "0xfffffffffffffffe.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65410 of type 10: value 0 is 0, expected "
+          "-0.75.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65411 of type 11: value 0 is 0, expected 1.5.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65412 of type 12: value 0 is 0, expected 1.5.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65413 of type 13: value 0 is 0x0, expected "
+          "0x12345678.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65416 of type 16: value 0 is 0x0, expected "
+          "0x123456789abcdef0.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65417 of type 17: value 0 is 0x0, expected "
+          "0xfffffffffffffffe.",
+          "manpage_le.btf: TIFFGetField(3tiff): tag 65418 of type 18: value 0 is 0x0, expected "
+          "0x123456789abcdef0."},
+         "manpage_le.btf"},
+        {"get-array-byte:65401.1@manpage_be.btf=0x12",
+         {"manpage_be.btf: TIFFGetField(3tiff): tag 65401 of type 1: value 1 is 0x12, expected "
+          "0xfe."},
+         "manpage_be.btf"},
+        {"get-array-byte:65402.2@manpage_le.btf=0x63",
+         {"manpage_le.btf: TIFFGetField(3tiff): tag 65402 of type 2 is \"abc\", expected \"ab\"."},
+         "manpage_le.btf"},
+        {"field-of:FindField.65403@manpage_le.tif=65408",
+         {"manpage_le.tif: TIFFFieldQuery(3tiff): tag 65403 of type 3: anonymous, TIFFFindField "
+          "with TIFF_ANY another, expected an anonymous field and the same."},
+         "manpage_le.tif"},
+        {"field-of:FieldWithTag.65499@manpage_be.tif=256",
+         {"manpage_be.tif: TIFFFieldQuery(3tiff): tag 65499 gave a field, a name no field has "
+          "none, expected no field for either."},
+         "manpage_be.tif"},
         // The geometry queries answer wrong, as answer rules make them.
         {"answer:NumberOfStrips@manpage_le.tif=4",
          {"manpage_le.tif: TIFFstrip(3tiff): TIFFNumberOfStrips gave 4, expected 3."},
@@ -302,6 +390,22 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         {"field-type:282=3",
          {"manpage_calls.tif: TIFFFieldDataType(3tiff): tag 282 gave type 3, expected one the "
           "field allows."},
+         "manpage_calls.tif"},
+        // XPosition as a SHORT; PageNumber's two values and ImageWidth's one
+        // said as many as the samples or variable; MaxSampleValue as wide as a
+        // LONG.
+        {"field-type:286=3",
+         {"manpage_calls.tif: TIFFFieldDataType(3tiff): tag 286 gave type 3, expected one the "
+          "field allows."},
+         "manpage_calls.tif"},
+        {"answer:FieldReadCount.297=-2",
+         {"manpage_calls.tif: TIFFFieldReadCount(3tiff): tag 297 gave -2, expected 2."},
+         "manpage_calls.tif"},
+        {"answer:FieldReadCount.256=-1",
+         {"manpage_calls.tif: TIFFFieldReadCount(3tiff): tag 256 gave -1, expected 1."},
+         "manpage_calls.tif"},
+        {"answer:FieldSetGetSize.281=4",
+         {"manpage_calls.tif: TIFFFieldQuery(3tiff): tag 281 gave 4, expected 2."},
          "manpage_calls.tif"},
     };
     for (const auto &c : cases) {
