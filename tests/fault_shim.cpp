@@ -65,6 +65,8 @@ enum Kind {
                      //                      (its own error still said): a library that
                      //                      changes a setting its man page fixes once
                      //                      data is written
+    SET_KEPT,        // set-kept:TAG         TIFFSetField sets the value and returns 0: a
+                     //                      library that reports a failure it did not have
     SWAP_ORDER,      // swap-order:MODE      TIFFOpen writes the other byte order than MODE's
                      //                      b or l, as a library that ignores it does on a
                      //                      host of the other order (on every host alike)
@@ -269,6 +271,7 @@ constexpr KindName kind_names[] = {
     {"warn", WARN},
     {"set-ignored", SET_IGNORED},
     {"set-ok", SET_OK},
+    {"set-kept", SET_KEPT},
     {"swap-order", SWAP_ORDER},
     {"poke", POKE},
     {"read-byte", READ_BYTE},
@@ -1038,6 +1041,8 @@ int TIFFSetField(TIFF *tif, uint32_t tag, ...)
     va_end(ap);
     if (!result && from_program(__builtin_return_address(0)) && find_tag(SET_OK, tag, tif))
         return 1;
+    if (result && from_program(__builtin_return_address(0)) && find_tag(SET_KEPT, tag, tif))
+        return 0;
     // Through the library's handler, as a message of its own would go.
     if (from_program(__builtin_return_address(0)) && find_tag(WARN, tag, tif))
         TIFFWarning("fault_shim", "injected warning for tag %lu%s", static_cast<unsigned long>(tag),

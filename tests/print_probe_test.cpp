@@ -361,6 +361,10 @@ TEST(PrintProbe, SetupFaults)
         // A page the library will not go to: the shared directory line.
         {"set-dir:2@prints_le.tif", "prints_le.tif",
          "prints_le.tif: page 2: can't read the directory."},
+        // A generated case's field refused, and a warning while they run:
+        // YCbCrSubSampling only new-style JPEG's case sets.
+        {"set:530@print_enums", "", "print_enums: Compression 7: can't set the page's shape."},
+        {"warn:530@print_enums", "", "print_enums: the library reported a problem."},
     });
 }
 

@@ -52,6 +52,18 @@ TEST(WriteProbe, SetResultAgainstItsRule)
         {"set-ok:256@write_256_after_data_le.tif", "write_256_after_data_le.tif",
          "write: tag 256, set once data is written, set once data is written: TIFFSetField "
          "returned 1, expected 0 (1 case, first write_256_after_data_le.tif)."},
+        // Every case of the rule broken: counted, the first one's file.
+        {"set:305", "write_305_char1_le.tif",
+         "write: tag 305, text lengths, of one character: TIFFSetField returned 0, expected 1 "
+         "(8 cases, first write_305_char1_le.tif)."},
+        // An exact case may not make the library say anything.
+        {"warn:274@write_274_hi_le.tif", "write_274_hi_le.tif",
+         "write: tag 274, range edges, at its range's upper edge: the library reported a problem "
+         "(1 case, first write_274_hi_le.tif)."},
+        // A refusal that set the value all the same.
+        {"set-kept:254@write_254_max_le.tif", "write_254_max_le.tif",
+         "write: tag 254, out of range, at its type's greatest value: before the write: refused, "
+         "but present (1 case, first write_254_max_le.tif)."},
         // A value out of range refused is within its rule: no line.
     });
     ExpectClean(ProbeRun(probe, Faults("set:274@write_274_past_range_le.tif")), {});
@@ -73,6 +85,10 @@ TEST(WriteProbe, FetchGivesAnotherValue)
         {"get-u32:254@write_254_max_le.tif=7", "write_254_max_le.tif",
          "write: tag 254, out of range, at its type's greatest value: before the write: value "
          "0 is 0x7, expected 0xffffffff (1 case, first write_254_max_le.tif)."},
+        // -0 of a private DOUBLE (65412) given back as +0: its sign counts.
+        {"get-double:65412@write_65412_limit4_le.tif=0", "write_65412_limit4_le.tif",
+         "write: tag 65412, type limits, at its type's limit -0: before the write: value 0 is 0, "
+         "expected -0 (1 case, first write_65412_limit4_le.tif)."},
     });
 }
 
@@ -92,6 +108,14 @@ TEST(WriteProbe, WrittenValueCorrupted)
         {"poke:280.4@write_280_s3_le.tif=1", "write_280_s3_le.tif",
          "write: tag 280, per sample, on an image of 3 samples: on disk: value 2 is 0x1, "
          "expected 0x3 (1 case, first write_280_s3_le.tif)."},
+        // The entry's count raised past the values written (byte 4: count).
+        {"poke-entry:274.4@write_274_hi_le.tif=2", "write_274_hi_le.tif",
+         "write: tag 274, range edges, at its range's upper edge: on disk: SHORT[2], expected 1 "
+         "values (1 case, first write_274_hi_le.tif)."},
+        // A private SHORT (65403) on disk as a LONG: not its registered type.
+        {"poke-entry:65403.2@write_65403_max_le.tif=4", "write_65403_max_le.tif",
+         "write: tag 65403, type limits, at its type's greatest value: on disk: type LONG, not "
+         "the field's (1 case, first write_65403_max_le.tif)."},
     });
 }
 

@@ -131,6 +131,38 @@ TEST(WriteRules, RangeEdgesOfOrientation)
     }
 }
 
+// A range that reaches its type's limits: the limit is inside it, exact.
+TEST(WriteRules, RangeUpToTheTypeLimits)
+{
+    const std::vector<matrix::Row> rows = matrix::Rows();
+    const matrix::Row *orientation = RowOf(rows, 274);
+    ASSERT_NE(orientation, nullptr);
+    struct Want {
+        uint64_t lo, hi;
+        const char *slug;
+        const char *rule;
+    };
+    const Want table[] = {
+        {1, 0xFFFF, "max", "type limits"},
+        {0, 0xFFFF, "min", "type limits"},
+        {0, 0xFFFE, "max", "out of range"},
+        {1, 0xFFFF, "min", "out of range"},
+    };
+    for (const Want &w : table) {
+        SCOPED_TRACE(std::string(w.slug) + " of " + std::to_string(w.lo) + " to " +
+                     std::to_string(w.hi));
+        matrix::Row row = *orientation;
+        row.lo = w.lo;
+        row.hi = w.hi;
+        const std::vector<Case> cases = write_matrix::Derive(row, false, Arg{2, false});
+        const Case *c = CaseOf(cases, w.slug);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->rule, std::string(w.rule));
+        EXPECT_EQ(c->outcome, std::string(w.rule) == "type limits" ? matrix::Outcome::Exact
+                                                                   : matrix::Outcome::Tolerated);
+    }
+}
+
 // Per-sample fields: n per sample on disk (TIFF 6.0), on 1, 3 and 5.
 TEST(WriteRules, PerSampleCountsOnDisk)
 {
