@@ -57,8 +57,8 @@ int main(void)
         TIFFClose(tif);
         return 1;
     }
-    if (!TIFFReadGPSDirectory(tif, linked) || !TIFFGetField(tif, GPSTAG_VERSIONID, &got) ||
-        !got || memcmp(got, version, 4) != 0) {
+    if (!TIFFReadGPSDirectory(tif, linked) || !TIFFGetField(tif, GPSTAG_VERSIONID, &got) || !got ||
+        memcmp(got, version, 4) != 0) {
         printf("the GPS IFD at %llu has lost its GPSVersionID\n", (unsigned long long)gps);
         TIFFClose(tif);
         return 1;

@@ -282,6 +282,8 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
          "get-zero:65416.1@manpage_le.btf;"
          "get-zero:65417.1@manpage_le.btf;"
          "get-zero:65418.1@manpage_le.btf",
+         // Long lines, each joined from two literals.
+         // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
          {"manpage_le.btf: TIFFGetField(3tiff): tag 65401 of type 1: value 0 is 0x0, expected "
           "0x12.",
           "manpage_le.btf: TIFFGetField(3tiff): tag 65402 of type 2 is \"\", expected \"ab\".",

@@ -96,7 +96,7 @@ struct Value {
     double number;
 };
 
-Value Expected(const AnonymousRow &row, unsigned k)
+Value Expected(const AnonymousRow &row, size_t k)
 {
     if (Rational(row.type))
         return {true, 0,
@@ -254,10 +254,10 @@ bool AnonymousFields(const Layout &layout, const Promise &p)
                                                     : "not anonymous",
                         any == fip ? "the same" : "another");
     }
-    const TIFFField *width = TIFFFieldWithTag(tif, TIFFTAG_IMAGEWIDTH);
-    if (!width || TIFFFieldIsAnonymous(width))
+    const TIFFField *known = TIFFFieldWithTag(tif, TIFFTAG_IMAGEWIDTH);
+    if (!known || TIFFFieldIsAnonymous(known))
         ok = Broken(layout, p, "ImageWidth: %s, expected a field that is not anonymous",
-                    width ? "anonymous" : "no field");
+                    known ? "anonymous" : "no field");
     // A tag with no field and a name no field has: no field to point to.
     const uint16_t unknown = anonymous_base + 99;
     const TIFFField *none = Expecting([&] { return TIFFFieldWithTag(tif, unknown); });

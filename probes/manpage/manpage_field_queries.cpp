@@ -29,9 +29,8 @@ constexpr uint32_t B = Type(TIFF_BYTE), A = Type(TIFF_ASCII), S = Type(TIFF_SHOR
 // Any numeric type: SMinSampleValue and SMaxSampleValue take the image's,
 // which a description made before there is an image cannot name, so it
 // may say TIFF_NOTYPE (TIFF_ANY) as well.
-constexpr uint32_t N = B | S | L | R | D | Type(TIFF_SBYTE) | Type(TIFF_SSHORT) |
-                       Type(TIFF_SLONG) | Type(TIFF_SRATIONAL) | Type(TIFF_FLOAT) |
-                       Type(TIFF_NOTYPE);
+constexpr uint32_t N = B | S | L | R | D | Type(TIFF_SBYTE) | Type(TIFF_SSHORT) | Type(TIFF_SLONG) |
+                       Type(TIFF_SRATIONAL) | Type(TIFF_FLOAT) | Type(TIFF_NOTYPE);
 
 struct FieldRow {
     const char *name; // the standard's name
