@@ -254,7 +254,8 @@ Error SaveFile(const char *path, const std::vector<uint8_t> &bytes)
     FILE *f = fopen(path, "wb");
     if (!f)
         return ErrorAt(0, "cannot create %s: %s", path, strerror(errno));
-    const bool written = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    // An empty vector may hold no buffer at all, which fwrite must not be given.
+    const bool written = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool closed = fclose(f) == 0;
     if (!written || !closed)
         return ErrorAt(0, "cannot write %s: %s", path, strerror(errno));

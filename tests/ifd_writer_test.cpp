@@ -3,6 +3,7 @@
 // odd offsets and at a forced offset, in both byte orders and formats; chains, links and wrong
 // headers.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -145,3 +146,16 @@ TEST(IfdWriter, ChainsLinksAndDamage)
 }
 
 } // namespace
+
+// A case that stops before any byte exists is still kept, as an empty file,
+// and an empty vector (no buffer at all) is never handed to fwrite.
+TEST(IfdWriter, SavesAnEmptyFile)
+{
+    const char path[] = "ifd_writer_empty.tif";
+    EXPECT_FALSE(ifd::SaveFile(path, {}));
+    FILE *f = fopen(path, "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(fgetc(f), EOF);
+    fclose(f);
+    remove(path);
+}
