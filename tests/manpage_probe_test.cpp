@@ -409,6 +409,20 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
         {"answer:FieldSetGetSize.281=4",
          {"manpage_calls.tif: TIFFFieldQuery(3tiff): tag 281 gave 4, expected 2."},
          "manpage_calls.tif"},
+        // Private fields: a SHORT of three values as wide as a LONG, a
+        // RATIONAL of a 32-bit count as a SHORT, a counted IFD8 as 32 bits.
+        {"answer:FieldSetGetSize.64103=4",
+         {"manpage_calls.tif: TIFFFieldQuery(3tiff): private tag 64103 (SHORT, counts 3) gave 4, "
+          "expected 2."},
+         "manpage_calls.tif"},
+        {"answer:FieldSetGetSize.64305=2",
+         {"manpage_calls.tif: TIFFFieldQuery(3tiff): private tag 64305 (RATIONAL, counts "
+          "TIFF_VARIABLE2) gave 2, expected 4 or 8."},
+         "manpage_calls.tif"},
+        {"answer:FieldSetGetSize.64218=4",
+         {"manpage_calls.tif: TIFFFieldQuery(3tiff): private tag 64218 (IFD8, counts "
+          "TIFF_VARIABLE) gave 4, expected 8."},
+         "manpage_calls.tif"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);

@@ -4,9 +4,12 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include <tiffio.h>
 
+#include "ifd_reader.h"
 #include "manpage_probe.h"
 
 namespace manpage {
@@ -221,6 +224,71 @@ bool SetGetSize(const Layout &layout, const Promise &p)
                           row.size);
         return true;
     });
+}
+
+// Private fields as TIFFMergeFieldInfo(3tiff) registers them, in each form
+// the count pages name, one of every type TIFF 6.0 and BigTIFF define.
+struct PrivateForm {
+    const char *name;
+    short count;
+    unsigned char passcount;
+};
+constexpr PrivateForm private_forms[] = {
+    {"1", 1, 0},
+    {"3", 3, 0},
+    {"TIFF_VARIABLE", TIFF_VARIABLE, 1},
+    {"TIFF_VARIABLE2", TIFF_VARIABLE2, 1},
+    {"TIFF_SPP", TIFF_SPP, 0},
+};
+constexpr uint32_t private_base = 64000; // + 100 * the form + the type
+constexpr TIFFDataType private_types[] = {
+    TIFF_BYTE,  TIFF_ASCII,     TIFF_SHORT, TIFF_LONG,  TIFF_RATIONAL, TIFF_SBYTE,
+    TIFF_UNDEFINED, TIFF_SSHORT, TIFF_SLONG, TIFF_SRATIONAL, TIFF_FLOAT, TIFF_DOUBLE,
+    TIFF_IFD, TIFF_LONG8, TIFF_SLONG8, TIFF_IFD8};
+
+// The width a value of the type is passed in: the standard's width, but
+// RATIONAL and SRATIONAL as a float or a double (TIFFFieldQuery(3tiff)) and
+// IFD as 32 or 64 bits, as TIFFSetField(3tiff) passes SubIFD's offsets.
+bool PassedWidth(TIFFDataType type, int size)
+{
+    if (type == TIFF_RATIONAL || type == TIFF_SRATIONAL || type == TIFF_IFD)
+        return size == 4 || size == 8;
+    return size == static_cast<int>(ifd::TypeSize(type));
+}
+
+bool PrivateSetGetSize(const Layout &layout, const Promise &p)
+{
+    probe::Tiff tif = probe::Create(layout);
+    if (!tif)
+        return false;
+    static char name[] = "private field";
+    std::vector<TIFFFieldInfo> infos;
+    for (size_t f = 0; f < sizeof(private_forms) / sizeof(private_forms[0]); f++) {
+        for (TIFFDataType type : private_types)
+            infos.push_back({static_cast<ttag_t>(private_base + 100 * f + type),
+                             private_forms[f].count, private_forms[f].count, type, FIELD_CUSTOM,
+                             1, private_forms[f].passcount, name});
+    }
+    // Its result is not documented; a field it failed to add is named below.
+    TIFFMergeFieldInfo(tif, infos.data(), static_cast<uint32_t>(infos.size()));
+    bool ok = true;
+    for (const TIFFFieldInfo &info : infos) {
+        const TIFFField *fip = Describe(tif, layout, p, info.field_tag);
+        if (!fip) {
+            ok = false;
+            continue;
+        }
+        const int got = TIFFFieldSetGetSize(fip);
+        if (PassedWidth(info.field_type, got))
+            continue;
+        const bool either = info.field_type == TIFF_RATIONAL ||
+                            info.field_type == TIFF_SRATIONAL || info.field_type == TIFF_IFD;
+        ok = Broken(layout, p, "private tag %" PRIu32 " (%s, counts %s) gave %d, expected %s",
+                    info.field_tag, ifd::TypeName(info.field_type),
+                    private_forms[(info.field_tag - private_base) / 100].name, got,
+                    either ? "4 or 8" : std::to_string(ifd::TypeSize(info.field_type)).c_str());
+    }
+    return SetStripPage(tif, layout.filename) && ok;
 }
 
 bool FieldNames(const Layout &layout, const Promise &p)

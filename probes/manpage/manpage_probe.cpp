@@ -224,6 +224,10 @@ constexpr Promise call_promises[] = {
      "This is also the data size of the parameter to be provided to TIFFSetField() and "
      "TIFFGetField().",
      SetGetSize},
+    {"TIFFFieldQuery(3tiff)",
+     "TIFFFieldSetGetSize() returns the data size in bytes of the field data type used for "
+     "libtiff internal storage.",
+     PrivateSetGetSize},
     {"TIFFFieldName(3tiff)", "TIFFFieldName() returns the textual name for a TIFF field.",
      FieldNames},
     {"TIFFFieldTag(3tiff)", "TIFFFieldTag() returns the numeric tag value for a TIFF field.",

@@ -183,6 +183,7 @@ bool ReadCount(const Layout &layout, const Promise &p);
 bool WriteCount(const Layout &layout, const Promise &p);
 bool CountSize(const Layout &layout, const Promise &p);
 bool SetGetSize(const Layout &layout, const Promise &p);
+bool PrivateSetGetSize(const Layout &layout, const Promise &p);
 bool FieldNames(const Layout &layout, const Promise &p);
 bool FieldTags(const Layout &layout, const Promise &p);
 bool FieldTypes(const Layout &layout, const Promise &p);
