@@ -128,6 +128,13 @@ ProbeOptions Faults(const std::string &faults)
     return options;
 }
 
+bool InSweep(size_t index)
+{
+    const char *every = getenv("TIFF_PROBES_SWEEP_EVERY");
+    const long n = every ? strtol(every, nullptr, 10) : 1;
+    return n <= 1 || index % static_cast<size_t>(n) == 0;
+}
+
 ProbeOptions RunnerOptions(std::vector<std::string> args, const std::string &faults)
 {
     ProbeOptions options = Faults(faults);

@@ -35,6 +35,22 @@ struct ProbeOptions {
 
 // Options that preload the shim with the given fault rules.
 ProbeOptions Faults(const std::string &faults);
+// The cases of a sweep that runs a whole, slow probe once per case: all of
+// them, or, where TIFF_PROBES_SWEEP_EVERY is N > 1 (the presets whose runs
+// are many times slower: sanitizers, emulated hosts), the first and every
+// Nth after it. The ci preset runs every case.
+bool InSweep(size_t index);
+template <typename T, size_t N>
+std::vector<T> Sampled(const T (&cases)[N])
+{
+    std::vector<T> kept;
+    for (size_t i = 0; i < N; i++) {
+        if (InSweep(i))
+            kept.push_back(cases[i]);
+    }
+    return kept;
+}
+
 // Options for a run of the runner with these arguments and fault rules.
 ProbeOptions RunnerOptions(std::vector<std::string> args, const std::string &faults = "");
 

@@ -172,7 +172,7 @@ TEST(ReadProbe, FaultsGiveTheirLines)
          "read_odd_text_le.tif",
          {"Can't open test TIFF file read_odd_text_le.tif."}},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : Sampled(cases)) {
         SCOPED_TRACE(c.faults);
         ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
     }
@@ -232,7 +232,7 @@ TEST(ReadProbe, EveryWrongItemNamedOrCounted)
           "Wrong image data in strip 3 of read_rgb_planes_le.tif: 2 wrong strips from here to "
           "strip 4, not named."}},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : Sampled(cases)) {
         SCOPED_TRACE(c.faults);
         ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
     }
@@ -242,8 +242,9 @@ TEST(ReadProbe, EveryWrongItemNamedOrCounted)
 // as well as include it: either passes.
 TEST(ReadProbe, EmptyIfdCountedOrNot)
 {
-    for (const char *faults :
-         {"dir-count@read_ifd_empty_second_be.btf=1", "dir-count@read_ifd_empty_second_be.btf=2"}) {
+    const char *const sweep[] = {"dir-count@read_ifd_empty_second_be.btf=1",
+                                 "dir-count@read_ifd_empty_second_be.btf=2"};
+    for (const char *faults : Sampled(sweep)) {
         SCOPED_TRACE(faults);
         const ProbeRun run(probe, Faults(faults));
         const Baseline &clean = CleanRun(probe);
@@ -258,9 +259,10 @@ TEST(ReadProbe, EmptyIfdCountedOrNot)
 // image needs it (StripOffsets, the IFD itself). Either passes.
 TEST(ReadProbe, OddOffsetsReadOrIgnored)
 {
-    for (const char *faults :
-         {"get:270@read_odd_text_le.tif", "get:283@read_odd_rational_be.btf",
-          "open:r@read_odd_strip_offsets_le.btf", "open:r@read_odd_ifd_be.tif"}) {
+    const char *const sweep[] = {"get:270@read_odd_text_le.tif", "get:283@read_odd_rational_be.btf",
+                                 "open:r@read_odd_strip_offsets_le.btf",
+                                 "open:r@read_odd_ifd_be.tif"};
+    for (const char *faults : Sampled(sweep)) {
         SCOPED_TRACE(faults);
         const ProbeRun run(probe, Faults(faults));
         const Baseline &clean = CleanRun(probe);
@@ -381,7 +383,7 @@ TEST(ReadProbe, MatrixFaultsGiveOneLinePerRuleAndField)
          {"structure: a chain of two SubIFDs: TIFFReadDirectory does not reach the second "
           "SubIFD (1 case, first read_subifd_chain_le.tif)."}},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : Sampled(cases)) {
         SCOPED_TRACE(c.faults);
         ExpectFailure(ProbeRun(probe, Faults(c.faults)), c.lines, {c.file});
     }
@@ -621,7 +623,7 @@ TEST(ReadProbe, MatrixExportFailureGivesOneLine)
          "matrix/matrix_cases.txt: cannot write matrix/matrix_cases.txt.",
          {"matrix"}},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : Sampled(cases)) {
         SCOPED_TRACE(c.dir);
         ProbeOptions options;
         options.env.emplace_back("TIFF_PROBES_MATRIX_DIR", c.dir);
