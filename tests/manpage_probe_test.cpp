@@ -423,6 +423,15 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
          {"manpage_calls.tif: TIFFFieldQuery(3tiff): private tag 64218 (IFD8, counts "
           "TIFF_VARIABLE) gave 4, expected 8."},
          "manpage_calls.tif"},
+        // One BYTE as wide as a SHORT; the samples' DOUBLEs as floats.
+        {"answer:FieldSetGetSize.64001=2",
+         {"manpage_calls.tif: TIFFFieldQuery(3tiff): private tag 64001 (BYTE, counts 1) gave 2, "
+          "expected 1."},
+         "manpage_calls.tif"},
+        {"answer:FieldSetGetSize.64412=4",
+         {"manpage_calls.tif: TIFFFieldQuery(3tiff): private tag 64412 (DOUBLE, counts TIFF_SPP) "
+          "gave 4, expected 8."},
+         "manpage_calls.tif"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.faults);
