@@ -41,7 +41,8 @@ int main(void)
     TIFFMergeFieldInfo(tif, info, 1);
     fip = TIFFFieldWithTag(tif, TAG);
     if (!fip || !TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 1) ||
-        !TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1) || !TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) ||
+        !TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1) ||
+        !TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) ||
         !TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3) ||
         !TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) ||
         !TIFFSetField(tif, TAG, values) || TIFFWriteScanline(tif, (void *)row, 0, 0) != 1) {

@@ -1,7 +1,9 @@
 // The harness must not read a sanitizer finding or a lost child as a run
 // that passed or failed as the probe intended.
 #include <csignal>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -39,6 +41,27 @@ TEST(Harness, LostChildStatusIsAnErrorNotACleanExit)
     signal(SIGCHLD, SIG_IGN);
     EXPECT_NONFATAL_FAILURE(ProbeRun("/bin/sh", Shell("exit 0")), "waitpid");
     signal(SIGCHLD, SIG_DFL);
+}
+
+// A sweep must never lose its cases silently: every case without the
+// variable (and with 1), else the first and every Nth.
+TEST(Harness, SweepKeepsEveryCaseOrTheFirstAndEveryNth)
+{
+    const int cases[] = {10, 11, 12, 13, 14, 15, 16};
+    const char *const before = getenv("TIFF_PROBES_SWEEP_EVERY");
+    const std::string saved = before ? before : "";
+    unsetenv("TIFF_PROBES_SWEEP_EVERY");
+    EXPECT_EQ(Sampled(cases), std::vector<int>({10, 11, 12, 13, 14, 15, 16}));
+    setenv("TIFF_PROBES_SWEEP_EVERY", "1", 1);
+    EXPECT_EQ(Sampled(cases), std::vector<int>({10, 11, 12, 13, 14, 15, 16}));
+    setenv("TIFF_PROBES_SWEEP_EVERY", "3", 1);
+    EXPECT_EQ(Sampled(cases), std::vector<int>({10, 13, 16}));
+    setenv("TIFF_PROBES_SWEEP_EVERY", "8", 1);
+    EXPECT_EQ(Sampled(cases), std::vector<int>({10}));
+    if (before)
+        setenv("TIFF_PROBES_SWEEP_EVERY", saved.c_str(), 1);
+    else
+        unsetenv("TIFF_PROBES_SWEEP_EVERY");
 }
 
 } // namespace

@@ -242,9 +242,9 @@ constexpr PrivateForm private_forms[] = {
 };
 constexpr uint32_t private_base = 64000; // + 100 * the form + the type
 constexpr TIFFDataType private_types[] = {
-    TIFF_BYTE,  TIFF_ASCII,     TIFF_SHORT, TIFF_LONG,  TIFF_RATIONAL, TIFF_SBYTE,
-    TIFF_UNDEFINED, TIFF_SSHORT, TIFF_SLONG, TIFF_SRATIONAL, TIFF_FLOAT, TIFF_DOUBLE,
-    TIFF_IFD, TIFF_LONG8, TIFF_SLONG8, TIFF_IFD8};
+    TIFF_BYTE,      TIFF_ASCII,  TIFF_SHORT,  TIFF_LONG,      TIFF_RATIONAL, TIFF_SBYTE,
+    TIFF_UNDEFINED, TIFF_SSHORT, TIFF_SLONG,  TIFF_SRATIONAL, TIFF_FLOAT,    TIFF_DOUBLE,
+    TIFF_IFD,       TIFF_LONG8,  TIFF_SLONG8, TIFF_IFD8};
 
 // The width a value of the type is passed in: the standard's width, but
 // RATIONAL and SRATIONAL as a float or a double (TIFFFieldQuery(3tiff)) and
@@ -266,8 +266,8 @@ bool PrivateSetGetSize(const Layout &layout, const Promise &p)
     for (size_t f = 0; f < sizeof(private_forms) / sizeof(private_forms[0]); f++) {
         for (TIFFDataType type : private_types)
             infos.push_back({static_cast<ttag_t>(private_base + 100 * f + type),
-                             private_forms[f].count, private_forms[f].count, type, FIELD_CUSTOM,
-                             1, private_forms[f].passcount, name});
+                             private_forms[f].count, private_forms[f].count, type, FIELD_CUSTOM, 1,
+                             private_forms[f].passcount, name});
     }
     // Its result is not documented; a field it failed to add is named below.
     TIFFMergeFieldInfo(tif, infos.data(), static_cast<uint32_t>(infos.size()));
@@ -281,8 +281,8 @@ bool PrivateSetGetSize(const Layout &layout, const Promise &p)
         const int got = TIFFFieldSetGetSize(fip);
         if (PassedWidth(info.field_type, got))
             continue;
-        const bool either = info.field_type == TIFF_RATIONAL ||
-                            info.field_type == TIFF_SRATIONAL || info.field_type == TIFF_IFD;
+        const bool either = info.field_type == TIFF_RATIONAL || info.field_type == TIFF_SRATIONAL ||
+                            info.field_type == TIFF_IFD;
         ok = Broken(layout, p, "private tag %" PRIu32 " (%s, counts %s) gave %d, expected %s",
                     info.field_tag, ifd::TypeName(info.field_type),
                     private_forms[(info.field_tag - private_base) / 100].name, got,
