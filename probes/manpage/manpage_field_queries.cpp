@@ -246,14 +246,17 @@ constexpr TIFFDataType private_types[] = {
     TIFF_UNDEFINED, TIFF_SSHORT, TIFF_SLONG,  TIFF_SRATIONAL, TIFF_FLOAT,    TIFF_DOUBLE,
     TIFF_IFD,       TIFF_LONG8,  TIFF_SLONG8, TIFF_IFD8};
 
-// The width a value of the type is passed in: the standard's width, but
-// RATIONAL and SRATIONAL as a float or a double (TIFFFieldQuery(3tiff)) and
-// IFD as 32 or 64 bits, as TIFFSetField(3tiff) passes SubIFD's offsets.
-bool PassedWidth(TIFFDataType type, int size)
+uint32_t PrivateTag(size_t form, TIFFDataType type)
 {
-    if (type == TIFF_RATIONAL || type == TIFF_SRATIONAL || type == TIFF_IFD)
-        return size == 4 || size == 8;
-    return size == static_cast<int>(ifd::TypeSize(type));
+    return private_base + 100 * static_cast<uint32_t>(form) + type;
+}
+
+// RATIONAL and SRATIONAL are passed as a float or a double
+// (TIFFFieldQuery(3tiff)), IFD in 32 or 64 bits, as TIFFSetField(3tiff)
+// passes SubIFD's offsets; every other type in the standard's width.
+bool EitherWidth(TIFFDataType type)
+{
+    return type == TIFF_RATIONAL || type == TIFF_SRATIONAL || type == TIFF_IFD;
 }
 
 bool PrivateSetGetSize(const Layout &layout, const Promise &p)
@@ -265,28 +268,28 @@ bool PrivateSetGetSize(const Layout &layout, const Promise &p)
     std::vector<TIFFFieldInfo> infos;
     for (size_t f = 0; f < sizeof(private_forms) / sizeof(private_forms[0]); f++) {
         for (TIFFDataType type : private_types)
-            infos.push_back({static_cast<ttag_t>(private_base + 100 * f + type),
-                             private_forms[f].count, private_forms[f].count, type, FIELD_CUSTOM, 1,
-                             private_forms[f].passcount, name});
+            infos.push_back({PrivateTag(f, type), private_forms[f].count, private_forms[f].count,
+                             type, FIELD_CUSTOM, 1, private_forms[f].passcount, name});
     }
     // Its result is not documented; a field it failed to add is named below.
     TIFFMergeFieldInfo(tif, infos.data(), static_cast<uint32_t>(infos.size()));
     bool ok = true;
-    for (const TIFFFieldInfo &info : infos) {
-        const TIFFField *fip = Describe(tif, layout, p, info.field_tag);
-        if (!fip) {
-            ok = false;
-            continue;
+    for (size_t f = 0; f < sizeof(private_forms) / sizeof(private_forms[0]); f++) {
+        for (TIFFDataType type : private_types) {
+            const uint32_t tag = PrivateTag(f, type);
+            const TIFFField *fip = Describe(tif, layout, p, tag);
+            if (!fip) {
+                ok = false;
+                continue;
+            }
+            const int got = TIFFFieldSetGetSize(fip);
+            const auto width = static_cast<int>(ifd::TypeSize(type));
+            if (got == width || (EitherWidth(type) && (got == 4 || got == 8)))
+                continue;
+            ok = Broken(layout, p, "private tag %" PRIu32 " (%s, counts %s) gave %d, expected %s",
+                        tag, ifd::TypeName(type), private_forms[f].name, got,
+                        EitherWidth(type) ? "4 or 8" : std::to_string(width).c_str());
         }
-        const int got = TIFFFieldSetGetSize(fip);
-        if (PassedWidth(info.field_type, got))
-            continue;
-        const bool either = info.field_type == TIFF_RATIONAL || info.field_type == TIFF_SRATIONAL ||
-                            info.field_type == TIFF_IFD;
-        ok = Broken(layout, p, "private tag %" PRIu32 " (%s, counts %s) gave %d, expected %s",
-                    info.field_tag, ifd::TypeName(info.field_type),
-                    private_forms[(info.field_tag - private_base) / 100].name, got,
-                    either ? "4 or 8" : std::to_string(ifd::TypeSize(info.field_type)).c_str());
     }
     return SetStripPage(tif, layout.filename) && ok;
 }
