@@ -283,12 +283,12 @@ bool PrivateSetGetSize(const Layout &layout, const Promise &p)
                 continue;
             }
             const int got = TIFFFieldSetGetSize(fip);
-            const auto width = static_cast<int>(ifd::TypeSize(type));
-            if (got == width || (EitherWidth(type) && (got == 4 || got == 8)))
+            const auto size = static_cast<int>(ifd::TypeSize(type));
+            if (got == size || (EitherWidth(type) && (got == 4 || got == 8)))
                 continue;
             ok = Broken(layout, p, "private tag %" PRIu32 " (%s, counts %s) gave %d, expected %s",
                         tag, ifd::TypeName(type), private_forms[f].name, got,
-                        EitherWidth(type) ? "4 or 8" : std::to_string(width).c_str());
+                        EitherWidth(type) ? "4 or 8" : std::to_string(size).c_str());
         }
     }
     return SetStripPage(tif, layout.filename) && ok;
