@@ -90,15 +90,20 @@ std::vector<std::string> VerdictOfAll(const std::string &failing = "",
     return out;
 }
 
+// The runs of every probe set no time limit: under the sanitizers or QEMU,
+// on a loaded machine, read_probe alone can take longer than the default
+// 60 s. The limit itself is RunnerLimits' to test.
+const std::vector<std::string> unlimited = {"--timeout", "0"};
+
 TEST(Runner, AllPass)
 {
-    ExpectVerdict(ProbeRun(RUNNER_PATH), 0, VerdictOfAll());
+    ExpectVerdict(ProbeRun(RUNNER_PATH, RunnerOptions(unlimited)), 0, VerdictOfAll());
 }
 
 TEST(Runner, OneFailingProbeFailsTheVerdictWithItsLinesIndented)
 {
     // directory_probe sets NewSubfileType too: only word_probe's file fails.
-    ExpectVerdict(ProbeRun(RUNNER_PATH, RunnerOptions({}, "set:254@long_test.tiff")), 1,
+    ExpectVerdict(ProbeRun(RUNNER_PATH, RunnerOptions(unlimited, "set:254@long_test.tiff")), 1,
                   VerdictOfAll("word_probe", {"    Can't set tag 254."}));
 }
 
@@ -149,15 +154,17 @@ TEST(Runner, TapIsAcceptedByProve)
 {
     if (access(PROVE_PATH, X_OK) != 0)
         GTEST_SKIP() << "prove (perl) is not installed";
-    ProbeRun pass(PROVE_PATH, RunnerOptions({"--exec", Emulator(), RUNNER_PATH, "::", "--tap"}));
+    ProbeRun pass(PROVE_PATH, RunnerOptions({"--exec", Emulator(), RUNNER_PATH, "::", "--tap",
+                                             "--timeout", "0"}));
     EXPECT_EQ(pass.status(), 0) << pass.describe();
     EXPECT_NE(
         std::find(pass.stdout_lines().begin(), pass.stdout_lines().end(), "All tests successful."),
         pass.stdout_lines().end())
         << pass.describe();
 
-    ProbeRun fail(PROVE_PATH,
-                  RunnerOptions({"--exec", Emulator(), RUNNER_PATH, "::", "--tap"}, "set:334"));
+    ProbeRun fail(PROVE_PATH, RunnerOptions({"--exec", Emulator(), RUNNER_PATH, "::", "--tap",
+                                             "--timeout", "0"},
+                                            "set:334"));
     EXPECT_NE(fail.status(), 0) << fail.describe();
     EXPECT_NE(std::find(fail.stdout_lines().begin(), fail.stdout_lines().end(), "Result: FAIL"),
               fail.stdout_lines().end())
