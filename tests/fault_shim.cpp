@@ -830,12 +830,18 @@ const Rule *answer(const char *call, const void *caller, TIFF *tif)
     return find(ANSWER, call, tif ? TIFFFileName(tif) : nullptr, open_mode(tif));
 }
 
-// The same for a field call: a rule with a tag answers for that field only.
+// The same for a field call: a rule with a tag answers for that field only,
+// so that several rules may answer for several fields.
 const Rule *field_answer(const char *call, const void *caller, const TIFFField *fip)
 {
-    const Rule *r = answer(call, caller, nullptr);
-    return r && (r->index < 0 || static_cast<uint32_t>(r->index) == TIFFFieldTag(fip)) ? r
-                                                                                       : nullptr;
+    if (!from_probe(caller))
+        return nullptr;
+    for (const Rule *r = find(ANSWER, call, nullptr); r;
+         r = find(ANSWER, call, nullptr, nullptr, r)) {
+        if (r->index < 0 || static_cast<uint32_t>(r->index) == TIFFFieldTag(fip))
+            return r;
+    }
+    return nullptr;
 }
 
 // A strile query as the probe sees it: the rule of `kind` for the strile,

@@ -439,4 +439,40 @@ TEST(ManpageProbe, EachBrokenPromiseGivesItsLine)
     }
 }
 
+TEST(ManpageProbe, EveryPrivateFieldIsAskedItsSize)
+{
+    // Every type in every count form answers 0, the size of none: each must
+    // give its line, the type's size from TIFF 6.0 and BigTIFF, or 4 or 8
+    // where the value is passed as a float or a double, or an offset in 32
+    // or 64 bits.
+    const struct {
+        int type;
+        const char *name;
+        const char *size;
+    } types[] = {
+        {1, "BYTE", "1"},          {2, "ASCII", "1"},
+        {3, "SHORT", "2"},         {4, "LONG", "4"},
+        {5, "RATIONAL", "4 or 8"}, {6, "SBYTE", "1"},
+        {7, "UNDEFINED", "1"},     {8, "SSHORT", "2"},
+        {9, "SLONG", "4"},         {10, "SRATIONAL", "4 or 8"},
+        {11, "FLOAT", "4"},        {12, "DOUBLE", "8"},
+        {13, "IFD", "4 or 8"},     {16, "LONG8", "8"},
+        {17, "SLONG8", "8"},       {18, "IFD8", "8"},
+    };
+    // A run a form: the shim holds 16 rules.
+    const char *const forms[] = {"1", "3", "TIFF_VARIABLE", "TIFF_VARIABLE2", "TIFF_SPP"};
+    for (int f = 0; f < 5; f++) {
+        SCOPED_TRACE(forms[f]);
+        std::string faults;
+        std::vector<std::string> lines;
+        for (const auto &t : types) {
+            const std::string tag = std::to_string(64000 + 100 * f + t.type);
+            faults += (faults.empty() ? "" : ";") + ("answer:FieldSetGetSize." + tag + "=0");
+            lines.push_back("manpage_calls.tif: TIFFFieldQuery(3tiff): private tag " + tag + " (" +
+                            t.name + ", counts " + forms[f] + ") gave 0, expected " + t.size + ".");
+        }
+        ExpectFailure(ProbeRun(probe, Faults(faults)), lines, {"manpage_calls.tif"});
+    }
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 // that passed or failed as the probe intended.
 #include <csignal>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -48,16 +49,25 @@ TEST(Harness, LostChildStatusIsAnErrorNotACleanExit)
 TEST(Harness, SweepKeepsEveryCaseOrTheFirstAndEveryNth)
 {
     const int cases[] = {10, 11, 12, 13, 14, 15, 16};
+    const std::vector<int> all(std::begin(cases), std::end(cases));
+    // A value that names no step keeps every case, never none or a crash.
+    const struct {
+        const char *every; // nullptr: unset
+        std::vector<int> kept;
+    } rows[] = {
+        {nullptr, all}, {"1", all}, {"3", {10, 13, 16}}, {"8", {10}},
+        {"0", all},     {"", all},  {"-5", all},         {"x", all},
+    };
     const char *const before = getenv("TIFF_PROBES_SWEEP_EVERY");
     const std::string saved = before ? before : "";
-    unsetenv("TIFF_PROBES_SWEEP_EVERY");
-    EXPECT_EQ(Sampled(cases), std::vector<int>({10, 11, 12, 13, 14, 15, 16}));
-    setenv("TIFF_PROBES_SWEEP_EVERY", "1", 1);
-    EXPECT_EQ(Sampled(cases), std::vector<int>({10, 11, 12, 13, 14, 15, 16}));
-    setenv("TIFF_PROBES_SWEEP_EVERY", "3", 1);
-    EXPECT_EQ(Sampled(cases), std::vector<int>({10, 13, 16}));
-    setenv("TIFF_PROBES_SWEEP_EVERY", "8", 1);
-    EXPECT_EQ(Sampled(cases), std::vector<int>({10}));
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.every ? row.every : "(unset)");
+        if (row.every)
+            setenv("TIFF_PROBES_SWEEP_EVERY", row.every, 1);
+        else
+            unsetenv("TIFF_PROBES_SWEEP_EVERY");
+        EXPECT_EQ(Sampled(cases), row.kept);
+    }
     if (before)
         setenv("TIFF_PROBES_SWEEP_EVERY", saved.c_str(), 1);
     else
